@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds (Release), and runs the publishing
+# pipeline on the bundled sample PDF. The result lands in demo-output/.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+"$root/scripts/setup.sh"
+"$root/scripts/build.sh" Release
+
+bin="$root/build/quillonproxy"
+pdf="$root/build/examples/sample.pdf"
+out="$root/demo-output/"
+rm -rf "$out"
+mkdir -p "$out/jobs"
+
+# run NAME XML-BODY: writes the job file and runs it, stopping the demo on
+# failure with the program's own message.
+run() {
+  local name="$1" body="$2" job="$out/jobs/$1.xml"
+  printf '<job name="%s">\n<inputfile>%s</inputfile>\n<outputdir>%s</outputdir>\n%s\n</job>\n' \
+    "$name" "$pdf" "$out" "$body" > "$job"
+  printf '%-34s' "$name ${3:-}"
+  if output="$("$bin" "$job")"; then
+    echo "ok ${output:+(${output:0:60})}"
+  else
+    echo "FAILED (status $?): $output"
+    exit 1
+  fi
+}
+
+run getpagescount ""
+run createimages "<prefix>thumb</prefix><width>150</width><quality>75</quality><resolution>72</resolution><headerresolution>72</headerresolution>" "(thumbnails)"
+run createimages "<prefix>page</prefix><quality>80</quality><resolution>96</resolution><headerresolution>96</headerresolution>" "(pages)"
+run createimages "<prefix>zoom</prefix><quality>85</quality><resolution>144</resolution><headerresolution>300</headerresolution>" "(zoom)"
+
+echo
+echo "The publication of $(basename "$pdf") is in $out"
+ls "$out" | grep -v '^jobs$' | sed 's/^/  /' | head -40

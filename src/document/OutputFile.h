@@ -1,0 +1,39 @@
+// OutputFile — writes a file whole or not at all.
+//
+// The bytes go to a temporary file beside the target (same directory, so the
+// final rename cannot cross file systems); commit() closes it and renames it
+// over the target. A writer that fails or is destroyed without commit()
+// leaves the target as it was and removes the temporary file, so no reader
+// ever sees a truncated output. The finished file gets the usual permissions
+// of a newly created file (0666 less the process's umask).
+//
+//     OutputFile out(dir + "document.xml");   // throws if it cannot be created
+//     xml.SaveFile(out.stream());
+//     out.commit();                           // throws if the bytes did not land
+//
+// Throws DocumentError naming the target path.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+class OutputFile {
+public:
+    explicit OutputFile(const std::string& path);
+    ~OutputFile();
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    // The open temporary file, positioned at its start. Owned by this object.
+    std::FILE* stream() const { return stream_; }
+    const std::string& path() const { return path_; }
+
+    // REQUIRES: not committed yet.
+    void commit();
+
+private:
+    std::string path_;
+    std::string temporaryPath_;
+    std::FILE* stream_ = nullptr;
+    bool committed_ = false;
+};

@@ -1,0 +1,73 @@
+// PDFDocument — the open PDF and its page records; every generator of the
+// publication's outputs is one of its operations.
+//
+// Lifecycle, one per command: construct, optionally setOutputDir (before
+// open, since open fixes the page records' paths), open, run one generator,
+// destroy. Entry i of `pages` is the record of page i + 1.
+//
+//     PDFDocument document;
+//     document.setOutputDir("/pub/");               // page records in /pub/
+//     if (document.open("/in/book.pdf")) document.createImages(&record);
+//
+// Generators report their outcome as a bool and raise DocumentError (their
+// own failures, message names the file), pdf::Error (the PDF library) or
+// EncodingError (a path that is not UTF-8); the job driver turns each into
+// the failure status.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <tinyxml.h>
+
+#include "document/PDFPage.h"
+#include "pdf/Document.h"
+
+class CreateImagesInput;
+
+class PDFDocument {
+public:
+    PDFDocument();
+    ~PDFDocument();
+    PDFDocument(const PDFDocument&) = delete;
+    PDFDocument& operator=(const PDFDocument&) = delete;
+
+    void setOutputDir(const std::string& dir) { outputDir = dir; }
+
+    // Opens the PDF at path (UTF-8) and makes one page record per page.
+    // On failure prints the reason and a line end to standard output and
+    // returns false; the document then holds no PDF.
+    bool open(const std::string& path);
+    bool isOpen() const { return pdfDoc != nullptr; }
+
+    // The PDF's page count. Throws DocumentError when no PDF is open.
+    int getNumberOfPages() const;
+    void populatePages();
+    // Saves every page record that was handed elements. All of them are
+    // loaded and checked before the first is written, so a missing or broken
+    // page file changes none. Throws DocumentError naming the file.
+    void savePages();
+    // Appends the "id" of every entry of the descriptor's first section
+    // (the pages of document.xml) to pageIds. Returns an empty string.
+    std::string initPagesID();
+    // Writes 32 characters from 0-9a-z into buffer, drawn from the
+    // process's unseeded rand(): every run yields the same sequence.
+    // REQUIRES: buffer holds at least 32 bytes; it is not terminated here.
+    static void getGuid(char* buffer);
+
+    // Renders every page to outputDir + prefix + N + ".jpg".
+    bool createImages(CreateImagesInput* input);
+    // When the job's header resolution differs from its resolution, records
+    // 300 dpi in the JFIF header of every page image.
+    void setImagesHeaderResolution(CreateImagesInput* input);
+
+    // The open PDF. Throws DocumentError when none is open.
+    const pdf::Document& pdf() const;
+
+    TiXmlDocument descriptor;
+    std::vector<std::string> pageIds;
+    std::string outputDir;
+    std::unique_ptr<pdf::Document> pdfDoc;
+    std::vector<std::unique_ptr<PDFPage>> pages;
+};

@@ -1,0 +1,87 @@
+// The "createimages" generator: every page to one JPEG file.
+#include <cmath>
+#include <vector>
+
+#include "document/DocumentError.h"
+#include "document/JPEGHeader.h"
+#include "document/OutputFile.h"
+#include "document/PDFDocument.h"
+#include "job/JobInput.h"
+#include "pdf/JpegExport.h"
+#include "pdf/JpegWriter.h"
+#include "pdf/Renderer.h"
+
+namespace {
+
+struct ImagePlan {
+    pdf::RenderSize size;
+    int densityDpi = 72;
+};
+
+std::string imageFileName(const CreateImagesInput& input, int pageNumber) {
+    return input.getOutputDir() + input.getPrefix() + std::to_string(pageNumber) + ".jpg";
+}
+
+// The job's size rule for one page: a width wins over a height, and either
+// keeps the page's aspect ratio (the quotient taken first, then truncated);
+// without them the page is rendered at the job's resolution.
+//   612 x 792 pt, width 150      -> 150 x 194
+//   612 x 792 pt, resolution 150 -> 1275 x 1650
+ImagePlan planImage(const pdf::Page& page, const CreateImagesInput& input) {
+    double pw = page.width();
+    double ph = page.height();
+    ImagePlan plan;
+    if (input.getWidth() > 0) {
+        int w = input.getWidth();
+        plan.size = pdf::sizeInPixels(page, w, static_cast<int>(ph / pw * w));
+    } else if (input.getHeight() > 0) {
+        int h = input.getHeight();
+        plan.size = pdf::sizeInPixels(page, static_cast<int>(pw / ph * h), h);
+    } else {
+        plan.size = pdf::sizeAtResolution(page, input.getResolution());
+    }
+    // The header records the resolution the page was drawn at.
+    double dpi = std::round(plan.size.scaleX * 72.0);
+    plan.densityDpi = static_cast<int>(std::min(65535.0, std::max(1.0, dpi)));
+
+    const pdf::RenderSize& s = plan.size;
+    if (s.width <= 0 || s.height <= 0 || s.width > pdf::kMaxJpegDimension ||
+        s.height > pdf::kMaxJpegDimension) {
+        throw DocumentError(
+            "Cannot make page " + std::to_string(page.number()) + " into an image of " +
+            std::to_string(s.width) + " x " + std::to_string(s.height) +
+            " pixels: a JPEG holds from 1 to " + std::to_string(pdf::kMaxJpegDimension) +
+            " pixels per side");
+    }
+    return plan;
+}
+
+}  // namespace
+
+bool PDFDocument::createImages(CreateImagesInput* input) {
+    const pdf::Document& document = pdf();
+    int count = document.pageCount();
+
+    // Every page's size is checked before the first file is written, so a
+    // page the encoder cannot hold fails the job without leaving a partial
+    // image set behind.
+    std::vector<ImagePlan> plans;
+    plans.reserve(count);
+    for (int n = 1; n <= count; ++n) plans.push_back(planImage(document.page(n), *input));
+
+    for (int n = 1; n <= count; ++n) {
+        pdf::Page page = document.page(n);
+        OutputFile out(imageFileName(*input, page.number()));
+        pdf::exportJpeg(page, plans[n - 1].size, input->getQuality(), plans[n - 1].densityDpi,
+                        out.stream());
+        out.commit();
+    }
+    return true;
+}
+
+void PDFDocument::setImagesHeaderResolution(CreateImagesInput* input) {
+    if (input->getHeaderResolution() == input->getResolution()) return;
+    int count = getNumberOfPages();
+    JPEGHeader header;
+    for (int n = 1; n <= count; ++n) header.setResolution(imageFileName(*input, n), 300, 300);
+}

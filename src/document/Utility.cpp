@@ -1,0 +1,47 @@
+#include "document/Utility.h"
+
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <ctime>
+
+#include "text/TextEncoding.h"
+
+namespace Utility {
+
+std::string getFileName(const std::string& path) {
+    std::string::size_type separator = path.find_last_of("/\\");
+    if (separator == std::string::npos) return std::string();
+    return path.substr(separator + 1);
+}
+
+bool FileExists(const std::string& path) {
+    struct stat status;
+    if (stat(path.c_str(), &status) == 0) return true;
+    // The client's paths must be well-formed UTF-8 even where the status
+    // query alone cannot tell; a malformed one ends the job.
+    utf8ToWide(path);
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return false;
+    std::fclose(file);
+    return true;
+}
+
+int getFileSize(const std::string& path) {
+    struct stat status;
+    if (stat(path.c_str(), &status) != 0) return -1;
+    return static_cast<int>(static_cast<std::int32_t>(static_cast<std::uint32_t>(status.st_size)));
+}
+
+std::string getTime() {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d/%02d/%04d", local.tm_mday, local.tm_mon + 1,
+                  local.tm_year + 1900);
+    return text;
+}
+
+}  // namespace Utility

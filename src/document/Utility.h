@@ -1,0 +1,28 @@
+// Utility — small file and date helpers of the publication outputs.
+//
+// Paths are UTF-8 byte strings. No state.
+#pragma once
+
+#include <string>
+
+namespace Utility {
+
+// The part after the last path separator, '/' or '\\' (the client may pass
+// Windows paths); the empty string when there is none.
+//     getFileName("C:\\docs\\report.pdf") == "report.pdf"
+//     getFileName("report.pdf") == ""
+std::string getFileName(const std::string& path);
+
+// True when the file's status can be read, or failing that when it opens for
+// reading. Throws EncodingError ("La falla!") when the status cannot be read
+// and the path is not well-formed UTF-8.
+bool FileExists(const std::string& path);
+
+// The file's size in bytes, as a signed 32-bit number (larger sizes wrap as
+// the descriptor has always recorded them); -1 when its status cannot be read.
+int getFileSize(const std::string& path);
+
+// Today's local date as "DD/MM/YYYY", e.g. "05/03/2012".
+std::string getTime();
+
+}  // namespace Utility

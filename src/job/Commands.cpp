@@ -1,0 +1,25 @@
+#include "job/Commands.h"
+
+#include <cstdio>
+
+#include "document/PDFDocument.h"
+#include "document/Utility.h"
+#include "job/JobInput.h"
+
+bool GetPagesCountCommand::executeJob(JobInput* input) {
+    std::string inputFile = input->getInputFile();
+    if (!Utility::FileExists(inputFile)) throw "Cannot open pdf file!";
+    PDFDocument document;
+    if (!document.open(inputFile)) return false;
+    std::printf("PageCount=%d", document.getNumberOfPages());
+    return true;
+}
+
+bool CreateImagesCommand::executeJob(JobInput* input) {
+    auto* record = static_cast<CreateImagesInput*>(input);
+    PDFDocument document;
+    if (!document.open(record->getInputFile())) return false;
+    bool result = document.createImages(record);
+    document.setImagesHeaderResolution(record);
+    return result;
+}

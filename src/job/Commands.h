@@ -1,0 +1,19 @@
+// The commands that can run, one per job name (see Job.h for the table).
+//
+//   "getpagescount": requires the input file to exist (else throws the
+//       string "Cannot open pdf file!"); prints "PageCount=N", no line end.
+//   "createimages": renders every page to a JPEG, then rewrites the image
+//       headers' density when asked to (see PDFDocument::createImages).
+#pragma once
+
+#include "job/ExecuteCommand.h"
+
+class GetPagesCountCommand : public ExecuteCommand {
+public:
+    bool executeJob(JobInput* input) override;
+};
+
+class CreateImagesCommand : public ExecuteCommand {
+public:
+    bool executeJob(JobInput* input) override;
+};

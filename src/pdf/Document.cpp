@@ -1,0 +1,77 @@
+#include "pdf/Document.h"
+
+#include <mupdf/fitz.h>
+#include <mupdf/pdf.h>
+
+#include "pdf/Error.h"
+#include "pdf/Library.h"
+
+namespace pdf {
+namespace {
+
+std::string baseName(const std::string& path) {
+    std::string::size_type slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+Document::Document(const std::string& path) : path_(path) {
+    fz_context* ctx = Library::context();
+    pdf_document* doc = nullptr;
+    int failed = 0;
+    int locked = 0;
+    fz_var(doc);
+    fz_var(locked);
+    fz_var(failed);
+    fz_try(ctx) { doc = pdf_open_document(ctx, path.c_str()); }
+    fz_catch(ctx) { failed = 1; }
+    if (failed) Library::throwCaught(baseName(path) + ": cannot open document");
+    doc_ = doc;
+
+    // An empty user password is tried by MuPDF on opening; what still needs
+    // a password cannot be read by an unattended job.
+    fz_try(ctx) {
+        if (pdf_needs_password(ctx, doc_) && !pdf_authenticate_password(ctx, doc_, "")) locked = 1;
+    }
+    fz_catch(ctx) { failed = 1; }
+    if (failed || locked) {
+        pdf_drop_document(ctx, doc_);
+        doc_ = nullptr;
+        if (failed) Library::throwCaught(baseName(path) + ": cannot open document");
+        throw Error(baseName(path) + ": cannot open document: a password is required");
+    }
+}
+
+Document::~Document() { pdf_drop_document(Library::context(), doc_); }
+
+int Document::pageCount() const {
+    fz_context* ctx = Library::context();
+    int count = 0;
+    int failed = 0;
+    fz_try(ctx) { count = pdf_count_pages(ctx, doc_); }
+    fz_catch(ctx) { failed = 1; }
+    if (failed) Library::throwCaught(baseName(path_) + ": cannot count pages");
+    return count;
+}
+
+Page Document::page(int number) const {
+    fz_context* ctx = Library::context();
+    int count = pageCount();
+    if (number < 1 || number > count) {
+        throw Error(baseName(path_) + ": page " + std::to_string(number) +
+                    ": no such page (the document has " + std::to_string(count) + ")");
+    }
+    pdf_page* page = nullptr;
+    int failed = 0;
+    fz_var(page);
+    fz_try(ctx) { page = pdf_load_page(ctx, doc_, number - 1); }
+    fz_catch(ctx) { failed = 1; }
+    if (failed) {
+        Library::throwCaught(baseName(path_) + ": page " + std::to_string(number) +
+                             ": cannot load page");
+    }
+    return Page(page, number, baseName(path_));
+}
+
+}  // namespace pdf

@@ -1,0 +1,46 @@
+// pdf::Document — one open PDF file.
+//
+// Opens the file as a PDF (never as another format, whatever its content),
+// repairing a damaged cross-reference table where MuPDF can. A document that
+// is encrypted with an empty user password opens; one that needs a real
+// password is refused. Pages are numbered from 1 as everywhere in this
+// program.
+//
+// Ownership: the Document owns the MuPDF document; Pages it hands out keep
+// their own reference to it, so a Page may outlive the Document object.
+// REQUIRES: a pdf::Library lives for as long as any Document or Page does.
+//
+// Throws pdf::Error, whose message starts with the file's name, e.g.
+//     Document doc("in.pdf");      // "in.pdf: cannot open document: ..."
+//     Page p = doc.page(3);        // "in.pdf: page 3: cannot load page: ..."
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "pdf/Page.h"
+
+struct pdf_document;
+
+namespace pdf {
+
+class Document {
+public:
+    // Opens path (UTF-8 bytes, passed to the file system unchanged).
+    explicit Document(const std::string& path);
+    ~Document();
+    Document(const Document&) = delete;
+    Document& operator=(const Document&) = delete;
+
+    const std::string& path() const { return path_; }
+    int pageCount() const;
+
+    // REQUIRES: 1 <= number <= pageCount().
+    Page page(int number) const;
+
+private:
+    std::string path_;
+    pdf_document* doc_ = nullptr;
+};
+
+}  // namespace pdf

@@ -1,0 +1,57 @@
+// Plain geometry values exchanged with the PDF layer.
+//
+// Units are PDF points (1/72 inch) unless a name says pixels. A Matrix maps
+// (x, y) to (a*x + c*y + e, b*x + d*y + f), the PDF convention; which spaces a
+// given matrix connects is stated where it is returned. No MuPDF types leak
+// through this header.
+#pragma once
+
+#include <algorithm>
+
+namespace pdf {
+
+struct Point {
+    double x = 0;
+    double y = 0;
+};
+
+// An axis-aligned rectangle given by two corners, x0 <= x1 and y0 <= y1 when
+// not empty.
+struct Rect {
+    double x0 = 0;
+    double y0 = 0;
+    double x1 = 0;
+    double y1 = 0;
+
+    double width() const { return x1 - x0; }
+    double height() const { return y1 - y0; }
+    bool empty() const { return x1 <= x0 || y1 <= y0; }
+};
+
+struct Matrix {
+    double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
+
+    Point apply(Point p) const { return {a * p.x + c * p.y + e, b * p.x + d * p.y + f}; }
+
+    // The bounding box of the transformed corners of r.
+    Rect apply(const Rect& r) const {
+        Point p[4] = {apply(Point{r.x0, r.y0}), apply(Point{r.x1, r.y0}), apply(Point{r.x0, r.y1}),
+                      apply(Point{r.x1, r.y1})};
+        Rect out{p[0].x, p[0].y, p[0].x, p[0].y};
+        for (const Point& q : p) {
+            out.x0 = std::min(out.x0, q.x);
+            out.y0 = std::min(out.y0, q.y);
+            out.x1 = std::max(out.x1, q.x);
+            out.y1 = std::max(out.y1, q.y);
+        }
+        return out;
+    }
+
+    // this, then next: (this * next) in PDF's row-vector convention.
+    Matrix then(const Matrix& n) const {
+        return {a * n.a + b * n.c,       a * n.b + b * n.d,       c * n.a + d * n.c,
+                c * n.b + d * n.d,       e * n.a + f * n.c + n.e, e * n.b + f * n.d + n.f};
+    }
+};
+
+}  // namespace pdf

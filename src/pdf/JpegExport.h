@@ -1,0 +1,23 @@
+// Export of one page as a JPEG file's bytes.
+//
+// Renders the page in bands (Renderer.h) and hands each band straight to the
+// JPEG encoder (JpegWriter.h), so memory stays bounded for any pixel size.
+//
+// Ownership: `out` stays the caller's; it is written from its current
+// position and not closed. On failure part of an image may have been written:
+// callers write to a temporary file and keep it only on success.
+// Throws pdf::Error naming file and page.
+#pragma once
+
+#include <cstdio>
+
+#include "pdf/Page.h"
+#include "pdf/Renderer.h"
+
+namespace pdf {
+
+// REQUIRES: 1 <= densityDpi <= 65535.
+void exportJpeg(const Page& page, const RenderSize& size, int quality, int densityDpi,
+                std::FILE* out);
+
+}  // namespace pdf

@@ -1,0 +1,50 @@
+// Page rendering to RGB pixels, one horizontal band at a time.
+//
+// The whole shown page (page space, see Page.h) is scaled to fill a raster of
+// RenderSize::width x height pixels, row 0 at the top; anything the rounding
+// leaves uncovered is white. Content and annotation appearances are drawn,
+// anti-aliased.
+//
+// Large rasters are never held whole: the page is drawn into bands of at most
+// bandBytes (and at least one row), and each band is handed to the sink as
+// soon as it is finished, so peak memory is one band plus the page's display
+// list, whatever the raster's size. Pixels are 8-bit RGB, 3 bytes each, rows
+// of exactly width * 3 bytes, no padding.
+//
+// Throws pdf::Error naming file and page; an exception thrown by the sink
+// propagates unchanged after the band's memory is released.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+
+#include "pdf/Page.h"
+
+namespace pdf {
+
+struct RenderSize {
+    int width = 0;   // pixels
+    int height = 0;  // pixels
+    double scaleX = 1;  // pixels per point
+    double scaleY = 1;
+};
+
+// The raster for rendering at dpi dots per inch: the page's size in points
+// times dpi/72, truncated to whole pixels (842 pt at 150 dpi: 1754 pixels).
+RenderSize sizeAtResolution(const Page& page, double dpi);
+
+// A raster of exactly width x height pixels that the page fills; the two
+// scales differ by no more than the rounding of the caller's pixel sizes.
+RenderSize sizeInPixels(const Page& page, int width, int height);
+
+// Receives `rows` finished rows of pixels, top to bottom, starting at row
+// `firstRow`; the memory is valid only during the call.
+using BandSink = std::function<void(const unsigned char* pixels, int firstRow, int rows)>;
+
+constexpr std::size_t kDefaultBandBytes = 32u << 20;
+
+// REQUIRES: size.width > 0 and size.height > 0.
+void renderPage(const Page& page, const RenderSize& size, const BandSink& sink,
+                std::size_t bandBytes = kDefaultBandBytes);
+
+}  // namespace pdf

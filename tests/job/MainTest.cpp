@@ -1,0 +1,196 @@
+// The program as the client sees it: arguments, job files, command names,
+// exit statuses and messages.
+#include <gtest/gtest.h>
+
+#include "fixtures/PdfBuilder.h"
+#include "support/TestSupport.h"
+
+using namespace testing_support;
+
+namespace {
+
+// Twelve plain Letter pages with a line of text each.
+std::string twelvePagePdf(const TempDir& dir) {
+    fixtures::DocumentSpec spec;
+    for (int i = 1; i <= 12; ++i) {
+        fixtures::PageSpec page;
+        page.texts.push_back({72, 720, "Page " + std::to_string(i)});
+        spec.pages.push_back(page);
+    }
+    std::string path = dir.file("twelve.pdf");
+    fixtures::writePdf(spec, path);
+    return path;
+}
+
+std::string countJob(const std::string& pdf) {
+    return "<job name=\"getpagescount\"><inputfile>" + pdf + "</inputfile></job>";
+}
+
+TEST(Arguments, NoArgumentPrintsNoInputFileWithoutLineEnd) {
+    RunResult run = runProgram({});
+    EXPECT_EQ(255, run.status);
+    EXPECT_EQ("No Input file", run.out);
+}
+
+TEST(JobFile, UnreadableJobFileNamesItsPathAndExitsWithOne) {
+    TempDir dir;
+    RunResult run = runProgram({dir.file("absent.xml")});
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ("Could not load test file '" + dir.file("absent.xml") +
+                  "'. Error='Failed to open file'. Exiting.\n",
+              run.out);
+}
+
+TEST(JobFile, MalformedXmlGivesTinyXmlErrorAndExitsWithOne) {
+    TempDir dir;
+    RunResult run = runJob(dir, "<job name=\"getpagescount\"><inputfile>x</job>");
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ(0u, run.out.find("Could not load test file '" + dir.file("job.xml") + "'. Error='"))
+        << run.out;
+    EXPECT_NE(std::string::npos, run.out.find("'. Exiting.\n"));
+}
+
+TEST(JobFile, DocumentWithoutJobElementOrNameFails) {
+    TempDir dir;
+    RunResult run = runJob(dir, "<task name=\"getpagescount\"/>");
+    EXPECT_EQ(255, run.status);
+    EXPECT_EQ("Job file '" + dir.file("job.xml") + "' has no 'job' element\n", run.out);
+    run = runJob(dir, "<job><inputfile>a.pdf</inputfile></job>");
+    EXPECT_EQ(255, run.status);
+    EXPECT_EQ("Job file '" + dir.file("job.xml") + "' names no command\n", run.out);
+}
+
+TEST(CommandNames, NamesWithoutCommandFailAndWriteNothing) {
+    TempDir dir;
+    std::string pdf = twelvePagePdf(dir);
+    for (const char* name : {"end", "createintopage"}) {
+        RunResult run = runJob(dir, std::string("<job name=\"") + name + "\"><inputfile>" + pdf +
+                                        "</inputfile><outputdir>" + dir.path() +
+                                        "</outputdir></job>");
+        EXPECT_EQ(255, run.status) << name;
+        EXPECT_EQ(std::string("Command '") + name + "' has nothing to run\n", run.out);
+    }
+    EXPECT_EQ((std::vector<std::string>{"job.xml", "twelve.pdf"}), listDir(dir.path()));
+}
+
+TEST(CommandNames, NamesDifferingInCaseAreUnknown) {
+    TempDir dir;
+    std::string pdf = twelvePagePdf(dir);
+    RunResult run = runJob(dir, "<job name=\"GetPagesCount\"><inputfile>" + pdf +
+                                    "</inputfile></job>");
+    EXPECT_EQ(255, run.status);
+    EXPECT_EQ("Unknown command 'GetPagesCount'\n", run.out);
+}
+
+TEST(CommandNames, CommandsNotInThisBuildFailWithOneLine) {
+    TempDir dir;
+    RunResult run = runJob(dir, "<job name=\"createindex\"><inputfile>a.pdf</inputfile>"
+                                "<outputdir>" + dir.path() + "</outputdir></job>");
+    EXPECT_EQ(255, run.status);
+    EXPECT_EQ("Command 'createindex' is not available in this build\n", run.out);
+}
+
+TEST(CommandNames, MissingRequiredParameterFailsBeforeAnyWork) {
+    TempDir dir;
+    RunResult run = runJob(dir, "<job name=\"createimages\"><inputfile>a.pdf</inputfile>"
+                                "<outputdir>" + dir.path() + "</outputdir><prefix>p</prefix>"
+                                "<quality>80</quality><resolution>72</resolution></job>");
+    EXPECT_EQ(255, run.status);
+    EXPECT_EQ("Job parameter 'headerresolution' is missing\n", run.out);
+}
+
+TEST(GetPagesCount, PrintsCountWithoutLineEndAndSucceeds) {
+    TempDir dir;
+    RunResult run = runJob(dir, countJob(twelvePagePdf(dir)));
+    EXPECT_EQ(0, run.status);
+    EXPECT_EQ("PageCount=12", run.out);
+}
+
+TEST(GetPagesCount, MissingFilePrintsNothingAndFails) {
+    TempDir dir;
+    RunResult run = runJob(dir, countJob(dir.file("missing.pdf")));
+    EXPECT_EQ(255, run.status);
+    EXPECT_EQ("", run.out);
+}
+
+TEST(GetPagesCount, PathThatIsNotUtf8FailsSilently) {
+    TempDir dir;
+    RunResult run = runJob(dir, countJob(dir.path() + "caf\xE9.pdf"));
+    EXPECT_EQ(255, run.status);
+    EXPECT_EQ("", run.out);
+}
+
+TEST(OpenFailure, FileThatIsNotPdfIsReportedAndNothingIsWritten) {
+    TempDir dir;
+    writeFile(dir.file("fake.pdf"), "\x89PNG\r\n\x1a\nnot a pdf at all");
+    RunResult run = runJob(dir, countJob(dir.file("fake.pdf")));
+    EXPECT_EQ(255, run.status);
+    EXPECT_EQ(0u, run.out.find("fake.pdf: cannot open document: ")) << run.out;
+    EXPECT_EQ('\n', run.out.back());
+
+    run = runJob(dir, "<job name=\"createimages\"><inputfile>" + dir.file("fake.pdf") +
+                          "</inputfile><outputdir>" + dir.path() +
+                          "</outputdir><prefix>p</prefix><quality>80</quality>"
+                          "<resolution>72</resolution><headerresolution>72</headerresolution>"
+                          "</job>");
+    EXPECT_EQ(255, run.status);
+    EXPECT_EQ(0u, run.out.find("fake.pdf: cannot open document: ")) << run.out;
+    EXPECT_EQ((std::vector<std::string>{"fake.pdf", "job.xml"}), listDir(dir.path()));
+}
+
+TEST(OpenFailure, EmptyFileIsReported) {
+    TempDir dir;
+    writeFile(dir.file("empty.pdf"), "");
+    RunResult run = runJob(dir, countJob(dir.file("empty.pdf")));
+    EXPECT_EQ(255, run.status);
+    EXPECT_EQ(0u, run.out.find("empty.pdf: cannot open document")) << run.out;
+}
+
+TEST(OpenFailure, DocumentNeedingAPasswordIsRefused) {
+    REQUIRE_CORPUS_FILE(pdf, "pysf_writer-password.pdf");
+    TempDir dir;
+    RunResult run = runJob(dir, countJob(pdf));
+    EXPECT_EQ(255, run.status);
+    EXPECT_EQ("pysf_writer-password.pdf: cannot open document: a password is required\n", run.out);
+}
+
+TEST(OpenFailure, UnrecoverableCorpusFilesFailWithAMessage) {
+    for (const char* name : {"ocrmypdf_invalid.pdf", "plumber_empty.pdf", "pysf_not-a-pdf-png.pdf"}) {
+        std::string pdf = corpusFile(name);
+        if (pdf.empty()) GTEST_SKIP() << "corpus not present";
+        TempDir dir;
+        RunResult run = runJob(dir, countJob(pdf));
+        EXPECT_EQ(255, run.status) << name;
+        EXPECT_EQ(0u, run.out.find(std::string(name) + ": cannot open document")) << run.out;
+    }
+}
+
+// Every readable corpus file: the program's page count is pdfinfo's.
+TEST(GetPagesCount, AgreesWithPdfinfoOnRealWorldFiles) {
+    std::string corpus = corpusDir();
+    if (corpus.empty()) GTEST_SKIP() << "corpus not present";
+    if (shell("command -v pdfinfo").empty()) GTEST_SKIP() << "pdfinfo not installed";
+    int compared = 0;
+    for (const std::string& name : listDir(corpus)) {
+        if (name.size() < 4 || name.substr(name.size() - 4) != ".pdf") continue;
+        std::string path = corpus + "/" + name;
+        std::string info = shell("pdfinfo '" + path + "' 2>/dev/null | sed -n 's/^Pages: *//p'");
+        if (info.empty()) continue;  // pdfinfo cannot read it either
+        TempDir dir;
+        RunResult run = runJob(dir, countJob(path));
+        EXPECT_EQ(0, run.status) << name << ": " << run.out;
+        EXPECT_EQ("PageCount=" + info.substr(0, info.find('\n')), run.out) << name;
+        ++compared;
+    }
+    EXPECT_GT(compared, 30);
+}
+
+TEST(GetPagesCount, EncryptedWithEmptyUserPasswordOpens) {
+    REQUIRE_CORPUS_FILE(pdf, "pdfjs_issue7665.pdf");
+    TempDir dir;
+    RunResult run = runJob(dir, countJob(pdf));
+    EXPECT_EQ(0, run.status);
+    EXPECT_EQ("PageCount=1", run.out);
+}
+
+}  // namespace

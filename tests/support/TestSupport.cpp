@@ -1,0 +1,201 @@
+#include "support/TestSupport.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+#include <jpeglib.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace testing_support {
+
+TempDir::TempDir() {
+    char pattern[] = "/tmp/quillon-test-XXXXXX";
+    char* made = mkdtemp(pattern);
+    if (made == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = std::string(made) + "/";
+}
+
+TempDir::~TempDir() {
+    std::string command = "rm -rf '" + path_ + "'";
+    if (std::system(command.c_str()) != 0) std::perror("rm");
+}
+
+RunResult runProgram(const std::vector<std::string>& args) {
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) return {};
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(pipeFds[1], STDOUT_FILENO);
+        close(pipeFds[0]);
+        close(pipeFds[1]);
+        std::vector<char*> argv;
+        std::string program = QUILLONPROXY_BIN;
+        argv.push_back(program.data());
+        std::vector<std::string> copies(args);
+        for (std::string& a : copies) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    RunResult result;
+    char buffer[4096];
+    ssize_t got;
+    while ((got = read(pipeFds[0], buffer, sizeof buffer)) > 0) result.out.append(buffer, got);
+    close(pipeFds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1000 - WTERMSIG(status);
+    return result;
+}
+
+RunResult runJob(const TempDir& dir, const std::string& jobXml) {
+    writeFile(dir.file("job.xml"), jobXml);
+    return runProgram({dir.file("job.xml")});
+}
+
+std::string shell(const std::string& command) {
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return out;
+    char buffer[4096];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, got);
+    pclose(pipe);
+    return out;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+
+bool fileExists(const std::string& path) {
+    struct stat status;
+    return stat(path.c_str(), &status) == 0;
+}
+
+std::vector<std::string> listDir(const std::string& dir) {
+    std::vector<std::string> names;
+    DIR* d = opendir(dir.c_str());
+    if (d == nullptr) return names;
+    while (dirent* entry = readdir(d)) {
+        std::string name = entry->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    closedir(d);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+namespace {
+
+struct JpegErrorJump {
+    jpeg_error_mgr manager;
+    std::jmp_buf jump;
+};
+
+void jumpBack(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<JpegErrorJump*>(cinfo->err)->jump, 1); }
+
+bool decodeInto(FILE* file, Image& image) {
+    jpeg_decompress_struct cinfo;
+    JpegErrorJump errors;
+    cinfo.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = jumpBack;
+    if (setjmp(errors.jump) != 0) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_stdio_src(&cinfo, file);
+    jpeg_read_header(&cinfo, TRUE);
+    cinfo.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&cinfo);
+    image.width = cinfo.output_width;
+    image.height = cinfo.output_height;
+    image.components = cinfo.output_components;
+    image.densityUnit = cinfo.density_unit;
+    image.xDensity = cinfo.X_density;
+    image.yDensity = cinfo.Y_density;
+    image.pixels.resize(static_cast<size_t>(image.width) * image.height * image.components);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW row = image.pixels.data() +
+                       static_cast<size_t>(cinfo.output_scanline) * image.width * image.components;
+        jpeg_read_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return true;
+}
+
+}  // namespace
+
+Image decodeJpeg(const std::string& path) {
+    Image image;
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        ADD_FAILURE() << "cannot open " << path;
+        return image;
+    }
+    if (!decodeInto(file, image)) ADD_FAILURE() << "not a decodable JPEG: " << path;
+    std::fclose(file);
+    return image;
+}
+
+Image readPpm(const std::string& path) {
+    Image image;
+    std::ifstream in(path, std::ios::binary);
+    std::string magic;
+    int maxValue = 0;
+    in >> magic >> image.width >> image.height >> maxValue;
+    in.get();
+    if (magic != "P6" || maxValue != 255) {
+        ADD_FAILURE() << "not an 8-bit P6 file: " << path;
+        return Image();
+    }
+    image.components = 3;
+    image.pixels.resize(static_cast<size_t>(image.width) * image.height * 3);
+    in.read(reinterpret_cast<char*>(image.pixels.data()), image.pixels.size());
+    return image;
+}
+
+double meanAbsoluteDifference(const Image& a, const Image& b) {
+    int w = std::min(a.width, b.width);
+    int h = std::min(a.height, b.height);
+    if (w <= 0 || h <= 0 || a.components != b.components) return 255;
+    double total = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            for (int c = 0; c < a.components; ++c) total += std::abs(a.at(x, y, c) - b.at(x, y, c));
+    return total / (static_cast<double>(w) * h * a.components);
+}
+
+std::string corpusDir() {
+    std::string dir = QUILLON_CORPUS_DIR;
+    return fileExists(dir + "/MANIFEST.md") ? dir : std::string();
+}
+
+std::string corpusFile(const std::string& name) {
+    std::string dir = corpusDir();
+    if (dir.empty() || !fileExists(dir + "/" + name)) return std::string();
+    return dir + "/" + name;
+}
+
+}  // namespace testing_support

@@ -1,0 +1,72 @@
+// Helpers shared by the tests: temporary directories, running the program
+// on a job file, reading files, decoding JPEGs, finding the real-world corpus.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// A fresh directory under /tmp, removed with its content on destruction.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    // The directory's path with a trailing '/', ready to be an "outputdir".
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + name; }
+
+private:
+    std::string path_;
+};
+
+struct RunResult {
+    int status = -1000;  // exit status as the shell sees it (0..255)
+    std::string out;     // everything written to standard output
+};
+
+// Runs the quillonproxy binary with the given arguments.
+RunResult runProgram(const std::vector<std::string>& args);
+// Writes jobXml to dir/job.xml and runs the program on it.
+RunResult runJob(const TempDir& dir, const std::string& jobXml);
+
+// Runs a shell command and returns its standard output.
+std::string shell(const std::string& command);
+
+std::string readFile(const std::string& path);
+void writeFile(const std::string& path, const std::string& bytes);
+bool fileExists(const std::string& path);
+// Names of the entries of dir (no "." and ".."), sorted.
+std::vector<std::string> listDir(const std::string& dir);
+
+struct Image {
+    int width = 0;
+    int height = 0;
+    int components = 0;
+    int densityUnit = -1;
+    int xDensity = 0;
+    int yDensity = 0;
+    std::vector<unsigned char> pixels;  // rows top to bottom
+    unsigned char at(int x, int y, int c) const {
+        return pixels[(static_cast<size_t>(y) * width + x) * components + c];
+    }
+};
+// Decodes a JPEG file (RGB output). Fails the current test on error.
+Image decodeJpeg(const std::string& path);
+// Reads a binary PPM (P6) as written by pdftoppm.
+Image readPpm(const std::string& path);
+// Mean absolute difference per sample over the common area of a and b.
+double meanAbsoluteDifference(const Image& a, const Image& b);
+
+// The real-world corpus directory, or "" when it is not there.
+std::string corpusDir();
+std::string corpusFile(const std::string& name);
+
+}  // namespace testing_support
+
+// Skips the current test when the corpus file is absent.
+#define REQUIRE_CORPUS_FILE(var, name)                                         \
+    std::string var = ::testing_support::corpusFile(name);                     \
+    if (var.empty()) GTEST_SKIP() << "corpus file " << (name) << " not present"
