@@ -5,6 +5,7 @@
 #include "document/DocumentError.h"
 #include "document/OutputFile.h"
 #include "document/PDFDocument.h"
+#include "document/Utility.h"
 #include "text/TextEncoding.h"
 
 PDFPage::PDFPage(PDFDocument* document, int pageNumber)
@@ -15,6 +16,9 @@ PDFPage::PDFPage(PDFDocument* document, int pageNumber)
 bool PDFPage::open() {
     xml = std::make_unique<TiXmlDocument>();
     utf8ToWide(path);  // the path must be well-formed UTF-8
+    // TinyXML sizes its buffer from the stream's end, which a directory
+    // does not have.
+    if (!Utility::isRegularFile(path)) return false;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) return false;
     bool loaded = xml->LoadFile(file, TIXML_ENCODING_UTF8);

@@ -28,6 +28,11 @@ bool FileExists(const std::string& path) {
     return true;
 }
 
+bool isRegularFile(const std::string& path) {
+    struct stat status;
+    return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
 int getFileSize(const std::string& path) {
     struct stat status;
     if (stat(path.c_str(), &status) != 0) return -1;

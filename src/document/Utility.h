@@ -18,6 +18,10 @@ std::string getFileName(const std::string& path);
 // and the path is not well-formed UTF-8.
 bool FileExists(const std::string& path);
 
+// True when path names a regular file (not a directory, device or pipe),
+// following symbolic links.
+bool isRegularFile(const std::string& path);
+
 // The file's size in bytes, as a signed 32-bit number (larger sizes wrap as
 // the descriptor has always recorded them); -1 when its status cannot be read.
 int getFileSize(const std::string& path);

@@ -4,6 +4,7 @@
 
 #include <tinyxml.h>
 
+#include "document/Utility.h"
 #include "job/Commands.h"
 #include "job/RecognizeLinksInput.h"
 
@@ -30,11 +31,13 @@ StringValue Job::lookUp(const std::string& name) const {
 
 bool Job::readParams(const std::string& jobFile) {
     TiXmlDocument document(jobFile);
-    if (!document.LoadFile()) {
-        char message[4096];
-        std::snprintf(message, sizeof message, "Could not load test file '%s'. Error='%s'. Exiting.\n",
-                      jobFile.c_str(), document.ErrorDesc());
-        throw JobError(message);
+    // TinyXML sizes its buffer from the stream's end, which a directory
+    // does not have; it is refused as a file that does not open.
+    bool loaded = Utility::isRegularFile(jobFile) && document.LoadFile();
+    if (!loaded) {
+        const char* reason = document.Error() ? document.ErrorDesc() : "Failed to open file";
+        throw JobError("Could not load test file '" + jobFile + "'. Error='" + reason +
+                       "'. Exiting.\n");
     }
     TiXmlNode* jobNode = document.FirstChild("job");
     TiXmlElement* jobElement = jobNode != nullptr ? jobNode->ToElement() : nullptr;

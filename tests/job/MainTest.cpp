@@ -50,6 +50,15 @@ TEST(JobFile, MalformedXmlGivesTinyXmlErrorAndExitsWithOne) {
     EXPECT_NE(std::string::npos, run.out.find("'. Exiting.\n"));
 }
 
+// Regression: TinyXML asked a directory for its length and ran out of memory.
+TEST(JobFile, DirectoryAsJobFileIsAFileThatDoesNotLoad) {
+    TempDir dir;
+    RunResult run = runProgram({dir.path()});
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ("Could not load test file '" + dir.path() + "'. Error='Failed to open file'. Exiting.\n",
+              run.out);
+}
+
 TEST(JobFile, DocumentWithoutJobElementOrNameFails) {
     TempDir dir;
     RunResult run = runJob(dir, "<task name=\"getpagescount\"/>");
