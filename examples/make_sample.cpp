@@ -74,21 +74,21 @@ FilledRect rect(double x0, double y0, double x1, double y1, double r, double g, 
     return f;
 }
 
-const TextRun& findRun(const PageSpec& page, const std::string& part) {
+const TextRun& findRun(const PageSpec& page, const std::string& fragment) {
     for (const TextRun& run : page.texts) {
-        if (run.text.find(part) != std::string::npos) return run;
+        if (run.text.find(fragment) != std::string::npos) return run;
     }
-    throw std::runtime_error("no text containing \"" + part + "\"");
+    throw std::runtime_error("no text containing \"" + fragment + "\"");
 }
 
-// A link whose rectangle covers `part` of the line that contains it, from a quarter of the font
+// A link whose rectangle covers `fragment` of the line that contains it, from a quarter of the font
 // size below the baseline to 0.95 of it above, widened to whole points.
-Link linkOver(const PageSpec& page, const std::string& part, Link::Kind kind) {
-    const TextRun& run = findRun(page, part);
+Link linkOver(const PageSpec& page, const std::string& fragment, Link::Kind kind) {
+    const TextRun& run = findRun(page, fragment);
     TextRun prefix = run;
-    prefix.text = run.text.substr(0, run.text.find(part));
+    prefix.text = run.text.substr(0, run.text.find(fragment));
     TextRun word = run;
-    word.text = part;
+    word.text = fragment;
     const double start = fixtures::textWidth(prefix);
     const double end = start + fixtures::textWidth(word);
     Link link;
@@ -107,14 +107,15 @@ Link linkOver(const PageSpec& page, const std::string& part, Link::Kind kind) {
     return link;
 }
 
-Link goTo(const PageSpec& page, const std::string& part, int target, Link::Kind kind = Link::GoTo) {
-    Link link = linkOver(page, part, kind);
+Link goTo(const PageSpec& page, const std::string& fragment, int target,
+          Link::Kind kind = Link::GoTo) {
+    Link link = linkOver(page, fragment, kind);
     link.targetPage = target;
     return link;
 }
 
-Link web(const PageSpec& page, const std::string& part, const std::string& uri) {
-    Link link = linkOver(page, part, Link::Uri);
+Link web(const PageSpec& page, const std::string& fragment, const std::string& uri) {
+    Link link = linkOver(page, fragment, Link::Uri);
     link.uri = uri;
     return link;
 }
@@ -140,22 +141,22 @@ void column(PageSpec& page, double x, double top, const std::vector<std::string>
     }
 }
 
-// The printed page number, centred at the foot of the page.
+// The printed page number, centred at the foot of the page; it always equals the page label.
 TextRun pageNumber(double pageWidth, const std::string& label) {
     TextRun number = text(0, 40, label, 9);
     number.x = (pageWidth - fixtures::textWidth(number)) / 2;
     return number;
 }
 
-// Running header and the printed page number, which always equals the page label.
-void decorate(PageSpec& page, const std::string& label, const std::string& chapter) {
+// Running header; it comes first in the content stream, the page number last, as most
+// producers write them.
+void runningHeader(PageSpec& page, const std::string& chapter) {
     const double top = page.height - 42;
     page.texts.push_back(text(72, top, "Quillon Field Guide", 9));
     TextRun right = text(0, top, chapter, 9);
     right.x = page.width - 72 - fixtures::textWidth(right);
     page.texts.push_back(right);
     page.rects.push_back(rect(72, top - 6, page.width - 72, top - 5.5, 0.6, 0.6, 0.6));
-    page.texts.push_back(pageNumber(page.width, label));
 }
 
 PageSpec titlePage() {
@@ -176,7 +177,7 @@ PageSpec titlePage() {
 
 PageSpec contentsPage() {
     PageSpec page;
-    decorate(page, "ii", "Contents");
+    runningHeader(page, "Contents");
     page.texts.push_back(text(72, 690, "Contents", 20));
     struct Entry {
         double indent;
@@ -212,12 +213,13 @@ PageSpec contentsPage() {
         page.links.push_back(link);
         y -= 24;
     }
+    page.texts.push_back(pageNumber(page.width, "ii"));
     return page;
 }
 
 PageSpec gettingStartedPage() {
     PageSpec page;
-    decorate(page, "1", "1 Getting Started");
+    runningHeader(page, "1 Getting Started");
     page.texts.push_back(text(72, 700, "1 Getting Started", 18));
     column(page, kLeftColumn, 668,
            {
@@ -268,12 +270,13 @@ PageSpec gettingStartedPage() {
                "to support@example.com with the log",
                "attached and we will be glad to help.",
            });
+    page.texts.push_back(pageNumber(page.width, "1"));
     return page;
 }
 
 PageSpec firstRunPage() {
     PageSpec page;
-    decorate(page, "2", "1 Getting Started");
+    runningHeader(page, "1 Getting Started");
     column(page, kLeftColumn, 700,
            {
                "@1.1.2 First Run",
@@ -317,6 +320,7 @@ PageSpec firstRunPage() {
     page.links.push_back(goTo(page, "see page 4", 5));
     page.links.push_back(
         web(page, "www.example.com/downloads", "http://www.example.com/downloads"));
+    page.texts.push_back(pageNumber(page.width, "2"));
     return page;
 }
 
@@ -324,7 +328,7 @@ PageSpec tablesPage() {
     PageSpec page;
     page.width = 792;
     page.height = 612;
-    decorate(page, "3", "2 Reference Tables");
+    runningHeader(page, "2 Reference Tables");
     page.texts.push_back(text(72, 520, "2 Reference Tables", 18));
     page.texts.push_back(text(72, 490, "2.1 Product Codes", 12));
     const double columns[4] = {72, 160, 300, 660};
@@ -350,6 +354,7 @@ PageSpec tablesPage() {
         72, 272,
         "Discontinued items such as QZ-0915 are listed on request; see page 6 for contacts.", 11));
     page.links.push_back(web(page, "www.example.com/catalog", "http://www.example.com/catalog"));
+    page.texts.push_back(pageNumber(page.width, "3"));
     return page;
 }
 
@@ -387,7 +392,7 @@ PageSpec diagramsPage() {
 
 PageSpec languagesPage() {
     PageSpec page;
-    decorate(page, "5", "4 Languages");
+    runningHeader(page, "4 Languages");
     page.texts.push_back(text(72, 700, "4 Languages", 18));
     column(page, 72, 672,
            {
@@ -404,12 +409,13 @@ PageSpec languagesPage() {
         text(72, 516, "Mixed lines keep Latin words and numbers in their usual order."));
     page.texts.push_back(text(72, 503, "Questions about translations: translate@example.com"));
     page.links.push_back(web(page, "translate@example.com", "mailto:translate@example.com"));
+    page.texts.push_back(pageNumber(page.width, "5"));
     return page;
 }
 
 PageSpec contactsPage() {
     PageSpec page;
-    decorate(page, "6", "Appendix");
+    runningHeader(page, "Appendix");
     page.texts.push_back(text(72, 700, "Appendix: Contacts", 18));
     const std::vector<std::string> lines = {
         "Web site: www.example.com",
@@ -428,6 +434,7 @@ PageSpec contactsPage() {
         web(page, "http://www.example.com/catalog", "http://www.example.com/catalog"));
     page.links.push_back(goTo(page, "Return to the contents", 1, Link::GoToAction));
     page.addTextAnnotation = true;
+    page.texts.push_back(pageNumber(page.width, "6"));
     return page;
 }
 

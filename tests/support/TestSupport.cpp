@@ -176,14 +176,33 @@ Image readPpm(const std::string& path) {
     return image;
 }
 
-double meanAbsoluteDifference(const Image& a, const Image& b) {
-    int w = std::min(a.width, b.width);
-    int h = std::min(a.height, b.height);
+double meanAbsoluteDifference(const Image& a, const Image& b, int dx, int dy) {
+    int x0 = std::max(0, -dx), y0 = std::max(0, -dy);
+    int x1 = std::min(a.width, b.width - dx), y1 = std::min(a.height, b.height - dy);
+    if (x1 <= x0 || y1 <= y0 || a.components != b.components) return 255;
+    double total = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            for (int c = 0; c < a.components; ++c) total += std::abs(a.at(x, y, c) - b.at(x + dx, y + dy, c));
+    return total / (static_cast<double>(x1 - x0) * (y1 - y0) * a.components);
+}
+
+double blockMeanDifference(const Image& a, const Image& b, int block) {
+    int w = std::min(a.width, b.width) / block;
+    int h = std::min(a.height, b.height) / block;
     if (w <= 0 || h <= 0 || a.components != b.components) return 255;
     double total = 0;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            for (int c = 0; c < a.components; ++c) total += std::abs(a.at(x, y, c) - b.at(x, y, c));
+    for (int by = 0; by < h; ++by)
+        for (int bx = 0; bx < w; ++bx)
+            for (int c = 0; c < a.components; ++c) {
+                long sumA = 0, sumB = 0;
+                for (int y = by * block; y < (by + 1) * block; ++y)
+                    for (int x = bx * block; x < (bx + 1) * block; ++x) {
+                        sumA += a.at(x, y, c);
+                        sumB += b.at(x, y, c);
+                    }
+                total += std::abs(sumA - sumB) / static_cast<double>(block * block);
+            }
     return total / (static_cast<double>(w) * h * a.components);
 }
 

@@ -57,8 +57,13 @@ struct Image {
 Image decodeJpeg(const std::string& path);
 // Reads a binary PPM (P6) as written by pdftoppm.
 Image readPpm(const std::string& path);
-// Mean absolute difference per sample over the common area of a and b.
-double meanAbsoluteDifference(const Image& a, const Image& b);
+// Mean absolute difference per sample between a(x, y) and b(x + dx, y + dy)
+// over the area where both exist.
+double meanAbsoluteDifference(const Image& a, const Image& b, int dx = 0, int dy = 0);
+// The same over averages of block x block pixel squares: what a person sees
+// at a glance, blind to how two renderers anti-alias glyph edges but not to
+// missing, misplaced or turned content.
+double blockMeanDifference(const Image& a, const Image& b, int block);
 
 // The real-world corpus directory, or "" when it is not there.
 std::string corpusDir();
