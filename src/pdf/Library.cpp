@@ -9,13 +9,18 @@ namespace {
 
 fz_context* g_context = nullptr;
 
+// MuPDF keeps decoded fonts and images for reuse up to this size. Kept well
+// below its default so that a job's peak memory stays bounded next to the
+// render band (Renderer.h).
+constexpr size_t kResourceCacheBytes = 64u << 20;
+
 void ignoreMessage(void*, const char*) {}
 
 }  // namespace
 
 Library::Library() {
     if (g_context != nullptr) throw Error("PDF library: already started");
-    g_context = fz_new_context(nullptr, nullptr, FZ_STORE_DEFAULT);
+    g_context = fz_new_context(nullptr, nullptr, kResourceCacheBytes);
     if (g_context == nullptr) throw Error("PDF library: cannot start");
     fz_set_error_callback(g_context, ignoreMessage, nullptr);
     fz_set_warning_callback(g_context, ignoreMessage, nullptr);
