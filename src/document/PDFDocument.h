@@ -24,7 +24,13 @@
 #include "document/PDFPage.h"
 #include "pdf/Document.h"
 
+#include "pdf/Outline.h"
+#include "pdf/Page.h"
+#include "recognition/HitInfo.h"
+
 class CreateImagesInput;
+class CreateDocumentXMLInput;
+class CreatePagesXMLInput;
 
 class PDFDocument {
 public:
@@ -61,6 +67,33 @@ public:
     // When the job's header resolution differs from its resolution, records
     // 300 dpi in the JFIF header of every page image.
     void setImagesHeaderResolution(CreateImagesInput* input);
+
+    // Writes outputDir + "document.xml", the publication descriptor: one
+    // entry per page with its id, label, image and record file names and
+    // sizes, and the table of contents from the PDF's outline.
+    bool createDocumentXML(CreateDocumentXMLInput* input);
+    // A new <toc> element (the caller takes it) holding the outline's go-to
+    // bookmarks as nested <tocitem label= gotopage=>; an item that leads to
+    // no page of this document or has no title is left out with everything
+    // below it. An outline that cannot be read gives an empty <toc>.
+    TiXmlElement* getBookMarks();
+    // Appends entries for items (one sibling chain) and their children.
+    void PrintOutlineTree(const std::vector<pdf::OutlineItem>& items, TiXmlElement* parent);
+
+    // Writes outputDir + "Page_N.xml" for every page, each carrying the id
+    // that document.xml in the same directory gave the page, and, when the
+    // job asks for it, the page's own link annotations. document.xml is
+    // checked whole before any page file is written.
+    bool createPagesXML(CreatePagesXMLInput* input);
+
+    // The page's link annotations as <link> elements, in annotation order:
+    // links to pages of this document, e-mail links and web links, each kind
+    // only when asked for. The caller owns the elements.
+    std::vector<std::unique_ptr<TiXmlElement>> importLinksFromPDF(const pdf::Page& page,
+                                                                  bool pageLinks, bool mailLinks,
+                                                                  bool webLinks);
+    // One <link> per hit, handed to the record of the hit's page.
+    void addLinksFromHits(std::vector<HitInfo>& hits);
 
     // The open PDF. Throws DocumentError when none is open.
     const pdf::Document& pdf() const;

@@ -3,9 +3,9 @@
 #include <cstdio>
 
 #include "document/DocumentError.h"
-#include "document/OutputFile.h"
 #include "document/PDFDocument.h"
 #include "document/Utility.h"
+#include "document/XmlFile.h"
 #include "text/TextEncoding.h"
 
 PDFPage::PDFPage(PDFDocument* document, int pageNumber)
@@ -56,11 +56,7 @@ bool PDFPage::save() {
     pendingLinks.clear();
     pendingProducts.clear();
 
-    OutputFile out(path);
-    if (!xml->SaveFile(out.stream())) {
-        throw DocumentError("Cannot write file '" + path + "'");
-    }
-    out.commit();
+    writeXmlFile(*xml, path);
     return true;
 }
 

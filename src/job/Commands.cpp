@@ -23,3 +23,18 @@ bool CreateImagesCommand::executeJob(JobInput* input) {
     document.setImagesHeaderResolution(record);
     return result;
 }
+
+bool CreateDocumentXMLCommand::executeJob(JobInput* input) {
+    auto* record = static_cast<CreateDocumentXMLInput*>(input);
+    PDFDocument document;
+    if (!document.open(record->getInputFile())) return false;
+    return document.createDocumentXML(record);
+}
+
+bool CreatePagesXMLCommand::executeJob(JobInput* input) {
+    auto* record = static_cast<CreatePagesXMLInput*>(input);
+    if (!Utility::FileExists(record->getInputFile())) return false;
+    PDFDocument document;
+    if (!document.open(record->getInputFile())) return false;
+    return document.createPagesXML(record);
+}

@@ -4,6 +4,9 @@
 //       string "Cannot open pdf file!"); prints "PageCount=N", no line end.
 //   "createimages": renders every page to a JPEG, then rewrites the image
 //       headers' density when asked to (see PDFDocument::createImages).
+//   "createdocumentxml": writes document.xml.
+//   "createpagesxml": requires the input file to exist (else fails);
+//       writes every Page_N.xml from document.xml's page ids.
 #pragma once
 
 #include "job/ExecuteCommand.h"
@@ -14,6 +17,16 @@ public:
 };
 
 class CreateImagesCommand : public ExecuteCommand {
+public:
+    bool executeJob(JobInput* input) override;
+};
+
+class CreateDocumentXMLCommand : public ExecuteCommand {
+public:
+    bool executeJob(JobInput* input) override;
+};
+
+class CreatePagesXMLCommand : public ExecuteCommand {
 public:
     bool executeJob(JobInput* input) override;
 };

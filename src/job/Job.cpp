@@ -61,6 +61,14 @@ bool Job::readParams(const std::string& jobFile) {
             input = std::make_unique<GetPagesCountInput>();
             command = std::make_unique<GetPagesCountCommand>();
             break;
+        case evCreateDocumentXML:
+            input = std::make_unique<CreateDocumentXMLInput>();
+            command = std::make_unique<CreateDocumentXMLCommand>();
+            break;
+        case evCreatePagesXML:
+            input = std::make_unique<CreatePagesXMLInput>();
+            command = std::make_unique<CreatePagesXMLCommand>();
+            break;
         case evNotDefined:
             std::printf("Unknown command '%s'\n", commandName.c_str());
             return false;

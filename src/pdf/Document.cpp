@@ -5,6 +5,7 @@
 
 #include "pdf/Error.h"
 #include "pdf/Library.h"
+#include "pdf/Objects.h"
 
 namespace pdf {
 namespace {
@@ -72,6 +73,16 @@ Page Document::page(int number) const {
                              ": cannot load page");
     }
     return Page(page, number, baseName(path_));
+}
+
+std::string Document::describe() const { return baseName(path_); }
+
+std::string Document::title() const {
+    try {
+        return objects::toText(objects::get(objects::info(doc_), "Title"));
+    } catch (const Error& e) {
+        throw Error(baseName(path_) + ": " + e.what());
+    }
 }
 
 }  // namespace pdf

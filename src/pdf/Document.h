@@ -33,10 +33,18 @@ public:
     Document& operator=(const Document&) = delete;
 
     const std::string& path() const { return path_; }
+    // The file's name without its directories — the prefix of error messages.
+    std::string describe() const;
     int pageCount() const;
 
     // REQUIRES: 1 <= number <= pageCount().
     Page page(int number) const;
+
+    // The document information's /Title in UTF-8; "" when there is none.
+    std::string title() const;
+
+    // For the layer's own units; not for callers outside src/pdf/.
+    pdf_document* handle() const { return doc_; }
 
 private:
     std::string path_;

@@ -1,0 +1,133 @@
+// The "createdocumentxml" generator: document.xml, the publication's
+// descriptor.
+#include <cstdio>
+
+#include "document/PDFDocument.h"
+#include "document/Utility.h"
+#include "document/XmlFile.h"
+#include "job/JobInput.h"
+#include "pdf/Error.h"
+#include "pdf/PageLabels.h"
+#include "text/Ascii.h"
+
+namespace {
+
+TiXmlElement* appendElement(TiXmlNode* parent, const char* name) {
+    auto* element = new TiXmlElement(name);
+    parent->LinkEndChild(element);
+    return element;
+}
+
+// An image or record entry: <name file= [width= height=]/>.
+void appendFile(TiXmlElement* page, const char* name, const std::string& file, int width = -1,
+                int height = -1) {
+    TiXmlElement* element = appendElement(page, name);
+    element->SetAttribute("file", file);
+    if (width >= 0) {
+        element->SetAttribute("width", width);
+        element->SetAttribute("height", height);
+    }
+}
+
+std::string numbered(const std::string& prefix, int number, const std::string& extension) {
+    return prefix + std::to_string(number) + "." + extension;
+}
+
+}  // namespace
+
+bool PDFDocument::createDocumentXML(CreateDocumentXMLInput* input) {
+    const pdf::Document& document = pdf();
+    const std::string today = Utility::getTime();
+    const std::string path = document.path();
+
+    TiXmlDocument xml;
+    xml.LinkEndChild(new TiXmlDeclaration("1.0", "", ""));
+    TiXmlElement* doc = appendElement(&xml, "doc");
+    doc->SetAttribute("id", input->getDocId());
+    doc->SetAttribute("version", input->getVersion());
+    doc->SetAttribute("uploaddate", today);
+    doc->SetAttribute("publishdate", today);
+    doc->SetAttribute("filename", Utility::getFileName(path));
+    doc->SetAttribute("filesize", Utility::getFileSize(path));
+    doc->SetAttribute("title", utf8ToAscii(document.title()));
+
+    TiXmlElement* pagesElement = appendElement(doc, "pages");
+    appendElement(doc, "docmetadata");
+
+    std::optional<pdf::PageLabels> labels;
+    if (input->getImportPageLabels()) labels.emplace(document);
+    const int thumbWidth = input->getThumbWidth();
+    const int count = document.pageCount();
+    for (int n = 1; n <= count; ++n) {
+        pdf::Page page = document.page(n);
+        const double pw = page.width();
+        const double ph = page.height();
+        const int w = static_cast<int>(pw);
+        const int h = static_cast<int>(ph);
+        int thumbW, thumbH;
+        if (thumbWidth > 0) {
+            thumbW = thumbWidth;
+            thumbH = static_cast<int>(ph / pw * thumbWidth);
+        } else {
+            thumbW = static_cast<int>(pw * 20 / 72);
+            thumbH = static_cast<int>(ph * 20 / 72);
+        }
+        std::string label;
+        if (labels) label = labels->label(n).value_or(std::string());
+
+        TiXmlElement* entry = appendElement(pagesElement, "page");
+        entry->SetAttribute("num", n);
+        entry->SetAttribute("label", label);
+        char id[39] = {0};
+        getGuid(id);
+        entry->SetAttribute("id", id);
+        appendFile(entry, "thumbnail", numbered(input->getThumbPrefix(), n, "jpg"), thumbW, thumbH);
+        appendFile(entry, "normal", numbered(input->getPagesPrefix(), n, "jpg"), w, h);
+        appendFile(entry, "hi", numbered(input->getZoomPrefix(), n, input->getZoomPostfix()), w, h);
+        appendFile(entry, "hiimage", numbered(input->getZoomPrefix(), n, "jpg"), 2 * w, 2 * h);
+        appendFile(entry, "data", "Page_" + std::to_string(n) + ".xml");
+        appendFile(entry, "htmlview", "Page_" + std::to_string(n) + ".html");
+    }
+
+    appendElement(doc, "bookmarks");
+    TiXmlElement* toc;
+    if (input->getImportBookmarks()) {
+        toc = getBookMarks();
+        toc->SetAttribute("type", "2");
+    } else {
+        toc = new TiXmlElement("toc");
+        toc->SetAttribute("type", "0");
+    }
+    toc->SetAttribute("targetpage", "1");
+    doc->LinkEndChild(toc);
+    appendElement(doc, "links");
+
+    writeXmlFile(xml, input->getOutputDir() + "document.xml");
+    return true;
+}
+
+TiXmlElement* PDFDocument::getBookMarks() {
+    auto toc = std::make_unique<TiXmlElement>("toc");
+    try {
+        PrintOutlineTree(pdf::readOutline(pdf()), toc.get());
+    } catch (const pdf::Error&) {
+        // A broken outline costs the table of contents, not the descriptor.
+        toc = std::make_unique<TiXmlElement>("toc");
+    }
+    return toc.release();
+}
+
+void PDFDocument::PrintOutlineTree(const std::vector<pdf::OutlineItem>& items,
+                                   TiXmlElement* parent) {
+    for (const pdf::OutlineItem& item : items) {
+        const pdf::Action& action = item.action;
+        if (action.kind != pdf::Action::Kind::GoTo || !action.destinationValid ||
+            item.title.empty()) {
+            continue;
+        }
+        TiXmlElement* entry = appendElement(parent, "tocitem");
+        entry->SetAttribute("label", item.title);
+        entry->SetAttribute("gotopage", action.page);
+        PrintOutlineTree(item.children, entry);
+    }
+}

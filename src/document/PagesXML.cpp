@@ -1,0 +1,77 @@
+// The "createpagesxml" generator: one Page_N.xml record per page.
+#include "document/DocumentError.h"
+#include "document/PDFDocument.h"
+#include "document/Utility.h"
+#include "document/XmlFile.h"
+#include "job/JobInput.h"
+#include "text/TextEncoding.h"
+
+namespace {
+
+TiXmlElement* appendElement(TiXmlNode* parent, const char* name) {
+    auto* element = new TiXmlElement(name);
+    parent->LinkEndChild(element);
+    return element;
+}
+
+}  // namespace
+
+bool PDFDocument::createPagesXML(CreatePagesXMLInput* input) {
+    outputDir = input->getOutputDir();
+    const std::string descriptorPath = outputDir + "document.xml";
+    utf8ToWide(descriptorPath);
+
+    // The page ids come from document.xml; every page needs one before any
+    // page file is replaced.
+    std::FILE* file = Utility::isRegularFile(descriptorPath)
+                          ? std::fopen(descriptorPath.c_str(), "rb")
+                          : nullptr;
+    if (file == nullptr) {
+        throw DocumentError("Cannot read descriptor '" + descriptorPath + "'");
+    }
+    bool loaded = descriptor.LoadFile(file);
+    std::fclose(file);
+    if (!loaded) {
+        throw DocumentError("Cannot read descriptor '" + descriptorPath +
+                            "': " + descriptor.ErrorDesc());
+    }
+    initPagesID();
+    const int count = getNumberOfPages();
+    if (static_cast<int>(pageIds.size()) < count) {
+        throw DocumentError("Descriptor '" + descriptorPath + "' lists " +
+                            std::to_string(pageIds.size()) + " pages, the PDF has " +
+                            std::to_string(count));
+    }
+    for (int n = 1; n <= count; ++n) {
+        if (pageIds[n - 1].empty()) {
+            throw DocumentError("Descriptor '" + descriptorPath + "' gives page " +
+                                std::to_string(n) + " no id");
+        }
+    }
+
+    // Every record is made before the first is written, so a PDF whose
+    // annotations cannot be read replaces none.
+    std::vector<std::unique_ptr<TiXmlDocument>> records;
+    for (int n = 1; n <= count; ++n) {
+        auto xml = std::make_unique<TiXmlDocument>();
+        xml->LinkEndChild(new TiXmlDeclaration("1.0", "", ""));
+        TiXmlElement* page = appendElement(xml.get(), "page");
+        page->SetAttribute("num", n);
+        page->SetAttribute("label", "");
+        page->SetAttribute("id", pageIds[n - 1]);
+        TiXmlElement* links = appendElement(page, "links");
+        if (input->getImportLinks()) {
+            for (auto& link : importLinksFromPDF(pdf().page(n), true, true, true)) {
+                links->LinkEndChild(link.release());
+            }
+        }
+        for (const char* section : {"videos", "audios", "flashanimations", "products"}) {
+            appendElement(page, section);
+        }
+        records.push_back(std::move(xml));
+    }
+    for (int n = 1; n <= count; ++n) {
+        writeXmlFile(*records[n - 1], outputDir + "Page_" + std::to_string(n) + ".xml");
+    }
+    return true;
+}

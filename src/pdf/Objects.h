@@ -1,0 +1,59 @@
+// PDF object access for the layer's own units (not for callers outside
+// src/pdf/).
+//
+// Each function is one MuPDF error boundary: it reads PDF objects inside
+// fz_try and turns a MuPDF failure into pdf::Error, so that the layer's C++
+// code (outline, labels, annotations) can walk object graphs with ordinary
+// containers around it. Objects returned are borrowed from the document and
+// valid while it is open. References are handed back as stored (so that
+// object numbers can be told apart); every test and conversion here looks
+// through them. A missing entry
+// or an object of another type gives nullptr, 0, -1 or "" as stated, never an
+// exception.
+#pragma once
+
+#include <string>
+
+struct pdf_obj;
+struct pdf_document;
+
+namespace pdf {
+namespace objects {
+
+// dict[key]; nullptr when absent, null, or when dict is not a dictionary.
+pdf_obj* get(pdf_obj* dict, const char* key);
+// Length of an array; 0 for anything else.
+int length(pdf_obj* array);
+// array[i]; nullptr outside the array.
+pdf_obj* at(pdf_obj* array, int i);
+
+bool isArray(pdf_obj* obj);
+bool isDictionary(pdf_obj* obj);
+bool isString(pdf_obj* obj);
+bool isInteger(pdf_obj* obj);
+bool isAnyName(pdf_obj* obj);
+// True when obj is the name `name` (without the slash).
+bool isName(pdf_obj* obj, const char* name);
+int toInteger(pdf_obj* obj);
+// A number (integer or real) as a double; 0 for anything else.
+double toReal(pdf_obj* obj);
+// A text string (PDFDocEncoding or UTF-16 with BOM) as UTF-8; "" for
+// anything that is not a string.
+std::string toText(pdf_obj* obj);
+// The object number of an indirect reference; 0 for a direct object.
+int objectNumber(pdf_obj* obj);
+
+// The document catalog and the trailer's /Info dictionary (nullptr when
+// there is none).
+pdf_obj* catalog(pdf_document* doc);
+pdf_obj* info(pdf_document* doc);
+int pageCountOf(pdf_document* doc);
+// 0-based index of the page whose dictionary pageRef is; -1 when it is not a
+// page of this document.
+int pageIndex(pdf_document* doc, pdf_obj* pageRef);
+// The destination a name or string names (catalog /Dests or the /Names
+// /Dests tree); nullptr when it names none.
+pdf_obj* namedDestination(pdf_document* doc, pdf_obj* name);
+
+}  // namespace objects
+}  // namespace pdf

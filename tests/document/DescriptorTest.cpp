@@ -1,0 +1,210 @@
+// "createdocumentxml": the descriptor's exact bytes, page sizes, labels and
+// the table of contents pruned from the outline.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <set>
+
+#include "document/Utility.h"
+#include "fixtures/PdfBuilder.h"
+#include "support/TestSupport.h"
+
+using namespace testing_support;
+
+namespace {
+
+std::string descriptorJob(const std::string& pdf, const std::string& outputDir,
+                          const std::string& extra) {
+    return "<job name=\"createdocumentxml\"><inputfile>" + pdf + "</inputfile><outputdir>" +
+           outputDir +
+           "</outputdir><version>2.1</version><documentlang>en</documentlang>"
+           "<thumbprefix>t_</thumbprefix><pagesprefix>p_</pagesprefix><zoomprefix>z_</zoomprefix>"
+           "<zoompostfix>swf</zoompostfix><docid>DOC-7</docid>" +
+           extra + "</job>";
+}
+
+const char* kFlagsOn =
+    "<importbookmarks>true</importbookmarks><importpagelabels>true</importpagelabels>";
+
+// Replaces the two dates (checked to be today) and the page ids (checked to
+// be 32 of 0-9a-z) by fixed words, so the rest can be compared byte for byte.
+std::string normalized(const std::string& xml) {
+    std::string today = Utility::getTime();
+    std::string out = std::regex_replace(
+        xml, std::regex("uploaddate=\"" + today + "\" publishdate=\"" + today + "\""),
+        "uploaddate=\"TODAY\" publishdate=\"TODAY\"");
+    return std::regex_replace(out, std::regex(" id=\"[0-9a-z]{32}\""), " id=\"ID\"");
+}
+
+fixtures::OutlineItem item(const std::string& title, int page,
+                           std::vector<fixtures::OutlineItem> children = {}) {
+    fixtures::OutlineItem i;
+    i.title = title;
+    i.page = page;
+    i.children = std::move(children);
+    return i;
+}
+
+// Four pages: Letter; Letter; a crop box of 500 x 600 starting at 50 100; A4
+// shown turned by /Rotate 90. Labels: i, ii, A-7, A-8. The outline has three
+// go-to levels, an item with an empty title and a child, a web bookmark with
+// a child, an item without destination, and a title that needs escaping.
+std::string descriptorPdf(const TempDir& dir) {
+    fixtures::DocumentSpec doc;
+    doc.pages.resize(4);
+    doc.pages[2].cropBox = std::array<double, 4>{50, 100, 550, 700};
+    doc.pages[3].width = 595;
+    doc.pages[3].height = 842;
+    doc.pages[3].rotate = 90;
+    doc.labels = {{0, 'r', "", 1}, {2, 'D', "A-", 7}};
+    doc.title = "Field Guide";
+    fixtures::OutlineItem web = item("Web site", -1, {item("Under the web site", 1)});
+    web.uri = "http://www.example.com/";
+    fixtures::OutlineItem section = item("Section 1.1", 1, {item("Part 1.1.1", 2)});
+    section.useAction = true;
+    doc.outline = {
+        item("Chapter 1", 0, {section, item("", 2, {item("Under an empty title", 3)})}),
+        web,
+        item("No destination", -1),
+        item("Tom & \"Jerry\" <end>", 3),
+    };
+    std::string path = dir.file("guide.pdf");
+    fixtures::writePdf(doc, path);
+    return path;
+}
+
+TEST(Descriptor, ExactBytesWithLabelsSizesAndPrunedOutline) {
+    TempDir dir;
+    std::string pdf = descriptorPdf(dir);
+    RunResult run = runJob(dir, descriptorJob(pdf, dir.path(), kFlagsOn));
+    ASSERT_EQ(0, run.status) << run.out;
+    EXPECT_EQ("", run.out);
+    std::string size = std::to_string(Utility::getFileSize(pdf));
+    std::string page =
+        "        <page num=\"%N\" label=\"%L\" id=\"ID\">\n"
+        "            <thumbnail file=\"t_%N.jpg\" width=\"%TW\" height=\"%TH\" />\n"
+        "            <normal file=\"p_%N.jpg\" width=\"%W\" height=\"%H\" />\n"
+        "            <hi file=\"z_%N.swf\" width=\"%W\" height=\"%H\" />\n"
+        "            <hiimage file=\"z_%N.jpg\" width=\"%2W\" height=\"%2H\" />\n"
+        "            <data file=\"Page_%N.xml\" />\n"
+        "            <htmlview file=\"Page_%N.html\" />\n"
+        "        </page>\n";
+    auto fill = [&](std::vector<std::pair<std::string, std::string>> values) {
+        std::string out = page;
+        for (auto& [key, value] : values) out = std::regex_replace(out, std::regex(key), value);
+        return out;
+    };
+    std::string expected =
+        "<?xml version=\"1.0\" ?>\n"
+        "<doc id=\"DOC-7\" version=\"2.1\" uploaddate=\"TODAY\" publishdate=\"TODAY\" "
+        "filename=\"guide.pdf\" filesize=\"" + size + "\" title=\"Field Guide\">\n"
+        "    <pages>\n" +
+        fill({{"%N", "1"}, {"%L", "i"}, {"%TW", "170"}, {"%TH", "220"}, {"%2W", "1224"},
+              {"%2H", "1584"}, {"%W", "612"}, {"%H", "792"}}) +
+        fill({{"%N", "2"}, {"%L", "ii"}, {"%TW", "170"}, {"%TH", "220"}, {"%2W", "1224"},
+              {"%2H", "1584"}, {"%W", "612"}, {"%H", "792"}}) +
+        fill({{"%N", "3"}, {"%L", "A-7"}, {"%TW", "138"}, {"%TH", "166"}, {"%2W", "1000"},
+              {"%2H", "1200"}, {"%W", "500"}, {"%H", "600"}}) +
+        fill({{"%N", "4"}, {"%L", "A-8"}, {"%TW", "233"}, {"%TH", "165"}, {"%2W", "1684"},
+              {"%2H", "1190"}, {"%W", "842"}, {"%H", "595"}}) +
+        "    </pages>\n"
+        "    <docmetadata />\n"
+        "    <bookmarks />\n"
+        "    <toc type=\"2\" targetpage=\"1\">\n"
+        "        <tocitem label=\"Chapter 1\" gotopage=\"1\">\n"
+        "            <tocitem label=\"Section 1.1\" gotopage=\"2\">\n"
+        "                <tocitem label=\"Part 1.1.1\" gotopage=\"3\" />\n"
+        "            </tocitem>\n"
+        "        </tocitem>\n"
+        // TinyXML quotes a value holding a double quote with single quotes.
+        "        <tocitem label='Tom &amp; &quot;Jerry&quot; &lt;end&gt;' gotopage=\"4\" />\n"
+        "    </toc>\n"
+        "    <links />\n"
+        "</doc>\n";
+    EXPECT_EQ(expected, normalized(readFile(dir.file("document.xml"))));
+}
+
+TEST(Descriptor, FlagsOffGiveEmptyLabelsAndAnEmptyTocOfTypeZero) {
+    TempDir dir;
+    std::string pdf = descriptorPdf(dir);
+    RunResult run = runJob(dir, descriptorJob(pdf, dir.path(),
+                                              "<importbookmarks>True</importbookmarks>"
+                                              "<importpagelabels>1</importpagelabels>"));
+    ASSERT_EQ(0, run.status) << run.out;
+    std::string xml = readFile(dir.file("document.xml"));
+    EXPECT_NE(std::string::npos, xml.find("    <toc type=\"0\" targetpage=\"1\" />\n"));
+    std::regex emptyLabel("label=\"\"");
+    EXPECT_EQ(4, static_cast<int>(std::distance(
+                     std::sregex_iterator(xml.begin(), xml.end(), emptyLabel),
+                     std::sregex_iterator())));
+}
+
+TEST(Descriptor, ThumbWidthFixesWidthAndKeepsAspect) {
+    TempDir dir;
+    std::string pdf = descriptorPdf(dir);
+    ASSERT_EQ(0, runJob(dir, descriptorJob(pdf, dir.path(),
+                                           std::string(kFlagsOn) + "<thumbwidth>100</thumbwidth>"))
+                     .status);
+    std::string xml = readFile(dir.file("document.xml"));
+    EXPECT_NE(std::string::npos, xml.find("<thumbnail file=\"t_1.jpg\" width=\"100\" height=\"129\" />"));
+    EXPECT_NE(std::string::npos, xml.find("<thumbnail file=\"t_3.jpg\" width=\"100\" height=\"120\" />"));
+    EXPECT_NE(std::string::npos, xml.find("<thumbnail file=\"t_4.jpg\" width=\"100\" height=\"70\" />"));
+}
+
+TEST(Descriptor, DocumentWithoutOutlineOrTitle) {
+    TempDir dir;
+    fixtures::DocumentSpec doc;
+    doc.pages.resize(1);
+    fixtures::writePdf(doc, dir.file("plain.pdf"));
+    ASSERT_EQ(0, runJob(dir, descriptorJob(dir.file("plain.pdf"), dir.path(), kFlagsOn)).status);
+    std::string xml = readFile(dir.file("document.xml"));
+    EXPECT_NE(std::string::npos, xml.find(" title=\"\">\n"));
+    EXPECT_NE(std::string::npos, xml.find("    <toc type=\"2\" targetpage=\"1\" />\n"));
+    EXPECT_NE(std::string::npos, xml.find("<page num=\"1\" label=\"\" id=\""));
+}
+
+TEST(Descriptor, PageIdsAreFreshForEveryPageAndDifferentAcrossPages) {
+    TempDir dir;
+    std::string pdf = descriptorPdf(dir);
+    ASSERT_EQ(0, runJob(dir, descriptorJob(pdf, dir.path(), kFlagsOn)).status);
+    std::string xml = readFile(dir.file("document.xml"));
+    std::regex id(" id=\"([0-9a-z]{32})\"");
+    std::set<std::string> ids;
+    for (auto it = std::sregex_iterator(xml.begin(), xml.end(), id); it != std::sregex_iterator(); ++it)
+        ids.insert((*it)[1]);
+    EXPECT_EQ(4u, ids.size());
+}
+
+TEST(Descriptor, NonAsciiTitleIsWrittenAsAsciiAndLabelsAndBookmarksAsUtf8) {
+    TempDir dir;
+    fixtures::DocumentSpec doc;
+    doc.pages.resize(1);
+    doc.title = "Einführung";
+    doc.labels = {{0, 0, "Vorwort–", 1}};
+    doc.outline = {item("Übersicht", 0)};
+    fixtures::writePdf(doc, dir.file("de.pdf"));
+    ASSERT_EQ(0, runJob(dir, descriptorJob(dir.file("de.pdf"), dir.path(), kFlagsOn)).status);
+    std::string xml = readFile(dir.file("document.xml"));
+    EXPECT_NE(std::string::npos, xml.find(" title=\"Einf?hrung\">"));
+    EXPECT_NE(std::string::npos, xml.find("label=\"Vorwort–\""));
+    EXPECT_NE(std::string::npos, xml.find("<tocitem label=\"Übersicht\" gotopage=\"1\" />"));
+}
+
+TEST(Descriptor, MissingOutputDirectoryFailsNamingThePath) {
+    TempDir dir;
+    std::string pdf = descriptorPdf(dir);
+    RunResult run = runJob(dir, descriptorJob(pdf, dir.path() + "nope/", kFlagsOn));
+    EXPECT_EQ(255, run.status);
+    EXPECT_EQ("Cannot create file '" + dir.path() + "nope/document.xml': No such file or directory\n",
+              run.out);
+}
+
+TEST(Descriptor, UnreadablePdfWritesNothing) {
+    TempDir dir;
+    writeFile(dir.file("bad.pdf"), "%PDF-1.4 garbage");
+    RunResult run = runJob(dir, descriptorJob(dir.file("bad.pdf"), dir.path(), kFlagsOn));
+    EXPECT_EQ(255, run.status);
+    EXPECT_FALSE(fileExists(dir.file("document.xml")));
+}
+
+}  // namespace
