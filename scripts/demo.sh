@@ -28,6 +28,8 @@ run() {
 }
 
 run getpagescount ""
+run createdocumentxml "<version>1.0</version><documentlang>en</documentlang><thumbprefix>thumb</thumbprefix><pagesprefix>page</pagesprefix><zoomprefix>zoom</zoomprefix><zoompostfix>jpg</zoompostfix><docid>sample</docid><thumbwidth>150</thumbwidth><importbookmarks>true</importbookmarks><importpagelabels>true</importpagelabels>"
+run createpagesxml "<importlinks>1</importlinks>"
 run createimages "<prefix>thumb</prefix><width>150</width><quality>75</quality><resolution>72</resolution><headerresolution>72</headerresolution>" "(thumbnails)"
 run createimages "<prefix>page</prefix><quality>80</quality><resolution>96</resolution><headerresolution>96</headerresolution>" "(pages)"
 run createimages "<prefix>zoom</prefix><quality>85</quality><resolution>144</resolution><headerresolution>300</headerresolution>" "(zoom)"
