@@ -60,7 +60,7 @@ std::string descriptorPdf(const TempDir& dir) {
     doc.title = "Field Guide";
     fixtures::OutlineItem web = item("Web site", -1, {item("Under the web site", 1)});
     web.uri = "http://www.example.com/";
-    fixtures::OutlineItem section = item("Section 1.1", 1, {item("Part 1.1.1", 2)});
+    fixtures::OutlineItem section = item("Section 1.1", 1, {item("Step 1.1.1", 2)});
     section.useAction = true;
     doc.outline = {
         item("Chapter 1", 0, {section, item("", 2, {item("Under an empty title", 3)})}),
@@ -113,7 +113,7 @@ TEST(Descriptor, ExactBytesWithLabelsSizesAndPrunedOutline) {
         "    <toc type=\"2\" targetpage=\"1\">\n"
         "        <tocitem label=\"Chapter 1\" gotopage=\"1\">\n"
         "            <tocitem label=\"Section 1.1\" gotopage=\"2\">\n"
-        "                <tocitem label=\"Part 1.1.1\" gotopage=\"3\" />\n"
+        "                <tocitem label=\"Step 1.1.1\" gotopage=\"3\" />\n"
         "            </tocitem>\n"
         "        </tocitem>\n"
         // TinyXML quotes a value holding a double quote with single quotes.
