@@ -4,6 +4,9 @@
 //       string "Cannot open pdf file!"); prints "PageCount=N", no line end.
 //   "createimages": renders every page to a JPEG, then rewrites the image
 //       headers' density when asked to (see PDFDocument::createImages).
+//   "createindex", "createpageshtml", "createseotext": the page text
+//       outputs (see PDFDocument::createIndex, createHTMLPages, createSEO);
+//       a missing input file makes them fail at once, printing nothing.
 #pragma once
 
 #include "job/ExecuteCommand.h"
@@ -14,6 +17,21 @@ public:
 };
 
 class CreateImagesCommand : public ExecuteCommand {
+public:
+    bool executeJob(JobInput* input) override;
+};
+
+class CreateIndexCommand : public ExecuteCommand {
+public:
+    bool executeJob(JobInput* input) override;
+};
+
+class CreatePagesHTMLCommand : public ExecuteCommand {
+public:
+    bool executeJob(JobInput* input) override;
+};
+
+class CreateSEOCommand : public ExecuteCommand {
 public:
     bool executeJob(JobInput* input) override;
 };
