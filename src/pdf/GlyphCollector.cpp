@@ -295,7 +295,7 @@ fz_rect rectangleOf(fz_context* ctx, const fz_path* path, fz_matrix ctm) {
     probe.ctm = ctm;
     fz_walk_path(ctx, path, &kRectWalker, &probe);
     if (probe.curved || probe.subpaths != 1) return fz_empty_rect;
-    if (probe.rectTo) return probe.count == 1 ? probe.rect : fz_empty_rect;
+    if (probe.rectTo) return probe.count == 0 ? probe.rect : fz_empty_rect;
     int n = probe.count;
     if (n == 5 && std::fabs(probe.points[4].x - probe.points[0].x) < 0.01f &&
         std::fabs(probe.points[4].y - probe.points[0].y) < 0.01f)

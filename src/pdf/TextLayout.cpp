@@ -646,6 +646,22 @@ class Layouter {
 
     // ---- flows, paragraphs ----
 
+    // Of two blocks one above the other, the wider spans several columns when
+    // a block beside the narrower one lies under (or over) the wider one too:
+    // a heading over two columns is not part of the left column's flow.
+    bool spansColumns(const Block& a, const Block& b) const {
+        const Block& wide = a.x1 - a.x0 >= b.x1 - b.x0 ? a : b;
+        const Block& narrow = &wide == &a ? b : a;
+        for (const Block& c : blocks_) {
+            if (&c == &a || &c == &b || c.rot != a.rot) continue;
+            if (overlap(c.x0, c.x1, wide.x0, wide.x1) > 0 &&
+                overlap(c.x0, c.x1, narrow.x0, narrow.x1) <= 0 &&
+                overlap(c.y0, c.y1, narrow.y0, narrow.y1) > 0)
+                return true;
+        }
+        return false;
+    }
+
     void assignFlowsAndParagraphs() {
         int flow = -1, paragraph = -1;
         const Block* previous = nullptr;
@@ -653,7 +669,8 @@ class Layouter {
             const Block& block = blocks_[b];
             bool continues = previous != nullptr && previous->rot == block.rot &&
                              block.y0 >= previous->y1 - 0.5 * lines_[block.lines[0]].size &&
-                             overlap(previous->x0, previous->x1, block.x0, block.x1) > 0;
+                             overlap(previous->x0, previous->x1, block.x0, block.x1) > 0 &&
+                             !spansColumns(*previous, block);
             if (!continues) ++flow;
             previous = &block;
 
