@@ -83,7 +83,6 @@ struct Line {
     std::vector<int> clusters;   // head items, in reading order once resolved
     std::vector<int> wordStart;  // indices into clusters where words begin
     bool rightToLeftScript = false;
-    bool leftToRightScript = false;
     int flow = 0;
     int paragraph = 0;
     bool joinsNext = false;
@@ -706,25 +705,52 @@ class Layouter {
 
     // ---- direction ----
 
+    // A line is read right to left when most of its words are of a
+    // right-to-left script; on a tie, when most of its block's are, then
+    // most of the page's. (The glyphs' order on the page cannot tell: a
+    // Hebrew sentence ending in a Latin word looks just like a Latin one
+    // ending in a Hebrew word.)
     void resolveDirections() {
-        int rightToLeft = 0, leftToRight = 0;
-        for (Line& line : lines_) {
-            for (int h : line.clusters) {
-                chars::Direction d = chars::direction(chars_[items_[h].src].code);
-                if (d == chars::Direction::RightToLeft) {
-                    ++rightToLeft;
-                    line.rightToLeftScript = true;
-                } else if (d == chars::Direction::LeftToRight) {
-                    ++leftToRight;
-                    line.leftToRightScript = true;
+        struct Count {
+            int rightToLeft = 0, leftToRight = 0;
+            int compare() const { return (rightToLeft > leftToRight) - (rightToLeft < leftToRight); }
+        };
+        std::vector<Count> line(lines_.size()), block(blocks_.size());
+        Count page;
+        for (std::size_t b = 0; b < blocks_.size(); ++b) {
+            for (int l : blocks_[b].lines) {
+                const Line& ln = lines_[l];
+                for (std::size_t w = 0; w < ln.wordStart.size(); ++w) {
+                    std::size_t end = w + 1 < ln.wordStart.size() ? ln.wordStart[w + 1]
+                                                                  : ln.clusters.size();
+                    for (std::size_t c = ln.wordStart[w]; c < end; ++c) {
+                        chars::Direction d = chars::direction(codeOf(ln.clusters[c]));
+                        if (d == chars::Direction::RightToLeft) {
+                            ++line[l].rightToLeft;
+                            break;
+                        }
+                        if (d == chars::Direction::LeftToRight) {
+                            ++line[l].leftToRight;
+                            break;
+                        }
+                    }
                 }
+                block[b].rightToLeft += line[l].rightToLeft;
+                block[b].leftToRight += line[l].leftToRight;
             }
+            page.rightToLeft += block[b].rightToLeft;
+            page.leftToRight += block[b].leftToRight;
         }
-        bool pageRightToLeft = rightToLeft > leftToRight;
-        for (Line& line : lines_) {
-            if (!line.rightToLeftScript) continue;
-            bool rtl = line.leftToRightScript ? pageRightToLeft : true;
-            reorder(line, rtl);
+        for (std::size_t b = 0; b < blocks_.size(); ++b) {
+            for (int l : blocks_[b].lines) {
+                Line& ln = lines_[l];
+                ln.rightToLeftScript = line[l].rightToLeft > 0;
+                if (!ln.rightToLeftScript) continue;
+                int vote = line[l].compare();
+                if (vote == 0) vote = block[b].compare();
+                if (vote == 0) vote = page.compare();
+                reorder(ln, vote > 0);
+            }
         }
     }
 

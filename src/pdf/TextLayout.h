@@ -32,8 +32,9 @@
 //     paragraphs break at a new block, at a first-line indent, at a wider
 //     line gap and at a change of font size.
 //   - Lines holding right-to-left script are put in logical order
-//     (BidiOrder.h); the line's direction is its script's, or the page's
-//     majority for lines that mix scripts.
+//     (BidiOrder.h); a line is read right to left when most of its words
+//     are of a right-to-left script (on a tie, when most of its block's
+//     are, then most of the page's).
 //   - A line that ends in a hyphen after a letter, followed in its flow by
 //     a line that starts with a letter, is marked to be joined to it.
 //

@@ -290,6 +290,22 @@ TEST_F(TextPageTest, RightToLeftLinesAreInReadingOrder) {
     EXPECT_GT(text.words(first)[0].box.x0, text.words(first)[1].box.x1);
 }
 
+// A Hebrew sentence with a Latin word and a number, on a page whose other lines are Latin:
+// the sentence's own words decide that it reads from the right.
+TEST_F(TextPageTest, MixedLineOnALatinPageReadsInItsOwnDirection) {
+    fixtures::PageSpec page;
+    page.texts.push_back(run(72, 700, "Most of this page is set in Latin letters and"));
+    page.texts.push_back(run(72, 686, "only one line below is a Hebrew sentence."));
+    page.texts.push_back(hebrew(72, 600, "ברוכים הבאים למדריך Quillon גרסה 2"));
+    pdf::Document& d = open({page});
+    pdf::TextPage text(d.page(1));
+    ASSERT_EQ(3u, text.lines().size());
+    EXPECT_EQ((std::vector<std::string>{"Most of this page is set in Latin letters and",
+                                        "only one line below is a Hebrew sentence.",
+                                        "ברוכים הבאים למדריך Quillon גרסה 2"}),
+              linesOf(text));
+}
+
 // Every byte of the page text leads back to the character that produced it; the separators
 // lead nowhere. Finding "world" in the text finds its glyphs on the page.
 TEST_F(TextPageTest, PageTextMapsBackToCharacters) {
