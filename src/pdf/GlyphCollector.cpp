@@ -142,7 +142,8 @@ void Collector::addGlyph(fz_context* ctx, const fz_text_span* span, fz_matrix ct
             if (!chars::isDropped(letters[e])) codes[count++] = letters[e];
         }
     }
-    if (count == 0) return;
+    bool unmapped = count == 0;
+    if (unmapped) codes[count++] = 0;
 
     // The span's matrix carries no translation; the item's position is in
     // text space, so both go through the CTM together.
@@ -216,8 +217,9 @@ void Collector::addGlyph(fz_context* ctx, const fz_text_span* span, fz_matrix ct
         ch.dirX = dirX;
         ch.dirY = dirY;
         ch.size = size;
-        ch.space = chars::isSpace(ch.code);
-        ch.mark = !ch.space && chars::isCombiningMark(ch.code);
+        ch.unmapped = unmapped;
+        ch.space = !unmapped && chars::isSpace(ch.code);
+        ch.mark = !unmapped && !ch.space && chars::isCombiningMark(ch.code);
         chars.push_back(ch);
         charSequence.push_back(sequenceNumber);
     }

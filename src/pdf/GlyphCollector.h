@@ -7,7 +7,8 @@
 // them an equal share of its box, in reading order: from the right for
 // right-to-left letters, from the left otherwise. Presentation forms are
 // replaced by their plain letters the same way (U+FB01 by "fi", Arabic
-// positional forms by the letter), so that the text can be searched.
+// positional forms by the letter), so that the text can be searched. A glyph
+// without any usable character is recorded as one unmapped PaintedChar.
 //
 // Coordinates are page space (Page.h): points, origin at the top-left of the
 // shown page, y down, /Rotate applied. A character's box is the glyph's
@@ -53,6 +54,10 @@ struct PaintedChar {
     // The height of the em square on the page, in points: the font size
     // scaled by the text and graphics transformations.
     double size = 0;
+    // No character: the glyph's font maps it to nothing usable (a control
+    // code, U+FFFD). It keeps its place on the line, so that it does not
+    // split the word it stands in, but adds nothing to the text.
+    bool unmapped = false;
     bool space = false;   // a space character: it separates words
     bool mark = false;    // a combining mark: it belongs to the character before
     bool hidden = false;  // covered by something opaque painted later

@@ -58,7 +58,7 @@ struct Item {
     double x0, x1, top, bottom, base, size;
     int rot;
     int src;  // index into the painted characters
-    bool space, mark;
+    bool space, mark, unmapped;
 };
 
 struct Run {
@@ -177,6 +177,7 @@ class Layouter {
             it.src = static_cast<int>(i);
             it.space = c.space;
             it.mark = c.mark;
+            it.unmapped = c.unmapped;
             items_.push_back(it);
         }
     }
@@ -371,7 +372,7 @@ class Layouter {
             const Item& it = items_[h];
             if (isDuplicate(line.clusters, h)) continue;
             line.clusters.push_back(h);
-            if (it.space) continue;
+            if (it.space || it.unmapped) continue;
             if (!any) {
                 line.x0 = it.x0, line.x1 = it.x1, line.top = it.top, line.bottom = it.bottom;
                 any = true;
@@ -394,6 +395,7 @@ class Layouter {
 
     bool isDuplicate(const std::vector<int>& kept, int h) const {
         const Item& it = items_[h];
+        if (it.unmapped) return false;
         char32_t code = chars_[it.src].code;
         for (auto k = kept.rbegin(); k != kept.rend(); ++k) {
             const Item& other = items_[*k];
@@ -469,7 +471,23 @@ class Layouter {
             previous = h;
             space = -1;
         }
-        line.clusters = std::move(kept);
+        // Unmapped glyphs have kept their words together; they leave now,
+        // and with them any word made of nothing else.
+        line.clusters.clear();
+        std::vector<int> starts;
+        std::size_t w = 0;
+        bool pendingStart = false;
+        for (std::size_t c = 0; c < kept.size(); ++c) {
+            if (w < line.wordStart.size() && line.wordStart[w] == static_cast<int>(c)) {
+                pendingStart = true;
+                ++w;
+            }
+            if (items_[kept[c]].unmapped) continue;
+            if (pendingStart) starts.push_back(static_cast<int>(line.clusters.size()));
+            pendingStart = false;
+            line.clusters.push_back(kept[c]);
+        }
+        line.wordStart = std::move(starts);
     }
 
     // ---- blocks ----
@@ -713,7 +731,9 @@ class Layouter {
     void resolveDirections() {
         struct Count {
             int rightToLeft = 0, leftToRight = 0;
-            int compare() const { return (rightToLeft > leftToRight) - (rightToLeft < leftToRight); }
+            int compare() const {
+                return (rightToLeft > leftToRight) - (rightToLeft < leftToRight);
+            }
         };
         std::vector<Count> line(lines_.size()), block(blocks_.size());
         Count page;
@@ -721,8 +741,8 @@ class Layouter {
             for (int l : blocks_[b].lines) {
                 const Line& ln = lines_[l];
                 for (std::size_t w = 0; w < ln.wordStart.size(); ++w) {
-                    std::size_t end = w + 1 < ln.wordStart.size() ? ln.wordStart[w + 1]
-                                                                  : ln.clusters.size();
+                    std::size_t end =
+                        w + 1 < ln.wordStart.size() ? ln.wordStart[w + 1] : ln.clusters.size();
                     for (std::size_t c = ln.wordStart[w]; c < end; ++c) {
                         chars::Direction d = chars::direction(codeOf(ln.clusters[c]));
                         if (d == chars::Direction::RightToLeft) {
