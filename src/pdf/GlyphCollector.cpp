@@ -343,7 +343,8 @@ void ignoreText(fz_context* ctx, fz_device* dev, const fz_text* text, fz_matrix 
 void fillPath(fz_context* ctx, fz_device* dev, const fz_path* path, int, fz_matrix ctm,
               fz_colorspace*, const float*, float alpha, fz_color_params) {
     Collector& c = collectorOf(dev);
-    if (alpha < 1 || !c.paintsOpaquely()) return;
+    // Nothing painted before the first text can hide it.
+    if (c.chars.empty() || alpha < 1 || !c.paintsOpaquely()) return;
     fz_rect box = rectangleOf(ctx, path, ctm);
     if (fz_is_empty_rect(box)) return;
     guard(ctx, [&] { c.addCover(box); });
@@ -365,7 +366,7 @@ void clipStrokePath(fz_context* ctx, fz_device* dev, const fz_path*, const fz_st
 void fillImage(fz_context* ctx, fz_device* dev, fz_image* image, fz_matrix ctm, float alpha,
                fz_color_params) {
     Collector& c = collectorOf(dev);
-    if (alpha < 1 || !c.paintsOpaquely()) return;
+    if (c.chars.empty() || alpha < 1 || !c.paintsOpaquely()) return;
     if (image->mask != nullptr || image->use_colorkey || image->imagemask) return;
     if (!fz_is_rectilinear(ctm)) return;
     fz_rect box = fz_transform_rect(fz_unit_rect, ctm);
