@@ -54,6 +54,11 @@ bool isLetter(char32_t c) {
     }
 }
 
+bool isLowerCase(char32_t c) {
+    if (c < 0x80) return c >= 'a' && c <= 'z';
+    return ucdn_get_general_category(static_cast<uint32_t>(c)) == UCDN_GENERAL_CATEGORY_LL;
+}
+
 bool isHyphen(char32_t c) {
     return c == 0x2D || c == 0xAD || c == 0x2010;
 }

@@ -31,6 +31,9 @@ bool isCombiningMark(char32_t c);
 // Letters of any script (general categories L*).
 bool isLetter(char32_t c);
 
+// Lower-case letters (general category Ll).
+bool isLowerCase(char32_t c);
+
 // Hyphens that break a word at a line end: hyphen-minus, soft hyphen and
 // the Unicode hyphen.
 bool isHyphen(char32_t c);

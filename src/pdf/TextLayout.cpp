@@ -810,24 +810,28 @@ class Layouter {
 
     // ---- hyphenation ----
 
+    // A line ending in a hyphen after a letter is joined to the next line
+    // when that starts with a letter: in its own flow always, across a
+    // column or region break when the letter is lower case (the word goes on
+    // at the top of the next column).
     void markJoins() {
-        const Line* previous = nullptr;
-        Line* previousMutable = nullptr;
+        Line* previous = nullptr;
         for (int b : order_) {
             for (int l : blocks_[b].lines) {
                 Line& line = lines_[l];
-                if (previous != nullptr && previous->flow == line.flow &&
+                if (previous != nullptr && previous->rot == line.rot &&
                     !previous->rightToLeftScript && !line.rightToLeftScript) {
                     const std::vector<int>& c = previous->clusters;
                     std::size_t n = c.size();
                     bool hyphenAfterLetter = n >= 2 && chars::isHyphen(codeOf(c[n - 1])) &&
                                              chars::isLetter(codeOf(c[n - 2])) &&
                                              previous->wordStart.back() < static_cast<int>(n) - 1;
-                    if (hyphenAfterLetter && chars::isLetter(codeOf(line.clusters.front())))
-                        previousMutable->joinsNext = true;
+                    char32_t next = codeOf(line.clusters.front());
+                    bool continues = previous->flow == line.flow ? chars::isLetter(next)
+                                                                 : chars::isLowerCase(next);
+                    if (hyphenAfterLetter && continues) previous->joinsNext = true;
                 }
                 previous = &line;
-                previousMutable = &line;
             }
         }
     }

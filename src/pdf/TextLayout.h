@@ -35,8 +35,9 @@
 //     (BidiOrder.h); a line is read right to left when most of its words
 //     are of a right-to-left script (on a tie, when most of its block's
 //     are, then most of the page's).
-//   - A line that ends in a hyphen after a letter, followed in its flow by
-//     a line that starts with a letter, is marked to be joined to it.
+//   - A line that ends in a hyphen after a letter is marked to be joined to
+//     the next line when that starts with a letter: in the same flow always,
+//     in the next column or region when the letter is lower case.
 //
 // No state; nothing thrown.
 #pragma once

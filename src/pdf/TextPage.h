@@ -15,9 +15,9 @@
 //
 // text() is the whole page as one UTF-8 string: the words of a line
 // separated by one space, lines by a line feed, no line feed at the end; a
-// line whose last word ends in a hyphen after a letter and whose next line
-// (in the same flow) starts with a letter is joined to it without the
-// hyphen. charAtTextByte() maps each byte of text() back to the character
+// line whose last word ends in a hyphen after a letter is joined to the next
+// line without the hyphen when that line starts with a letter (a lower-case
+// one if it starts another column). charAtTextByte() maps each byte of text() back to the character
 // that produced it, so a match found in the text can be located on the
 // page.
 //

@@ -182,6 +182,11 @@ TEST(TextIndex, SplitJoinAndRightToLeftTest) {
     PDFDocument::splitString(pieces, L"\nx\n", L"\n");
     EXPECT_EQ((std::vector<std::wstring>{L"", L"x", L""}), pieces);
     EXPECT_EQ(L"\nx\n", PDFDocument::joinStrings(pieces, L"\n"));
+    // An empty separator leaves the text whole (searching for it would never advance).
+    pieces.clear();
+    PDFDocument::splitString(pieces, L"abc", L"");
+    EXPECT_EQ((std::vector<std::wstring>{L"abc"}), pieces);
+    pieces = {L"", L"x", L""};
     // Pieces are appended to what the list holds.
     PDFDocument::splitString(pieces, L"y", L"\n");
     EXPECT_EQ(4u, pieces.size());

@@ -164,6 +164,23 @@ TEST_F(TextPageTest, PageTextJoinsHyphenatedLineEndsOnly) {
     for (size_t i = 1; i < 8; ++i) EXPECT_FALSE(text.lines()[i].hyphenJoined) << i;
 }
 
+// The left column's last line breaks a word that the right column's first line completes;
+// the right column's last line ends in a hyphen before a capitalised footer line.
+TEST_F(TextPageTest, WordHyphenatedAcrossAColumnBreakIsJoined) {
+    fixtures::PageSpec page;
+    page.texts.push_back(run(72, 700, "the left column ends"));
+    page.texts.push_back(run(72, 686, "with a publi-"));
+    page.texts.push_back(run(320, 700, "cation of the right"));
+    page.texts.push_back(run(320, 686, "column Anglo-"));
+    page.texts.push_back(run(72, 400, "Saxon words stay apart"));
+    pdf::Document& d = open({page});
+    pdf::TextPage text(d.page(1));
+    EXPECT_EQ(
+        "the left column ends\nwith a publication of the right\ncolumn Anglo-\n"
+        "Saxon words stay apart",
+        text.text());
+}
+
 // A heading over two columns of four lines each, then a page number centred under the
 // gutter. The content stream interleaves the columns row by row, so only the geometry can
 // tell the reading order.
