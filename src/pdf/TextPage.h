@@ -56,7 +56,7 @@ struct TextChar {
     double fontSize = 0;  // em height in points: Tf size scaled by text and graphics matrices
     Quad quad;
     Rect box;   // the quad's bounding box
-    int glyph;  // content-order number of the glyph that shows it, from 0
+    int glyph = 0;  // content-order number of the glyph that shows it, from 0
 };
 
 struct TextWord {
