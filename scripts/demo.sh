@@ -33,6 +33,9 @@ run createpagesxml "<importlinks>1</importlinks>"
 run createimages "<prefix>thumb</prefix><width>150</width><quality>75</quality><resolution>72</resolution><headerresolution>72</headerresolution>" "(thumbnails)"
 run createimages "<prefix>page</prefix><quality>80</quality><resolution>96</resolution><headerresolution>96</headerresolution>" "(pages)"
 run createimages "<prefix>zoom</prefix><quality>85</quality><resolution>144</resolution><headerresolution>300</headerresolution>" "(zoom)"
+run createindex "" "(text index)"
+run createpageshtml "" "(HTML text pages)"
+run createseotext "<title>Quillon Field Guide</title><maxlines>0</maxlines><addcreatorlink>1</addcreatorlink><creatorname>Quillon</creatorname><creatorurl>http://www.example.com/</creatorurl>" "(SEO text)"
 
 echo
 echo "The publication of $(basename "$pdf") is in $out"

@@ -31,6 +31,9 @@
 class CreateImagesInput;
 class CreateDocumentXMLInput;
 class CreatePagesXMLInput;
+class CreateIndexInput;
+class CreatePagesHTMLInput;
+class CreateSEOInput;
 
 class PDFDocument {
 public:
@@ -94,6 +97,47 @@ public:
                                                                   bool webLinks);
     // One <link> per hit, handed to the record of the hit's page.
     void addLinksFromHits(std::vector<HitInfo>& hits);
+
+    // Page text outputs. The text of a page is pdf::TextPage's: words in
+    // reading order, one space between words, a line feed between lines,
+    // hyphenated line ends joined, hidden text left out.
+    //
+    // Writes outputDir + "DocumentIndex.xml": <doc> with one <page p="N">
+    // per page holding its text, right-to-left lines rewritten into visual
+    // order when generateRtlOutput is set. Always true.
+    bool createIndex(CreateIndexInput* input, bool generateRtlOutput);
+    std::string getPageText(const pdf::Page& page);
+    // The page text with every line's words in reverse order and the
+    // letters of every word that holds right-to-left script reversed.
+    // Throws EncodingError when the text is not well-formed UTF-8.
+    std::string getRTLPageText(const pdf::Page& page);
+    // Appends to pieces the parts of text between occurrences of separator;
+    // empty parts count, so joinStrings(pieces, separator) gives text back.
+    // An empty separator leaves text whole.
+    static void splitString(std::vector<std::wstring>& pieces, const std::wstring& text,
+                            const std::wstring& separator);
+    static std::wstring joinStrings(const std::vector<std::wstring>& pieces,
+                                    const std::wstring& separator);
+    // True when a unit of word lies in U+0590..U+07BF (Hebrew, Arabic,
+    // Syriac, Arabic Supplement, Thaana).
+    static bool hasRTLCharacters(const std::wstring& word);
+
+    // Writes outputDir + "Page_N.html" for every page: a fixed header, the
+    // page's lines as "<br />" followed by each word and a space, grouped
+    // in one <div class="paragraph"> per paragraph, a fixed footer. Each
+    // file is written whole; a page that fails leaves the pages before it.
+    // Always true.
+    bool createHTMLPages(CreatePagesHTMLInput* input);
+    void outputPageAsHTML(const pdf::Page& page, std::string outputDir);
+
+    // Writes outputDir + "seo.xml": <p> holding <span> with the title, one
+    // <a href="/#?page=N"> per page (at most maxlines when that is 1 or
+    // more) labelled with the page's first line, and the creator link when
+    // asked for. Link texts are kept in UTF-8. Always true.
+    bool createSEO(CreateSEOInput* input);
+    // The words of the page's first line in reading order, separated by one
+    // space; empty for a page without text.
+    std::string getFirstLinePageText(const pdf::Page& page);
 
     // The open PDF. Throws DocumentError when none is open.
     const pdf::Document& pdf() const;

@@ -38,3 +38,30 @@ bool CreatePagesXMLCommand::executeJob(JobInput* input) {
     if (!document.open(record->getInputFile())) return false;
     return document.createPagesXML(record);
 }
+
+bool CreateIndexCommand::executeJob(JobInput* input) {
+    auto* record = static_cast<CreateIndexInput*>(input);
+    std::string inputFile = record->getInputFile();
+    if (!Utility::FileExists(inputFile)) return false;
+    PDFDocument document;
+    if (!document.open(inputFile)) return false;
+    return document.createIndex(record, record->getGenerateRtlOutput());
+}
+
+bool CreatePagesHTMLCommand::executeJob(JobInput* input) {
+    auto* record = static_cast<CreatePagesHTMLInput*>(input);
+    std::string inputFile = record->getInputFile();
+    if (!Utility::FileExists(inputFile)) return false;
+    PDFDocument document;
+    if (!document.open(inputFile)) return false;
+    return document.createHTMLPages(record);
+}
+
+bool CreateSEOCommand::executeJob(JobInput* input) {
+    auto* record = static_cast<CreateSEOInput*>(input);
+    std::string inputFile = record->getInputFile();
+    if (!Utility::FileExists(inputFile)) return false;
+    PDFDocument document;
+    if (!document.open(inputFile)) return false;
+    return document.createSEO(record);
+}

@@ -7,6 +7,9 @@
 //   "createdocumentxml": writes document.xml.
 //   "createpagesxml": requires the input file to exist (else fails);
 //       writes every Page_N.xml from document.xml's page ids.
+//   "createindex", "createpageshtml", "createseotext": the page text
+//       outputs (see PDFDocument::createIndex, createHTMLPages, createSEO);
+//       a missing input file makes them fail at once, printing nothing.
 #pragma once
 
 #include "job/ExecuteCommand.h"
@@ -27,6 +30,21 @@ public:
 };
 
 class CreatePagesXMLCommand : public ExecuteCommand {
+public:
+    bool executeJob(JobInput* input) override;
+};
+
+class CreateIndexCommand : public ExecuteCommand {
+public:
+    bool executeJob(JobInput* input) override;
+};
+
+class CreatePagesHTMLCommand : public ExecuteCommand {
+public:
+    bool executeJob(JobInput* input) override;
+};
+
+class CreateSEOCommand : public ExecuteCommand {
 public:
     bool executeJob(JobInput* input) override;
 };

@@ -69,6 +69,18 @@ bool Job::readParams(const std::string& jobFile) {
             input = std::make_unique<CreatePagesXMLInput>();
             command = std::make_unique<CreatePagesXMLCommand>();
             break;
+        case evCreatePagesHTML:
+            input = std::make_unique<CreatePagesHTMLInput>();
+            command = std::make_unique<CreatePagesHTMLCommand>();
+            break;
+        case evCreateIndex:
+            input = std::make_unique<CreateIndexInput>();
+            command = std::make_unique<CreateIndexCommand>();
+            break;
+        case evCreateSEOText:
+            input = std::make_unique<CreateSEOInput>();
+            command = std::make_unique<CreateSEOCommand>();
+            break;
         case evNotDefined:
             std::printf("Unknown command '%s'\n", commandName.c_str());
             return false;

@@ -93,10 +93,10 @@ TEST(CommandNames, NamesDifferingInCaseAreUnknown) {
 
 TEST(CommandNames, CommandsNotInThisBuildFailWithOneLine) {
     TempDir dir;
-    RunResult run = runJob(dir, "<job name=\"createindex\"><inputfile>a.pdf</inputfile>"
+    RunResult run = runJob(dir, "<job name=\"recognizelinks\"><inputfile>a.pdf</inputfile>"
                                 "<outputdir>" + dir.path() + "</outputdir></job>");
     EXPECT_EQ(255, run.status);
-    EXPECT_EQ("Command 'createindex' is not available in this build\n", run.out);
+    EXPECT_EQ("Command 'recognizelinks' is not available in this build\n", run.out);
 }
 
 TEST(CommandNames, MissingRequiredParameterFailsBeforeAnyWork) {

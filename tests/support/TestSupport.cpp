@@ -206,6 +206,8 @@ double blockMeanDifference(const Image& a, const Image& b, int block) {
     return total / (static_cast<double>(w) * h * a.components);
 }
 
+std::string samplePdf() { return QUILLON_SAMPLE_PDF; }
+
 std::string corpusDir() {
     std::string dir = QUILLON_CORPUS_DIR;
     return fileExists(dir + "/MANIFEST.md") ? dir : std::string();

@@ -65,6 +65,9 @@ double meanAbsoluteDifference(const Image& a, const Image& b, int dx = 0, int dy
 // missing, misplaced or turned content.
 double blockMeanDifference(const Image& a, const Image& b, int block);
 
+// The bundled sample publication PDF, made by the build.
+std::string samplePdf();
+
 // The real-world corpus directory, or "" when it is not there.
 std::string corpusDir();
 std::string corpusFile(const std::string& name);

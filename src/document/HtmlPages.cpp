@@ -1,0 +1,88 @@
+// The "createpageshtml" generator: one small HTML file per page holding the
+// page's words line by line.
+#include <cstdio>
+#include <string_view>
+
+#include "document/DocumentError.h"
+#include "document/OutputFile.h"
+#include "document/PDFDocument.h"
+#include "job/JobInput.h"
+#include "pdf/TextPage.h"
+
+namespace {
+
+const char kHeader[] =
+    "<html encoding='UTF-8'><head><link href=\"Styles/Page.css\" rel=\"stylesheet\" "
+    "type=\"text/css\" /></head><body><div align=\"center\">";
+const char kFooter[] = "</div></body></html>";
+// Each paragraph is a division of its own: the style sheet can space them,
+// and a browser shows the "<br />" that opens it as the blank line before it.
+const char kParagraphOpen[] = "<div class=\"paragraph\">";
+const char kParagraphClose[] = "</div>";
+
+void appendEscaped(std::string& out, std::string_view text) {
+    for (char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            default:
+                out += c;
+        }
+    }
+}
+
+}  // namespace
+
+bool PDFDocument::createHTMLPages(CreatePagesHTMLInput* input) {
+    const std::string outputDir = input->getOutputDir();
+    const pdf::Document& document = pdf();
+    const int count = document.pageCount();
+    for (int n = 1; n <= count; ++n) outputPageAsHTML(document.page(n), outputDir);
+    return true;
+}
+
+void PDFDocument::outputPageAsHTML(const pdf::Page& page, std::string outputDir) {
+    pdf::TextPage text(page);
+    const std::string path = outputDir + "Page_" + std::to_string(page.number()) + ".html";
+
+    std::string body;
+    int previousFlow = -1;
+    int previousParagraph = -1;
+    bool paragraphOpen = false;
+    if (!text.allWords().empty()) {
+        for (const pdf::TextLine& line : text.lines()) {
+            if (line.flowId != previousFlow) {
+                if (previousFlow != -1) previousParagraph = -1;
+                previousFlow = line.flowId;
+            }
+            if (line.paragraphId != previousParagraph) {
+                if (paragraphOpen) body += kParagraphClose;
+                body += kParagraphOpen;
+                paragraphOpen = true;
+                previousParagraph = line.paragraphId;
+            }
+            body += "<br />";
+            for (const pdf::TextWord& word : text.words(line)) {
+                std::string_view utf8 = text.wordText(word);
+                if (utf8.empty()) continue;
+                appendEscaped(body, utf8);
+                body += ' ';
+            }
+        }
+    }
+    if (paragraphOpen) body += kParagraphClose;
+
+    OutputFile out(path);
+    std::FILE* file = out.stream();
+    std::fputs(kHeader, file);
+    std::fwrite(body.data(), 1, body.size(), file);
+    std::fputs(kFooter, file);
+    out.commit();
+}

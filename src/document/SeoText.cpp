@@ -1,0 +1,56 @@
+// The "createseotext" generator: seo.xml, the publication's title and one
+// link per page labelled with the page's first line, for search engines.
+#include <algorithm>
+
+#include "document/DocumentError.h"
+#include "document/OutputFile.h"
+#include "document/PDFDocument.h"
+#include "job/JobInput.h"
+#include "pdf/TextPage.h"
+#include "text/TextEncoding.h"
+
+bool PDFDocument::createSEO(CreateSEOInput* input) {
+    const pdf::Document& document = pdf();
+    const std::string path = input->getOutputDir() + "seo.xml";
+    utf8ToWide(path);
+
+    TiXmlDocument xml;
+    auto* paragraph = new TiXmlElement("p");
+    auto* span = new TiXmlElement("span");
+    span->LinkEndChild(new TiXmlText(input->getTitle()));
+    paragraph->LinkEndChild(span);
+    xml.LinkEndChild(paragraph);
+
+    const int count = document.pageCount();
+    const int links = input->getMaxLines() < 1 ? count : std::min(input->getMaxLines(), count);
+    for (int n = 1; n <= links; ++n) {
+        auto* link = new TiXmlElement("a");
+        paragraph->LinkEndChild(link);
+        link->SetAttribute("href", "/#?page=" + std::to_string(n));
+        link->LinkEndChild(new TiXmlText(getFirstLinePageText(document.page(n))));
+    }
+    if (input->getAddCreatorLink()) {
+        auto* link = new TiXmlElement("a");
+        paragraph->LinkEndChild(link);
+        link->SetAttribute("href", input->getCreatorUrl());
+        link->LinkEndChild(new TiXmlText(input->getCreatorName()));
+    }
+
+    OutputFile out(path);
+    if (!xml.SaveFile(out.stream())) throw DocumentError("Cannot write file '" + path + "'");
+    out.commit();
+    return true;
+}
+
+std::string PDFDocument::getFirstLinePageText(const pdf::Page& page) {
+    pdf::TextPage text(page);
+    std::string result;
+    if (text.lines().empty()) return result;
+    bool first = true;
+    for (const pdf::TextWord& word : text.words(text.lines().front())) {
+        if (!first) result += ' ';
+        result += text.wordText(word);
+        first = false;
+    }
+    return result;
+}

@@ -1,0 +1,60 @@
+// Character classes the text extractor works with.
+//
+// The page text is built from Unicode scalar values as the PDF's fonts map
+// them. These functions say which of them separate words, which are never
+// part of the text (controls and other code points an XML file cannot
+// carry), which attach to the character before them (combining marks), which
+// are letters, and in which direction a character is written. Classes come
+// from the Unicode Character Database as MuPDF bundles it; results do not
+// depend on the process's locale.
+//
+// No state, nothing thrown.
+#pragma once
+
+namespace pdf {
+namespace chars {
+
+// Spaces of every width, the tab and the zero-width space: they end a word
+// and are not kept as characters.
+bool isSpace(char32_t c);
+
+// Characters that are dropped from the text: C0 and C1 controls (but the
+// tab, which is a space), surrogates, noncharacters, values beyond U+10FFFF,
+// the invisible joiners and byte-order mark that only steer shaping, and the
+// replacement character, which stands for a glyph the font does not map.
+bool isDropped(char32_t c);
+
+// Nonspacing and enclosing marks (accents, Hebrew points, Arabic vowels):
+// they belong to the base character before them.
+bool isCombiningMark(char32_t c);
+
+// Letters of any script (general categories L*).
+bool isLetter(char32_t c);
+
+// Lower-case letters (general category Ll).
+bool isLowerCase(char32_t c);
+
+// Hyphens that break a word at a line end: hyphen-minus, soft hyphen and
+// the Unicode hyphen.
+bool isHyphen(char32_t c);
+
+// The writing direction classes that reordering distinguishes.
+enum class Direction {
+    LeftToRight,  // strong left-to-right: Latin, Greek, Cyrillic, CJK, ...
+    RightToLeft,  // strong right-to-left: Hebrew, Arabic, Syriac, Thaana, ...
+    Number,       // European and Arabic digits
+    Neutral,      // spaces, punctuation, symbols, marks
+};
+Direction direction(char32_t c);
+
+// The plain letters behind a presentation form: the ligatures "ff" to "st"
+// (U+FB00 to U+FB06), Hebrew and Arabic presentation forms (U+FB1D to
+// U+FDFF, U+FE70 to U+FEFE) by their compatibility decomposition, without
+// the spaces that the isolated forms of Arabic marks decompose with. Writes
+// them to out and returns their count; any other character is written
+// unchanged and 1 is returned.
+constexpr int kMaxDecomposition = 18;
+int plainLetters(char32_t c, char32_t out[kMaxDecomposition]);
+
+}  // namespace chars
+}  // namespace pdf
