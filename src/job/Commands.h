@@ -7,6 +7,11 @@
 //   "createdocumentxml": writes document.xml.
 //   "createpagesxml": requires the input file to exist (else fails);
 //       writes every Page_N.xml from document.xml's page ids.
+//   "recognizelinks": requires the input file; adds links found in the page
+//       text to the page records in the output directory, by regular
+//       expressions or, with "usebinarysearch", by the word list.
+//   "importproducts": requires the input file; adds products found by
+//       regular expressions to the page records.
 #pragma once
 
 #include "job/ExecuteCommand.h"
@@ -27,6 +32,16 @@ public:
 };
 
 class CreatePagesXMLCommand : public ExecuteCommand {
+public:
+    bool executeJob(JobInput* input) override;
+};
+
+class RecogzineLinksCommand : public ExecuteCommand {
+public:
+    bool executeJob(JobInput* input) override;
+};
+
+class RecogzineProductsCommand : public ExecuteCommand {
 public:
     bool executeJob(JobInput* input) override;
 };

@@ -69,6 +69,14 @@ bool Job::readParams(const std::string& jobFile) {
             input = std::make_unique<CreatePagesXMLInput>();
             command = std::make_unique<CreatePagesXMLCommand>();
             break;
+        case evRecognizeLinks:
+            input = std::make_unique<RecognizeLinksInput>();
+            command = std::make_unique<RecogzineLinksCommand>();
+            break;
+        case evImportProducts:
+            input = std::make_unique<RecognizeProductsInput>();
+            command = std::make_unique<RecogzineProductsCommand>();
+            break;
         case evNotDefined:
             std::printf("Unknown command '%s'\n", commandName.c_str());
             return false;
