@@ -11,14 +11,24 @@ std::vector<SearchMatch> searchPage(const TextPage& page, const Regex& regex) {
         match.text = text.substr(start, end - start);
         int lastChar = -1;
         int lastGlyph = -1;
+        int separators = 0;  // spaces and line feeds since the last character
         for (size_t offset = start; offset < end; ++offset) {
             int index = page.charAtTextByte(offset);
-            if (index < 0 || index == lastChar) continue;
+            if (index < 0) {
+                ++separators;
+                continue;
+            }
+            if (index == lastChar) continue;
             lastChar = index;
             int glyph = page.chars()[static_cast<size_t>(index)].glyph;
             if (glyph == lastGlyph) continue;  // several characters of one glyph
-            if (!match.highlights.empty() && glyph == lastGlyph + 1) {
-                ++match.highlights.back().length;
+            // A space the page paints as a glyph between two words stands in
+            // the text as a separator; the range runs on over it.
+            int gap = glyph - lastGlyph - 1;
+            bool continues = glyph == lastGlyph + 1 || (gap > 0 && gap <= separators);
+            separators = 0;
+            if (!match.highlights.empty() && continues) {
+                match.highlights.back().length += gap + 1;
             } else {
                 match.highlights.push_back({match.page, glyph, 1});
             }

@@ -5,9 +5,10 @@
 // reading order — what a person reads, so "www\.[a-z]+\.com" or "page \d+"
 // find what they look like. Each match reports its text and highlight
 // ranges: the content-order numbers of the glyphs that show its characters
-// (TextChar::glyph), cut into runs of consecutive numbers. Characters no
-// glyph shows (the spaces and line feeds the text puts between words and
-// lines) take no part in the ranges.
+// (TextChar::glyph), cut into runs of consecutive numbers. The spaces and
+// line feeds the text puts between words and lines belong to no character;
+// where the page paints the space as a glyph of its own the run goes on
+// over it, else the run simply skips it.
 //
 //     Regex re("QX-\\d+");
 //     for (const SearchMatch& m : searchPage(textPage, re)) locate(m);
