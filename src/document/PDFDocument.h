@@ -28,6 +28,9 @@
 #include "pdf/Page.h"
 #include "recognition/HitInfo.h"
 
+struct PageRange;
+class RecognizeLinksInput;
+class RecognizeProductsInput;
 class CreateImagesInput;
 class CreateDocumentXMLInput;
 class CreatePagesXMLInput;
@@ -138,6 +141,19 @@ public:
     // The words of the page's first line in reading order, separated by one
     // space; empty for a page without text.
     std::string getFirstLinePageText(const pdf::Page& page);
+
+    // Finds the job's regular expressions in the text of the page range,
+    // adds a <link> for every located match (and, when asked, the range's
+    // own link annotations) and saves the page records.
+    bool recognizeLinks(RecognizeLinksInput* input);
+    // Looks every word of every page up in the job's word list and adds a
+    // <link> for each word found, then saves the page records.
+    bool recognizeLinksFromFile(RecognizeLinksInput* input);
+    // As recognizeLinks, but each located match becomes a <product>.
+    bool recognizeProducts(RecognizeProductsInput* input);
+    // Loads and checks the page records of the range before anything is
+    // searched, so a missing or broken one fails the job first.
+    void preparePages(const PageRange& range);
 
     // The open PDF. Throws DocumentError when none is open.
     const pdf::Document& pdf() const;

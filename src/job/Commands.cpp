@@ -5,6 +5,7 @@
 #include "document/PDFDocument.h"
 #include "document/Utility.h"
 #include "job/JobInput.h"
+#include "job/RecognizeLinksInput.h"
 
 bool GetPagesCountCommand::executeJob(JobInput* input) {
     std::string inputFile = input->getInputFile();
@@ -64,4 +65,24 @@ bool CreateSEOCommand::executeJob(JobInput* input) {
     PDFDocument document;
     if (!document.open(inputFile)) return false;
     return document.createSEO(record);
+}
+
+bool RecogzineLinksCommand::executeJob(JobInput* input) {
+    auto* record = static_cast<RecognizeLinksInput*>(input);
+    if (!Utility::FileExists(record->getInputFile())) return false;
+    PDFDocument document;
+    // The page records' paths are fixed when the document opens.
+    document.setOutputDir(record->getOutputDir());
+    if (!document.open(record->getInputFile())) return false;
+    return record->getUseBinarySearch() ? document.recognizeLinksFromFile(record)
+                                        : document.recognizeLinks(record);
+}
+
+bool RecogzineProductsCommand::executeJob(JobInput* input) {
+    auto* record = static_cast<RecognizeProductsInput*>(input);
+    if (!Utility::FileExists(record->getInputFile())) return false;
+    PDFDocument document;
+    document.setOutputDir(record->getOutputDir());
+    if (!document.open(record->getInputFile())) return false;
+    return document.recognizeProducts(record);
 }

@@ -10,6 +10,11 @@
 //   "createindex", "createpageshtml", "createseotext": the page text
 //       outputs (see PDFDocument::createIndex, createHTMLPages, createSEO);
 //       a missing input file makes them fail at once, printing nothing.
+//   "recognizelinks": requires the input file; adds links found in the page
+//       text to the page records in the output directory, by regular
+//       expressions or, with "usebinarysearch", by the word list.
+//   "importproducts": requires the input file; adds products found by
+//       regular expressions to the page records.
 #pragma once
 
 #include "job/ExecuteCommand.h"
@@ -45,6 +50,16 @@ public:
 };
 
 class CreateSEOCommand : public ExecuteCommand {
+public:
+    bool executeJob(JobInput* input) override;
+};
+
+class RecogzineLinksCommand : public ExecuteCommand {
+public:
+    bool executeJob(JobInput* input) override;
+};
+
+class RecogzineProductsCommand : public ExecuteCommand {
 public:
     bool executeJob(JobInput* input) override;
 };

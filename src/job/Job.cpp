@@ -81,15 +81,20 @@ bool Job::readParams(const std::string& jobFile) {
             input = std::make_unique<CreateSEOInput>();
             command = std::make_unique<CreateSEOCommand>();
             break;
+        case evRecognizeLinks:
+            input = std::make_unique<RecognizeLinksInput>();
+            command = std::make_unique<RecogzineLinksCommand>();
+            break;
+        case evImportProducts:
+            input = std::make_unique<RecognizeProductsInput>();
+            command = std::make_unique<RecogzineProductsCommand>();
+            break;
         case evNotDefined:
             std::printf("Unknown command '%s'\n", commandName.c_str());
             return false;
         case evCreateIntoPage:
         case evEnd:
             std::printf("Command '%s' has nothing to run\n", commandName.c_str());
-            return false;
-        default:
-            std::printf("Command '%s' is not available in this build\n", commandName.c_str());
             return false;
     }
     if (!input->readJobParams(jobNode)) {

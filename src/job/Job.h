@@ -5,7 +5,7 @@
 //   createimages 1, getpagescount 2, createdocumentxml 3, createpageshtml 4,
 //   createpagesxml 5, createindex 6, recognizelinks 7, createintopage 8,
 //   createseotext 9, importproducts 10, end 11; any other name is 0.
-// Only the names whose command this build carries can run; any other job
+// "createintopage", "end" and unknown names have no command: such a job
 // prints one line saying so and fails.
 //
 //     Job job;

@@ -118,11 +118,12 @@ bool JobInput::readScannedAttribute(TiXmlElement* expression, int position, cons
 
 bool JobInput::readRegExp(TiXmlElement* expression, int position, std::string& field) {
     TiXmlElement* regexp = expression->FirstChildElement("regexp");
-    const char* text = regexp != nullptr ? regexp->GetText() : nullptr;
-    if (text == nullptr) {
-        return fail("Expression " + std::to_string(position) + " has no 'regexp' text");
+    if (regexp == nullptr) {
+        return fail("Expression " + std::to_string(position) + " has no 'regexp' element");
     }
-    field = text;
+    // An empty expression is allowed: it ends the list of those searched.
+    const char* text = regexp->GetText();
+    field = text != nullptr ? text : "";
     return true;
 }
 

@@ -12,7 +12,8 @@
 //       <expression target="1" linktype="0" result="http://$regresult"
 //                   description="..."><regexp>www\.[a-z]+\.com</regexp></expression>
 //     with the attributes "target" and "linktype" (numbers, %d), "result" and
-//     "description", and the child "regexp" with text, all required.
+//     "description", and the child "regexp", all required; a "regexp"
+//     without text is an empty expression, which ends the list searched.
 #pragma once
 
 #include <vector>

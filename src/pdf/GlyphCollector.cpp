@@ -44,6 +44,11 @@ struct Collector {
     int tiles = 0;
     int sequence = 0;
     int glyphs = 0;
+    // The text object seen last. Text drawn filled and stroked (render
+    // modes 2 and 6), or also used as a clip, comes to the device once per
+    // use; its glyphs are one set, numbered once.
+    const fz_text* lastText = nullptr;
+    fz_text_item lastFirstItem{};
 
     bool paintsOpaquely() const {
         return translucentGroups == 0 && tiles == 0 && (clips.empty() || clips.back().exact);
@@ -97,6 +102,17 @@ void guard(fz_context* ctx, const Body& body) {
 
 void Collector::addText(fz_context* ctx, const fz_text* text, fz_matrix ctm, bool invisible) {
     if (!showsText()) return;
+    // The same object again, starting with the same glyph at the same place:
+    // another use of text already collected. (Only the address would not
+    // do: a new text object may get the memory of the one just freed.)
+    const fz_text_item* first = text->head != nullptr && text->head->len > 0 ? &text->head->items[0]
+                                                                              : nullptr;
+    if (text == lastText && first != nullptr && first->gid == lastFirstItem.gid &&
+        first->x == lastFirstItem.x && first->y == lastFirstItem.y) {
+        return;
+    }
+    lastText = text;
+    lastFirstItem = first != nullptr ? *first : fz_text_item{};
     int sequenceNumber = ++sequence;
     std::size_t firstChar = chars.size();
     for (const fz_text_span* span = text->head; span != nullptr; span = span->next) {

@@ -73,6 +73,23 @@ std::string toText(pdf_obj* obj) {
     return text != nullptr ? std::string(text) : std::string();
 }
 
+std::string toBytes(pdf_obj* obj) {
+    fz_context* ctx = Library::context();
+    if (!pdf_is_string(ctx, obj)) return std::string();
+    return std::string(pdf_to_str_buf(ctx, obj), pdf_to_str_len(ctx, obj));
+}
+
+pdf_obj* pageResources(pdf_page* page) {
+    fz_context* ctx = Library::context();
+    pdf_obj* resources = nullptr;
+    int failed = 0;
+    fz_var(resources);
+    fz_try(ctx) { resources = pdf_page_resources(ctx, page); }
+    fz_catch(ctx) { failed = 1; }
+    if (failed) Library::throwCaught("cannot read page resources");
+    return resources;
+}
+
 int objectNumber(pdf_obj* obj) { return pdf_to_num(Library::context(), obj); }
 
 pdf_obj* catalog(pdf_document* doc) {

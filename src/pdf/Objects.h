@@ -16,6 +16,7 @@
 
 struct pdf_obj;
 struct pdf_document;
+struct pdf_page;
 
 namespace pdf {
 namespace objects {
@@ -40,8 +41,13 @@ double toReal(pdf_obj* obj);
 // A text string (PDFDocEncoding or UTF-16 with BOM) as UTF-8; "" for
 // anything that is not a string.
 std::string toText(pdf_obj* obj);
+// A string's raw bytes; "" for anything that is not a string.
+std::string toBytes(pdf_obj* obj);
 // The object number of an indirect reference; 0 for a direct object.
 int objectNumber(pdf_obj* obj);
+
+// A page's resources, inherited from the page tree where the page has none.
+pdf_obj* pageResources(pdf_page* page);
 
 // The document catalog and the trailer's /Info dictionary (nullptr when
 // there is none).

@@ -278,7 +278,16 @@ TEST(ExpressionList, IncompleteExpressionIsRefusedWithItsPosition) {
                        "</expresions>");
     RecognizeLinksInput third;
     EXPECT_FALSE(third.readJobParams(noRegExp.job()));
-    EXPECT_EQ("Expression 1 has no 'regexp' text", third.error());
+    EXPECT_EQ("Expression 1 has no 'regexp' element", third.error());
+}
+
+TEST(ExpressionList, EmptyRegExpIsKeptAsAnEmptyExpression) {
+    auto record = read<RecognizeLinksInput>(std::string(kLinksBase) +
+                                            "<userange>0</userange><expresions>" +
+                                            expression("e", "a") + expression("e", "") +
+                                            "</expresions>");
+    ASSERT_EQ(2u, record.getExpressions().size());
+    EXPECT_EQ("", record.getExpressions()[1].regExp);
 }
 
 TEST(ExpressionList, ProductExpressionsCarryResultRegExpAndDescription) {

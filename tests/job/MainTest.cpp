@@ -91,12 +91,12 @@ TEST(CommandNames, NamesDifferingInCaseAreUnknown) {
     EXPECT_EQ("Unknown command 'GetPagesCount'\n", run.out);
 }
 
-TEST(CommandNames, CommandsNotInThisBuildFailWithOneLine) {
+TEST(CommandNames, RecognitionWithoutItsRangeFlagFailsNamingIt) {
     TempDir dir;
     RunResult run = runJob(dir, "<job name=\"recognizelinks\"><inputfile>a.pdf</inputfile>"
                                 "<outputdir>" + dir.path() + "</outputdir></job>");
     EXPECT_EQ(255, run.status);
-    EXPECT_EQ("Command 'recognizelinks' is not available in this build\n", run.out);
+    EXPECT_EQ("Job parameter 'userange' is missing\n", run.out);
 }
 
 TEST(CommandNames, MissingRequiredParameterFailsBeforeAnyWork) {

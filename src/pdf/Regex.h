@@ -1,0 +1,46 @@
+// pdf::Regex — a compiled regular expression for searching page text.
+//
+// Perl-compatible syntax (PCRE2) on UTF-8 text, case-sensitive, "." not
+// matching a line feed; \d, \w and \s are ASCII classes. Compiled with the
+// JIT where the machine has one. Every search runs under a match limit, so
+// a pattern that backtracks without end fails the search instead of
+// hanging the job:
+//
+//     Regex re("www\\.[a-z]+\\.com");
+//     re.forEachMatch(text, [](size_t start, size_t end) { ... });
+//
+// Empty matches are passed over: they hold nothing to link.
+// Ownership: owns its PCRE2 code and match data.
+// Throws pdf::Error naming the pattern when it does not compile or a search
+// exceeds the limit.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace pdf {
+
+class Regex {
+public:
+    explicit Regex(const std::string& pattern);
+    ~Regex();
+    Regex(const Regex&) = delete;
+    Regex& operator=(const Regex&) = delete;
+
+    // Calls onMatch(start, end) with byte offsets of each match in subject,
+    // left to right, matches not overlapping.
+    // REQUIRES: subject is well-formed UTF-8.
+    void forEachMatch(const std::string& subject,
+                      const std::function<void(size_t start, size_t end)>& onMatch) const;
+
+    const std::string& pattern() const { return pattern_; }
+
+private:
+    struct Handles;
+    std::string pattern_;
+    std::unique_ptr<Handles> handles_;
+};
+
+}  // namespace pdf

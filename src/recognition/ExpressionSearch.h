@@ -1,0 +1,41 @@
+// The search loop shared by link and product recognition.
+//
+// Each expression, in job order, is searched over the page range; an empty
+// expression ends the list (it and all after it are not searched). Every
+// match is located on its page (HitInfoLocator.h) and each located hit is
+// handed on. Progress goes to standard output: after every match a line
+// "Progress P", P = (page - from + 1) * 100 / (to - from + 1), and when an
+// expression's search is done one more line for the range's last page, so
+// each expression ends with "Progress 100".
+//
+// All expressions are compiled before the first is searched, so a pattern
+// that does not compile fails the job before anything is found.
+// Throws pdf::Error (a pattern that does not compile or exceeds its match
+// limit, a page that cannot be read).
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "recognition/HitInfo.h"
+#include "recognition/PageContentCache.h"
+
+// A range of pages, both ends included; empty when to < from.
+struct PageRange {
+    int from = 1;
+    int to = 0;
+    bool empty() const { return to < from; }
+    int span() const { return to - from + 1; }
+};
+
+// The pages a job asks for, cut to the document: pages outside it are
+// absent, and a range whose end lies before its start is empty.
+//     searchRange(true, 3, 7, 5) == {3, 5};  searchRange(true, 5, 2, 9).empty()
+PageRange searchRange(bool useRange, int fromPage, int toPage, int pageCount);
+
+// onHit(expression index, matched text (UTF-8), located hit)
+using HitHandler = std::function<void(size_t, const std::string&, const HitInfo&)>;
+
+void searchExpressions(PageContentCache& pages, const PageRange& range,
+                       const std::vector<std::string>& expressions, const HitHandler& onHit);

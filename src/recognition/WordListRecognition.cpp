@@ -1,0 +1,86 @@
+// "recognizelinks" with "usebinarysearch": page words looked up in the
+// job's word list.
+#include <algorithm>
+#include <cstdio>
+
+#include "document/PDFDocument.h"
+#include "job/RecognizeLinksInput.h"
+#include "pdf/TextPage.h"
+#include "recognition/FindWords.h"
+
+namespace {
+
+void appendUtf8(std::string& out, char32_t code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+}  // namespace
+
+bool PDFDocument::recognizeLinksFromFile(RecognizeLinksInput* input) {
+    std::vector<ImportLinksExpression> expressions = input->getExpressions();
+    const int n = static_cast<int>(expressions.size());
+    std::sort(expressions.begin(), expressions.end());
+    FindWords finder(expressions);
+    std::vector<HitInfo> hits;
+
+    const int count = getNumberOfPages();
+    for (int i = 1; i <= count; ++i) pages[i - 1]->prepare();
+    for (int i = 1; i <= count; ++i) {
+        std::printf("Page Number=%d\nProgress %d\n", i, i * 95 / count);
+        std::fflush(stdout);
+        pdf::Page page = pdf().page(i);
+        pdf::TextPage text(page);
+        int wordIndex = 0;
+        for (const pdf::TextLine& line : text.lines()) {
+            for (const pdf::TextWord& word : text.words(line)) {
+                auto chars = text.chars(word);
+                SearchMatching record;
+                record.word = std::string(text.wordText(word));
+                record.length = static_cast<int>(chars.size());
+                // A markedly smaller trailing character (a footnote mark, a
+                // superscript) is not part of the word looked up.
+                for (size_t l = 0; l + 1 < chars.size(); ++l) {
+                    if (chars[l].fontSize * 0.9 > chars[l + 1].fontSize) {
+                        record.word.clear();
+                        for (size_t c = 0; c <= l; ++c) appendUtf8(record.word, chars[c].code);
+                        record.length = static_cast<int>(l + 1);
+                        break;
+                    }
+                }
+                record.pageNumber = i;
+                record.wordIndex = wordIndex++;
+                if (!finder.binarySearch(0, n - 1, record)) continue;
+                pdf::Rect shown = page.userToPage().apply(word.box);
+                HitInfo hit;
+                hit.page = i;
+                hit.x = shown.x0;
+                hit.y = shown.y0;
+                hit.width = static_cast<int>(shown.width());
+                hit.height = static_cast<int>(shown.height());
+                hit.searchText = record.word;
+                hit.url = record.expression.result;
+                hit.linkText = record.expression.description;
+                hit.linkType = record.expression.linkType;
+                hit.target = record.expression.target;
+                hits.push_back(hit);
+            }
+        }
+    }
+    addLinksFromHits(hits);
+    savePages();
+    return true;
+}
