@@ -11,6 +11,6 @@
 #include <string>
 
 class DocumentError : public std::runtime_error {
-public:
+  public:
     explicit DocumentError(const std::string& message) : std::runtime_error(message) {}
 };

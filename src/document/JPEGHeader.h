@@ -13,7 +13,7 @@
 #include <string>
 
 class JPEGHeader {
-public:
+  public:
     // Returns 0 in every case; a file that cannot be opened for update or is
     // not JFIF is skipped silently.
     // REQUIRES: 0 <= xDensity, yDensity <= 65535.

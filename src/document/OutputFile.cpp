@@ -60,8 +60,8 @@ void OutputFile::commit() {
     if (failed) {
         unlink(temporaryPath_.c_str());
         committed_ = true;  // nothing left to clean up
-        throw DocumentError("Cannot write file '" + path_ + "': " +
-                            std::strerror(error != 0 ? error : EIO));
+        throw DocumentError("Cannot write file '" + path_ +
+                            "': " + std::strerror(error != 0 ? error : EIO));
     }
     committed_ = true;
 }

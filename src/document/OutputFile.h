@@ -18,7 +18,7 @@
 #include <string>
 
 class OutputFile {
-public:
+  public:
     explicit OutputFile(const std::string& path);
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
@@ -31,7 +31,7 @@ public:
     // REQUIRES: not committed yet.
     void commit();
 
-private:
+  private:
     std::string path_;
     std::string temporaryPath_;
     std::FILE* stream_ = nullptr;

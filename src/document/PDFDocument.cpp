@@ -34,7 +34,9 @@ const pdf::Document& PDFDocument::pdf() const {
     return *pdfDoc;
 }
 
-int PDFDocument::getNumberOfPages() const { return pdf().pageCount(); }
+int PDFDocument::getNumberOfPages() const {
+    return pdf().pageCount();
+}
 
 void PDFDocument::populatePages() {
     int count = getNumberOfPages();

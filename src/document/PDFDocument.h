@@ -15,15 +15,14 @@
 // the failure status.
 #pragma once
 
+#include <tinyxml.h>
+
 #include <memory>
 #include <string>
 #include <vector>
 
-#include <tinyxml.h>
-
 #include "document/PDFPage.h"
 #include "pdf/Document.h"
-
 #include "pdf/Outline.h"
 #include "pdf/Page.h"
 #include "recognition/HitInfo.h"
@@ -39,7 +38,7 @@ class CreatePagesHTMLInput;
 class CreateSEOInput;
 
 class PDFDocument {
-public:
+  public:
     PDFDocument();
     ~PDFDocument();
     PDFDocument(const PDFDocument&) = delete;

@@ -28,8 +28,8 @@ bool PDFPage::open() {
 
 void PDFPage::prepare() {
     if (!xml && !open()) {
-        throw DocumentError("Cannot load page record '" + path + "': " +
-                            (xml->Error() ? xml->ErrorDesc() : "cannot open file"));
+        throw DocumentError("Cannot load page record '" + path +
+                            "': " + (xml->Error() ? xml->ErrorDesc() : "cannot open file"));
     }
     if (xml->Error()) {
         throw DocumentError("Cannot load page record '" + path + "': " + xml->ErrorDesc());

@@ -18,16 +18,16 @@
 // lacks a section, or cannot be written.
 #pragma once
 
+#include <tinyxml.h>
+
 #include <memory>
 #include <string>
 #include <vector>
 
-#include <tinyxml.h>
-
 class PDFDocument;
 
 class PDFPage {
-public:
+  public:
     // path = document->outputDir + "Page_" + pageNumber + ".xml", fixed now.
     PDFPage(PDFDocument* document, int pageNumber);
     PDFPage(const PDFPage&) = delete;
@@ -52,7 +52,7 @@ public:
     int getPageNumber() const { return pageNumber; }
     bool isModified() const { return modified; }
 
-private:
+  private:
     std::unique_ptr<TiXmlDocument> xml;
     std::string path;
     int pageNumber;

@@ -47,11 +47,10 @@ ImagePlan planImage(const pdf::Page& page, const CreateImagesInput& input) {
     const pdf::RenderSize& s = plan.size;
     if (s.width <= 0 || s.height <= 0 || s.width > pdf::kMaxJpegDimension ||
         s.height > pdf::kMaxJpegDimension) {
-        throw DocumentError(
-            "Cannot make page " + std::to_string(page.number()) + " into an image of " +
-            std::to_string(s.width) + " x " + std::to_string(s.height) +
-            " pixels: a JPEG holds from 1 to " + std::to_string(pdf::kMaxJpegDimension) +
-            " pixels per side");
+        throw DocumentError("Cannot make page " + std::to_string(page.number()) +
+                            " into an image of " + std::to_string(s.width) + " x " +
+                            std::to_string(s.height) + " pixels: a JPEG holds from 1 to " +
+                            std::to_string(pdf::kMaxJpegDimension) + " pixels per side");
     }
     return plan;
 }

@@ -23,9 +23,8 @@ bool PDFDocument::createPagesXML(CreatePagesXMLInput* input) {
 
     // The page ids come from document.xml; every page needs one before any
     // page file is replaced.
-    std::FILE* file = Utility::isRegularFile(descriptorPath)
-                          ? std::fopen(descriptorPath.c_str(), "rb")
-                          : nullptr;
+    std::FILE* file =
+        Utility::isRegularFile(descriptorPath) ? std::fopen(descriptorPath.c_str(), "rb") : nullptr;
     if (file == nullptr) {
         throw DocumentError("Cannot read descriptor '" + descriptorPath + "'");
     }

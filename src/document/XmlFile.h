@@ -5,8 +5,8 @@
 // replaced whole or left as it was. Throws DocumentError naming the path.
 #pragma once
 
-#include <string>
-
 #include <tinyxml.h>
+
+#include <string>
 
 void writeXmlFile(const TiXmlDocument& document, const std::string& path);

@@ -20,46 +20,46 @@
 #include "job/ExecuteCommand.h"
 
 class GetPagesCountCommand : public ExecuteCommand {
-public:
+  public:
     bool executeJob(JobInput* input) override;
 };
 
 class CreateImagesCommand : public ExecuteCommand {
-public:
+  public:
     bool executeJob(JobInput* input) override;
 };
 
 class CreateDocumentXMLCommand : public ExecuteCommand {
-public:
+  public:
     bool executeJob(JobInput* input) override;
 };
 
 class CreatePagesXMLCommand : public ExecuteCommand {
-public:
+  public:
     bool executeJob(JobInput* input) override;
 };
 
 class CreateIndexCommand : public ExecuteCommand {
-public:
+  public:
     bool executeJob(JobInput* input) override;
 };
 
 class CreatePagesHTMLCommand : public ExecuteCommand {
-public:
+  public:
     bool executeJob(JobInput* input) override;
 };
 
 class CreateSEOCommand : public ExecuteCommand {
-public:
+  public:
     bool executeJob(JobInput* input) override;
 };
 
 class RecogzineLinksCommand : public ExecuteCommand {
-public:
+  public:
     bool executeJob(JobInput* input) override;
 };
 
 class RecogzineProductsCommand : public ExecuteCommand {
-public:
+  public:
     bool executeJob(JobInput* input) override;
 };

@@ -12,7 +12,7 @@
 class JobInput;
 
 class ExecuteCommand {
-public:
+  public:
     virtual ~ExecuteCommand() = default;
     // REQUIRES: input is the record type that belongs to the command.
     virtual bool executeJob(JobInput* input) = 0;

@@ -1,14 +1,16 @@
 #include "job/Job.h"
 
-#include <cstdio>
-
 #include <tinyxml.h>
+
+#include <cstdio>
 
 #include "document/Utility.h"
 #include "job/Commands.h"
 #include "job/RecognizeLinksInput.h"
 
-Job::Job() { Initialize(); }
+Job::Job() {
+    Initialize();
+}
 
 void Job::Initialize() {
     commandTable["createimages"] = evCreateImages;
@@ -104,4 +106,6 @@ bool Job::readParams(const std::string& jobFile) {
     return true;
 }
 
-bool Job::executeJob() { return command != nullptr && command->executeJob(input.get()); }
+bool Job::executeJob() {
+    return command != nullptr && command->executeJob(input.get());
+}

@@ -41,12 +41,12 @@ enum StringValue {
 
 // The job file cannot be loaded; the process ends with status 1.
 class JobError : public std::runtime_error {
-public:
+  public:
     explicit JobError(const std::string& message) : std::runtime_error(message) {}
 };
 
 class Job {
-public:
+  public:
     Job();
     void Initialize();
 
@@ -63,7 +63,7 @@ public:
     const std::string& getCommandName() const { return commandName; }
     const JobInput* getInput() const { return input.get(); }
 
-private:
+  private:
     std::string commandName;
     std::unique_ptr<ExecuteCommand> command;
     std::map<std::string, StringValue> commandTable;

@@ -7,9 +7,13 @@
 
 namespace {
 
-const char* textOf(TiXmlElement* element) { return element->GetText(); }
+const char* textOf(TiXmlElement* element) {
+    return element->GetText();
+}
 
-std::string quoted(const char* key) { return std::string("'") + key + "'"; }
+std::string quoted(const char* key) {
+    return std::string("'") + key + "'";
+}
 
 }  // namespace
 
@@ -98,8 +102,7 @@ bool JobInput::readAttribute(TiXmlElement* expression, int position, const char*
                              std::string& field) {
     const char* value = expression->Attribute(name);
     if (value == nullptr) {
-        return fail("Expression " + std::to_string(position) + " has no attribute " +
-                    quoted(name));
+        return fail("Expression " + std::to_string(position) + " has no attribute " + quoted(name));
     }
     field = value;
     return true;
@@ -127,7 +130,9 @@ bool JobInput::readRegExp(TiXmlElement* expression, int position, std::string& f
     return true;
 }
 
-bool GetPagesCountInput::readJobParams(TiXmlNode* job) { return readText(job, "inputfile", inputFile); }
+bool GetPagesCountInput::readJobParams(TiXmlNode* job) {
+    return readText(job, "inputfile", inputFile);
+}
 
 bool CreateImagesInput::readJobParams(TiXmlNode* job) {
     bool ok = readText(job, "prefix", prefix);
@@ -201,13 +206,16 @@ bool RecognizeProductsInput::readJobParams(TiXmlNode* job) {
         ok = readScanned(job, "topage", toPage, false) && ok;
     }
     ok = readFlagScanned(job, "usebinarysearch", useBinarySearch) && ok;
-    ok = readExpressionList(job, [this](TiXmlElement* e, int position) {
-        ProductExpression expression;
-        bool read = readAttribute(e, position, "result", expression.result) &&
-                    readRegExp(e, position, expression.regExp) &&
-                    readAttribute(e, position, "description", expression.description);
-        if (read) expressions.push_back(expression);
-        return read;
-    }) && ok;
+    ok = readExpressionList(
+             job,
+             [this](TiXmlElement* e, int position) {
+                 ProductExpression expression;
+                 bool read = readAttribute(e, position, "result", expression.result) &&
+                             readRegExp(e, position, expression.regExp) &&
+                             readAttribute(e, position, "description", expression.description);
+                 if (read) expressions.push_back(expression);
+                 return read;
+             }) &&
+         ok;
     return ok;
 }

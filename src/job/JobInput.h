@@ -31,15 +31,15 @@
 // keep. Nothing is thrown.
 #pragma once
 
+#include <tinyxml.h>
+
 #include <string>
 #include <vector>
-
-#include <tinyxml.h>
 
 #include "job/Expressions.h"
 
 class JobInput {
-public:
+  public:
     virtual ~JobInput() = default;
 
     // REQUIRES: job is the "job" element of a loaded job file.
@@ -50,7 +50,7 @@ public:
     // Why readJobParams returned false; empty when it did not.
     const std::string& error() const { return error_; }
 
-protected:
+  protected:
     // Each reader returns false, and records the first error, when a
     // required value is absent.
     bool readText(TiXmlNode* job, const char* key, std::string& field, bool required = true);
@@ -67,24 +67,23 @@ protected:
     // Attribute and "regexp" readers of one expression element.
     bool readAttribute(TiXmlElement* expression, int position, const char* name,
                        std::string& field);
-    bool readScannedAttribute(TiXmlElement* expression, int position, const char* name,
-                              int& field);
+    bool readScannedAttribute(TiXmlElement* expression, int position, const char* name, int& field);
     bool readRegExp(TiXmlElement* expression, int position, std::string& field);
 
     std::string inputFile;
     std::string outputDir;
 
-private:
+  private:
     std::string error_;
 };
 
 class GetPagesCountInput : public JobInput {
-public:
+  public:
     bool readJobParams(TiXmlNode* job) override;
 };
 
 class CreateImagesInput : public JobInput {
-public:
+  public:
     bool readJobParams(TiXmlNode* job) override;
 
     int getResolution() const { return resolution; }
@@ -94,7 +93,7 @@ public:
     int getHeaderResolution() const { return headerResolution; }
     std::string getPrefix() const { return prefix; }
 
-private:
+  private:
     int resolution = 72;
     int quality = 80;
     int width = -1;
@@ -104,7 +103,7 @@ private:
 };
 
 class CreateDocumentXMLInput : public JobInput {
-public:
+  public:
     bool readJobParams(TiXmlNode* job) override;
 
     std::string getThumbPrefix() const { return thumbPrefix; }
@@ -118,7 +117,7 @@ public:
     bool getImportBookmarks() const { return importBookmarks; }
     int getThumbWidth() const { return thumbWidth; }
 
-private:
+  private:
     std::string thumbPrefix;
     std::string pagesPrefix;
     std::string zoomPrefix;
@@ -132,32 +131,32 @@ private:
 };
 
 class CreatePagesHTMLInput : public JobInput {
-public:
+  public:
     bool readJobParams(TiXmlNode* job) override;
 };
 
 class CreatePagesXMLInput : public JobInput {
-public:
+  public:
     bool readJobParams(TiXmlNode* job) override;
 
     bool getImportLinks() const { return importLinks; }
 
-private:
+  private:
     bool importLinks = true;
 };
 
 class CreateIndexInput : public JobInput {
-public:
+  public:
     bool readJobParams(TiXmlNode* job) override;
 
     bool getGenerateRtlOutput() const { return generateRtlOutput; }
 
-private:
+  private:
     bool generateRtlOutput = false;
 };
 
 class CreateSEOInput : public JobInput {
-public:
+  public:
     bool readJobParams(TiXmlNode* job) override;
 
     std::string getTitle() const { return title; }
@@ -166,7 +165,7 @@ public:
     bool getAddCreatorLink() const { return addCreatorLink; }
     int getMaxLines() const { return maxLines; }
 
-private:
+  private:
     std::string title;
     std::string creatorName;
     std::string creatorUrl;
@@ -175,7 +174,7 @@ private:
 };
 
 class RecognizeProductsInput : public JobInput {
-public:
+  public:
     bool readJobParams(TiXmlNode* job) override;
 
     int getUseRange() const { return useRange; }
@@ -184,7 +183,7 @@ public:
     bool getUseBinarySearch() const { return useBinarySearch; }
     const std::vector<ProductExpression>& getExpressions() const { return expressions; }
 
-private:
+  private:
     int useRange = 0;
     int fromPage = 1;
     int toPage = 1;

@@ -22,7 +22,7 @@
 #include "job/JobInput.h"
 
 class RecognizeLinksInput : public JobInput {
-public:
+  public:
     bool readJobParams(TiXmlNode* job) override;
 
     int getUseRange() const { return useRange; }
@@ -33,7 +33,7 @@ public:
     bool getGotoFirstNumberInRange() const { return gotoFirstNumberInRange; }
     const std::vector<ImportLinksExpression>& getExpressions() const { return expressions; }
 
-private:
+  private:
     int useRange = 0;
     int fromPage = 1;
     int toPage = 1;

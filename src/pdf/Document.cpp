@@ -25,8 +25,12 @@ Document::Document(const std::string& path) : path_(path) {
     fz_var(doc);
     fz_var(locked);
     fz_var(failed);
-    fz_try(ctx) { doc = pdf_open_document(ctx, path.c_str()); }
-    fz_catch(ctx) { failed = 1; }
+    fz_try(ctx) {
+        doc = pdf_open_document(ctx, path.c_str());
+    }
+    fz_catch(ctx) {
+        failed = 1;
+    }
     if (failed) Library::throwCaught(baseName(path) + ": cannot open document");
     doc_ = doc;
 
@@ -35,7 +39,9 @@ Document::Document(const std::string& path) : path_(path) {
     fz_try(ctx) {
         if (pdf_needs_password(ctx, doc_) && !pdf_authenticate_password(ctx, doc_, "")) locked = 1;
     }
-    fz_catch(ctx) { failed = 1; }
+    fz_catch(ctx) {
+        failed = 1;
+    }
     if (failed || locked) {
         pdf_drop_document(ctx, doc_);
         doc_ = nullptr;
@@ -44,14 +50,20 @@ Document::Document(const std::string& path) : path_(path) {
     }
 }
 
-Document::~Document() { pdf_drop_document(Library::context(), doc_); }
+Document::~Document() {
+    pdf_drop_document(Library::context(), doc_);
+}
 
 int Document::pageCount() const {
     fz_context* ctx = Library::context();
     int count = 0;
     int failed = 0;
-    fz_try(ctx) { count = pdf_count_pages(ctx, doc_); }
-    fz_catch(ctx) { failed = 1; }
+    fz_try(ctx) {
+        count = pdf_count_pages(ctx, doc_);
+    }
+    fz_catch(ctx) {
+        failed = 1;
+    }
     if (failed) Library::throwCaught(baseName(path_) + ": cannot count pages");
     return count;
 }
@@ -66,8 +78,12 @@ Page Document::page(int number) const {
     pdf_page* page = nullptr;
     int failed = 0;
     fz_var(page);
-    fz_try(ctx) { page = pdf_load_page(ctx, doc_, number - 1); }
-    fz_catch(ctx) { failed = 1; }
+    fz_try(ctx) {
+        page = pdf_load_page(ctx, doc_, number - 1);
+    }
+    fz_catch(ctx) {
+        failed = 1;
+    }
     if (failed) {
         Library::throwCaught(baseName(path_) + ": page " + std::to_string(number) +
                              ": cannot load page");
@@ -75,7 +91,9 @@ Page Document::page(int number) const {
     return Page(page, number, baseName(path_));
 }
 
-std::string Document::describe() const { return baseName(path_); }
+std::string Document::describe() const {
+    return baseName(path_);
+}
 
 std::string Document::title() const {
     try {

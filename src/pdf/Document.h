@@ -25,7 +25,7 @@ struct pdf_document;
 namespace pdf {
 
 class Document {
-public:
+  public:
     // Opens path (UTF-8 bytes, passed to the file system unchanged).
     explicit Document(const std::string& path);
     ~Document();
@@ -46,7 +46,7 @@ public:
     // For the layer's own units; not for callers outside src/pdf/.
     pdf_document* handle() const { return doc_; }
 
-private:
+  private:
     std::string path_;
     pdf_document* doc_ = nullptr;
 };

@@ -49,8 +49,8 @@ struct Matrix {
 
     // this, then next: (this * next) in PDF's row-vector convention.
     Matrix then(const Matrix& n) const {
-        return {a * n.a + b * n.c,       a * n.b + b * n.d,       c * n.a + d * n.c,
-                c * n.b + d * n.d,       e * n.a + f * n.c + n.e, e * n.b + f * n.d + n.f};
+        return {a * n.a + b * n.c, a * n.b + b * n.d,       c * n.a + d * n.c,
+                c * n.b + d * n.d, e * n.a + f * n.c + n.e, e * n.b + f * n.d + n.f};
     }
 };
 

@@ -105,8 +105,8 @@ void Collector::addText(fz_context* ctx, const fz_text* text, fz_matrix ctm, boo
     // The same object again, starting with the same glyph at the same place:
     // another use of text already collected. (Only the address would not
     // do: a new text object may get the memory of the one just freed.)
-    const fz_text_item* first = text->head != nullptr && text->head->len > 0 ? &text->head->items[0]
-                                                                              : nullptr;
+    const fz_text_item* first =
+        text->head != nullptr && text->head->len > 0 ? &text->head->items[0] : nullptr;
     if (text == lastText && first != nullptr && first->gid == lastFirstItem.gid &&
         first->x == lastFirstItem.x && first->y == lastFirstItem.y) {
         return;

@@ -25,7 +25,7 @@ namespace pdf {
 constexpr int kMaxJpegDimension = 65500;
 
 class JpegWriter {
-public:
+  public:
     // REQUIRES: 0 < width, height <= kMaxJpegDimension; 1 <= densityDpi <= 65535.
     JpegWriter(std::FILE* out, int width, int height, int quality, int densityDpi);
     ~JpegWriter();
@@ -39,7 +39,7 @@ public:
 
     struct State;  // libjpeg's objects; defined in JpegWriter.cpp
 
-private:
+  private:
     std::unique_ptr<State> state_;
 };
 

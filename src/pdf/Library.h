@@ -17,7 +17,7 @@ struct fz_context;
 namespace pdf {
 
 class Library {
-public:
+  public:
     Library();
     ~Library();
     Library(const Library&) = delete;

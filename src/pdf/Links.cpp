@@ -17,8 +17,7 @@ Rect readRect(pdf_obj* array) {
         pdf_obj* number = objects::at(array, i);
         v[i] = objects::toReal(number);
     }
-    return {std::min(v[0], v[2]), std::min(v[1], v[3]), std::max(v[0], v[2]),
-            std::max(v[1], v[3])};
+    return {std::min(v[0], v[2]), std::min(v[1], v[3]), std::max(v[0], v[2]), std::max(v[1], v[3])};
 }
 
 }  // namespace
@@ -29,7 +28,8 @@ std::vector<LinkAnnotation> readLinks(const Document& document, const Page& page
         pdf_obj* annots = objects::get(page.handle()->obj, "Annots");
         for (int i = 0, n = objects::length(annots); i < n; ++i) {
             pdf_obj* annot = objects::at(annots, i);
-            if (!objects::isDictionary(annot) || !objects::isName(objects::get(annot, "Subtype"), "Link"))
+            if (!objects::isDictionary(annot) ||
+                !objects::isName(objects::get(annot, "Subtype"), "Link"))
                 continue;
             LinkAnnotation link;
             link.rect = readRect(objects::get(annot, "Rect"));

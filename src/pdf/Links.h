@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "pdf/Action.h"
-#include "pdf/Geometry.h"
 #include "pdf/Document.h"
+#include "pdf/Geometry.h"
 #include "pdf/Page.h"
 
 namespace pdf {

@@ -18,7 +18,9 @@ pdf_obj* get(pdf_obj* dict, const char* key) {
         if (pdf_is_dict(ctx, dict)) value = pdf_dict_gets(ctx, dict, key);
         if (value != nullptr && pdf_is_null(ctx, value)) value = nullptr;
     }
-    fz_catch(ctx) { failed = 1; }
+    fz_catch(ctx) {
+        failed = 1;
+    }
     if (failed) Library::throwCaught(std::string("cannot read /") + key);
     return value;
 }
@@ -27,8 +29,12 @@ int length(pdf_obj* array) {
     fz_context* ctx = Library::context();
     int n = 0;
     int failed = 0;
-    fz_try(ctx) { n = pdf_array_len(ctx, array); }
-    fz_catch(ctx) { failed = 1; }
+    fz_try(ctx) {
+        n = pdf_array_len(ctx, array);
+    }
+    fz_catch(ctx) {
+        failed = 1;
+    }
     if (failed) Library::throwCaught("cannot read array");
     return n;
 }
@@ -38,27 +44,45 @@ pdf_obj* at(pdf_obj* array, int i) {
     pdf_obj* value = nullptr;
     int failed = 0;
     fz_var(value);
-    fz_try(ctx) { value = pdf_array_get(ctx, array, i); }
-    fz_catch(ctx) { failed = 1; }
+    fz_try(ctx) {
+        value = pdf_array_get(ctx, array, i);
+    }
+    fz_catch(ctx) {
+        failed = 1;
+    }
     if (failed) Library::throwCaught("cannot read array element");
     return value;
 }
 
-bool isArray(pdf_obj* obj) { return pdf_is_array(Library::context(), obj) != 0; }
-bool isDictionary(pdf_obj* obj) { return pdf_is_dict(Library::context(), obj) != 0; }
-bool isString(pdf_obj* obj) { return pdf_is_string(Library::context(), obj) != 0; }
-bool isInteger(pdf_obj* obj) { return pdf_is_int(Library::context(), obj) != 0; }
+bool isArray(pdf_obj* obj) {
+    return pdf_is_array(Library::context(), obj) != 0;
+}
+bool isDictionary(pdf_obj* obj) {
+    return pdf_is_dict(Library::context(), obj) != 0;
+}
+bool isString(pdf_obj* obj) {
+    return pdf_is_string(Library::context(), obj) != 0;
+}
+bool isInteger(pdf_obj* obj) {
+    return pdf_is_int(Library::context(), obj) != 0;
+}
 
-bool isAnyName(pdf_obj* obj) { return pdf_is_name(Library::context(), obj) != 0; }
+bool isAnyName(pdf_obj* obj) {
+    return pdf_is_name(Library::context(), obj) != 0;
+}
 
 bool isName(pdf_obj* obj, const char* name) {
     fz_context* ctx = Library::context();
     return pdf_is_name(ctx, obj) && std::string(pdf_to_name(ctx, obj)) == name;
 }
 
-int toInteger(pdf_obj* obj) { return pdf_to_int(Library::context(), obj); }
+int toInteger(pdf_obj* obj) {
+    return pdf_to_int(Library::context(), obj);
+}
 
-double toReal(pdf_obj* obj) { return pdf_to_real(Library::context(), obj); }
+double toReal(pdf_obj* obj) {
+    return pdf_to_real(Library::context(), obj);
+}
 
 std::string toText(pdf_obj* obj) {
     fz_context* ctx = Library::context();
@@ -68,7 +92,9 @@ std::string toText(pdf_obj* obj) {
     fz_try(ctx) {
         if (pdf_is_string(ctx, obj)) text = pdf_to_text_string(ctx, obj);
     }
-    fz_catch(ctx) { failed = 1; }
+    fz_catch(ctx) {
+        failed = 1;
+    }
     if (failed) Library::throwCaught("cannot read text string");
     return text != nullptr ? std::string(text) : std::string();
 }
@@ -84,21 +110,31 @@ pdf_obj* pageResources(pdf_page* page) {
     pdf_obj* resources = nullptr;
     int failed = 0;
     fz_var(resources);
-    fz_try(ctx) { resources = pdf_page_resources(ctx, page); }
-    fz_catch(ctx) { failed = 1; }
+    fz_try(ctx) {
+        resources = pdf_page_resources(ctx, page);
+    }
+    fz_catch(ctx) {
+        failed = 1;
+    }
     if (failed) Library::throwCaught("cannot read page resources");
     return resources;
 }
 
-int objectNumber(pdf_obj* obj) { return pdf_to_num(Library::context(), obj); }
+int objectNumber(pdf_obj* obj) {
+    return pdf_to_num(Library::context(), obj);
+}
 
 pdf_obj* catalog(pdf_document* doc) {
     fz_context* ctx = Library::context();
     pdf_obj* root = nullptr;
     int failed = 0;
     fz_var(root);
-    fz_try(ctx) { root = pdf_dict_get(ctx, pdf_trailer(ctx, doc), PDF_NAME(Root)); }
-    fz_catch(ctx) { failed = 1; }
+    fz_try(ctx) {
+        root = pdf_dict_get(ctx, pdf_trailer(ctx, doc), PDF_NAME(Root));
+    }
+    fz_catch(ctx) {
+        failed = 1;
+    }
     if (failed) Library::throwCaught("cannot read document catalog");
     return root;
 }
@@ -108,8 +144,12 @@ pdf_obj* info(pdf_document* doc) {
     pdf_obj* dict = nullptr;
     int failed = 0;
     fz_var(dict);
-    fz_try(ctx) { dict = pdf_dict_get(ctx, pdf_trailer(ctx, doc), PDF_NAME(Info)); }
-    fz_catch(ctx) { failed = 1; }
+    fz_try(ctx) {
+        dict = pdf_dict_get(ctx, pdf_trailer(ctx, doc), PDF_NAME(Info));
+    }
+    fz_catch(ctx) {
+        failed = 1;
+    }
     if (failed) Library::throwCaught("cannot read document information");
     return pdf_is_dict(Library::context(), dict) ? dict : nullptr;
 }
@@ -118,8 +158,12 @@ int pageCountOf(pdf_document* doc) {
     fz_context* ctx = Library::context();
     int count = 0;
     int failed = 0;
-    fz_try(ctx) { count = pdf_count_pages(ctx, doc); }
-    fz_catch(ctx) { failed = 1; }
+    fz_try(ctx) {
+        count = pdf_count_pages(ctx, doc);
+    }
+    fz_catch(ctx) {
+        failed = 1;
+    }
     if (failed) Library::throwCaught("cannot count pages");
     return count;
 }
@@ -131,7 +175,9 @@ int pageIndex(pdf_document* doc, pdf_obj* pageRef) {
     fz_try(ctx) {
         if (pdf_is_dict(ctx, pageRef)) index = pdf_lookup_page_number(ctx, doc, pageRef);
     }
-    fz_catch(ctx) { failed = 1; }
+    fz_catch(ctx) {
+        failed = 1;
+    }
     // A reference that the page tree cannot place is no page of ours.
     if (failed) return -1;
     return index;
@@ -142,8 +188,12 @@ pdf_obj* namedDestination(pdf_document* doc, pdf_obj* name) {
     pdf_obj* dest = nullptr;
     int failed = 0;
     fz_var(dest);
-    fz_try(ctx) { dest = pdf_lookup_dest(ctx, doc, name); }
-    fz_catch(ctx) { failed = 1; }
+    fz_try(ctx) {
+        dest = pdf_lookup_dest(ctx, doc, name);
+    }
+    fz_catch(ctx) {
+        failed = 1;
+    }
     if (failed) return nullptr;
     return dest;
 }

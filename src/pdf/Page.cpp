@@ -16,8 +16,12 @@ Page::Page(pdf_page* page, int number, std::string fileName)
     fz_rect box;
     fz_matrix ctm;
     int failed = 0;
-    fz_try(ctx) { pdf_page_transform(ctx, page_, &box, &ctm); }
-    fz_catch(ctx) { failed = 1; }
+    fz_try(ctx) {
+        pdf_page_transform(ctx, page_, &box, &ctm);
+    }
+    fz_catch(ctx) {
+        failed = 1;
+    }
     if (failed) {
         fz_drop_page(ctx, &page_->super);
         page_ = nullptr;
@@ -51,6 +55,8 @@ Page::~Page() {
     if (page_ != nullptr) fz_drop_page(Library::context(), &page_->super);
 }
 
-std::string Page::describe() const { return fileName_ + ": page " + std::to_string(number_); }
+std::string Page::describe() const {
+    return fileName_ + ": page " + std::to_string(number_);
+}
 
 }  // namespace pdf

@@ -21,7 +21,7 @@ struct pdf_page;
 namespace pdf {
 
 class Page {
-public:
+  public:
     Page(Page&& other) noexcept;
     Page& operator=(Page&& other) noexcept;
     Page(const Page&) = delete;
@@ -42,7 +42,7 @@ public:
     // For the layer's own units; not for callers outside src/pdf/.
     pdf_page* handle() const { return page_; }
 
-private:
+  private:
     friend class Document;
     Page(pdf_page* page, int number, std::string fileName);
 

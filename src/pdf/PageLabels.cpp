@@ -19,10 +19,12 @@ void collect(pdf_obj* node, int depth, std::set<int>& seen,
     int n = objects::length(nums);
     for (int i = 0; i + 1 < n; i += 2) {
         pdf_obj* key = objects::at(nums, i);
-        if (objects::isInteger(key)) entries.emplace_back(objects::toInteger(key), objects::at(nums, i + 1));
+        if (objects::isInteger(key))
+            entries.emplace_back(objects::toInteger(key), objects::at(nums, i + 1));
     }
     pdf_obj* kids = objects::get(node, "Kids");
-    for (int i = 0, k = objects::length(kids); i < k; ++i) collect(objects::at(kids, i), depth + 1, seen, entries);
+    for (int i = 0, k = objects::length(kids); i < k; ++i)
+        collect(objects::at(kids, i), depth + 1, seen, entries);
 }
 
 }  // namespace
@@ -67,12 +69,18 @@ std::optional<std::string> PageLabels::label(int number) const {
     long long value = static_cast<long long>(range.start) + (index - range.firstIndex);
     int n = value > 1000000000 ? 1000000000 : static_cast<int>(value);
     switch (range.style) {
-        case 'D': return range.prefix + std::to_string(n);
-        case 'R': return range.prefix + roman(n, true);
-        case 'r': return range.prefix + roman(n, false);
-        case 'A': return range.prefix + letters(n, true);
-        case 'a': return range.prefix + letters(n, false);
-        default: return range.prefix;
+        case 'D':
+            return range.prefix + std::to_string(n);
+        case 'R':
+            return range.prefix + roman(n, true);
+        case 'r':
+            return range.prefix + roman(n, false);
+        case 'A':
+            return range.prefix + letters(n, true);
+        case 'a':
+            return range.prefix + letters(n, false);
+        default:
+            return range.prefix;
     }
 }
 

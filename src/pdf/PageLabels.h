@@ -25,7 +25,7 @@
 namespace pdf {
 
 class PageLabels {
-public:
+  public:
     explicit PageLabels(const Document& document);
 
     // REQUIRES: number >= 1. The label of page `number` (1-based), or none.
@@ -35,7 +35,7 @@ public:
     static std::string roman(int number, bool upperCase);
     static std::string letters(int number, bool upperCase);
 
-private:
+  private:
     struct Range {
         int firstIndex = 0;  // 0-based page index where the range starts
         char style = 0;      // 'D', 'R', 'r', 'A', 'a' or 0

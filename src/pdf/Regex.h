@@ -23,7 +23,7 @@
 namespace pdf {
 
 class Regex {
-public:
+  public:
     explicit Regex(const std::string& pattern);
     ~Regex();
     Regex(const Regex&) = delete;
@@ -37,7 +37,7 @@ public:
 
     const std::string& pattern() const { return pattern_; }
 
-private:
+  private:
     struct Handles;
     std::string pattern_;
     std::unique_ptr<Handles> handles_;

@@ -43,7 +43,9 @@ fz_pixmap* drawBand(fz_context* ctx, const Page& page, fz_display_list* list, fz
             fz_run_page(ctx, &page.handle()->super, dev, transform, nullptr);
         fz_close_device(ctx, dev);
     }
-    fz_always(ctx) { fz_drop_device(ctx, dev); }
+    fz_always(ctx) {
+        fz_drop_device(ctx, dev);
+    }
     fz_catch(ctx) {
         fz_drop_pixmap(ctx, pix);
         failed = 1;
@@ -87,8 +89,12 @@ void renderPage(const Page& page, const RenderSize& size, const BandSink& sink,
         fz_display_list* recorded = nullptr;
         int failed = 0;
         fz_var(recorded);
-        fz_try(ctx) { recorded = fz_new_display_list_from_page(ctx, &page.handle()->super); }
-        fz_catch(ctx) { failed = 1; }
+        fz_try(ctx) {
+            recorded = fz_new_display_list_from_page(ctx, &page.handle()->super);
+        }
+        fz_catch(ctx) {
+            failed = 1;
+        }
         if (failed) Library::throwCaught(page.describe() + ": cannot read page content");
         list.reset(recorded);
     }

@@ -23,8 +23,8 @@
 namespace pdf {
 
 struct RenderSize {
-    int width = 0;   // pixels
-    int height = 0;  // pixels
+    int width = 0;      // pixels
+    int height = 0;     // pixels
     double scaleX = 1;  // pixels per point
     double scaleY = 1;
 };

@@ -28,8 +28,12 @@ fz_stream* openContents(pdf_document* doc, pdf_page* page) {
     fz_stream* stream = nullptr;
     int failed = 0;
     fz_var(stream);
-    fz_try(ctx) { stream = pdf_open_contents_stream(ctx, doc, pdf_page_contents(ctx, page)); }
-    fz_catch(ctx) { failed = 1; }
+    fz_try(ctx) {
+        stream = pdf_open_contents_stream(ctx, doc, pdf_page_contents(ctx, page));
+    }
+    fz_catch(ctx) {
+        failed = 1;
+    }
     if (failed) Library::throwCaught("cannot open page content");
     return stream;
 }
@@ -39,8 +43,12 @@ fz_stream* openForm(pdf_obj* form) {
     fz_context* ctx = Library::context();
     fz_stream* stream = nullptr;
     fz_var(stream);
-    fz_try(ctx) { stream = pdf_open_stream(ctx, form); }
-    fz_catch(ctx) { stream = nullptr; }
+    fz_try(ctx) {
+        stream = pdf_open_stream(ctx, form);
+    }
+    fz_catch(ctx) {
+        stream = nullptr;
+    }
     return stream;
 }
 
@@ -63,8 +71,12 @@ using FontHandle = std::unique_ptr<pdf_font_desc, FontDrop>;
 pdf_token lex(fz_stream* stream, pdf_lexbuf* buffer) {
     fz_context* ctx = Library::context();
     pdf_token token = PDF_TOK_ERROR;
-    fz_try(ctx) { token = pdf_lex(ctx, stream, buffer); }
-    fz_catch(ctx) { token = PDF_TOK_ERROR; }
+    fz_try(ctx) {
+        token = pdf_lex(ctx, stream, buffer);
+    }
+    fz_catch(ctx) {
+        token = PDF_TOK_ERROR;
+    }
     return token;
 }
 
@@ -78,7 +90,9 @@ pdf_obj* parseComposite(pdf_document* doc, fz_stream* stream, pdf_lexbuf* buffer
         obj = array ? pdf_parse_array(ctx, doc, stream, buffer)
                     : pdf_parse_dict(ctx, doc, stream, buffer);
     }
-    fz_catch(ctx) { obj = nullptr; }
+    fz_catch(ctx) {
+        obj = nullptr;
+    }
     return obj;
 }
 
@@ -90,8 +104,8 @@ void skipInlineImage(fz_stream* stream) {
         int previous = ' ';
         int c = fz_read_byte(ctx, stream);  // the single white space after ID
         while ((c = fz_read_byte(ctx, stream)) != EOF) {
-            if (c == 'E' && (previous == ' ' || previous == '\n' || previous == '\r' ||
-                             previous == '\t')) {
+            if (c == 'E' &&
+                (previous == ' ' || previous == '\n' || previous == '\r' || previous == '\t')) {
                 int i = fz_peek_byte(ctx, stream);
                 if (i == 'I') {
                     fz_read_byte(ctx, stream);
@@ -111,8 +125,12 @@ pdf_font_desc* loadFont(pdf_document* doc, pdf_obj* resources, pdf_obj* font) {
     fz_context* ctx = Library::context();
     pdf_font_desc* desc = nullptr;
     fz_var(desc);
-    fz_try(ctx) { desc = pdf_load_font(ctx, doc, resources, font); }
-    fz_catch(ctx) { desc = nullptr; }
+    fz_try(ctx) {
+        desc = pdf_load_font(ctx, doc, resources, font);
+    }
+    fz_catch(ctx) {
+        desc = nullptr;
+    }
     return desc;
 }
 
@@ -120,7 +138,7 @@ pdf_font_desc* loadFont(pdf_document* doc, pdf_obj* resources, pdf_obj* font) {
 
 struct Font {
     FontHandle desc;
-    double ascent = 0.8;   // em units above the baseline
+    double ascent = 0.8;  // em units above the baseline
     double descent = -0.2;
 };
 
@@ -170,10 +188,12 @@ struct Operand {
     }
 };
 
-Matrix translation(double x, double y) { return {1, 0, 0, 1, x, y}; }
+Matrix translation(double x, double y) {
+    return {1, 0, 0, 1, x, y};
+}
 
 class Interpreter {
-public:
+  public:
     Interpreter(pdf_document* doc, std::vector<TextElement>& out) : doc_(doc), out_(out) {}
 
     void run(fz_stream* stream, pdf_obj* resources, const Matrix& ctm, int depth) {
@@ -243,7 +263,7 @@ public:
         }
     }
 
-private:
+  private:
     // Reads the inline image's dictionary up to its "ID" keyword.
     void skipToImageData(fz_stream* stream, pdf_lexbuf* buffer) {
         for (;;) {
@@ -381,7 +401,8 @@ private:
                 glyph.code = code;
                 glyph.x = advance;
                 glyph.y = ts.rise;
-                double spacing = ts.charSpacing + (consumed == 1 && code == 32 ? ts.wordSpacing : 0);
+                double spacing =
+                    ts.charSpacing + (consumed == 1 && code == 32 ? ts.wordSpacing : 0);
                 double glyphAdvance = (width * ts.fontSize + spacing) * ts.horizontalScale;
                 addToBox(element, glyph.x, width * ts.fontSize * ts.horizontalScale, ts);
                 element.glyphs.push_back(glyph);
@@ -417,7 +438,8 @@ private:
     static int unicodeOf(pdf_font_desc* desc, int cid) {
         int buffer[8];
         int length = 0;
-        if (desc->to_unicode != nullptr) length = pdf_lookup_cmap_full(desc->to_unicode, cid, buffer);
+        if (desc->to_unicode != nullptr)
+            length = pdf_lookup_cmap_full(desc->to_unicode, cid, buffer);
         if (length == 0 && cid >= 0 && static_cast<size_t>(cid) < desc->cid_to_ucs_len) {
             buffer[0] = desc->cid_to_ucs[cid];
             length = 1;

@@ -47,10 +47,10 @@ struct TextGlyph {
 struct TextElement {
     std::vector<TextGlyph> glyphs;
     Matrix ctm;
-    Matrix textMatrix;   // at the start of the operator
+    Matrix textMatrix;  // at the start of the operator
     double fontSize = 0;
-    Rect bbox;           // page user space
-    int formDepth = 0;   // 0: the page's own content; n: inside n nested forms
+    Rect bbox;          // page user space
+    int formDepth = 0;  // 0: the page's own content; n: inside n nested forms
 };
 
 // REQUIRES: page was loaded from document.

@@ -55,7 +55,7 @@ struct TextChar {
     char32_t code = 0;    // Unicode scalar value
     double fontSize = 0;  // em height in points: Tf size scaled by text and graphics matrices
     Quad quad;
-    Rect box;   // the quad's bounding box
+    Rect box;       // the quad's bounding box
     int glyph = 0;  // content-order number of the glyph that shows it, from 0
 };
 

@@ -3,8 +3,8 @@
 #include "job/JobInput.h"
 #include "job/RecognizeLinksInput.h"
 #include "recognition/ExpressionSearch.h"
-#include "recognition/PageContentCache.h"
 #include "recognition/LinkRecords.h"
+#include "recognition/PageContentCache.h"
 #include "recognition/StringFormatter.h"
 #include "text/Ascii.h"
 
@@ -31,23 +31,22 @@ bool PDFDocument::recognizeLinks(RecognizeLinksInput* input) {
     std::vector<std::string> patterns;
     for (const ImportLinksExpression& e : expressions) patterns.push_back(e.regExp);
 
-    searchExpressions(cache, range, patterns,
-                      [&](size_t index, const std::string& matched, const HitInfo& hit) {
-                          const ImportLinksExpression& expression = expressions[index];
-                          std::string text = utf8ToAscii(matched);
-                          if (input->getGotoFirstNumberInRange() && expression.linkType == 2)
-                              text = firstNumberOfRange(text);
-                          std::string url = expression.result;
-                          StringFormatter::replaceAll(url, "$regresult", text);
-                          auto* link = new TiXmlElement("link");
-                          link->SetAttribute("loc", LinkRecords::formatLoc(hit.x, hit.y, hit.width,
-                                                                            hit.height));
-                          link->SetAttribute("url", url);
-                          link->SetAttribute("target", expression.target);
-                          link->SetAttribute("linktype", expression.linkType);
-                          link->SetAttribute("text", text);
-                          pages[hit.page - 1]->addLink(link);
-                      });
+    searchExpressions(
+        cache, range, patterns, [&](size_t index, const std::string& matched, const HitInfo& hit) {
+            const ImportLinksExpression& expression = expressions[index];
+            std::string text = utf8ToAscii(matched);
+            if (input->getGotoFirstNumberInRange() && expression.linkType == 2)
+                text = firstNumberOfRange(text);
+            std::string url = expression.result;
+            StringFormatter::replaceAll(url, "$regresult", text);
+            auto* link = new TiXmlElement("link");
+            link->SetAttribute("loc", LinkRecords::formatLoc(hit.x, hit.y, hit.width, hit.height));
+            link->SetAttribute("url", url);
+            link->SetAttribute("target", expression.target);
+            link->SetAttribute("linktype", expression.linkType);
+            link->SetAttribute("text", text);
+            pages[hit.page - 1]->addLink(link);
+        });
 
     if (input->getImportPdfLinks()) {
         for (int n = range.from; n <= range.to; ++n) {
@@ -79,8 +78,8 @@ bool PDFDocument::recognizeProducts(RecognizeProductsInput* input) {
                           product->SetAttribute("id", id);
                           product->SetAttribute("targettype", "0");
                           product->SetAttribute("productid", text);
-                          product->SetAttribute("loc", LinkRecords::formatLoc(hit.x, hit.y,
-                                                                               hit.width, hit.height));
+                          product->SetAttribute(
+                              "loc", LinkRecords::formatLoc(hit.x, hit.y, hit.width, hit.height));
                           product->SetAttribute("url", url);
                           product->SetAttribute("text", text);
                           pages[hit.page - 1]->addProduct(product);

@@ -28,7 +28,7 @@ struct SearchMatching {
 };
 
 class FindWords {
-public:
+  public:
     // REQUIRES: expressions sorted by operator<.
     explicit FindWords(std::vector<ImportLinksExpression> expressions)
         : expressions(std::move(expressions)) {}
@@ -37,6 +37,6 @@ public:
     // copies the expression into record.expression.
     bool binarySearch(int lo, int hi, SearchMatching& record) const;
 
-private:
+  private:
     std::vector<ImportLinksExpression> expressions;
 };

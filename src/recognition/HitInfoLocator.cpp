@@ -100,7 +100,8 @@ bool HitInfoLocator::getHitsData(Reader& reader, int pos, int len) {
                 topY = box.y0;
             }
             if (charCount + 1 == pos + len) {
-                double right = collected.find(text) != std::string::npos ? box.x1 : origin.x + f / 2;
+                double right =
+                    collected.find(text) != std::string::npos ? box.x1 : origin.x + f / 2;
                 endX = right;
                 bottomY = origin.y;
                 ++charCount;
@@ -150,8 +151,8 @@ bool HitInfoLocator::getHitDataByMatching() {
     return true;
 }
 
-int HitInfoLocator::findRequest(const Veltrane::GlyphRecord& glyph,
-                                const pdf::TextElement& element, double f) {
+int HitInfoLocator::findRequest(const Veltrane::GlyphRecord& glyph, const pdf::TextElement& element,
+                                double f) {
     for (size_t i = 0; i < requests.size(); ++i) {
         if (!requests[i].getmatchlen(glyph)) continue;
         const std::string text = asciiText(element);

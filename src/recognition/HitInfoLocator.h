@@ -66,7 +66,7 @@ struct SearchRequest {
 }  // namespace Veltrane
 
 class HitInfoLocator {
-public:
+  public:
     explicit HitInfoLocator(PageContentCache& pages) : pages_(pages) {}
     HitInfoLocator(const HitInfoLocator&) = delete;
     HitInfoLocator& operator=(const HitInfoLocator&) = delete;
@@ -75,7 +75,7 @@ public:
     std::vector<HitInfo> getSearchHitInfo(const std::vector<pdf::Highlight>& highlights,
                                           const std::string& matchText);
 
-private:
+  private:
     // A cursor over one page's text elements.
     struct Reader {
         const std::vector<pdf::TextElement>* elements = nullptr;

@@ -20,7 +20,9 @@ int roundHalfDown(double value) {
     return clampToInt(value - floor > 0.5 ? floor + 1 : floor);
 }
 
-int roundUp(double value) { return clampToInt(std::ceil(value)); }
+int roundUp(double value) {
+    return clampToInt(std::ceil(value));
+}
 
 std::string formatLoc(double x, double y, double width, double height) {
     char text[64];

@@ -6,7 +6,9 @@ PageContentCache::Entry& PageContentCache::entry(int number) {
     return e;
 }
 
-const pdf::Page& PageContentCache::page(int number) { return *entry(number).page; }
+const pdf::Page& PageContentCache::page(int number) {
+    return *entry(number).page;
+}
 
 const std::vector<pdf::TextElement>& PageContentCache::elements(int number) {
     Entry& e = entry(number);

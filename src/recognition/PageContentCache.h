@@ -19,7 +19,7 @@
 #include "pdf/TextPage.h"
 
 class PageContentCache {
-public:
+  public:
     explicit PageContentCache(const pdf::Document& document) : document_(document) {}
 
     // REQUIRES: 1 <= number <= page count.
@@ -29,7 +29,7 @@ public:
 
     const pdf::Document& document() const { return document_; }
 
-private:
+  private:
     struct Entry {
         std::unique_ptr<pdf::Page> page;
         std::unique_ptr<std::vector<pdf::TextElement>> elements;

@@ -28,8 +28,8 @@ std::vector<std::unique_ptr<TiXmlElement>> PDFDocument::importLinksFromPDF(const
         // trade places, so the box is taken from all four.
         pdf::Rect shown = page.userToPage().apply(annotation.rect);
         auto link = std::make_unique<TiXmlElement>("link");
-        link->SetAttribute("loc", LinkRecords::formatLoc(shown.x0, shown.y0, shown.width(),
-                                                          shown.height()));
+        link->SetAttribute(
+            "loc", LinkRecords::formatLoc(shown.x0, shown.y0, shown.width(), shown.height()));
         link->SetAttribute("target", "");
         const pdf::Action& action = annotation.action;
         if (action.kind == pdf::Action::Kind::GoTo) {

@@ -4,7 +4,7 @@
 #include <string>
 
 class StringFormatter {
-public:
+  public:
     // Replaces every occurrence of `from` in text, left to right, by `to`,
     // and returns text. The search goes on right behind each inserted copy,
     // so inserted text is never searched again:

@@ -15,8 +15,8 @@ std::string utf8ToAscii(const std::string& text) {
             continue;
         }
         int length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-        bool wellFormed = i + length <= text.size() &&
-                          textenc::isLegalUtf8Sequence(bytes + i, length);
+        bool wellFormed =
+            i + length <= text.size() && textenc::isLegalUtf8Sequence(bytes + i, length);
         out += '?';
         i += wellFormed ? length : 1;
     }

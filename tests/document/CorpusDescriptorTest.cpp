@@ -134,7 +134,8 @@ TEST_P(CorpusDescriptor, PagesOutlineAndLinksAgreeWithMeasurements) {
     std::map<int, std::pair<double, double>> sizes;
     for (const std::string& line : section(facts, "Page boxes")) {
         std::smatch m;
-        if (std::regex_search(line, m, bound)) sizes[std::stoi(m[1])] = {std::stod(m[2]), std::stod(m[3])};
+        if (std::regex_search(line, m, bound))
+            sizes[std::stoi(m[1])] = {std::stod(m[2]), std::stod(m[3])};
     }
     int pages = 0;
     for (const TiXmlElement* page = doc->FirstChildElement("pages")->FirstChildElement("page");
@@ -164,8 +165,9 @@ TEST_P(CorpusDescriptor, PagesOutlineAndLinksAgreeWithMeasurements) {
     // same order, its box within a point; and every measured web, mail or
     // page link with a target is imported.
     std::regex pageHeader("^page (\\d+): \\d+ links");
-    std::regex linkLine("^  \\[([-\\d.]+), ([-\\d.]+), ([-\\d.]+), ([-\\d.]+)\\] (goto|uri|mailto) "
-                        "\"((?:[^\"\\\\]|\\\\.)*)\"(?: => page (\\d+))?");
+    std::regex linkLine(
+        "^  \\[([-\\d.]+), ([-\\d.]+), ([-\\d.]+), ([-\\d.]+)\\] (goto|uri|mailto) "
+        "\"((?:[^\"\\\\]|\\\\.)*)\"(?: => page (\\d+))?");
     std::map<int, std::vector<MeasuredLink>> measured;
     int current = 0;
     for (const std::string& line : section(facts, "Links (MuPDF")) {
@@ -173,11 +175,12 @@ TEST_P(CorpusDescriptor, PagesOutlineAndLinksAgreeWithMeasurements) {
         if (std::regex_search(line, m, pageHeader)) {
             current = std::stoi(m[1]);
         } else if (std::regex_search(line, m, linkLine)) {
-            std::string target = m[5] == "goto" ? (m[7].matched ? std::string(m[7]) : "") : unescape(m[6]);
+            std::string target =
+                m[5] == "goto" ? (m[7].matched ? std::string(m[7]) : "") : unescape(m[6]);
             if (m[5] != "goto" && target.rfind("file:", 0) == 0) continue;  // launch links
             if (target.empty()) continue;
-            measured[current].push_back({std::stod(m[1]), std::stod(m[2]), std::stod(m[3]),
-                                         std::stod(m[4]), m[5], target});
+            measured[current].push_back(
+                {std::stod(m[1]), std::stod(m[2]), std::stod(m[3]), std::stod(m[4]), m[5], target});
         }
     }
     int imported = 0;
@@ -198,12 +201,11 @@ TEST_P(CorpusDescriptor, PagesOutlineAndLinksAgreeWithMeasurements) {
                 // Within a point, plus the facts' own rounding to 0.01.
                 const double tolerance = 1.01;
                 found = m.target == url && std::abs(m.x0 - x) <= tolerance &&
-                        std::abs(m.y0 - y) <= tolerance &&
-                        std::abs(m.x1 - m.x0 - w) <= tolerance &&
+                        std::abs(m.y0 - y) <= tolerance && std::abs(m.x1 - m.x0 - w) <= tolerance &&
                         std::abs(m.y1 - m.y0 - h) <= tolerance;
             }
-            EXPECT_TRUE(found) << name << " page " << p + 1 << ": " << link->Attribute("loc")
-                               << " " << url;
+            EXPECT_TRUE(found) << name << " page " << p + 1 << ": " << link->Attribute("loc") << " "
+                               << url;
         }
         EXPECT_EQ(want.size(), static_cast<size_t>(onPage)) << name << " page " << p + 1;
     }
@@ -216,8 +218,8 @@ INSTANTIATE_TEST_SUITE_P(
                       "pdfjs_labelled_pages", "pdfjs_outline_goto_action", "pdfjs_bug1997343",
                       "pdfjs_bug1669099", "qpdf_link-annots", "qpdf_page-labels-and-outlines",
                       "qpdf_overlay-copy-annotations", "pysf_libre-office-link",
-                      "plumber_federal-register-2020-17221", "pdfjs_rotation", "pysf_habibi-rotated",
-                      "plumber_nics-rotated", "pdfjs_issue17215"),
+                      "plumber_federal-register-2020-17221", "pdfjs_rotation",
+                      "pysf_habibi-rotated", "plumber_nics-rotated", "pdfjs_issue17215"),
     [](const ::testing::TestParamInfo<const char*>& info) {
         std::string n = info.param;
         for (char& c : n)

@@ -21,7 +21,8 @@ Comparison compareWithPoppler(const std::string& pdf, int dpi, int step) {
     RunResult run = runJob(dir, "<job name=\"createimages\"><inputfile>" + pdf +
                                     "</inputfile><outputdir>" + dir.path() +
                                     "</outputdir><prefix>p</prefix><quality>90</quality>"
-                                    "<resolution>" + r + "</resolution><headerresolution>" +
+                                    "<resolution>" +
+                                    r + "</resolution><headerresolution>" +
                                     std::to_string(dpi + 1) + "</headerresolution></job>");
     EXPECT_EQ(0, run.status) << run.out;
     std::string pages = shell("pdfinfo '" + pdf + "' | sed -n 's/^Pages: *//p'");
@@ -58,7 +59,9 @@ Comparison compareWithPoppler(const std::string& pdf, int dpi, int step) {
     return result;
 }
 
-bool haveTools() { return !shell("command -v pdftoppm").empty() && !shell("command -v pdfinfo").empty(); }
+bool haveTools() {
+    return !shell("command -v pdftoppm").empty() && !shell("command -v pdfinfo").empty();
+}
 
 TEST(CorpusImages, LongBookMatchesPopplerPageByPage) {
     REQUIRE_CORPUS_FILE(pdf, "pdfjs_freeculture.pdf");

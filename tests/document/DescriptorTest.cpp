@@ -97,16 +97,42 @@ TEST(Descriptor, ExactBytesWithLabelsSizesAndPrunedOutline) {
     std::string expected =
         "<?xml version=\"1.0\" ?>\n"
         "<doc id=\"DOC-7\" version=\"2.1\" uploaddate=\"TODAY\" publishdate=\"TODAY\" "
-        "filename=\"guide.pdf\" filesize=\"" + size + "\" title=\"Field Guide\">\n"
+        "filename=\"guide.pdf\" filesize=\"" +
+        size +
+        "\" title=\"Field Guide\">\n"
         "    <pages>\n" +
-        fill({{"%N", "1"}, {"%L", "i"}, {"%TW", "170"}, {"%TH", "220"}, {"%2W", "1224"},
-              {"%2H", "1584"}, {"%W", "612"}, {"%H", "792"}}) +
-        fill({{"%N", "2"}, {"%L", "ii"}, {"%TW", "170"}, {"%TH", "220"}, {"%2W", "1224"},
-              {"%2H", "1584"}, {"%W", "612"}, {"%H", "792"}}) +
-        fill({{"%N", "3"}, {"%L", "A-7"}, {"%TW", "138"}, {"%TH", "166"}, {"%2W", "1000"},
-              {"%2H", "1200"}, {"%W", "500"}, {"%H", "600"}}) +
-        fill({{"%N", "4"}, {"%L", "A-8"}, {"%TW", "233"}, {"%TH", "165"}, {"%2W", "1684"},
-              {"%2H", "1190"}, {"%W", "842"}, {"%H", "595"}}) +
+        fill({{"%N", "1"},
+              {"%L", "i"},
+              {"%TW", "170"},
+              {"%TH", "220"},
+              {"%2W", "1224"},
+              {"%2H", "1584"},
+              {"%W", "612"},
+              {"%H", "792"}}) +
+        fill({{"%N", "2"},
+              {"%L", "ii"},
+              {"%TW", "170"},
+              {"%TH", "220"},
+              {"%2W", "1224"},
+              {"%2H", "1584"},
+              {"%W", "612"},
+              {"%H", "792"}}) +
+        fill({{"%N", "3"},
+              {"%L", "A-7"},
+              {"%TW", "138"},
+              {"%TH", "166"},
+              {"%2W", "1000"},
+              {"%2H", "1200"},
+              {"%W", "500"},
+              {"%H", "600"}}) +
+        fill({{"%N", "4"},
+              {"%L", "A-8"},
+              {"%TW", "233"},
+              {"%TH", "165"},
+              {"%2W", "1684"},
+              {"%2H", "1190"},
+              {"%W", "842"},
+              {"%H", "595"}}) +
         "    </pages>\n"
         "    <docmetadata />\n"
         "    <bookmarks />\n"
@@ -134,9 +160,9 @@ TEST(Descriptor, FlagsOffGiveEmptyLabelsAndAnEmptyTocOfTypeZero) {
     std::string xml = readFile(dir.file("document.xml"));
     EXPECT_NE(std::string::npos, xml.find("    <toc type=\"0\" targetpage=\"1\" />\n"));
     std::regex emptyLabel("label=\"\"");
-    EXPECT_EQ(4, static_cast<int>(std::distance(
-                     std::sregex_iterator(xml.begin(), xml.end(), emptyLabel),
-                     std::sregex_iterator())));
+    EXPECT_EQ(
+        4, static_cast<int>(std::distance(std::sregex_iterator(xml.begin(), xml.end(), emptyLabel),
+                                          std::sregex_iterator())));
 }
 
 TEST(Descriptor, ThumbWidthFixesWidthAndKeepsAspect) {
@@ -146,9 +172,12 @@ TEST(Descriptor, ThumbWidthFixesWidthAndKeepsAspect) {
                                            std::string(kFlagsOn) + "<thumbwidth>100</thumbwidth>"))
                      .status);
     std::string xml = readFile(dir.file("document.xml"));
-    EXPECT_NE(std::string::npos, xml.find("<thumbnail file=\"t_1.jpg\" width=\"100\" height=\"129\" />"));
-    EXPECT_NE(std::string::npos, xml.find("<thumbnail file=\"t_3.jpg\" width=\"100\" height=\"120\" />"));
-    EXPECT_NE(std::string::npos, xml.find("<thumbnail file=\"t_4.jpg\" width=\"100\" height=\"70\" />"));
+    EXPECT_NE(std::string::npos,
+              xml.find("<thumbnail file=\"t_1.jpg\" width=\"100\" height=\"129\" />"));
+    EXPECT_NE(std::string::npos,
+              xml.find("<thumbnail file=\"t_3.jpg\" width=\"100\" height=\"120\" />"));
+    EXPECT_NE(std::string::npos,
+              xml.find("<thumbnail file=\"t_4.jpg\" width=\"100\" height=\"70\" />"));
 }
 
 TEST(Descriptor, DocumentWithoutOutlineOrTitle) {
@@ -170,7 +199,8 @@ TEST(Descriptor, PageIdsAreFreshForEveryPageAndDifferentAcrossPages) {
     std::string xml = readFile(dir.file("document.xml"));
     std::regex id(" id=\"([0-9a-z]{32})\"");
     std::set<std::string> ids;
-    for (auto it = std::sregex_iterator(xml.begin(), xml.end(), id); it != std::sregex_iterator(); ++it)
+    for (auto it = std::sregex_iterator(xml.begin(), xml.end(), id); it != std::sregex_iterator();
+         ++it)
         ids.insert((*it)[1]);
     EXPECT_EQ(4u, ids.size());
 }
@@ -195,8 +225,9 @@ TEST(Descriptor, MissingOutputDirectoryFailsNamingThePath) {
     std::string pdf = descriptorPdf(dir);
     RunResult run = runJob(dir, descriptorJob(pdf, dir.path() + "nope/", kFlagsOn));
     EXPECT_EQ(255, run.status);
-    EXPECT_EQ("Cannot create file '" + dir.path() + "nope/document.xml': No such file or directory\n",
-              run.out);
+    EXPECT_EQ(
+        "Cannot create file '" + dir.path() + "nope/document.xml': No such file or directory\n",
+        run.out);
 }
 
 TEST(Descriptor, UnreadablePdfWritesNothing) {

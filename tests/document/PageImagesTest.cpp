@@ -65,7 +65,9 @@ struct Size {
     int w, h;
     bool operator==(const Size& o) const { return w == o.w && h == o.h; }
 };
-std::ostream& operator<<(std::ostream& os, const Size& s) { return os << s.w << "x" << s.h; }
+std::ostream& operator<<(std::ostream& os, const Size& s) {
+    return os << s.w << "x" << s.h;
+}
 
 Size sizeOf(const std::string& path) {
     Image image = decodeJpeg(path);
@@ -216,8 +218,9 @@ TEST(HeaderResolution, OnlyFilesStartingWithJfifArePatched) {
     EXPECT_EQ(notJfif, readFile(dir.file("exif.jpg")));
     EXPECT_FALSE(fileExists(dir.file("absent.jpg")));
 
-    std::string jfif = std::string("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\x01\x00\x00\x48\x00\x48", 18) +
-                       std::string("\x00\x00rest", 6);
+    std::string jfif =
+        std::string("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\x01\x00\x00\x48\x00\x48", 18) +
+        std::string("\x00\x00rest", 6);
     writeFile(dir.file("jfif.jpg"), jfif);
     testing::internal::CaptureStdout();
     header.setResolution(dir.file("jfif.jpg"), 300, 300);
@@ -248,17 +251,17 @@ TEST(ImageContent, ContentLiesWhereThePageShowsIt) {
 
     Image upright = decodeJpeg(dir.file("img1.jpg"));
     ASSERT_EQ((Size{200, 100}), (Size{upright.width, upright.height}));
-    EXPECT_LT(upright.at(20, 20, 0), 40);                    // black top-left
-    EXPECT_GT(upright.at(180, 20, 0), 215);                  // white top-right
-    EXPECT_GT(upright.at(100, 97, 0), 200);                  // red bottom bar
+    EXPECT_LT(upright.at(20, 20, 0), 40);    // black top-left
+    EXPECT_GT(upright.at(180, 20, 0), 215);  // white top-right
+    EXPECT_GT(upright.at(100, 97, 0), 200);  // red bottom bar
     EXPECT_LT(upright.at(100, 97, 1), 60);
 
     // Shown turned clockwise: the page's top edge is now on the right.
     Image turned = decodeJpeg(dir.file("img2.jpg"));
     ASSERT_EQ((Size{100, 200}), (Size{turned.width, turned.height}));
-    EXPECT_LT(turned.at(80, 20, 0), 40);                     // black top-right
-    EXPECT_GT(turned.at(80, 180, 0), 215);                   // white bottom-right
-    EXPECT_GT(turned.at(3, 100, 0), 200);                    // red bar on the left
+    EXPECT_LT(turned.at(80, 20, 0), 40);    // black top-right
+    EXPECT_GT(turned.at(80, 180, 0), 215);  // white bottom-right
+    EXPECT_GT(turned.at(3, 100, 0), 200);   // red bar on the left
     EXPECT_LT(turned.at(3, 100, 1), 60);
 }
 
@@ -327,9 +330,10 @@ TEST(ImageLimits, ImageBeyondJpegLimitIsRefusedBeforeAnyFileIsWritten) {
     job.headerResolution = "400";
     RunResult run = runImages(dir, dir.file("poster.pdf"), job);
     EXPECT_EQ(255, run.status);
-    EXPECT_EQ("Cannot make page 2 into an image of 80000 x 80000 pixels: a JPEG holds from 1 to "
-              "65500 pixels per side\n",
-              run.out);
+    EXPECT_EQ(
+        "Cannot make page 2 into an image of 80000 x 80000 pixels: a JPEG holds from 1 to "
+        "65500 pixels per side\n",
+        run.out);
     EXPECT_EQ((std::vector<std::string>{"job.xml", "poster.pdf"}), listDir(dir.path()));
 }
 
@@ -343,9 +347,10 @@ TEST(ImageLimits, ZeroResolutionIsRefused) {
     job.headerResolution = "0";
     RunResult run = runImages(dir, dir.file("one.pdf"), job);
     EXPECT_EQ(255, run.status);
-    EXPECT_EQ("Cannot make page 1 into an image of 0 x 0 pixels: a JPEG holds from 1 to 65500 "
-              "pixels per side\n",
-              run.out);
+    EXPECT_EQ(
+        "Cannot make page 1 into an image of 0 x 0 pixels: a JPEG holds from 1 to 65500 "
+        "pixels per side\n",
+        run.out);
     EXPECT_FALSE(fileExists(dir.file("img1.jpg")));
 }
 

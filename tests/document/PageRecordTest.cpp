@@ -34,7 +34,7 @@ TiXmlElement* link(const std::string& url) {
 }
 
 class PageRecords : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         fixtures::DocumentSpec spec;
         spec.pages.resize(4);
@@ -60,20 +60,21 @@ TEST_F(PageRecords, AddedLinksFollowExistingOnesInOrder) {
     document.pages[2]->addLink(link("http://first"));
     document.pages[2]->addLink(link("http://second"));
     document.savePages();
-    EXPECT_EQ("<?xml version=\"1.0\" ?>\n"
-              "<page num=\"3\" label=\"\" id=\"abc\">\n"
-              "    <links>\n"
-              "        <link loc=\"1 2 3 4\" url=\"http://old\" target=\"\" linktype=\"0\" "
-              "text=\"old\" />\n"
-              "        <link loc=\"10 20 30 40\" url=\"http://first\" />\n"
-              "        <link loc=\"10 20 30 40\" url=\"http://second\" />\n"
-              "    </links>\n"
-              "    <videos />\n"
-              "    <audios />\n"
-              "    <flashanimations />\n"
-              "    <products />\n"
-              "</page>\n",
-              readFile(pagePath(3)));
+    EXPECT_EQ(
+        "<?xml version=\"1.0\" ?>\n"
+        "<page num=\"3\" label=\"\" id=\"abc\">\n"
+        "    <links>\n"
+        "        <link loc=\"1 2 3 4\" url=\"http://old\" target=\"\" linktype=\"0\" "
+        "text=\"old\" />\n"
+        "        <link loc=\"10 20 30 40\" url=\"http://first\" />\n"
+        "        <link loc=\"10 20 30 40\" url=\"http://second\" />\n"
+        "    </links>\n"
+        "    <videos />\n"
+        "    <audios />\n"
+        "    <flashanimations />\n"
+        "    <products />\n"
+        "</page>\n",
+        readFile(pagePath(3)));
 }
 
 TEST_F(PageRecords, ProductsGoIntoTheProductsSection) {

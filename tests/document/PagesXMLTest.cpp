@@ -71,7 +71,8 @@ std::string linkedPdf(const TempDir& dir) {
 std::vector<std::string> descriptorIds(const std::string& xml) {
     std::vector<std::string> ids;
     std::regex id("<page num=\"\\d+\" label=\"[^\"]*\" id=\"([0-9a-z]{32})\"");
-    for (auto it = std::sregex_iterator(xml.begin(), xml.end(), id); it != std::sregex_iterator(); ++it)
+    for (auto it = std::sregex_iterator(xml.begin(), xml.end(), id); it != std::sregex_iterator();
+         ++it)
         ids.push_back((*it)[1]);
     return ids;
 }
@@ -84,7 +85,7 @@ std::string record(int number, const std::string& id, const std::string& links) 
 }
 
 class PagesXML : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         pdf = linkedPdf(dir);
         ASSERT_EQ(0, runJob(dir, descriptorJob(pdf, dir.path())).status);

@@ -11,7 +11,7 @@ using namespace testing_support;
 namespace {
 
 class SamplePublication : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         dir = new TempDir;
         const std::string pdf = QUILLON_SAMPLE_PDF;
@@ -39,7 +39,8 @@ TEST_F(SamplePublication, LabelsAreRomanThenArabic) {
     std::string xml = file("document.xml");
     std::vector<std::string> labels;
     std::regex label("<page num=\"\\d+\" label=\"([^\"]*)\"");
-    for (auto it = std::sregex_iterator(xml.begin(), xml.end(), label); it != std::sregex_iterator(); ++it)
+    for (auto it = std::sregex_iterator(xml.begin(), xml.end(), label);
+         it != std::sregex_iterator(); ++it)
         labels.push_back((*it)[1]);
     EXPECT_EQ((std::vector<std::string>{"i", "ii", "1", "2", "3", "4", "5", "6"}), labels);
     EXPECT_NE(std::string::npos,
@@ -57,7 +58,8 @@ TEST_F(SamplePublication, TableOfContentsHasThreeLevelsAndNoWebBookmark) {
                        "                <tocitem label=\"1.1.2 First Run\" gotopage=\"4\" />\n"
                        "            </tocitem>\n"))
         << xml;
-    EXPECT_NE(std::string::npos, xml.find("<tocitem label=\"4.1 עברית – Hebrew\" gotopage=\"7\" />"));
+    EXPECT_NE(std::string::npos,
+              xml.find("<tocitem label=\"4.1 עברית – Hebrew\" gotopage=\"7\" />"));
     EXPECT_EQ(std::string::npos, xml.find("Quillon on the Web"));
     std::regex item("<tocitem ");
     EXPECT_EQ(12, std::distance(std::sregex_iterator(xml.begin(), xml.end(), item),
@@ -66,16 +68,20 @@ TEST_F(SamplePublication, TableOfContentsHasThreeLevelsAndNoWebBookmark) {
 
 TEST_F(SamplePublication, LinksLieWhereEachPageShowsThem) {
     std::string title = file("Page_1.xml");
-    EXPECT_NE(std::string::npos,
-              title.find("<link loc=\"147 480 49 15\" target=\"\" linktype=\"2\" url=\"2\" text=\"2\" />"));
+    EXPECT_NE(
+        std::string::npos,
+        title.find(
+            "<link loc=\"147 480 49 15\" target=\"\" linktype=\"2\" url=\"2\" text=\"2\" />"));
     EXPECT_NE(std::string::npos, title.find("linktype=\"1\" url=\"mailto:editor@example.com\""));
     // Landscape page: the catalog link [183 287 315 301] of a 612 high page.
     EXPECT_NE(std::string::npos,
-              file("Page_5.xml").find("<link loc=\"183 311 132 14\" target=\"\" "
-                                      "text=\"http://www.example.com/catalog\" linktype=\"0\""));
+              file("Page_5.xml")
+                  .find("<link loc=\"183 311 132 14\" target=\"\" "
+                        "text=\"http://www.example.com/catalog\" linktype=\"0\""));
     // Page turned clockwise: the link [370 72 383 146] shows at (y, x).
-    EXPECT_NE(std::string::npos, file("Page_6.xml").find("<link loc=\"72 370 74 13\" target=\"\" "
-                                                         "linktype=\"2\" url=\"2\" text=\"2\" />"));
+    EXPECT_NE(std::string::npos, file("Page_6.xml")
+                                     .find("<link loc=\"72 370 74 13\" target=\"\" "
+                                           "linktype=\"2\" url=\"2\" text=\"2\" />"));
     EXPECT_NE(std::string::npos, file("Page_8.xml").find("url=\"mailto:info@example.com\""));
 }
 

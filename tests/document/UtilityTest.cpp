@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <csignal>
-
 #include <ctime>
 
 #include "document/DocumentError.h"

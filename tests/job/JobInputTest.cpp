@@ -13,7 +13,7 @@ namespace {
 // Parses a job document the way the program loads one (whitespace condensing
 // on) and lets record read from its "job" element.
 class ParsedJob {
-public:
+  public:
     explicit ParsedJob(const std::string& body) {
         std::string xml = "<job name=\"x\">" + body + "</job>";
         document_.Parse(xml.c_str());
@@ -21,7 +21,7 @@ public:
     }
     TiXmlNode* job() { return document_.FirstChild("job"); }
 
-private:
+  private:
     TiXmlDocument document_;
 };
 
@@ -80,10 +80,10 @@ TEST(NumberAtoi, HugeValuesAreClampedInsteadOfOverflowing) {
 
 TEST(FlagTrue, OnlyTheExactLowerCaseWordIsTrue) {
     for (const char* text : {"True", "1", "TRUE", "yes"}) {
-        auto record = read<CreateDocumentXMLInput>(std::string(kDocumentBase) +
-                                                   "<importbookmarks>" + text +
-                                                   "</importbookmarks><importpagelabels>true"
-                                                   "</importpagelabels>");
+        auto record =
+            read<CreateDocumentXMLInput>(std::string(kDocumentBase) + "<importbookmarks>" + text +
+                                         "</importbookmarks><importpagelabels>true"
+                                         "</importpagelabels>");
         EXPECT_FALSE(record.getImportBookmarks()) << text;
         EXPECT_TRUE(record.getImportPageLabels());
     }
@@ -114,7 +114,8 @@ TEST(FlagScanned, AnyNonZeroNumberIsTrueAndWordsAreFalse) {
     auto links = [](const std::string& value) {
         return read<RecognizeLinksInput>(
             "<inputfile>in.pdf</inputfile><outputdir>out/</outputdir><userange>0</userange>"
-            "<importpdflinks>" + value + "</importpdflinks><usebinarysearch>0</usebinarysearch>");
+            "<importpdflinks>" +
+            value + "</importpdflinks><usebinarysearch>0</usebinarysearch>");
     };
     EXPECT_TRUE(links("2").getImportPdfLinks());
     EXPECT_TRUE(links("1").getImportPdfLinks());
@@ -146,8 +147,9 @@ TEST(NumberScanned, TextWithoutNumberKeepsTheDefault) {
 }
 
 TEST(JobText, FirstOccurrenceOfAKeyCounts) {
-    auto record = read<GetPagesCountInput>("<inputfile>first.pdf</inputfile>"
-                                           "<inputfile>second.pdf</inputfile>");
+    auto record = read<GetPagesCountInput>(
+        "<inputfile>first.pdf</inputfile>"
+        "<inputfile>second.pdf</inputfile>");
     EXPECT_EQ("first.pdf", record.getInputFile());
 }
 
@@ -164,17 +166,19 @@ TEST(JobText, UnknownElementsAreIgnoredAndOrderIsFree) {
 }
 
 TEST(RequiredParameters, MissingOnesAreNamedInOneLine) {
-    ParsedJob parsed("<inputfile>in.pdf</inputfile><outputdir>out/</outputdir><prefix>p</prefix>"
-                     "<resolution>150</resolution><headerresolution>150</headerresolution>");
+    ParsedJob parsed(
+        "<inputfile>in.pdf</inputfile><outputdir>out/</outputdir><prefix>p</prefix>"
+        "<resolution>150</resolution><headerresolution>150</headerresolution>");
     CreateImagesInput record;
     EXPECT_FALSE(record.readJobParams(parsed.job()));
     EXPECT_EQ("Job parameter 'quality' is missing", record.error());
 }
 
 TEST(RequiredParameters, NumberWithoutTextIsRefused) {
-    ParsedJob parsed("<inputfile>in.pdf</inputfile><outputdir>out/</outputdir><prefix>p</prefix>"
-                     "<quality>  </quality><resolution>150</resolution>"
-                     "<headerresolution>150</headerresolution>");
+    ParsedJob parsed(
+        "<inputfile>in.pdf</inputfile><outputdir>out/</outputdir><prefix>p</prefix>"
+        "<quality>  </quality><resolution>150</resolution>"
+        "<headerresolution>150</headerresolution>");
     CreateImagesInput record;
     EXPECT_FALSE(record.readJobParams(parsed.job()));
     EXPECT_EQ("Job parameter 'quality' has no value", record.error());
@@ -233,16 +237,16 @@ TEST(ExpressionList, AbsentOrEmptyListGivesNoExpressions) {
     EXPECT_TRUE(read<RecognizeLinksInput>(std::string(kLinksBase) + "<userange>0</userange>")
                     .getExpressions()
                     .empty());
-    EXPECT_TRUE(read<RecognizeLinksInput>(std::string(kLinksBase) +
-                                          "<userange>0</userange><expresions/>")
-                    .getExpressions()
-                    .empty());
+    EXPECT_TRUE(
+        read<RecognizeLinksInput>(std::string(kLinksBase) + "<userange>0</userange><expresions/>")
+            .getExpressions()
+            .empty());
 }
 
 TEST(ExpressionList, RegExpWithDoubleSpacesArrivesWithOne) {
-    auto record = read<RecognizeLinksInput>(std::string(kLinksBase) +
-                                            "<userange>0</userange><expresions>" +
-                                            expression("e", "see  page") + "</expresions>");
+    auto record =
+        read<RecognizeLinksInput>(std::string(kLinksBase) + "<userange>0</userange><expresions>" +
+                                  expression("e", "see  page") + "</expresions>");
     ASSERT_EQ(1u, record.getExpressions().size());
     EXPECT_EQ("see page", record.getExpressions()[0].regExp);
 }
@@ -266,14 +270,16 @@ TEST(ExpressionList, IncompleteExpressionIsRefusedWithItsPosition) {
     EXPECT_FALSE(record.readJobParams(parsed.job()));
     EXPECT_EQ("Expression 2 has no attribute 'linktype'", record.error());
 
-    ParsedJob notNumber(std::string(kLinksBase) + "<userange>0</userange><expresions>"
+    ParsedJob notNumber(std::string(kLinksBase) +
+                        "<userange>0</userange><expresions>"
                         "<e target=\"first\" linktype=\"0\" result=\"r\" description=\"d\">"
                         "<regexp>b</regexp></e></expresions>");
     RecognizeLinksInput second;
     EXPECT_FALSE(second.readJobParams(notNumber.job()));
     EXPECT_EQ("Expression 1: attribute 'target' is not a number", second.error());
 
-    ParsedJob noRegExp(std::string(kLinksBase) + "<userange>0</userange><expresions>"
+    ParsedJob noRegExp(std::string(kLinksBase) +
+                       "<userange>0</userange><expresions>"
                        "<e target=\"1\" linktype=\"0\" result=\"r\" description=\"d\"/>"
                        "</expresions>");
     RecognizeLinksInput third;
@@ -282,10 +288,9 @@ TEST(ExpressionList, IncompleteExpressionIsRefusedWithItsPosition) {
 }
 
 TEST(ExpressionList, EmptyRegExpIsKeptAsAnEmptyExpression) {
-    auto record = read<RecognizeLinksInput>(std::string(kLinksBase) +
-                                            "<userange>0</userange><expresions>" +
-                                            expression("e", "a") + expression("e", "") +
-                                            "</expresions>");
+    auto record =
+        read<RecognizeLinksInput>(std::string(kLinksBase) + "<userange>0</userange><expresions>" +
+                                  expression("e", "a") + expression("e", "") + "</expresions>");
     ASSERT_EQ(2u, record.getExpressions().size());
     EXPECT_EQ("", record.getExpressions()[1].regExp);
 }

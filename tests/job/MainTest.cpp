@@ -55,8 +55,9 @@ TEST(JobFile, DirectoryAsJobFileIsAFileThatDoesNotLoad) {
     TempDir dir;
     RunResult run = runProgram({dir.path()});
     EXPECT_EQ(1, run.status);
-    EXPECT_EQ("Could not load test file '" + dir.path() + "'. Error='Failed to open file'. Exiting.\n",
-              run.out);
+    EXPECT_EQ(
+        "Could not load test file '" + dir.path() + "'. Error='Failed to open file'. Exiting.\n",
+        run.out);
 }
 
 TEST(JobFile, DocumentWithoutJobElementOrNameFails) {
@@ -73,9 +74,9 @@ TEST(CommandNames, NamesWithoutCommandFailAndWriteNothing) {
     TempDir dir;
     std::string pdf = twelvePagePdf(dir);
     for (const char* name : {"end", "createintopage"}) {
-        RunResult run = runJob(dir, std::string("<job name=\"") + name + "\"><inputfile>" + pdf +
-                                        "</inputfile><outputdir>" + dir.path() +
-                                        "</outputdir></job>");
+        RunResult run =
+            runJob(dir, std::string("<job name=\"") + name + "\"><inputfile>" + pdf +
+                            "</inputfile><outputdir>" + dir.path() + "</outputdir></job>");
         EXPECT_EQ(255, run.status) << name;
         EXPECT_EQ(std::string("Command '") + name + "' has nothing to run\n", run.out);
     }
@@ -85,25 +86,30 @@ TEST(CommandNames, NamesWithoutCommandFailAndWriteNothing) {
 TEST(CommandNames, NamesDifferingInCaseAreUnknown) {
     TempDir dir;
     std::string pdf = twelvePagePdf(dir);
-    RunResult run = runJob(dir, "<job name=\"GetPagesCount\"><inputfile>" + pdf +
-                                    "</inputfile></job>");
+    RunResult run =
+        runJob(dir, "<job name=\"GetPagesCount\"><inputfile>" + pdf + "</inputfile></job>");
     EXPECT_EQ(255, run.status);
     EXPECT_EQ("Unknown command 'GetPagesCount'\n", run.out);
 }
 
 TEST(CommandNames, RecognitionWithoutItsRangeFlagFailsNamingIt) {
     TempDir dir;
-    RunResult run = runJob(dir, "<job name=\"recognizelinks\"><inputfile>a.pdf</inputfile>"
-                                "<outputdir>" + dir.path() + "</outputdir></job>");
+    RunResult run = runJob(dir,
+                           "<job name=\"recognizelinks\"><inputfile>a.pdf</inputfile>"
+                           "<outputdir>" +
+                               dir.path() + "</outputdir></job>");
     EXPECT_EQ(255, run.status);
     EXPECT_EQ("Job parameter 'userange' is missing\n", run.out);
 }
 
 TEST(CommandNames, MissingRequiredParameterFailsBeforeAnyWork) {
     TempDir dir;
-    RunResult run = runJob(dir, "<job name=\"createimages\"><inputfile>a.pdf</inputfile>"
-                                "<outputdir>" + dir.path() + "</outputdir><prefix>p</prefix>"
-                                "<quality>80</quality><resolution>72</resolution></job>");
+    RunResult run = runJob(dir,
+                           "<job name=\"createimages\"><inputfile>a.pdf</inputfile>"
+                           "<outputdir>" +
+                               dir.path() +
+                               "</outputdir><prefix>p</prefix>"
+                               "<quality>80</quality><resolution>72</resolution></job>");
     EXPECT_EQ(255, run.status);
     EXPECT_EQ("Job parameter 'headerresolution' is missing\n", run.out);
 }
@@ -164,7 +170,8 @@ TEST(OpenFailure, DocumentNeedingAPasswordIsRefused) {
 }
 
 TEST(OpenFailure, UnrecoverableCorpusFilesFailWithAMessage) {
-    for (const char* name : {"ocrmypdf_invalid.pdf", "plumber_empty.pdf", "pysf_not-a-pdf-png.pdf"}) {
+    for (const char* name :
+         {"ocrmypdf_invalid.pdf", "plumber_empty.pdf", "pysf_not-a-pdf-png.pdf"}) {
         std::string pdf = corpusFile(name);
         if (pdf.empty()) GTEST_SKIP() << "corpus not present";
         TempDir dir;

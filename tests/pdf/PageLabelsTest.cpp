@@ -84,8 +84,8 @@ TEST(PageLabelTree, AgreesWithQpdfOnRealWorldFiles) {
     int checked = 0;
     for (const char* name :
          {"pdfjs_labelled_pages", "pdfjs_bug793632", "qpdf_page-labels-and-outlines",
-          "qpdf_page-labels-no-zero", "qpdf_11-pages-with-labels", "pysf_GeoTopo",
-          "pdfjs_rotation", "plumber_issue-848"}) {
+          "qpdf_page-labels-no-zero", "qpdf_11-pages-with-labels", "pysf_GeoTopo", "pdfjs_rotation",
+          "plumber_issue-848"}) {
         std::ifstream facts(corpus + "/facts/" + name + ".txt");
         if (!facts) continue;
         pdf::Document document(corpus + "/" + name + ".pdf");

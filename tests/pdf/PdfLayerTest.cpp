@@ -17,7 +17,7 @@ using namespace testing_support;
 namespace {
 
 class PdfLayer : public ::testing::Test {
-protected:
+  protected:
     pdf::Library library;
     TempDir dir;
 };

@@ -19,7 +19,7 @@ std::string textOf(const pdf::TextElement& element) {
 }
 
 class TextContent : public ::testing::Test {
-protected:
+  protected:
     std::vector<pdf::TextElement> read(const fixtures::PageSpec& page) {
         fixtures::DocumentSpec doc;
         doc.pages.push_back(page);

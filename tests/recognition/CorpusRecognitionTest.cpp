@@ -37,16 +37,18 @@ std::map<int, std::vector<Box>> popplerWords(const std::string& pdf,
     int current = 0;
     std::smatch m;
     std::string::const_iterator from = html.begin();
-    std::regex either("<page width=\"([\\d.]+)\" height=\"([\\d.]+)\"|<word xMin=\"([-\\d.]+)\" yMin=\"([-\\d.]+)\" xMax=\"([-\\d.]+)\" "
-                      "yMax=\"([-\\d.]+)\">([^<]*)</word>");
+    std::regex either(
+        "<page width=\"([\\d.]+)\" height=\"([\\d.]+)\"|<word xMin=\"([-\\d.]+)\" "
+        "yMin=\"([-\\d.]+)\" xMax=\"([-\\d.]+)\" "
+        "yMax=\"([-\\d.]+)\">([^<]*)</word>");
     while (std::regex_search(from, html.cend(), m, either)) {
         if (m[0].str().rfind("<page ", 0) == 0) {
             ++current;
             sizes[current] = {std::stod(m[1]), std::stod(m[2])};
             words[current];
         } else {
-            words[current].push_back({std::stod(m[3]), std::stod(m[4]), std::stod(m[5]),
-                                      std::stod(m[6]), m[7]});
+            words[current].push_back(
+                {std::stod(m[3]), std::stod(m[4]), std::stod(m[5]), std::stod(m[6]), m[7]});
         }
         from = m[0].second;
     }
@@ -73,24 +75,27 @@ int popplerMatches(const std::string& pdf, int p) {
 // The same in MuPDF's plain text, for pages whose text poppler does not see
 // whole (text in forms it gives up on).
 int mupdfMatches(const std::string& pdf, int p) {
-    return matchesIn(shell("mutool draw -F txt -o - '" + pdf + "' " + std::to_string(p) +
-                           " 2>/dev/null"));
+    return matchesIn(
+        shell("mutool draw -F txt -o - '" + pdf + "' " + std::to_string(p) + " 2>/dev/null"));
 }
 
 std::string escaped(const std::string& s) {
     std::string out;
     for (char c : s) {
-        if (c == '&') out += "&amp;";
-        else if (c == '<') out += "&lt;";
-        else out += c;
+        if (c == '&')
+            out += "&amp;";
+        else if (c == '<')
+            out += "&lt;";
+        else
+            out += c;
     }
     return out;
 }
 
 struct Agreement {
-    int matches = 0;     // found in the text
-    int links = 0;       // located and recognised
-    int onWord = 0;      // lying on their word, edges within 2 points
+    int matches = 0;  // found in the text
+    int links = 0;    // located and recognised
+    int onWord = 0;   // lying on their word, edges within 2 points
     int pagesCounted = 0;
     int pagesAgreeing = 0;
     double worstBottom = 0;  // largest distance from the baseline to the word box's bottom
@@ -118,12 +123,14 @@ Agreement recognizeAndCompare(const std::string& name) {
     std::map<int, int> matches;
     for (const auto& [pattern, type] :
          {std::pair<const char*, int>{kWebPattern, 0}, {kMailPattern, 1}}) {
-        run = runJob(dir, "<job name=\"recognizelinks\"><inputfile>" + pdf + "</inputfile><outputdir>" +
-                              dir.path() + "</outputdir><userange>0</userange><importpdflinks>0"
+        run = runJob(dir, "<job name=\"recognizelinks\"><inputfile>" + pdf +
+                              "</inputfile><outputdir>" + dir.path() +
+                              "</outputdir><userange>0</userange><importpdflinks>0"
                               "</importpdflinks><usebinarysearch>0</usebinarysearch><expresions>"
-                              "<e target=\"1\" linktype=\"" + std::to_string(type) +
-                              "\" result=\"$regresult\" description=\"\"><regexp>" + escaped(pattern) +
-                              "</regexp></e></expresions></job>");
+                              "<e target=\"1\" linktype=\"" +
+                              std::to_string(type) +
+                              "\" result=\"$regresult\" description=\"\"><regexp>" +
+                              escaped(pattern) + "</regexp></e></expresions></job>");
         EXPECT_EQ(0, run.status) << run.out;
         std::vector<int> percents;
         std::regex progress("Progress (\\d+)\n");
@@ -161,8 +168,9 @@ Agreement recognizeAndCompare(const std::string& name) {
             b.y1 *= scale;
         }
     }
-    std::regex linkPattern("<link loc=\"(-?\\d+) (-?\\d+) (-?\\d+) (-?\\d+)\" url=\"[^\"]*\" "
-                           "target=\"1\" linktype=\"\\d\" text=\"([^\"]*)\"");
+    std::regex linkPattern(
+        "<link loc=\"(-?\\d+) (-?\\d+) (-?\\d+) (-?\\d+)\" url=\"[^\"]*\" "
+        "target=\"1\" linktype=\"\\d\" text=\"([^\"]*)\"");
     int pages = static_cast<int>(words.size());
     for (int p = 1; p <= pages; ++p) {
         std::string xml = readFile(dir.file("Page_" + std::to_string(p) + ".xml"));
@@ -204,9 +212,9 @@ Agreement recognizeAndCompare(const std::string& name) {
                     continue;
                 }
                 ADD_FAILURE() << name << " page " << p << ": " << link.text << " at " << link.x
-                              << " " << link.y << " " << link.w << " " << link.h
-                              << " against word " << word.text << " [" << word.x0 << " "
-                              << word.y0 << " " << word.x1 << " " << word.y1 << "]";
+                              << " " << link.y << " " << link.w << " " << link.h << " against word "
+                              << word.text << " [" << word.x0 << " " << word.y0 << " " << word.x1
+                              << " " << word.y1 << "]";
             } else {
                 ADD_FAILURE() << name << " page " << p << ": " << link.text << " lies on no word";
             }
@@ -230,8 +238,11 @@ Agreement recognizeAndCompare(const std::string& name) {
         for (const auto& [page, count] : matches) result.matches += count;
         result.pagesCounted = 1;
         int theirs = popplerMatches(pdf, 0);
-        if (theirs == result.matches) result.pagesAgreeing = 1;
-        else std::printf("%s: %d matches, pdftotext's text %d\n", name.c_str(), result.matches, theirs);
+        if (theirs == result.matches)
+            result.pagesAgreeing = 1;
+        else
+            std::printf("%s: %d matches, pdftotext's text %d\n", name.c_str(), result.matches,
+                        theirs);
     }
     return result;
 }
@@ -243,10 +254,10 @@ TEST_P(CorpusRecognition, AddressesLieOnPopplersWordsAndCountsAgree) {
     if (corpusFile(name + ".pdf").empty()) GTEST_SKIP() << "corpus not present";
     if (shell("command -v pdftotext").empty()) GTEST_SKIP() << "pdftotext not installed";
     Agreement a = recognizeAndCompare(name);
-    std::printf("%s: %d matches, %d located as links, %d on their word (bottoms up to %.1f pt "
-                "above the word's); %d of %d pages with matches agree in count\n",
-                name.c_str(), a.matches, a.links, a.onWord, a.worstBottom, a.pagesAgreeing,
-                a.pagesCounted);
+    std::printf(
+        "%s: %d matches, %d located as links, %d on their word (bottoms up to %.1f pt "
+        "above the word's); %d of %d pages with matches agree in count\n",
+        name.c_str(), a.matches, a.links, a.onWord, a.worstBottom, a.pagesAgreeing, a.pagesCounted);
     EXPECT_GT(a.links, 0);
     EXPECT_EQ(a.links, a.onWord);
     EXPECT_EQ(a.pagesCounted, a.pagesAgreeing);
@@ -256,9 +267,8 @@ TEST_P(CorpusRecognition, AddressesLieOnPopplersWordsAndCountsAgree) {
 
 INSTANTIATE_TEST_SUITE_P(RealWorld, CorpusRecognition,
                          ::testing::Values("plumber_federal-register-2020-17221",
-                                           "pdfjs_bug1669099", "pdfjs_tracemonkey",
-                                           "pysf_GeoTopo", "pdfjs_freeculture",
-                                           "qpdf_overlay-copy-annotations",
+                                           "pdfjs_bug1669099", "pdfjs_tracemonkey", "pysf_GeoTopo",
+                                           "pdfjs_freeculture", "qpdf_overlay-copy-annotations",
                                            "plumber_issue-67-example"),
                          [](const ::testing::TestParamInfo<const char*>& info) {
                              std::string n = info.param;

@@ -48,7 +48,7 @@ TEST(SearchRequest, DoneRequestNeverMatchesAgainAndKeepsItsFirstGlyph) {
 }
 
 class Locator : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         fixtures::DocumentSpec doc;
         doc.pages.resize(1);

@@ -21,8 +21,7 @@ TEST(Loc, PositionRoundsHalvesDownAndSizeRoundsUp) {
 }
 
 TEST(Loc, ValuesBeyondIntAreClamped) {
-    EXPECT_EQ("2147483647 -2147483648 2147483647 0",
-              LinkRecords::formatLoc(1e12, -1e12, 1e20, 0));
+    EXPECT_EQ("2147483647 -2147483648 2147483647 0", LinkRecords::formatLoc(1e12, -1e12, 1e20, 0));
 }
 
 TEST(ReplaceAll, ReplacesEveryOccurrenceLeftToRight) {
@@ -50,12 +49,13 @@ TEST(Ascii, NonAsciiCharactersAndBrokenBytesBecomeOneQuestionMarkEach) {
     EXPECT_EQ("Einf?hrung", utf8ToAscii("Einführung"));
     EXPECT_EQ("?? a", utf8ToAscii("שׁ a"));
     EXPECT_EQ("x?y", utf8ToAscii("x\xF0\x9F\x98\x80y"));
-    EXPECT_EQ("?a?", utf8ToAscii("\xC3" "a\xFF"));
+    EXPECT_EQ("?a?", utf8ToAscii("\xC3"
+                                 "a\xFF"));
     EXPECT_EQ("plain & <ascii>", utf8ToAscii("plain & <ascii>"));
 }
 
 class HitLinks : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         fixtures::DocumentSpec doc;
         doc.pages.resize(3);
@@ -63,7 +63,8 @@ protected:
         const std::string empty =
             "<?xml version=\"1.0\" ?>\n<page num=\"1\" label=\"\" id=\"x\">\n    <links />\n"
             "    <videos />\n    <audios />\n    <flashanimations />\n    <products />\n</page>\n";
-        for (int n = 1; n <= 3; ++n) writeFile(dir.file("Page_" + std::to_string(n) + ".xml"), empty);
+        for (int n = 1; n <= 3; ++n)
+            writeFile(dir.file("Page_" + std::to_string(n) + ".xml"), empty);
         document.setOutputDir(dir.path());
         ASSERT_TRUE(document.open(dir.file("three.pdf")));
     }
@@ -100,7 +101,8 @@ TEST_F(HitLinks, HitsBecomeLinksOnTheirOwnPagesInOrder) {
                          "target=\"1\" linktype=\"2\" text=\"A&amp;B\" />\n"
                          "    </links>\n"))
         << page2;
-    EXPECT_NE(std::string::npos, readFile(dir.file("Page_3.xml")).find("url=\"http://shop/other\""));
+    EXPECT_NE(std::string::npos,
+              readFile(dir.file("Page_3.xml")).find("url=\"http://shop/other\""));
     EXPECT_EQ(std::string::npos, readFile(dir.file("Page_1.xml")).find("<link "));
 }
 

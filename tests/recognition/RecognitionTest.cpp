@@ -50,9 +50,14 @@ std::string expressionList(const std::vector<Expression>& expressions) {
 std::string linksJob(const TempDir& dir, const std::string& pdf,
                      const std::vector<Expression>& expressions, const std::string& extra = "") {
     return "<job name=\"recognizelinks\"><inputfile>" + pdf + "</inputfile><outputdir>" +
-           dir.path() + "</outputdir>" + (extra.find("<userange>") == std::string::npos ? "<userange>0</userange>" : "") +
-           (extra.find("<importpdflinks>") == std::string::npos ? "<importpdflinks>0</importpdflinks>" : "") +
-           (extra.find("<usebinarysearch>") == std::string::npos ? "<usebinarysearch>0</usebinarysearch>" : "") +
+           dir.path() + "</outputdir>" +
+           (extra.find("<userange>") == std::string::npos ? "<userange>0</userange>" : "") +
+           (extra.find("<importpdflinks>") == std::string::npos
+                ? "<importpdflinks>0</importpdflinks>"
+                : "") +
+           (extra.find("<usebinarysearch>") == std::string::npos
+                ? "<usebinarysearch>0</usebinarysearch>"
+                : "") +
            extra + expressionList(expressions) + "</job>";
 }
 
@@ -63,7 +68,8 @@ std::string record(const TempDir& dir, int page) {
 std::vector<std::string> linksOf(const std::string& xml) {
     std::vector<std::string> links;
     std::regex link("<link [^>]*/>");
-    for (auto it = std::sregex_iterator(xml.begin(), xml.end(), link); it != std::sregex_iterator(); ++it)
+    for (auto it = std::sregex_iterator(xml.begin(), xml.end(), link); it != std::sregex_iterator();
+         ++it)
         links.push_back(it->str());
     return links;
 }
@@ -91,7 +97,7 @@ std::string loc(double x, double y, double w, double h) {
 }
 
 class Recognition : public ::testing::Test {
-protected:
+  protected:
     void write(const fixtures::DocumentSpec& doc) {
         pdf = dir.file("in.pdf");
         fixtures::writePdf(doc, pdf);
@@ -156,25 +162,29 @@ TEST_F(Recognition, TwoMatchesOnOnePageComeInTextOrderAfterExistingLinks) {
     std::vector<std::string> urls;
     for (size_t i = 1; i < links.size(); ++i) {
         std::smatch m;
-        ASSERT_TRUE(std::regex_search(links[i], m, std::regex("url=\"([^\"]*)\" target=\"3\" "
-                                                              "linktype=\"2\" text=\"(\\d+)\"")))
+        ASSERT_TRUE(std::regex_search(links[i], m,
+                                      std::regex("url=\"([^\"]*)\" target=\"3\" "
+                                                 "linktype=\"2\" text=\"(\\d+)\"")))
             << links[i];
         urls.push_back(m[1]);
     }
-    EXPECT_EQ((std::vector<std::string>{"page12.html", "page30.html", "page12.html",
-                                        "page15.html", "page1042.html"}),
+    EXPECT_EQ((std::vector<std::string>{"page12.html", "page30.html", "page12.html", "page15.html",
+                                        "page1042.html"}),
               urls);
 }
 
 TEST_F(Recognition, PageRangesAreCutToTheirFirstNumberForPageLinks) {
     write(threeElements());
-    ASSERT_EQ(0, recognize({{"\\d+-\\d+", 0, 2, "page$regresult"}, {"QX-\\d+", 0, 1, "p$regresult"}},
-                           "<gotofirstnumberinrange>1</gotofirstnumberinrange>")
-                     .status);
+    ASSERT_EQ(0,
+              recognize({{"\\d+-\\d+", 0, 2, "page$regresult"}, {"QX-\\d+", 0, 1, "p$regresult"}},
+                        "<gotofirstnumberinrange>1</gotofirstnumberinrange>")
+                  .status);
     std::string xml = record(dir, 1);
-    EXPECT_NE(std::string::npos, xml.find("url=\"page12\" target=\"0\" linktype=\"2\" text=\"12\""));
+    EXPECT_NE(std::string::npos,
+              xml.find("url=\"page12\" target=\"0\" linktype=\"2\" text=\"12\""));
     // Not a page link: the text stays whole.
-    EXPECT_NE(std::string::npos, xml.find("url=\"pQX-1042\" target=\"0\" linktype=\"1\" text=\"QX-1042\""));
+    EXPECT_NE(std::string::npos,
+              xml.find("url=\"pQX-1042\" target=\"0\" linktype=\"1\" text=\"QX-1042\""));
 }
 
 TEST_F(Recognition, ResultWithoutPlaceholderIsUsedAsItIs) {
@@ -256,8 +266,9 @@ TEST_F(Recognition, AnnotationsOfTheRangeFollowTheRecognisedLinks) {
         doc.pages[p].links = {link};
     }
     write(doc);
-    ASSERT_EQ(0, recognize({{"Chapter \\d"}}, "<userange>1</userange><frompage>2</frompage>"
-                                              "<topage>4</topage><importpdflinks>1</importpdflinks>")
+    ASSERT_EQ(0, recognize({{"Chapter \\d"}},
+                           "<userange>1</userange><frompage>2</frompage>"
+                           "<topage>4</topage><importpdflinks>1</importpdflinks>")
                      .status);
     for (int p = 1; p <= 7; ++p) {
         std::vector<std::string> links = linksOf(record(dir, p));
@@ -323,7 +334,8 @@ TEST_F(Recognition, RectanglesOnTurnedPagesLieWhereThePageShowsTheText) {
     std::vector<std::string> links = linksOf(record(dir, 1));
     ASSERT_EQ(1u, links.size());
     std::smatch m;
-    ASSERT_TRUE(std::regex_search(links[0], m, std::regex("loc=\"(-?\\d+) (-?\\d+) (-?\\d+) (-?\\d+)\"")));
+    ASSERT_TRUE(
+        std::regex_search(links[0], m, std::regex("loc=\"(-?\\d+) (-?\\d+) (-?\\d+) (-?\\d+)\"")));
     // The run starts at user (300, 100): shown at x 100, y 300; it reads
     // along the shown page's width, so the rectangle is wide, not tall.
     double width = fixtures::textWidth(upright);
@@ -351,8 +363,9 @@ TEST_F(Recognition, ProductsGetFreshIdsAndTheMatchedText) {
                                                "<p result=\"\" description=\"x\"><regexp></regexp>"
                                                "</p>"));
     ASSERT_EQ(0, result.status) << result.out;
-    std::regex product("<product id=\"([0-9a-z]{32})\" targettype=\"0\" productid=\"QX-1042\" "
-                       "loc=\"\\d+ \\d+ \\d+ \\d+\" url=\"shop/QX-1042\" text=\"QX-1042\" />");
+    std::regex product(
+        "<product id=\"([0-9a-z]{32})\" targettype=\"0\" productid=\"QX-1042\" "
+        "loc=\"\\d+ \\d+ \\d+ \\d+\" url=\"shop/QX-1042\" text=\"QX-1042\" />");
     std::smatch first, second;
     std::string page4 = record(dir, 4), page6 = record(dir, 6);
     ASSERT_TRUE(std::regex_search(page4, first, product)) << page4;
@@ -367,8 +380,9 @@ TEST_F(Recognition, SameJobGivesTheSameProductIdsInEveryRun) {
     doc.pages[1].texts.push_back(run(72, 500, "QX-1"));
     write(doc);
     std::string clean = record(dir, 2);
-    std::string job = productsJob(dir, pdf, "<p result=\"$regresult\" description=\"\"><regexp>QX-\\d"
-                                            "</regexp></p>");
+    std::string job = productsJob(dir, pdf,
+                                  "<p result=\"$regresult\" description=\"\"><regexp>QX-\\d"
+                                  "</regexp></p>");
     ASSERT_EQ(0, runJob(dir, job).status);
     std::string firstRun = record(dir, 2);
     writeFile(dir.file("Page_2.xml"), clean);
@@ -377,29 +391,36 @@ TEST_F(Recognition, SameJobGivesTheSameProductIdsInEveryRun) {
 }
 
 // Word-list search: each word of the page looked up exactly.
-std::string wordJob(const TempDir& dir, const std::string& pdf, const std::vector<Expression>& list) {
+std::string wordJob(const TempDir& dir, const std::string& pdf,
+                    const std::vector<Expression>& list) {
     return "<job name=\"recognizelinks\"><inputfile>" + pdf + "</inputfile><outputdir>" +
-           dir.path() + "</outputdir><userange>0</userange><importpdflinks>0</importpdflinks>"
-           "<usebinarysearch>1</usebinarysearch>" + expressionList(list) + "</job>";
+           dir.path() +
+           "</outputdir><userange>0</userange><importpdflinks>0</importpdflinks>"
+           "<usebinarysearch>1</usebinarysearch>" +
+           expressionList(list) + "</job>";
 }
 
 TEST_F(Recognition, WordListFindsExactWordsWithTheirBoxes) {
     fixtures::DocumentSpec doc;
     doc.pages.resize(10);
-    doc.pages[0].texts = {run(100, 700, "Quillon guides readers"), run(100, 650, "quillon, Quillon.")};
+    doc.pages[0].texts = {run(100, 700, "Quillon guides readers"),
+                          run(100, 650, "quillon, Quillon.")};
     write(doc);
-    RunResult result = runJob(dir, wordJob(dir, pdf, {{"readers", 4, 1, "http://x/$regresult", "Readers"},
-                                                      {"Quillon", 2, 0, "q", "Q"}}));
+    RunResult result = runJob(dir, wordJob(dir, pdf,
+                                           {{"readers", 4, 1, "http://x/$regresult", "Readers"},
+                                            {"Quillon", 2, 0, "q", "Q"}}));
     ASSERT_EQ(0, result.status) << result.out;
     EXPECT_NE(std::string::npos, result.out.find("Page Number=10\nProgress 95\n"));
     EXPECT_EQ(0u, result.out.find("Page Number=1\nProgress 9\nPage Number=2\nProgress 19\n"));
     std::vector<std::string> links = linksOf(record(dir, 1));
-    ASSERT_EQ(2u, links.size()) << record(dir, 1);  // "quillon," and "Quillon." are not words of the list
+    ASSERT_EQ(2u, links.size()) << record(
+        dir, 1);  // "quillon," and "Quillon." are not words of the list
     double start = 100 + fixtures::textWidth(run(0, 0, "Quillon guides "));
     std::smatch m;
-    ASSERT_TRUE(std::regex_search(links[1], m, std::regex("loc=\"(\\d+) (\\d+) (\\d+) (\\d+)\" "
-                                                          "url=\"http://x/Readers\" target=\"4\" "
-                                                          "linktype=\"1\" text=\"Readers\"")))
+    ASSERT_TRUE(std::regex_search(links[1], m,
+                                  std::regex("loc=\"(\\d+) (\\d+) (\\d+) (\\d+)\" "
+                                             "url=\"http://x/Readers\" target=\"4\" "
+                                             "linktype=\"1\" text=\"Readers\"")))
         << links[1];
     EXPECT_NEAR(start, std::stoi(m[1]), 1);
     EXPECT_NE(std::string::npos, links[0].find("url=\"q\" target=\"2\" linktype=\"0\" text=\"Q\""));
@@ -429,7 +450,8 @@ TEST_F(Recognition, EqualListEntriesGiveOneLinkFromEitherEntry) {
     doc.pages.resize(1);
     doc.pages[0].texts = {run(100, 700, "Quillon")};
     write(doc);
-    ASSERT_EQ(0, runJob(dir, wordJob(dir, pdf, {{"Quillon", 1, 0, "a", "A"}, {"Quillon", 2, 0, "b", "B"}}))
+    ASSERT_EQ(0, runJob(dir, wordJob(dir, pdf,
+                                     {{"Quillon", 1, 0, "a", "A"}, {"Quillon", 2, 0, "b", "B"}}))
                      .status);
     std::vector<std::string> links = linksOf(record(dir, 1));
     ASSERT_EQ(1u, links.size());
@@ -446,7 +468,8 @@ namespace {
 TEST_F(Recognition, MatchInsideAFormIsMeasuredWithTheFormsMatrix) {
     fixtures::DocumentSpec doc;
     doc.pages.resize(1);
-    doc.pages[0].forms = {{"Fm1", "BT /Helv 12 Tf 1 0 0 1 0 0 Tm (Code QX-7) Tj ET", {1, 0, 0, 1, 200, 400}}};
+    doc.pages[0].forms = {
+        {"Fm1", "BT /Helv 12 Tf 1 0 0 1 0 0 Tm (Code QX-7) Tj ET", {1, 0, 0, 1, 200, 400}}};
     doc.pages[0].rawContent =
         "BT /Helv 12 Tf 1 0 0 1 50 500 Tm (QX-1 first) Tj ET /Fm1 Do "
         "BT /Helv 12 Tf 1 0 0 1 50 300 Tm (QX-9 last) Tj ET";

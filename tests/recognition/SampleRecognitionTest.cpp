@@ -11,31 +11,31 @@ using namespace testing_support;
 namespace {
 
 class SampleRecognition : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         dir = new TempDir;
         const std::string pdf = QUILLON_SAMPLE_PDF;
-        const std::string common = "<inputfile>" + pdf + "</inputfile><outputdir>" + dir->path() +
-                                   "</outputdir>";
-        RunResult run = runJob(
-            *dir, "<job name=\"createdocumentxml\">" + common +
-                      "<version>1</version><documentlang>en</documentlang><thumbprefix>t"
-                      "</thumbprefix><pagesprefix>p</pagesprefix><zoomprefix>z</zoomprefix>"
-                      "<zoompostfix>jpg</zoompostfix><docid>s</docid><importbookmarks>true"
-                      "</importbookmarks><importpagelabels>true</importpagelabels></job>");
+        const std::string common =
+            "<inputfile>" + pdf + "</inputfile><outputdir>" + dir->path() + "</outputdir>";
+        RunResult run =
+            runJob(*dir, "<job name=\"createdocumentxml\">" + common +
+                             "<version>1</version><documentlang>en</documentlang><thumbprefix>t"
+                             "</thumbprefix><pagesprefix>p</pagesprefix><zoomprefix>z</zoomprefix>"
+                             "<zoompostfix>jpg</zoompostfix><docid>s</docid><importbookmarks>true"
+                             "</importbookmarks><importpagelabels>true</importpagelabels></job>");
         ASSERT_EQ(0, run.status) << run.out;
-        run = runJob(*dir, "<job name=\"createpagesxml\">" + common +
-                               "<importlinks>0</importlinks></job>");
+        run = runJob(
+            *dir, "<job name=\"createpagesxml\">" + common + "<importlinks>0</importlinks></job>");
         ASSERT_EQ(0, run.status) << run.out;
-        run = runJob(*dir,
-                     "<job name=\"recognizelinks\">" + common +
-                         "<userange>0</userange><importpdflinks>0</importpdflinks>"
-                         "<usebinarysearch>0</usebinarysearch><expresions>"
-                         "<e target=\"1\" linktype=\"0\" result=\"http://$regresult\" "
-                         "description=\"\"><regexp>www\\.[a-z]+\\.com(?:/[a-z]+)?</regexp></e>"
-                         "<e target=\"0\" linktype=\"2\" result=\"#page=$regresult\" "
-                         "description=\"\"><regexp>(?&lt;=page )\\d+</regexp></e>"
-                         "</expresions></job>");
+        run =
+            runJob(*dir, "<job name=\"recognizelinks\">" + common +
+                             "<userange>0</userange><importpdflinks>0</importpdflinks>"
+                             "<usebinarysearch>0</usebinarysearch><expresions>"
+                             "<e target=\"1\" linktype=\"0\" result=\"http://$regresult\" "
+                             "description=\"\"><regexp>www\\.[a-z]+\\.com(?:/[a-z]+)?</regexp></e>"
+                             "<e target=\"0\" linktype=\"2\" result=\"#page=$regresult\" "
+                             "description=\"\"><regexp>(?&lt;=page )\\d+</regexp></e>"
+                             "</expresions></job>");
         ASSERT_EQ(0, run.status) << run.out;
         run = runJob(*dir, "<job name=\"importproducts\">" + common +
                                "<userange>0</userange><usebinarysearch>0</usebinarysearch>"
@@ -45,19 +45,22 @@ protected:
         ASSERT_EQ(0, run.status) << run.out;
     }
     static void TearDownTestSuite() { delete dir; }
-    static std::string page(int n) { return readFile(dir->file("Page_" + std::to_string(n) + ".xml")); }
+    static std::string page(int n) {
+        return readFile(dir->file("Page_" + std::to_string(n) + ".xml"));
+    }
     static int count(const std::string& text, const std::string& pattern) {
         std::regex re(pattern);
-        return static_cast<int>(
-            std::distance(std::sregex_iterator(text.begin(), text.end(), re), std::sregex_iterator()));
+        return static_cast<int>(std::distance(std::sregex_iterator(text.begin(), text.end(), re),
+                                              std::sregex_iterator()));
     }
     static TempDir* dir;
 };
 TempDir* SampleRecognition::dir = nullptr;
 
 TEST_F(SampleRecognition, WebAddressesInTheTextBecomeLinks) {
-    EXPECT_EQ(1, count(page(3), "url=\"http://www.example.com\" target=\"1\" linktype=\"0\" "
-                                "text=\"www.example.com\""));
+    EXPECT_EQ(1, count(page(3),
+                       "url=\"http://www.example.com\" target=\"1\" linktype=\"0\" "
+                       "text=\"www.example.com\""));
     EXPECT_EQ(1, count(page(4), "text=\"www.example.com/downloads\""));
     EXPECT_EQ(1, count(page(5), "text=\"www.example.com/catalog\""));
 }

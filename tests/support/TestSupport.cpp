@@ -1,12 +1,11 @@
 #include "support/TestSupport.h"
 
 #include <dirent.h>
+#include <gtest/gtest.h>
+#include <jpeglib.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
-#include <jpeglib.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -112,7 +111,9 @@ struct JpegErrorJump {
     std::jmp_buf jump;
 };
 
-void jumpBack(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<JpegErrorJump*>(cinfo->err)->jump, 1); }
+void jumpBack(j_common_ptr cinfo) {
+    std::longjmp(reinterpret_cast<JpegErrorJump*>(cinfo->err)->jump, 1);
+}
 
 bool decodeInto(FILE* file, Image& image) {
     jpeg_decompress_struct cinfo;
@@ -183,7 +184,8 @@ double meanAbsoluteDifference(const Image& a, const Image& b, int dx, int dy) {
     double total = 0;
     for (int y = y0; y < y1; ++y)
         for (int x = x0; x < x1; ++x)
-            for (int c = 0; c < a.components; ++c) total += std::abs(a.at(x, y, c) - b.at(x + dx, y + dy, c));
+            for (int c = 0; c < a.components; ++c)
+                total += std::abs(a.at(x, y, c) - b.at(x + dx, y + dy, c));
     return total / (static_cast<double>(x1 - x0) * (y1 - y0) * a.components);
 }
 
@@ -206,7 +208,9 @@ double blockMeanDifference(const Image& a, const Image& b, int block) {
     return total / (static_cast<double>(w) * h * a.components);
 }
 
-std::string samplePdf() { return QUILLON_SAMPLE_PDF; }
+std::string samplePdf() {
+    return QUILLON_SAMPLE_PDF;
+}
 
 std::string corpusDir() {
     std::string dir = QUILLON_CORPUS_DIR;

@@ -9,7 +9,7 @@ namespace testing_support {
 
 // A fresh directory under /tmp, removed with its content on destruction.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -18,7 +18,7 @@ public:
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + name; }
 
-private:
+  private:
     std::string path_;
 };
 
@@ -75,6 +75,6 @@ std::string corpusFile(const std::string& name);
 }  // namespace testing_support
 
 // Skips the current test when the corpus file is absent.
-#define REQUIRE_CORPUS_FILE(var, name)                                         \
-    std::string var = ::testing_support::corpusFile(name);                     \
+#define REQUIRE_CORPUS_FILE(var, name)                     \
+    std::string var = ::testing_support::corpusFile(name); \
     if (var.empty()) GTEST_SKIP() << "corpus file " << (name) << " not present"
