@@ -7,82 +7,88 @@
 #include "job/JobInput.h"
 #include "job/RecognizeLinksInput.h"
 
-bool GetPagesCountCommand::executeJob(JobInput* input) {
-    std::string inputFile = input->getInputFile();
-    if (!Utility::FileExists(inputFile)) throw "Cannot open pdf file!";
+namespace {
+
+// How a command treats its input file and page records.
+enum class InputCheck { None, MustExist };
+enum class PageRecords { Ignored, InOutputDir };
+
+// The frame every command shares: test the input file when the command
+// does, open the PDF (its page records in the output directory when the
+// command works on them), run the generator, close the document.
+template <typename Generator>
+bool runOnDocument(const JobInput& record, InputCheck check, PageRecords records,
+                   Generator generate) {
+    const std::string inputFile = record.getInputFile();
+    if (check == InputCheck::MustExist && !Utility::FileExists(inputFile)) return false;
     PDFDocument document;
+    // The page records' paths are fixed when the document opens.
+    if (records == PageRecords::InOutputDir) document.setOutputDir(record.getOutputDir());
     if (!document.open(inputFile)) return false;
-    std::printf("PageCount=%d", document.getNumberOfPages());
-    return true;
+    return generate(document);
+}
+
+}  // namespace
+
+bool GetPagesCountCommand::executeJob(JobInput* input) {
+    if (!Utility::FileExists(input->getInputFile())) throw "Cannot open pdf file!";
+    return runOnDocument(*input, InputCheck::None, PageRecords::Ignored, [](PDFDocument& d) {
+        std::printf("PageCount=%d", d.getNumberOfPages());
+        return true;
+    });
 }
 
 bool CreateImagesCommand::executeJob(JobInput* input) {
     auto* record = static_cast<CreateImagesInput*>(input);
-    PDFDocument document;
-    if (!document.open(record->getInputFile())) return false;
-    bool result = document.createImages(record);
-    document.setImagesHeaderResolution(record);
-    return result;
+    return runOnDocument(*record, InputCheck::None, PageRecords::Ignored, [&](PDFDocument& d) {
+        bool result = d.createImages(record);
+        d.setImagesHeaderResolution(record);
+        return result;
+    });
 }
 
 bool CreateDocumentXMLCommand::executeJob(JobInput* input) {
     auto* record = static_cast<CreateDocumentXMLInput*>(input);
-    PDFDocument document;
-    if (!document.open(record->getInputFile())) return false;
-    return document.createDocumentXML(record);
+    return runOnDocument(*record, InputCheck::None, PageRecords::Ignored,
+                         [&](PDFDocument& d) { return d.createDocumentXML(record); });
 }
 
 bool CreatePagesXMLCommand::executeJob(JobInput* input) {
     auto* record = static_cast<CreatePagesXMLInput*>(input);
-    if (!Utility::FileExists(record->getInputFile())) return false;
-    PDFDocument document;
-    if (!document.open(record->getInputFile())) return false;
-    return document.createPagesXML(record);
+    return runOnDocument(*record, InputCheck::MustExist, PageRecords::Ignored,
+                         [&](PDFDocument& d) { return d.createPagesXML(record); });
 }
 
 bool CreateIndexCommand::executeJob(JobInput* input) {
     auto* record = static_cast<CreateIndexInput*>(input);
-    std::string inputFile = record->getInputFile();
-    if (!Utility::FileExists(inputFile)) return false;
-    PDFDocument document;
-    if (!document.open(inputFile)) return false;
-    return document.createIndex(record, record->getGenerateRtlOutput());
+    return runOnDocument(*record, InputCheck::MustExist, PageRecords::Ignored, [&](PDFDocument& d) {
+        return d.createIndex(record, record->getGenerateRtlOutput());
+    });
 }
 
 bool CreatePagesHTMLCommand::executeJob(JobInput* input) {
     auto* record = static_cast<CreatePagesHTMLInput*>(input);
-    std::string inputFile = record->getInputFile();
-    if (!Utility::FileExists(inputFile)) return false;
-    PDFDocument document;
-    if (!document.open(inputFile)) return false;
-    return document.createHTMLPages(record);
+    return runOnDocument(*record, InputCheck::MustExist, PageRecords::Ignored,
+                         [&](PDFDocument& d) { return d.createHTMLPages(record); });
 }
 
 bool CreateSEOCommand::executeJob(JobInput* input) {
     auto* record = static_cast<CreateSEOInput*>(input);
-    std::string inputFile = record->getInputFile();
-    if (!Utility::FileExists(inputFile)) return false;
-    PDFDocument document;
-    if (!document.open(inputFile)) return false;
-    return document.createSEO(record);
+    return runOnDocument(*record, InputCheck::MustExist, PageRecords::Ignored,
+                         [&](PDFDocument& d) { return d.createSEO(record); });
 }
 
 bool RecogzineLinksCommand::executeJob(JobInput* input) {
     auto* record = static_cast<RecognizeLinksInput*>(input);
-    if (!Utility::FileExists(record->getInputFile())) return false;
-    PDFDocument document;
-    // The page records' paths are fixed when the document opens.
-    document.setOutputDir(record->getOutputDir());
-    if (!document.open(record->getInputFile())) return false;
-    return record->getUseBinarySearch() ? document.recognizeLinksFromFile(record)
-                                        : document.recognizeLinks(record);
+    return runOnDocument(*record, InputCheck::MustExist, PageRecords::InOutputDir,
+                         [&](PDFDocument& d) {
+                             return record->getUseBinarySearch() ? d.recognizeLinksFromFile(record)
+                                                                 : d.recognizeLinks(record);
+                         });
 }
 
 bool RecogzineProductsCommand::executeJob(JobInput* input) {
     auto* record = static_cast<RecognizeProductsInput*>(input);
-    if (!Utility::FileExists(record->getInputFile())) return false;
-    PDFDocument document;
-    document.setOutputDir(record->getOutputDir());
-    if (!document.open(record->getInputFile())) return false;
-    return document.recognizeProducts(record);
+    return runOnDocument(*record, InputCheck::MustExist, PageRecords::InOutputDir,
+                         [&](PDFDocument& d) { return d.recognizeProducts(record); });
 }

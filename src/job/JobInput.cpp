@@ -98,6 +98,15 @@ bool JobInput::readFlagScanned(TiXmlNode* job, const char* key, bool& field, boo
     return true;
 }
 
+bool JobInput::readPageRange(TiXmlNode* job, int& useRange, int& fromPage, int& toPage) {
+    bool ok = readScanned(job, "userange", useRange);
+    if (useRange != 0) {
+        ok = readScanned(job, "frompage", fromPage, false) && ok;
+        ok = readScanned(job, "topage", toPage, false) && ok;
+    }
+    return ok;
+}
+
 bool JobInput::readAttribute(TiXmlElement* expression, int position, const char* name,
                              std::string& field) {
     const char* value = expression->Attribute(name);
@@ -200,11 +209,7 @@ bool CreateSEOInput::readJobParams(TiXmlNode* job) {
 bool RecognizeProductsInput::readJobParams(TiXmlNode* job) {
     bool ok = readText(job, "inputfile", inputFile);
     ok = readText(job, "outputdir", outputDir) && ok;
-    ok = readScanned(job, "userange", useRange) && ok;
-    if (useRange != 0) {
-        ok = readScanned(job, "frompage", fromPage, false) && ok;
-        ok = readScanned(job, "topage", toPage, false) && ok;
-    }
+    ok = readPageRange(job, useRange, fromPage, toPage) && ok;
     ok = readFlagScanned(job, "usebinarysearch", useBinarySearch) && ok;
     ok = readExpressionList(
              job,

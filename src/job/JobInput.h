@@ -60,6 +60,9 @@ class JobInput {
                       bool required = true);
     bool readFlagScanned(TiXmlNode* job, const char* key, bool& field, bool required = true);
     bool fail(const std::string& message);
+    // "userange" (number %d, required), then "frompage" and "topage"
+    // (number %d, optional) only when the range is used.
+    bool readPageRange(TiXmlNode* job, int& useRange, int& fromPage, int& toPage);
     // Hands each child element of "expresions", in document order, to
     // readOne(element, oneBasedPosition); stops at the first false.
     template <typename ReadOne>

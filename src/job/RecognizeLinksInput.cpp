@@ -4,11 +4,7 @@ bool RecognizeLinksInput::readJobParams(TiXmlNode* job) {
     bool ok = readText(job, "inputfile", inputFile);
     ok = readText(job, "outputdir", outputDir) && ok;
     ok = readFlagText(job, "gotofirstnumberinrange", "1", gotoFirstNumberInRange, false) && ok;
-    ok = readScanned(job, "userange", useRange) && ok;
-    if (useRange != 0) {
-        ok = readScanned(job, "frompage", fromPage, false) && ok;
-        ok = readScanned(job, "topage", toPage, false) && ok;
-    }
+    ok = readPageRange(job, useRange, fromPage, toPage) && ok;
     ok = readFlagScanned(job, "importpdflinks", importPdfLinks) && ok;
     ok = readFlagScanned(job, "usebinarysearch", useBinarySearch) && ok;
     ok = readExpressionList(

@@ -7,28 +7,7 @@
 #include "job/RecognizeLinksInput.h"
 #include "pdf/TextPage.h"
 #include "recognition/FindWords.h"
-
-namespace {
-
-void appendUtf8(std::string& out, char32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
-}  // namespace
+#include "text/TextEncoding.h"
 
 bool PDFDocument::recognizeLinksFromFile(RecognizeLinksInput* input) {
     std::vector<ImportLinksExpression> expressions = input->getExpressions();
@@ -55,8 +34,9 @@ bool PDFDocument::recognizeLinksFromFile(RecognizeLinksInput* input) {
                 // superscript) is not part of the word looked up.
                 for (size_t l = 0; l + 1 < chars.size(); ++l) {
                     if (chars[l].fontSize * 0.9 > chars[l + 1].fontSize) {
-                        record.word.clear();
-                        for (size_t c = 0; c <= l; ++c) appendUtf8(record.word, chars[c].code);
+                        std::wstring head;
+                        for (size_t c = 0; c <= l; ++c) head += static_cast<wchar_t>(chars[c].code);
+                        record.word = wideToUtf8(head);
                         record.length = static_cast<int>(l + 1);
                         break;
                     }

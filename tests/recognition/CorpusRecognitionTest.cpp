@@ -105,17 +105,9 @@ Agreement recognizeAndCompare(const std::string& name) {
     Agreement result;
     std::string pdf = corpusFile(name + ".pdf");
     TempDir dir;
-    RunResult run = runJob(
-        dir, "<job name=\"createdocumentxml\"><inputfile>" + pdf + "</inputfile><outputdir>" +
-                 dir.path() +
-                 "</outputdir><version>1</version><documentlang>en</documentlang><thumbprefix>t"
-                 "</thumbprefix><pagesprefix>p</pagesprefix><zoomprefix>z</zoomprefix>"
-                 "<zoompostfix>jpg</zoompostfix><docid>d</docid><importbookmarks>false"
-                 "</importbookmarks><importpagelabels>false</importpagelabels></job>");
-    EXPECT_EQ(0, run.status) << run.out;
-    run = runJob(dir, "<job name=\"createpagesxml\"><inputfile>" + pdf + "</inputfile><outputdir>" +
-                          dir.path() + "</outputdir><importlinks>0</importlinks></job>");
-    EXPECT_EQ(0, run.status) << run.out;
+    publishPageRecords(dir, pdf);
+    RunResult run;
+
     // One job per pattern: every match prints a progress line naming its
     // page's share of the document, the last line closes the search.
     const int pageCount =

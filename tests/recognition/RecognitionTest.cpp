@@ -12,21 +12,6 @@ using namespace testing_support;
 
 namespace {
 
-// Writes document.xml and empty page records for pdf into dir.
-void publishRecords(const TempDir& dir, const std::string& pdf) {
-    RunResult run = runJob(
-        dir, "<job name=\"createdocumentxml\"><inputfile>" + pdf + "</inputfile><outputdir>" +
-                 dir.path() +
-                 "</outputdir><version>1</version><documentlang>en</documentlang><thumbprefix>t"
-                 "</thumbprefix><pagesprefix>p</pagesprefix><zoomprefix>z</zoomprefix>"
-                 "<zoompostfix>jpg</zoompostfix><docid>d</docid><importbookmarks>false"
-                 "</importbookmarks><importpagelabels>false</importpagelabels></job>");
-    ASSERT_EQ(0, run.status) << run.out;
-    run = runJob(dir, "<job name=\"createpagesxml\"><inputfile>" + pdf + "</inputfile><outputdir>" +
-                          dir.path() + "</outputdir><importlinks>0</importlinks></job>");
-    ASSERT_EQ(0, run.status) << run.out;
-}
-
 struct Expression {
     std::string regexp;
     int target = 0;
@@ -101,7 +86,7 @@ class Recognition : public ::testing::Test {
     void write(const fixtures::DocumentSpec& doc) {
         pdf = dir.file("in.pdf");
         fixtures::writePdf(doc, pdf);
-        publishRecords(dir, pdf);
+        publishPageRecords(dir, pdf);
     }
     RunResult recognize(const std::vector<Expression>& expressions, const std::string& extra = "") {
         return runJob(dir, linksJob(dir, pdf, expressions, extra));

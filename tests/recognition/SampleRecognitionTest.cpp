@@ -17,16 +17,8 @@ class SampleRecognition : public ::testing::Test {
         const std::string pdf = QUILLON_SAMPLE_PDF;
         const std::string common =
             "<inputfile>" + pdf + "</inputfile><outputdir>" + dir->path() + "</outputdir>";
-        RunResult run =
-            runJob(*dir, "<job name=\"createdocumentxml\">" + common +
-                             "<version>1</version><documentlang>en</documentlang><thumbprefix>t"
-                             "</thumbprefix><pagesprefix>p</pagesprefix><zoomprefix>z</zoomprefix>"
-                             "<zoompostfix>jpg</zoompostfix><docid>s</docid><importbookmarks>true"
-                             "</importbookmarks><importpagelabels>true</importpagelabels></job>");
-        ASSERT_EQ(0, run.status) << run.out;
-        run = runJob(
-            *dir, "<job name=\"createpagesxml\">" + common + "<importlinks>0</importlinks></job>");
-        ASSERT_EQ(0, run.status) << run.out;
+        publishPageRecords(*dir, pdf);
+        RunResult run;
         run =
             runJob(*dir, "<job name=\"recognizelinks\">" + common +
                              "<userange>0</userange><importpdflinks>0</importpdflinks>"

@@ -63,6 +63,21 @@ RunResult runJob(const TempDir& dir, const std::string& jobXml) {
     return runProgram({dir.file("job.xml")});
 }
 
+void publishPageRecords(const TempDir& dir, const std::string& pdf) {
+    const std::string files =
+        "<inputfile>" + pdf + "</inputfile><outputdir>" + dir.path() + "</outputdir>";
+    RunResult run = runJob(dir, "<job name=\"createdocumentxml\">" + files +
+                                    "<version>1</version><documentlang>en</documentlang>"
+                                    "<thumbprefix>t</thumbprefix><pagesprefix>p</pagesprefix>"
+                                    "<zoomprefix>z</zoomprefix><zoompostfix>jpg</zoompostfix>"
+                                    "<docid>d</docid><importbookmarks>false</importbookmarks>"
+                                    "<importpagelabels>false</importpagelabels></job>");
+    EXPECT_EQ(0, run.status) << pdf << ": " << run.out;
+    run =
+        runJob(dir, "<job name=\"createpagesxml\">" + files + "<importlinks>0</importlinks></job>");
+    EXPECT_EQ(0, run.status) << pdf << ": " << run.out;
+}
+
 std::string shell(const std::string& command) {
     std::string out;
     FILE* pipe = popen(command.c_str(), "r");

@@ -32,6 +32,11 @@ RunResult runProgram(const std::vector<std::string>& args);
 // Writes jobXml to dir/job.xml and runs the program on it.
 RunResult runJob(const TempDir& dir, const std::string& jobXml);
 
+// Writes document.xml (no bookmarks, no labels) and empty page records
+// Page_N.xml for pdf into dir, as recognition jobs expect to find them.
+// Fails the current test when either job fails.
+void publishPageRecords(const TempDir& dir, const std::string& pdf);
+
 // Runs a shell command and returns its standard output.
 std::string shell(const std::string& command);
 
