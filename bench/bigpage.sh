@@ -15,28 +15,13 @@
 # Usage: bench/bigpage.sh            (QUILLONPROXY overrides the binary)
 set -euo pipefail
 
-here="$(cd "$(dirname "$0")" && pwd)"
-repo="$(dirname "$here")"
-bin="${QUILLONPROXY:-$repo/build/quillonproxy}"
+# shellcheck source-path=SCRIPTDIR source=lib.sh
+. "$(dirname "$0")/lib.sh"
 limit_mb=300
 
-missing=()
-[ -x /usr/bin/time ] || missing+=(time)
-command -v python3 >/dev/null || missing+=(python3)
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo_cmd=()
-  if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
-  echo "Installing: ${missing[*]}" >&2
-  "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
-if [ ! -x "$bin" ]; then
-  echo "Building quillonproxy ..." >&2
-  "$repo/scripts/build.sh" >&2
-fi
-
-work="$(mktemp -d "${TMPDIR:-/tmp}/qp-bench-bigpage.XXXXXX")"
-trap 'rm -rf "$work"' EXIT
+ensure_tools python3
+ensure_binary
+make_workdir bigpage
 pdf="$work/bigpage.pdf"
 
 # ------------------------------------------------------------ the page ----
@@ -133,20 +118,11 @@ declare -A peak
 run_dpi() {  # DPI EXPECTED-PIXELS
   local dpi="$1" px="$2" out="$work/out-$1/" status=0
   mkdir -p "$out"
-  cat >"$work/job-$dpi.xml" <<EOF
-<job name="createimages">
-  <inputfile>$pdf</inputfile>
-  <outputdir>$out</outputdir>
-  <prefix>page</prefix>
-  <quality>80</quality>
-  <resolution>$dpi</resolution>
-  <headerresolution>$dpi</headerresolution>
-</job>
-EOF
+  write_images_job "$work/job-$dpi.xml" "$pdf" "$out" "$dpi"
   /usr/bin/time -v -o "$work/time-$dpi.log" "$bin" "$work/job-$dpi.xml" >"$work/run-$dpi.out" 2>&1 || status=$?
   local wall rss jpg w=0 h=0 complete=0 bytes=0
-  wall="$(awk -F': ' '/Elapsed \(wall clock\)/ { print $2 }' "$work/time-$dpi.log")"
-  rss="$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$work/time-$dpi.log")"
+  wall="$(time_field "$work/time-$dpi.log" 'Elapsed (wall clock)')"
+  rss="$(time_field "$work/time-$dpi.log" 'Maximum resident set size')"
   peak[$dpi]=$rss
   jpg="${out}page1.jpg"
   if [ -s "$jpg" ]; then
@@ -155,7 +131,7 @@ EOF
   fi
   echo "== $dpi dpi: expected ${px} x ${px} pixels"
   echo "  wall time:    $wall"
-  echo "  peak RSS:     $(awk -v k="$rss" 'BEGIN { printf "%.1f MB", k / 1024 }')"
+  echo "  peak RSS:     $(mb "$rss") MB"
   echo "  JPEG:         ${w} x ${h}, $(awk -v b="$bytes" 'BEGIN { printf "%.1f MB", b / 1048576 }')"
   check "$([ "$status" -eq 0 ] && echo 1 || echo 0)" "exit status $status (expected 0)"
   check "$([ "$w" -eq "$px" ] && [ "$h" -eq "$px" ] && echo 1 || echo 0)" "image size ${w}x${h} (expected ${px}x${px})"
@@ -173,8 +149,8 @@ echo
 run_dpi 72 14400
 echo
 echo "== Memory across resolutions"
-echo "  150 dpi: $(awk -v k="${peak[150]}" 'BEGIN { printf "%.1f MB", k / 1024 }') for 900.0 Mpixels;" \
-     "72 dpi: $(awk -v k="${peak[72]}" 'BEGIN { printf "%.1f MB", k / 1024 }') for 207.4 Mpixels"
+echo "  150 dpi: $(mb "${peak[150]}") MB for 900.0 Mpixels;" \
+     "72 dpi: $(mb "${peak[72]}") MB for 207.4 Mpixels"
 check "$(awk -v a="${peak[150]}" -v b="${peak[72]}" 'BEGIN { print (a <= b * 1.5 + 16384) ? 1 : 0 }')" \
       "150 dpi peak within 1.5 x the 72 dpi peak + 16 MB (memory flat while pixels grow 4.3 x)"
 echo

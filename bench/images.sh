@@ -28,131 +28,47 @@
 #              BENCH_RUNS (runs per measurement, default 3).
 set -euo pipefail
 
-here="$(cd "$(dirname "$0")" && pwd)"
-repo="$(dirname "$here")"
-bin="${QUILLONPROXY:-$repo/build/quillonproxy}"
+# shellcheck source-path=SCRIPTDIR source=lib.sh
+. "$(dirname "$0")/lib.sh"
 runs="${BENCH_RUNS:-3}"
 dpis=(72 150)
 target_ratio=0.8
 slice_pages=20
 
-# ---------------------------------------------------------------- tools ----
-apt_install() {
-  local sudo_cmd=()
-  if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
-  echo "Installing: $*" >&2
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "$@" >/dev/null \
-    || { "${sudo_cmd[@]}" apt-get update -qq && DEBIAN_FRONTEND=noninteractive \
-         "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "$@" >/dev/null; }
-}
-
-missing=()
-[ -x /usr/bin/time ] || missing+=(time)
-command -v pdftoppm >/dev/null || missing+=(poppler-utils)
-command -v pdfinfo >/dev/null || missing+=(poppler-utils)
-command -v mutool >/dev/null || missing+=(mupdf-tools)
-command -v taskset >/dev/null || missing+=(util-linux)
-command -v qpdf >/dev/null || missing+=(qpdf)
-if [ ${#missing[@]} -gt 0 ]; then
-  mapfile -t missing < <(printf '%s\n' "${missing[@]}" | sort -u)
-  apt_install "${missing[@]}"
-fi
-
-if [ ! -x "$bin" ]; then
-  echo "Building quillonproxy ..." >&2
-  "$repo/scripts/build.sh" >&2
-fi
-
-work="$(mktemp -d "${TMPDIR:-/tmp}/qp-bench-images.XXXXXX")"
-trap 'rm -rf "$work"' EXIT
-
-# ------------------------------------------------------------- document ----
-# gri-pdf-doc ships the manual gzip-compressed at this path.
-gri_pdf_gz=/usr/share/doc/gri/gri.pdf.gz
-
-if [ $# -ge 1 ]; then
-  pdf="$1"
-  [ -r "$pdf" ] || { echo "cannot read $pdf" >&2; exit 2; }
-  source_note="$pdf"
-else
-  if [ ! -r "$gri_pdf_gz" ]; then
-    apt_install gri-pdf-doc || true
-  fi
-  if [ ! -r "$gri_pdf_gz" ]; then
-    # Installed without its doc files (dpkg path-exclude) or no root:
-    # unpack the package into the work folder instead.
-    (cd "$work" && apt-get download gri-pdf-doc >/dev/null 2>&1)
-    dpkg-deb -x "$work"/gri-pdf-doc_*.deb "$work/deb"
-    gri_pdf_gz="$work/deb/usr/share/doc/gri/gri.pdf.gz"
-  fi
-  pdf="$work/gri.pdf"
-  gzip -dc "$gri_pdf_gz" > "$pdf"
-  source_note="gri.pdf from Debian package gri-pdf-doc $(dpkg-query -W -f='${Version}' gri-pdf-doc 2>/dev/null || echo '(unpacked)')"
-fi
-
-pages="$(pdfinfo "$pdf" 2>/dev/null | awk '/^Pages:/ {print $2}')"
-[ -n "$pages" ] && [ "$pages" -gt 0 ] || { echo "pdfinfo cannot read $pdf" >&2; exit 2; }
+ensure_tools pdftoppm:poppler-utils pdfinfo:poppler-utils mutool:mupdf-tools \
+             taskset:util-linux qpdf
+ensure_binary
+make_workdir images
+use_document "$@"
+document_pages
 
 # ----------------------------------------------------------- measuring ----
-# measure NAME FILES CMD...: runs CMD pinned to core 0 under GNU time, $runs
-# times, with the output folder $work/out emptied before each run, and checks
-# that each run left FILES files there. Sets m_wall m_user m_sys (seconds, of
-# the fastest run) and m_rss (KiB, the largest over the runs). A failing
-# command or a wrong file count aborts the benchmark.
-measure() {
-  local name="$1" files="$2"; shift 2
-  local best_wall="" best_user="" best_sys="" max_rss=0 i log
-  log="$work/time.log"
-  for ((i = 1; i <= runs; i++)); do
-    rm -rf "$work/out"; mkdir -p "$work/out"
-    if ! taskset -c 0 /usr/bin/time -v -o "$log" "$@" >"$work/cmd.out" 2>&1; then
-      echo "$name failed:" >&2; tail -n 20 "$work/cmd.out" >&2; exit 1
-    fi
-    local n
-    n="$(find "$work/out" -maxdepth 1 -type f | wc -l)"
-    if [ "$n" -ne "$files" ]; then
-      echo "$name wrote $n files, expected $files" >&2; exit 1
-    fi
-    local wall user sys rss
-    wall="$(awk -F': ' '/Elapsed \(wall clock\)/ {
-             n = split($2, a, ":"); s = 0
-             for (k = 1; k <= n; k++) s = s * 60 + a[k]
-             printf "%.2f", s }' "$log")"
-    user="$(awk -F': ' '/User time/ {print $2}' "$log")"
-    sys="$(awk -F': ' '/System time/ {print $2}' "$log")"
-    rss="$(awk -F': ' '/Maximum resident set size/ {print $2}' "$log")"
-    if [ -z "$best_wall" ] || awk -v a="$wall" -v b="$best_wall" 'BEGIN { exit !(a < b) }'; then
-      best_wall="$wall"; best_user="$user"; best_sys="$sys"
-    fi
-    [ "$rss" -gt "$max_rss" ] && max_rss="$rss"
-  done
-  rm -rf "$work/out"
-  m_wall="$best_wall"; m_user="$best_user"; m_sys="$best_sys"; m_rss="$max_rss"
+# measure NAME FILES CMD...: measure_runs (lib.sh) of CMD, with the output
+# folder $work/out emptied before each run, checking that each run left FILES
+# files there. Sets m_wall m_user m_sys (seconds, of the fastest run) and
+# m_rss (KiB, the largest over the runs). A failing command or a wrong file
+# count aborts the benchmark.
+expected_files=0
+count_files() {  # NAME RUN: the run must have left $expected_files files in $work/out
+  local n
+  n="$(find "$work/out" -maxdepth 1 -type f | wc -l)"
+  if [ "$n" -ne "$expected_files" ]; then
+    echo "$1 wrote $n files, expected $expected_files" >&2; exit 1
+  fi
 }
-
-xml_escape() { sed -e 's/&/\&amp;/g' -e 's/</\&lt;/g' -e 's/>/\&gt;/g' <<<"$1"; }
+measure() {
+  local name="$1"; expected_files="$2"; shift 2
+  measure_runs "$name" reset_out count_files "$@"
+  rm -rf "$work/out"
+}
 
 # write_job FILE PDF DPI
-write_job() {
-  cat >"$1" <<EOF
-<job name="createimages">
-  <inputfile>$(xml_escape "$2")</inputfile>
-  <outputdir>$(xml_escape "$work/out/")</outputdir>
-  <prefix>page</prefix>
-  <quality>80</quality>
-  <resolution>$3</resolution>
-  <headerresolution>$3</headerresolution>
-</job>
-EOF
-}
-
-mb() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "n/a" }'; }
+write_job() { write_images_job "$1" "$2" "$work/out/" "$3"; }
 
 echo "quillonproxy page images: $bin"
 echo "Document: $source_note"
 echo "Pages:    $pages"
-echo "Machine:  $(nproc) cores, pinned to core 0; $runs run(s) per measurement, fastest wall shown"
+machine_line
 echo "Versions: $(pdftoppm -v 2>&1 | head -n 1), mutool $(mutool -v 2>&1 | awk '{print $NF; exit}')"
 echo
 
@@ -205,11 +121,10 @@ qpdf --empty --pages "$pdf" 1-z "$pdf" 1-z "$pdf" 1-z "$pdf" 1-z -- "$work/rep4.
 mutool merge -o "$work/copy4.pdf" "$pdf" "$pdf" "$pdf" "$pdf" 2>/dev/null
 
 saved_runs=$runs; runs=1
-printf '  %-46s %6s %10s %14s %14s
-' "document" "pages" "qp wall s" "qp peak MB" "mutool peak MB"
+printf '  %-46s %6s %10s %14s %14s\n' "document" "pages" "qp wall s" "qp peak MB" "mutool peak MB"
 memory_row() {  # LABEL PDF  -> sets row_rss (quillonproxy peak, KiB)
   local n
-  n="$(pdfinfo "$2" | awk '/^Pages:/ {print $2}')"
+  n="$(pdf_pages "$2")"
   write_job "$work/job-mem.xml" "$2" 150
   measure "quillonproxy ($1)" "$n" "$bin" "$work/job-mem.xml"
   local q_wall=$m_wall q_rss=$m_rss

@@ -30,66 +30,16 @@
 #              BENCH_RUNS (runs per measurement, default 3).
 set -euo pipefail
 
-here="$(cd "$(dirname "$0")" && pwd)"
-repo="$(dirname "$here")"
-bin="${QUILLONPROXY:-$repo/build/quillonproxy}"
+# shellcheck source-path=SCRIPTDIR source=lib.sh
+. "$(dirname "$0")/lib.sh"
 runs="${BENCH_RUNS:-3}"
 target_ratio=2.0
 
-# ---------------------------------------------------------------- tools ----
-apt_install() {
-  local sudo_cmd=()
-  if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
-  echo "Installing: $*" >&2
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "$@" >/dev/null \
-    || { "${sudo_cmd[@]}" apt-get update -qq && DEBIAN_FRONTEND=noninteractive \
-         "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "$@" >/dev/null; }
-}
-
-missing=()
-[ -x /usr/bin/time ] || missing+=(time)
-command -v pdftotext >/dev/null || missing+=(poppler-utils)
-command -v pdfinfo >/dev/null || missing+=(poppler-utils)
-command -v taskset >/dev/null || missing+=(util-linux)
-if [ ${#missing[@]} -gt 0 ]; then
-  mapfile -t missing < <(printf '%s\n' "${missing[@]}" | sort -u)
-  apt_install "${missing[@]}"
-fi
-
-if [ ! -x "$bin" ]; then
-  echo "Building quillonproxy ..." >&2
-  "$repo/scripts/build.sh" >&2
-fi
-
-work="$(mktemp -d "${TMPDIR:-/tmp}/qp-bench-recognize.XXXXXX")"
-trap 'rm -rf "$work"' EXIT
-
-# ------------------------------------------------------------- document ----
-# gri-pdf-doc ships the manual gzip-compressed at this path.
-gri_pdf_gz=/usr/share/doc/gri/gri.pdf.gz
-
-if [ $# -ge 1 ]; then
-  pdf="$1"
-  [ -r "$pdf" ] || { echo "cannot read $pdf" >&2; exit 2; }
-  source_note="$pdf"
-else
-  if [ ! -r "$gri_pdf_gz" ]; then
-    apt_install gri-pdf-doc || true
-  fi
-  if [ ! -r "$gri_pdf_gz" ]; then
-    # Installed without its doc files (dpkg path-exclude) or no root:
-    # unpack the package into the work folder instead.
-    (cd "$work" && apt-get download gri-pdf-doc >/dev/null 2>&1)
-    dpkg-deb -x "$work"/gri-pdf-doc_*.deb "$work/deb"
-    gri_pdf_gz="$work/deb/usr/share/doc/gri/gri.pdf.gz"
-  fi
-  pdf="$work/gri.pdf"
-  gzip -dc "$gri_pdf_gz" > "$pdf"
-  source_note="gri.pdf from Debian package gri-pdf-doc $(dpkg-query -W -f='${Version}' gri-pdf-doc 2>/dev/null || echo '(unpacked)')"
-fi
-
-pages="$(pdfinfo "$pdf" 2>/dev/null | awk '/^Pages:/ {print $2}')"
-[ -n "$pages" ] && [ "$pages" -gt 0 ] || { echo "pdfinfo cannot read $pdf" >&2; exit 2; }
+ensure_tools pdftotext:poppler-utils pdfinfo:poppler-utils taskset:util-linux
+ensure_binary
+make_workdir recognize
+use_document "$@"
+document_pages
 
 # ---------------------------------------------------------- expressions ----
 # Twenty expressions of the kinds publications use: addresses, cross
@@ -118,7 +68,6 @@ expressions=(
   '\b[A-Z]{3,}\b'
 )
 
-xml_escape() { sed -e 's/&/\&amp;/g' -e 's/</\&lt;/g' -e 's/>/\&gt;/g' <<<"$1"; }
 attr_escape() { xml_escape "$1" | sed -e 's/"/\&quot;/g'; }
 
 out="$work/out/"
@@ -185,61 +134,32 @@ restore_records() { rm -rf "$out"; cp -a "$work/pristine" "$out"; }
 count_links() { cat "$out"Page_*.xml | grep -o '<link ' | wc -l; }
 
 # ----------------------------------------------------------- measuring ----
-# measure NAME PREPARE CMD...: runs PREPARE (untimed), then CMD pinned to core
-# 0 under GNU time, $runs times. Sets m_wall m_user m_sys (seconds, of the
-# fastest run) and m_rss (KiB, the largest over the runs). A failing command
-# aborts the benchmark. With PREPARE restore_records, the links written are
-# counted after each run into m_links, which must agree between runs.
-measure() {
-  local name="$1" prepare="$2"; shift 2
-  local best_wall="" best_user="" best_sys="" max_rss=0 i log links=""
-  log="$work/time.log"
-  for ((i = 1; i <= runs; i++)); do
-    "$prepare"
-    if ! taskset -c 0 /usr/bin/time -v -o "$log" "$@" >"$work/cmd.out" 2>&1; then
-      echo "$name failed:" >&2; tail -n 20 "$work/cmd.out" >&2; exit 1
-    fi
-    if [ "$prepare" = restore_records ]; then
-      local n
-      n="$(count_links)"
-      if [ -n "$links" ] && [ "$n" -ne "$links" ]; then
-        echo "$name wrote $n links in run $i, $links before" >&2; exit 1
-      fi
-      links="$n"
-    fi
-    local wall user sys rss
-    wall="$(awk -F': ' '/Elapsed \(wall clock\)/ {
-             n = split($2, a, ":"); s = 0
-             for (k = 1; k <= n; k++) s = s * 60 + a[k]
-             printf "%.2f", s }' "$log")"
-    user="$(awk -F': ' '/User time/ {print $2}' "$log")"
-    sys="$(awk -F': ' '/System time/ {print $2}' "$log")"
-    rss="$(awk -F': ' '/Maximum resident set size/ {print $2}' "$log")"
-    if [ -z "$best_wall" ] || awk -v a="$wall" -v b="$best_wall" 'BEGIN { exit !(a < b) }'; then
-      best_wall="$wall"; best_user="$user"; best_sys="$sys"
-    fi
-    [ "$rss" -gt "$max_rss" ] && max_rss="$rss"
-  done
-  m_wall="$best_wall"; m_user="$best_user"; m_sys="$best_sys"; m_rss="$max_rss"; m_links="$links"
+# Measured with measure_runs (lib.sh): the timed recognizelinks runs start
+# from restored page records, and after each the links written are counted
+# into m_links, which must agree between runs.
+check_links() {  # NAME RUN
+  local n
+  n="$(count_links)"
+  if [ -n "$m_links" ] && [ "$n" -ne "$m_links" ]; then
+    echo "$1 wrote $n links in run $2, $m_links before" >&2; exit 1
+  fi
+  m_links="$n"
 }
-
-nothing() { :; }
-mb() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "n/a" }'; }
 
 echo "quillonproxy link recognition: $bin"
 echo "Document: $source_note"
 echo "Pages:    $pages"
-echo "Machine:  $(nproc) cores, pinned to core 0; $runs run(s) per measurement, fastest wall shown"
+machine_line
 echo "Versions: $(pdftotext -v 2>&1 | head -n 1)"
 echo "Expressions (${#expressions[@]}):"
 for e in "${expressions[@]}"; do echo "  $e"; done
 echo
 
-measure "quillonproxy recognizelinks" restore_records "$bin" "$work/recognize.xml"
+m_links=""
+measure_runs "quillonproxy recognizelinks" restore_records check_links "$bin" "$work/recognize.xml"
 q_wall=$m_wall q_user=$m_user q_sys=$m_sys q_rss=$m_rss q_links=$m_links
 
-measure pdftotext nothing pdftotext "$pdf" /dev/null
+measure_runs pdftotext : : pdftotext "$pdf" /dev/null
 p_wall=$m_wall p_user=$m_user p_sys=$m_sys p_rss=$m_rss
 
 r="$(ratio "$q_wall" "$p_wall")"

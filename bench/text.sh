@@ -19,69 +19,31 @@
 #              BENCH_RUNS (runs per measurement, default 5).
 set -euo pipefail
 
-here="$(cd "$(dirname "$0")" && pwd)"
-repo="$(dirname "$here")"
-bin="${QUILLONPROXY:-$repo/build/quillonproxy}"
+# shellcheck source-path=SCRIPTDIR source=lib.sh
+. "$(dirname "$0")/lib.sh"
 runs="${BENCH_RUNS:-5}"
 target_ratio=0.7
 pdf="${1:-$(dirname "$repo")/shared/corpus/pdfjs_freeculture.pdf}"
 
 [ -r "$pdf" ] || { echo "cannot read $pdf" >&2; exit 2; }
 
-missing=()
-[ -x /usr/bin/time ] || missing+=(time)
-command -v pdftotext >/dev/null || missing+=(poppler-utils)
-command -v pdfinfo >/dev/null || missing+=(poppler-utils)
-command -v taskset >/dev/null || missing+=(util-linux)
-if [ ${#missing[@]} -gt 0 ]; then
-  mapfile -t missing < <(printf '%s\n' "${missing[@]}" | sort -u)
-  sudo_cmd=()
-  if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
-  echo "Installing: ${missing[*]}" >&2
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}" >/dev/null
-fi
+ensure_tools pdftotext:poppler-utils pdfinfo:poppler-utils taskset:util-linux
+ensure_binary
+make_workdir text
+document_pages
 
-if [ ! -x "$bin" ]; then
-  echo "Building quillonproxy ..." >&2
-  "$repo/scripts/build.sh" >&2
-fi
-
-work="$(mktemp -d "${TMPDIR:-/tmp}/qp-bench-text.XXXXXX")"
-trap 'rm -rf "$work"' EXIT
-
-pages="$(pdfinfo "$pdf" 2>/dev/null | awk '/^Pages:/ {print $2}')"
-[ -n "$pages" ] && [ "$pages" -gt 0 ] || { echo "pdfinfo cannot read $pdf" >&2; exit 2; }
-
-# measure NAME OUTPUT CMD...: runs CMD pinned to core 0 under GNU time, $runs times, with
-# the output folder emptied before each run, and checks that each run produced OUTPUT.
+# measure NAME OUTPUT CMD...: measure_runs (lib.sh) of CMD, with the output folder emptied
+# before each run, checking that each run produced OUTPUT.
 # Sets m_wall m_user m_sys (seconds, of the fastest run) and m_rss (KiB, the largest).
+expected_output=""
+check_output() {  # NAME RUN
+  [ -s "$expected_output" ] || { echo "$1 did not write $expected_output" >&2; exit 1; }
+}
 measure() {
-  local name="$1" output="$2"; shift 2
-  local best_wall="" best_user="" best_sys="" max_rss=0 i log="$work/time.log"
-  for ((i = 1; i <= runs; i++)); do
-    rm -rf "$work/out"; mkdir -p "$work/out"
-    if ! taskset -c 0 /usr/bin/time -v -o "$log" "$@" >"$work/cmd.out" 2>&1; then
-      echo "$name failed:" >&2; tail -n 20 "$work/cmd.out" >&2; exit 1
-    fi
-    [ -s "$output" ] || { echo "$name did not write $output" >&2; exit 1; }
-    local wall user sys rss
-    wall="$(awk -F': ' '/Elapsed \(wall clock\)/ {
-             n = split($2, a, ":"); s = 0
-             for (k = 1; k <= n; k++) s = s * 60 + a[k]
-             printf "%.2f", s }' "$log")"
-    user="$(awk -F': ' '/User time/ {print $2}' "$log")"
-    sys="$(awk -F': ' '/System time/ {print $2}' "$log")"
-    rss="$(awk -F': ' '/Maximum resident set size/ {print $2}' "$log")"
-    if [ -z "$best_wall" ] || awk -v a="$wall" -v b="$best_wall" 'BEGIN { exit !(a < b) }'; then
-      best_wall="$wall"; best_user="$user"; best_sys="$sys"
-    fi
-    [ "$rss" -gt "$max_rss" ] && max_rss="$rss"
-  done
-  m_wall="$best_wall"; m_user="$best_user"; m_sys="$best_sys"; m_rss="$max_rss"
+  local name="$1"; expected_output="$2"; shift 2
+  measure_runs "$name" reset_out check_output "$@"
 }
 
-xml_escape() { sed -e 's/&/\&amp;/g' -e 's/</\&lt;/g' -e 's/>/\&gt;/g' <<<"$1"; }
 cat >"$work/job.xml" <<EOF
 <job name="createindex">
   <inputfile>$(xml_escape "$pdf")</inputfile>
@@ -89,13 +51,10 @@ cat >"$work/job.xml" <<EOF
 </job>
 EOF
 
-mb() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "n/a" }'; }
-
 echo "quillonproxy page text: $bin"
 echo "Document: $pdf"
 echo "Pages:    $pages"
-echo "Machine:  $(nproc) cores, pinned to core 0; $runs run(s) per measurement, fastest wall shown"
+machine_line
 echo "Versions: $(pdftotext -v 2>&1 | head -n 1)"
 echo
 
