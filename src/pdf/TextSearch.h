@@ -11,7 +11,8 @@
 // over it, else the run simply skips it.
 //
 //     Regex re("QX-\\d+");
-//     for (const SearchMatch& m : searchPage(textPage, re)) locate(m);
+//     SearchableText text = searchableText(textPage);  // keep this, not the TextPage
+//     for (const SearchMatch& m : searchPage(text, re)) locate(m);
 //
 // Throws pdf::Error when the expression exceeds its match limit.
 #pragma once
@@ -31,6 +32,16 @@ struct Highlight {
     int length = 0;    // glyphs
 };
 
+// What searching a page needs, and no more: a job keeps it for every page
+// it searches again and again.
+struct SearchableText {
+    int page = 0;
+    std::string text;              // TextPage::text()
+    std::vector<int> glyphAtByte;  // glyph showing each byte; -1 for separators
+};
+
+SearchableText searchableText(const TextPage& page);
+
 struct SearchMatch {
     int page = 0;
     std::string text;  // UTF-8, as matched in TextPage::text()
@@ -38,6 +49,6 @@ struct SearchMatch {
 };
 
 // Matches in the order they occur in the page's text.
-std::vector<SearchMatch> searchPage(const TextPage& page, const Regex& regex);
+std::vector<SearchMatch> searchPage(const SearchableText& page, const Regex& regex);
 
 }  // namespace pdf

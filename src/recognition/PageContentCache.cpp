@@ -19,8 +19,10 @@ const std::vector<pdf::TextElement>& PageContentCache::elements(int number) {
     return *e.elements;
 }
 
-const pdf::TextPage& PageContentCache::text(int number) {
+const pdf::SearchableText& PageContentCache::text(int number) {
     Entry& e = entry(number);
-    if (!e.text) e.text = std::make_unique<pdf::TextPage>(*e.page);
+    if (!e.text) {
+        e.text = std::make_unique<pdf::SearchableText>(pdf::searchableText(pdf::TextPage(*e.page)));
+    }
     return *e.text;
 }

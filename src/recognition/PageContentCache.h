@@ -1,9 +1,9 @@
 // PageContentCache — what recognition reads of each page, read once per job.
 //
 // A recognition job runs many expressions over the same pages; each page's
-// reading-order text (TextPage.h) and text elements (content order,
-// TextContent.h) are read the first time they are asked for and kept for the
-// rest of the job.
+// reading-order text (TextPage.h, kept in its searchable form only) and text
+// elements (content order, TextContent.h) are read the first time they are
+// asked for and kept for the rest of the job.
 //
 // Ownership: borrows the document, which must outlive the cache.
 // Throws pdf::Error naming file and page.
@@ -16,7 +16,7 @@
 #include "pdf/Document.h"
 #include "pdf/Page.h"
 #include "pdf/TextContent.h"
-#include "pdf/TextPage.h"
+#include "pdf/TextSearch.h"
 
 class PageContentCache {
   public:
@@ -25,7 +25,7 @@ class PageContentCache {
     // REQUIRES: 1 <= number <= page count.
     const pdf::Page& page(int number);
     const std::vector<pdf::TextElement>& elements(int number);
-    const pdf::TextPage& text(int number);
+    const pdf::SearchableText& text(int number);
 
     const pdf::Document& document() const { return document_; }
 
@@ -33,7 +33,7 @@ class PageContentCache {
     struct Entry {
         std::unique_ptr<pdf::Page> page;
         std::unique_ptr<std::vector<pdf::TextElement>> elements;
-        std::unique_ptr<pdf::TextPage> text;
+        std::unique_ptr<pdf::SearchableText> text;
     };
     Entry& entry(int number);
 
