@@ -89,7 +89,14 @@ TEST(Descriptor, ExactBytesWithLabelsSizesAndPrunedOutline) {
         "            <data file=\"Page_%N.xml\" />\n"
         "            <htmlview file=\"Page_%N.html\" />\n"
         "        </page>\n";
-    auto fill = [&](std::vector<std::pair<std::string, std::string>> values) {
+    // One entry: page number, label, thumbnail size, page size; the zoom
+    // image is twice the page size.
+    auto fill = [&](int n, const std::string& label, int tw, int th, int w, int h) {
+        std::vector<std::pair<std::string, std::string>> values = {
+            {"%N", std::to_string(n)},      {"%L", label},
+            {"%TW", std::to_string(tw)},    {"%TH", std::to_string(th)},
+            {"%2W", std::to_string(2 * w)}, {"%2H", std::to_string(2 * h)},
+            {"%W", std::to_string(w)},      {"%H", std::to_string(h)}};
         std::string out = page;
         for (auto& [key, value] : values) out = std::regex_replace(out, std::regex(key), value);
         return out;
@@ -101,38 +108,8 @@ TEST(Descriptor, ExactBytesWithLabelsSizesAndPrunedOutline) {
         size +
         "\" title=\"Field Guide\">\n"
         "    <pages>\n" +
-        fill({{"%N", "1"},
-              {"%L", "i"},
-              {"%TW", "170"},
-              {"%TH", "220"},
-              {"%2W", "1224"},
-              {"%2H", "1584"},
-              {"%W", "612"},
-              {"%H", "792"}}) +
-        fill({{"%N", "2"},
-              {"%L", "ii"},
-              {"%TW", "170"},
-              {"%TH", "220"},
-              {"%2W", "1224"},
-              {"%2H", "1584"},
-              {"%W", "612"},
-              {"%H", "792"}}) +
-        fill({{"%N", "3"},
-              {"%L", "A-7"},
-              {"%TW", "138"},
-              {"%TH", "166"},
-              {"%2W", "1000"},
-              {"%2H", "1200"},
-              {"%W", "500"},
-              {"%H", "600"}}) +
-        fill({{"%N", "4"},
-              {"%L", "A-8"},
-              {"%TW", "233"},
-              {"%TH", "165"},
-              {"%2W", "1684"},
-              {"%2H", "1190"},
-              {"%W", "842"},
-              {"%H", "595"}}) +
+        fill(1, "i", 170, 220, 612, 792) + fill(2, "ii", 170, 220, 612, 792) +
+        fill(3, "A-7", 138, 166, 500, 600) + fill(4, "A-8", 233, 165, 842, 595) +
         "    </pages>\n"
         "    <docmetadata />\n"
         "    <bookmarks />\n"

@@ -20,11 +20,7 @@ const std::string kOpen = "<div class=\"paragraph\">";
 const std::string kClose = "</div>";
 
 fixtures::TextRun line(double x, double y, const std::string& text) {
-    fixtures::TextRun r;
-    r.x = x;
-    r.y = y;
-    r.text = text;
-    return r;
+    return fixtures::textRun(x, y, text);
 }
 
 std::string writePages(const TempDir& dir,

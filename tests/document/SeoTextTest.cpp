@@ -14,12 +14,7 @@ using namespace testing_support;
 namespace {
 
 fixtures::TextRun line(double y, const std::string& text, bool unicode = false) {
-    fixtures::TextRun r;
-    r.x = 72;
-    r.y = y;
-    r.text = text;
-    r.unicode = unicode;
-    return r;
+    return fixtures::textRun(72, y, text, 12, unicode);
 }
 
 // Page 1: two lines, of which only the first is used; page 2: no text; page 3: an

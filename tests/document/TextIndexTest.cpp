@@ -16,12 +16,7 @@ using namespace testing_support;
 namespace {
 
 fixtures::TextRun line(double y, const std::string& text, bool unicode = false) {
-    fixtures::TextRun r;
-    r.x = 72;
-    r.y = y;
-    r.text = text;
-    r.unicode = unicode;
-    return r;
+    return fixtures::textRun(72, y, text, 12, unicode);
 }
 
 // One page per entry; each page holds the given lines, 20 points apart from the top.

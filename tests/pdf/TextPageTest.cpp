@@ -19,18 +19,11 @@ using namespace testing_support;
 namespace {
 
 fixtures::TextRun run(double x, double y, const std::string& text, double size = 12) {
-    fixtures::TextRun r;
-    r.x = x;
-    r.y = y;
-    r.text = text;
-    r.size = size;
-    return r;
+    return fixtures::textRun(x, y, text, size);
 }
 
 fixtures::TextRun hebrew(double x, double y, const std::string& text, double size = 12) {
-    fixtures::TextRun r = run(x, y, text, size);
-    r.unicode = true;
-    return r;
+    return fixtures::textRun(x, y, text, size, true);
 }
 
 class TextPageTest : public ::testing::Test {

@@ -60,12 +60,7 @@ std::vector<std::string> linksOf(const std::string& xml) {
 }
 
 fixtures::TextRun run(double x, double y, const std::string& text, double size = 12) {
-    fixtures::TextRun r;
-    r.x = x;
-    r.y = y;
-    r.text = text;
-    r.size = size;
-    return r;
+    return fixtures::textRun(x, y, text, size);
 }
 
 // Helvetica's published ascent, as the text elements' boxes use it.
