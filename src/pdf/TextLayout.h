@@ -1,6 +1,6 @@
 // Reading order of the characters a page paints.
 //
-// Input: the page's characters in content order (GlyphCollector.h), with
+// Input: the page's characters in content order (PaintedText.h), with
 // boxes in page space (points, y down, rotation applied). Output: the same
 // characters as words and lines in the order a person reads them. Nothing
 // here talks to MuPDF; the layout is geometry only.
@@ -44,7 +44,7 @@
 
 #include <vector>
 
-#include "pdf/GlyphCollector.h"
+#include "pdf/PaintedText.h"
 
 namespace pdf {
 

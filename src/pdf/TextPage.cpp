@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "pdf/GlyphCollector.h"
 #include "pdf/TextLayout.h"
 
 namespace pdf {
@@ -57,7 +56,14 @@ Rect unite(const Rect& a, const Rect& b) {
 }  // namespace
 
 TextPage::TextPage(const Page& page) : pageNumber_(page.number()) {
-    PaintedText painted = collectPaintedText(page);
+    build(page, readPaintedText(page));
+}
+
+TextPage::TextPage(const Page& page, const PaintedText& painted) : pageNumber_(page.number()) {
+    build(page, painted);
+}
+
+void TextPage::build(const Page& page, const PaintedText& painted) {
     Layout layout = layOutText(painted.chars, page.width(), page.height());
     const Matrix toUser = inverse(page.userToPage());
 

@@ -1,9 +1,8 @@
 // pdf::TextPage — the text of one page, in reading order.
 //
-// What a page's text is (TextLayout.h has the details): the characters its
-// content stream paints, less those hidden under something opaque painted
-// later (GlyphCollector.h) and the duplicates some producers paint to fake
-// bold; grouped into words and lines; lines in reading order, columns one
+// What a page's text is (TextLayout.h has the details): the characters the
+// page paints (PaintedText.h), less those hidden under something opaque
+// painted later and the duplicates some producers paint to fake bold; grouped into words and lines; lines in reading order, columns one
 // after another, right-to-left script in logical (reading) order. Each line
 // carries the identifier of its flow (a column or region read as one) and
 // of its paragraph; both count from 0 in reading order.
@@ -39,6 +38,7 @@
 
 #include "pdf/Geometry.h"
 #include "pdf/Page.h"
+#include "pdf/PaintedText.h"
 
 namespace pdf {
 
@@ -97,6 +97,9 @@ class Items {
 class TextPage {
   public:
     explicit TextPage(const Page& page);
+    // The reading-order view of text already read: chars() carry the glyph
+    // numbers of `painted`, so a match in text() leads to its glyphs there.
+    TextPage(const Page& page, const PaintedText& painted);
 
     int pageNumber() const { return pageNumber_; }
 
@@ -122,6 +125,8 @@ class TextPage {
     int charAtTextByte(std::size_t offset) const { return textChars_[offset]; }
 
   private:
+    void build(const Page& page, const PaintedText& painted);
+
     int pageNumber_ = 0;
     std::vector<TextChar> chars_;
     std::vector<TextWord> words_;

@@ -4,7 +4,6 @@
 #include "job/RecognizeLinksInput.h"
 #include "recognition/ExpressionSearch.h"
 #include "recognition/LinkRecords.h"
-#include "recognition/PageContentCache.h"
 #include "recognition/StringFormatter.h"
 #include "text/Ascii.h"
 
@@ -23,7 +22,6 @@ void PDFDocument::preparePages(const PageRange& range) {
 }
 
 bool PDFDocument::recognizeLinks(RecognizeLinksInput* input) {
-    PageContentCache cache(pdf());
     const PageRange range = searchRange(input->getUseRange() != 0, input->getFromPage(),
                                         input->getToPage(), getNumberOfPages());
     preparePages(range);
@@ -32,7 +30,7 @@ bool PDFDocument::recognizeLinks(RecognizeLinksInput* input) {
     for (const ImportLinksExpression& e : expressions) patterns.push_back(e.regExp);
 
     searchExpressions(
-        cache, range, patterns, [&](size_t index, const std::string& matched, const HitInfo& hit) {
+        pdf(), range, patterns, [&](size_t index, const std::string& matched, const HitInfo& hit) {
             const ImportLinksExpression& expression = expressions[index];
             std::string text = utf8ToAscii(matched);
             if (input->getGotoFirstNumberInRange() && expression.linkType == 2)
@@ -50,7 +48,7 @@ bool PDFDocument::recognizeLinks(RecognizeLinksInput* input) {
 
     if (input->getImportPdfLinks()) {
         for (int n = range.from; n <= range.to; ++n) {
-            for (auto& link : importLinksFromPDF(cache.page(n), true, true, true))
+            for (auto& link : importLinksFromPDF(pdf().page(n), true, true, true))
                 pages[n - 1]->addLink(link.release());
         }
     }
@@ -59,7 +57,6 @@ bool PDFDocument::recognizeLinks(RecognizeLinksInput* input) {
 }
 
 bool PDFDocument::recognizeProducts(RecognizeProductsInput* input) {
-    PageContentCache cache(pdf());
     const PageRange range = searchRange(input->getUseRange() != 0, input->getFromPage(),
                                         input->getToPage(), getNumberOfPages());
     preparePages(range);
@@ -67,7 +64,7 @@ bool PDFDocument::recognizeProducts(RecognizeProductsInput* input) {
     std::vector<std::string> patterns;
     for (const ProductExpression& e : expressions) patterns.push_back(e.regExp);
 
-    searchExpressions(cache, range, patterns,
+    searchExpressions(pdf(), range, patterns,
                       [&](size_t index, const std::string& matched, const HitInfo& hit) {
                           std::string text = utf8ToAscii(matched);
                           std::string url = expressions[index].result;

@@ -3,10 +3,17 @@
 // Each expression, in job order, is searched over the page range; an empty
 // expression ends the list (it and all after it are not searched). Every
 // match is located on its page (HitInfoLocator.h) and each located hit is
-// handed on. Progress goes to standard output: after every match a line
-// "Progress P", P = (page - from + 1) * 100 / (to - from + 1), and when an
-// expression's search is done one more line for the range's last page, so
-// each expression ends with "Progress 100".
+// handed on, expression by expression, page by page, match by match.
+// Progress goes to standard output: after every match a line "Progress P",
+// P = (page - from + 1) * 100 / (to - from + 1), and when an expression's
+// search is done one more line for the range's last page, so each
+// expression ends with "Progress 100".
+//
+// Each page is read once (PaintedText.h) when the first expression comes to
+// it, and every expression is searched and located on it then; the page's
+// reading is let go at once and only the located hits are kept until their
+// expression's turn. So a job costs one reading per page, and its memory
+// grows with what it finds, not with the document.
 //
 // All expressions are compiled before the first is searched, so a pattern
 // that does not compile fails the job before anything is found.
@@ -19,7 +26,7 @@
 #include <vector>
 
 #include "recognition/HitInfo.h"
-#include "recognition/PageContentCache.h"
+#include "pdf/Document.h"
 
 // A range of pages, both ends included; empty when to < from.
 struct PageRange {
@@ -37,5 +44,5 @@ PageRange searchRange(bool useRange, int fromPage, int toPage, int pageCount);
 // onHit(expression index, matched text (UTF-8), located hit)
 using HitHandler = std::function<void(size_t, const std::string&, const HitInfo&)>;
 
-void searchExpressions(PageContentCache& pages, const PageRange& range,
+void searchExpressions(const pdf::Document& document, const PageRange& range,
                        const std::vector<std::string>& expressions, const HitHandler& onHit);

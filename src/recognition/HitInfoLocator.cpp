@@ -1,5 +1,6 @@
 #include "recognition/HitInfoLocator.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "pdf/CharClass.h"
@@ -7,167 +8,105 @@
 
 namespace {
 
-// What a glyph shows, in ASCII: one character, or the letters of a
-// ligature ("ff" for U+FB00), as the page text spells it.
-std::string glyphText(const pdf::TextGlyph& glyph) {
-    char32_t letters[pdf::chars::kMaxDecomposition];
-    int count = pdf::chars::plainLetters(static_cast<char32_t>(glyph.unicode), letters);
-    std::string text;
-    for (int i = 0; i < count; ++i) text += letters[i] < 0x80 ? static_cast<char>(letters[i]) : '?';
-    return text;
-}
-
-std::string asciiText(const pdf::TextElement& element) {
-    std::string text;
-    text.reserve(element.glyphs.size());
-    for (const pdf::TextGlyph& glyph : element.glyphs) text += glyphText(glyph);
-    return text;
-}
-
-// The search puts a space between words and a line feed between lines
-// whether or not the page paints them; glyphs are only asked for the rest.
-std::string withoutBreaks(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c != ' ' && c != '\n') out += c;
-    }
-    return out;
-}
-
-pdf::Matrix textToUser(const pdf::TextElement& element) {
-    return element.textMatrix.then(element.ctm);
-}
+// How far from the page's horizontal a glyph may run and still be read as
+// a horizontal line (about half a degree).
+constexpr double kHorizontal = 0.01;
 
 // Font size times the vertical scale of the text and graphics matrices.
 double effectiveFontSize(const pdf::TextElement& element) {
-    pdf::Matrix m = textToUser(element);
+    pdf::Matrix m = element.textMatrix.then(element.ctm);
     return element.fontSize * std::sqrt(m.b * m.b + m.d * m.d);
 }
 
 }  // namespace
 
-namespace Veltrane {
-
-bool SearchRequest::getmatchlen(const GlyphRecord& glyph) {
-    if (done || text.empty()) return false;
-    if (static_cast<unsigned char>(text[matched]) == (glyph.code & 0xFF)) {
-        ++matched;
-        if (matched == 1) firstChar = glyph;
-    } else {
-        matched = 0;
-    }
-    done = matched == static_cast<int>(text.size());
-    return done;
-}
-
-}  // namespace Veltrane
-
 std::vector<HitInfo> HitInfoLocator::getSearchHitInfo(const std::vector<pdf::Highlight>& highlights,
                                                       const std::string& matchText) {
     searchText = utf8ToAscii(matchText);
-    collected.clear();
-    Reader reader;
-    bool begun = false;
-    for (const pdf::Highlight& range : highlights) {
-        if (!begun) {
-            reader.elements = &pages_.elements(range.page);
-            begun = true;
+    std::vector<HitInfo> hits;
+    const int glyphCount = painted_.glyphCount();
+    for (size_t i = 0; i < highlights.size();) {
+        // One line piece: the highlights of one line that follow each other.
+        std::vector<int> glyphs;
+        size_t j = i;
+        for (; j < highlights.size() && highlights[j].line == highlights[i].line; ++j) {
+            const pdf::Highlight& range = highlights[j];
+            for (int g = range.position; g < range.position + range.length; ++g)
+                if (g >= 0 && g < glyphCount) glyphs.push_back(g);
         }
-        charCount = 0;
-        pageNumber_ = range.page;
-        userToPage_ = pages_.page(range.page).userToPage();
-        getHitsData(reader, range.position, range.length);
+        i = j;
+        std::sort(glyphs.begin(), glyphs.end());
+        glyphs.erase(std::unique(glyphs.begin(), glyphs.end()), glyphs.end());
+        HitInfo hit;
+        if (!glyphs.empty() && getHitsData(glyphs, hit)) hits.push_back(hit);
     }
-    if (!requests.empty()) getHitDataByMatching();
     return hits;
 }
 
-bool HitInfoLocator::getHitsData(Reader& reader, int pos, int len) {
-    const std::string wanted = withoutBreaks(searchText);
-    while (reader.next < reader.elements->size()) {
-        const pdf::TextElement& element = (*reader.elements)[reader.next++];
-        const std::string text = asciiText(element);
-        const pdf::Matrix toUser = textToUser(element);
-        const double f = effectiveFontSize(element);
-        for (size_t k = 0; k < element.glyphs.size(); ++k, ++charCount) {
-            if (charCount < pos || charCount >= pos + len) continue;
-            collected += glyphText(element.glyphs[k]);
-            const pdf::TextGlyph& glyph = element.glyphs[k];
-            pdf::Point origin = toPage(toUser.apply(pdf::Point{glyph.x, glyph.y}));
-            pdf::Rect box = toPage(element.bbox);
-            if (charCount == pos) {
-                startX = origin.x;
-                topY = box.y0;
-            }
-            if (charCount + 1 == pos + len) {
-                double right =
-                    collected.find(text) != std::string::npos ? box.x1 : origin.x + f / 2;
-                endX = right;
-                bottomY = origin.y;
-                ++charCount;
-                if (withoutBreaks(collected) != wanted) {
-                    Veltrane::SearchRequest request;
-                    request.text = searchText;
-                    request.pageNumber = pageNumber_;
-                    request.position = pos;
-                    request.length = len;
-                    requests.push_back(request);
-                    return false;
-                }
-                HitInfo hit;
-                hit.page = pageNumber_;
-                hit.x = startX;
-                hit.y = topY;
-                hit.width = endX - startX;
-                hit.height = bottomY - topY;
-                hit.searchText = searchText;
-                hits.push_back(hit);
-                return true;
-            }
-        }
-    }
-    return false;
+bool HitInfoLocator::getHitsData(const std::vector<int>& glyphs, HitInfo& hit) const {
+    hit.page = page_.number();
+    hit.searchText = searchText;
+    if (readsLeftToRight(glyphs) && measureByElements(glyphs, hit)) return true;
+    return measureByBoxes(glyphs, hit);
 }
 
-bool HitInfoLocator::getHitDataByMatching() {
-    for (Veltrane::SearchRequest& request : requests) request.text = withoutBreaks(request.text);
-    for (const pdf::TextElement& element : pages_.elements(pageNumber_)) {
-        if (element.formDepth > 0) continue;  // the page's own content only
-        const pdf::Matrix toUser = textToUser(element);
-        const double f = effectiveFontSize(element);
-        const double boxHeight = element.bbox.height();
-        for (const pdf::TextGlyph& glyph : element.glyphs) {
-            Veltrane::GlyphRecord record;
-            record.code = glyph.code;
-            pdf::Point user = toUser.apply(pdf::Point{glyph.x, glyph.y});
-            pdf::Point origin = toPage(user);
-            // The glyph's top: its origin raised by the element's height.
-            pdf::Point top = toPage(pdf::Point{user.x, user.y + boxHeight});
-            record.x = origin.x;
-            record.y = top.y;
-            findRequest(record, element, f);
+bool HitInfoLocator::readsLeftToRight(const std::vector<int>& glyphs) const {
+    double previousX = -1e300;
+    for (int g : glyphs) {
+        for (int c = painted_.glyphStart[g]; c < painted_.glyphStart[g + 1]; ++c) {
+            const pdf::PaintedChar& ch = painted_.chars[static_cast<size_t>(c)];
+            if (ch.dirX < 1 - kHorizontal || std::fabs(ch.dirY) > kHorizontal) return false;
+            if (ch.quad[3].y >= ch.quad[0].y) return false;  // mirrored: ascent below
+            if (pdf::chars::direction(ch.code) == pdf::chars::Direction::RightToLeft) return false;
         }
+        const pdf::PaintedChar& first = firstChar(g);
+        if (first.origin.x < previousX - kHorizontal) return false;
+        previousX = first.origin.x;
     }
     return true;
 }
 
-int HitInfoLocator::findRequest(const Veltrane::GlyphRecord& glyph, const pdf::TextElement& element,
-                                double f) {
-    for (size_t i = 0; i < requests.size(); ++i) {
-        if (!requests[i].getmatchlen(glyph)) continue;
-        const std::string text = asciiText(element);
-        pdf::Rect box = toPage(element.bbox);
-        double right = text.find(requests[i].text) != std::string::npos ? box.x1 : glyph.x + f / 2;
-        HitInfo hit;
-        hit.page = pageNumber_;
-        hit.x = requests[i].firstChar.x;
-        hit.y = requests[i].firstChar.y;
-        hit.width = right - requests[i].firstChar.x;
-        hit.height = box.height();
-        hit.searchText = searchText;
-        hits.push_back(hit);
-        for (Veltrane::SearchRequest& other : requests) other.matched = 0;
-        return static_cast<int>(i);
+bool HitInfoLocator::measureByElements(const std::vector<int>& glyphs, HitInfo& hit) const {
+    const pdf::PaintedChar& first = firstChar(glyphs.front());
+    const pdf::PaintedChar& last = firstChar(glyphs.back());
+    const pdf::TextElement& firstElement = painted_.elements[static_cast<size_t>(first.element)];
+    const pdf::TextElement& lastElement = painted_.elements[static_cast<size_t>(last.element)];
+    const pdf::Matrix& toPage = page_.userToPage();
+
+    // Does the piece hold the whole text of its last glyph's element?
+    std::u32string piece, element;
+    for (int g : glyphs)
+        for (int c = painted_.glyphStart[g]; c < painted_.glyphStart[g + 1]; ++c)
+            piece += painted_.chars[static_cast<size_t>(c)].code;
+    for (int c = painted_.glyphStart[lastElement.firstGlyph];
+         c < painted_.glyphStart[lastElement.firstGlyph + lastElement.glyphCount]; ++c)
+        element += painted_.chars[static_cast<size_t>(c)].code;
+    double right = piece.find(element) != std::u32string::npos
+                       ? toPage.apply(lastElement.bbox).x1
+                       : last.origin.x + effectiveFontSize(lastElement) / 2;
+
+    hit.x = first.origin.x;
+    hit.y = toPage.apply(firstElement.bbox).y0;
+    hit.width = right - hit.x;
+    hit.height = last.origin.y - hit.y;
+    return hit.width > 0 && hit.height > 0;
+}
+
+bool HitInfoLocator::measureByBoxes(const std::vector<int>& glyphs, HitInfo& hit) const {
+    double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+    for (int g : glyphs) {
+        for (int c = painted_.glyphStart[g]; c < painted_.glyphStart[g + 1]; ++c) {
+            for (const pdf::Point& p : painted_.chars[static_cast<size_t>(c)].quad) {
+                x0 = std::min(x0, p.x);
+                y0 = std::min(y0, p.y);
+                x1 = std::max(x1, p.x);
+                y1 = std::max(y1, p.y);
+            }
+        }
     }
-    return -1;
+    hit.x = x0;
+    hit.y = y0;
+    hit.width = x1 - x0;
+    hit.height = y1 - y0;
+    return hit.width > 0 && hit.height > 0;
 }

@@ -101,6 +101,22 @@ struct Agreement {
     double worstBottom = 0;  // largest distance from the baseline to the word box's bottom
 };
 
+// The word under a rectangle that shows a later line's piece of a match:
+// it overlaps the rectangle and is a part of the match's text (punctuation
+// after it aside).
+const Box* laterPiece(const std::vector<Box>& words, const Link& link) {
+    for (const Box& word : words) {
+        double w = std::min(word.x1, link.x + link.w) - std::max(word.x0, link.x);
+        double h = std::min(word.y1, link.y + link.h) - std::max(word.y0, link.y);
+        std::string core = word.text;
+        while (!core.empty() && std::string(".,;:)").find(core.back()) != std::string::npos)
+            core.pop_back();
+        if (w > 0 && h > 0 && core.size() >= 3 && link.text.find(core) != std::string::npos)
+            return &word;
+    }
+    return nullptr;
+}
+
 Agreement recognizeAndCompare(const std::string& name) {
     Agreement result;
     std::string pdf = corpusFile(name + ".pdf");
@@ -207,6 +223,15 @@ Agreement recognizeAndCompare(const std::string& name) {
                               << " " << link.y << " " << link.w << " " << link.h << " against word "
                               << word.text << " [" << word.x0 << " " << word.y0 << " " << word.x1
                               << " " << word.y1 << "]";
+            } else if (const Box* piece = laterPiece(words[p], link)) {
+                // A match broken over two lines: this rectangle is on the
+                // word that carries it on.
+                if (std::abs(piece->x0 - link.x) <= 2 && std::abs(piece->y0 - link.y) <= 2) {
+                    ++result.onWord;
+                    continue;
+                }
+                ADD_FAILURE() << name << " page " << p << ": " << link.text << " at " << link.x
+                              << " " << link.y << " off its piece " << piece->text;
             } else {
                 ADD_FAILURE() << name << " page " << p << ": " << link.text << " lies on no word";
             }
@@ -253,8 +278,8 @@ TEST_P(CorpusRecognition, AddressesLieOnPopplersWordsAndCountsAgree) {
     EXPECT_GT(a.links, 0);
     EXPECT_EQ(a.links, a.onWord);
     EXPECT_EQ(a.pagesCounted, a.pagesAgreeing);
-    // A match broken over two lines has no single rectangle.
-    EXPECT_GE(a.links * 10, a.matches * 9);
+    // A match broken over two lines has one rectangle per line.
+    EXPECT_GE(a.links, a.matches);
 }
 
 INSTANTIATE_TEST_SUITE_P(RealWorld, CorpusRecognition,

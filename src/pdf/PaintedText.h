@@ -1,0 +1,120 @@
+// The text a page paints, read once: one list of glyphs that every view of
+// the page's text is taken from.
+//
+// One pass of MuPDF's content interpreter (pdf_process_contents, driving a
+// processor of this unit's own) over the page's content streams and the form
+// XObjects they paint, then over the appearance streams of the page's
+// annotations and form fields that the page image shows (after the content,
+// in the order the page lists them). Every glyph that a text-showing operator
+// (Tj, TJ, ', ") shows is numbered in that order from 0; every operator that
+// shows at least one glyph is one TextElement. MuPDF decodes the strings,
+// loads fonts and their ToUnicode maps and switches optional content;
+// positions follow its own text-state arithmetic, so the glyphs lie where
+// the page image draws them.
+//
+//     PaintedText painted = readPaintedText(page);
+//     for (const TextElement& e : painted.elements)
+//         for (int g = e.firstGlyph; g < e.firstGlyph + e.glyphCount; ++g)
+//             for (int c = painted.glyphStart[g]; c < painted.glyphStart[g + 1]; ++c)
+//                 use(painted.chars[c]);
+//
+// What a glyph is, as text: every character of its font's mapping, in
+// reading order (a ligature "fi" gives f and i, each with an equal share of
+// the glyph's box: from the right for right-to-left letters, from the left
+// otherwise). The ToUnicode map comes first; where it gives nothing usable
+// (nothing, or only control codes), the character named by the font's
+// encoding ("/fi", "/eacute", ...). Presentation forms become their plain
+// letters (U+FB01 becomes "fi", Arabic positional forms the letter).
+// Characters that are never text (controls, U+FFFD, invisible joiners) are
+// left out; a glyph left with none is one unmapped PaintedChar, which keeps
+// its place on the line but adds nothing to the text.
+//
+// Coordinates: chars are in page space (Page.h: points, origin at the
+// top-left of the shown page, y down, /Rotate and /UserUnit applied).
+// Elements keep the operator's own matrices, and their bbox is in the page's
+// user space (points, y up, unrotated), as the content stream has them;
+// Page::userToPage() takes user space to page space.
+//
+// A glyph's box runs along its advance (its width in the font's /Widths;
+// half an em where that is zero or absurd) from the font's descent to its
+// ascent: the font descriptor's values, the published ones of the standard
+// fonts that files name without embedding them, else the font program's
+// (0.8 and -0.2 em where none is sensible). A Type 3 glyph's box spans its
+// font's bounding box, whose height counts as its em, since Type 3 units can
+// be anything. Vertical writing advances down the column, one em wide
+// across it.
+//
+// Left out: text in optional content that is switched off, in soft-mask
+// definitions and tiling-pattern cells (not visible as such), and in Type 3
+// glyph procedures. Kept but marked hidden: characters that something opaque
+// painted later covers: a filled rectangle, or an image without soft mask,
+// stencil or colour key, drawn axis-aligned, at full opacity, in the normal
+// blend mode and inside nothing but rectangular clips. Shapes that are not
+// rectangles never cover anything, so text is kept whenever coverage is in
+// doubt. Invisible text (rendering mode 3) is never hidden: it is the
+// searchable layer that OCR tools put under a scanned page's image.
+//
+// Forms nested deeper than 16 levels, or painting themselves, are not
+// entered. A form or annotation whose content cannot be read is passed over.
+//
+// Throws pdf::Error naming file and page when the page's own content cannot
+// be read at all.
+#pragma once
+
+#include <vector>
+
+#include "pdf/Geometry.h"
+#include "pdf/Page.h"
+
+namespace pdf {
+
+// One character a glyph shows. All of a glyph's characters share its origin,
+// direction, size and element.
+struct PaintedChar {
+    char32_t code = 0;
+    int glyph = 0;    // content-order number of the glyph, from 0
+    int element = 0;  // index in PaintedText::elements
+    // The character's share of the glyph's box: start and end of the
+    // advance on the descent line, then end and start on the ascent line.
+    Point quad[4];
+    // Where the glyph sits on its baseline (vertical writing: where the pen
+    // stands before the glyph).
+    Point origin;
+    // Unit vector of the writing direction (down the page for vertical
+    // writing).
+    double dirX = 1;
+    double dirY = 0;
+    // The em height on the page, in points: the font size scaled by the
+    // text and graphics transformations.
+    double size = 0;
+    bool unmapped = false;  // no character: see above
+    bool space = false;     // a space character: it separates words
+    bool mark = false;      // a combining mark: it belongs to the character before
+    bool hidden = false;    // covered by something opaque painted later
+};
+
+// One text-showing operator.
+struct TextElement {
+    Matrix ctm;         // the operator's user space to the page's user space
+    Matrix textMatrix;  // the text matrix at the operator's start
+    double fontSize = 0;
+    Rect bbox;  // the union of its glyphs' boxes, page user space
+    int firstGlyph = 0;
+    int glyphCount = 0;
+    int formDepth = 0;        // 0: the page's own content; n: inside n nested forms
+    bool annotation = false;  // painted by an annotation's or field's appearance
+};
+
+struct PaintedText {
+    std::vector<TextElement> elements;  // content order
+    std::vector<PaintedChar> chars;     // content order; a glyph's characters follow each other
+    // Glyph g's characters are chars[glyphStart[g]] up to chars[glyphStart[g + 1]];
+    // glyphStart has one entry more than there are glyphs.
+    std::vector<int> glyphStart{0};
+
+    int glyphCount() const { return static_cast<int>(glyphStart.size()) - 1; }
+};
+
+PaintedText readPaintedText(const Page& page);
+
+}  // namespace pdf
