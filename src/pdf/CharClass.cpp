@@ -40,6 +40,50 @@ bool isCombiningMark(char32_t c) {
     return category == UCDN_GENERAL_CATEGORY_MN || category == UCDN_GENERAL_CATEGORY_ME;
 }
 
+char32_t combiningFormOf(char32_t accent) {
+    switch (accent) {
+        case 0x0060:  // grave
+        case 0x02CB:
+            return 0x0300;
+        case 0x00B4:  // acute
+        case 0x02CA:
+            return 0x0301;
+        case 0x005E:  // circumflex
+        case 0x02C6:
+            return 0x0302;
+        case 0x007E:  // tilde
+        case 0x02DC:
+            return 0x0303;
+        case 0x00AF:  // macron
+        case 0x02C9:
+            return 0x0304;
+        case 0x02D8:  // breve
+            return 0x0306;
+        case 0x02D9:  // dot above
+            return 0x0307;
+        case 0x00A8:  // diaeresis
+            return 0x0308;
+        case 0x02DA:  // ring
+            return 0x030A;
+        case 0x02DD:  // double acute
+            return 0x030B;
+        case 0x02C7:  // caron
+            return 0x030C;
+        case 0x00B8:  // cedilla
+            return 0x0327;
+        case 0x02DB:  // ogonek
+            return 0x0328;
+        default:
+            return 0;
+    }
+}
+
+char32_t composed(char32_t c, char32_t m) {
+    uint32_t out = 0;
+    if (!ucdn_compose(&out, static_cast<uint32_t>(c), static_cast<uint32_t>(m))) return 0;
+    return static_cast<char32_t>(out);
+}
+
 bool isLetter(char32_t c) {
     if (c < 0x80) return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
     switch (ucdn_get_general_category(static_cast<uint32_t>(c))) {

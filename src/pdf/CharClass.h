@@ -28,6 +28,18 @@ bool isDropped(char32_t c);
 // they belong to the base character before them.
 bool isCombiningMark(char32_t c);
 
+// The combining mark that a spacing accent stands for when it is set over or
+// under a letter (U+00B4 ACUTE ACCENT gives U+0301 COMBINING ACUTE ACCENT):
+// grave, acute, circumflex, tilde, macron, breve, dot above, diaeresis,
+// ring, double acute, caron, cedilla and ogonek, including the ASCII grave,
+// circumflex and tilde that old TeX fonts map their accents to; 0 for any
+// other character.
+char32_t combiningFormOf(char32_t accent);
+
+// c with the combining mark m composed into one character, as canonical
+// composition (NFC) gives it; 0 when Unicode has no such character.
+char32_t composed(char32_t c, char32_t m);
+
 // Letters of any script (general categories L*).
 bool isLetter(char32_t c);
 

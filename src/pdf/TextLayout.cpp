@@ -30,8 +30,15 @@ constexpr double kGutterWidth = 0.3;
 // Duplicates: the same character this close along and across the line.
 constexpr double kDuplicateAlong = 0.1;
 constexpr double kDuplicateAcross = 0.2;
-// Words: a gap wider than this ends a word.
+// Words: a gap wider than kWordGap ends a word. On a line whose letters
+// mostly touch (at least kTightGaps gaps between letters, their median
+// below kWordGap - kLetterMargin), so does a gap kLetterMargin wider than
+// that median, down to kMinWordGap: a tightly set line still shows its
+// word gaps against its own letter gaps.
 constexpr double kWordGap = 0.15;
+constexpr double kMinWordGap = 0.08;
+constexpr double kLetterMargin = 0.06;
+constexpr int kTightGaps = 8;
 // Sub- and superscripts: at most this size of the line's text, at least this
 // far off its baseline.
 constexpr double kScriptSize = 0.9;
@@ -186,6 +193,9 @@ class Layouter {
     // characters drawn just before and just after it, the one whose box holds
     // the mark's centre (producers draw marks before or after their base),
     // else the nearer one within an em. A mark without one stands alone.
+    // A spacing accent (old TeX sets its accents so) is a mark too when the
+    // box of a letter drawn next to it holds its centre; elsewhere it is a
+    // character like any other.
     void attachMarks() {
         const int n = static_cast<int>(items_.size());
         firstMark_.assign(n, -1);
@@ -193,8 +203,9 @@ class Layouter {
         owner_.assign(n, -1);
         std::vector<int> lastMark(n, -1);
         for (int i = 0; i < n; ++i) {
-            const Item& m = items_[i];
-            if (!m.mark) continue;
+            Item& m = items_[i];
+            const bool accent = !m.mark && chars::combiningFormOf(codeOf(i)) != 0;
+            if (!m.mark && !accent) continue;
             int before = i - 1, after = i + 1;
             while (before >= 0 && (items_[before].mark || items_[before].space)) --before;
             while (after < n && (items_[after].mark || items_[after].space)) ++after;
@@ -205,6 +216,8 @@ class Layouter {
                 if (c < 0 || c >= n) continue;
                 const Item& b = items_[c];
                 if (b.rot != m.rot || std::fabs(b.base - m.base) > m.size) continue;
+                if (accent && (!chars::isLetter(codeOf(c)) || centre < b.x0 || centre > b.x1))
+                    continue;
                 double distance = centre < b.x0 ? b.x0 - centre : centre > b.x1 ? centre - b.x1 : 0;
                 if (distance < bestDistance || (distance == 0 && best >= 0 && bestDistance > 0)) {
                     best = c;
@@ -212,6 +225,7 @@ class Layouter {
                 }
             }
             if (best < 0) continue;
+            m.mark = true;
             owner_[i] = best;
             if (firstMark_[best] < 0)
                 firstMark_[best] = i;
@@ -430,16 +444,25 @@ class Layouter {
         double narrowest = 1e9;
         int gaps = 0;
         int previous = -1;
+        std::vector<double> inEms;
         for (int h : line.clusters) {
             if (items_[h].space) {
                 previous = -1;
                 continue;
             }
             if (previous >= 0) {
-                narrowest = std::min(narrowest, items_[h].x0 - clusterEnd(previous));
+                double gap = items_[h].x0 - clusterEnd(previous);
+                narrowest = std::min(narrowest, gap);
+                inEms.push_back(gap / std::max(items_[h].size, items_[previous].size));
                 ++gaps;
             }
             previous = h;
+        }
+        double wordGap = kWordGap;
+        if (gaps >= kTightGaps) {
+            std::nth_element(inEms.begin(), inEms.begin() + inEms.size() / 2, inEms.end());
+            double median = inEms[inEms.size() / 2];
+            wordGap = std::clamp(median + kLetterMargin, kMinWordGap, kWordGap);
         }
         std::vector<int> kept;
         previous = -1;
@@ -460,9 +483,9 @@ class Layouter {
             bool starts = previous < 0 || spaceSeen;
             if (!starts) {
                 double s = std::max(it.size, items_[previous].size);
-                double threshold = kWordGap * s;
-                if (gaps >= 3 && narrowest > 0.5 * threshold)
-                    threshold = std::max(threshold, narrowest * 1.3 + 0.05 * s);
+                double threshold = wordGap * s;
+                if (gaps >= 3 && narrowest > 0.5 * kWordGap * s)
+                    threshold = std::max(kWordGap * s, narrowest * 1.3 + 0.05 * s);
                 starts = it.x0 - clusterEnd(previous) > threshold ||
                          (isScript(line, items_[previous]) && !isScript(line, it));
             }
@@ -838,9 +861,33 @@ class Layouter {
 
     char32_t codeOf(int item) const { return chars_[items_[item].src].code; }
 
+    // A character and its marks, composed as far as Unicode composes them
+    // (canonical composition, NFC): "e" and an acute accent become "é".
+    // Spacing accents that do not compose follow as combining marks; a
+    // dotless i or j under an accent is read as i or j, as TeX sets them.
+    void emitCluster(int head, Layout& out) const {
+        char32_t code = codeOf(head);
+        out.order.push_back(items_[head].src);
+        std::size_t at = out.code.size();
+        out.code.push_back(code);
+        for (int m = firstMark_[head]; m >= 0; m = nextMark_[m]) {
+            char32_t mark = codeOf(m);
+            if (char32_t combining = chars::combiningFormOf(mark)) mark = combining;
+            char32_t base = code == 0x131 ? U'i' : code == 0x237 ? U'j' : code;
+            if (char32_t both = chars::composed(base, mark)) {
+                code = both;
+                out.code[at] = code;
+                continue;
+            }
+            out.order.push_back(items_[m].src);
+            out.code.push_back(mark);
+        }
+    }
+
     Layout emit() const {
         Layout out;
         out.order.reserve(items_.size());
+        out.code.reserve(items_.size());
         for (int b : order_) {
             for (int l : blocks_[b].lines) {
                 const Line& line = lines_[l];
@@ -856,12 +903,7 @@ class Layouter {
                                                                     : line.clusters.size();
                     LaidOutWord word;
                     word.first = static_cast<int>(out.order.size());
-                    for (std::size_t c = begin; c < end; ++c) {
-                        int h = line.clusters[c];
-                        out.order.push_back(items_[h].src);
-                        for (int m = firstMark_[h]; m >= 0; m = nextMark_[m])
-                            out.order.push_back(items_[m].src);
-                    }
+                    for (std::size_t c = begin; c < end; ++c) emitCluster(line.clusters[c], out);
                     word.count = static_cast<int>(out.order.size()) - word.first;
                     out.words.push_back(word);
                 }

@@ -21,7 +21,10 @@
 //     justified line stays whole and two columns stay apart.
 //   - Within a line characters are ordered along the baseline; a space
 //     character or a gap of more than 0.15 em ends a word (wider gaps in
-//     letter-spaced lines); combining marks stay with their base character.
+//     letter-spaced lines); combining marks stay with their base character,
+//     and so do spacing accents set over or under a letter (old TeX output
+//     sets "é" as an acute and an e); a character and its marks are
+//     composed as Unicode composes them (NFC).
 //   - Lines are chained into blocks when one lies directly under the other,
 //     overlaps it sideways and nothing else competes for the link; blocks
 //     are read in the order of Breuel's rules: of two blocks that share a
@@ -62,7 +65,8 @@ struct LaidOutLine {
 };
 
 struct Layout {
-    std::vector<int> order;  // indices of painted characters, in reading order
+    std::vector<int> order;       // indices of painted characters, in reading order
+    std::vector<char32_t> code;   // the character each stands for in the text
     std::vector<LaidOutWord> words;
     std::vector<LaidOutLine> lines;
 };

@@ -68,10 +68,10 @@ void TextPage::build(const Page& page, const PaintedText& painted) {
     const Matrix toUser = inverse(page.userToPage());
 
     chars_.reserve(layout.order.size());
-    for (int src : layout.order) {
-        const PaintedChar& p = painted.chars[src];
+    for (std::size_t i = 0; i < layout.order.size(); ++i) {
+        const PaintedChar& p = painted.chars[static_cast<std::size_t>(layout.order[i])];
         TextChar c;
-        c.code = p.code;
+        c.code = layout.code[i];
         c.fontSize = p.size;
         c.quad = {toUser.apply(p.quad[0]), toUser.apply(p.quad[1]), toUser.apply(p.quad[2]),
                   toUser.apply(p.quad[3])};
