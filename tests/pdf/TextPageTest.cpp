@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fixtures/PdfBuilder.h"
+#include "fixtures/RawFonts.h"
 #include "pdf/Document.h"
 #include "pdf/Error.h"
 #include "pdf/Library.h"
@@ -354,6 +355,89 @@ TEST_F(TextPageTest, TextOutsideTheShownPageIsLeftOut) {
     page.texts.push_back(run(72, 760, "Slug above the crop box"));
     pdf::Document& d = open({page});
     EXPECT_EQ("Inside", pdf::TextPage(d.page(1)).text());
+}
+
+// Old TeX output sets accents as glyphs of their own over or under the letter: the acute of
+// "Métro" before its e, the cedilla of "Aviação" after its c and the tilde after its a, each
+// centred on its letter. A spacing accent that stands over no letter stays as it is.
+TEST_F(TextPageTest, AccentSetOverALetterComposesWithIt) {
+    fixtures::PageSpec page;
+    page.rawContent =
+        "BT /Helv 12 Tf 1 0 0 1 100 700 Tm (M) Tj 1 0 0 1 111.334 700 Tm (\264) Tj "
+        "1 0 0 1 109.996 700 Tm (etro) Tj "
+        "1 0 0 1 100 680 Tm (Aviac) Tj 1 0 0 1 124.342 680 Tm (\270) Tj "
+        "1 0 0 1 129.34 680 Tm (a) Tj 1 0 0 1 130.678 680 Tm (\230) Tj "
+        "1 0 0 1 136.012 680 Tm (o) Tj "
+        "1 0 0 1 100 660 Tm (x \264 y) Tj ET";
+    pdf::Document& d = open({page});
+    pdf::TextPage text(d.page(1));
+    EXPECT_EQ("M\u00E9tro\nAvia\u00E7\u00E3o\nx \u00B4 y", text.text());
+    // The composed letter is the letter's glyph: "é" is glyph 2, the acute (glyph 1) is gone.
+    EXPECT_EQ(U'\u00E9', text.chars()[1].code);
+    EXPECT_EQ(2, text.chars()[1].glyph);
+}
+
+// A Type 3 font whose ToUnicode map gives the ligature "fi" a control code, as some producers
+// write it: the glyph's name /fi says what it is.
+TEST_F(TextPageTest, LigatureMappedToAControlCodeIsReadByItsName) {
+    fixtures::DocumentSpec doc;
+    std::string font = fixtures::addType3Font(
+        doc, {{1, "s"}, {2, "i", 250}, {3, "g"}, {4, "n"}, {5, "fi", 550}, {6, "e"}, {7, "d"}},
+        {{1, "s"}, {2, "i"}, {3, "g"}, {4, "n"}, {5, "\x0C"}, {6, "e"}, {7, "d"}});
+    fixtures::PageSpec page;
+    page.resources = {{"Font", "T3", font}};
+    page.rawContent = "BT /T3 12 Tf 1 0 0 1 72 700 Tm <0102030402050607> Tj ET";
+    doc.pages.push_back(page);
+    fixtures::writePdf(doc, dir.file("t3.pdf"));
+    pdf::Document d(dir.file("t3.pdf"));
+    EXPECT_EQ("signified", pdf::TextPage(d.page(1)).text());
+}
+
+// A tightly set line whose word gap after a full stop (0.12 em) is narrower than the usual
+// 0.15 em; its letters touch, so the gap still stands out. A 0.05 em gap inside a word of the
+// same kind of line does not.
+TEST_F(TextPageTest, TightlySetLineSeparatesWordsAtItsOwnGaps) {
+    fixtures::PageSpec page;
+    page.rawContent =
+        "BT /Helv 10 Tf 1 0 0 1 72 700 Tm [(It was generally.) -120 (The idea)] TJ ET\n"
+        "BT /Helv 10 Tf 1 0 0 1 72 680 Tm [(An unker) -50 (ned word)] TJ ET";
+    pdf::Document& d = open({page});
+    EXPECT_EQ("It was generally. The idea\nAn unkerned word", pdf::TextPage(d.page(1)).text());
+}
+
+// Regression: lines placed with "cm" and one text matrix, starting with the same glyph, lost
+// two of four lines; a form painted twice lost its second painting.
+TEST_F(TextPageTest, TextThatStartsAlikeOrIsPaintedTwiceIsAllRead) {
+    fixtures::PageSpec page;
+    const char* lines[] = {"Hello world", "Happy day", "Goodbye", "Great news"};
+    for (int i = 0; i < 4; ++i) {
+        page.rawContent += "q 1 0 0 1 0 " + std::to_string(-20 * i) +
+                           " cm BT /Helv 12 Tf 1 0 0 1 72 700 Tm (" + lines[i] + ") Tj ET Q\n";
+    }
+    page.forms = {{"Fm1", "BT /Helv 12 Tf 1 0 0 1 72 500 Tm (Order QX-1) Tj ET"}};
+    page.rawContent += "q /Fm1 Do Q q 1 0 0 1 0 -40 cm /Fm1 Do Q";
+    pdf::Document& d = open({page});
+    EXPECT_EQ("Hello world\nHappy day\nGoodbye\nGreat news\nOrder QX-1\nOrder QX-1",
+              pdf::TextPage(d.page(1)).text());
+}
+
+// The page image shows a filled-in field over the page; its value is part of the page's text.
+TEST_F(TextPageTest, FieldValuesShownOnThePageAreText) {
+    fixtures::DocumentSpec doc;
+    std::string helv = fixtures::addHelveticaObject(doc);
+    doc.objects.push_back({"<< /Type /XObject /Subtype /Form /BBox [0 0 100 20] /Resources "
+                           "<< /Font << /Helv " +
+                               helv + " >> >> >>",
+                           "BT /Helv 10 Tf 2 5 Td (Jane Doe) Tj ET"});
+    fixtures::PageSpec page;
+    page.texts = {run(72, 700, "Name:")};
+    page.rawAnnotations = {
+        "<< /Type /Annot /Subtype /Widget /FT /Tx /T (name) /Rect [120 692 220 712] "
+        "/AP << /N @1 >> >>"};
+    doc.pages.push_back(page);
+    fixtures::writePdf(doc, dir.file("field.pdf"));
+    pdf::Document d(dir.file("field.pdf"));
+    EXPECT_EQ("Name: Jane Doe", pdf::TextPage(d.page(1)).text());
 }
 
 }  // namespace

@@ -6,57 +6,15 @@
 #include <regex>
 
 #include "fixtures/PdfBuilder.h"
+#include "support/RecognitionJobs.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;
 
 namespace {
 
-struct Expression {
-    std::string regexp;
-    int target = 0;
-    int linkType = 0;
-    std::string result = "http://$regresult";
-    std::string description = "d";
-};
-
-std::string expressionList(const std::vector<Expression>& expressions) {
-    std::string xml = "<expresions>";
-    for (const Expression& e : expressions) {
-        std::string regexp = std::regex_replace(e.regexp, std::regex("&"), "&amp;");
-        regexp = std::regex_replace(regexp, std::regex("<"), "&lt;");
-        xml += "<expression target=\"" + std::to_string(e.target) + "\" linktype=\"" +
-               std::to_string(e.linkType) + "\" result=\"" + e.result + "\" description=\"" +
-               e.description + "\"><regexp>" + regexp + "</regexp></expression>";
-    }
-    return xml + "</expresions>";
-}
-
-std::string linksJob(const TempDir& dir, const std::string& pdf,
-                     const std::vector<Expression>& expressions, const std::string& extra = "") {
-    return "<job name=\"recognizelinks\"><inputfile>" + pdf + "</inputfile><outputdir>" +
-           dir.path() + "</outputdir>" +
-           (extra.find("<userange>") == std::string::npos ? "<userange>0</userange>" : "") +
-           (extra.find("<importpdflinks>") == std::string::npos
-                ? "<importpdflinks>0</importpdflinks>"
-                : "") +
-           (extra.find("<usebinarysearch>") == std::string::npos
-                ? "<usebinarysearch>0</usebinarysearch>"
-                : "") +
-           extra + expressionList(expressions) + "</job>";
-}
-
 std::string record(const TempDir& dir, int page) {
     return readFile(dir.file("Page_" + std::to_string(page) + ".xml"));
-}
-
-std::vector<std::string> linksOf(const std::string& xml) {
-    std::vector<std::string> links;
-    std::regex link("<link [^>]*/>");
-    for (auto it = std::sregex_iterator(xml.begin(), xml.end(), link); it != std::sregex_iterator();
-         ++it)
-        links.push_back(it->str());
-    return links;
 }
 
 fixtures::TextRun run(double x, double y, const std::string& text, double size = 12) {
@@ -65,16 +23,6 @@ fixtures::TextRun run(double x, double y, const std::string& text, double size =
 
 // Helvetica's published ascent, as the text elements' boxes use it.
 constexpr double kAscent = 0.718;
-
-std::string loc(double x, double y, double w, double h) {
-    auto half = [](double v) {
-        double f = std::floor(v);
-        return static_cast<int>(v - f > 0.5 ? f + 1 : f);
-    };
-    return std::to_string(half(x)) + " " + std::to_string(half(y)) + " " +
-           std::to_string(static_cast<int>(std::ceil(w))) + " " +
-           std::to_string(static_cast<int>(std::ceil(h)));
-}
 
 class Recognition : public ::testing::Test {
   protected:

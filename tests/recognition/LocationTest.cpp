@@ -1,0 +1,241 @@
+// Where "recognizelinks" puts a match: on its own glyphs, in every direction text can run on
+// the shown page, one rectangle per line of a match over a line break, never a rectangle with
+// a side of 0 or less. Left-to-right horizontal text follows the element rule (RecognitionTest);
+// everything else is the bounding box of the matched glyphs' boxes on the shown page.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <regex>
+
+#include "fixtures/PdfBuilder.h"
+#include "fixtures/RawFonts.h"
+#include "pdf/Document.h"
+#include "pdf/Library.h"
+#include "pdf/PaintedText.h"
+#include "pdf/TextPage.h"
+#include "pdf/TextSearch.h"
+#include "recognition/HitInfoLocator.h"
+#include "support/RecognitionJobs.h"
+#include "support/TestSupport.h"
+
+using namespace testing_support;
+
+namespace {
+
+// Helvetica's published metrics, which the glyph boxes use.
+constexpr double kAscent = 0.718;
+constexpr double kDescent = -0.207;
+
+double width(const std::string& text, double size = 12) {
+    return fixtures::textWidth(fixtures::textRun(0, 0, text, size));
+}
+
+std::string locOf(const std::string& link) {
+    std::smatch m;
+    return std::regex_search(link, m, std::regex("loc=\"([^\"]*)\"")) ? m[1].str() : "";
+}
+
+class Location : public ::testing::Test {
+  protected:
+    // The loc values of the links recognised on page 1, in order.
+    std::vector<std::string> locate(const fixtures::DocumentSpec& doc, const std::string& regexp) {
+        std::string pdf = dir.file("in.pdf");
+        fixtures::writePdf(doc, pdf);
+        publishPageRecords(dir, pdf);
+        RunResult result = runJob(dir, linksJob(dir, pdf, {{regexp}}));
+        EXPECT_EQ(0, result.status) << result.out;
+        links = linksOf(readFile(dir.file("Page_1.xml")));
+        std::vector<std::string> locs;
+        for (const std::string& link : links) locs.push_back(locOf(link));
+        return locs;
+    }
+    std::vector<std::string> locate(const fixtures::PageSpec& page, const std::string& regexp) {
+        fixtures::DocumentSpec doc;
+        doc.pages.push_back(page);
+        return locate(doc, regexp);
+    }
+    TempDir dir;
+    std::vector<std::string> links;
+};
+
+// "Call 4242 now" set horizontally in user space at (100, 500), on pages turned by /Rotate:
+// the rectangle is the box of the glyphs of "4242" where the turned page shows them.
+TEST_F(Location, TextOnTurnedPagesGetsTheBoxOfItsGlyphs) {
+    const double x0 = 100 + width("Call "), x1 = 100 + width("Call 4242");
+    const double y0 = 500 + kDescent * 12, y1 = 500 + kAscent * 12;
+    struct Case {
+        int rotate;
+        std::string expected;
+    };
+    // The page is 612 x 792; user (x, y) is shown at (y, x) turned by 90, at (612 - x, y) by
+    // 180, at (792 - y, 612 - x) by 270.
+    const Case cases[] = {
+        {90, loc(y0, x0, y1 - y0, x1 - x0)},
+        {180, loc(612 - x1, y0, x1 - x0, y1 - y0)},
+        {270, loc(792 - y1, 612 - x1, y1 - y0, x1 - x0)},
+    };
+    for (const Case& c : cases) {
+        fixtures::PageSpec page;
+        page.rotate = c.rotate;
+        page.texts = {fixtures::textRun(100, 500, "Call 4242 now")};
+        EXPECT_EQ((std::vector<std::string>{c.expected}), locate(page, "\\d+")) << c.rotate;
+    }
+}
+
+// Text mirrored left to right (it runs leftwards from x 300) and text upside down. Of two
+// directions with as many characters, upside down is read before mirrored.
+TEST_F(Location, MirroredAndUpsideDownTextGetTheBoxOfItsGlyphs) {
+    fixtures::PageSpec page;
+    page.rawContent =
+        "BT /Helv 12 Tf -1 0 0 1 300 700 Tm (QX-77) Tj ET "
+        "BT /Helv 12 Tf -1 0 0 -1 300 600 Tm (QX-88) Tj ET";
+    const double w = width("QX-77");
+    const double h = 12 * (kAscent - kDescent);
+    EXPECT_EQ((std::vector<std::string>{loc(300 - w, 192 + kDescent * 12, w, h),
+                                        loc(300 - w, 92 - kAscent * 12, w, h)}),
+              locate(page, "QX-\\d+"));
+}
+
+// Identity-V: the digits 1, 2, 3 written down a column from user (300, 700) at 20 points.
+TEST_F(Location, VerticalWritingGetsTheColumnOfItsGlyphs) {
+    fixtures::DocumentSpec doc;
+    std::string font = fixtures::addVerticalFont(doc, {{1, "1"}, {2, "2"}, {3, "3"}});
+    fixtures::PageSpec page;
+    page.resources = {{"Font", "V1", font}};
+    page.rawContent = "BT /V1 20 Tf 1 0 0 1 300 700 Tm <000100020003> Tj ET";
+    doc.pages.push_back(page);
+    EXPECT_EQ((std::vector<std::string>{"290 92 20 60"}), locate(doc, "\\d+"));
+}
+
+// A Type 3 font of 0.5-em boxes, 0.7 em tall, showing a Hebrew word in visual order (its last
+// letter first, at x 100): the match, written in reading order, is found and boxed.
+TEST_F(Location, RightToLeftMatchIsLocatedOnItsGlyphs) {
+    fixtures::DocumentSpec doc;
+    std::string font = fixtures::addType3Font(
+        doc, {{1, "uni05E9"}, {2, "uni05DC"}, {3, "uni05D5"}, {4, "uni05DD"}, {5, "one"}},
+        {{1, "\u05E9"}, {2, "\u05DC"}, {3, "\u05D5"}, {4, "\u05DD"}, {5, "1"}});
+    fixtures::PageSpec page;
+    page.resources = {{"Font", "T3", font}};
+    page.rawContent = "BT /T3 10 Tf 1 0 0 1 100 700 Tm <04030201> Tj ET";
+    doc.pages.push_back(page);
+    EXPECT_EQ((std::vector<std::string>{"100 85 20 7"}), locate(doc, "\u05E9\u05DC\u05D5\u05DD"));
+    EXPECT_NE(std::string::npos, links[0].find("text=\"????\"")) << links[0];
+}
+
+// "alpha beta" split over two lines: one link on each line's piece, both with the match's
+// text. Each piece ends inside its element: half a font size past its last glyph's origin.
+TEST_F(Location, MatchOverALineBreakGetsOneLinkPerLine) {
+    fixtures::PageSpec page;
+    page.texts = {fixtures::textRun(72, 700, "first line ends alpha"),
+                  fixtures::textRun(72, 686, "beta starts second line")};
+    const double start = 72 + width("first line ends ");
+    const double top1 = 792 - (700 + kAscent * 12), top2 = 792 - (686 + kAscent * 12);
+    EXPECT_EQ((std::vector<std::string>{
+                  loc(start, top1, 72 + width("first line ends alph") + 6 - start, 92 - top1),
+                  loc(72, top2, width("bet") + 6, 106 - top2)}),
+              locate(page, "alpha\\s+beta"));
+    ASSERT_EQ(2u, links.size());
+    for (const std::string& link : links)
+        EXPECT_NE(std::string::npos, link.find("text=\"alpha&#x0A;beta\"")) << link;
+}
+
+// Regression: a glyph mapped to the two characters "fi" was counted as one character, so the
+// match was never located on it.
+TEST_F(Location, GlyphMappedToTwoCharactersIsLocated) {
+    fixtures::DocumentSpec doc;
+    std::string font = fixtures::addType3Font(doc, {{1, "fi", 600}, {2, "l", 250}, {3, "e", 500}},
+                                              {{1, "fi"}, {2, "l"}, {3, "e"}});
+    fixtures::PageSpec page;
+    page.resources = {{"Font", "T3", font}};
+    page.rawContent = "BT /T3 10 Tf 1 0 0 1 100 700 Tm <010203> Tj ET";
+    doc.pages.push_back(page);
+    // The whole element: from x 100 to its right edge (6 + 2.5 + 5 points), 7 points tall.
+    EXPECT_EQ((std::vector<std::string>{"100 85 14 7"}), locate(doc, "\\bfiles?\\b"));
+}
+
+// Regression: a form painted twice lost its second painting, and text placed with "cm" that
+// started like the text before it was dropped; matches after them landed on other text.
+TEST_F(Location, MatchesInRepeatedAndSimilarTextLieOnTheirOwnGlyphs) {
+    fixtures::PageSpec page;
+    page.forms = {{"Fm1", "BT /Helv 12 Tf 1 0 0 1 72 700 Tm (Order QX-1) Tj ET"}};
+    page.rawContent = "q /Fm1 Do Q q 1 0 0 1 0 -100 cm /Fm1 Do Q ";
+    for (int i = 0; i < 2; ++i)
+        page.rawContent += "q 1 0 0 1 0 " + std::to_string(-300 - 20 * i) +
+                           " cm BT /Helv 12 Tf 1 0 0 1 72 700 Tm (QX-" + std::to_string(2 + i) +
+                           " here) Tj ET Q ";
+    const double start = 72 + width("Order "), end = 72 + width("Order QX-") + 6;
+    auto top = [](double baseline) { return 792 - (baseline + kAscent * 12); };
+    EXPECT_EQ((std::vector<std::string>{loc(start, top(700), end - start, 92 - top(700)),
+                                        loc(start, top(600), end - start, 192 - top(600)),
+                                        loc(72, top(400), width("QX-") + 6, 392 - top(400)),
+                                        loc(72, top(380), width("QX-") + 6, 412 - top(380))}),
+              locate(page, "QX-\\d"));
+}
+
+// Regression: a copy of the text in a switched-off layer drew the link to where the hidden
+// copy lies.
+TEST_F(Location, TextInASwitchedOffLayerIsNeitherFoundNorMeasured) {
+    fixtures::DocumentSpec doc;
+    doc.objects.push_back({"<< /Type /OCG /Name (Draft) >>", std::nullopt});
+    doc.catalog = {{"OCProperties", "<< /OCGs [@0] /D << /OFF [@0] >> >>"}};
+    fixtures::PageSpec page;
+    page.resources = {{"Properties", "Draft", "@0"}};
+    page.rawContent =
+        "/OC /Draft BDC BT /Helv 12 Tf 1 0 0 1 300 700 Tm (www.same.com) Tj ET EMC "
+        "BT /Helv 12 Tf 1 0 0 1 72 650 Tm (www.same.com) Tj ET";
+    doc.pages.push_back(page);
+    double top = 792 - (650 + kAscent * 12);
+    EXPECT_EQ((std::vector<std::string>{loc(72, top, width("www.same.com"), 142 - top)}),
+              locate(doc, "www\\.[a-z]+\\.com"));
+}
+
+// "Métro" set the old TeX way, the acute before the e: the match of the composed word is
+// measured from the M to the end of the element "etro".
+TEST_F(Location, MatchOfAComposedLetterIsLocated) {
+    fixtures::PageSpec page;
+    page.rawContent =
+        "BT /Helv 12 Tf 1 0 0 1 100 700 Tm (M) Tj 1 0 0 1 111.334 700 Tm (\\264) Tj "
+        "1 0 0 1 109.996 700 Tm (etro) Tj ET";
+    double top = 792 - (700 + kAscent * 12);
+    EXPECT_EQ((std::vector<std::string>{loc(100, top, 9.996 + width("etro"), 92 - top)}),
+              locate(page, "M\u00E9tro"));
+}
+
+// The locator itself, on a page read once: highlights of two lines give two hits; glyph numbers
+// the page does not have, and a match without highlights, give none.
+TEST(HitInfoLocator, OneHitPerLineAndNoneForGlyphsThePageLacks) {
+    pdf::Library library;
+    TempDir dir;
+    fixtures::DocumentSpec doc;
+    doc.pages.resize(1);
+    doc.pages[0].texts = {fixtures::textRun(72, 700, "Call 555"),
+                          fixtures::textRun(72, 680, "now")};
+    fixtures::writePdf(doc, dir.file("l.pdf"));
+    pdf::Document document(dir.file("l.pdf"));
+    pdf::Page page = document.page(1);
+    pdf::PaintedText painted = pdf::readPaintedText(page);
+    pdf::SearchableText text = pdf::searchableText(pdf::TextPage(page, painted));
+    std::vector<pdf::SearchMatch> matches = pdf::searchPage(text, pdf::Regex("555\\s+now"));
+    ASSERT_EQ(1u, matches.size());
+    ASSERT_EQ(2u, matches[0].highlights.size());
+    EXPECT_EQ(0, matches[0].highlights[0].line);
+    EXPECT_EQ(1, matches[0].highlights[1].line);
+
+    HitInfoLocator locator(page, painted);
+    std::vector<HitInfo> hits = locator.getSearchHitInfo(matches[0].highlights, matches[0].text);
+    ASSERT_EQ(2u, hits.size());
+    EXPECT_NEAR(72 + width("Call "), hits[0].x, 1e-3);
+    EXPECT_NEAR(72, hits[1].x, 1e-3);
+    EXPECT_EQ("555\nnow", hits[1].searchText);
+    for (const HitInfo& hit : hits) {
+        EXPECT_EQ(1, hit.page);
+        EXPECT_GT(hit.width, 0);
+        EXPECT_GT(hit.height, 0);
+    }
+    HitInfoLocator none(page, painted);
+    EXPECT_TRUE(none.getSearchHitInfo({}, "555").empty());
+    HitInfoLocator beyond(page, painted);
+    EXPECT_TRUE(beyond.getSearchHitInfo({{1, 500, 3, 0}}, "555").empty());
+}
+
+}  // namespace
