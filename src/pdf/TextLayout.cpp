@@ -37,6 +37,9 @@ constexpr double kDuplicateAcross = 0.2;
 // word gaps against its own letter gaps.
 constexpr double kWordGap = 0.15;
 constexpr double kMinWordGap = 0.08;
+// Letter spacing wider than this is no letter spacing: characters that far
+// apart (the numbers along a figure's axis) are words of their own.
+constexpr double kMaxLetterSpacing = 0.8;
 constexpr double kLetterMargin = 0.06;
 constexpr int kTightGaps = 8;
 // Sub- and superscripts: at most this size of the line's text, at least this
@@ -484,7 +487,8 @@ class Layouter {
             if (!starts) {
                 double s = std::max(it.size, items_[previous].size);
                 double threshold = wordGap * s;
-                if (gaps >= 3 && narrowest > 0.5 * kWordGap * s)
+                if (gaps >= 3 && narrowest > 0.5 * kWordGap * s &&
+                    narrowest <= kMaxLetterSpacing * s)
                     threshold = std::max(kWordGap * s, narrowest * 1.3 + 0.05 * s);
                 starts = it.x0 - clusterEnd(previous) > threshold ||
                          (isScript(line, items_[previous]) && !isScript(line, it));

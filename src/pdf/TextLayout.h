@@ -20,8 +20,9 @@
 //     0.8 em that continue into a neighbouring row (a column gutter) — so a
 //     justified line stays whole and two columns stay apart.
 //   - Within a line characters are ordered along the baseline; a space
-//     character or a gap of more than 0.15 em ends a word (wider gaps in
-//     letter-spaced lines); combining marks stay with their base character,
+//     character or a gap of more than 0.15 em ends a word (narrower ones on
+//     a line whose letters touch, wider ones in letter-spaced lines, but not
+//     beyond 0.8 em); combining marks stay with their base character,
 //     and so do spacing accents set over or under a letter (old TeX output
 //     sets "é" as an acute and an e); a character and its marks are
 //     composed as Unicode composes them (NFC).
@@ -65,8 +66,8 @@ struct LaidOutLine {
 };
 
 struct Layout {
-    std::vector<int> order;       // indices of painted characters, in reading order
-    std::vector<char32_t> code;   // the character each stands for in the text
+    std::vector<int> order;      // indices of painted characters, in reading order
+    std::vector<char32_t> code;  // the character each stands for in the text
     std::vector<LaidOutWord> words;
     std::vector<LaidOutLine> lines;
 };

@@ -2,10 +2,10 @@
 //
 // What a page's text is (TextLayout.h has the details): the characters the
 // page paints (PaintedText.h), less those hidden under something opaque
-// painted later and the duplicates some producers paint to fake bold; grouped into words and lines; lines in reading order, columns one
-// after another, right-to-left script in logical (reading) order. Each line
-// carries the identifier of its flow (a column or region read as one) and
-// of its paragraph; both count from 0 in reading order.
+// painted later and the duplicates some producers paint to fake bold; grouped into words and lines;
+// lines in reading order, columns one after another, right-to-left script in logical (reading)
+// order. Each line carries the identifier of its flow (a column or region read as one) and of its
+// paragraph; both count from 0 in reading order.
 //
 // Coordinates: every box and quad is in the page's unrotated user space —
 // PDF points, axes as the page's content stream has them (y up), before

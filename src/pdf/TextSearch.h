@@ -39,8 +39,8 @@ struct Highlight {
 // it searches again and again.
 struct SearchableText {
     int page = 0;
-    std::string text;              // TextPage::text()
-    std::vector<int> glyphAtByte;  // glyph showing each byte; -1 for separators
+    std::string text;               // TextPage::text()
+    std::vector<int> glyphAtByte;   // glyph showing each byte; -1 for separators
     std::vector<size_t> lineStart;  // byte offset in text where each line starts
 };
 

@@ -63,7 +63,8 @@ void searchExpressions(const pdf::Document& document, const PageRange& range,
     std::vector<std::vector<std::vector<Located>>> found(static_cast<size_t>(range.span()));
     for (size_t i = 0; i < compiled.size(); ++i) {
         for (int page = range.from; page <= range.to; ++page) {
-            std::vector<std::vector<Located>>& onPage = found[static_cast<size_t>(page - range.from)];
+            std::vector<std::vector<Located>>& onPage =
+                found[static_cast<size_t>(page - range.from)];
             if (i == 0) onPage = findOnPage(document, page, compiled);
             for (const Located& match : onPage[i]) {
                 printProgress(range, page);

@@ -25,8 +25,8 @@
 #include <string>
 #include <vector>
 
-#include "recognition/HitInfo.h"
 #include "pdf/Document.h"
+#include "recognition/HitInfo.h"
 
 // A range of pages, both ends included; empty when to < from.
 struct PageRange {

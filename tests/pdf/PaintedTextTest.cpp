@@ -271,10 +271,11 @@ TEST_F(PaintedTextTest, AnnotationAndFieldAppearancesAreReadAfterThePageContent)
     fixtures::DocumentSpec doc;
     std::string helv = fixtures::addHelveticaObject(doc);
     auto appearance = [&](const std::string& text) {
-        doc.objects.push_back({"<< /Type /XObject /Subtype /Form /BBox [0 0 100 20] /Resources "
-                               "<< /Font << /Helv " +
-                                   helv + " >> >> >>",
-                               "BT /Helv 10 Tf 2 5 Td (" + text + ") Tj ET"});
+        doc.objects.push_back(
+            {"<< /Type /XObject /Subtype /Form /BBox [0 0 100 20] /Resources "
+             "<< /Font << /Helv " +
+                 helv + " >> >> >>",
+             "BT /Helv 10 Tf 2 5 Td (" + text + ") Tj ET"});
         return "@" + std::to_string(doc.objects.size() - 1);
     };
     std::string note = appearance("Note text");
@@ -284,12 +285,10 @@ TEST_F(PaintedTextTest, AnnotationAndFieldAppearancesAreReadAfterThePageContent)
     fixtures::PageSpec page;
     page.texts = {fixtures::textRun(72, 700, "Page text")};
     page.rawAnnotations = {
-        "<< /Type /Annot /Subtype /FreeText /Rect [200 600 300 620] /AP << /N " + note +
-            " >> >>",
+        "<< /Type /Annot /Subtype /FreeText /Rect [200 600 300 620] /AP << /N " + note + " >> >>",
         "<< /Type /Annot /Subtype /Widget /FT /Tx /T (name) /Rect [200 500 300 520] /AP << /N " +
             field + " >> >>",
-        "<< /Type /Annot /Subtype /Widget /Rect [200 400 300 420] /AP << /N " + nameless +
-            " >> >>",
+        "<< /Type /Annot /Subtype /Widget /Rect [200 400 300 420] /AP << /N " + nameless + " >> >>",
         "<< /Type /Annot /Subtype /FreeText /F 2 /Rect [200 300 300 320] /AP << /N " + hidden +
             " >> >>"};
     doc.pages.push_back(page);

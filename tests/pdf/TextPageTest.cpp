@@ -425,10 +425,11 @@ TEST_F(TextPageTest, TextThatStartsAlikeOrIsPaintedTwiceIsAllRead) {
 TEST_F(TextPageTest, FieldValuesShownOnThePageAreText) {
     fixtures::DocumentSpec doc;
     std::string helv = fixtures::addHelveticaObject(doc);
-    doc.objects.push_back({"<< /Type /XObject /Subtype /Form /BBox [0 0 100 20] /Resources "
-                           "<< /Font << /Helv " +
-                               helv + " >> >> >>",
-                           "BT /Helv 10 Tf 2 5 Td (Jane Doe) Tj ET"});
+    doc.objects.push_back(
+        {"<< /Type /XObject /Subtype /Form /BBox [0 0 100 20] /Resources "
+         "<< /Font << /Helv " +
+             helv + " >> >> >>",
+         "BT /Helv 10 Tf 2 5 Td (Jane Doe) Tj ET"});
     fixtures::PageSpec page;
     page.texts = {run(72, 700, "Name:")};
     page.rawAnnotations = {

@@ -36,6 +36,9 @@ RunResult runJob(const TempDir& dir, const std::string& jobXml);
 // Page_N.xml for pdf into dir, as recognition jobs expect to find them.
 // Fails the current test when either job fails.
 void publishPageRecords(const TempDir& dir, const std::string& pdf);
+// The same without failing the test: "" when both jobs succeed, else the job
+// that failed and what it printed.
+std::string tryPublishPageRecords(const TempDir& dir, const std::string& pdf);
 
 // Runs a shell command and returns its standard output.
 std::string shell(const std::string& command);
