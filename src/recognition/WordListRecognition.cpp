@@ -49,8 +49,10 @@ bool PDFDocument::recognizeLinksFromFile(RecognizeLinksInput* input) {
                 hit.page = i;
                 hit.x = shown.x0;
                 hit.y = shown.y0;
-                hit.width = static_cast<int>(shown.width());
-                hit.height = static_cast<int>(shown.height());
+                // Sizes are whole points, but never 0: a link must have an
+                // extent to be seen and clicked.
+                hit.width = std::max(1, static_cast<int>(shown.width()));
+                hit.height = std::max(1, static_cast<int>(shown.height()));
                 hit.searchText = record.word;
                 hit.url = record.expression.result;
                 hit.linkText = record.expression.description;

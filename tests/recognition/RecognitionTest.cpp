@@ -354,6 +354,19 @@ TEST_F(Recognition, WordListFindsExactWordsWithTheirBoxes) {
     EXPECT_NE(std::string::npos, links[0].find("url=\"q\" target=\"2\" linktype=\"0\" text=\"Q\""));
 }
 
+// Regression: a word narrower or lower than a point had its size truncated to 0, a link
+// nobody can see or click. "a" at 1 point is 0.556 points wide and 0.925 high.
+TEST_F(Recognition, WordListLinksAreNeverEmpty) {
+    fixtures::DocumentSpec doc;
+    doc.pages.resize(1);
+    doc.pages[0].texts = {run(100, 700, "a", 1)};
+    write(doc);
+    ASSERT_EQ(0, runJob(dir, wordJob(dir, pdf, {{"a", 0, 0, "u", "A"}})).status);
+    std::vector<std::string> links = linksOf(record(dir, 1));
+    ASSERT_EQ(1u, links.size());
+    EXPECT_NE(std::string::npos, links[0].find("loc=\"100 91 1 1\"")) << links[0];
+}
+
 TEST_F(Recognition, WordListCutsAMarkedlySmallerLastCharacter) {
     fixtures::DocumentSpec doc;
     doc.pages.resize(1);
