@@ -1,7 +1,9 @@
 // The "createdocumentxml" generator: document.xml, the publication's
 // descriptor.
+#include <algorithm>
 #include <cstdio>
 
+#include "document/DocumentError.h"
 #include "document/PDFDocument.h"
 #include "document/Utility.h"
 #include "document/XmlFile.h"
@@ -27,6 +29,19 @@ void appendFile(TiXmlElement* page, const char* name, const std::string& file, i
         element->SetAttribute("width", width);
         element->SetAttribute("height", height);
     }
+}
+
+// A size the descriptor records: truncated toward zero, but never 0 (the
+// images of a sliver of a page are a pixel across). One beyond int cannot be
+// written and fails the job.
+int descriptorSize(int page, const char* what, double size) {
+    if (!(size < 2147483648.0)) {
+        char amount[64];
+        std::snprintf(amount, sizeof amount, "%.0f", size);
+        throw DocumentError("Cannot describe page " + std::to_string(page) + ": its " + what +
+                            " would be " + amount + ", more than the descriptor can hold");
+    }
+    return std::max(1, static_cast<int>(size));
 }
 
 std::string numbered(const std::string& prefix, int number, const std::string& extension) {
@@ -62,16 +77,18 @@ bool PDFDocument::createDocumentXML(CreateDocumentXMLInput* input) {
         pdf::Page page = document.page(n);
         const double pw = page.width();
         const double ph = page.height();
-        const int w = static_cast<int>(pw);
-        const int h = static_cast<int>(ph);
+        const int w = descriptorSize(n, "width", pw);
+        const int h = descriptorSize(n, "height", ph);
         int thumbW, thumbH;
         if (thumbWidth > 0) {
             thumbW = thumbWidth;
-            thumbH = static_cast<int>(ph / pw * thumbWidth);
+            thumbH = descriptorSize(n, "thumbnail height", ph / pw * thumbWidth);
         } else {
-            thumbW = static_cast<int>(pw * 20 / 72);
-            thumbH = static_cast<int>(ph * 20 / 72);
+            thumbW = descriptorSize(n, "thumbnail width", pw * 20 / 72);
+            thumbH = descriptorSize(n, "thumbnail height", ph * 20 / 72);
         }
+        const int hiW = descriptorSize(n, "zoom image width", 2.0 * w);
+        const int hiH = descriptorSize(n, "zoom image height", 2.0 * h);
         std::string label;
         if (labels) label = labels->label(n).value_or(std::string());
 
@@ -84,7 +101,7 @@ bool PDFDocument::createDocumentXML(CreateDocumentXMLInput* input) {
         appendFile(entry, "thumbnail", numbered(input->getThumbPrefix(), n, "jpg"), thumbW, thumbH);
         appendFile(entry, "normal", numbered(input->getPagesPrefix(), n, "jpg"), w, h);
         appendFile(entry, "hi", numbered(input->getZoomPrefix(), n, input->getZoomPostfix()), w, h);
-        appendFile(entry, "hiimage", numbered(input->getZoomPrefix(), n, "jpg"), 2 * w, 2 * h);
+        appendFile(entry, "hiimage", numbered(input->getZoomPrefix(), n, "jpg"), hiW, hiH);
         appendFile(entry, "data", "Page_" + std::to_string(n) + ".xml");
         appendFile(entry, "htmlview", "Page_" + std::to_string(n) + ".html");
     }

@@ -20,9 +20,13 @@ mode_t newFileMode() {
 }  // namespace
 
 OutputFile::OutputFile(const std::string& path) : path_(path) {
-    std::vector<char> name(path.begin(), path.end());
-    const char suffix[] = ".tmp-XXXXXX";
-    name.insert(name.end(), suffix, suffix + sizeof suffix);
+    // A short hidden name in the target's directory: any name the file
+    // system takes for the target also fits beside it.
+    std::string::size_type slash = path.rfind('/');
+    std::string directory = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+    std::string pattern = directory + ".qp-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
     int fd = mkstemp(name.data());
     if (fd < 0) {
         throw DocumentError("Cannot create file '" + path + "': " + std::strerror(errno));

@@ -1,11 +1,12 @@
 // OutputFile — writes a file whole or not at all.
 //
 // The bytes go to a temporary file beside the target (same directory, so the
-// final rename cannot cross file systems); commit() closes it and renames it
-// over the target. A writer that fails or is destroyed without commit()
-// leaves the target as it was and removes the temporary file, so no reader
-// ever sees a truncated output. The finished file gets the usual permissions
-// of a newly created file (0666 less the process's umask).
+// final rename cannot cross file systems), named ".qp-" and six random
+// characters, so that any name the target may have leaves room for it;
+// commit() closes it and renames it over the target. A writer that fails or is destroyed without
+// commit() leaves the target as it was and removes the temporary file, so no reader ever sees a
+// truncated output. The finished file gets the usual permissions of a newly created file (0666 less
+// the process's umask).
 //
 //     OutputFile out(dir + "document.xml");   // throws if it cannot be created
 //     xml.SaveFile(out.stream());

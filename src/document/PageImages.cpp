@@ -1,5 +1,7 @@
 // The "createimages" generator: every page to one JPEG file.
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "document/DocumentError.h"
@@ -22,23 +24,39 @@ std::string imageFileName(const CreateImagesInput& input, int pageNumber) {
     return input.getOutputDir() + input.getPrefix() + std::to_string(pageNumber) + ".jpg";
 }
 
+// Whole pixels, truncated toward zero but never 0: a sliver of a page still
+// makes an image one pixel across. A value beyond int stays beyond the
+// encoder's limit, so the check below refuses it.
+int wholePixels(double extent) {
+    if (!(extent < 2147483647.0)) return std::numeric_limits<int>::max();
+    return std::max(1, static_cast<int>(extent));
+}
+
 // The job's size rule for one page: a width wins over a height, and either
 // keeps the page's aspect ratio (the quotient taken first, then truncated);
 // without them the page is rendered at the job's resolution.
 //   612 x 792 pt, width 150      -> 150 x 194
 //   612 x 792 pt, resolution 150 -> 1275 x 1650
+//   14000 x 7 pt, width 150      -> 150 x 1
 ImagePlan planImage(const pdf::Page& page, const CreateImagesInput& input) {
     double pw = page.width();
     double ph = page.height();
     ImagePlan plan;
     if (input.getWidth() > 0) {
         int w = input.getWidth();
-        plan.size = pdf::sizeInPixels(page, w, static_cast<int>(ph / pw * w));
+        plan.size = pdf::sizeInPixels(page, w, wholePixels(ph / pw * w));
     } else if (input.getHeight() > 0) {
         int h = input.getHeight();
-        plan.size = pdf::sizeInPixels(page, static_cast<int>(pw / ph * h), h);
+        plan.size = pdf::sizeInPixels(page, wholePixels(pw / ph * h), h);
     } else {
+        if (input.getResolution() <= 0) {
+            throw DocumentError("Cannot make page " + std::to_string(page.number()) +
+                                " into an image at a resolution of " +
+                                std::to_string(input.getResolution()) + " dpi");
+        }
         plan.size = pdf::sizeAtResolution(page, input.getResolution());
+        plan.size.width = std::max(1, plan.size.width);
+        plan.size.height = std::max(1, plan.size.height);
     }
     // The header records the resolution the page was drawn at.
     double dpi = std::round(plan.size.scaleX * 72.0);

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "document/DocumentError.h"
-#include "document/OutputFile.h"
 #include "document/PDFDocument.h"
+#include "document/XmlFile.h"
 #include "job/JobInput.h"
 #include "pdf/TextPage.h"
 #include "text/TextEncoding.h"
@@ -29,9 +29,7 @@ bool PDFDocument::createIndex(CreateIndexInput* input, bool generateRtlOutput) {
             new TiXmlText(generateRtlOutput ? getRTLPageText(pdfPage) : getPageText(pdfPage)));
     }
 
-    OutputFile out(path);
-    if (!xml.SaveFile(out.stream())) throw DocumentError("Cannot write file '" + path + "'");
-    out.commit();
+    writeXmlFile(xml, path);
     return true;
 }
 

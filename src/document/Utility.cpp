@@ -2,8 +2,10 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 
 #include "text/TextEncoding.h"
@@ -47,6 +49,12 @@ std::string getTime() {
     std::snprintf(text, sizeof text, "%02d/%02d/%04d", local.tm_mday, local.tm_mon + 1,
                   local.tm_year + 1900);
     return text;
+}
+
+std::string whyMissing(const std::string& path) {
+    struct stat status;
+    if (stat(path.c_str(), &status) == 0) return "it cannot be read";
+    return std::strerror(errno);
 }
 
 }  // namespace Utility

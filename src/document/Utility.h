@@ -18,6 +18,10 @@ std::string getFileName(const std::string& path);
 // and the path is not well-formed UTF-8.
 bool FileExists(const std::string& path);
 
+// Why path cannot be found, as the system says it ("No such file or
+// directory"); for a path FileExists reports missing.
+std::string whyMissing(const std::string& path);
+
 // True when path names a regular file (not a directory, device or pipe),
 // following symbolic links.
 bool isRegularFile(const std::string& path);

@@ -9,6 +9,13 @@
 
 namespace {
 
+// Why a command finds no input: to standard error, for the operator; what
+// clients read stays as it was.
+void reportMissingInput(const std::string& path) {
+    std::fprintf(stderr, "error: input file '%s' cannot be found: %s\n", path.c_str(),
+                 Utility::whyMissing(path).c_str());
+}
+
 // How a command treats its input file and page records.
 enum class InputCheck { None, MustExist };
 enum class PageRecords { Ignored, InOutputDir };
@@ -20,7 +27,10 @@ template <typename Generator>
 bool runOnDocument(const JobInput& record, InputCheck check, PageRecords records,
                    Generator generate) {
     const std::string inputFile = record.getInputFile();
-    if (check == InputCheck::MustExist && !Utility::FileExists(inputFile)) return false;
+    if (check == InputCheck::MustExist && !Utility::FileExists(inputFile)) {
+        reportMissingInput(inputFile);
+        return false;
+    }
     PDFDocument document;
     // The page records' paths are fixed when the document opens.
     if (records == PageRecords::InOutputDir) document.setOutputDir(record.getOutputDir());
@@ -31,7 +41,10 @@ bool runOnDocument(const JobInput& record, InputCheck check, PageRecords records
 }  // namespace
 
 bool GetPagesCountCommand::executeJob(JobInput* input) {
-    if (!Utility::FileExists(input->getInputFile())) throw "Cannot open pdf file!";
+    if (!Utility::FileExists(input->getInputFile())) {
+        reportMissingInput(input->getInputFile());
+        throw "Cannot open pdf file!";
+    }
     return runOnDocument(*input, InputCheck::None, PageRecords::Ignored, [](PDFDocument& d) {
         std::printf("PageCount=%d", d.getNumberOfPages());
         return true;

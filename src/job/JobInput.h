@@ -23,9 +23,17 @@
 //     "true" is false).
 //
 // Each record starts from its defaults and readJobParams fills it from the
-// "job" node. A required parameter must be present; a required number must
-// also have text. When one is missing, readJobParams returns false and
-// error() says which, in one line.
+// "job" node. A required parameter must be present and have text (only the
+// SEO title may be empty). When one is missing or empty, readJobParams
+// returns false and error() says which, in one line.
+//
+// What does not stop a job but is most likely a mistake is collected in
+// warnings(), one line each, for the operator: an element that is no
+// parameter of the command (with the nearest parameter's name when one is
+// close: a misspelt "expressions" for "expresions"), an element given twice,
+// a number that is not a whole number, a flag that is neither of its two
+// forms, a JPEG quality outside 1 to 100, an output directory that does not
+// end with a path separator. The values read are the same either way.
 //
 // Ownership: records are plain data owned by Job; they copy every value they
 // keep. Nothing is thrown.
@@ -33,6 +41,7 @@
 
 #include <tinyxml.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -50,16 +59,25 @@ class JobInput {
     // Why readJobParams returned false; empty when it did not.
     const std::string& error() const { return error_; }
 
+    // Adds the warnings about the job's elements as a whole: those no
+    // reader of this record asked for, and names given twice.
+    // REQUIRES: readJobParams(job) ran; command names the job's command.
+    void checkElements(TiXmlNode* job, const std::string& command);
+    const std::vector<std::string>& warnings() const { return warnings_; }
+
   protected:
+    enum class Presence { Optional, Required, RequiredMayBeEmpty };
     // Each reader returns false, and records the first error, when a
     // required value is absent.
-    bool readText(TiXmlNode* job, const char* key, std::string& field, bool required = true);
+    bool readText(TiXmlNode* job, const char* key, std::string& field,
+                  Presence presence = Presence::Required);
     bool readAtoi(TiXmlNode* job, const char* key, int& field, bool required = true);
     bool readScanned(TiXmlNode* job, const char* key, int& field, bool required = true);
     bool readFlagText(TiXmlNode* job, const char* key, const char* truth, bool& field,
                       bool required = true);
     bool readFlagScanned(TiXmlNode* job, const char* key, bool& field, bool required = true);
     bool fail(const std::string& message);
+    void warn(const std::string& message);
     // "userange" (number %d, required), then "frompage" and "topage"
     // (number %d, optional) only when the range is used.
     bool readPageRange(TiXmlNode* job, int& useRange, int& fromPage, int& toPage);
@@ -76,8 +94,16 @@ class JobInput {
     std::string inputFile;
     std::string outputDir;
 
+    // The first element named key, which becomes a parameter of the record.
+    TiXmlElement* element(TiXmlNode* job, const char* key);
+
   private:
+    // Warns when text is not one whole number.
+    void checkNumber(const char* key, const char* text, const std::string& readAs);
+
     std::string error_;
+    std::vector<std::string> warnings_;
+    std::set<std::string> known_;
 };
 
 class GetPagesCountInput : public JobInput {
@@ -196,7 +222,7 @@ class RecognizeProductsInput : public JobInput {
 
 template <typename ReadOne>
 bool JobInput::readExpressionList(TiXmlNode* job, ReadOne readOne) {
-    TiXmlElement* list = job->FirstChildElement("expresions");
+    TiXmlElement* list = element(job, "expresions");
     if (list == nullptr) return true;
     int position = 1;
     for (TiXmlElement* e = list->FirstChildElement(); e != nullptr;

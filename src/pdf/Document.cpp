@@ -48,6 +48,26 @@ Document::Document(const std::string& path) : path_(path) {
         if (failed) Library::throwCaught(baseName(path) + ": cannot open document");
         throw Error(baseName(path) + ": cannot open document: a password is required");
     }
+
+    // MuPDF's repair opens a file whose page tree is lost as a document of
+    // no pages; a publication of it would be empty, so it is refused, as is
+    // a document that has no pages at all.
+    const char* missing = nullptr;
+    try {
+        if (!objects::isDictionary(objects::get(objects::catalog(doc_), "Pages")))
+            missing = "its page tree is missing";
+        else if (pageCount() == 0)
+            missing = "it has no pages";
+    } catch (const Error& e) {
+        pdf_drop_document(ctx, doc_);
+        doc_ = nullptr;
+        throw Error(baseName(path) + ": cannot open document: " + e.what());
+    }
+    if (missing != nullptr) {
+        pdf_drop_document(ctx, doc_);
+        doc_ = nullptr;
+        throw Error(baseName(path) + ": cannot open document: " + missing);
+    }
 }
 
 Document::~Document() {

@@ -3,6 +3,8 @@
 #include <mupdf/fitz.h>
 #include <mupdf/pdf.h>
 
+#include <cstring>
+
 #include "pdf/Error.h"
 #include "pdf/Library.h"
 
@@ -186,15 +188,29 @@ int pageIndex(pdf_document* doc, pdf_obj* pageRef) {
 pdf_obj* namedDestination(pdf_document* doc, pdf_obj* name) {
     fz_context* ctx = Library::context();
     pdf_obj* dest = nullptr;
-    int failed = 0;
+    pdf_obj* key = nullptr;
     fz_var(dest);
+    fz_var(key);
     fz_try(ctx) {
-        dest = pdf_lookup_dest(ctx, doc, name);
+        // The catalog's /Dests dictionary (PDF 1.1), then the /Names /Dests
+        // tree (PDF 1.2), whose keys are strings; a file may have both.
+        pdf_obj* root = pdf_dict_get(ctx, pdf_trailer(ctx, doc), PDF_NAME(Root));
+        pdf_obj* dests = pdf_dict_get(ctx, root, PDF_NAME(Dests));
+        const char* text =
+            pdf_is_name(ctx, name) ? pdf_to_name(ctx, name) : pdf_to_text_string(ctx, name);
+        if (pdf_is_dict(ctx, dests)) dest = pdf_dict_gets(ctx, dests, text);
+        if (dest == nullptr) {
+            key = pdf_is_string(ctx, name) ? pdf_keep_obj(ctx, name)
+                                           : pdf_new_string(ctx, text, std::strlen(text));
+            dest = pdf_lookup_name(ctx, doc, PDF_NAME(Dests), key);
+        }
+    }
+    fz_always(ctx) {
+        pdf_drop_obj(ctx, key);
     }
     fz_catch(ctx) {
-        failed = 1;
+        dest = nullptr;
     }
-    if (failed) return nullptr;
     return dest;
 }
 

@@ -4,6 +4,7 @@
 #include <mupdf/pdf.h>
 
 #include <algorithm>
+#include <limits>
 #include <memory>
 
 #include "pdf/Error.h"
@@ -60,7 +61,11 @@ RenderSize sizeAtResolution(const Page& page, double dpi) {
     double scale = dpi / 72.0;
     // A hair of tolerance keeps 1274.99999 (float noise in the page box)
     // from losing a whole pixel.
-    auto pixels = [](double extent) { return static_cast<int>(extent + 1e-3); };
+    // Beyond int it is out of any raster's range; it stays so.
+    auto pixels = [](double extent) {
+        return extent + 1e-3 < 2147483647.0 ? static_cast<int>(extent + 1e-3)
+                                            : std::numeric_limits<int>::max();
+    };
     return {pixels(page.width() * scale), pixels(page.height() * scale), scale, scale};
 }
 

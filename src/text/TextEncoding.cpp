@@ -253,3 +253,16 @@ std::string wideToUtf8(const std::wstring& wide) {
         throw EncodingError();
     }
 }
+
+bool isWellFormedUtf8(const std::string& text) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    for (size_t i = 0; i < text.size();) {
+        unsigned char lead = bytes[i];
+        int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        if (i + static_cast<size_t>(length) > text.size() ||
+            !textenc::isLegalUtf8Sequence(bytes + i, length))
+            return false;
+        i += static_cast<size_t>(length);
+    }
+    return true;
+}

@@ -32,6 +32,10 @@ std::wstring utf8ToWide(const std::string& utf8);
 // U+10FFFF, or an unsupported wchar_t width.
 std::string wideToUtf8(const std::wstring& wide);
 
+// True when the whole of text is well-formed UTF-8 (embedded NULs included,
+// which are U+0000).
+bool isWellFormedUtf8(const std::string& text);
+
 namespace textenc {
 
 enum ConversionResult {

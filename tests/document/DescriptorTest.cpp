@@ -215,4 +215,83 @@ TEST(Descriptor, UnreadablePdfWritesNothing) {
     EXPECT_FALSE(fileExists(dir.file("document.xml")));
 }
 
+// Sizes the descriptor cannot hold fail the job with one line and no descriptor: a thumbnail
+// width of 2^31 - 1 on a portrait page (its height beyond int), and a page shown 1.08e9 points
+// wide (/UserUnit 75000), whose zoom image is twice that. Regression: both were written
+// wrapped, as negative numbers, with status 0.
+TEST(Descriptor, SizesBeyondWhatItHoldsAreRefused) {
+    TempDir dir;
+    fixtures::DocumentSpec doc;
+    doc.pages.resize(1);
+    fixtures::writePdf(doc, dir.file("letter.pdf"));
+    RunResult run =
+        runJob(dir, descriptorJob(dir.file("letter.pdf"), dir.path(),
+                                  "<thumbwidth>2147483647</thumbwidth>" + std::string(kFlagsOn)));
+    EXPECT_EQ(255, run.status);
+    EXPECT_EQ(
+        "Cannot describe page 1: its thumbnail height would be 2779096484, more than the "
+        "descriptor can hold\n",
+        run.out);
+    writeFile(dir.file("huge.pdf"),
+              "%PDF-1.4\n1 0 obj <</Type/Catalog/Pages 2 0 R>> endobj\n"
+              "2 0 obj <</Type/Pages/Kids[3 0 R]/Count 1>> endobj\n"
+              "3 0 obj <</Type/Page/Parent 2 0 R/MediaBox[0 0 14400 14400]/UserUnit 75000>> "
+              "endobj\ntrailer <</Root 1 0 R>>\n%%EOF\n");
+    run = runJob(dir, descriptorJob(dir.file("huge.pdf"), dir.path(), kFlagsOn));
+    EXPECT_EQ(255, run.status);
+    EXPECT_EQ(
+        "Cannot describe page 1: its zoom image width would be 2160000000, more than the "
+        "descriptor can hold\n",
+        run.out);
+    EXPECT_FALSE(fileExists(dir.file("document.xml")));
+}
+
+// A page of 3 x 100 points: 20/72 of its width truncates to 0; the thumbnail is a pixel wide,
+// as its image is.
+TEST(Descriptor, SizeTruncatedToZeroIsOne) {
+    TempDir dir;
+    fixtures::DocumentSpec doc;
+    doc.pages.resize(1);
+    doc.pages[0].width = 3;
+    doc.pages[0].height = 100;
+    fixtures::writePdf(doc, dir.file("sliver.pdf"));
+    ASSERT_EQ(0, runJob(dir, descriptorJob(dir.file("sliver.pdf"), dir.path(), kFlagsOn)).status);
+    EXPECT_NE(std::string::npos, readFile(dir.file("document.xml"))
+                                     .find("<thumbnail file=\"t_1.jpg\" width=\"1\" "
+                                           "height=\"27\" />"));
+}
+
+// The catalog holds both a /Dests dictionary and a /Names /Dests tree. Regression: a name kept
+// only in the tree was reported as not valid and its link dropped.
+TEST(NamedDestinations, BothTheDictionaryAndTheNameTreeAreLookedIn) {
+    TempDir dir;
+    fixtures::DocumentSpec doc;
+    doc.pages.resize(3);
+    doc.catalog = {{"Dests", "<< /old [1 /Fit] >>"}};
+    fixtures::Link inTree;
+    inTree.x0 = 100, inTree.y0 = 700, inTree.x1 = 200, inTree.y1 = 720;
+    inTree.kind = fixtures::Link::NamedDestGoTo;
+    inTree.targetPage = 2;
+    inTree.destName = "chap2";
+    doc.pages[0].links = {inTree};
+    doc.pages[0].rawAnnotations = {
+        "<< /Type /Annot /Subtype /Link /Rect [100 600 200 620] /Border [0 0 0] /Dest /old >>"};
+    fixtures::writePdf(doc, dir.file("both.pdf"));
+    ASSERT_EQ(0, runJob(dir, descriptorJob(dir.file("both.pdf"), dir.path(), kFlagsOn)).status);
+    RunResult run = runJob(dir, "<job name=\"createpagesxml\"><inputfile>" + dir.file("both.pdf") +
+                                    "</inputfile><outputdir>" + dir.path() +
+                                    "</outputdir><importlinks>1</importlinks></job>");
+    ASSERT_EQ(0, run.status);
+    EXPECT_EQ("", run.out);
+    std::string record = readFile(dir.file("Page_1.xml"));
+    EXPECT_NE(std::string::npos,
+              record.find("<link loc=\"100 72 100 20\" target=\"\" linktype=\"2\" url=\"3\" "
+                          "text=\"3\" />"))
+        << record;
+    EXPECT_NE(std::string::npos,
+              record.find("<link loc=\"100 172 100 20\" target=\"\" linktype=\"2\" url=\"2\" "
+                          "text=\"2\" />"))
+        << record;
+}
+
 }  // namespace

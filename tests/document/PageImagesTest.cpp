@@ -347,11 +347,40 @@ TEST(ImageLimits, ZeroResolutionIsRefused) {
     job.headerResolution = "0";
     RunResult run = runImages(dir, dir.file("one.pdf"), job);
     EXPECT_EQ(255, run.status);
-    EXPECT_EQ(
-        "Cannot make page 1 into an image of 0 x 0 pixels: a JPEG holds from 1 to 65500 "
-        "pixels per side\n",
-        run.out);
+    EXPECT_EQ("Cannot make page 1 into an image at a resolution of 0 dpi\n", run.out);
     EXPECT_FALSE(fileExists(dir.file("img1.jpg")));
+}
+
+// Regression: a side the size rule truncated to 0 (150 / 14000 x 7 points) failed the whole
+// job; it becomes one pixel.
+TEST(ImageSizes, SideTruncatedToZeroBecomesOnePixel) {
+    TempDir dir;
+    fixtures::DocumentSpec spec;
+    spec.pages.push_back(page(14000, 7));
+    fixtures::writePdf(spec, dir.file("thin.pdf"));
+    ImageJob job;
+    job.width = "150";
+    RunResult run = runImages(dir, dir.file("thin.pdf"), job);
+    ASSERT_EQ(0, run.status) << run.out;
+    EXPECT_EQ("", run.out);
+    Image image = decodeJpeg(dir.file("img1.jpg"));
+    EXPECT_EQ(150, image.width);
+    EXPECT_EQ(1, image.height);
+}
+
+// Regression: temporary files were named after their target plus 11 bytes, so a target of
+// 245 to 255 bytes, which the file system allows, could not be written.
+TEST(ImageFiles, LongestNamesTheFileSystemAllowsAreWritten) {
+    TempDir dir;
+    fixtures::DocumentSpec spec;
+    spec.pages.push_back(page(100, 100));
+    fixtures::writePdf(spec, dir.file("one.pdf"));
+    ImageJob job;
+    job.prefix = std::string(250, 'p');  // + "1.jpg": 255 bytes
+    RunResult run = runImages(dir, dir.file("one.pdf"), job);
+    ASSERT_EQ(0, run.status) << run.out;
+    EXPECT_EQ((std::vector<std::string>{"job.xml", "one.pdf", job.prefix + "1.jpg"}),
+              listDir(dir.path()));
 }
 
 }  // namespace

@@ -135,34 +135,29 @@ TEST(TextIndex, RightToLeftRewrite) {
     }
 }
 
-// A PDF whose page tree is empty (written by hand: the builder always makes a page).
-TEST(TextIndex, DocumentWithoutPagesGivesAnEmptyRoot) {
+// A PDF whose page tree is empty (written by hand: the builder always makes a page) would be
+// published as an empty document; every text job refuses it with one line and writes nothing.
+TEST(TextIndex, DocumentWithoutPagesIsRefused) {
     TempDir dir;
     writeFile(dir.file("nopages.pdf"),
               "%PDF-1.4\n1 0 obj <</Type/Catalog/Pages 2 0 R>> endobj\n"
               "2 0 obj <</Type/Pages/Kids[]/Count 0>> endobj\n"
               "trailer <</Root 1 0 R>>\n%%EOF\n");
-    ASSERT_EQ(0, runJob(dir, indexJob(dir.file("nopages.pdf"), dir.path())).status);
-    EXPECT_EQ(std::string(kDeclaration) + "<doc />\n", readFile(dir.file("DocumentIndex.xml")));
-
-    RunResult seo = runJob(
-        dir, "<job name=\"createseotext\"><inputfile>" + dir.file("nopages.pdf") +
-                 "</inputfile><outputdir>" + dir.path() +
-                 "</outputdir><title>T</title><maxlines>5</maxlines><addcreatorlink>0"
-                 "</addcreatorlink><creatorname>c</creatorname><creatorurl>u</creatorurl></job>");
-    ASSERT_EQ(0, seo.status);
-    EXPECT_EQ("<p>\n    <span>T</span>\n</p>\n", readFile(dir.file("seo.xml")));
-
-    RunResult html =
-        runJob(dir, "<job name=\"createpageshtml\"><inputfile>" + dir.file("nopages.pdf") +
-                        "</inputfile><outputdir>" + dir.path() + "</outputdir></job>");
-    ASSERT_EQ(0, html.status);
-    EXPECT_EQ((std::vector<std::string>{"DocumentIndex.xml", "job.xml", "nopages.pdf", "seo.xml"}),
-              listDir(dir.path()));
+    const std::string files = "<inputfile>" + dir.file("nopages.pdf") + "</inputfile><outputdir>" +
+                              dir.path() + "</outputdir>";
+    for (const std::string& job :
+         {indexJob(dir.file("nopages.pdf"), dir.path()),
+          "<job name=\"createseotext\">" + files +
+              "<title>T</title><maxlines>5</maxlines><addcreatorlink>0</addcreatorlink>"
+              "<creatorname>c</creatorname><creatorurl>u</creatorurl></job>",
+          "<job name=\"createpageshtml\">" + files + "</job>"}) {
+        RunResult run = runJob(dir, job);
+        EXPECT_EQ(255, run.status) << job;
+        EXPECT_EQ("nopages.pdf: cannot open document: it has no pages\n", run.out) << job;
+    }
+    EXPECT_EQ((std::vector<std::string>{"job.xml", "nopages.pdf"}), listDir(dir.path()));
 }
 
-// The pieces of the rewrite: empty pieces count, so two separators in a row survive a
-// split and a join; the right-to-left test covers U+0590 to U+07BF.
 TEST(TextIndex, SplitJoinAndRightToLeftTest) {
     std::vector<std::wstring> pieces;
     PDFDocument::splitString(pieces, L"a  b", L" ");
@@ -252,12 +247,14 @@ TEST(TextIndex, OutputIsWrittenWholeOrNotAtAll) {
     EXPECT_TRUE(listDir(dir.file("DocumentIndex.xml")).empty());
 }
 
-TEST(TextIndex, OutputDirThatIsNotUtf8FailsSilently) {
+// An output directory in Latin-1 cannot reach the program: the job file holding it is not
+// UTF-8 and is refused whole.
+TEST(TextIndex, OutputDirThatIsNotUtf8IsRefusedWithItsJobFile) {
     TempDir dir;
     std::string pdf = writeLines(dir, "hello.pdf", {{line(700, "Hello")}});
     RunResult run = runJob(dir, indexJob(pdf, dir.path() + "caf\xE9-"));
-    EXPECT_EQ(255, run.status);
-    EXPECT_EQ("", run.out);
+    EXPECT_EQ(1, run.status);
+    EXPECT_NE(std::string::npos, run.out.find("Error='The file is not UTF-8 text'")) << run.out;
     EXPECT_EQ((std::vector<std::string>{"hello.pdf", "job.xml"}), listDir(dir.path()));
 }
 

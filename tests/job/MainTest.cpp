@@ -128,11 +128,15 @@ TEST(GetPagesCount, MissingFilePrintsNothingAndFails) {
     EXPECT_EQ("", run.out);
 }
 
-TEST(GetPagesCount, PathThatIsNotUtf8FailsSilently) {
+// Job files are UTF-8 whatever they declare: one with a Latin-1 "é" in a path is refused
+// before anything is looked at.
+TEST(GetPagesCount, JobFileThatIsNotUtf8IsRefused) {
     TempDir dir;
     RunResult run = runJob(dir, countJob(dir.path() + "caf\xE9.pdf"));
-    EXPECT_EQ(255, run.status);
-    EXPECT_EQ("", run.out);
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ("Could not load test file '" + dir.file("job.xml") +
+                  "'. Error='The file is not UTF-8 text'. Exiting.\n",
+              run.out);
 }
 
 TEST(OpenFailure, FileThatIsNotPdfIsReportedAndNothingIsWritten) {
@@ -151,6 +155,44 @@ TEST(OpenFailure, FileThatIsNotPdfIsReportedAndNothingIsWritten) {
     EXPECT_EQ(255, run.status);
     EXPECT_EQ(0u, run.out.find("fake.pdf: cannot open document: ")) << run.out;
     EXPECT_EQ((std::vector<std::string>{"fake.pdf", "job.xml"}), listDir(dir.path()));
+}
+
+// Regression: MuPDF's repair opens a file whose catalog lost its /Pages as a document of no
+// pages, and every job of the pipeline then published an empty document with status 0. Such
+// a file, and one whose page tree is empty, is refused by every command with one line.
+TEST(OpenFailure, DocumentWithoutPagesIsRefusedByEveryCommand) {
+    TempDir dir;
+    writeFile(dir.file("lost.pdf"),
+              "%PDF-1.4\n1 0 obj <</Type/Catalog>> endobj\n"
+              "2 0 obj <</Type/Page/MediaBox[0 0 100 100]>> endobj\n"
+              "trailer <</Root 1 0 R>>\n%%EOF\n");
+    writeFile(dir.file("empty-tree.pdf"),
+              "%PDF-1.4\n1 0 obj <</Type/Catalog/Pages 2 0 R>> endobj\n"
+              "2 0 obj <</Type/Pages/Kids[]/Count 0>> endobj\n"
+              "trailer <</Root 1 0 R>>\n%%EOF\n");
+    for (const auto& [file, reason] :
+         {std::pair<std::string, std::string>{"lost.pdf", "its page tree is missing"},
+          {"empty-tree.pdf", "it has no pages"}}) {
+        const std::string files = "<inputfile>" + dir.file(file) + "</inputfile><outputdir>" +
+                                  dir.path() + "out/</outputdir>";
+        for (const std::string& job :
+             {countJob(dir.file(file)),
+              "<job name=\"createimages\">" + files +
+                  "<prefix>p</prefix><quality>80</quality><resolution>72</resolution>"
+                  "<headerresolution>72</headerresolution></job>",
+              "<job name=\"createdocumentxml\">" + files +
+                  "<version>1</version><documentlang>en</documentlang><thumbprefix>t"
+                  "</thumbprefix><pagesprefix>p</pagesprefix><zoomprefix>z</zoomprefix>"
+                  "<zoompostfix>jpg</zoompostfix><docid>d</docid><importbookmarks>true"
+                  "</importbookmarks><importpagelabels>true</importpagelabels></job>",
+              "<job name=\"createindex\">" + files + "</job>"}) {
+            RunResult run = runJob(dir, job);
+            EXPECT_EQ(255, run.status) << job;
+            EXPECT_EQ(file + ": cannot open document: " + reason + "\n", run.out) << job;
+        }
+    }
+    EXPECT_EQ((std::vector<std::string>{"empty-tree.pdf", "job.xml", "lost.pdf"}),
+              listDir(dir.path()));
 }
 
 TEST(OpenFailure, EmptyFileIsReported) {

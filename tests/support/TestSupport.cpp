@@ -32,8 +32,16 @@ TempDir::~TempDir() {
 RunResult runProgram(const std::vector<std::string>& args) {
     int pipeFds[2];
     if (pipe(pipeFds) != 0) return {};
+    // Standard error goes to a file, read once the program has ended, so
+    // that neither stream can fill up and block it.
+    char errName[] = "/tmp/quillon-stderr-XXXXXX";
+    int errFd = mkstemp(errName);
+    if (errFd < 0) return {};
+    unlink(errName);
     pid_t pid = fork();
     if (pid == 0) {
+        dup2(errFd, STDERR_FILENO);
+        close(errFd);
         dup2(pipeFds[1], STDOUT_FILENO);
         close(pipeFds[0]);
         close(pipeFds[1]);
@@ -55,6 +63,9 @@ RunResult runProgram(const std::vector<std::string>& args) {
     int status = 0;
     waitpid(pid, &status, 0);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1000 - WTERMSIG(status);
+    lseek(errFd, 0, SEEK_SET);
+    while ((got = read(errFd, buffer, sizeof buffer)) > 0) result.err.append(buffer, got);
+    close(errFd);
     return result;
 }
 

@@ -25,6 +25,7 @@ class TempDir {
 struct RunResult {
     int status = -1000;  // exit status as the shell sees it (0..255)
     std::string out;     // everything written to standard output
+    std::string err;     // everything written to standard error
 };
 
 // Runs the quillonproxy binary with the given arguments.
