@@ -44,6 +44,17 @@ int descriptorSize(int page, const char* what, double size) {
     return std::max(1, static_cast<int>(size));
 }
 
+// The PDF's size, which the descriptor records as an int: a file of 2 GiB or
+// more cannot be described.
+int fileSize(const pdf::Document& document) {
+    long long size = Utility::getFileSize(document.path());
+    if (size > 2147483647LL) {
+        throw DocumentError("Cannot describe " + document.describe() + ": its size of " +
+                            std::to_string(size) + " bytes is more than the descriptor can hold");
+    }
+    return static_cast<int>(size);
+}
+
 std::string numbered(const std::string& prefix, int number, const std::string& extension) {
     return prefix + std::to_string(number) + "." + extension;
 }
@@ -63,7 +74,7 @@ bool PDFDocument::createDocumentXML(CreateDocumentXMLInput* input) {
     doc->SetAttribute("uploaddate", today);
     doc->SetAttribute("publishdate", today);
     doc->SetAttribute("filename", Utility::getFileName(path));
-    doc->SetAttribute("filesize", Utility::getFileSize(path));
+    doc->SetAttribute("filesize", fileSize(document));
     doc->SetAttribute("title", utf8ToAscii(document.title()));
 
     TiXmlElement* pagesElement = appendElement(doc, "pages");

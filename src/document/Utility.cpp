@@ -35,10 +35,10 @@ bool isRegularFile(const std::string& path) {
     return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
-int getFileSize(const std::string& path) {
+long long getFileSize(const std::string& path) {
     struct stat status;
     if (stat(path.c_str(), &status) != 0) return -1;
-    return static_cast<int>(static_cast<std::int32_t>(static_cast<std::uint32_t>(status.st_size)));
+    return static_cast<long long>(status.st_size);
 }
 
 std::string getTime() {

@@ -26,9 +26,8 @@ std::string whyMissing(const std::string& path);
 // following symbolic links.
 bool isRegularFile(const std::string& path);
 
-// The file's size in bytes, as a signed 32-bit number (larger sizes wrap as
-// the descriptor has always recorded them); -1 when its status cannot be read.
-int getFileSize(const std::string& path);
+// The file's size in bytes; -1 when its status cannot be read.
+long long getFileSize(const std::string& path);
 
 // Today's local date as "DD/MM/YYYY", e.g. "05/03/2012".
 std::string getTime();

@@ -2,6 +2,8 @@
 // the table of contents pruned from the outline.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
 #include <regex>
 #include <set>
 
@@ -292,6 +294,43 @@ TEST(NamedDestinations, BothTheDictionaryAndTheNameTreeAreLookedIn) {
               record.find("<link loc=\"100 172 100 20\" target=\"\" linktype=\"2\" url=\"2\" "
                           "text=\"2\" />"))
         << record;
+}
+
+// A PDF of 2.2 GB, its middle a hole in the file (the disk holds a few bytes of it), whose
+// size the descriptor's int cannot hold. Regression: it was written wrapped, as
+// filesize="-1988100096", with status 0.
+TEST(Descriptor, FileOfTwoGigabytesOrMoreIsRefused) {
+    TempDir dir;
+    std::string head = "%PDF-1.4\n";
+    std::vector<size_t> offsets;
+    for (const char* object :
+         {"<</Type/Catalog/Pages 2 0 R>>", "<</Type/Pages/Kids[3 0 R]/Count 1>>",
+          "<</Type/Page/Parent 2 0 R/MediaBox[0 0 100 100]>>"}) {
+        offsets.push_back(head.size());
+        head += std::to_string(offsets.size()) + " 0 obj " + object + " endobj\n";
+    }
+    const size_t xref = head.size();
+    head += "xref\n0 4\n0000000000 65535 f \n";
+    for (size_t offset : offsets) {
+        char entry[32];
+        std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", offset);
+        head += entry;
+    }
+    head += "trailer <</Size 4/Root 1 0 R>>\n";
+    const std::string tail = "\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+    {
+        std::ofstream out(dir.file("huge.pdf"), std::ios::binary);
+        out << head;
+        out.seekp(2200000000LL);
+        out << tail;
+    }
+    RunResult run = runJob(dir, descriptorJob(dir.file("huge.pdf"), dir.path(), kFlagsOn));
+    EXPECT_EQ(255, run.status);
+    EXPECT_EQ("Cannot describe huge.pdf: its size of " +
+                  std::to_string(2200000000LL + tail.size()) +
+                  " bytes is more than the descriptor can hold\n",
+              run.out);
+    EXPECT_FALSE(fileExists(dir.file("document.xml")));
 }
 
 }  // namespace
