@@ -1,10 +1,13 @@
 #include "document/OutputFile.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <vector>
 
 #include "document/DocumentError.h"
@@ -49,7 +52,8 @@ OutputFile::~OutputFile() {
     }
 }
 
-void OutputFile::commit() {
+void OutputFile::finish() {
+    if (finished_) return;
     bool failed = std::fflush(stream_) != 0 || std::ferror(stream_) != 0;
     int error = errno;
     if (std::fclose(stream_) != 0 && !failed) {
@@ -57,15 +61,39 @@ void OutputFile::commit() {
         error = errno;
     }
     stream_ = nullptr;
-    if (!failed && std::rename(temporaryPath_.c_str(), path_.c_str()) != 0) {
-        failed = true;
-        error = errno;
-    }
+    finished_ = true;
     if (failed) {
-        unlink(temporaryPath_.c_str());
-        committed_ = true;  // nothing left to clean up
         throw DocumentError("Cannot write file '" + path_ +
                             "': " + std::strerror(error != 0 ? error : EIO));
     }
+}
+
+void OutputFile::commit() {
+    finish();
+    if (std::rename(temporaryPath_.c_str(), path_.c_str()) != 0) {
+        int error = errno;
+        throw DocumentError("Cannot write file '" + path_ + "': " + std::strerror(error));
+    }
     committed_ = true;
+}
+
+void OutputFile::removeStale(const std::string& outputPrefix, long staleSeconds) {
+    std::string::size_type slash = outputPrefix.rfind('/');
+    std::string directory = slash == std::string::npos ? "." : outputPrefix.substr(0, slash + 1);
+    DIR* dir = opendir(directory.c_str());
+    if (dir == nullptr) return;
+    const std::time_t now = std::time(nullptr);
+    while (const dirent* entry = readdir(dir)) {
+        const char* name = entry->d_name;
+        bool ours = std::strncmp(name, ".qp-", 4) == 0 && std::strlen(name) == 10;
+        for (int i = 4; ours && i < 10; ++i)
+            ours = std::isalnum(static_cast<unsigned char>(name[i]));
+        if (!ours) continue;
+        std::string path = directory + (directory.back() == '/' ? "" : "/") + name;
+        struct stat status;
+        if (lstat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+            now - status.st_mtime > staleSeconds)
+            unlink(path.c_str());
+    }
+    closedir(dir);
 }

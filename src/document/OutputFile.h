@@ -29,12 +29,23 @@ class OutputFile {
     std::FILE* stream() const { return stream_; }
     const std::string& path() const { return path_; }
 
+    // Flushes and closes the temporary file; throws DocumentError when the
+    // bytes did not all land. commit() does it when it has not been done.
+    void finish();
+    // Puts the finished file in place of the target.
     // REQUIRES: not committed yet.
     void commit();
+
+    // Removes what writers killed before their commit left behind in the
+    // directory of outputPrefix + a name: temporary files of this program
+    // (".qp-" and six characters) not changed for staleSeconds. Errors are
+    // ignored: a file that cannot be removed stays.
+    static void removeStale(const std::string& outputPrefix, long staleSeconds);
 
   private:
     std::string path_;
     std::string temporaryPath_;
     std::FILE* stream_ = nullptr;
+    bool finished_ = false;
     bool committed_ = false;
 };

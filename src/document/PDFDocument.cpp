@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "document/DocumentError.h"
+#include "document/RecordsLock.h"
 #include "pdf/Error.h"
 
 PDFDocument::PDFDocument() = default;
@@ -44,10 +45,19 @@ void PDFDocument::populatePages() {
 }
 
 void PDFDocument::savePages() {
+    bool changed = false;
+    for (auto& page : pages) changed = changed || page->isModified();
+    if (!changed) return;
+    // Under the lock, every changed record is read as it is now, written
+    // beside itself, and only when all are written are they put in place:
+    // a failure before that changes none, and no other job's additions are
+    // lost.
+    RecordsLock lock(outputDir);
+    std::vector<std::unique_ptr<OutputFile>> staged;
     for (auto& page : pages) {
-        if (page->isModified()) page->prepare();
+        if (std::unique_ptr<OutputFile> file = page->stage()) staged.push_back(std::move(file));
     }
-    for (auto& page : pages) page->save();
+    for (auto& file : staged) file->commit();
 }
 
 std::string PDFDocument::initPagesID() {

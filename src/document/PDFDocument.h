@@ -55,9 +55,11 @@ class PDFDocument {
     // The PDF's page count. Throws DocumentError when no PDF is open.
     int getNumberOfPages() const;
     void populatePages();
-    // Saves every page record that was handed elements. All of them are
-    // loaded and checked before the first is written, so a missing or broken
-    // page file changes none. Throws DocumentError naming the file.
+    // Saves every page record that was handed elements, all together and
+    // under the records' lock (RecordsLock.h): each is read as it is on disk
+    // then, its elements appended and written beside it; only when all are
+    // written are they put in place. A missing, broken or unwritable record
+    // changes none. Throws DocumentError naming the file.
     void savePages();
     // Appends the "id" of every entry of the descriptor's first section
     // (the pages of document.xml) to pageIds. Returns an empty string.

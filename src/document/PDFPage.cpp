@@ -4,8 +4,8 @@
 
 #include "document/DocumentError.h"
 #include "document/PDFDocument.h"
-#include "document/Utility.h"
 #include "document/XmlFile.h"
+#include "document/XmlLoad.h"
 #include "text/TextEncoding.h"
 
 PDFPage::PDFPage(PDFDocument* document, int pageNumber)
@@ -16,47 +16,49 @@ PDFPage::PDFPage(PDFDocument* document, int pageNumber)
 bool PDFPage::open() {
     xml = std::make_unique<TiXmlDocument>();
     utf8ToWide(path);  // the path must be well-formed UTF-8
-    // TinyXML sizes its buffer from the stream's end, which a directory
-    // does not have.
-    if (!Utility::isRegularFile(path)) return false;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return false;
-    bool loaded = xml->LoadFile(file, TIXML_ENCODING_UTF8);
-    std::fclose(file);
-    return loaded;
+    loadError = loadXmlFile(*xml, path);
+    return loadError.empty();
 }
 
-void PDFPage::prepare() {
-    if (!xml && !open()) {
-        throw DocumentError("Cannot load page record '" + path +
-                            "': " + (xml->Error() ? xml->ErrorDesc() : "cannot open file"));
+TiXmlElement* PDFPage::load() {
+    if (!open()) {
+        throw DocumentError("Cannot load page record '" + path + "': " +
+                            (loadError == "Failed to open file" ? "cannot open file" : loadError));
     }
-    if (xml->Error()) {
-        throw DocumentError("Cannot load page record '" + path + "': " + xml->ErrorDesc());
-    }
-    TiXmlNode* page = xml->FirstChild("page");
+    TiXmlElement* page = xml->FirstChildElement("page");
     if (page == nullptr) throw DocumentError("Page record '" + path + "' has no 'page' element");
     for (const char* section : {"links", "products"}) {
         if (page->FirstChildElement(section) == nullptr) {
             throw DocumentError("Page record '" + path + "' has no '" + section + "' element");
         }
     }
+    return page;
 }
 
-bool PDFPage::save() {
-    if (!modified) return true;
-    prepare();
-    TiXmlNode* page = xml->FirstChild("page");
+void PDFPage::prepare() {
+    load();
+    xml.reset();
+}
+
+std::unique_ptr<OutputFile> PDFPage::stage() {
+    if (!modified) return nullptr;
+    TiXmlElement* page = load();
     TiXmlElement* links = page->FirstChildElement("links");
     TiXmlElement* products = page->FirstChildElement("products");
     // The document takes each element over; nothing is linked twice if the
-    // record is saved again.
+    // record is staged again.
     for (auto& link : pendingLinks) links->LinkEndChild(link.release());
     for (auto& product : pendingProducts) products->LinkEndChild(product.release());
     pendingLinks.clear();
     pendingProducts.clear();
+    std::unique_ptr<OutputFile> staged = stageXmlFile(*xml, path);
+    xml.reset();
+    return staged;
+}
 
-    writeXmlFile(*xml, path);
+bool PDFPage::save() {
+    std::unique_ptr<OutputFile> staged = stage();
+    if (staged) staged->commit();
     return true;
 }
 

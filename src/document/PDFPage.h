@@ -2,20 +2,23 @@
 //
 // A page file, written by "createpagesxml", is an XML document whose root
 // "page" holds the sections "links" and "products" among others. Recognition
-// hands a PDFPage new <link> and <product> elements; save() appends them,
-// in the order they were handed in, after what the file already holds and
-// writes the file back whole (temporary file and rename). A record that was
-// handed nothing never touches its file.
+// hands a PDFPage new <link> and <product> elements; they are appended, in
+// the order they were handed in, after what the file holds when it is
+// written back, read afresh from the disk at that moment, so that what
+// another job added in the meantime stays. A record that was handed nothing
+// never touches its file. The document's savePages() writes all changed
+// records of a job together (PDFDocument.h).
 //
 //     PDFPage page(&document, 3);          // path: outputDir + "Page_3.xml"
 //     page.addLink(new TiXmlElement("link"));
 //     page.save();                         // Page_3.xml gains one link
 //
-// Ownership: the record owns the elements handed to it until save() links
-// them into its XML document, which it owns; the owning PDFDocument outlives
-// it. The path is UTF-8 and must be well-formed (EncodingError otherwise).
-// Throws DocumentError naming the file when it is missing, is not XML or
-// lacks a section, or cannot be written.
+// Ownership: the record owns the elements handed to it until they are
+// written; the owning PDFDocument outlives it. The path is UTF-8 and must be
+// well-formed (EncodingError otherwise).
+// Throws DocumentError naming the file when it is missing, is not XML (or
+// larger or deeper than XmlLoad.h allows) or lacks a section, or cannot be
+// written.
 #pragma once
 
 #include <tinyxml.h>
@@ -23,6 +26,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "document/OutputFile.h"
 
 class PDFDocument;
 
@@ -33,15 +38,19 @@ class PDFPage {
     PDFPage(const PDFPage&) = delete;
     PDFPage& operator=(const PDFPage&) = delete;
 
-    // Loads the page file. False when it cannot be read or is not XML.
+    // Loads the page file as it is on disk now. False when it cannot be read
+    // or is not XML.
     bool open();
-    // Loads the file if needed and checks that it has "page" with "links"
-    // and "products". Throws DocumentError naming the file when not.
+    // Checks that the page file can be read and has "page" with "links" and
+    // "products", keeping nothing of it. Throws DocumentError naming the file
+    // when not.
     void prepare();
-    // Appends the waiting elements and writes the file; true when written,
-    // true without touching the file when nothing was handed in.
-    // Throws DocumentError as prepare() does, or when the file cannot be
-    // written.
+    // Reads the file afresh, appends the waiting elements and writes the
+    // result beside the file, finished but not yet in place (null when
+    // nothing was handed in). Throws DocumentError as prepare() does, or when
+    // it cannot be written.
+    std::unique_ptr<OutputFile> stage();
+    // stage(), then puts the file in place; true.
     bool save();
 
     // Take ownership of element; always true.
@@ -53,7 +62,11 @@ class PDFPage {
     bool isModified() const { return modified; }
 
   private:
+    // Loads the file and checks its sections; the page element.
+    TiXmlElement* load();
+
     std::unique_ptr<TiXmlDocument> xml;
+    std::string loadError;  // why open() failed
     std::string path;
     int pageNumber;
     std::vector<std::unique_ptr<TiXmlElement>> pendingLinks;

@@ -11,6 +11,7 @@
 #include "job/JobInput.h"
 #include "pdf/JpegExport.h"
 #include "pdf/JpegWriter.h"
+#include "pdf/PaintedText.h"
 #include "pdf/Renderer.h"
 
 namespace {
@@ -84,7 +85,14 @@ bool PDFDocument::createImages(CreateImagesInput* input) {
     // image set behind.
     std::vector<ImagePlan> plans;
     plans.reserve(count);
-    for (int n = 1; n <= count; ++n) plans.push_back(planImage(document.page(n), *input));
+    for (int n = 1; n <= count; ++n) {
+        pdf::Page page = document.page(n);
+        // A page that paints more than a page may (forms painting one
+        // another over and over) would render for minutes; reading it stops
+        // at the limit and refuses it.
+        pdf::readPaintedText(page);
+        plans.push_back(planImage(page, *input));
+    }
 
     for (int n = 1; n <= count; ++n) {
         pdf::Page page = document.page(n);

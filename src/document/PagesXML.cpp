@@ -1,8 +1,10 @@
 // The "createpagesxml" generator: one Page_N.xml record per page.
 #include "document/DocumentError.h"
 #include "document/PDFDocument.h"
+#include "document/RecordsLock.h"
 #include "document/Utility.h"
 #include "document/XmlFile.h"
+#include "document/XmlLoad.h"
 #include "job/JobInput.h"
 #include "text/TextEncoding.h"
 
@@ -23,16 +25,12 @@ bool PDFDocument::createPagesXML(CreatePagesXMLInput* input) {
 
     // The page ids come from document.xml; every page needs one before any
     // page file is replaced.
-    std::FILE* file =
-        Utility::isRegularFile(descriptorPath) ? std::fopen(descriptorPath.c_str(), "rb") : nullptr;
-    if (file == nullptr) {
+    if (!Utility::isRegularFile(descriptorPath)) {
         throw DocumentError("Cannot read descriptor '" + descriptorPath + "'");
     }
-    bool loaded = descriptor.LoadFile(file);
-    std::fclose(file);
-    if (!loaded) {
-        throw DocumentError("Cannot read descriptor '" + descriptorPath +
-                            "': " + descriptor.ErrorDesc());
+    const std::string failure = loadXmlFile(descriptor, descriptorPath);
+    if (!failure.empty()) {
+        throw DocumentError("Cannot read descriptor '" + descriptorPath + "': " + failure);
     }
     initPagesID();
     const int count = getNumberOfPages();
@@ -69,8 +67,13 @@ bool PDFDocument::createPagesXML(CreatePagesXMLInput* input) {
         }
         records.push_back(std::move(xml));
     }
-    for (int n = 1; n <= count; ++n) {
-        writeXmlFile(*records[n - 1], outputDir + "Page_" + std::to_string(n) + ".xml");
-    }
+    // The records are replaced together, under the lock the jobs that
+    // extend them take, so none of them sees some replaced and some not.
+    RecordsLock lock(outputDir);
+    std::vector<std::unique_ptr<OutputFile>> staged;
+    for (int n = 1; n <= count; ++n)
+        staged.push_back(
+            stageXmlFile(*records[n - 1], outputDir + "Page_" + std::to_string(n) + ".xml"));
+    for (auto& file : staged) file->commit();
     return true;
 }

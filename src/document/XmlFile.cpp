@@ -53,10 +53,15 @@ std::string xmlCharacters(const std::string& text) {
     return out;
 }
 
-void writeXmlFile(TiXmlDocument& document, const std::string& path) {
+std::unique_ptr<OutputFile> stageXmlFile(TiXmlDocument& document, const std::string& path) {
     utf8ToWide(path);
     clean(&document);
-    OutputFile out(path);
-    if (!document.SaveFile(out.stream())) throw DocumentError("Cannot write file '" + path + "'");
-    out.commit();
+    auto out = std::make_unique<OutputFile>(path);
+    if (!document.SaveFile(out->stream())) throw DocumentError("Cannot write file '" + path + "'");
+    out->finish();
+    return out;
+}
+
+void writeXmlFile(TiXmlDocument& document, const std::string& path) {
+    stageXmlFile(document, path)->commit();
 }

@@ -17,11 +17,20 @@
 
 #include <tinyxml.h>
 
+#include <memory>
 #include <string>
+
+#include "document/OutputFile.h"
 
 // REQUIRES: nothing else uses the document while it is written; its
 // strings are cleaned in place.
 void writeXmlFile(TiXmlDocument& document, const std::string& path);
+
+// The same up to the last step: the file is written and finished beside
+// the target but not put in place; commit() does that, and destroying it
+// uncommitted removes it. For writers that put several files in place
+// together.
+std::unique_ptr<OutputFile> stageXmlFile(TiXmlDocument& document, const std::string& path);
 
 // The text as XML 1.0 allows it, as writeXmlFile cleans every string.
 //     xmlCharacters("a\x07b") == "ab"

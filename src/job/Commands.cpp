@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "document/OutputFile.h"
 #include "document/PDFDocument.h"
 #include "document/Utility.h"
 #include "job/JobInput.h"
@@ -15,6 +16,11 @@ void reportMissingInput(const std::string& path) {
     std::fprintf(stderr, "error: input file '%s' cannot be found: %s\n", path.c_str(),
                  Utility::whyMissing(path).c_str());
 }
+
+// A temporary file of this program not changed for this long was left by a
+// writer that died: none takes more than seconds between making one and
+// putting it in place.
+constexpr long kStaleTemporarySeconds = 15 * 60;
 
 // How a command treats its input file and page records.
 enum class InputCheck { None, MustExist };
@@ -31,6 +37,10 @@ bool runOnDocument(const JobInput& record, InputCheck check, PageRecords records
         reportMissingInput(inputFile);
         return false;
     }
+    // Temporary files that writers killed before their commit left behind
+    // go before new ones are made.
+    if (!record.getOutputDir().empty())
+        OutputFile::removeStale(record.getOutputDir(), kStaleTemporarySeconds);
     PDFDocument document;
     // The page records' paths are fixed when the document opens.
     if (records == PageRecords::InOutputDir) document.setOutputDir(record.getOutputDir());

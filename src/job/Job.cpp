@@ -5,9 +5,9 @@
 #include <cstdio>
 
 #include "document/Utility.h"
+#include "document/XmlLoad.h"
 #include "job/Commands.h"
 #include "job/RecognizeLinksInput.h"
-#include "text/TextEncoding.h"
 
 Job::Job() {
     Initialize();
@@ -39,43 +39,12 @@ namespace {
                    "'. Exiting.\n");
 }
 
-// The job file's text, its line ends made line feeds as TinyXML's own
-// loading makes them. Job files are UTF-8 whatever they declare: TinyXML
-// would otherwise take a file without a declaration for Latin-1.
-std::string jobFileText(const std::string& jobFile) {
-    std::string bytes;
-    // A directory, device or pipe has no end to read up to.
-    std::FILE* file = Utility::isRegularFile(jobFile) ? std::fopen(jobFile.c_str(), "rb") : nullptr;
-    if (file == nullptr) refuseJobFile(jobFile, "Failed to open file");
-    char buffer[65536];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
-    bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) refuseJobFile(jobFile, "Failed to read file");
-    if (!isWellFormedUtf8(bytes)) refuseJobFile(jobFile, "The file is not UTF-8 text");
-    if (bytes.find('\0') != std::string::npos)
-        refuseJobFile(jobFile, "The file holds a NUL character");
-    std::string text;
-    text.reserve(bytes.size());
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] != '\r') {
-            text += bytes[i];
-        } else {
-            text += '\n';
-            if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-        }
-    }
-    return text;
-}
-
 }  // namespace
 
 bool Job::readParams(const std::string& jobFile) {
-    const std::string text = jobFileText(jobFile);
     TiXmlDocument document(jobFile);
-    document.Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);
-    if (document.Error()) refuseJobFile(jobFile, document.ErrorDesc());
+    const std::string failure = loadXmlFile(document, jobFile);
+    if (!failure.empty()) refuseJobFile(jobFile, failure);
     TiXmlNode* jobNode = document.FirstChild("job");
     TiXmlElement* jobElement = jobNode != nullptr ? jobNode->ToElement() : nullptr;
     if (jobElement == nullptr) {

@@ -185,6 +185,11 @@ void ContentReader::endElement() {
 }
 
 bool ContentReader::enterForm(pdf_obj* form) {
+    if (++formsPainted_ > kMaxPageForms) {
+        workLimit_ = "the page paints more than " + std::to_string(kMaxPageForms) +
+                     " forms, the most a page may";
+        throw WorkLimitExceeded();
+    }
     if (formDepth_ >= kMaxFormDepth) return false;
     if (!activeForms_.insert(form).second) return false;  // paints itself
     ++formDepth_;
@@ -222,6 +227,11 @@ void ContentReader::showString(const unsigned char* s, size_t length) {
 // The glyph's place follows MuPDF's own text-state arithmetic
 // (pdf_tos_make_trm), so it lies where the page image draws it.
 void ContentReader::showGlyph(int cid) {
+    if (++glyphsShown_ > kMaxPageGlyphs) {
+        workLimit_ = "the page paints more than " + std::to_string(kMaxPageGlyphs) +
+                     " glyphs, the most a page may";
+        throw WorkLimitExceeded();
+    }
     const GState& g = gs();
     const FontInfo& font = *g.font;
     pdf_font_desc* desc = font.desc;

@@ -22,6 +22,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "pdf/FontBoxes.h"
@@ -33,6 +34,10 @@ namespace pdf {
 // Forms nested deeper than any real file; the limit keeps forms that paint
 // one another from looping.
 constexpr int kMaxFormDepth = 16;
+
+// Thrown when a page paints more than a page may (PaintedText.h): the
+// reading stops at once.
+struct WorkLimitExceeded {};
 
 struct GState {
     fz_matrix ctm = fz_identity;  // user space of the content to the page's user space
@@ -137,9 +142,13 @@ class ContentReader {
 
     // ---- forms ----
     // False when the form may not be entered: nested too deep, or painting
-    // itself.
+    // itself. Throws WorkLimitExceeded when the page has painted the most
+    // forms a page may.
     bool enterForm(pdf_obj* form);
     void leaveForm(pdf_obj* form);
+
+    // Why the reading was stopped; empty when it was not.
+    const std::string& workLimit() const { return workLimit_; }
 
   private:
     const FontInfo* fontInfo(const char* name, pdf_font_desc* desc);
@@ -160,6 +169,9 @@ class ContentReader {
     std::map<const pdf_font_desc*, std::unique_ptr<FontInfo>> fonts_;
     std::set<pdf_obj*> activeForms_;
     int formDepth_ = 0;
+    long formsPainted_ = 0;
+    long glyphsShown_ = 0;
+    std::string workLimit_;
     bool annotation_ = false;
 
     PathProbe path_;

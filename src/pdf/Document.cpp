@@ -2,6 +2,7 @@
 
 #include <mupdf/fitz.h>
 #include <mupdf/pdf.h>
+#include <sys/stat.h>
 
 #include "pdf/Error.h"
 #include "pdf/Library.h"
@@ -18,6 +19,10 @@ std::string baseName(const std::string& path) {
 }  // namespace
 
 Document::Document(const std::string& path) : path_(path) {
+    // A device or a pipe would be read without end, or block.
+    struct stat status;
+    if (stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode))
+        throw Error(baseName(path) + ": cannot open document: it is not a regular file");
     fz_context* ctx = Library::context();
     pdf_document* doc = nullptr;
     int failed = 0;

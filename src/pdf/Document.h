@@ -3,7 +3,8 @@
 // Opens the file as a PDF (never as another format, whatever its content),
 // repairing a damaged cross-reference table where MuPDF can. A document that
 // is encrypted with an empty user password opens; one that needs a real
-// password is refused, and so is a file without pages: one whose page tree
+// password is refused, and so is what is not a regular file (a device or a
+// pipe would never end or block) and a file without pages: one whose page tree
 // is missing (MuPDF's repair opens it as a document of no pages) or empty.
 // Pages are numbered from 1 as everywhere in this program.
 //

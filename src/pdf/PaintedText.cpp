@@ -37,13 +37,15 @@ bool hiddenContent(pdf_processor* proc) {
 
 template <typename Body>
 void guard(fz_context* ctx, const Body& body) {
-    bool failed = false;
+    int failure = 0;
     try {
         body();
+    } catch (const WorkLimitExceeded&) {
+        failure = FZ_ERROR_ABORT;  // ends the whole reading, forms and all
     } catch (...) {
-        failed = true;
+        failure = FZ_ERROR_GENERIC;
     }
-    if (failed) fz_throw(ctx, FZ_ERROR_GENERIC, "cannot read the page's text");
+    if (failure != 0) fz_throw(ctx, failure, "cannot read the page's text");
 }
 
 // Graphics state.
@@ -231,7 +233,7 @@ void opTJ(fz_context* ctx, pdf_processor* proc, pdf_obj* array) {
         fz_free(ctx, items);
         fz_rethrow(ctx);
     }
-    bool failed = false;
+    int failure = 0;
     try {
         ContentReader& r = readerOf(proc);
         r.beginElement(hiddenContent(proc));
@@ -242,11 +244,13 @@ void opTJ(fz_context* ctx, pdf_processor* proc, pdf_obj* array) {
                 r.adjust(items[i].adjustment);
         }
         r.endElement();
+    } catch (const WorkLimitExceeded&) {
+        failure = FZ_ERROR_ABORT;
     } catch (...) {
-        failed = true;
+        failure = FZ_ERROR_GENERIC;
     }
     fz_free(ctx, items);
-    if (failed) fz_throw(ctx, FZ_ERROR_GENERIC, "cannot read the page's text");
+    if (failure != 0) fz_throw(ctx, failure, "cannot read the page's text");
 }
 
 // Images and forms.
@@ -419,14 +423,17 @@ bool shownWidget(fz_context* ctx, pdf_annot* widget) {
     return shown != 0;
 }
 
-// One annotation's appearance; its failure is its own.
-void runAnnotation(fz_context* ctx, pdf_processor* proc, pdf_annot* annot) {
+// One annotation's appearance; its failure is its own, but for the reading
+// being stopped (false).
+bool runAnnotation(fz_context* ctx, pdf_processor* proc, pdf_annot* annot) {
+    int stopped = 0;
     fz_try(ctx) {
         pdf_process_annot(ctx, proc, annot, nullptr);
     }
     fz_catch(ctx) {
-        if (fz_caught(ctx) == FZ_ERROR_ABORT) fz_rethrow(ctx);
+        stopped = fz_caught(ctx) == FZ_ERROR_ABORT;
     }
+    return stopped == 0;
 }
 
 // Runs the page's content and then its annotations and fields; false, with
@@ -459,7 +466,10 @@ bool runPage(const Page& page, ContentReader& reader, std::string& failure) {
     reader.setAnnotation(true);
     for (pdf_annot* a : annotations) {
         reader.resetState();
-        runAnnotation(ctx, proc, a);
+        if (!runAnnotation(ctx, proc, a)) {
+            failure = "the reading was stopped";
+            return false;
+        }
     }
     fz_try(ctx) {
         pdf_close_processor(ctx, proc);
@@ -482,6 +492,8 @@ PaintedText readPaintedText(const Page& page) {
         } catch (const Error& e) {
             throw Error(page.describe() + ": cannot read text: " + e.what());
         }
+        if (!read && !reader.workLimit().empty())
+            throw Error(page.describe() + ": cannot read text: " + reader.workLimit());
         if (!read) continue;
         reader.markHidden();
         return std::move(reader.result());

@@ -12,6 +12,11 @@ namespace {
 // catastrophic one fails within a fraction of a second.
 constexpr uint32_t kMatchLimit = 5'000'000;
 constexpr uint32_t kDepthLimit = 100'000;
+// The JIT's stack for backtracking: PCRE2's default of 32 KB fails ordinary
+// patterns such as "(.|\s)*" on a page of text; it grows on demand up to
+// this, so that only the match limit ends a search.
+constexpr size_t kJitStackStart = 32 * 1024;
+constexpr size_t kJitStackMax = 8 * 1024 * 1024;
 
 std::string errorText(int code) {
     PCRE2_UCHAR buffer[256];
@@ -24,8 +29,10 @@ std::string errorText(int code) {
 struct Regex::Handles {
     pcre2_code* code = nullptr;
     pcre2_match_context* context = nullptr;
+    pcre2_jit_stack* stack = nullptr;
     ~Handles() {
         pcre2_match_context_free(context);
+        pcre2_jit_stack_free(stack);
         pcre2_code_free(code);
     }
 };
@@ -45,6 +52,9 @@ Regex::Regex(const std::string& pattern) : pattern_(pattern), handles_(new Handl
     if (handles_->context == nullptr) throw Error("Expression '" + pattern + "': out of memory");
     pcre2_set_match_limit(handles_->context, kMatchLimit);
     pcre2_set_depth_limit(handles_->context, kDepthLimit);
+    handles_->stack = pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr);
+    if (handles_->stack == nullptr) throw Error("Expression '" + pattern + "': out of memory");
+    pcre2_jit_stack_assign(handles_->context, nullptr, handles_->stack);
 }
 
 Regex::~Regex() = default;
