@@ -1,5 +1,8 @@
 #include "document/XmlFile.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "document/DocumentError.h"
 #include "document/OutputFile.h"
 #include "text/TextEncoding.h"
@@ -57,7 +60,11 @@ std::unique_ptr<OutputFile> stageXmlFile(TiXmlDocument& document, const std::str
     utf8ToWide(path);
     clean(&document);
     auto out = std::make_unique<OutputFile>(path);
-    if (!document.SaveFile(out->stream())) throw DocumentError("Cannot write file '" + path + "'");
+    errno = 0;
+    if (!document.SaveFile(out->stream())) {
+        int error = errno != 0 ? errno : EIO;
+        throw DocumentError("Cannot write file '" + path + "': " + std::strerror(error));
+    }
     out->finish();
     return out;
 }

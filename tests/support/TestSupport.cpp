@@ -29,14 +29,25 @@ TempDir::~TempDir() {
     if (std::system(command.c_str()) != 0) std::perror("rm");
 }
 
-RunResult runProgram(const std::vector<std::string>& args) {
+namespace {
+
+// A started run of the program: its pid, the pipe of its standard output and
+// the file of its standard error.
+struct Started {
+    pid_t pid = -1;
+    int out = -1;
+    int err = -1;
+};
+
+Started start(const std::vector<std::string>& args, const std::function<void()>& beforeExec) {
+    Started run;
     int pipeFds[2];
-    if (pipe(pipeFds) != 0) return {};
+    if (pipe(pipeFds) != 0) return run;
     // Standard error goes to a file, read once the program has ended, so
     // that neither stream can fill up and block it.
     char errName[] = "/tmp/quillon-stderr-XXXXXX";
     int errFd = mkstemp(errName);
-    if (errFd < 0) return {};
+    if (errFd < 0) return run;
     unlink(errName);
     pid_t pid = fork();
     if (pid == 0) {
@@ -45,6 +56,7 @@ RunResult runProgram(const std::vector<std::string>& args) {
         dup2(pipeFds[1], STDOUT_FILENO);
         close(pipeFds[0]);
         close(pipeFds[1]);
+        if (beforeExec) beforeExec();
         std::vector<char*> argv;
         std::string program = QUILLONPROXY_BIN;
         argv.push_back(program.data());
@@ -55,18 +67,71 @@ RunResult runProgram(const std::vector<std::string>& args) {
         _exit(127);
     }
     close(pipeFds[1]);
+    run.pid = pid;
+    run.out = pipeFds[0];
+    run.err = errFd;
+    return run;
+}
+
+RunResult finish(Started& run) {
     RunResult result;
+    if (run.pid < 0) return result;
     char buffer[4096];
     ssize_t got;
-    while ((got = read(pipeFds[0], buffer, sizeof buffer)) > 0) result.out.append(buffer, got);
-    close(pipeFds[0]);
+    while ((got = read(run.out, buffer, sizeof buffer)) > 0) result.out.append(buffer, got);
+    close(run.out);
     int status = 0;
-    waitpid(pid, &status, 0);
+    waitpid(run.pid, &status, 0);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1000 - WTERMSIG(status);
-    lseek(errFd, 0, SEEK_SET);
-    while ((got = read(errFd, buffer, sizeof buffer)) > 0) result.err.append(buffer, got);
-    close(errFd);
+    lseek(run.err, 0, SEEK_SET);
+    while ((got = read(run.err, buffer, sizeof buffer)) > 0) result.err.append(buffer, got);
+    close(run.err);
     return result;
+}
+
+}  // namespace
+
+RunResult runProgram(const std::vector<std::string>& args,
+                     const std::function<void()>& beforeExec) {
+    Started run = start(args, beforeExec);
+    return finish(run);
+}
+
+Running::Running(const std::vector<std::string>& args) {
+    Started run = start(args, {});
+    pid_ = run.pid;
+    out_ = run.out;
+    err_ = run.err;
+}
+
+Running::~Running() {
+    if (pid_ >= 0) wait();
+}
+
+bool Running::readUntil(const std::string& marker) {
+    char buffer[4096];
+    while (read_.find(marker) == std::string::npos) {
+        ssize_t got = read(out_, buffer, sizeof buffer);
+        if (got <= 0) return false;
+        read_.append(buffer, static_cast<size_t>(got));
+    }
+    return true;
+}
+
+RunResult Running::wait() {
+    Started run{pid_, out_, err_};
+    pid_ = -1;
+    RunResult result = finish(run);
+    result.out = read_ + result.out;
+    return result;
+}
+
+std::vector<RunResult> runAtOnce(const std::vector<std::string>& jobFiles) {
+    std::vector<Started> runs;
+    for (const std::string& job : jobFiles) runs.push_back(start({job}, {}));
+    std::vector<RunResult> results;
+    for (Started& run : runs) results.push_back(finish(run));
+    return results;
 }
 
 RunResult runJob(const TempDir& dir, const std::string& jobXml) {

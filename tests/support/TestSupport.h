@@ -2,6 +2,7 @@
 // on a job file, reading files, decoding JPEGs, finding the real-world corpus.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,8 +29,31 @@ struct RunResult {
     std::string err;     // everything written to standard error
 };
 
-// Runs the quillonproxy binary with the given arguments.
-RunResult runProgram(const std::vector<std::string>& args);
+// Runs the quillonproxy binary with the given arguments. beforeExec runs in
+// the child just before the program starts (to set resource limits).
+RunResult runProgram(const std::vector<std::string>& args,
+                     const std::function<void()>& beforeExec = {});
+// Runs the program on every job file at the same time; results in order.
+std::vector<RunResult> runAtOnce(const std::vector<std::string>& jobFiles);
+
+// A run of the program that goes on while the test does.
+class Running {
+  public:
+    explicit Running(const std::vector<std::string>& args);
+    ~Running();  // waits for the program
+    Running(const Running&) = delete;
+    Running& operator=(const Running&) = delete;
+    // Reads standard output until it holds marker; false when the program
+    // ended first.
+    bool readUntil(const std::string& marker);
+    RunResult wait();
+
+  private:
+    int pid_ = -1;
+    int out_ = -1;
+    int err_ = -1;
+    std::string read_;
+};
 // Writes jobXml to dir/job.xml and runs the program on it.
 RunResult runJob(const TempDir& dir, const std::string& jobXml);
 
