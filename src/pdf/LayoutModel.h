@@ -1,0 +1,165 @@
+// The plain data the page layout stages pass to one another, and the
+// thresholds they work with, named in one place.
+//
+// The stages (each a function with its contract in its own header):
+//   LayoutItems.h   painted characters -> items in the frame of their writing
+//                   direction, combining marks and spacing accents given to
+//                   their letters
+//   LayoutLines.h   items -> rows of a common baseline -> lines (a row split
+//                   at column gutters and wide gaps) -> words
+//   LayoutTables.h  the cells of table rows -> one line per row
+//   LayoutBlocks.h  lines -> blocks -> blocks in reading order
+//   LayoutFlows.h   blocks -> flows and paragraphs; right-to-left lines in
+//                   logical order; hyphenated line ends marked for joining
+// TextLayout.h runs them in that order.
+//
+// Coordinates: an item's frame is page space (points, y down) turned so that
+// its text runs along +x and the next line follows at larger y: for upright
+// text on the shown page the frame is page space itself. Every distance
+// threshold below is a fraction of the font size (the em) of the text
+// concerned, so that it holds for footnotes and headlines alike.
+#pragma once
+
+#include <algorithm>
+#include <vector>
+
+namespace pdf {
+namespace layout {
+
+// ---- thresholds ----
+
+// Runs: how far a character may sit off the run's baseline (sub- and
+// superscripts), how far past the run's end it may start, and how far back.
+constexpr double kRunBaselineShift = 0.5;
+constexpr double kRunGap = 0.8;
+constexpr double kRunOverlap = 0.5;
+// Rows: baselines this close (of the smaller size) are one row.
+constexpr double kRowBaselineShift = 0.3;
+// Line splitting within a row: gaps up to kJoinGap never split, gaps of
+// kSplitGap and more always do; between them a gap splits when the rows
+// within kGutterReach leave a strip of kGutterWidth free inside it.
+constexpr double kJoinGap = 0.8;
+constexpr double kSplitGap = 3.0;
+constexpr double kGutterReach = 2.0;
+constexpr double kGutterWidth = 0.3;
+// Duplicates: the same character this close along and across the line.
+constexpr double kDuplicateAlong = 0.1;
+constexpr double kDuplicateAcross = 0.2;
+// Words: a gap wider than kWordGap ends a word. On a line whose letters
+// mostly touch (at least kTightGaps gaps between letters, their median
+// below kWordGap - kLetterMargin), so does a gap kLetterMargin wider than
+// that median, down to kMinWordGap: a tightly set line still shows its
+// word gaps against its own letter gaps. A letter-spaced line (no gap
+// narrower than half kWordGap) needs a gap 1.3 times its narrowest; but
+// spacing wider than kMaxLetterSpacing is no letter spacing (the numbers
+// along a figure's axis are words of their own).
+constexpr double kWordGap = 0.15;
+constexpr double kMinWordGap = 0.08;
+constexpr double kLetterMargin = 0.06;
+constexpr int kTightGaps = 8;
+constexpr double kMaxLetterSpacing = 0.8;
+// Sub- and superscripts: at most this size of the line's text, at least this
+// far off its baseline.
+constexpr double kScriptSize = 0.9;
+constexpr double kScriptShift = 0.1;
+// Tables (LayoutTables.h): rows at most kTableRowPitch apart, at least
+// kTableRows of them split into cells, gutters at least kTableGutter wide
+// and free in all but kGutterNoise of those rows; a column whose cells are
+// at least kNumericShare numbers is a number column, one whose cells hold
+// kProseWords words or more (median) a column of running text; columns
+// whose widths differ by a factor of kUnequalWidths are unlike; a column of
+// running text with cells in fewer than kTableFill of the rows stands
+// beside the table; a wrapped cell goes on at most kContinuationPitch below.
+constexpr double kTableRowPitch = 3.0;
+constexpr int kTableRows = 3;
+constexpr double kTableGutter = 0.1;
+constexpr double kGutterNoise = 0.1;
+constexpr double kNumericShare = 0.6;
+constexpr int kProseWords = 4;
+constexpr double kUnequalWidths = 1.5;
+constexpr double kTableFill = 0.5;
+constexpr double kContinuationPitch = 1.3;
+// Blocks: baseline distances at which one line continues another, and how
+// much their font sizes may differ.
+constexpr double kMinLinePitch = 0.3;
+constexpr double kMaxLinePitch = 1.8;
+constexpr double kMaxSizeRatio = 1.5;
+// Paragraphs: first-line indent, and how much wider than the block's usual
+// line pitch a gap must be to start a new paragraph.
+constexpr double kParagraphIndent = 0.8;
+constexpr double kParagraphPitch = 1.3;
+// Reading order: a block that starts within this distance under the block
+// just read, in the same column, is read next.
+constexpr double kContinuationGap = 3.0;
+// Blocks beyond this count are read row by row: Breuel's ordering costs
+// the cube of the count, and so many blocks are a table or a form.
+constexpr int kMaxOrderedBlocks = 200;
+
+// ---- orientations ----
+
+// Orientations 0 to 3 are quarter turns clockwise of upright text; 4 to 7
+// the same for mirrored text (drawn with a flipped matrix), whose lines
+// follow each other the other way.
+constexpr int kOrientations = 8;
+constexpr int kMirrored = 4;
+
+// ---- data ----
+
+// A character in the frame of its writing direction.
+struct Item {
+    double x0 = 0, x1 = 0;          // along the line
+    double top = 0, bottom = 0;     // across it (top < bottom)
+    double base = 0;                // the baseline
+    double size = 1;                // em, at least 0.01
+    int rot = 0;                    // orientation, 0 to 7
+    int src = 0;                    // index of the painted character
+    char32_t code = 0;
+    bool space = false, mark = false, unmapped = false;
+};
+
+// Which characters carry which marks: owner[i] is the character mark i
+// belongs to (-1: none, or i is no mark); each character's marks, in
+// content order, run first[c], next[first[c]], ... until -1.
+struct MarkLinks {
+    std::vector<int> owner, first, next;
+};
+
+// Characters on one baseline, of one orientation, and of similar size.
+struct Row {
+    int rot = 0;
+    double base = 0, size = 0;
+};
+
+// A line (or, before LayoutTables, a table cell) of a row.
+struct Line {
+    int rot = 0;
+    int row = 0;  // index in the rows
+    double x0 = 0, x1 = 0, top = 0, bottom = 0, base = 0, size = 0;
+    std::vector<int> clusters;   // head items (marks follow their heads), left to right
+    std::vector<int> wordStart;  // indices into clusters where words begin; never empty
+    bool rightToLeftScript = false;
+    int table = -1;  // the table it belongs to, counted from 0 on the page
+    int flow = 0;
+    int paragraph = 0;
+    bool joinsNext = false;
+};
+
+// The lines of a page, row by row (the lines of row r follow those of rows
+// before it, left to right), and the rows.
+struct LineSet {
+    std::vector<Row> rows;
+    std::vector<Line> lines;
+};
+
+struct Block {
+    int rot = 0;
+    double x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+    std::vector<int> lines;  // top to bottom
+};
+
+inline double overlap(double a0, double a1, double b0, double b1) {
+    return std::min(a1, b1) - std::max(a0, b0);
+}
+
+}  // namespace layout
+}  // namespace pdf
