@@ -11,6 +11,29 @@ std::vector<int> visualToLogical(const std::vector<Direction>& classes, bool rig
     const Direction base = rightToLeftLine ? Direction::RightToLeft : Direction::LeftToRight;
     std::vector<Direction> resolved(classes);
 
+    // W4: one separator between two numbers is part of them ("3.20",
+    // "1,000"). W5: terminators next to a number are too ("12%", "$5").
+    // W6: other separators and terminators are neutral.
+    for (int i = 1; i + 1 < n; ++i) {
+        if (resolved[i] == Direction::NumberSeparator && resolved[i - 1] == Direction::Number &&
+            resolved[i + 1] == Direction::Number)
+            resolved[i] = Direction::Number;
+    }
+    for (int i = 0; i < n;) {
+        if (resolved[i] != Direction::NumberTerminator) {
+            ++i;
+            continue;
+        }
+        int j = i;
+        while (j < n && resolved[j] == Direction::NumberTerminator) ++j;
+        bool nextToNumber =
+            (i > 0 && resolved[i - 1] == Direction::Number) || (j < n && resolved[j] == Direction::Number);
+        if (nextToNumber) std::fill(resolved.begin() + i, resolved.begin() + j, Direction::Number);
+        i = j;
+    }
+    for (Direction& d : resolved)
+        if (d == Direction::NumberSeparator || d == Direction::NumberTerminator) d = Direction::Neutral;
+
     // W7: a number whose nearest strong neighbour before it is left-to-right
     // is read as left-to-right.
     Direction lastStrong = base;

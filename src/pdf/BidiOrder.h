@@ -8,16 +8,17 @@
 //
 // It applies the reordering of the Unicode bidirectional algorithm (UAX #9)
 // in the reduced form that page text needs: one paragraph level, no
-// explicit embeddings; numbers after left-to-right text count as
-// left-to-right (W7), neutrals between two runs of one direction take that
-// direction and otherwise the line's (N1, N2), numbers count as
-// right-to-left for that purpose, and runs are reversed level by level
-// (L2). Reversal is its own inverse for such levels, so the same pass turns
-// visual order back into logical order. Visual order is ambiguous in a few
-// mixed cases (a number between a Hebrew and a Latin word may have been
-// written before or after the Latin word); the result then is the reading
-// that keeps the left-to-right run together. Mirrored glyphs such as
-// parentheses are left as the PDF maps them.
+// explicit embeddings; a separator between two digits and terminators next
+// to one belong to the number ("3.20", "12%": W4, W5); numbers after
+// left-to-right text count as left-to-right (W7), neutrals between two runs
+// of one direction take that direction and otherwise the line's (N1, N2),
+// numbers count as right-to-left for that purpose, and runs are reversed
+// level by level (L2). Reversal is its own inverse for such levels, so the
+// same pass turns visual order back into logical order. Visual order is
+// ambiguous in a few mixed cases (a number between a Hebrew and a Latin
+// word may have been written before or after the Latin word); the result
+// then is the reading that keeps the left-to-right run together. Mirrored
+// glyphs such as parentheses are left as the PDF maps them.
 //
 // No state, nothing thrown.
 #pragma once

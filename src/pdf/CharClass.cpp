@@ -108,10 +108,7 @@ bool isHyphen(char32_t c) {
 }
 
 Direction direction(char32_t c) {
-    if (c < 0x80) {
-        if (c >= '0' && c <= '9') return Direction::Number;
-        return (c | 0x20) >= 'a' && (c | 0x20) <= 'z' ? Direction::LeftToRight : Direction::Neutral;
-    }
+    if (c < 0x80 && (c | 0x20) >= 'a' && (c | 0x20) <= 'z') return Direction::LeftToRight;
     switch (ucdn_get_bidi_class(static_cast<uint32_t>(c))) {
         case UCDN_BIDI_CLASS_L:
             return Direction::LeftToRight;
@@ -121,6 +118,11 @@ Direction direction(char32_t c) {
         case UCDN_BIDI_CLASS_EN:
         case UCDN_BIDI_CLASS_AN:
             return Direction::Number;
+        case UCDN_BIDI_CLASS_CS:
+        case UCDN_BIDI_CLASS_ES:
+            return Direction::NumberSeparator;
+        case UCDN_BIDI_CLASS_ET:
+            return Direction::NumberTerminator;
         default:
             return Direction::Neutral;
     }

@@ -55,7 +55,9 @@ enum class Direction {
     LeftToRight,  // strong left-to-right: Latin, Greek, Cyrillic, CJK, ...
     RightToLeft,  // strong right-to-left: Hebrew, Arabic, Syriac, Thaana, ...
     Number,       // European and Arabic digits
-    Neutral,      // spaces, punctuation, symbols, marks
+    NumberSeparator,   // what may stand within a number: , . / : + -
+    NumberTerminator,  // what may stand at its ends: % $ # ° and currency signs
+    Neutral,           // spaces, other punctuation, symbols, marks
 };
 Direction direction(char32_t c);
 

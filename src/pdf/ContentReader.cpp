@@ -295,9 +295,10 @@ void ContentReader::addChars(const int* ucs, int ucsCount, const fz_matrix& boxT
     // The letters of a ligature are in reading order; a right-to-left one
     // is read from its right end, so its first letter gets the last share.
     bool rightToLeft = count > 1;
-    for (int c = 0; c < count && rightToLeft; ++c)
-        rightToLeft = chars::direction(codes[c]) == chars::Direction::RightToLeft ||
-                      chars::direction(codes[c]) == chars::Direction::Neutral;
+    for (int c = 0; c < count && rightToLeft; ++c) {
+        chars::Direction d = chars::direction(codes[c]);
+        rightToLeft = d != chars::Direction::LeftToRight && d != chars::Direction::Number;
+    }
 
     const int glyph = out_.glyphCount();
     const int element = static_cast<int>(out_.elements.size());

@@ -37,10 +37,40 @@ std::vector<HitInfo> HitInfoLocator::getSearchHitInfo(const std::vector<pdf::Hig
         i = j;
         std::sort(glyphs.begin(), glyphs.end());
         glyphs.erase(std::unique(glyphs.begin(), glyphs.end()), glyphs.end());
-        HitInfo hit;
-        if (!glyphs.empty() && getHitsData(glyphs, hit)) hits.push_back(hit);
+        for (const std::vector<int>& piece : visualLines(glyphs)) {
+            HitInfo hit;
+            if (getHitsData(piece, hit)) hits.push_back(hit);
+        }
     }
     return hits;
+}
+
+// A line of the reading may lie on several lines of the page: a table row
+// holds the wrapped text of a cell. Its glyphs are split where their
+// baselines lie apart by more than kOtherLine of the larger size (sub- and
+// superscripts stay with their line).
+std::vector<std::vector<int>> HitInfoLocator::visualLines(const std::vector<int>& glyphs) const {
+    constexpr double kOtherLine = 0.7;
+    struct Placed {
+        double across, size;
+        int glyph;
+    };
+    std::vector<Placed> placed;
+    for (int g : glyphs) {
+        const pdf::PaintedChar& c = firstChar(g);
+        placed.push_back({c.dirX * c.origin.y - c.dirY * c.origin.x, c.size, g});
+    }
+    std::sort(placed.begin(), placed.end(),
+              [](const Placed& a, const Placed& b) { return a.across < b.across; });
+    std::vector<std::vector<int>> lines;
+    for (std::size_t k = 0; k < placed.size(); ++k) {
+        if (k == 0 || placed[k].across - placed[k - 1].across >
+                          kOtherLine * std::max(placed[k].size, placed[k - 1].size))
+            lines.emplace_back();
+        lines.back().push_back(placed[k].glyph);
+    }
+    for (std::vector<int>& line : lines) std::sort(line.begin(), line.end());
+    return lines;
 }
 
 bool HitInfoLocator::getHitsData(const std::vector<int>& glyphs, HitInfo& hit) const {

@@ -6,7 +6,8 @@
 // each run tagged with the reading-order line it lies on. The locator
 // measures the glyphs themselves, so a match is always measured on its own
 // text; one rectangle is made for each line the match touches, so a match
-// over a line break gives one hit per line piece.
+// over a line break gives one hit per line piece (and so does a match over
+// the lines of a wrapped table cell, which the reading puts on one line).
 //
 // A piece that reads left to right horizontally on the shown page (every
 // glyph upright, running left to right, in a left-to-right script, each
@@ -54,6 +55,10 @@ class HitInfoLocator {
                                           const std::string& matchText);
 
   private:
+    // The glyphs (content order) split into the lines of the page they lie
+    // on, each in content order, top to bottom in the frame of their
+    // writing direction.
+    std::vector<std::vector<int>> visualLines(const std::vector<int>& glyphs) const;
     // Measures one line piece: the glyphs of consecutive highlights of one
     // line. False when they have no extent on the page.
     bool getHitsData(const std::vector<int>& glyphs, HitInfo& hit) const;

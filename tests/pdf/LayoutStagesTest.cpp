@@ -1,0 +1,441 @@
+// The page layout's stages, each at its own seam, on characters made
+// without a PDF (support/SyntheticText.h: every character half an em wide,
+// a space a quarter em). Cases are tables of pieces and the lines expected.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "pdf/LayoutBlocks.h"
+#include "pdf/LayoutFlows.h"
+#include "pdf/LayoutItems.h"
+#include "pdf/LayoutLines.h"
+#include "pdf/LayoutTables.h"
+#include "support/SyntheticText.h"
+
+using namespace pdf::layout;
+using testing_support::paint;
+using testing_support::Piece;
+using testing_support::readLines;
+using testing_support::widthOf;
+
+namespace {
+
+std::string utf8(char32_t c) {
+    std::string s;
+    if (c < 0x80) {
+        s += static_cast<char>(c);
+    } else if (c < 0x800) {
+        s += static_cast<char>(0xC0 | (c >> 6));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        s += static_cast<char>(0xE0 | (c >> 12));
+        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    }
+    return s;
+}
+
+// The stages up to lines (and tables, when asked), kept for inspection.
+struct Staged {
+    std::vector<pdf::PaintedChar> chars;
+    std::vector<Item> items;
+    MarkLinks marks;
+    LineSet set;
+};
+
+Staged stage(const std::vector<Piece>& pieces, bool tables) {
+    Staged s;
+    s.chars = paint(pieces);
+    s.items = placeItems(s.chars, 612, 792);
+    s.marks = attachMarks(s.items);
+    s.set = buildLines(s.items, s.marks);
+    if (tables) joinTableRows(s.set, s.items);
+    return s;
+}
+
+std::string textOf(const Line& line, const std::vector<Item>& items) {
+    std::string text;
+    for (std::size_t c = 0, w = 0; c < line.clusters.size(); ++c) {
+        if (w < line.wordStart.size() && line.wordStart[w] == static_cast<int>(c)) {
+            if (c > 0) text += ' ';
+            ++w;
+        }
+        text += utf8(items[line.clusters[c]].code);
+    }
+    return text;
+}
+
+// The lines of the set in its order: row by row, left to right.
+std::vector<std::string> setLines(const std::vector<Piece>& pieces, bool tables = true) {
+    Staged s = stage(pieces, tables);
+    std::vector<std::string> lines;
+    for (const Line& line : s.set.lines) lines.push_back(textOf(line, s.items));
+    return lines;
+}
+
+// A piece ending at right (right-aligned numbers).
+Piece right(double right, double y, const std::string& text, double size = 10) {
+    return {right - widthOf(text, size), y, text, size};
+}
+
+// Lines of running text down a column: one piece per line, pitch 12.
+std::vector<Piece> column(double x, double y, const std::vector<std::string>& lines) {
+    std::vector<Piece> pieces;
+    for (const std::string& line : lines) {
+        pieces.push_back({x, y, line});
+        y += 12;
+    }
+    return pieces;
+}
+
+std::vector<Piece> join(std::vector<Piece> a, const std::vector<Piece>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// ---- items ----
+
+TEST(LayoutItems, OrientationFollowsTheWritingDirection) {
+    struct Case {
+        int quarterTurns;
+        double x, y;
+    } cases[] = {{0, 100, 100}, {1, 300, 100}, {2, 500, 400}, {3, 100, 700}};
+    for (const Case& c : cases) {
+        std::vector<pdf::PaintedChar> chars = paint({{c.x, c.y, "ab", 10, c.quarterTurns}});
+        std::vector<Item> items = placeItems(chars, 612, 792);
+        ASSERT_EQ(items.size(), 2u) << c.quarterTurns;
+        EXPECT_EQ(items[0].rot, c.quarterTurns);
+        // In the item's frame the text runs along +x on one baseline.
+        EXPECT_LT(items[0].x1, items[1].x1 + 1e-9) << c.quarterTurns;
+        EXPECT_DOUBLE_EQ(items[0].base, items[1].base) << c.quarterTurns;
+        EXPECT_NEAR(items[0].x1 - items[0].x0, 5, 1e-9) << c.quarterTurns;
+        EXPECT_NEAR(items[0].bottom - items[0].top, 10, 1e-9) << c.quarterTurns;
+        EXPECT_LT(items[0].top, items[0].base) << c.quarterTurns;
+    }
+}
+
+TEST(LayoutItems, MirroredHiddenAndOffPageCharactersAreTold) {
+    std::vector<pdf::PaintedChar> chars = paint({{100, 100, "abcd"}});
+    // b drawn with a flipped matrix: its ascent lies below the baseline.
+    std::swap(chars[1].quad[0], chars[1].quad[3]);
+    std::swap(chars[1].quad[1], chars[1].quad[2]);
+    chars[2].hidden = true;
+    for (pdf::Point& p : chars[3].quad) p.x += 600;  // centre beyond the page's right edge
+    std::vector<Item> items = placeItems(chars, 612, 792);
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[0].rot, 0);
+    EXPECT_EQ(items[1].rot, kMirrored);
+    EXPECT_EQ(items[1].src, 1);
+}
+
+TEST(LayoutItems, MarksJoinTheLetterTheySitOn) {
+    struct Case {
+        const char* name;
+        std::vector<Piece> pieces;
+        std::string expected;
+    } cases[] = {
+        {"combining mark after its letter", {{100, 100, "cafe\u0301 noir"}}, "café noir"},
+        {"combining mark drawn before its letter",
+         {{100, 100, "caf"}, {115, 100, "\u0301"}, {115, 100, "e noir"}},
+         "café noir"},
+        {"spacing accent over a letter",
+         {{100, 100, "cafe"}, {115, 98, "\u00b4"}, {120, 100, " noir"}},
+         "café noir"},
+        {"spacing accent between words stays", {{100, 100, "a \u00b4 b"}}, "a \u00b4 b"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> lines = readLines(c.pieces);
+        ASSERT_EQ(lines.size(), 1u) << c.name;
+        EXPECT_EQ(lines[0], c.expected) << c.name;
+    }
+}
+
+// ---- lines ----
+
+TEST(LayoutLines, RowsSplitAtGuttersAndWideGapsOnly) {
+    struct Case {
+        const char* name;
+        std::vector<Piece> pieces;
+        std::vector<std::string> expected;
+    } cases[] = {
+        {"a justified line stays whole",
+         {{72, 100, "wide", 10, 0, false}, {72 + 20 + 15, 100, "gap"}},
+         {"wide gap"}},
+        {"three ems always split", {{72, 100, "left"}, {72 + 20 + 30, 100, "right"}}, {"left", "right"}},
+        {"a gutter through the rows around splits",
+         join(column(72, 100, {"one two", "three four", "five six"}),
+              column(72 + widthOf("three four") + 12, 100, {"alpha", "beta", "gamma"})),
+         {"one two", "alpha", "three four", "beta", "five six", "gamma"}},
+        {"fake bold is read once", {{72, 100, "bold"}, {72.3, 100, "bold"}}, {"bold"}},
+        {"gaps end words where no space is drawn",
+         {{72, 100, "no", 10, 0, false}, {72 + 10 + 2, 100, "spaces"}},
+         {"no spaces"}},
+        {"a superscript stays with its word", {{72, 100, "x"}, {77, 96, "2", 6}, {80.6, 100, ", y"}},
+         {"x2 , y"}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(setLines(c.pieces, false), c.expected) << c.name;
+}
+
+// ---- tables ----
+
+struct TableCase {
+    const char* name;
+    std::vector<Piece> pieces;
+    std::vector<std::string> expected;  // lines after joinTableRows, in set order
+};
+
+// Article, description, unit and price; right-aligned prices; the second
+// description wraps onto a line of its own.
+std::vector<Piece> priceTable() {
+    return {{72, 100, "Article"},
+            {130, 100, "Description"},
+            {290, 100, "Unit"},
+            right(400, 100, "Price"),
+            {72, 114, "A-100"},
+            {130, 114, "Steel bolt, zinc plated"},
+            {290, 114, "box"},
+            right(400, 114, "12.50"),
+            {72, 128, "A-200"},
+            {130, 128, "Hex nut for bolts of"},
+            {290, 128, "box"},
+            right(400, 128, "4.75"),
+            {130, 140, "size M6 and M8"},
+            {72, 154, "A-300"},
+            {130, 154, "Washer"},
+            {290, 154, "bag"},
+            right(400, 154, "1.20")};
+}
+
+// A table of contents: entries at x, page numbers ending at pageRight, dot
+// leaders up to 3 ems before them when asked. The lines it should read as
+// go to lines.
+std::vector<Piece> contents(double x, double pageRight, double y, bool leaders,
+                            std::vector<std::string>* lines = nullptr) {
+    std::vector<Piece> pieces;
+    const char* entries[] = {"Introduction", "Getting started", "Tables and lists", "Index"};
+    const char* pages[] = {"1", "5", "17", "102"};
+    for (int i = 0; i < 4; ++i) {
+        std::string entry = entries[i];
+        if (leaders) {
+            while (widthOf(entry + " .") < pageRight - x - 30) entry += " .";
+        }
+        pieces.push_back({x, y, entry});
+        pieces.push_back(right(pageRight, y, pages[i]));
+        if (lines != nullptr) lines->push_back(entry + " " + pages[i]);
+        y += 14;
+    }
+    return pieces;
+}
+
+std::vector<std::string> contentsLines(bool leaders) {
+    std::vector<std::string> lines;
+    contents(72, 300, 100, leaders, &lines);
+    return lines;
+}
+
+TEST(LayoutTables, TableRowsAreJoinedAndColumnsAreNot) {
+    const TableCase cases[] = {
+        {"price list with a header, right-aligned prices and a wrapped cell",
+         priceTable(),
+         {"Article Description Unit Price", "A-100 Steel bolt, zinc plated box 12.50",
+          "A-200 Hex nut for bolts of size M6 and M8 box 4.75", "A-300 Washer bag 1.20"}},
+        {"contents without leaders",
+         contents(72, 300, 100, false),
+         {"Introduction 1", "Getting started 5", "Tables and lists 17", "Index 102"}},
+        {"contents with dot leaders", contents(72, 300, 100, true), contentsLines(true)},
+        {"code listing with line numbers",
+         {right(80, 100, "9"), {92, 100, "for (i = 0; i < n; ++i)"}, right(80, 112, "10"),
+          {104, 112, "sum += a[i];"}, right(80, 124, "11"), {92, 124, "return sum;"}},
+         {"9 for (i = 0; i < n; ++i)", "10 sum += a[i];", "11 return sum;"}},
+        {"key and description",
+         {{72, 100, "-v"}, {130, 100, "Tells what is done."},
+          {72, 112, "-q"}, {130, 112, "Tells nothing at all."},
+          {72, 124, "-o"}, {130, 124, "Names the output file."}},
+         {"-v Tells what is done.", "-q Tells nothing at all.", "-o Names the output file."}},
+        {"two columns of running text",
+         join(column(72, 100, {"The first column runs on", "in lines of words that go",
+                                "on and on until it ends."}),
+              column(250, 100, {"The second column does", "the same with its own", "words, to its end."})),
+         {"The first column runs on", "The second column does", "in lines of words that go",
+          "the same with its own", "on and on until it ends.", "words, to its end."}},
+        {"three columns of names, equal in width",
+         join(join(column(72, 100, {"Abbott", "Barlow", "Carson"}),
+                   column(172, 100, {"Dobbs", "Ellis", "Foster"})),
+              column(272, 100, {"Grant", "Hughes", "Irving"})),
+         {"Abbott", "Dobbs", "Grant", "Barlow", "Ellis", "Hughes", "Carson", "Foster", "Irving"}},
+        {"notes in the margin beside running text",
+         join(column(20, 100, {"Notes set", "in the margin", "run on too."}),
+              column(100, 100, {"Running text has lines that", "go on from one to the next", "and end here."})),
+         {"Notes set", "Running text has lines that", "in the margin", "go on from one to the next",
+          "run on too.", "and end here."}},
+        {"two rows are not yet a table",
+         {{72, 100, "Alpha"}, right(300, 100, "1"), {72, 114, "Beta"}, right(300, 114, "2")},
+         {"Alpha", "1", "Beta", "2"}},
+        {"contents in two columns: each half on its own",
+         join(contents(72, 280, 100, false), contents(320, 540, 100, false)),
+         {"Introduction 1", "Introduction 1", "Getting started 5", "Getting started 5",
+          "Tables and lists 17", "Tables and lists 17", "Index 102", "Index 102"}},
+    };
+    for (const TableCase& c : cases) EXPECT_EQ(setLines(c.pieces), c.expected) << c.name;
+}
+
+// Two columns of running text on one grid of baselines; down the right one
+// a table of three rows, after which the right column's lines no longer
+// line up with the left one's.
+TEST(LayoutTables, TableInOneColumnOfAnArticle) {
+    std::vector<Piece> pieces = column(72, 100, {"Running text in the left", "column goes on and on",
+                                                 "beside the right column,", "past the table set in",
+                                                 "it, and further down", "the page to its end."});
+    for (const Piece& p : column(250, 100, {"The right column opens", "with two lines of text."}))
+        pieces.push_back(p);
+    const char* rows[][2] = {{"Item", "Price"}, {"Tea", "3.20"}, {"Coffee", "4.10"}, {"Cake", "2.75"}};
+    double y = 129;
+    for (const auto& row : rows) {
+        pieces.push_back({250, y, row[0]});
+        pieces.push_back(right(400, y, row[1]));
+        y += 13;
+    }
+    for (const Piece& p : column(250, y + 4, {"It closes after it."})) pieces.push_back(p);
+    EXPECT_EQ(readLines(pieces),
+              (std::vector<std::string>{"Running text in the left", "column goes on and on",
+                                        "beside the right column,", "past the table set in",
+                                        "it, and further down", "the page to its end.",
+                                        "The right column opens", "with two lines of text.",
+                                        "Item Price", "Tea 3.20", "Coffee 4.10", "Cake 2.75",
+                                        "It closes after it."}));
+}
+
+// A long table whose header has one cell over two columns.
+TEST(LayoutTables, HeaderCellOverTwoColumnsIsBorne) {
+    std::vector<Piece> pieces = {{72, 90, "State"}, {160, 90, "Checks by kind of firearm"}};
+    const char* states[] = {"Alabama", "Alaska", "Arizona", "Arkansas", "Colorado",
+                            "Delaware", "Florida", "Georgia", "Hawaii", "Idaho", "Iowa"};
+    int y = 104;
+    for (const char* state : states) {
+        pieces.push_back({72, static_cast<double>(y), state});
+        pieces.push_back(right(200, y, std::to_string(1000 + 37 * (y - 100))));
+        pieces.push_back(right(260, y, std::to_string(20 + 3 * (y - 100))));
+        y += 12;
+    }
+    std::vector<std::string> lines = setLines(pieces);
+    ASSERT_EQ(lines.size(), 12u);
+    EXPECT_EQ(lines[0], "State Checks by kind of firearm");
+    EXPECT_EQ(lines[1], "Alabama 1148 32");
+    EXPECT_EQ(lines[11], "Iowa 5588 392");
+}
+
+// Hebrew cells (painted in visual order, right to left): the row reads from
+// its rightmost cell, and a wrapped cell from its first line.
+TEST(LayoutTables, RightToLeftTableReadsFromTheRight) {
+    // "מחיר" price, "מוצר" product; items "תה" tea, "קפה" coffee, "עוגה" cake.
+    std::vector<Piece> pieces = {
+        right(300, 100, "רצומ"), {72, 100, "ריחמ"},
+        right(300, 114, "הת"),   {72, 114, "3.20"},
+        right(300, 128, "הפק"),  {72, 128, "4.10"},
+        right(300, 142, "הגוע"), {72, 142, "2.75"},
+    };
+    std::vector<std::string> lines = readLines(pieces);
+    EXPECT_EQ(lines, (std::vector<std::string>{"מוצר מחיר", "תה 3.20", "קפה 4.10", "עוגה 2.75"}));
+}
+
+// ---- blocks and reading order ----
+
+TEST(LayoutBlocks, ColumnsAreReadOneAfterAnother) {
+    struct Case {
+        const char* name;
+        std::vector<Piece> pieces;
+        std::vector<std::string> expected;
+    } cases[] = {
+        {"heading over two columns comes first",
+         join(join({{72, 80, "A heading over both columns of the page"}},
+                   column(72, 100, {"Left column, first line", "left column, second line"})),
+              column(250, 100, {"Right column, first line", "right column, second line"})),
+         {"A heading over both columns of the page", "Left column, first line",
+          "left column, second line", "Right column, first line", "right column, second line"}},
+        {"a page number under the gutter comes last",
+         join(join(column(72, 100, {"Left column, first line", "left column, second line"}),
+                   column(250, 100, {"Right column, first line", "right column, second line"})),
+              {{215, 700, "7"}}),
+         {"Left column, first line", "left column, second line", "Right column, first line",
+          "right column, second line", "7"}},
+        {"text turned a quarter follows the upright text",
+         {{100, 100, "Upright text comes first"}, {500, 100, "turned", 10, 1}},
+         {"Upright text comes first", "turned"}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(readLines(c.pieces), c.expected) << c.name;
+}
+
+TEST(LayoutBlocks, BlocksHoldLinesThatContinueEachOther) {
+    Staged s = stage(join(column(72, 100, {"one", "two", "three"}), column(72, 160, {"apart"})), true);
+    std::vector<Block> blocks = makeBlocks(s.set);
+    ASSERT_EQ(blocks.size(), 2u);
+    EXPECT_EQ(blocks[0].lines, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(blocks[1].lines, (std::vector<int>{3}));
+    std::vector<int> order = readingOrder(blocks, s.set.lines);
+    EXPECT_EQ(order, (std::vector<int>{0, 1}));
+}
+
+// ---- flows, paragraphs, directions, joins ----
+
+TEST(LayoutFlows, ParagraphsBreakAtIndentsGapsSizesAndTables) {
+    std::vector<Piece> pieces = column(72, 100, {"A first paragraph that runs", "over two lines."});
+    for (const Piece& p : column(84, 124, {"An indented one", "follows it here."})) pieces.push_back(p);
+    pieces.back().x = 72;
+    for (const Piece& p : column(72, 160, {"After a wider gap.", "Still the same one."})) pieces.push_back(p);
+    for (const Piece& p : contents(72, 300, 190, false)) pieces.push_back(p);
+    Staged s = stage(pieces, true);
+    std::vector<Block> blocks = makeBlocks(s.set);
+    std::vector<int> order = readingOrder(blocks, s.set.lines);
+    assignFlowsAndParagraphs(blocks, order, s.set.lines);
+    std::vector<int> paragraphs;
+    for (int b : order)
+        for (int l : blocks[b].lines) paragraphs.push_back(s.set.lines[l].paragraph);
+    EXPECT_EQ(paragraphs, (std::vector<int>{0, 0, 1, 1, 2, 2, 3, 3, 3, 3}));
+}
+
+TEST(LayoutFlows, HyphensJoinAndRightToLeftLinesTurn) {
+    struct Case {
+        const char* name;
+        std::vector<Piece> pieces;
+        std::vector<std::string> expected;
+        std::vector<bool> joins;
+    } cases[] = {
+        {"hyphen after a letter before a letter joins",
+         column(72, 100, {"a word broken with infor-", "mation goes on"}),
+         {"a word broken with infor-", "mation goes on"},
+         {true, false}},
+        {"a dash standing alone does not join",
+         column(72, 100, {"a pause -", "then more"}),
+         {"a pause -", "then more"},
+         {false, false}},
+        {"Hebrew painted right to left is read from the right",
+         {{100, 100, "םלוע םולש"}},
+         {"שלום עולם"},
+         {false}},
+        {"numbers keep their separators and signs in right-to-left text",
+         {{100, 100, "12% ןיב 3.20 ריחמ"}},
+         {"מחיר 3.20 בין 12%"},
+         {false}},
+    };
+    for (const Case& c : cases) {
+        Staged s = stage(c.pieces, true);
+        std::vector<Block> blocks = makeBlocks(s.set);
+        std::vector<int> order = readingOrder(blocks, s.set.lines);
+        assignFlowsAndParagraphs(blocks, order, s.set.lines);
+        resolveDirections(blocks, s.set.lines, s.items);
+        markJoins(blocks, order, s.set.lines, s.items);
+        std::vector<std::string> lines;
+        std::vector<bool> joins;
+        for (int b : order) {
+            for (int l : blocks[b].lines) {
+                lines.push_back(textOf(s.set.lines[l], s.items));
+                joins.push_back(s.set.lines[l].joinsNext);
+            }
+        }
+        EXPECT_EQ(lines, c.expected) << c.name;
+        EXPECT_EQ(joins, c.joins) << c.name;
+    }
+}
+
+}  // namespace
