@@ -254,7 +254,7 @@ class TableFinder {
     // Step 2: strips that the multi-cell rows leave free but for a tenth of
     // them, at least kTableGutter ems wide, with cells on both sides; a
     // strip that leaves a slot holding cells of no more rows than that
-    // tenth is no gutter.
+    // tenth (or one) is no gutter.
     std::vector<std::pair<double, double>> findGutters(const std::vector<std::vector<int>>& cells,
                                                        const std::vector<int>& multi) const {
         std::vector<std::pair<double, int>> events;
@@ -292,13 +292,14 @@ class TableFinder {
         }
         // (A low stretch still open at the end is the right margin.)
 
-        // Drop gutters that leave a slot (nearly) empty.
+        // Drop gutters that leave a slot (nearly) empty: with cells in
+        // the run's rows, split or not, of no more rows than the tenth.
         for (bool changed = true; changed && !gutters.empty();) {
             changed = false;
             std::vector<int> rowsIn(gutters.size() + 1, 0);
-            for (int i : multi) {
+            for (const std::vector<int>& row : cells) {
                 std::vector<char> seen(gutters.size() + 1, 0);
-                for (int l : cells[i]) {
+                for (int l : row) {
                     double centre = (set_.lines[l].x0 + set_.lines[l].x1) / 2;
                     std::size_t s = 0;
                     while (s < gutters.size() && centre > (gutters[s].first + gutters[s].second) / 2)
@@ -494,29 +495,32 @@ class TableFinder {
             rowsAcross += across;
         }
         if (rowsAcross < kTableRows) return false;
+        // A slot with a cell in one row only is a stray cell (a page
+        // number, a note), no column; a number column needs a number in
+        // as many rows as a table has.
         bool allProse = true, anyNumber = false;
         double narrowest = 0, widest = 0, smallest = 0, largest = 0;
-        bool first = true;
+        int columns = 0;
         for (int s = group.first; s <= group.second; ++s) {
             const Slot& slot = slots[s];
-            if (slot.entries == 0) continue;
+            if (slot.entries < 2) continue;
             allProse = allProse && slot.kind == 'P';
             anyNumber = anyNumber || (slot.kind == 'N' && slot.entries >= kTableRows);
             double width = slot.x1 - slot.x0, size = median(slot.sizes);
-            if (first) narrowest = widest = width, smallest = largest = size, first = false;
+            if (columns++ == 0) narrowest = widest = width, smallest = largest = size;
             narrowest = std::min(narrowest, width);
             widest = std::max(widest, width);
             smallest = std::min(smallest, size);
             largest = std::max(largest, size);
         }
-        if (allProse) return false;
+        if (columns < 2 || allProse) return false;
         if (anyNumber) return true;
         // Text beside text: a key / description table has keys that do not
         // run on from row to row as the lines of notes in a margin beside
         // running text do.
         bool allRunOn = true;
         for (int s = group.first; s <= group.second; ++s)
-            allRunOn = allRunOn && (slots[s].entries == 0 || slots[s].runsOn());
+            allRunOn = allRunOn && (slots[s].entries < 2 || slots[s].runsOn());
         return !allRunOn && widest >= kUnequalWidths * narrowest && largest <= 1.15 * smallest;
     }
 

@@ -1,0 +1,221 @@
+// Tables in the page text, on PDFs built from code (10-point Helvetica):
+// rows read left to right as one line each, where the tables stand among
+// the text around them; independent columns still read one after another.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "fixtures/PdfBuilder.h"
+#include "pdf/Document.h"
+#include "pdf/Library.h"
+#include "pdf/TextPage.h"
+#include "support/TestSupport.h"
+
+using namespace testing_support;
+
+namespace {
+
+fixtures::TextRun at(double x, double y, const std::string& text) {
+    return fixtures::textRun(x, y, text, 10);
+}
+
+// Text ending at right.
+fixtures::TextRun endingAt(double right, double y, const std::string& text) {
+    return at(right - fixtures::textWidth(at(0, 0, text)), y, text);
+}
+
+class TableText : public ::testing::Test {
+  protected:
+    std::vector<std::string> linesOf(const fixtures::PageSpec& page) {
+        fixtures::DocumentSpec spec;
+        spec.pages = {page};
+        std::string path = dir.file("table" + std::to_string(++count) + ".pdf");
+        fixtures::writePdf(spec, path);
+        pdf::Document doc(path);
+        pdf::TextPage text(doc.page(1));
+        std::vector<std::string> lines;
+        for (const pdf::TextLine& line : text.lines()) {
+            std::string s;
+            for (const pdf::TextWord& w : text.words(line)) {
+                if (!s.empty()) s += ' ';
+                s += text.wordText(w);
+            }
+            lines.push_back(s);
+        }
+        return lines;
+    }
+
+    pdf::Library library;
+    TempDir dir;
+    int count = 0;
+};
+
+// A price list between two paragraphs: a header row, four columns, prices
+// right-aligned at x = 400, and a description that wraps onto a second line.
+TEST_F(TableText, PriceListReadsRowByRowBetweenItsParagraphs) {
+    fixtures::PageSpec page;
+    page.texts = {at(72, 720, "Our prices for the coming season, valid from May, are these:"),
+                  at(72, 696, "Article"),
+                  at(130, 696, "Description"),
+                  at(290, 696, "Unit"),
+                  endingAt(400, 696, "Price"),
+                  at(72, 682, "A-100"),
+                  at(130, 682, "Steel bolt, zinc plated"),
+                  at(290, 682, "box"),
+                  endingAt(400, 682, "12.50"),
+                  at(72, 668, "A-200"),
+                  at(130, 668, "Hex nut for bolts of"),
+                  at(290, 668, "box"),
+                  endingAt(400, 668, "4.75"),
+                  at(130, 656, "size M6 and M8"),
+                  at(72, 642, "A-300"),
+                  at(130, 642, "Washer"),
+                  at(290, 642, "bag"),
+                  endingAt(400, 642, "1.20"),
+                  at(72, 618, "Orders of more than ten boxes are sent free of charge.")};
+    EXPECT_EQ(linesOf(page),
+              (std::vector<std::string>{
+                  "Our prices for the coming season, valid from May, are these:",
+                  "Article Description Unit Price", "A-100 Steel bolt, zinc plated box 12.50",
+                  "A-200 Hex nut for bolts of size M6 and M8 box 4.75", "A-300 Washer bag 1.20",
+                  "Orders of more than ten boxes are sent free of charge."}));
+}
+
+// Entries at x = 72 (sections indented), page numbers right-aligned at 540,
+// with dot leaders or with a plain gap.
+fixtures::PageSpec contentsPage(bool leaders, std::vector<std::string>& expected) {
+    fixtures::PageSpec page;
+    page.texts.push_back(at(72, 740, "Contents"));
+    expected.push_back("Contents");
+    struct Entry {
+        double x;
+        const char* title;
+        const char* number;
+    } entries[] = {{72, "1 Introduction", "1"},    {84, "1.1 Scope", "2"},
+                   {84, "1.2 Terms", "4"},         {72, "2 Tables", "9"},
+                   {84, "2.1 Rows and columns", "11"}, {72, "Index", "102"}};
+    double y = 716;
+    for (const Entry& e : entries) {
+        std::string title = e.title;
+        if (leaders) {
+            while (e.x + fixtures::textWidth(at(0, 0, title + " .")) < 510) title += " .";
+        }
+        page.texts.push_back(at(e.x, y, title));
+        page.texts.push_back(endingAt(540, y, e.number));
+        expected.push_back(title + " " + e.number);
+        y -= 14;
+    }
+    return page;
+}
+
+TEST_F(TableText, ContentsWithDotLeadersKeepNumbersOnTheirLines) {
+    std::vector<std::string> expected;
+    fixtures::PageSpec page = contentsPage(true, expected);
+    EXPECT_EQ(linesOf(page), expected);
+    EXPECT_EQ(expected[2].substr(0, 13), "1.1 Scope . .");
+}
+
+TEST_F(TableText, ContentsWithoutLeadersKeepNumbersOnTheirLines) {
+    std::vector<std::string> expected;
+    fixtures::PageSpec page = contentsPage(false, expected);
+    EXPECT_EQ(linesOf(page), expected);
+    EXPECT_EQ(expected[5], "2.1 Rows and columns 11");
+}
+
+// Two columns of running text whose lines share one grid of baselines:
+// nothing in them is a table.
+TEST_F(TableText, TwoColumnArticleStillReadsColumnByColumn) {
+    const char* left[] = {"The first column of this article", "runs on in lines that go from",
+                          "one to the next, and it ends", "here, at the foot of the page."};
+    const char* right[] = {"The second column begins at the", "top again and goes on in the",
+                           "same way as the first, down to", "its own end."};
+    fixtures::PageSpec page;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 4; ++i) {
+        page.texts.push_back(at(72, 700 - 12 * i, left[i]));
+        page.texts.push_back(at(320, 700 - 12 * i, right[i]));
+    }
+    for (const char* l : left) expected.push_back(l);
+    for (const char* r : right) expected.push_back(r);
+    EXPECT_EQ(linesOf(page), expected);
+}
+
+// A two-column article with a table in its right column: the left column
+// reads whole, then the right one with the table's rows in their place.
+TEST_F(TableText, TableInOneColumnStaysInThatColumn) {
+    const char* left[] = {"The left column of the article", "runs down beside the table that",
+                          "stands in the right column, and", "goes on below it in lines of",
+                          "its own until it ends here."};
+    fixtures::PageSpec page;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 5; ++i) {
+        page.texts.push_back(at(72, 700 - 12 * i, left[i]));
+        expected.push_back(left[i]);
+    }
+    page.texts.push_back(at(320, 700, "Prices in the shop:"));
+    expected.push_back("Prices in the shop:");
+    const char* rows[][2] = {{"Tea", "3.20"}, {"Coffee", "4.10"}, {"Cake", "2.75"}};
+    double y = 683;
+    for (const auto& row : rows) {
+        page.texts.push_back(at(320, y, row[0]));
+        page.texts.push_back(endingAt(500, y, row[1]));
+        expected.push_back(std::string(row[0]) + " " + row[1]);
+        y -= 13;
+    }
+    page.texts.push_back(at(320, y - 5, "All served until six."));
+    expected.push_back("All served until six.");
+    EXPECT_EQ(linesOf(page), expected);
+}
+
+// Line numbers right-aligned in a margin column, code indented after them.
+TEST_F(TableText, NumberedCodeListingKeepsEachNumberOnItsLine) {
+    const char* code[][2] = {{"8", "int total(const int* a, int n) {"},
+                             {"9", "    int sum = 0;"},
+                             {"10", "    for (int i = 0; i < n; ++i) sum += a[i];"},
+                             {"11", "    return sum;"},
+                             {"12", "}"}};
+    fixtures::PageSpec page;
+    page.texts.push_back(at(72, 720, "Listing 1 adds up the numbers:"));
+    std::vector<std::string> expected = {"Listing 1 adds up the numbers:"};
+    double y = 700;
+    for (const auto& row : code) {
+        page.texts.push_back(endingAt(90, y, row[0]));
+        std::string text = row[1];
+        double indent = text[0] == ' ' ? 20 : 0;
+        page.texts.push_back(at(104 + indent, y, text.substr(text.find_first_not_of(' '))));
+        expected.push_back(std::string(row[0]) + " " + text.substr(text.find_first_not_of(' ')));
+        y -= 12;
+    }
+    EXPECT_EQ(linesOf(page), expected);
+}
+
+// The same kind of table set along the long side of a page shown turned by
+// /Rotate 90: rows run along user y, the next row lies at larger user x.
+TEST_F(TableText, TableOnATurnedPageReadsRowByRow) {
+    const char* rows[][3] = {{"Region", "Orders", "Returns"},
+                             {"North", "1,204", "31"},
+                             {"South", "987", "12"},
+                             {"East", "1,530", "40"}};
+    fixtures::PageSpec page;
+    page.rotate = 90;
+    std::vector<std::string> expected;
+    double x = 100;
+    for (const auto& row : rows) {
+        // A cell starting `along` points up the page's user y.
+        auto cell = [x](double along, const std::string& text) {
+            fixtures::TextRun run = at(x, along, text);
+            run.angle = 90;
+            return run;
+        };
+        page.texts.push_back(cell(80, row[0]));
+        page.texts.push_back(cell(260 - fixtures::textWidth(at(0, 0, row[1])), row[1]));
+        page.texts.push_back(cell(360 - fixtures::textWidth(at(0, 0, row[2])), row[2]));
+        expected.push_back(std::string(row[0]) + " " + row[1] + " " + row[2]);
+        x += 14;
+    }
+    EXPECT_EQ(linesOf(page), expected);
+}
+
+}  // namespace
