@@ -105,29 +105,14 @@ class LineBuilder {
     }
 
     // A column gutter between x0 and x1: the runs of other rows within
-    // kGutterReach of the row's baseline leave a strip of at least
-    // kGutterWidth free somewhere in that gap, and have text on both sides
-    // of the strip.
+    // kGutterReach of the row's baseline (or, when there are none, within
+    // kLooseGutterReach: the rows of a loosely set table) leave a strip of
+    // at least kGutterWidth free somewhere in that gap, and have text on
+    // both sides of the strip.
     bool gutterBetween(int rowIndex, double x0, double x1, double size) const {
-        const Row& row = out_.rows[rowIndex];
-        const double reach = kGutterReach * size;
-        auto from = std::lower_bound(
-            byBase_.begin(), byBase_.end(), std::make_pair(row.rot, row.base - reach),
-            [this](int r, const std::pair<int, double>& key) {
-                return runs_[r].rot < key.first ||
-                       (runs_[r].rot == key.first && runs_[r].base < key.second);
-            });
-        std::vector<std::pair<double, double>> taken;
-        std::vector<std::pair<double, double>> neighbours;
-        for (auto it = from; it != byBase_.end(); ++it) {
-            const Run& run = runs_[*it];
-            if (run.rot != row.rot || run.base > row.base + reach) break;
-            if (!run.inked) continue;
-            if (std::fabs(run.base - row.base) <= kRowBaselineShift * std::min(run.size, row.size))
-                continue;  // the row itself
-            neighbours.push_back({run.x0, run.x1});
-            if (run.x1 > x0 && run.x0 < x1) taken.push_back({run.x0, run.x1});
-        }
+        std::vector<std::pair<double, double>> taken, neighbours;
+        neighboursOf(rowIndex, x0, x1, kGutterReach * size, taken, neighbours);
+        if (neighbours.empty()) neighboursOf(rowIndex, x0, x1, kLooseGutterReach * size, taken, neighbours);
         std::sort(taken.begin(), taken.end());
         double freeFrom = x0, bestFrom = 0, bestTo = 0;
         for (const auto& t : taken) {
@@ -142,6 +127,30 @@ class LineBuilder {
             if (n.first >= bestTo) right = true;
         }
         return left && right;
+    }
+
+    // The extents of the runs of other rows within reach of the row's
+    // baseline (neighbours), and of those among them that overlap [x0, x1]
+    // (taken).
+    void neighboursOf(int rowIndex, double x0, double x1, double reach,
+                      std::vector<std::pair<double, double>>& taken,
+                      std::vector<std::pair<double, double>>& neighbours) const {
+        const Row& row = out_.rows[rowIndex];
+        auto from = std::lower_bound(
+            byBase_.begin(), byBase_.end(), std::make_pair(row.rot, row.base - reach),
+            [this](int r, const std::pair<int, double>& key) {
+                return runs_[r].rot < key.first ||
+                       (runs_[r].rot == key.first && runs_[r].base < key.second);
+            });
+        for (auto it = from; it != byBase_.end(); ++it) {
+            const Run& run = runs_[*it];
+            if (run.rot != row.rot || run.base > row.base + reach) break;
+            if (!run.inked) continue;
+            if (std::fabs(run.base - row.base) <= kRowBaselineShift * std::min(run.size, row.size))
+                continue;  // the row itself
+            neighbours.push_back({run.x0, run.x1});
+            if (run.x1 > x0 && run.x0 < x1) taken.push_back({run.x0, run.x1});
+        }
     }
 
     void makeLines() {

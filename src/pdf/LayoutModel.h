@@ -37,10 +37,12 @@ constexpr double kRunOverlap = 0.5;
 constexpr double kRowBaselineShift = 0.3;
 // Line splitting within a row: gaps up to kJoinGap never split, gaps of
 // kSplitGap and more always do; between them a gap splits when the rows
-// within kGutterReach leave a strip of kGutterWidth free inside it.
+// within kGutterReach (kLooseGutterReach when there are none so near)
+// leave a strip of kGutterWidth free inside it.
 constexpr double kJoinGap = 0.8;
 constexpr double kSplitGap = 3.0;
 constexpr double kGutterReach = 2.0;
+constexpr double kLooseGutterReach = 3.0;
 constexpr double kGutterWidth = 0.3;
 // Duplicates: the same character this close along and across the line.
 constexpr double kDuplicateAlong = 0.1;
@@ -79,6 +81,13 @@ constexpr int kProseWords = 4;
 constexpr double kUnequalWidths = 1.5;
 constexpr double kTableFill = 0.5;
 constexpr double kContinuationPitch = 1.3;
+// Columns of text that repeat side by side are independent when at least
+// kTextColumnsLone of the rows with text in them hold it in one column
+// only; two or more text columns of kColumnWidth or wider are columns of a
+// page when kPageColumnsLone of the rows do.
+constexpr double kTextColumnsLone = 0.2;
+constexpr double kColumnWidth = 15.0;
+constexpr double kPageColumnsLone = 0.5;
 // Blocks: baseline distances at which one line continues another, and how
 // much their font sizes may differ.
 constexpr double kMinLinePitch = 0.3;

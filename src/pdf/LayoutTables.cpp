@@ -418,6 +418,29 @@ class TableFinder {
             tail.push_back({b, b});
             --b;
         }
+        // Two or more columns of text as wide as the columns of a page: each
+        // starts a group of its own, with the narrower slots after it.
+        std::vector<int> wide;
+        for (int s = a; s <= b; ++s)
+            if (slots[s].kind != 'N' && slots[s].x1 - slots[s].x0 >= kColumnWidth * median(slots[s].sizes))
+                wide.push_back(s);
+        if (wide.size() >= 2) {
+            std::vector<std::pair<int, int>> columns;
+            std::vector<int> unitOf(b - a + 1, 0);
+            for (std::size_t k = 0; k < wide.size(); ++k) {
+                int first = k == 0 ? a : wide[k];
+                int last = k + 1 < wide.size() ? wide[k + 1] - 1 : b;
+                columns.push_back({first, last});
+                for (int s = first; s <= last; ++s) unitOf[s - a] = static_cast<int>(k);
+            }
+            // Columns of a page mostly hold lines on their own (their
+            // baselines meet by chance); long cells of a table share rows.
+            if (loneShare(cells, bounds, a, b, unitOf) >= kPageColumnsLone) {
+                groups.insert(groups.end(), columns.begin(), columns.end());
+                groups.insert(groups.end(), tail.rbegin(), tail.rend());
+                return groups;
+            }
+        }
         // A pattern repeated across the rest, after any number columns.
         int leading = 0;
         while (a + leading < b && slots[a + leading].kind == 'N') ++leading;
@@ -435,8 +458,11 @@ class TableFinder {
                 narrowest = std::min(narrowest, width);
                 widest = std::max(widest, width);
             }
+            std::vector<int> unitOf(length);
+            for (int k = 0; k < length; ++k) unitOf[k] = k / p;
             if (repeats && hasText && widest < kUnequalWidths * narrowest &&
-                (hasNumbers(slots, start, p) || wrapsApart(cells, bounds, start, p, b)))
+                (hasNumbers(slots, start, p) ||
+                 loneShare(cells, bounds, start, b, unitOf) >= kTextColumnsLone))
                 period = p;
         }
         if (period == 0) {
@@ -455,26 +481,27 @@ class TableFinder {
         return false;
     }
 
-    // Columns of text whose lines wrap each on its own: at least a fifth of
-    // the rows with text in the units from start to last hold it in one
-    // unit only. (The rows of a table of words fill all its columns.)
-    bool wrapsApart(const std::vector<std::vector<int>>& cells, const std::vector<double>& bounds,
-                    int start, int period, int last) const {
+    // The share of the rows with text in the slots from first to last that
+    // hold it in one unit only, unitOf giving each slot's unit (from first).
+    // Columns whose lines wrap each on its own have many such rows; the
+    // rows of a table fill its columns.
+    double loneShare(const std::vector<std::vector<int>>& cells, const std::vector<double>& bounds,
+                     int first, int last, const std::vector<int>& unitOf) const {
         int lone = 0, shared = 0;
         for (const std::vector<int>& row : cells) {
             int firstUnit = -1;
             bool several = false;
             for (int l : row) {
                 int s = slotOf(bounds, (set_.lines[l].x0 + set_.lines[l].x1) / 2);
-                if (s < start || s > last) continue;
-                int unit = (s - start) / period;
+                if (s < first || s > last) continue;
+                int unit = unitOf[s - first];
                 if (firstUnit >= 0 && unit != firstUnit) several = true;
                 if (firstUnit < 0) firstUnit = unit;
             }
             if (firstUnit < 0) continue;
             several ? ++shared : ++lone;
         }
-        return 5 * lone >= lone + shared;
+        return lone + shared == 0 ? 0 : static_cast<double>(lone) / (lone + shared);
     }
 
     // Step 6.
