@@ -6,8 +6,9 @@
 //   - Runs on a common baseline (within kRowBaselineShift) form a row.
 //   - A row splits into lines at gaps of kSplitGap and more, and at gaps of
 //     more than kJoinGap that continue into a neighbouring row (a column
-//     gutter: the rows within kGutterReach leave a strip of kGutterWidth
-//     free in the gap, with text on both sides) — so a justified line stays
+//     gutter: the rows within kGutterReach, or within kLooseGutterReach
+//     when none is so near, leave a strip of kGutterWidth free in the gap,
+//     with text on both sides of the strip) — so a justified line stays
 //     whole and two columns, or the cells of a table, stay apart.
 //   - Within a line characters are ordered along the baseline, duplicates
 //     dropped (the same character within kDuplicateAlong along the line and

@@ -19,6 +19,12 @@
 //     into lines at gaps of three ems and more, and at gaps of more than
 //     0.8 em that continue into a neighbouring row (a column gutter) — so a
 //     justified line stays whole and two columns stay apart.
+//   - The rows of a table are read left to right, each one line, its cells
+//     one space apart, a wrapped cell read within its row (LayoutTables.h
+//     tells what a table is and what are independent columns): price lists,
+//     statistics, tables of contents and code listings with line numbers
+//     read row by row; the columns of an article or an index one after
+//     another.
 //   - Within a line characters are ordered along the baseline; a space
 //     character or a gap of more than 0.15 em ends a word (narrower ones on
 //     a line whose letters touch, wider ones in letter-spaced lines, but not
@@ -34,7 +40,7 @@
 //     one after another, a heading over both columns before them.
 //   - A flow is a run of blocks that continue each other down one column;
 //     paragraphs break at a new block, at a first-line indent, at a wider
-//     line gap and at a change of font size.
+//     line gap, at a change of font size and where a table starts or ends.
 //   - Lines holding right-to-left script are put in logical order
 //     (BidiOrder.h); a line is read right to left when most of its words
 //     are of a right-to-left script (on a tie, when most of its block's
@@ -42,6 +48,9 @@
 //   - A line that ends in a hyphen after a letter is marked to be joined to
 //     the next line when that starts with a letter: in the same flow always,
 //     in the next column or region when the letter is lower case.
+//
+// The stages, each a function over plain data with its contract in its own
+// header, and the thresholds they use: LayoutModel.h.
 //
 // No state; nothing thrown.
 #pragma once

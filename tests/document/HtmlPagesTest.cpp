@@ -83,6 +83,24 @@ TEST(HtmlPages, ColumnsAreWrittenOneAfterTheOther) {
               readFile(dir.file("Page_1.html")));
 }
 
+// A line of text over a table of three rows, prices ending at x 400: the table is a division
+// of its own, each row one line with its cells in order.
+TEST(HtmlPages, TableRowsAreLinesOfTheirOwn) {
+    TempDir dir;
+    auto price = [](double y, const std::string& text) {
+        return line(400 - fixtures::textWidth(fixtures::textRun(0, 0, text)), y, text);
+    };
+    std::string pdf = writePages(
+        dir, {{line(72, 720, "Prices of the day:"), line(72, 700, "Item"), price(700, "Price"),
+               line(72, 686, "Tea"), price(686, "3.20"), line(72, 672, "Coffee"),
+               price(672, "4.10"), line(72, 658, "Cake"), price(658, "2.75")}});
+    ASSERT_EQ(0, runJob(dir, htmlJob(pdf, dir.path())).status);
+    EXPECT_EQ(kHeader + kOpen + "<br />Prices of the day: " + kClose + kOpen +
+                  "<br />Item Price <br />Tea 3.20 <br />Coffee 4.10 <br />Cake 2.75 " + kClose +
+                  kFooter,
+              readFile(dir.file("Page_1.html")));
+}
+
 TEST(HtmlPages, MarkupCharactersInWordsAreEscaped) {
     TempDir dir;
     std::string pdf = writePages(dir, {{line(72, 700, "Fish & Chips <b> \"q\" 'a'")}});

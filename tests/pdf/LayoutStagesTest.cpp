@@ -173,6 +173,10 @@ TEST(LayoutLines, RowsSplitAtGuttersAndWideGapsOnly) {
          {"no spaces"}},
         {"a superscript stays with its word", {{72, 100, "x"}, {77, 96, "2", 6}, {80.6, 100, ", y"}},
          {"x2 , y"}},
+        {"rows of a loosely set table split at their gutter",
+         {{72, 100, "Alpha"}, {112, 100, "12.50"}, {72, 125, "Beta"}, {112, 125, "7.25"},
+          {72, 150, "Gamma"}, {112, 150, "0.99"}},
+         {"Alpha", "12.50", "Beta", "7.25", "Gamma", "0.99"}},
     };
     for (const Case& c : cases) EXPECT_EQ(setLines(c.pieces, false), c.expected) << c.name;
 }
@@ -304,6 +308,25 @@ TEST(LayoutTables, TableInOneColumnOfAnArticle) {
                                         "The right column opens", "with two lines of text.",
                                         "Item Price", "Tea 3.20", "Coffee 4.10", "Cake 2.75",
                                         "It closes after it."}));
+}
+
+// Regression: a column of running text whose first line shares the first row of a table in
+// the next column had its lines joined to the table's rows and to each other.
+TEST(LayoutTables, ColumnBesideATableKeepsItsLines) {
+    std::vector<Piece> pieces = column(72, 100, {"The left column runs", "down beside a table",
+                                                 "in the right column", "and ends below it."});
+    pieces.push_back({250, 100, "Prices:"});
+    const char* rows[][2] = {{"Tea", "3.20"}, {"Coffee", "4.10"}, {"Cake", "2.75"}};
+    double y = 117;
+    for (const auto& row : rows) {
+        pieces.push_back({250, y, row[0]});
+        pieces.push_back(right(400, y, row[1]));
+        y += 13;
+    }
+    EXPECT_EQ(setLines(pieces),
+              (std::vector<std::string>{"The left column runs", "Prices:", "down beside a table",
+                                        "Tea 3.20", "in the right column", "Coffee 4.10",
+                                        "and ends below it.", "Cake 2.75"}));
 }
 
 // A long table whose header has one cell over two columns.

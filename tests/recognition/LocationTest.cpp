@@ -239,3 +239,46 @@ TEST(HitInfoLocator, OneHitPerLineAndNoneForGlyphsThePageLacks) {
 }
 
 }  // namespace
+
+// A price table (12-point Helvetica, prices ending at x 420) whose third description wraps onto
+// a second line. A match over a whole row is one rectangle from its first glyph to the end of
+// the price; a match over the wrapped cell, which the reading puts on the row's line, gets one
+// rectangle on each line of the page it lies on.
+class TableLocation : public Location {
+  protected:
+    static fixtures::PageSpec table() {
+        auto endingAt = [](double right, double y, const std::string& text) {
+            return fixtures::textRun(right - width(text), y, text);
+        };
+        fixtures::PageSpec page;
+        page.texts = {fixtures::textRun(72, 700, "Item"),
+                      fixtures::textRun(150, 700, "Description"),
+                      endingAt(420, 700, "Price"),
+                      fixtures::textRun(72, 684, "Tea"),
+                      fixtures::textRun(150, 684, "Black tea, loose"),
+                      endingAt(420, 684, "3.20"),
+                      fixtures::textRun(72, 668, "Bolt"),
+                      fixtures::textRun(150, 668, "Hex nut for bolts of"),
+                      endingAt(420, 668, "4.75"),
+                      fixtures::textRun(150, 654, "size M6"),
+                      fixtures::textRun(72, 638, "Cake"),
+                      fixtures::textRun(150, 638, "Lemon cake"),
+                      endingAt(420, 638, "2.75")};
+        return page;
+    }
+    static double top(double baseline) { return 792 - (baseline + kAscent * 12); }
+};
+
+TEST_F(TableLocation, MatchOverARowIsOneRectangleAlongIt) {
+    EXPECT_EQ((std::vector<std::string>{loc(72, top(638), 420 - 72, 154 - top(638))}),
+              locate(table(), "Cake\\s+Lemon cake\\s+2\\.75"));
+}
+
+TEST_F(TableLocation, MatchOverAWrappedCellGetsARectangleOnEachLine) {
+    const double start = 150 + width("Hex nut for ");
+    EXPECT_EQ((std::vector<std::string>{
+                  loc(start, top(668), 150 + width("Hex nut for bolts o") + 6 - start,
+                      124 - top(668)),
+                  loc(150, top(654), width("siz") + 6, 138 - top(654))}),
+              locate(table(), "bolts\\s+of\\s+size"));
+}
