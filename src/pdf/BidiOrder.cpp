@@ -26,13 +26,14 @@ std::vector<int> visualToLogical(const std::vector<Direction>& classes, bool rig
         }
         int j = i;
         while (j < n && resolved[j] == Direction::NumberTerminator) ++j;
-        bool nextToNumber =
-            (i > 0 && resolved[i - 1] == Direction::Number) || (j < n && resolved[j] == Direction::Number);
+        bool nextToNumber = (i > 0 && resolved[i - 1] == Direction::Number) ||
+                            (j < n && resolved[j] == Direction::Number);
         if (nextToNumber) std::fill(resolved.begin() + i, resolved.begin() + j, Direction::Number);
         i = j;
     }
     for (Direction& d : resolved)
-        if (d == Direction::NumberSeparator || d == Direction::NumberTerminator) d = Direction::Neutral;
+        if (d == Direction::NumberSeparator || d == Direction::NumberTerminator)
+            d = Direction::Neutral;
 
     // W7: a number whose nearest strong neighbour before it is left-to-right
     // is read as left-to-right.

@@ -91,8 +91,8 @@ void assignFlowsAndParagraphs(const std::vector<Block>& blocks, const std::vecto
                 double s = std::max(line.size, prev.size);
                 bool indented = line.x0 - block.x0 > kParagraphIndent * line.size &&
                                 prev.x0 - block.x0 < 0.3 * prev.size;
-                bool wideGap =
-                    pitches.size() >= 2 && line.base - prev.base > kParagraphPitch * usual + 0.1 * s;
+                bool wideGap = pitches.size() >= 2 &&
+                               line.base - prev.base > kParagraphPitch * usual + 0.1 * s;
                 bool resized = std::fabs(line.size - prev.size) > 0.15 * s;
                 starts = indented || wideGap || resized || line.table != prev.table;
             }
@@ -165,8 +165,8 @@ void markJoins(const std::vector<Block>& blocks, const std::vector<int>& order,
                                          chars::isLetter(items[c[n - 2]].code) &&
                                          previous->wordStart.back() < static_cast<int>(n) - 1;
                 char32_t next = items[line.clusters.front()].code;
-                bool continues = previous->flow == line.flow ? chars::isLetter(next)
-                                                             : chars::isLowerCase(next);
+                bool continues =
+                    previous->flow == line.flow ? chars::isLetter(next) : chars::isLowerCase(next);
                 if (hyphenAfterLetter && continues) previous->joinsNext = true;
             }
             previous = &line;

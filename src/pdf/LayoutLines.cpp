@@ -112,7 +112,8 @@ class LineBuilder {
     bool gutterBetween(int rowIndex, double x0, double x1, double size) const {
         std::vector<std::pair<double, double>> taken, neighbours;
         neighboursOf(rowIndex, x0, x1, kGutterReach * size, taken, neighbours);
-        if (neighbours.empty()) neighboursOf(rowIndex, x0, x1, kLooseGutterReach * size, taken, neighbours);
+        if (neighbours.empty())
+            neighboursOf(rowIndex, x0, x1, kLooseGutterReach * size, taken, neighbours);
         std::sort(taken.begin(), taken.end());
         double freeFrom = x0, bestFrom = 0, bestTo = 0;
         for (const auto& t : taken) {

@@ -116,12 +116,12 @@ constexpr int kMirrored = 4;
 
 // A character in the frame of its writing direction.
 struct Item {
-    double x0 = 0, x1 = 0;          // along the line
-    double top = 0, bottom = 0;     // across it (top < bottom)
-    double base = 0;                // the baseline
-    double size = 1;                // em, at least 0.01
-    int rot = 0;                    // orientation, 0 to 7
-    int src = 0;                    // index of the painted character
+    double x0 = 0, x1 = 0;       // along the line
+    double top = 0, bottom = 0;  // across it (top < bottom)
+    double base = 0;             // the baseline
+    double size = 1;             // em, at least 0.01
+    int rot = 0;                 // orientation, 0 to 7
+    int src = 0;                 // index of the painted character
     char32_t code = 0;
     bool space = false, mark = false, unmapped = false;
 };

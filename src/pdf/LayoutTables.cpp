@@ -12,8 +12,8 @@ namespace layout {
 namespace {
 
 bool isDigit(char32_t c) {
-    return (c >= U'0' && c <= U'9') || (c >= 0xFF10 && c <= 0xFF19) ||
-           (c >= 0x660 && c <= 0x669) || (c >= 0x6F0 && c <= 0x6F9);
+    return (c >= U'0' && c <= U'9') || (c >= 0xFF10 && c <= 0xFF19) || (c >= 0x660 && c <= 0x669) ||
+           (c >= 0x6F0 && c <= 0x6F9);
 }
 
 bool isDash(char32_t c) {
@@ -27,12 +27,14 @@ bool isRoman(const std::u32string& s) {
     std::string ascii;
     for (char32_t c : s) {
         char32_t u = lower ? c - (U'a' - U'A') : c;
-        if ((c >= U'a') != lower || (u != U'I' && u != U'V' && u != U'X' && u != U'L')) return false;
+        if ((c >= U'a') != lower || (u != U'I' && u != U'V' && u != U'X' && u != U'L'))
+            return false;
         ascii += static_cast<char>(u);
     }
     // Tens, then units, in the one order roman numerals allow.
     static const char* const kTens[] = {"", "X", "XX", "XXX", "XL", "L", "LX", "LXX", "LXXX"};
-    static const char* const kUnits[] = {"", "I", "II", "III", "IV", "V", "VI", "VII", "VIII", "IX"};
+    static const char* const kUnits[] = {"",  "I",  "II",  "III",  "IV",
+                                         "V", "VI", "VII", "VIII", "IX"};
     for (const char* tens : kTens) {
         std::string t = tens;
         if (ascii.compare(0, t.size(), t) != 0) continue;
@@ -71,10 +73,10 @@ bool isNumeric(const std::u32string& text) {
 struct Slot {
     double x0 = 0, x1 = 0;  // extent of its cells
     int entries = 0, numeric = 0;
-    std::vector<int> words;    // per entry
+    std::vector<int> words;     // per entry
     std::vector<double> sizes;  // per cell
-    char kind = 'T';           // 'N' numbers, 'P' running text, 'T' other text
-    double fill = 0;           // share of the multi-cell rows with an entry
+    char kind = 'T';            // 'N' numbers, 'P' running text, 'T' other text
+    double fill = 0;            // share of the multi-cell rows with an entry
     // Entries right under an entry of the row above, and how many of them
     // go on in lower case, as the lines of running text do.
     int following = 0, lowerCase = 0;
@@ -105,14 +107,16 @@ class TableFinder {
         const int rowCount = static_cast<int>(set_.rows.size());
         rowStart_.assign(rowCount + 1, lineCount);
         for (int i = lineCount - 1; i >= 0; --i) rowStart_[set_.lines[i].row] = i;
-        for (int r = rowCount - 1; r >= 0; --r) rowStart_[r] = std::min(rowStart_[r], rowStart_[r + 1]);
+        for (int r = rowCount - 1; r >= 0; --r)
+            rowStart_[r] = std::min(rowStart_[r], rowStart_[r + 1]);
 
         // Rows come orientation by orientation, each top to bottom.
         constexpr double kInfinity = std::numeric_limits<double>::infinity();
         for (int first = 0; first < rowCount;) {
             int end = first;
             std::vector<int> rows;
-            while (end < rowCount && set_.rows[end].rot == set_.rows[first].rot) rows.push_back(end++);
+            while (end < rowCount && set_.rows[end].rot == set_.rows[first].rot)
+                rows.push_back(end++);
             analyse(rows, -kInfinity, kInfinity);
             first = end;
         }
@@ -246,7 +250,8 @@ class TableFinder {
             if (isTable(slots, group, cells, multi, bounds)) {
                 markTable(rows, from, to, bounds, slots, group);
             } else {
-                for (int s = group.first; s <= group.second; ++s) analyse(rows, bounds[s], bounds[s + 1]);
+                for (int s = group.first; s <= group.second; ++s)
+                    analyse(rows, bounds[s], bounds[s + 1]);
             }
         }
     }
@@ -302,7 +307,8 @@ class TableFinder {
                 for (int l : row) {
                     double centre = (set_.lines[l].x0 + set_.lines[l].x1) / 2;
                     std::size_t s = 0;
-                    while (s < gutters.size() && centre > (gutters[s].first + gutters[s].second) / 2)
+                    while (s < gutters.size() &&
+                           centre > (gutters[s].first + gutters[s].second) / 2)
                         ++s;
                     seen[s] = 1;
                 }
@@ -312,7 +318,8 @@ class TableFinder {
                 if (rowsIn[s] > std::max(allowance, 1)) continue;
                 std::size_t drop = s == 0 ? 0 : s - 1;
                 if (s > 0 && s < gutters.size() &&
-                    gutters[s].second - gutters[s].first < gutters[s - 1].second - gutters[s - 1].first)
+                    gutters[s].second - gutters[s].first <
+                        gutters[s - 1].second - gutters[s - 1].first)
                     drop = s;
                 gutters.erase(gutters.begin() + static_cast<std::ptrdiff_t>(drop));
                 changed = true;
@@ -373,7 +380,9 @@ class TableFinder {
     }
 
     static int slotOf(const std::vector<double>& bounds, double x) {
-        int s = static_cast<int>(std::upper_bound(bounds.begin(), bounds.end(), x) - bounds.begin()) - 1;
+        int s =
+            static_cast<int>(std::upper_bound(bounds.begin(), bounds.end(), x) - bounds.begin()) -
+            1;
         return std::clamp(s, 0, static_cast<int>(bounds.size()) - 2);
     }
 
@@ -387,7 +396,8 @@ class TableFinder {
     int wordsWithLetters(const Line& line) const {
         int count = 0;
         for (std::size_t w = 0; w < line.wordStart.size(); ++w) {
-            std::size_t end = w + 1 < line.wordStart.size() ? line.wordStart[w + 1] : line.clusters.size();
+            std::size_t end =
+                w + 1 < line.wordStart.size() ? line.wordStart[w + 1] : line.clusters.size();
             for (std::size_t c = line.wordStart[w]; c < end; ++c) {
                 if (chars::isLetter(items_[line.clusters[c]].code)) {
                     ++count;
@@ -422,7 +432,8 @@ class TableFinder {
         // starts a group of its own, with the narrower slots after it.
         std::vector<int> wide;
         for (int s = a; s <= b; ++s)
-            if (slots[s].kind != 'N' && slots[s].x1 - slots[s].x0 >= kColumnWidth * median(slots[s].sizes))
+            if (slots[s].kind != 'N' &&
+                slots[s].x1 - slots[s].x0 >= kColumnWidth * median(slots[s].sizes))
                 wide.push_back(s);
         if (wide.size() >= 2) {
             std::vector<std::pair<int, int>> columns;
@@ -453,7 +464,8 @@ class TableFinder {
             for (int k = 0; k < p; ++k) hasText = hasText || slots[start + k].kind != 'N';
             for (int u = start + p; u <= b && repeats; u += p) {
                 for (int k = 0; k < p; ++k)
-                    repeats = repeats && (slots[u + k].kind == 'N') == (slots[start + k].kind == 'N');
+                    repeats =
+                        repeats && (slots[u + k].kind == 'N') == (slots[start + k].kind == 'N');
                 double width = widthOf(slots, u, u + p - 1);
                 narrowest = std::min(narrowest, width);
                 widest = std::max(widest, width);

@@ -36,7 +36,7 @@ struct TableRegion {
 
 std::vector<TableRegion> tableRegions() {
     std::vector<TableRegion> regions = {
-        {"plumber_nics-rotated.pdf", 1, 1, 62},  // a statistics table on a turned page
+        {"plumber_nics-rotated.pdf", 1, 1, 62},   // a statistics table on a turned page
         {"pdfjs_tracemonkey.pdf", 8, 1, 12, 70},  // a table beside the left column
         {"pdfjs_tracemonkey.pdf", 12, 1, 27},     // benchmark statistics
         {"pysf_multicolumn.pdf", 3, 1, 12},
@@ -119,12 +119,12 @@ TEST(CorpusTables, TableRowsAreLinesWithTheirCellsInOrder) {
         long regionRows = 0, regionHeld = 0;
         for (int number = 1; std::getline(layout, line); ++number) {
             if (number < region.firstLine || number > region.lastLine) continue;
-            std::string part = region.firstColumn < line.size()
-                                   ? line.substr(region.firstColumn,
-                                                 region.lastColumn == std::string::npos
-                                                     ? std::string::npos
-                                                     : region.lastColumn - region.firstColumn)
-                                   : "";
+            std::string part =
+                region.firstColumn < line.size()
+                    ? line.substr(region.firstColumn, region.lastColumn == std::string::npos
+                                                          ? std::string::npos
+                                                          : region.lastColumn - region.firstColumn)
+                    : "";
             std::vector<std::string> cells = cellsOf(part);
             if (cells.size() < 3) continue;
             ++regionRows;

@@ -21,21 +21,6 @@ using testing_support::widthOf;
 
 namespace {
 
-std::string utf8(char32_t c) {
-    std::string s;
-    if (c < 0x80) {
-        s += static_cast<char>(c);
-    } else if (c < 0x800) {
-        s += static_cast<char>(0xC0 | (c >> 6));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        s += static_cast<char>(0xE0 | (c >> 12));
-        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return s;
-}
-
 // The stages up to lines (and tables, when asked), kept for inspection.
 struct Staged {
     std::vector<pdf::PaintedChar> chars;
@@ -61,7 +46,7 @@ std::string textOf(const Line& line, const std::vector<Item>& items) {
             if (c > 0) text += ' ';
             ++w;
         }
-        text += utf8(items[line.clusters[c]].code);
+        text += testing_support::utf8Of(items[line.clusters[c]].code);
     }
     return text;
 }
@@ -162,7 +147,9 @@ TEST(LayoutLines, RowsSplitAtGuttersAndWideGapsOnly) {
         {"a justified line stays whole",
          {{72, 100, "wide", 10, 0, false}, {72 + 20 + 15, 100, "gap"}},
          {"wide gap"}},
-        {"three ems always split", {{72, 100, "left"}, {72 + 20 + 30, 100, "right"}}, {"left", "right"}},
+        {"three ems always split",
+         {{72, 100, "left"}, {72 + 20 + 30, 100, "right"}},
+         {"left", "right"}},
         {"a gutter through the rows around splits",
          join(column(72, 100, {"one two", "three four", "five six"}),
               column(72 + widthOf("three four") + 12, 100, {"alpha", "beta", "gamma"})),
@@ -171,11 +158,16 @@ TEST(LayoutLines, RowsSplitAtGuttersAndWideGapsOnly) {
         {"gaps end words where no space is drawn",
          {{72, 100, "no", 10, 0, false}, {72 + 10 + 2, 100, "spaces"}},
          {"no spaces"}},
-        {"a superscript stays with its word", {{72, 100, "x"}, {77, 96, "2", 6}, {80.6, 100, ", y"}},
+        {"a superscript stays with its word",
+         {{72, 100, "x"}, {77, 96, "2", 6}, {80.6, 100, ", y"}},
          {"x2 , y"}},
         {"rows of a loosely set table split at their gutter",
-         {{72, 100, "Alpha"}, {112, 100, "12.50"}, {72, 125, "Beta"}, {112, 125, "7.25"},
-          {72, 150, "Gamma"}, {112, 150, "0.99"}},
+         {{72, 100, "Alpha"},
+          {112, 100, "12.50"},
+          {72, 125, "Beta"},
+          {112, 125, "7.25"},
+          {72, 150, "Gamma"},
+          {112, 150, "0.99"}},
          {"Alpha", "12.50", "Beta", "7.25", "Gamma", "0.99"}},
     };
     for (const Case& c : cases) EXPECT_EQ(setLines(c.pieces, false), c.expected) << c.name;
@@ -249,18 +241,27 @@ TEST(LayoutTables, TableRowsAreJoinedAndColumnsAreNot) {
          {"Introduction 1", "Getting started 5", "Tables and lists 17", "Index 102"}},
         {"contents with dot leaders", contents(72, 300, 100, true), contentsLines(true)},
         {"code listing with line numbers",
-         {right(80, 100, "9"), {92, 100, "for (i = 0; i < n; ++i)"}, right(80, 112, "10"),
-          {104, 112, "sum += a[i];"}, right(80, 124, "11"), {92, 124, "return sum;"}},
+         {right(80, 100, "9"),
+          {92, 100, "for (i = 0; i < n; ++i)"},
+          right(80, 112, "10"),
+          {104, 112, "sum += a[i];"},
+          right(80, 124, "11"),
+          {92, 124, "return sum;"}},
          {"9 for (i = 0; i < n; ++i)", "10 sum += a[i];", "11 return sum;"}},
         {"key and description",
-         {{72, 100, "-v"}, {130, 100, "Tells what is done."},
-          {72, 112, "-q"}, {130, 112, "Tells nothing at all."},
-          {72, 124, "-o"}, {130, 124, "Names the output file."}},
+         {{72, 100, "-v"},
+          {130, 100, "Tells what is done."},
+          {72, 112, "-q"},
+          {130, 112, "Tells nothing at all."},
+          {72, 124, "-o"},
+          {130, 124, "Names the output file."}},
          {"-v Tells what is done.", "-q Tells nothing at all.", "-o Names the output file."}},
         {"two columns of running text",
-         join(column(72, 100, {"The first column runs on", "in lines of words that go",
-                                "on and on until it ends."}),
-              column(250, 100, {"The second column does", "the same with its own", "words, to its end."})),
+         join(column(72, 100,
+                     {"The first column runs on", "in lines of words that go",
+                      "on and on until it ends."}),
+              column(250, 100,
+                     {"The second column does", "the same with its own", "words, to its end."})),
          {"The first column runs on", "The second column does", "in lines of words that go",
           "the same with its own", "on and on until it ends.", "words, to its end."}},
         {"three columns of names, equal in width",
@@ -270,7 +271,9 @@ TEST(LayoutTables, TableRowsAreJoinedAndColumnsAreNot) {
          {"Abbott", "Dobbs", "Grant", "Barlow", "Ellis", "Hughes", "Carson", "Foster", "Irving"}},
         {"notes in the margin beside running text",
          join(column(20, 100, {"Notes set", "in the margin", "run on too."}),
-              column(100, 100, {"Running text has lines that", "go on from one to the next", "and end here."})),
+              column(
+                  100, 100,
+                  {"Running text has lines that", "go on from one to the next", "and end here."})),
          {"Notes set", "Running text has lines that", "in the margin", "go on from one to the next",
           "run on too.", "and end here."}},
         {"two rows are not yet a table",
@@ -288,12 +291,14 @@ TEST(LayoutTables, TableRowsAreJoinedAndColumnsAreNot) {
 // a table of three rows, after which the right column's lines no longer
 // line up with the left one's.
 TEST(LayoutTables, TableInOneColumnOfAnArticle) {
-    std::vector<Piece> pieces = column(72, 100, {"Running text in the left", "column goes on and on",
-                                                 "beside the right column,", "past the table set in",
-                                                 "it, and further down", "the page to its end."});
+    std::vector<Piece> pieces =
+        column(72, 100,
+               {"Running text in the left", "column goes on and on", "beside the right column,",
+                "past the table set in", "it, and further down", "the page to its end."});
     for (const Piece& p : column(250, 100, {"The right column opens", "with two lines of text."}))
         pieces.push_back(p);
-    const char* rows[][2] = {{"Item", "Price"}, {"Tea", "3.20"}, {"Coffee", "4.10"}, {"Cake", "2.75"}};
+    const char* rows[][2] = {
+        {"Item", "Price"}, {"Tea", "3.20"}, {"Coffee", "4.10"}, {"Cake", "2.75"}};
     double y = 129;
     for (const auto& row : rows) {
         pieces.push_back({250, y, row[0]});
@@ -302,19 +307,19 @@ TEST(LayoutTables, TableInOneColumnOfAnArticle) {
     }
     for (const Piece& p : column(250, y + 4, {"It closes after it."})) pieces.push_back(p);
     EXPECT_EQ(readLines(pieces),
-              (std::vector<std::string>{"Running text in the left", "column goes on and on",
-                                        "beside the right column,", "past the table set in",
-                                        "it, and further down", "the page to its end.",
-                                        "The right column opens", "with two lines of text.",
-                                        "Item Price", "Tea 3.20", "Coffee 4.10", "Cake 2.75",
-                                        "It closes after it."}));
+              (std::vector<std::string>{
+                  "Running text in the left", "column goes on and on", "beside the right column,",
+                  "past the table set in", "it, and further down", "the page to its end.",
+                  "The right column opens", "with two lines of text.", "Item Price", "Tea 3.20",
+                  "Coffee 4.10", "Cake 2.75", "It closes after it."}));
 }
 
 // Regression: a column of running text whose first line shares the first row of a table in
 // the next column had its lines joined to the table's rows and to each other.
 TEST(LayoutTables, ColumnBesideATableKeepsItsLines) {
-    std::vector<Piece> pieces = column(72, 100, {"The left column runs", "down beside a table",
-                                                 "in the right column", "and ends below it."});
+    std::vector<Piece> pieces = column(72, 100,
+                                       {"The left column runs", "down beside a table",
+                                        "in the right column", "and ends below it."});
     pieces.push_back({250, 100, "Prices:"});
     const char* rows[][2] = {{"Tea", "3.20"}, {"Coffee", "4.10"}, {"Cake", "2.75"}};
     double y = 117;
@@ -332,8 +337,8 @@ TEST(LayoutTables, ColumnBesideATableKeepsItsLines) {
 // A long table whose header has one cell over two columns.
 TEST(LayoutTables, HeaderCellOverTwoColumnsIsBorne) {
     std::vector<Piece> pieces = {{72, 90, "State"}, {160, 90, "Checks by kind of firearm"}};
-    const char* states[] = {"Alabama", "Alaska", "Arizona", "Arkansas", "Colorado",
-                            "Delaware", "Florida", "Georgia", "Hawaii", "Idaho", "Iowa"};
+    const char* states[] = {"Alabama", "Alaska",  "Arizona", "Arkansas", "Colorado", "Delaware",
+                            "Florida", "Georgia", "Hawaii",  "Idaho",    "Iowa"};
     int y = 104;
     for (const char* state : states) {
         pieces.push_back({72, static_cast<double>(y), state});
@@ -353,10 +358,8 @@ TEST(LayoutTables, HeaderCellOverTwoColumnsIsBorne) {
 TEST(LayoutTables, RightToLeftTableReadsFromTheRight) {
     // "מחיר" price, "מוצר" product; items "תה" tea, "קפה" coffee, "עוגה" cake.
     std::vector<Piece> pieces = {
-        right(300, 100, "רצומ"), {72, 100, "ריחמ"},
-        right(300, 114, "הת"),   {72, 114, "3.20"},
-        right(300, 128, "הפק"),  {72, 128, "4.10"},
-        right(300, 142, "הגוע"), {72, 142, "2.75"},
+        right(300, 100, "רצומ"), {72, 100, "ריחמ"}, right(300, 114, "הת"),   {72, 114, "3.20"},
+        right(300, 128, "הפק"),  {72, 128, "4.10"}, right(300, 142, "הגוע"), {72, 142, "2.75"},
     };
     std::vector<std::string> lines = readLines(pieces);
     EXPECT_EQ(lines, (std::vector<std::string>{"מוצר מחיר", "תה 3.20", "קפה 4.10", "עוגה 2.75"}));
@@ -390,7 +393,8 @@ TEST(LayoutBlocks, ColumnsAreReadOneAfterAnother) {
 }
 
 TEST(LayoutBlocks, BlocksHoldLinesThatContinueEachOther) {
-    Staged s = stage(join(column(72, 100, {"one", "two", "three"}), column(72, 160, {"apart"})), true);
+    Staged s =
+        stage(join(column(72, 100, {"one", "two", "three"}), column(72, 160, {"apart"})), true);
     std::vector<Block> blocks = makeBlocks(s.set);
     ASSERT_EQ(blocks.size(), 2u);
     EXPECT_EQ(blocks[0].lines, (std::vector<int>{0, 1, 2}));
@@ -403,9 +407,11 @@ TEST(LayoutBlocks, BlocksHoldLinesThatContinueEachOther) {
 
 TEST(LayoutFlows, ParagraphsBreakAtIndentsGapsSizesAndTables) {
     std::vector<Piece> pieces = column(72, 100, {"A first paragraph that runs", "over two lines."});
-    for (const Piece& p : column(84, 124, {"An indented one", "follows it here."})) pieces.push_back(p);
+    for (const Piece& p : column(84, 124, {"An indented one", "follows it here."}))
+        pieces.push_back(p);
     pieces.back().x = 72;
-    for (const Piece& p : column(72, 160, {"After a wider gap.", "Still the same one."})) pieces.push_back(p);
+    for (const Piece& p : column(72, 160, {"After a wider gap.", "Still the same one."}))
+        pieces.push_back(p);
     for (const Piece& p : contents(72, 300, 190, false)) pieces.push_back(p);
     Staged s = stage(pieces, true);
     std::vector<Block> blocks = makeBlocks(s.set);

@@ -13,6 +13,7 @@
 #include "pdf/Document.h"
 #include "pdf/Library.h"
 #include "pdf/PaintedText.h"
+#include "support/SyntheticText.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;
@@ -22,27 +23,12 @@ namespace {
 constexpr double kAscent = 0.718;  // Helvetica's published metrics
 constexpr double kDescent = -0.207;
 
-std::string utf8(char32_t c) {
-    std::string out;
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return out;
-}
-
 // The characters of an element's glyphs, in content order.
 std::string textOf(const pdf::PaintedText& painted, const pdf::TextElement& element) {
     std::string text;
     for (int c = painted.glyphStart[element.firstGlyph];
          c < painted.glyphStart[element.firstGlyph + element.glyphCount]; ++c)
-        text += utf8(painted.chars[c].code);
+        text += testing_support::utf8Of(painted.chars[c].code);
     return text;
 }
 

@@ -11,6 +11,7 @@
 #include "pdf/Document.h"
 #include "pdf/Library.h"
 #include "pdf/TextPage.h"
+#include "support/SyntheticText.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;
@@ -34,17 +35,7 @@ class TableText : public ::testing::Test {
         std::string path = dir.file("table" + std::to_string(++count) + ".pdf");
         fixtures::writePdf(spec, path);
         pdf::Document doc(path);
-        pdf::TextPage text(doc.page(1));
-        std::vector<std::string> lines;
-        for (const pdf::TextLine& line : text.lines()) {
-            std::string s;
-            for (const pdf::TextWord& w : text.words(line)) {
-                if (!s.empty()) s += ' ';
-                s += text.wordText(w);
-            }
-            lines.push_back(s);
-        }
-        return lines;
+        return testing_support::linesOf(pdf::TextPage(doc.page(1)));
     }
 
     pdf::Library library;
@@ -93,9 +84,12 @@ fixtures::PageSpec contentsPage(bool leaders, std::vector<std::string>& expected
         double x;
         const char* title;
         const char* number;
-    } entries[] = {{72, "1 Introduction", "1"},    {84, "1.1 Scope", "2"},
-                   {84, "1.2 Terms", "4"},         {72, "2 Tables", "9"},
-                   {84, "2.1 Rows and columns", "11"}, {72, "Index", "102"}};
+    } entries[] = {{72, "1 Introduction", "1"},
+                   {84, "1.1 Scope", "2"},
+                   {84, "1.2 Terms", "4"},
+                   {72, "2 Tables", "9"},
+                   {84, "2.1 Rows and columns", "11"},
+                   {72, "Index", "102"}};
     double y = 716;
     for (const Entry& e : entries) {
         std::string title = e.title;

@@ -13,6 +13,7 @@
 #include "pdf/Error.h"
 #include "pdf/Library.h"
 #include "pdf/TextPage.h"
+#include "support/SyntheticText.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;
@@ -46,16 +47,7 @@ class TextPageTest : public ::testing::Test {
     }
 
     static std::vector<std::string> linesOf(const pdf::TextPage& text) {
-        std::vector<std::string> lines;
-        for (const pdf::TextLine& line : text.lines()) {
-            std::string s;
-            for (const pdf::TextWord& w : text.words(line)) {
-                if (!s.empty()) s += ' ';
-                s += text.wordText(w);
-            }
-            lines.push_back(s);
-        }
-        return lines;
+        return testing_support::linesOf(text);
     }
 
     pdf::Library library;

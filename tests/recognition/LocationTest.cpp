@@ -276,9 +276,9 @@ TEST_F(TableLocation, MatchOverARowIsOneRectangleAlongIt) {
 
 TEST_F(TableLocation, MatchOverAWrappedCellGetsARectangleOnEachLine) {
     const double start = 150 + width("Hex nut for ");
-    EXPECT_EQ((std::vector<std::string>{
-                  loc(start, top(668), 150 + width("Hex nut for bolts o") + 6 - start,
-                      124 - top(668)),
-                  loc(150, top(654), width("siz") + 6, 138 - top(654))}),
-              locate(table(), "bolts\\s+of\\s+size"));
+    EXPECT_EQ(
+        (std::vector<std::string>{
+            loc(start, top(668), 150 + width("Hex nut for bolts o") + 6 - start, 124 - top(668)),
+            loc(150, top(654), width("siz") + 6, 138 - top(654))}),
+        locate(table(), "bolts\\s+of\\s+size"));
 }

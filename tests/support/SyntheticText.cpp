@@ -1,45 +1,24 @@
 #include "support/SyntheticText.h"
 
+#include "text/TextEncoding.h"
+
 namespace testing_support {
 namespace {
 
 std::u32string decode(const std::string& s) {
-    std::u32string out;
-    for (std::size_t i = 0; i < s.size();) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        int extra = c < 0x80 ? 0 : c < 0xE0 ? 1 : c < 0xF0 ? 2 : 3;
-        char32_t code = extra == 0 ? c : c & (0x3F >> extra);
-        for (int k = 1; k <= extra && i + k < s.size(); ++k)
-            code = (code << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-        out += code;
-        i += 1 + extra;
-    }
-    return out;
+    std::wstring wide = utf8ToWide(s);
+    return std::u32string(wide.begin(), wide.end());
 }
 
-std::string encode(char32_t c) {
-    std::string s;
-    if (c < 0x80) {
-        s += static_cast<char>(c);
-    } else if (c < 0x800) {
-        s += static_cast<char>(0xC0 | (c >> 6));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        s += static_cast<char>(0xE0 | (c >> 12));
-        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        s += static_cast<char>(0xF0 | (c >> 18));
-        s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return s;
+bool isCombining(char32_t c) {
+    return c >= 0x300 && c <= 0x36F;
 }
-
-bool isCombining(char32_t c) { return c >= 0x300 && c <= 0x36F; }
 
 }  // namespace
+
+std::string utf8Of(char32_t c) {
+    return wideToUtf8(std::wstring(1, static_cast<wchar_t>(c)));
+}
 
 double widthOf(const std::string& text, double size) {
     double width = 0;
@@ -100,9 +79,22 @@ std::vector<std::string> linesOf(const pdf::Layout& layout) {
             if (w > line.firstWord) text += ' ';
             const pdf::LaidOutWord& word = layout.words[static_cast<std::size_t>(w)];
             for (int k = word.first; k < word.first + word.count; ++k)
-                text += encode(layout.code[static_cast<std::size_t>(k)]);
+                text += utf8Of(layout.code[static_cast<std::size_t>(k)]);
         }
         lines.push_back(text);
+    }
+    return lines;
+}
+
+std::vector<std::string> linesOf(const pdf::TextPage& text) {
+    std::vector<std::string> lines;
+    for (const pdf::TextLine& line : text.lines()) {
+        std::string joined;
+        for (const pdf::TextWord& w : text.words(line)) {
+            if (!joined.empty()) joined += ' ';
+            joined += text.wordText(w);
+        }
+        lines.push_back(joined);
     }
     return lines;
 }

@@ -1,4 +1,5 @@
-// Painted characters made without a PDF, for the layout stages' own tests.
+// Painted characters made without a PDF, for the layout stages' own tests, and the lines of
+// a reading as strings, for any test of the page text.
 //
 // Each piece is a string set from its pen position (the baseline origin of
 // its first character, page space: points, y down) along one of the four
@@ -16,6 +17,7 @@
 
 #include "pdf/PaintedText.h"
 #include "pdf/TextLayout.h"
+#include "pdf/TextPage.h"
 
 namespace testing_support {
 
@@ -36,6 +38,9 @@ struct Piece {
 // The characters of the pieces, in the order given.
 std::vector<pdf::PaintedChar> paint(const std::vector<Piece>& pieces);
 
+// One character as UTF-8.
+std::string utf8Of(char32_t c);
+
 // Width in points of text set by paint().
 double widthOf(const std::string& text, double size = 10);
 
@@ -44,5 +49,8 @@ double widthOf(const std::string& text, double size = 10);
 std::vector<std::string> readLines(const std::vector<Piece>& pieces, double pageWidth = 612,
                                    double pageHeight = 792);
 std::vector<std::string> linesOf(const pdf::Layout& layout);
+
+// The lines of a page's reading, words joined by one space.
+std::vector<std::string> linesOf(const pdf::TextPage& text);
 
 }  // namespace testing_support

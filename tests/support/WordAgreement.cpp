@@ -123,7 +123,6 @@ std::vector<std::string> paragraphsOf(const std::string& text) {
     return paragraphs;
 }
 
-
 }  // namespace
 
 Words wordsOf(const std::string& text) {
