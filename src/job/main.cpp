@@ -1,19 +1,52 @@
 // quillonproxy — does one publication job described by an XML job file.
 //
-// Usage: quillonproxy JOBFILE
+// Usage: quillonproxy JOBFILE | --help | --version
 // Exit status: 0 success; 1 the job file cannot be loaded; -1 (255) for a
-// missing argument, a job that fails, or any error.
+// missing argument, a job that fails, or any error. --help and --version
+// print to standard output and end with 0; any other argument is a job file.
 #include <cstdio>
+#include <cstring>
 
 #include "document/DocumentError.h"
 #include "job/Job.h"
 #include "pdf/Error.h"
 #include "pdf/Library.h"
 
+namespace {
+
+const char kUsage[] =
+    "Usage: quillonproxy JOBFILE\n"
+    "       quillonproxy --help | --version\n"
+    "\n"
+    "Does the one job that the XML file JOBFILE describes, for example:\n"
+    "\n"
+    "  <job name=\"createindex\">\n"
+    "    <inputfile>/data/catalogue.pdf</inputfile>\n"
+    "    <outputdir>/data/publication/</outputdir>\n"
+    "  </job>\n"
+    "\n"
+    "Commands: getpagescount, createdocumentxml, createimages, createpagesxml,\n"
+    "recognizelinks, importproducts, createindex, createpageshtml, createseotext.\n"
+    "Every parameter and output file is described in docs/jobs.md (installed under\n"
+    "share/doc/quillonproxy); quillonproxy-publish runs a whole publication.\n"
+    "\n"
+    "Exit status: 0 done; 1 the job file cannot be read; 255 the job failed, with\n"
+    "one line on standard output saying why. Warnings go to standard error.\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::fputs("No Input file", stdout);
         return -1;
+    }
+    if (std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::puts("quillonproxy " QUILLONPROXY_VERSION);
+        return 0;
     }
     const std::string jobFile = argv[1];
     int status = -1;

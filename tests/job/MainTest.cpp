@@ -2,6 +2,8 @@
 // exit statuses and messages.
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include "fixtures/PdfBuilder.h"
 #include "support/TestSupport.h"
 
@@ -30,6 +32,21 @@ TEST(Arguments, NoArgumentPrintsNoInputFileWithoutLineEnd) {
     RunResult run = runProgram({});
     EXPECT_EQ(255, run.status);
     EXPECT_EQ("No Input file", run.out);
+}
+
+TEST(Arguments, HelpAndVersionPrintAndSucceed) {
+    RunResult help = runProgram({"--help"});
+    EXPECT_EQ(0, help.status);
+    EXPECT_EQ(0u, help.out.find("Usage: quillonproxy JOBFILE\n")) << help.out;
+    EXPECT_NE(std::string::npos, help.out.find("docs/jobs.md")) << help.out;
+    RunResult version = runProgram({"--version"});
+    EXPECT_EQ(0, version.status);
+    EXPECT_TRUE(std::regex_match(version.out, std::regex("quillonproxy [0-9]+\\.[0-9]+\\.[0-9]+\n")))
+        << version.out;
+    // Anything else is a job file, even when it looks like an option.
+    RunResult other = runProgram({"-h"});
+    EXPECT_EQ(1, other.status);
+    EXPECT_EQ(0u, other.out.find("Could not load test file '-h'")) << other.out;
 }
 
 TEST(JobFile, UnreadableJobFileNamesItsPathAndExitsWithOne) {

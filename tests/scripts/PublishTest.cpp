@@ -1,0 +1,189 @@
+// scripts/publish.sh: a whole publication in one command. The job files it writes, the order
+// and the lines it prints, paths that XML must escape, image sizes that agree with
+// document.xml, and the first failing job ending the run with its message and status.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/TestSupport.h"
+
+using namespace testing_support;
+
+namespace {
+
+struct Published {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string quoted(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+// Runs the publisher with the given arguments, the program of this build.
+Published publish(const TempDir& dir, const std::vector<std::string>& args) {
+    std::string command = "QUILLONPROXY=" + quoted(QUILLONPROXY_BIN) + " " +
+                          quoted(QUILLON_PUBLISH_SCRIPT);
+    for (const std::string& a : args) command += " " + quoted(a);
+    command += " >" + quoted(dir.file("publish.out")) + " 2>" + quoted(dir.file("publish.err")) +
+               "; echo $?";
+    Published p;
+    p.status = std::stoi(shell(command));
+    p.out = readFile(dir.file("publish.out"));
+    p.err = readFile(dir.file("publish.err"));
+    return p;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> all;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) all.push_back(line);
+    return all;
+}
+
+// The value of an XPath expression over an XML file (xmllint, without its line end).
+std::string xpath(const std::string& file, const std::string& expression) {
+    std::string value =
+        shell("xmllint --xpath " + quoted(expression) + " " + quoted(file) + " 2>/dev/null");
+    if (!value.empty() && value.back() == '\n') value.pop_back();
+    return value;
+}
+
+// The sample under a name with a space, an ampersand and letters beyond ASCII, published
+// into a folder named likewise.
+class PublishSample : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        pdf = dir.file("Price list & Co \u2013 \u00dcberblick.pdf");
+        writeFile(pdf, readFile(samplePdf()));
+        out = dir.file("out & \u00fc") + "/";
+    }
+    TempDir dir;
+    std::string pdf, out;
+};
+
+TEST_F(PublishSample, RunsEveryJobInOrderOneLineEach) {
+    Published p = publish(dir, {pdf, out});
+    ASSERT_EQ(0, p.status) << p.err;
+    std::vector<std::string> printed = lines(p.out);
+    const char* const expected[] = {
+        "createdocumentxml",      "createimages \\(thumbnails\\)", "createimages \\(pages\\)",
+        "createimages \\(zoom\\)", "createpagesxml",                "recognizelinks",
+        "createindex",            "createpageshtml",               "createseotext"};
+    ASSERT_EQ(std::size(expected) + 1, printed.size()) << p.out;
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        EXPECT_TRUE(std::regex_match(printed[i], std::regex(std::string(expected[i]) +
+                                                            " +[0-9]+\\.[0-9]{2} s")))
+            << printed[i];
+    }
+    EXPECT_NE(std::string::npos, printed.back().find("Published")) << printed.back();
+    EXPECT_EQ("", p.err);
+
+    // One job file per run, each naming the PDF and the folder as they are.
+    std::vector<std::string> jobs = listDir(out + "jobs");
+    ASSERT_EQ(std::size(expected), jobs.size());
+    EXPECT_EQ("01-createdocumentxml.xml", jobs[0]);
+    EXPECT_EQ("02-createimages-thumbnails.xml", jobs[1]);
+    for (const std::string& job : jobs) {
+        EXPECT_EQ(pdf, xpath(out + "jobs/" + job, "string(/job/inputfile)")) << job;
+        EXPECT_EQ(out, xpath(out + "jobs/" + job, "string(/job/outputdir)")) << job;
+    }
+    // The publication: the outputs and the viewer beside them.
+    for (const char* file : {"document.xml", "Page_8.xml", "Page_8.html", "DocumentIndex.xml",
+                             "seo.xml", "index.html", "viewer.js", "viewer.css",
+                             "Styles/Page.css"})
+        EXPECT_TRUE(fileExists(out + file)) << file;
+    EXPECT_EQ("Quillon Field Guide", xpath(out + "seo.xml", "string(/p/span)"));
+    // Web and e-mail addresses in the text became links.
+    const std::string record = readFile(out + "Page_8.xml");
+    EXPECT_NE(std::string::npos, record.find("url=\"mailto:orders@example.com\"")) << record;
+    EXPECT_NE(std::string::npos, record.find("url=\"http://www.example.com/catalog\"")) << record;
+}
+
+// Thumbnails at the descriptor's thumbnail width, pages at its sizes in points (72 dpi), zoom
+// images at its "hiimage" sizes (144 dpi).
+TEST_F(PublishSample, ImageSizesAgreeWithTheDescriptor) {
+    ASSERT_EQ(0, publish(dir, {pdf, out}).status);
+    for (int n = 1; n <= 8; ++n) {
+        const std::string entry = "/doc/pages/page[@num='" + std::to_string(n) + "']/";
+        for (const char* kind : {"thumbnail", "normal", "hiimage"}) {
+            const std::string file = xpath(out + "document.xml", "string(" + entry + kind + "/@file)");
+            Image image = decodeJpeg(out + file);
+            EXPECT_EQ(std::to_string(image.width),
+                      xpath(out + "document.xml", "string(" + entry + kind + "/@width)"))
+                << file;
+            EXPECT_EQ(std::to_string(image.height),
+                      xpath(out + "document.xml", "string(" + entry + kind + "/@height)"))
+                << file;
+        }
+    }
+}
+
+// Products with an address holding '&', a file of more expressions, right-to-left text.
+TEST_F(PublishSample, OptionsReachTheirJobs) {
+    writeFile(dir.file("more.xml"),
+              "<e target=\"0\" linktype=\"2\" result=\"#page=$regresult\" description=\"\">"
+              "<regexp>(?&lt;=page )\\d+</regexp></e>");
+    Published p = publish(dir, {pdf, out, "--products", "QX-\\d{4}", "--product-url",
+                                "http://shop.example.com/?code=$regresult&x=<1>", "--expressions",
+                                dir.file("more.xml"), "--rtl"});
+    ASSERT_EQ(0, p.status) << p.err;
+    EXPECT_EQ("http://shop.example.com/?code=QX-1042&x=<1>",
+              xpath(out + "Page_3.xml", "string(//product[@productid='QX-1042']/@url)"));
+    EXPECT_EQ("#page=3", xpath(out + "Page_3.xml", "string(//link[@text='3']/@url)"));
+    EXPECT_EQ("1", xpath(out + "jobs/08-createindex.xml", "string(/job/generatertloutput)"));
+}
+
+TEST(Publish, FirstFailingJobEndsTheRunWithItsMessageAndStatus) {
+    TempDir dir;
+    writeFile(dir.file("not a pdf.pdf"), "plain text, no PDF at all\n");
+    const std::string out = dir.file("out") + "/";
+    Published p = publish(dir, {dir.file("not a pdf.pdf"), out});
+    EXPECT_EQ(255, p.status);
+    EXPECT_NE(std::string::npos, p.err.find("createdocumentxml")) << p.err;
+    EXPECT_NE(std::string::npos, p.err.find("failed (status 255)")) << p.err;
+    EXPECT_NE(std::string::npos, p.err.find("cannot open document")) << p.err;
+    EXPECT_EQ(std::vector<std::string>{"01-createdocumentxml.xml"}, listDir(out + "jobs"));
+    EXPECT_FALSE(fileExists(out + "index.html"));
+}
+
+// cmake --install puts the program, the publisher and the viewer where the publisher finds
+// them without being told.
+TEST(Publish, InstalledTreePublishes) {
+    TempDir dir;
+    const std::string prefix = dir.file("prefix");
+    ASSERT_EQ("0\n", shell("cmake --install " + quoted(QUILLON_BINARY_DIR) + " --prefix " +
+                             quoted(prefix) + " >/dev/null 2>&1; echo $?"));
+    for (const char* file : {"bin/quillonproxy", "bin/quillonproxy-publish",
+                             "share/quillonproxy/viewer/index.html",
+                             "share/quillonproxy/viewer/Styles/Page.css",
+                             "share/doc/quillonproxy/jobs.md"})
+        EXPECT_TRUE(fileExists(prefix + "/" + file)) << file;
+    const std::string out = dir.file("out") + "/";
+    EXPECT_EQ("0\n", shell("env -u QUILLONPROXY PATH=/usr/bin:/bin " +
+                           quoted(prefix + "/bin/quillonproxy-publish") + " " +
+                           quoted(samplePdf()) + " " + quoted(out) + " >/dev/null 2>&1; echo $?"));
+    EXPECT_TRUE(fileExists(out + "index.html"));
+    EXPECT_TRUE(fileExists(out + "zoom8.jpg"));
+}
+
+TEST(Publish, WrongArgumentsGiveUsage) {
+    TempDir dir;
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{}, {"only.pdf"}, {"a.pdf", "out", "--colour"}}) {
+        Published p = publish(dir, args);
+        EXPECT_EQ(2, p.status);
+        EXPECT_NE(std::string::npos, p.err.find("Usage: publish.sh PDF OUTDIR")) << p.err;
+    }
+    Published missing = publish(dir, {dir.file("missing.pdf"), dir.file("out")});
+    EXPECT_EQ(2, missing.status);
+    EXPECT_NE(std::string::npos, missing.err.find("no such file")) << missing.err;
+}
+
+}  // namespace

@@ -1,0 +1,339 @@
+// The publication viewer in a real browser: Playwright (playwright-core) driving Debian's
+// chromium, headless, against publications that scripts/publish.sh makes and a small static
+// server of this file serves on 127.0.0.1.
+//
+//   node tests/viewer/viewer.test.mjs
+//
+// Environment (CTest sets it): QUILLON_SOURCE_DIR, QUILLONPROXY_BIN, QUILLON_SAMPLE_PDF,
+// QUILLON_ARTIFACTS (where publications and the screenshot go), CHROMIUM (default
+// /usr/bin/chromium). Without chromium or playwright-core the run is skipped (status 77),
+// unless QUILLON_REQUIRE_BROWSER=1, which scripts/test.sh sets after installing both.
+import { after, before, describe, test } from 'node:test';
+import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
+import { existsSync, mkdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
+import { createServer } from 'node:http';
+import { createRequire } from 'node:module';
+import path from 'node:path';
+
+const here = path.dirname(new URL(import.meta.url).pathname);
+const sourceDir = process.env.QUILLON_SOURCE_DIR || path.resolve(here, '../..');
+const binary = process.env.QUILLONPROXY_BIN || path.join(sourceDir, 'build/quillonproxy');
+const samplePdf = process.env.QUILLON_SAMPLE_PDF || path.join(sourceDir, 'build/examples/sample.pdf');
+const artifacts = process.env.QUILLON_ARTIFACTS || path.join(sourceDir, 'build/viewer-test');
+const chromiumPath = process.env.CHROMIUM || '/usr/bin/chromium';
+
+function skipOrFail(reason) {
+  if (process.env.QUILLON_REQUIRE_BROWSER === '1') {
+    console.error(`viewer tests cannot run: ${reason}`);
+    process.exit(1);
+  }
+  console.log(`viewer tests skipped: ${reason}`);
+  process.exit(77);
+}
+
+let chromium;
+try {
+  ({ chromium } = createRequire(path.join(here, 'package.json'))('playwright-core'));
+} catch {
+  skipOrFail('playwright-core is not installed (npm ci --prefix tests/viewer)');
+}
+if (!existsSync(chromiumPath)) skipOrFail(`${chromiumPath} is missing (apt-get install chromium)`);
+
+// ---- publishing and serving ----
+
+function publish(pdf, outDir, ...options) {
+  rmSync(outDir, { recursive: true, force: true });
+  return execFileSync(path.join(sourceDir, 'scripts/publish.sh'), [pdf, outDir, ...options], {
+    env: { ...process.env, QUILLONPROXY: binary },
+    encoding: 'utf8',
+  });
+}
+
+const types = {
+  '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.xml': 'application/xml',
+  '.jpg': 'image/jpeg', '.png': 'image/png',
+};
+
+// A plain static file server: no charset declared, as most are.
+function serve(root) {
+  const server = createServer((request, response) => {
+    const name = decodeURIComponent(new URL(request.url, 'http://x').pathname);
+    const file = path.join(root, name.endsWith('/') ? `${name}index.html` : name);
+    if (!file.startsWith(root) || !existsSync(file) || !statSync(file).isFile()) {
+      response.writeHead(404).end();
+      return;
+    }
+    response.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' });
+    response.end(readFileSync(file));
+  });
+  return new Promise((resolve) => {
+    server.listen(0, '127.0.0.1', () => resolve({ server, base: `http://127.0.0.1:${server.address().port}` }));
+  });
+}
+
+// A PDF written by hand: one page of Helvetica lines and link annotations with the given
+// addresses, an outline entry and a document title.
+function hostilePdf(file, lines, addresses, title) {
+  const escape = (s) => s.replace(/[\\()]/g, (c) => `\\${c}`);
+  const content = ['BT /F1 12 Tf'];
+  lines.forEach((line, i) => content.push(`1 0 0 1 72 ${700 - 20 * i} Tm (${escape(line)}) Tj`));
+  content.push('ET');
+  const stream = content.join('\n');
+  const annots = addresses.map((_, i) => 7 + i);
+  const objects = [
+    '<< /Type /Catalog /Pages 2 0 R /Outlines 5 0 R >>',
+    '<< /Type /Pages /Kids [3 0 R] /Count 1 >>',
+    `<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R /Resources << /Font << /F1 6 0 R >> >> /Annots [${annots.map((n) => `${n} 0 R`).join(' ')}] >>`,
+    `<< /Length ${Buffer.byteLength(stream)} >>\nstream\n${stream}\nendstream`,
+    '<< /Type /Outlines /First 99 0 R /Last 99 0 R /Count 1 >>',
+    '<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>',
+    ...addresses.map((uri, i) => `<< /Type /Annot /Subtype /Link /Rect [72 ${300 - 30 * i} 300 ${320 - 30 * i}] /Border [0 0 0] /A << /S /URI /URI (${escape(uri)}) >> >>`),
+  ];
+  objects[98] = `<< /Title (${escape(title)}) /Parent 5 0 R /Dest [3 0 R /XYZ 0 792 0] >>`;
+  objects[99] = `<< /Title (${escape(title)}) >>`;
+  let out = '%PDF-1.4\n';
+  const offsets = [];
+  objects.forEach((body, i) => {
+    if (body === undefined) return;
+    offsets[i] = Buffer.byteLength(out);
+    out += `${i + 1} 0 obj\n${body}\nendobj\n`;
+  });
+  const xref = Buffer.byteLength(out);
+  out += `xref\n0 ${objects.length + 1}\n0000000000 65535 f \n`;
+  for (let i = 0; i < objects.length; i++) {
+    out += offsets[i] === undefined ? '0000000000 65535 f \n' : `${String(offsets[i]).padStart(10, '0')} 00000 n \n`;
+  }
+  out += `trailer\n<< /Size ${objects.length + 1} /Root 1 0 R /Info 100 0 R >>\nstartxref\n${xref}\n%%EOF\n`;
+  writeFileSync(file, out, 'latin1');
+}
+
+// ---- the browser ----
+
+let browser;
+before(async () => {
+  mkdirSync(artifacts, { recursive: true });
+  browser = await chromium.launch({
+    executablePath: chromiumPath,
+    headless: true,
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+  });
+});
+after(async () => {
+  if (browser) await browser.close();
+});
+
+async function openViewer(base, address = '/') {
+  const page = await browser.newPage({ viewport: { width: 1280, height: 900 } });
+  const problems = [];
+  page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
+  page.on('dialog', (dialog) => {
+    problems.push(`dialog: ${dialog.message()}`);
+    dialog.dismiss();
+  });
+  await page.goto(base + address);
+  await page.waitForSelector('body[data-ready="true"]');
+  return { page, problems };
+}
+
+async function shownPage(page) {
+  return Number(await page.inputValue('#page-input'));
+}
+
+async function waitForImage(page, file) {
+  await page.waitForFunction((name) => {
+    const image = document.getElementById('page-image');
+    return image.complete && image.naturalWidth > 0 && image.getAttribute('src') === name;
+  }, file);
+}
+
+describe('the sample publication', () => {
+  let site;
+  before(async () => {
+    publish(samplePdf, path.join(artifacts, 'sample'), '--products', 'QX-\\d{4}',
+      '--product-url', 'http://shop.example.com/$regresult',
+      '--expressions', path.join(sourceDir, 'examples/sample-expressions.xml'));
+    site = await serve(path.join(artifacts, 'sample'));
+  });
+  after(() => site.server.close());
+
+  test('the first page shows with its image, labels and contents', async () => {
+    const { page, problems } = await openViewer(site.base);
+    await waitForImage(page, 'page1.jpg');
+    assert.equal(await shownPage(page), 1);
+    assert.equal(await page.textContent('#page-label'), '(i)');
+    assert.equal(await page.textContent('#title'), 'Quillon Field Guide');
+    assert.ok(await page.locator('.toc-entry', { hasText: '1.1.2 First Run' }).count() === 1);
+    assert.deepEqual(problems, []);
+    await page.close();
+  });
+
+  test('a page link turns to its target page', async () => {
+    const { page } = await openViewer(site.base);
+    await page.waitForSelector('#areas .area[data-page="2"]');
+    await page.click('#areas .area[data-page="2"]');
+    await waitForImage(page, 'page2.jpg');
+    assert.equal(await shownPage(page), 2);
+    assert.match(page.url(), /#page=2$/);
+    await page.close();
+  });
+
+  test('a web link carries its address and an e-mail link starts mail', async () => {
+    const { page } = await openViewer(site.base);
+    await page.waitForSelector('#areas .area.link');
+    const web = page.locator('#areas a.area[data-text="www.example.com"]');
+    assert.equal(await web.getAttribute('href'), 'http://www.example.com/');
+    assert.equal(await web.getAttribute('target'), '_blank');
+    const mail = page.locator('#areas a.area[data-text="editor@example.com"]');
+    assert.equal(await mail.getAttribute('href'), 'mailto:editor@example.com');
+    await page.close();
+  });
+
+  test('a contents entry turns the page', async () => {
+    const { page } = await openViewer(site.base);
+    await page.click('.toc-entry:text-is("2 Reference Tables")');
+    await waitForImage(page, 'page5.jpg');
+    assert.equal(await shownPage(page), 5);
+    // Page 5 is a landscape page: the frame takes its shape.
+    const frame = await page.locator('#page-frame').boundingBox();
+    assert.ok(frame.width > frame.height, 'landscape frame');
+    await page.close();
+  });
+
+  test('a search lists the pages with the word and marks link areas holding it', async () => {
+    const { page } = await openViewer(site.base);
+    await page.fill('#search-input', 'embedded');
+    await page.press('#search-input', 'Enter');
+    await page.waitForSelector('#results-panel .result');
+    const listed = await page.locator('#results-panel .result').evaluateAll((all) => all.map((b) => b.dataset.page));
+    assert.deepEqual(listed, ['3']);
+    await page.click('#results-panel .result[data-page="3"]');
+    await waitForImage(page, 'page3.jpg');
+    await page.fill('#search-input', 'QX-1042');
+    await page.press('#search-input', 'Enter');
+    await page.waitForSelector('#areas .area.product.hit');
+    assert.equal(await page.locator('#areas .area.hit').count(), 1);
+    await page.close();
+  });
+
+  test('link areas lie over their text', async () => {
+    const { page } = await openViewer(site.base);
+    await waitForImage(page, 'page1.jpg');
+    // Where pdftotext finds the words on the page, in points from its top-left corner.
+    const words = execFileSync('pdftotext', ['-bbox', '-f', '1', '-l', '1', samplePdf, '-'], { encoding: 'utf8' });
+    for (const text of ['www.example.com', 'editor@example.com']) {
+      const match = new RegExp(`<word xMin="([\\d.]+)" yMin="([\\d.]+)" xMax="([\\d.]+)" yMax="([\\d.]+)">${text.replace(/\./g, '\\.')}</word>`).exec(words);
+      assert.ok(match, `pdftotext finds ${text}`);
+      const [x0, y0, x1, y1] = match.slice(1).map(Number);
+      const image = await page.locator('#page-image').boundingBox();
+      const area = await page.locator(`#areas a.area[data-text="${text}"]`).boundingBox();
+      const scale = 612 / image.width;  // the page is 612 points wide
+      const shown = {
+        x0: (area.x - image.x) * scale, y0: (area.y - image.y) * scale,
+        x1: (area.x + area.width - image.x) * scale, y1: (area.y + area.height - image.y) * scale,
+      };
+      // The area runs from the word's first glyph to half an em past its last glyph's
+      // origin, and from the top of the text to its baseline.
+      assert.ok(Math.abs(shown.x0 - x0) <= 2, `${text} left ${shown.x0} vs ${x0}`);
+      assert.ok(Math.abs(shown.y0 - y0) <= 2, `${text} top ${shown.y0} vs ${y0}`);
+      assert.ok(Math.abs(shown.x1 - x1) <= 6, `${text} right ${shown.x1} vs ${x1}`);
+      assert.ok(Math.abs(shown.y1 - y1) <= 3, `${text} bottom ${shown.y1} vs ${y1}`);
+    }
+    await page.close();
+  });
+
+  test('the address, arrow keys, swipes and the zoom image choose what is shown', async () => {
+    const { page } = await openViewer(site.base, '/#page=4');
+    await waitForImage(page, 'page4.jpg');
+    await page.keyboard.press('ArrowRight');
+    await waitForImage(page, 'page5.jpg');
+    await page.keyboard.press('ArrowLeft');
+    await page.keyboard.press('ArrowLeft');
+    await waitForImage(page, 'page3.jpg');
+    assert.match(page.url(), /#page=3$/);
+    // A swipe to the left turns to the next page.
+    await page.evaluate(() => {
+      const stage = document.getElementById('stage');
+      const at = (x) => new Touch({ identifier: 1, target: stage, clientX: x, clientY: 300 });
+      stage.dispatchEvent(new TouchEvent('touchstart', { touches: [at(700)], changedTouches: [at(700)] }));
+      stage.dispatchEvent(new TouchEvent('touchend', { touches: [], changedTouches: [at(500)] }));
+    });
+    await waitForImage(page, 'page4.jpg');
+    await page.goto(`${site.base}/#?page=7`);
+    await waitForImage(page, 'page7.jpg');
+    await page.click('#zoom');
+    await waitForImage(page, 'zoom7.jpg');
+    const size = await page.locator('#page-image').evaluate((i) => [i.naturalWidth, i.naturalHeight]);
+    assert.deepEqual(size, [1224, 1584]);
+    await page.close();
+  });
+
+  test('the text view shows the page text as text', async () => {
+    const { page } = await openViewer(site.base, '/#page=7');
+    await page.click('#text-view');
+    await page.waitForSelector('#page-text p');
+    const text = await page.textContent('#page-text');
+    assert.match(text, /שלום עולם/);  // decoded as UTF-8 whatever the server says
+    await page.close();
+  });
+
+  test('a screenshot of a page with link areas', async () => {
+    const { page } = await openViewer(site.base, '/#page=8');
+    await waitForImage(page, 'page8.jpg');
+    await page.waitForSelector('#areas .area');
+    const file = path.join(artifacts, 'viewer.png');
+    await page.screenshot({ path: file });
+    assert.ok(statSync(file).size > 20000);
+    await page.close();
+  });
+});
+
+describe('a publication of hostile addresses and text', () => {
+  let site;
+  before(async () => {
+    const dir = path.join(artifacts, 'hostile');
+    rmSync(dir, { recursive: true, force: true });
+    mkdirSync(dir, { recursive: true });
+    const pdf = path.join(dir, 'hostile.pdf');
+    hostilePdf(pdf, [
+      '<script>window.__pwned = "script"</script>',
+      '<img src=x onerror="window.__pwned = 1">',
+      'Run javascript:window.__pwned=2 now',
+      'Safe: https://example.org/',
+    ], ['javascript:window.__pwned=3', 'data:text/html,<script>window.__pwned=4</script>',
+      'file:///etc/passwd', 'https://example.org/'],
+    '<img src=x onerror="window.__pwned=5">');
+    const expressions = path.join(dir, 'expressions.xml');
+    writeFileSync(expressions,
+      '<e target="1" linktype="0" result="$regresult" description=""><regexp>javascript:\\S+</regexp></e>');
+    publish(pdf, path.join(dir, 'out'), '--expressions', expressions);
+    site = await serve(path.join(dir, 'out'));
+  });
+  after(() => site.server.close());
+
+  test('nothing runs, and only safe addresses open', async () => {
+    const { page, problems } = await openViewer(site.base);
+    await page.waitForSelector('#areas .area');
+    const areas = await page.locator('#areas .area').evaluateAll((all) =>
+      all.map((a) => ({ href: a.getAttribute('href'), inert: a.classList.contains('inert'), text: a.dataset.text })));
+    const opened = areas.filter((a) => a.href !== null).map((a) => a.href);
+    assert.ok(opened.length > 0, 'the https link opens');
+    for (const href of opened) assert.match(href, /^https:\/\/example\.org\/$/);
+    assert.ok(areas.filter((a) => a.inert).length >= 4, JSON.stringify(areas));
+    // Click everything, search for the markup, read the text view.
+    for (const area of await page.locator('#areas .area.inert').all()) await area.click();
+    await page.fill('#search-input', 'script');
+    await page.press('#search-input', 'Enter');
+    await page.waitForSelector('#results-panel .result');
+    await page.click('#text-view');
+    await page.waitForSelector('#page-text p');
+    assert.match(await page.textContent('#page-text'), /<script>window.__pwned = "script"<\/script>/);
+    assert.equal(await page.textContent('#title'), '<img src=x onerror="window.__pwned=5">');
+    assert.match(await page.textContent('#toc-panel'), /<img src=x/);
+    assert.equal(await page.evaluate(() => window.__pwned), undefined);
+    assert.equal(await page.locator('#page-text script, #page-text img, #toc-panel img, #results-panel img').count(), 0);
+    assert.deepEqual(problems, []);
+    await page.close();
+  });
+});
