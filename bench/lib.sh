@@ -32,7 +32,8 @@
 #   document_pages          sets `pages` to the page count of $pdf; exits 2
 #                           when pdfinfo cannot read it.
 #
-# Measuring (GNU time -v, pinned to core 0 with taskset -c 0)
+# Measuring (GNU time -v, pinned with taskset -c to the cores in $bench_cpus,
+# default core 0)
 #   measure_runs NAME BEFORE AFTER CMD...
 #                           runs CMD $runs times. Before each run the command
 #                           BEFORE runs untimed; after each run AFTER runs as
@@ -142,7 +143,7 @@ measure_runs() {
   local wall user sys rss
   for ((i = 1; i <= runs; i++)); do
     "$before"
-    if ! taskset -c 0 /usr/bin/time -v -o "$log" "$@" >"$work/cmd.out" 2>&1; then
+    if ! taskset -c "${bench_cpus:-0}" /usr/bin/time -v -o "$log" "$@" >"$work/cmd.out" 2>&1; then
       echo "$name failed:" >&2; tail -n 20 "$work/cmd.out" >&2; exit 1
     fi
     "$after" "$name" "$i"

@@ -1,7 +1,10 @@
-// The "createimages" generator: every page to one JPEG file.
+// The "createimages" generator: every page to one JPEG file, on every core.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
+#include <thread>
 #include <vector>
 
 #include "document/DocumentError.h"
@@ -11,7 +14,7 @@
 #include "job/JobInput.h"
 #include "pdf/JpegExport.h"
 #include "pdf/JpegWriter.h"
-#include "pdf/PaintedText.h"
+#include "pdf/PagePipeline.h"
 #include "pdf/Renderer.h"
 
 namespace {
@@ -74,6 +77,21 @@ ImagePlan planImage(const pdf::Page& page, const CreateImagesInput& input) {
     return plan;
 }
 
+// The number of threads that render: QUILLONPROXY_THREADS when it is a
+// whole number from 1 on, else one per core.
+int imageWorkers() {
+    if (const char* value = std::getenv("QUILLONPROXY_THREADS")) {
+        char* end = nullptr;
+        long n = std::strtol(value, &end, 10);
+        if (end != value && *end == '\0' && n >= 1) return static_cast<int>(std::min(n, 256L));
+        std::fprintf(stderr,
+                     "warning: QUILLONPROXY_THREADS is '%s', not a number of threads from 1 on; "
+                     "one per core is used\n",
+                     value);
+    }
+    return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
 }  // namespace
 
 bool PDFDocument::createImages(CreateImagesInput* input) {
@@ -85,22 +103,18 @@ bool PDFDocument::createImages(CreateImagesInput* input) {
     // image set behind.
     std::vector<ImagePlan> plans;
     plans.reserve(count);
-    for (int n = 1; n <= count; ++n) {
-        pdf::Page page = document.page(n);
-        // A page that paints more than a page may (forms painting one
-        // another over and over) would render for minutes; reading it stops
-        // at the limit and refuses it.
-        pdf::readPaintedText(page);
-        plans.push_back(planImage(page, *input));
-    }
+    for (int n = 1; n <= count; ++n) plans.push_back(planImage(document.page(n), *input));
 
-    for (int n = 1; n <= count; ++n) {
-        pdf::Page page = document.page(n);
+    // The pages are interpreted here, one after another; rendering, encoding
+    // and writing run on the workers. Each file is written whole or not at
+    // all, and the bytes do not depend on the number of workers.
+    const int quality = input->getQuality();
+    pdf::forEachRecordedPage(document, imageWorkers(), [&](const pdf::RecordedPage& page) {
+        const ImagePlan& plan = plans[page.number() - 1];
         OutputFile out(imageFileName(*input, page.number()));
-        pdf::exportJpeg(page, plans[n - 1].size, input->getQuality(), plans[n - 1].densityDpi,
-                        out.stream());
+        pdf::exportJpeg(page, plan.size, quality, plan.densityDpi, out.stream());
         out.commit();
-    }
+    });
     return true;
 }
 

@@ -5,7 +5,7 @@
 
 namespace pdf {
 
-void exportJpeg(const Page& page, const RenderSize& size, int quality, int densityDpi,
+void exportJpeg(const RecordedPage& page, const RenderSize& size, int quality, int densityDpi,
                 std::FILE* out) {
     if (size.width > kMaxJpegDimension || size.height > kMaxJpegDimension) {
         throw Error(page.describe() + ": image of " + std::to_string(size.width) + " x " +
@@ -18,7 +18,7 @@ void exportJpeg(const Page& page, const RenderSize& size, int quality, int densi
     }
     try {
         JpegWriter jpeg(out, size.width, size.height, quality, densityDpi);
-        renderPage(page, size, [&jpeg](const unsigned char* pixels, int, int rows) {
+        renderRecorded(page, size, [&jpeg](const unsigned char* pixels, int, int rows) {
             jpeg.writeRows(pixels, rows);
         });
         jpeg.finish();
@@ -27,6 +27,11 @@ void exportJpeg(const Page& page, const RenderSize& size, int quality, int densi
         if (what.rfind(page.describe(), 0) == 0) throw;
         throw Error(page.describe() + ": " + what);
     }
+}
+
+void exportJpeg(const Page& page, const RenderSize& size, int quality, int densityDpi,
+                std::FILE* out) {
+    exportJpeg(recordPage(page), size, quality, densityDpi, out);
 }
 
 }  // namespace pdf

@@ -2,6 +2,7 @@
 //
 // Renders the page in bands (Renderer.h) and hands each band straight to the
 // JPEG encoder (JpegWriter.h), so memory stays bounded for any pixel size.
+// The same recording, size and settings give the same bytes on any thread.
 //
 // Ownership: `out` stays the caller's; it is written from its current
 // position and not closed. On failure part of an image may have been written:
@@ -16,7 +17,12 @@
 
 namespace pdf {
 
-// REQUIRES: 1 <= densityDpi <= 65535.
+// REQUIRES: 1 <= densityDpi <= 65535. Any thread with a context.
+void exportJpeg(const RecordedPage& page, const RenderSize& size, int quality, int densityDpi,
+                std::FILE* out);
+
+// Records the page and exports the recording.
+// REQUIRES: 1 <= densityDpi <= 65535; on the page's thread.
 void exportJpeg(const Page& page, const RenderSize& size, int quality, int densityDpi,
                 std::FILE* out);
 

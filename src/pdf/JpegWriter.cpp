@@ -55,6 +55,13 @@ JpegWriter::JpegWriter(std::FILE* out, int width, int height, int quality, int d
         s->cinfo.in_color_space = JCS_RGB;
         jpeg_set_defaults(&s->cinfo);
         jpeg_set_quality(&s->cinfo, quality, TRUE);
+        // Huffman tables made for this image: the same pixels in fewer
+        // bytes. The encoder then keeps the whole image's coefficients (3
+        // bytes a pixel), so an image beyond kOptimizedCodingBytes keeps
+        // the standard tables and its bounded memory.
+        s->cinfo.optimize_coding =
+            static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3 <=
+            kOptimizedCodingBytes;
         s->cinfo.write_JFIF_header = TRUE;
         s->cinfo.density_unit = 1;
         s->cinfo.X_density = static_cast<UINT16>(densityDpi);

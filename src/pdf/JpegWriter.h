@@ -1,5 +1,11 @@
 // pdf::JpegWriter — streams RGB rows into a baseline JPEG (libjpeg-turbo).
 //
+// Images of up to kOptimizedCodingBytes / 3 pixels get Huffman tables made
+// for them (libjpeg's optimize_coding: the same pixels, about 3 % fewer
+// bytes on rendered pages); for them the encoder holds the image's
+// coefficients, 3 bytes a pixel. Larger images use the standard tables and
+// stream: memory stays bounded whatever the size.
+//
 // The file starts with SOI directly followed by a JFIF APP0 segment whose
 // density is recorded in dots per inch, so byte 13 of the file is the
 // density-units byte (1) and bytes 14-17 the X and Y density, big-endian.
@@ -16,6 +22,7 @@
 // kMaxJpegDimension, rows beyond the height, finish() before the last row).
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <memory>
 
@@ -23,6 +30,8 @@ namespace pdf {
 
 // The largest width or height libjpeg encodes.
 constexpr int kMaxJpegDimension = 65500;
+// The most coefficient memory an image may take to get its own tables.
+constexpr std::size_t kOptimizedCodingBytes = 64u << 20;
 
 class JpegWriter {
   public:

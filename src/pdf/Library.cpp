@@ -2,25 +2,80 @@
 
 #include <mupdf/fitz.h>
 
+#include <atomic>
+#include <thread>
+
 #include "pdf/Error.h"
+
+// MuPDF's own glyph cache functions, which its installed headers leave out.
+extern "C" {
+void fz_new_glyph_cache_context(fz_context* ctx);
+void fz_drop_glyph_cache_context(fz_context* ctx);
+}
 
 namespace pdf {
 namespace {
 
 fz_context* g_context = nullptr;
+// The context of a worker thread (WorkerContext), null on the Library's.
+thread_local fz_context* t_context = nullptr;
 
 // MuPDF keeps decoded fonts and images for reuse up to this size. Kept well
 // below its default so that a job's peak memory stays bounded next to the
-// render band (Renderer.h).
+// render bands (Renderer.h).
 constexpr size_t kResourceCacheBytes = 64u << 20;
+
+// MuPDF's locks, which let cloned contexts share the caches. MuPDF takes
+// them for a moment, very often (every glyph drawn, every reference kept or
+// dropped): a lock spins briefly before it yields the core, which costs far
+// less than putting threads to sleep and waking them.
+class SpinLock {
+  public:
+    void lock() {
+        for (int spins = 0; flag_.test_and_set(std::memory_order_acquire); ++spins) {
+            if (spins >= 64) std::this_thread::yield();
+        }
+    }
+    void unlock() { flag_.clear(std::memory_order_release); }
+
+  private:
+    std::atomic_flag flag_ = ATOMIC_FLAG_INIT;
+};
+SpinLock g_locks[FZ_LOCK_MAX];
+void lockOne(void* locks, int lock) {
+    static_cast<SpinLock*>(locks)[lock].lock();
+}
+void unlockOne(void* locks, int lock) {
+    static_cast<SpinLock*>(locks)[lock].unlock();
+}
+const fz_locks_context kLocks = {g_locks, lockOne, unlockOne};
 
 void ignoreMessage(void*, const char*) {}
 
 }  // namespace
 
+// A worker keeps a glyph cache of its own, so that threads drawing text do
+// not queue for one cache: its lock is the worker's, the others are shared.
+struct WorkerContext::Locks {
+    SpinLock glyphCache;
+
+    static void lock(void* locks, int lock) {
+        if (lock == FZ_LOCK_GLYPHCACHE)
+            static_cast<Locks*>(locks)->glyphCache.lock();
+        else
+            g_locks[lock].lock();
+    }
+    static void unlock(void* locks, int lock) {
+        if (lock == FZ_LOCK_GLYPHCACHE)
+            static_cast<Locks*>(locks)->glyphCache.unlock();
+        else
+            g_locks[lock].unlock();
+    }
+};
+
 Library::Library() {
     if (g_context != nullptr) throw Error("PDF library: already started");
-    g_context = fz_new_context(nullptr, nullptr, kResourceCacheBytes);
+    g_context = fz_new_context(nullptr, &kLocks, kResourceCacheBytes);
     if (g_context == nullptr) throw Error("PDF library: cannot start");
     fz_set_error_callback(g_context, ignoreMessage, nullptr);
     fz_set_warning_callback(g_context, ignoreMessage, nullptr);
@@ -32,12 +87,49 @@ Library::~Library() {
 }
 
 fz_context* Library::context() {
+    if (t_context != nullptr) return t_context;
     if (g_context == nullptr) throw Error("PDF library: not started");
     return g_context;
 }
 
 void Library::throwCaught(const std::string& what) {
-    throw Error(what + ": " + fz_caught_message(g_context));
+    throw Error(what + ": " + fz_caught_message(context()));
+}
+
+WorkerContext::WorkerContext() : locks_(new Locks) {
+    if (g_context == nullptr) throw Error("PDF library: not started");
+    // The clone copies the silenced message callbacks.
+    context_ = fz_clone_context(g_context);
+    if (context_ == nullptr) throw Error("PDF library: cannot start a worker");
+    // Its own glyph cache, guarded by its own lock.
+    int failed = 0;
+    fz_drop_glyph_cache_context(context_);
+    context_->locks.user = locks_.get();
+    context_->locks.lock = Locks::lock;
+    context_->locks.unlock = Locks::unlock;
+    fz_try(context_) {
+        fz_new_glyph_cache_context(context_);
+    }
+    fz_catch(context_) {
+        failed = 1;
+    }
+    if (failed) {
+        context_->glyph_cache = nullptr;
+        fz_drop_context(context_);
+        throw Error("PDF library: cannot start a worker");
+    }
+}
+
+WorkerContext::~WorkerContext() {
+    fz_drop_context(context_);
+}
+
+WorkerContext::Use::Use(WorkerContext& context) {
+    t_context = context.context_;
+}
+
+WorkerContext::Use::~Use() {
+    t_context = nullptr;
 }
 
 }  // namespace pdf

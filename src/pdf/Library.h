@@ -1,15 +1,22 @@
 // pdf::Library — starts and stops the PDF library for the process.
 //
 // Exactly one Library lives for the whole run (main owns it on its stack);
-// every Document and Page is made and destroyed while it lives. It owns the
-// MuPDF context that all other units of the layer borrow through context().
-// MuPDF's own error and warning printing is silenced: failures reach callers
-// as pdf::Error and nothing of the library's goes to standard output.
+// every Document and Page is made and destroyed while it lives, on the
+// thread that made the Library. It owns the MuPDF context that all other
+// units of the layer borrow through context(). MuPDF's own error and warning
+// printing is silenced: failures reach callers as pdf::Error and nothing of
+// the library's goes to standard output.
+//
+// Other threads may use the layer only through a WorkerContext of their own
+// and only for what MuPDF lets threads share: recorded pages (RecordedPage.h)
+// can be rendered on any thread; documents and pages belong to the thread
+// that opened them.
 //
 // Throws pdf::Error from the constructor when the library cannot start, or
 // when a second Library is made while one lives.
 #pragma once
 
+#include <memory>
 #include <string>
 
 struct fz_context;
@@ -23,13 +30,51 @@ class Library {
     Library(const Library&) = delete;
     Library& operator=(const Library&) = delete;
 
-    // The context of the living Library.
+    // The context of the calling thread: its WorkerContext's while one lives
+    // on it, else the living Library's.
     // Throws pdf::Error when no Library lives.
     static fz_context* context();
 
     // Throws pdf::Error(what + ": " + MuPDF's message of the error just caught).
-    // REQUIRES: called right after an fz_catch, before any other MuPDF call.
+    // REQUIRES: called right after an fz_catch on this thread's context,
+    // before any other MuPDF call.
     [[noreturn]] static void throwCaught(const std::string& what);
+};
+
+// A MuPDF context for one worker thread, cloned from the Library's: it
+// shares the Library's caches of fonts and images under MuPDF's locks, and
+// has a glyph cache and an error stack of its own.
+//
+//     WorkerContext context;                  // on the Library's thread
+//     std::thread worker([&context] {
+//         WorkerContext::Use use(context);    // on the worker, while it works
+//         renderRecorded(...);
+//     });
+//
+// REQUIRES: made while a Library lives, on its thread; outlives every Use.
+// Throws pdf::Error when the context cannot be made.
+class WorkerContext {
+  public:
+    WorkerContext();
+    ~WorkerContext();
+    WorkerContext(const WorkerContext&) = delete;
+    WorkerContext& operator=(const WorkerContext&) = delete;
+
+    // Makes the context the calling thread's for the layer while it lives.
+    // REQUIRES: one Use at a time per context, and per thread.
+    class Use {
+      public:
+        explicit Use(WorkerContext& context);
+        ~Use();
+        Use(const Use&) = delete;
+        Use& operator=(const Use&) = delete;
+    };
+
+    struct Locks;  // the worker's own lock (Library.cpp)
+
+  private:
+    std::unique_ptr<Locks> locks_;
+    fz_context* context_ = nullptr;
 };
 
 }  // namespace pdf

@@ -16,17 +16,12 @@ namespace {
 struct PixmapDrop {
     void operator()(fz_pixmap* p) const { fz_drop_pixmap(Library::context(), p); }
 };
-struct DisplayListDrop {
-    void operator()(fz_display_list* l) const { fz_drop_display_list(Library::context(), l); }
-};
 using PixmapHandle = std::unique_ptr<fz_pixmap, PixmapDrop>;
-using DisplayListHandle = std::unique_ptr<fz_display_list, DisplayListDrop>;
 
-// Draws rows [y0, y1) of the raster into a new white pixmap. With a display
-// list the page's content is replayed from it; without one the page itself
-// is interpreted (cheaper when the raster is a single band).
-fz_pixmap* drawBand(fz_context* ctx, const Page& page, fz_display_list* list, fz_matrix transform,
-                    int width, int y0, int y1) {
+// Draws rows [y0, y1) of the raster into a new white pixmap from the page's
+// recording.
+fz_pixmap* drawBand(fz_context* ctx, const RecordedPage& page, fz_matrix transform, int width,
+                    int y0, int y1) {
     fz_pixmap* pix = nullptr;
     fz_device* dev = nullptr;
     int failed = 0;
@@ -38,10 +33,7 @@ fz_pixmap* drawBand(fz_context* ctx, const Page& page, fz_display_list* list, fz
         pix = fz_new_pixmap_with_bbox(ctx, fz_device_rgb(ctx), area, nullptr, 0);
         fz_clear_pixmap_with_value(ctx, pix, 255);
         dev = fz_new_draw_device(ctx, fz_identity, pix);
-        if (list != nullptr)
-            fz_run_display_list(ctx, list, dev, transform, fz_rect_from_irect(area), nullptr);
-        else
-            fz_run_page(ctx, &page.handle()->super, dev, transform, nullptr);
+        fz_run_display_list(ctx, page.handle(), dev, transform, fz_rect_from_irect(area), nullptr);
         fz_close_device(ctx, dev);
     }
     fz_always(ctx) {
@@ -73,8 +65,8 @@ RenderSize sizeInPixels(const Page& page, int width, int height) {
     return {width, height, width / page.width(), height / page.height()};
 }
 
-void renderPage(const Page& page, const RenderSize& size, const BandSink& sink,
-                std::size_t bandBytes) {
+void renderRecorded(const RecordedPage& page, const RenderSize& size, const BandSink& sink,
+                    std::size_t bandBytes) {
     if (size.width <= 0 || size.height <= 0) {
         throw Error(page.describe() + ": cannot render at " + std::to_string(size.width) + " x " +
                     std::to_string(size.height) + " pixels");
@@ -84,31 +76,24 @@ void renderPage(const Page& page, const RenderSize& size, const BandSink& sink,
     int bandRows = static_cast<int>(std::max<std::size_t>(1, bandBytes / rowBytes));
     bandRows = std::min(bandRows, size.height);
 
-    // MuPDF runs a page in page space already (its own page transform is
-    // applied inside), so only the scale to the raster remains.
+    // The recording is in page space already, so only the scale to the
+    // raster remains.
     fz_matrix transform =
         fz_scale(static_cast<float>(size.scaleX), static_cast<float>(size.scaleY));
-
-    DisplayListHandle list;
-    if (bandRows < size.height) {
-        fz_display_list* recorded = nullptr;
-        int failed = 0;
-        fz_var(recorded);
-        fz_try(ctx) {
-            recorded = fz_new_display_list_from_page(ctx, &page.handle()->super);
-        }
-        fz_catch(ctx) {
-            failed = 1;
-        }
-        if (failed) Library::throwCaught(page.describe() + ": cannot read page content");
-        list.reset(recorded);
-    }
-
     for (int y0 = 0; y0 < size.height; y0 += bandRows) {
         int y1 = std::min(size.height, y0 + bandRows);
-        PixmapHandle band(drawBand(ctx, page, list.get(), transform, size.width, y0, y1));
+        PixmapHandle band(drawBand(ctx, page, transform, size.width, y0, y1));
         sink(fz_pixmap_samples(ctx, band.get()), y0, y1 - y0);
     }
+}
+
+void renderPage(const Page& page, const RenderSize& size, const BandSink& sink,
+                std::size_t bandBytes) {
+    if (size.width <= 0 || size.height <= 0) {
+        throw Error(page.describe() + ": cannot render at " + std::to_string(size.width) + " x " +
+                    std::to_string(size.height) + " pixels");
+    }
+    renderRecorded(recordPage(page), size, sink, bandBytes);
 }
 
 }  // namespace pdf

@@ -11,6 +11,9 @@
 // list, whatever the raster's size. Pixels are 8-bit RGB, 3 bytes each, rows
 // of exactly width * 3 bytes, no padding.
 //
+// A recorded page (RecordedPage.h) renders on any thread that has a context;
+// the same recording and size give the same pixels on every thread.
+//
 // Throws pdf::Error naming file and page; an exception thrown by the sink
 // propagates unchanged after the band's memory is released.
 #pragma once
@@ -19,6 +22,7 @@
 #include <functional>
 
 #include "pdf/Page.h"
+#include "pdf/RecordedPage.h"
 
 namespace pdf {
 
@@ -44,6 +48,11 @@ using BandSink = std::function<void(const unsigned char* pixels, int firstRow, i
 constexpr std::size_t kDefaultBandBytes = 32u << 20;
 
 // REQUIRES: size.width > 0 and size.height > 0.
+void renderRecorded(const RecordedPage& page, const RenderSize& size, const BandSink& sink,
+                    std::size_t bandBytes = kDefaultBandBytes);
+
+// Records the page (recordPage) and renders the recording.
+// REQUIRES: size.width > 0 and size.height > 0; on the page's thread.
 void renderPage(const Page& page, const RenderSize& size, const BandSink& sink,
                 std::size_t bandBytes = kDefaultBandBytes);
 

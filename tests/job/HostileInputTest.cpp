@@ -62,6 +62,24 @@ std::string files(const TempDir& dir, const std::string& pdf) {
     return "<inputfile>" + pdf + "</inputfile><outputdir>" + dir.path() + "</outputdir>";
 }
 
+std::string imagesJob(const TempDir& dir, const std::string& pdf) {
+    return "<job name=\"createimages\">" + files(dir, pdf) +
+           "<prefix>p</prefix><quality>80</quality><resolution>72</resolution>"
+           "<headerresolution>72</headerresolution></job>";
+}
+
+// The images and PDFs in the folder (no temporary file, no image of a refused page).
+std::vector<std::string> jpegsAndPdfs(const TempDir& dir) {
+    std::vector<std::string> kept;
+    for (const std::string& name : listDir(dir.path())) {
+        if (name.size() > 4 &&
+            (name.substr(name.size() - 4) == ".jpg" || name.substr(name.size() - 4) == ".pdf" ||
+             name.rfind(".qp-", 0) == 0))
+            kept.push_back(name);
+    }
+    return kept;
+}
+
 // Regression: such a file took recognition 16 s and 938 MB at depth 7, past 3.9 GB and an
 // unexplained -1 at depth 8, and minutes of every job at depth 9.
 TEST(HostileInput, FormsPaintingOneAnotherStopAtThePageLimit) {
@@ -70,19 +88,50 @@ TEST(HostileInput, FormsPaintingOneAnotherStopAtThePageLimit) {
     const std::string message =
         "bomb.pdf: page 1: cannot read text: the page paints more than 100000 forms, the most a "
         "page may\n";
-    for (const std::string& job :
-         {"<job name=\"createindex\">" + files(dir, pdf) + "</job>",
-          "<job name=\"createimages\">" + files(dir, pdf) +
-              "<prefix>p</prefix><quality>80</quality><resolution>72</resolution>"
-              "<headerresolution>72</headerresolution></job>"}) {
-        RunResult run = runBounded(dir, job);
-        EXPECT_EQ(255, run.status) << job;
-        EXPECT_EQ(message, run.out) << job;
-    }
+    RunResult index = runBounded(dir, "<job name=\"createindex\">" + files(dir, pdf) + "</job>");
+    EXPECT_EQ(255, index.status);
+    EXPECT_EQ(message, index.out);
+    // Images stop where the recording of the page's drawing reaches its limit.
+    RunResult images = runBounded(dir, imagesJob(dir, pdf));
+    EXPECT_EQ(255, images.status);
+    EXPECT_EQ(
+        "bomb.pdf: page 1: cannot render: the page clips more than 100000 times, the most a "
+        "page may\n",
+        images.out);
+    EXPECT_EQ(std::vector<std::string>{"bomb.pdf"}, jpegsAndPdfs(dir));
     publishPageRecords(dir, pdf);
     RunResult run = runBounded(dir, linksJob(dir, pdf, {{"bomb"}}));
     EXPECT_EQ(255, run.status);
     EXPECT_EQ(message, run.out);
+}
+
+// Few forms that paint many glyphs, and many forms that draw paths: the recording stops at the
+// page's limit of glyphs or of drawings.
+TEST(HostileInput, DrawingStopsAtTheGlyphAndDrawingLimits) {
+    TempDir dir;
+    const std::string glyphs = formBomb(dir, 2, 200, std::string(3000, 'x'));
+    RunResult run = runBounded(dir, imagesJob(dir, glyphs));
+    EXPECT_EQ(255, run.status);
+    EXPECT_EQ(
+        "bomb.pdf: page 1: cannot render: the page paints more than 500000 glyphs, the most a "
+        "page may\n",
+        run.out);
+    // 50 forms of 30,000 filled rectangles each.
+    fixtures::DocumentSpec doc;
+    std::string rectangles;
+    for (int i = 0; i < 30000; ++i) rectangles += std::to_string(i % 500) + " 10 1 1 re f ";
+    doc.objects.push_back({"<< /Type /XObject /Subtype /Form /BBox [0 0 612 792] >>", rectangles});
+    fixtures::PageSpec page;
+    page.resources = {{"XObject", "R", "@0"}};
+    for (int i = 0; i < 50; ++i) page.rawContent += "/R Do ";
+    doc.pages.push_back(page);
+    fixtures::writePdf(doc, dir.file("paths.pdf"));
+    run = runBounded(dir, imagesJob(dir, dir.file("paths.pdf")));
+    EXPECT_EQ(255, run.status);
+    EXPECT_EQ(
+        "paths.pdf: page 1: cannot render: the page draws more than 1000000 times, the most a "
+        "page may\n",
+        run.out);
 }
 
 // Few forms, many glyphs: 200 paintings of 3,000 glyphs.
