@@ -19,15 +19,15 @@
 #include <string>
 #include <vector>
 
-#include "fixtures/PdfBuilder.h"
+#include "pdf/builder/PdfBuilder.h"
 
-using fixtures::DocumentSpec;
-using fixtures::FilledRect;
-using fixtures::LabelRange;
-using fixtures::Link;
-using fixtures::OutlineItem;
-using fixtures::PageSpec;
-using fixtures::TextRun;
+using pdfbuild::DocumentSpec;
+using pdfbuild::FilledRect;
+using pdfbuild::LabelRange;
+using pdfbuild::Link;
+using pdfbuild::OutlineItem;
+using pdfbuild::PageSpec;
+using pdfbuild::TextRun;
 
 namespace {
 
@@ -50,7 +50,7 @@ TextRun text(double x, double y, const std::string& s, double size = kBodySize) 
 TextRun hebrewRightAligned(double right, double y, const std::string& s, double size) {
     TextRun run = text(0, y, s, size);
     run.unicode = true;
-    run.x = right - fixtures::textWidth(run);
+    run.x = right - pdfbuild::textWidth(run);
     return run;
 }
 
@@ -89,8 +89,8 @@ Link linkOver(const PageSpec& page, const std::string& fragment, Link::Kind kind
     prefix.text = run.text.substr(0, run.text.find(fragment));
     TextRun word = run;
     word.text = fragment;
-    const double start = fixtures::textWidth(prefix);
-    const double end = start + fixtures::textWidth(word);
+    const double start = pdfbuild::textWidth(prefix);
+    const double end = start + pdfbuild::textWidth(word);
     Link link;
     link.kind = kind;
     if (run.angle == 0) {
@@ -133,7 +133,7 @@ void column(PageSpec& page, double x, double top, const std::vector<std::string>
         }
         const bool heading = line[0] == '@';
         TextRun run = text(x, y, heading ? line.substr(1) : line, heading ? 12 : kBodySize);
-        if (fixtures::textWidth(run) > width) {
+        if (pdfbuild::textWidth(run) > width) {
             throw std::runtime_error("line too wide for its column: " + run.text);
         }
         page.texts.push_back(run);
@@ -144,7 +144,7 @@ void column(PageSpec& page, double x, double top, const std::vector<std::string>
 // The printed page number, centred at the foot of the page; it always equals the page label.
 TextRun pageNumber(double pageWidth, const std::string& label) {
     TextRun number = text(0, 40, label, 9);
-    number.x = (pageWidth - fixtures::textWidth(number)) / 2;
+    number.x = (pageWidth - pdfbuild::textWidth(number)) / 2;
     return number;
 }
 
@@ -154,7 +154,7 @@ void runningHeader(PageSpec& page, const std::string& chapter) {
     const double top = page.height - 42;
     page.texts.push_back(text(72, top, "Quillon Field Guide", 9));
     TextRun right = text(0, top, chapter, 9);
-    right.x = page.width - 72 - fixtures::textWidth(right);
+    right.x = page.width - 72 - pdfbuild::textWidth(right);
     page.texts.push_back(right);
     page.rects.push_back(rect(72, top - 6, page.width - 72, top - 5.5, 0.6, 0.6, 0.6));
 }
@@ -199,7 +199,7 @@ PageSpec contentsPage() {
     for (const Entry& e : entries) {
         page.texts.push_back(text(72 + e.indent, y, e.title, 12));
         TextRun number = text(0, y, e.label, 12);
-        number.x = 540 - fixtures::textWidth(number);
+        number.x = 540 - pdfbuild::textWidth(number);
         page.texts.push_back(number);
         // The whole line is clickable, as in most generated tables of contents.
         Link link;
@@ -364,7 +364,7 @@ PageSpec diagramsPage() {
     // Seen by the reader: 792 wide, 612 high; view (X, Y) from the top-left is user (Y, X).
     page.texts.push_back(upright(72, 42, "Quillon Field Guide", 9));
     TextRun chapter = text(0, 0, "3 Wide Diagrams", 9);
-    page.texts.push_back(upright(792 - 72 - fixtures::textWidth(chapter), 42, chapter.text, 9));
+    page.texts.push_back(upright(792 - 72 - pdfbuild::textWidth(chapter), 42, chapter.text, 9));
     page.rects.push_back(rect(47.5, 72, 48, 720, 0.6, 0.6, 0.6));
     page.texts.push_back(upright(72, 90, "3 Wide Diagrams", 18));
     const std::vector<std::string> body = {
@@ -489,7 +489,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        fixtures::writePdf(sample(), argv[1]);
+        pdfbuild::writePdf(sample(), argv[1]);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "make_sample: %s\n", e.what());
         return 1;

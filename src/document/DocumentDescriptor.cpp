@@ -7,7 +7,6 @@
 #include "document/PDFDocument.h"
 #include "document/Utility.h"
 #include "document/XmlFile.h"
-#include "job/JobInput.h"
 #include "pdf/Error.h"
 #include "pdf/PageLabels.h"
 #include "text/Ascii.h"
@@ -61,7 +60,7 @@ std::string numbered(const std::string& prefix, int number, const std::string& e
 
 }  // namespace
 
-bool PDFDocument::createDocumentXML(CreateDocumentXMLInput* input) {
+bool PDFDocument::writeDescriptor(const DescriptorOptions& options) {
     const pdf::Document& document = pdf();
     const std::string today = Utility::getTime();
     const std::string path = document.path();
@@ -69,8 +68,8 @@ bool PDFDocument::createDocumentXML(CreateDocumentXMLInput* input) {
     TiXmlDocument xml;
     xml.LinkEndChild(new TiXmlDeclaration("1.0", "", ""));
     TiXmlElement* doc = appendElement(&xml, "doc");
-    doc->SetAttribute("id", input->getDocId());
-    doc->SetAttribute("version", input->getVersion());
+    doc->SetAttribute("id", options.docId);
+    doc->SetAttribute("version", options.version);
     doc->SetAttribute("uploaddate", today);
     doc->SetAttribute("publishdate", today);
     doc->SetAttribute("filename", Utility::getFileName(path));
@@ -81,8 +80,8 @@ bool PDFDocument::createDocumentXML(CreateDocumentXMLInput* input) {
     appendElement(doc, "docmetadata");
 
     std::optional<pdf::PageLabels> labels;
-    if (input->getImportPageLabels()) labels.emplace(document);
-    const int thumbWidth = input->getThumbWidth();
+    if (options.importPageLabels) labels.emplace(document);
+    const int thumbWidth = options.thumbWidth;
     const int count = document.pageCount();
     for (int n = 1; n <= count; ++n) {
         pdf::Page page = document.page(n);
@@ -109,17 +108,17 @@ bool PDFDocument::createDocumentXML(CreateDocumentXMLInput* input) {
         char id[39] = {0};
         getGuid(id);
         entry->SetAttribute("id", id);
-        appendFile(entry, "thumbnail", numbered(input->getThumbPrefix(), n, "jpg"), thumbW, thumbH);
-        appendFile(entry, "normal", numbered(input->getPagesPrefix(), n, "jpg"), w, h);
-        appendFile(entry, "hi", numbered(input->getZoomPrefix(), n, input->getZoomPostfix()), w, h);
-        appendFile(entry, "hiimage", numbered(input->getZoomPrefix(), n, "jpg"), hiW, hiH);
-        appendFile(entry, "data", "Page_" + std::to_string(n) + ".xml");
-        appendFile(entry, "htmlview", "Page_" + std::to_string(n) + ".html");
+        appendFile(entry, "thumbnail", numbered(options.thumbPrefix, n, "jpg"), thumbW, thumbH);
+        appendFile(entry, "normal", numbered(options.pagesPrefix, n, "jpg"), w, h);
+        appendFile(entry, "hi", numbered(options.zoomPrefix, n, options.zoomPostfix), w, h);
+        appendFile(entry, "hiimage", numbered(options.zoomPrefix, n, "jpg"), hiW, hiH);
+        appendFile(entry, "data", Utility::pageRecordName(n));
+        appendFile(entry, "htmlview", Utility::pageHtmlName(n));
     }
 
     appendElement(doc, "bookmarks");
     TiXmlElement* toc;
-    if (input->getImportBookmarks()) {
+    if (options.importBookmarks) {
         toc = getBookMarks();
         toc->SetAttribute("type", "2");
     } else {
@@ -130,7 +129,7 @@ bool PDFDocument::createDocumentXML(CreateDocumentXMLInput* input) {
     doc->LinkEndChild(toc);
     appendElement(doc, "links");
 
-    writeXmlFile(xml, input->getOutputDir() + "document.xml");
+    writeXmlFile(xml, options.outputDir + "document.xml");
     return true;
 }
 

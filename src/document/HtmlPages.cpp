@@ -6,8 +6,8 @@
 #include "document/DocumentError.h"
 #include "document/OutputFile.h"
 #include "document/PDFDocument.h"
-#include "job/JobInput.h"
-#include "pdf/TextPage.h"
+#include "document/Utility.h"
+#include "pdf/text/TextPage.h"
 
 namespace {
 
@@ -40,17 +40,16 @@ void appendEscaped(std::string& out, std::string_view text) {
 
 }  // namespace
 
-bool PDFDocument::createHTMLPages(CreatePagesHTMLInput* input) {
-    const std::string outputDir = input->getOutputDir();
+bool PDFDocument::writeHtmlPages(const std::string& dir) {
     const pdf::Document& document = pdf();
     const int count = document.pageCount();
-    for (int n = 1; n <= count; ++n) outputPageAsHTML(document.page(n), outputDir);
+    for (int n = 1; n <= count; ++n) outputPageAsHTML(document.page(n), dir);
     return true;
 }
 
 void PDFDocument::outputPageAsHTML(const pdf::Page& page, std::string outputDir) {
     pdf::TextPage text(page);
-    const std::string path = outputDir + "Page_" + std::to_string(page.number()) + ".html";
+    const std::string path = outputDir + Utility::pageHtmlName(page.number());
 
     std::string body;
     int previousFlow = -1;

@@ -1,13 +1,19 @@
 // PDFDocument — the open PDF and its page records; every generator of the
 // publication's outputs is one of its operations.
 //
-// Lifecycle, one per command: construct, optionally setOutputDir (before
-// open, since open fixes the page records' paths), open, run one generator,
-// destroy. Entry i of `pages` is the record of page i + 1.
+// Lifecycle, one per command: construct, open, run one operation, destroy.
+// Entry i of `pages` is the record of page i + 1, kept in outputDir +
+// "Page_<i+1>.xml" (outputDir as it is when the record is read or written).
 //
 //     PDFDocument document;
 //     document.setOutputDir("/pub/");               // page records in /pub/
-//     if (document.open("/in/book.pdf")) document.createImages(&record);
+//     if (document.open("/in/book.pdf")) document.writeImages(options);
+//
+// Two kinds of operations: the job's operations (createImages, ...,
+// recognizeProducts) take the parameter record of their command; they are
+// defined with the job (src/job/DocumentOperations.cpp) and only read the
+// record and call the generators below with plain values, here (document/)
+// or in recognition/. The generators write the outputs.
 //
 // Generators report their outcome as a bool and raise DocumentError (their
 // own failures, message names the file), pdf::Error (the PDF library) or
@@ -21,13 +27,13 @@
 #include <string>
 #include <vector>
 
+#include "document/GeneratorOptions.h"
 #include "document/PDFPage.h"
 #include "pdf/Document.h"
 #include "pdf/Outline.h"
 #include "pdf/Page.h"
-#include "recognition/HitInfo.h"
 
-struct PageRange;
+struct HitInfo;
 class RecognizeLinksInput;
 class RecognizeProductsInput;
 class CreateImagesInput;
@@ -44,6 +50,7 @@ class PDFDocument {
     PDFDocument(const PDFDocument&) = delete;
     PDFDocument& operator=(const PDFDocument&) = delete;
 
+    // The directory of the page records, with its trailing separator.
     void setOutputDir(const std::string& dir) { outputDir = dir; }
 
     // Opens the PDF at path (UTF-8) and makes one page record per page.
@@ -69,16 +76,29 @@ class PDFDocument {
     // REQUIRES: buffer holds at least 32 bytes; it is not terminated here.
     static void getGuid(char* buffer);
 
-    // Renders every page to outputDir + prefix + N + ".jpg".
+    // The job's operations (src/job/DocumentOperations.cpp): each reads its
+    // record and runs the generator of the same output.
     bool createImages(CreateImagesInput* input);
-    // When the job's header resolution differs from its resolution, records
-    // 300 dpi in the JFIF header of every page image.
     void setImagesHeaderResolution(CreateImagesInput* input);
-
-    // Writes outputDir + "document.xml", the publication descriptor: one
-    // entry per page with its id, label, image and record file names and
-    // sizes, and the table of contents from the PDF's outline.
     bool createDocumentXML(CreateDocumentXMLInput* input);
+    bool createPagesXML(CreatePagesXMLInput* input);
+    bool createIndex(CreateIndexInput* input, bool generateRtlOutput);
+    bool createHTMLPages(CreatePagesHTMLInput* input);
+    bool createSEO(CreateSEOInput* input);
+    bool recognizeLinks(RecognizeLinksInput* input);
+    bool recognizeLinksFromFile(RecognizeLinksInput* input);
+    bool recognizeProducts(RecognizeProductsInput* input);
+
+    // Renders every page to options.outputDir + prefix + N + ".jpg".
+    bool writeImages(const ImageOptions& options);
+    // When the header resolution differs from the resolution, records 300
+    // dpi in the JFIF header of every page image.
+    void writeImagesHeaderResolution(const ImageOptions& options);
+
+    // Writes options.outputDir + "document.xml", the publication
+    // descriptor: one entry per page with its id, label, image and record
+    // file names and sizes, and the table of contents from the PDF's outline.
+    bool writeDescriptor(const DescriptorOptions& options);
     // A new <toc> element (the caller takes it) holding the outline's go-to
     // bookmarks as nested <tocitem label= gotopage=>; an item that leads to
     // no page of this document or has no title is left out with everything
@@ -87,11 +107,11 @@ class PDFDocument {
     // Appends entries for items (one sibling chain) and their children.
     void PrintOutlineTree(const std::vector<pdf::OutlineItem>& items, TiXmlElement* parent);
 
-    // Writes outputDir + "Page_N.xml" for every page, each carrying the id
-    // that document.xml in the same directory gave the page, and, when the
-    // job asks for it, the page's own link annotations. document.xml is
+    // Writes recordsDir + "Page_N.xml" for every page, each carrying the id
+    // that document.xml in the same directory gave the page, and, when
+    // importLinks is set, the page's own link annotations. document.xml is
     // checked whole before any page file is written.
-    bool createPagesXML(CreatePagesXMLInput* input);
+    bool writePageRecords(const std::string& recordsDir, bool importLinks);
 
     // The page's link annotations as <link> elements, in annotation order:
     // links to pages of this document, e-mail links and web links, each kind
@@ -99,17 +119,18 @@ class PDFDocument {
     std::vector<std::unique_ptr<TiXmlElement>> importLinksFromPDF(const pdf::Page& page,
                                                                   bool pageLinks, bool mailLinks,
                                                                   bool webLinks);
-    // One <link> per hit, handed to the record of the hit's page.
+    // One <link> per hit, handed to the record of the hit's page (defined
+    // with recognition, which makes hits).
     void addLinksFromHits(std::vector<HitInfo>& hits);
 
     // Page text outputs. The text of a page is pdf::TextPage's: words in
     // reading order, one space between words, a line feed between lines,
     // hyphenated line ends joined, hidden text left out.
     //
-    // Writes outputDir + "DocumentIndex.xml": <doc> with one <page p="N">
+    // Writes dir + "DocumentIndex.xml": <doc> with one <page p="N">
     // per page holding its text, right-to-left lines rewritten into visual
     // order when generateRtlOutput is set. Always true.
-    bool createIndex(CreateIndexInput* input, bool generateRtlOutput);
+    bool writeTextIndex(const std::string& dir, bool generateRtlOutput);
     std::string getPageText(const pdf::Page& page);
     // The page text with every line's words in reverse order and the
     // letters of every word that holds right-to-left script reversed.
@@ -126,35 +147,22 @@ class PDFDocument {
     // Syriac, Arabic Supplement, Thaana).
     static bool hasRTLCharacters(const std::wstring& word);
 
-    // Writes outputDir + "Page_N.html" for every page: a fixed header, the
+    // Writes dir + "Page_N.html" for every page: a fixed header, the
     // page's lines as "<br />" followed by each word and a space, grouped
     // in one <div class="paragraph"> per paragraph, a fixed footer. Each
     // file is written whole; a page that fails leaves the pages before it.
     // Always true.
-    bool createHTMLPages(CreatePagesHTMLInput* input);
+    bool writeHtmlPages(const std::string& dir);
     void outputPageAsHTML(const pdf::Page& page, std::string outputDir);
 
-    // Writes outputDir + "seo.xml": <p> holding <span> with the title, one
-    // <a href="/#?page=N"> per page (at most maxlines when that is 1 or
-    // more) labelled with the page's first line, and the creator link when
-    // asked for. Link texts are kept in UTF-8. Always true.
-    bool createSEO(CreateSEOInput* input);
+    // Writes options.outputDir + "seo.xml": <p> holding <span> with the
+    // title, one <a href="/#?page=N"> per page (at most maxLines when that
+    // is 1 or more) labelled with the page's first line, and the creator
+    // link when asked for. Link texts are kept in UTF-8. Always true.
+    bool writeSeo(const SeoOptions& options);
     // The words of the page's first line in reading order, separated by one
     // space; empty for a page without text.
     std::string getFirstLinePageText(const pdf::Page& page);
-
-    // Finds the job's regular expressions in the text of the page range,
-    // adds a <link> for every located match (and, when asked, the range's
-    // own link annotations) and saves the page records.
-    bool recognizeLinks(RecognizeLinksInput* input);
-    // Looks every word of every page up in the job's word list and adds a
-    // <link> for each word found, then saves the page records.
-    bool recognizeLinksFromFile(RecognizeLinksInput* input);
-    // As recognizeLinks, but each located match becomes a <product>.
-    bool recognizeProducts(RecognizeProductsInput* input);
-    // Loads and checks the page records of the range before anything is
-    // searched, so a missing or broken one fails the job first.
-    void preparePages(const PageRange& range);
 
     // The open PDF. Throws DocumentError when none is open.
     const pdf::Document& pdf() const;

@@ -4,23 +4,28 @@
 
 #include "document/DocumentError.h"
 #include "document/PDFDocument.h"
+#include "document/Utility.h"
 #include "document/XmlFile.h"
 #include "document/XmlLoad.h"
 #include "text/TextEncoding.h"
 
 PDFPage::PDFPage(PDFDocument* document, int pageNumber)
-    : path(document->outputDir + "Page_" + std::to_string(pageNumber) + ".xml"),
-      pageNumber(pageNumber),
-      document(document) {}
+    : pageNumber(pageNumber), document(document) {}
+
+std::string PDFPage::getPath() const {
+    return document->outputDir + Utility::pageRecordName(pageNumber);
+}
 
 bool PDFPage::open() {
     xml = std::make_unique<TiXmlDocument>();
+    const std::string path = getPath();
     utf8ToWide(path);  // the path must be well-formed UTF-8
     loadError = loadXmlFile(*xml, path);
     return loadError.empty();
 }
 
 TiXmlElement* PDFPage::load() {
+    const std::string path = getPath();
     if (!open()) {
         throw DocumentError("Cannot load page record '" + path + "': " +
                             (loadError == "Failed to open file" ? "cannot open file" : loadError));
@@ -51,7 +56,7 @@ std::unique_ptr<OutputFile> PDFPage::stage() {
     for (auto& product : pendingProducts) products->LinkEndChild(product.release());
     pendingLinks.clear();
     pendingProducts.clear();
-    std::unique_ptr<OutputFile> staged = stageXmlFile(*xml, path);
+    std::unique_ptr<OutputFile> staged = stageXmlFile(*xml, getPath());
     xml.reset();
     return staged;
 }

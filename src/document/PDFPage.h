@@ -33,7 +33,7 @@ class PDFDocument;
 
 class PDFPage {
   public:
-    // path = document->outputDir + "Page_" + pageNumber + ".xml", fixed now.
+    // The record of page pageNumber in the document's output directory.
     PDFPage(PDFDocument* document, int pageNumber);
     PDFPage(const PDFPage&) = delete;
     PDFPage& operator=(const PDFPage&) = delete;
@@ -57,7 +57,8 @@ class PDFPage {
     bool addLink(TiXmlElement* element);
     bool addProduct(TiXmlElement* element);
 
-    const std::string& getPath() const { return path; }
+    // document->outputDir + "Page_" + pageNumber + ".xml", as the directory is now.
+    std::string getPath() const;
     int getPageNumber() const { return pageNumber; }
     bool isModified() const { return modified; }
 
@@ -67,7 +68,6 @@ class PDFPage {
 
     std::unique_ptr<TiXmlDocument> xml;
     std::string loadError;  // why open() failed
-    std::string path;
     int pageNumber;
     std::vector<std::unique_ptr<TiXmlElement>> pendingLinks;
     std::vector<std::unique_ptr<TiXmlElement>> pendingProducts;

@@ -11,7 +11,6 @@
 #include "document/JPEGHeader.h"
 #include "document/OutputFile.h"
 #include "document/PDFDocument.h"
-#include "job/JobInput.h"
 #include "pdf/JpegExport.h"
 #include "pdf/JpegWriter.h"
 #include "pdf/PagePipeline.h"
@@ -24,8 +23,8 @@ struct ImagePlan {
     int densityDpi = 72;
 };
 
-std::string imageFileName(const CreateImagesInput& input, int pageNumber) {
-    return input.getOutputDir() + input.getPrefix() + std::to_string(pageNumber) + ".jpg";
+std::string imageFileName(const ImageOptions& options, int pageNumber) {
+    return options.outputDir + options.prefix + std::to_string(pageNumber) + ".jpg";
 }
 
 // Whole pixels, truncated toward zero but never 0: a sliver of a page still
@@ -42,23 +41,23 @@ int wholePixels(double extent) {
 //   612 x 792 pt, width 150      -> 150 x 194
 //   612 x 792 pt, resolution 150 -> 1275 x 1650
 //   14000 x 7 pt, width 150      -> 150 x 1
-ImagePlan planImage(const pdf::Page& page, const CreateImagesInput& input) {
+ImagePlan planImage(const pdf::Page& page, const ImageOptions& options) {
     double pw = page.width();
     double ph = page.height();
     ImagePlan plan;
-    if (input.getWidth() > 0) {
-        int w = input.getWidth();
+    if (options.width > 0) {
+        int w = options.width;
         plan.size = pdf::sizeInPixels(page, w, wholePixels(ph / pw * w));
-    } else if (input.getHeight() > 0) {
-        int h = input.getHeight();
+    } else if (options.height > 0) {
+        int h = options.height;
         plan.size = pdf::sizeInPixels(page, wholePixels(pw / ph * h), h);
     } else {
-        if (input.getResolution() <= 0) {
+        if (options.resolution <= 0) {
             throw DocumentError("Cannot make page " + std::to_string(page.number()) +
                                 " into an image at a resolution of " +
-                                std::to_string(input.getResolution()) + " dpi");
+                                std::to_string(options.resolution) + " dpi");
         }
-        plan.size = pdf::sizeAtResolution(page, input.getResolution());
+        plan.size = pdf::sizeAtResolution(page, options.resolution);
         plan.size.width = std::max(1, plan.size.width);
         plan.size.height = std::max(1, plan.size.height);
     }
@@ -94,7 +93,7 @@ int imageWorkers() {
 
 }  // namespace
 
-bool PDFDocument::createImages(CreateImagesInput* input) {
+bool PDFDocument::writeImages(const ImageOptions& options) {
     const pdf::Document& document = pdf();
     int count = document.pageCount();
 
@@ -103,24 +102,24 @@ bool PDFDocument::createImages(CreateImagesInput* input) {
     // image set behind.
     std::vector<ImagePlan> plans;
     plans.reserve(count);
-    for (int n = 1; n <= count; ++n) plans.push_back(planImage(document.page(n), *input));
+    for (int n = 1; n <= count; ++n) plans.push_back(planImage(document.page(n), options));
 
     // The pages are interpreted here, one after another; rendering, encoding
     // and writing run on the workers. Each file is written whole or not at
     // all, and the bytes do not depend on the number of workers.
-    const int quality = input->getQuality();
+    const int quality = options.quality;
     pdf::forEachRecordedPage(document, imageWorkers(), [&](const pdf::RecordedPage& page) {
         const ImagePlan& plan = plans[page.number() - 1];
-        OutputFile out(imageFileName(*input, page.number()));
+        OutputFile out(imageFileName(options, page.number()));
         pdf::exportJpeg(page, plan.size, quality, plan.densityDpi, out.stream());
         out.commit();
     });
     return true;
 }
 
-void PDFDocument::setImagesHeaderResolution(CreateImagesInput* input) {
-    if (input->getHeaderResolution() == input->getResolution()) return;
+void PDFDocument::writeImagesHeaderResolution(const ImageOptions& options) {
+    if (options.headerResolution == options.resolution) return;
     int count = getNumberOfPages();
     JPEGHeader header;
-    for (int n = 1; n <= count; ++n) header.setResolution(imageFileName(*input, n), 300, 300);
+    for (int n = 1; n <= count; ++n) header.setResolution(imageFileName(options, n), 300, 300);
 }

@@ -5,7 +5,6 @@
 #include "document/Utility.h"
 #include "document/XmlFile.h"
 #include "document/XmlLoad.h"
-#include "job/JobInput.h"
 #include "text/TextEncoding.h"
 
 namespace {
@@ -18,9 +17,8 @@ TiXmlElement* appendElement(TiXmlNode* parent, const char* name) {
 
 }  // namespace
 
-bool PDFDocument::createPagesXML(CreatePagesXMLInput* input) {
-    outputDir = input->getOutputDir();
-    const std::string descriptorPath = outputDir + "document.xml";
+bool PDFDocument::writePageRecords(const std::string& recordsDir, bool importLinks) {
+    const std::string descriptorPath = recordsDir + "document.xml";
     utf8ToWide(descriptorPath);
 
     // The page ids come from document.xml; every page needs one before any
@@ -57,7 +55,7 @@ bool PDFDocument::createPagesXML(CreatePagesXMLInput* input) {
         page->SetAttribute("label", "");
         page->SetAttribute("id", pageIds[n - 1]);
         TiXmlElement* links = appendElement(page, "links");
-        if (input->getImportLinks()) {
+        if (importLinks) {
             for (auto& link : importLinksFromPDF(pdf().page(n), true, true, true)) {
                 links->LinkEndChild(link.release());
             }
@@ -69,11 +67,11 @@ bool PDFDocument::createPagesXML(CreatePagesXMLInput* input) {
     }
     // The records are replaced together, under the lock the jobs that
     // extend them take, so none of them sees some replaced and some not.
-    RecordsLock lock(outputDir);
+    RecordsLock lock(recordsDir);
     std::vector<std::unique_ptr<OutputFile>> staged;
     for (int n = 1; n <= count; ++n)
         staged.push_back(
-            stageXmlFile(*records[n - 1], outputDir + "Page_" + std::to_string(n) + ".xml"));
+            stageXmlFile(*records[n - 1], recordsDir + Utility::pageRecordName(n)));
     for (auto& file : staged) file->commit();
     return true;
 }

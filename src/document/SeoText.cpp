@@ -5,35 +5,34 @@
 #include "document/DocumentError.h"
 #include "document/PDFDocument.h"
 #include "document/XmlFile.h"
-#include "job/JobInput.h"
-#include "pdf/TextPage.h"
+#include "pdf/text/TextPage.h"
 #include "text/TextEncoding.h"
 
-bool PDFDocument::createSEO(CreateSEOInput* input) {
+bool PDFDocument::writeSeo(const SeoOptions& options) {
     const pdf::Document& document = pdf();
-    const std::string path = input->getOutputDir() + "seo.xml";
+    const std::string path = options.outputDir + "seo.xml";
     utf8ToWide(path);
 
     TiXmlDocument xml;
     auto* paragraph = new TiXmlElement("p");
     auto* span = new TiXmlElement("span");
-    span->LinkEndChild(new TiXmlText(input->getTitle()));
+    span->LinkEndChild(new TiXmlText(options.title));
     paragraph->LinkEndChild(span);
     xml.LinkEndChild(paragraph);
 
     const int count = document.pageCount();
-    const int links = input->getMaxLines() < 1 ? count : std::min(input->getMaxLines(), count);
+    const int links = options.maxLines < 1 ? count : std::min(options.maxLines, count);
     for (int n = 1; n <= links; ++n) {
         auto* link = new TiXmlElement("a");
         paragraph->LinkEndChild(link);
         link->SetAttribute("href", "/#?page=" + std::to_string(n));
         link->LinkEndChild(new TiXmlText(getFirstLinePageText(document.page(n))));
     }
-    if (input->getAddCreatorLink()) {
+    if (options.addCreatorLink) {
         auto* link = new TiXmlElement("a");
         paragraph->LinkEndChild(link);
-        link->SetAttribute("href", input->getCreatorUrl());
-        link->LinkEndChild(new TiXmlText(input->getCreatorName()));
+        link->SetAttribute("href", options.creatorUrl);
+        link->LinkEndChild(new TiXmlText(options.creatorName));
     }
 
     writeXmlFile(xml, path);

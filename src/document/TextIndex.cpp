@@ -5,14 +5,13 @@
 #include "document/DocumentError.h"
 #include "document/PDFDocument.h"
 #include "document/XmlFile.h"
-#include "job/JobInput.h"
-#include "pdf/TextPage.h"
+#include "pdf/text/TextPage.h"
 #include "text/TextEncoding.h"
 
-bool PDFDocument::createIndex(CreateIndexInput* input, bool generateRtlOutput) {
+bool PDFDocument::writeTextIndex(const std::string& dir, bool generateRtlOutput) {
     const pdf::Document& document = pdf();
     // The path must be well-formed UTF-8; checked before any page is read.
-    const std::string path = input->getOutputDir() + "DocumentIndex.xml";
+    const std::string path = dir + "DocumentIndex.xml";
     utf8ToWide(path);
 
     TiXmlDocument xml;

@@ -57,4 +57,12 @@ std::string whyMissing(const std::string& path) {
     return std::strerror(errno);
 }
 
+std::string pageRecordName(int pageNumber) {
+    return "Page_" + std::to_string(pageNumber) + ".xml";
+}
+
+std::string pageHtmlName(int pageNumber) {
+    return "Page_" + std::to_string(pageNumber) + ".html";
+}
+
 }  // namespace Utility

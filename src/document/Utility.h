@@ -29,6 +29,11 @@ bool isRegularFile(const std::string& path);
 // The file's size in bytes; -1 when its status cannot be read.
 long long getFileSize(const std::string& path);
 
+// The file names of page N's record and text page in the output directory:
+//     pageRecordName(3) == "Page_3.xml"     pageHtmlName(3) == "Page_3.html"
+std::string pageRecordName(int pageNumber);
+std::string pageHtmlName(int pageNumber);
+
 // Today's local date as "DD/MM/YYYY", e.g. "05/03/2012".
 std::string getTime();
 

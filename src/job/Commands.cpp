@@ -42,7 +42,7 @@ bool runOnDocument(const JobInput& record, InputCheck check, PageRecords records
     if (!record.getOutputDir().empty())
         OutputFile::removeStale(record.getOutputDir(), kStaleTemporarySeconds);
     PDFDocument document;
-    // The page records' paths are fixed when the document opens.
+    // The page records the command reads and extends are in the output directory.
     if (records == PageRecords::InOutputDir) document.setOutputDir(record.getOutputDir());
     if (!document.open(inputFile)) return false;
     return generate(document);

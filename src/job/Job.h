@@ -60,7 +60,6 @@ class Job {
     bool executeJob();
 
     StringValue lookUp(const std::string& name) const;
-    const std::string& getCommandName() const { return commandName; }
     const JobInput* getInput() const { return input.get(); }
 
   private:

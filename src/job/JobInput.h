@@ -45,7 +45,7 @@
 #include <string>
 #include <vector>
 
-#include "job/Expressions.h"
+#include "recognition/Expressions.h"
 
 class JobInput {
   public:
@@ -140,7 +140,6 @@ class CreateDocumentXMLInput : public JobInput {
     std::string getZoomPrefix() const { return zoomPrefix; }
     std::string getZoomPostfix() const { return zoomPostfix; }
     std::string getVersion() const { return version; }
-    std::string getDocumentLang() const { return documentLang; }
     std::string getDocId() const { return docId; }
     bool getImportPageLabels() const { return importPageLabels; }
     bool getImportBookmarks() const { return importBookmarks; }

@@ -18,7 +18,7 @@
 
 #include <vector>
 
-#include "job/Expressions.h"
+#include "recognition/Expressions.h"
 #include "job/JobInput.h"
 
 class RecognizeLinksInput : public JobInput {

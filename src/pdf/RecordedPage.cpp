@@ -9,7 +9,7 @@
 #include "pdf/Error.h"
 #include "pdf/Library.h"
 #include "pdf/Page.h"
-#include "pdf/PaintedText.h"
+#include "pdf/text/PaintedText.h"
 
 namespace pdf {
 namespace {

@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <memory>
 
-#include "pdf/PaintedText.h"
-#include "pdf/Regex.h"
-#include "pdf/TextPage.h"
-#include "pdf/TextSearch.h"
+#include "pdf/text/PaintedText.h"
+#include "pdf/text/Regex.h"
+#include "pdf/text/TextPage.h"
+#include "pdf/text/TextSearch.h"
 #include "recognition/HitInfoLocator.h"
 
 PageRange searchRange(bool useRange, int fromPage, int toPage, int pageCount) {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "job/Expressions.h"
+#include "recognition/Expressions.h"
 
 // Orders expressions by their word, byte-wise.
 bool operator<(const ImportLinksExpression& left, const ImportLinksExpression& right);

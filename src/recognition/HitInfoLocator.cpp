@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "pdf/CharClass.h"
+#include "pdf/text/CharClass.h"
 #include "text/Ascii.h"
 
 namespace {

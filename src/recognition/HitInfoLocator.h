@@ -38,8 +38,8 @@
 #include <vector>
 
 #include "pdf/Page.h"
-#include "pdf/PaintedText.h"
-#include "pdf/TextSearch.h"
+#include "pdf/text/PaintedText.h"
+#include "pdf/text/TextSearch.h"
 #include "recognition/HitInfo.h"
 
 class HitInfoLocator {

@@ -4,24 +4,25 @@
 #include <cstdio>
 
 #include "document/PDFDocument.h"
-#include "job/RecognizeLinksInput.h"
-#include "pdf/TextPage.h"
+#include "recognition/Recognition.h"
+#include "pdf/text/TextPage.h"
+#include "recognition/HitInfo.h"
 #include "recognition/FindWords.h"
 #include "text/TextEncoding.h"
 
-bool PDFDocument::recognizeLinksFromFile(RecognizeLinksInput* input) {
-    std::vector<ImportLinksExpression> expressions = input->getExpressions();
+bool recognizeWordListLinks(PDFDocument& document,
+                            std::vector<ImportLinksExpression> expressions) {
     const int n = static_cast<int>(expressions.size());
     std::sort(expressions.begin(), expressions.end());
     FindWords finder(expressions);
     std::vector<HitInfo> hits;
 
-    const int count = getNumberOfPages();
-    for (int i = 1; i <= count; ++i) pages[i - 1]->prepare();
+    const int count = document.getNumberOfPages();
+    for (int i = 1; i <= count; ++i) document.pages[i - 1]->prepare();
     for (int i = 1; i <= count; ++i) {
         std::printf("Page Number=%d\nProgress %d\n", i, i * 95 / count);
         std::fflush(stdout);
-        pdf::Page page = pdf().page(i);
+        pdf::Page page = document.pdf().page(i);
         pdf::TextPage text(page);
         int wordIndex = 0;
         for (const pdf::TextLine& line : text.lines()) {
@@ -62,7 +63,7 @@ bool PDFDocument::recognizeLinksFromFile(RecognizeLinksInput* input) {
             }
         }
     }
-    addLinksFromHits(hits);
-    savePages();
+    document.addLinksFromHits(hits);
+    document.savePages();
     return true;
 }

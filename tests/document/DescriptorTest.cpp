@@ -8,7 +8,7 @@
 #include <set>
 
 #include "document/Utility.h"
-#include "fixtures/PdfBuilder.h"
+#include "pdf/builder/PdfBuilder.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;
@@ -38,9 +38,9 @@ std::string normalized(const std::string& xml) {
     return std::regex_replace(out, std::regex(" id=\"[0-9a-z]{32}\""), " id=\"ID\"");
 }
 
-fixtures::OutlineItem item(const std::string& title, int page,
-                           std::vector<fixtures::OutlineItem> children = {}) {
-    fixtures::OutlineItem i;
+pdfbuild::OutlineItem item(const std::string& title, int page,
+                           std::vector<pdfbuild::OutlineItem> children = {}) {
+    pdfbuild::OutlineItem i;
     i.title = title;
     i.page = page;
     i.children = std::move(children);
@@ -52,7 +52,7 @@ fixtures::OutlineItem item(const std::string& title, int page,
 // go-to levels, an item with an empty title and a child, a web bookmark with
 // a child, an item without destination, and a title that needs escaping.
 std::string descriptorPdf(const TempDir& dir) {
-    fixtures::DocumentSpec doc;
+    pdfbuild::DocumentSpec doc;
     doc.pages.resize(4);
     doc.pages[2].cropBox = std::array<double, 4>{50, 100, 550, 700};
     doc.pages[3].width = 595;
@@ -60,9 +60,9 @@ std::string descriptorPdf(const TempDir& dir) {
     doc.pages[3].rotate = 90;
     doc.labels = {{0, 'r', "", 1}, {2, 'D', "A-", 7}};
     doc.title = "Field Guide";
-    fixtures::OutlineItem web = item("Web site", -1, {item("Under the web site", 1)});
+    pdfbuild::OutlineItem web = item("Web site", -1, {item("Under the web site", 1)});
     web.uri = "http://www.example.com/";
-    fixtures::OutlineItem section = item("Section 1.1", 1, {item("Step 1.1.1", 2)});
+    pdfbuild::OutlineItem section = item("Section 1.1", 1, {item("Step 1.1.1", 2)});
     section.useAction = true;
     doc.outline = {
         item("Chapter 1", 0, {section, item("", 2, {item("Under an empty title", 3)})}),
@@ -71,7 +71,7 @@ std::string descriptorPdf(const TempDir& dir) {
         item("Tom & \"Jerry\" <end>", 3),
     };
     std::string path = dir.file("guide.pdf");
-    fixtures::writePdf(doc, path);
+    pdfbuild::writePdf(doc, path);
     return path;
 }
 
@@ -161,9 +161,9 @@ TEST(Descriptor, ThumbWidthFixesWidthAndKeepsAspect) {
 
 TEST(Descriptor, DocumentWithoutOutlineOrTitle) {
     TempDir dir;
-    fixtures::DocumentSpec doc;
+    pdfbuild::DocumentSpec doc;
     doc.pages.resize(1);
-    fixtures::writePdf(doc, dir.file("plain.pdf"));
+    pdfbuild::writePdf(doc, dir.file("plain.pdf"));
     ASSERT_EQ(0, runJob(dir, descriptorJob(dir.file("plain.pdf"), dir.path(), kFlagsOn)).status);
     std::string xml = readFile(dir.file("document.xml"));
     EXPECT_NE(std::string::npos, xml.find(" title=\"\">\n"));
@@ -186,12 +186,12 @@ TEST(Descriptor, PageIdsAreFreshForEveryPageAndDifferentAcrossPages) {
 
 TEST(Descriptor, NonAsciiTitleIsWrittenAsAsciiAndLabelsAndBookmarksAsUtf8) {
     TempDir dir;
-    fixtures::DocumentSpec doc;
+    pdfbuild::DocumentSpec doc;
     doc.pages.resize(1);
     doc.title = "Einführung";
     doc.labels = {{0, 0, "Vorwort–", 1}};
     doc.outline = {item("Übersicht", 0)};
-    fixtures::writePdf(doc, dir.file("de.pdf"));
+    pdfbuild::writePdf(doc, dir.file("de.pdf"));
     ASSERT_EQ(0, runJob(dir, descriptorJob(dir.file("de.pdf"), dir.path(), kFlagsOn)).status);
     std::string xml = readFile(dir.file("document.xml"));
     EXPECT_NE(std::string::npos, xml.find(" title=\"Einf?hrung\">"));
@@ -223,9 +223,9 @@ TEST(Descriptor, UnreadablePdfWritesNothing) {
 // wrapped, as negative numbers, with status 0.
 TEST(Descriptor, SizesBeyondWhatItHoldsAreRefused) {
     TempDir dir;
-    fixtures::DocumentSpec doc;
+    pdfbuild::DocumentSpec doc;
     doc.pages.resize(1);
-    fixtures::writePdf(doc, dir.file("letter.pdf"));
+    pdfbuild::writePdf(doc, dir.file("letter.pdf"));
     RunResult run =
         runJob(dir, descriptorJob(dir.file("letter.pdf"), dir.path(),
                                   "<thumbwidth>2147483647</thumbwidth>" + std::string(kFlagsOn)));
@@ -252,11 +252,11 @@ TEST(Descriptor, SizesBeyondWhatItHoldsAreRefused) {
 // as its image is.
 TEST(Descriptor, SizeTruncatedToZeroIsOne) {
     TempDir dir;
-    fixtures::DocumentSpec doc;
+    pdfbuild::DocumentSpec doc;
     doc.pages.resize(1);
     doc.pages[0].width = 3;
     doc.pages[0].height = 100;
-    fixtures::writePdf(doc, dir.file("sliver.pdf"));
+    pdfbuild::writePdf(doc, dir.file("sliver.pdf"));
     ASSERT_EQ(0, runJob(dir, descriptorJob(dir.file("sliver.pdf"), dir.path(), kFlagsOn)).status);
     EXPECT_NE(std::string::npos, readFile(dir.file("document.xml"))
                                      .find("<thumbnail file=\"t_1.jpg\" width=\"1\" "
@@ -267,18 +267,18 @@ TEST(Descriptor, SizeTruncatedToZeroIsOne) {
 // only in the tree was reported as not valid and its link dropped.
 TEST(NamedDestinations, BothTheDictionaryAndTheNameTreeAreLookedIn) {
     TempDir dir;
-    fixtures::DocumentSpec doc;
+    pdfbuild::DocumentSpec doc;
     doc.pages.resize(3);
     doc.catalog = {{"Dests", "<< /old [1 /Fit] >>"}};
-    fixtures::Link inTree;
+    pdfbuild::Link inTree;
     inTree.x0 = 100, inTree.y0 = 700, inTree.x1 = 200, inTree.y1 = 720;
-    inTree.kind = fixtures::Link::NamedDestGoTo;
+    inTree.kind = pdfbuild::Link::NamedDestGoTo;
     inTree.targetPage = 2;
     inTree.destName = "chap2";
     doc.pages[0].links = {inTree};
     doc.pages[0].rawAnnotations = {
         "<< /Type /Annot /Subtype /Link /Rect [100 600 200 620] /Border [0 0 0] /Dest /old >>"};
-    fixtures::writePdf(doc, dir.file("both.pdf"));
+    pdfbuild::writePdf(doc, dir.file("both.pdf"));
     ASSERT_EQ(0, runJob(dir, descriptorJob(dir.file("both.pdf"), dir.path(), kFlagsOn)).status);
     RunResult run = runJob(dir, "<job name=\"createpagesxml\"><inputfile>" + dir.file("both.pdf") +
                                     "</inputfile><outputdir>" + dir.path() +

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "fixtures/PdfBuilder.h"
+#include "pdf/builder/PdfBuilder.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;
@@ -19,20 +19,20 @@ const std::string kFooter = "</div></body></html>";
 const std::string kOpen = "<div class=\"paragraph\">";
 const std::string kClose = "</div>";
 
-fixtures::TextRun line(double x, double y, const std::string& text) {
-    return fixtures::textRun(x, y, text);
+pdfbuild::TextRun line(double x, double y, const std::string& text) {
+    return pdfbuild::textRun(x, y, text);
 }
 
 std::string writePages(const TempDir& dir,
-                       const std::vector<std::vector<fixtures::TextRun>>& pages) {
-    fixtures::DocumentSpec spec;
+                       const std::vector<std::vector<pdfbuild::TextRun>>& pages) {
+    pdfbuild::DocumentSpec spec;
     for (const auto& runs : pages) {
-        fixtures::PageSpec page;
+        pdfbuild::PageSpec page;
         page.texts = runs;
         spec.pages.push_back(page);
     }
     std::string path = dir.file("in.pdf");
-    fixtures::writePdf(spec, path);
+    pdfbuild::writePdf(spec, path);
     return path;
 }
 
@@ -88,7 +88,7 @@ TEST(HtmlPages, ColumnsAreWrittenOneAfterTheOther) {
 TEST(HtmlPages, TableRowsAreLinesOfTheirOwn) {
     TempDir dir;
     auto price = [](double y, const std::string& text) {
-        return line(400 - fixtures::textWidth(fixtures::textRun(0, 0, text)), y, text);
+        return line(400 - pdfbuild::textWidth(pdfbuild::textRun(0, 0, text)), y, text);
     };
     std::string pdf = writePages(
         dir, {{line(72, 720, "Prices of the day:"), line(72, 700, "Item"), price(700, "Price"),
@@ -111,7 +111,7 @@ TEST(HtmlPages, MarkupCharactersInWordsAreEscaped) {
 
 TEST(HtmlPages, OneFilePerPageReplacingOldOnes) {
     TempDir dir;
-    std::vector<std::vector<fixtures::TextRun>> pages;
+    std::vector<std::vector<pdfbuild::TextRun>> pages;
     for (int i = 1; i <= 10; ++i) pages.push_back({line(72, 700, "Page " + std::to_string(i))});
     std::string pdf = writePages(dir, pages);
     writeFile(dir.file("Page_3.html"), std::string(4000, 'x'));

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "document/JPEGHeader.h"
-#include "fixtures/PdfBuilder.h"
+#include "pdf/builder/PdfBuilder.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;
@@ -37,8 +37,8 @@ RunResult runImages(const TempDir& dir, const std::string& pdf, const ImageJob& 
     return runImages(dir, pdf, job, dir.path());
 }
 
-fixtures::PageSpec page(double w, double h) {
-    fixtures::PageSpec p;
+pdfbuild::PageSpec page(double w, double h) {
+    pdfbuild::PageSpec p;
     p.width = w;
     p.height = h;
     return p;
@@ -47,17 +47,17 @@ fixtures::PageSpec page(double w, double h) {
 // Page 1: Letter. Page 2: A4 landscape. Page 3: Letter shown rotated by 90
 // degrees. Page 4: a crop box of 300 x 400 that does not start at 0 0.
 std::string mixedSizesPdf(const TempDir& dir) {
-    fixtures::DocumentSpec spec;
+    pdfbuild::DocumentSpec spec;
     spec.pages.push_back(page(612, 792));
     spec.pages.push_back(page(842, 595));
-    fixtures::PageSpec rotated = page(612, 792);
+    pdfbuild::PageSpec rotated = page(612, 792);
     rotated.rotate = 90;
     spec.pages.push_back(rotated);
-    fixtures::PageSpec cropped = page(612, 792);
+    pdfbuild::PageSpec cropped = page(612, 792);
     cropped.cropBox = std::array<double, 4>{100, 150, 400, 550};
     spec.pages.push_back(cropped);
     std::string path = dir.file("mixed.pdf");
-    fixtures::writePdf(spec, path);
+    pdfbuild::writePdf(spec, path);
     return path;
 }
 
@@ -128,9 +128,9 @@ TEST(ImageSizes, NegativeWidthAndHeightFallBackToResolution) {
 
 TEST(ImageFiles, TenPagesGiveNumberedFilesWithoutLeadingZeros) {
     TempDir dir;
-    fixtures::DocumentSpec spec;
+    pdfbuild::DocumentSpec spec;
     for (int i = 0; i < 10; ++i) spec.pages.push_back(page(100, 100));
-    fixtures::writePdf(spec, dir.file("ten.pdf"));
+    pdfbuild::writePdf(spec, dir.file("ten.pdf"));
     ImageJob job;
     job.prefix = "thumb";
     ASSERT_EQ(0, runImages(dir, dir.file("ten.pdf"), job).status);
@@ -142,9 +142,9 @@ TEST(ImageFiles, TenPagesGiveNumberedFilesWithoutLeadingZeros) {
 
 TEST(ImageFiles, OutputDirWithoutSeparatorGluesThePrefixOn) {
     TempDir dir;
-    fixtures::DocumentSpec spec;
+    pdfbuild::DocumentSpec spec;
     spec.pages.push_back(page(100, 100));
-    fixtures::writePdf(spec, dir.file("one.pdf"));
+    pdfbuild::writePdf(spec, dir.file("one.pdf"));
     ImageJob job;
     job.prefix = "thumb";
     ASSERT_EQ(0, runImages(dir, dir.file("one.pdf"), job, dir.path() + "out").status);
@@ -153,9 +153,9 @@ TEST(ImageFiles, OutputDirWithoutSeparatorGluesThePrefixOn) {
 
 TEST(ImageFiles, ExistingImagesAreReplaced) {
     TempDir dir;
-    fixtures::DocumentSpec spec;
+    pdfbuild::DocumentSpec spec;
     spec.pages.push_back(page(100, 100));
-    fixtures::writePdf(spec, dir.file("one.pdf"));
+    pdfbuild::writePdf(spec, dir.file("one.pdf"));
     writeFile(dir.file("img1.jpg"), "old bytes");
     ASSERT_EQ(0, runImages(dir, dir.file("one.pdf"), ImageJob()).status);
     EXPECT_EQ((Size{100, 100}), sizeOf(dir.file("img1.jpg")));
@@ -163,9 +163,9 @@ TEST(ImageFiles, ExistingImagesAreReplaced) {
 
 TEST(ImageFiles, MissingOutputDirectoryFailsNamingThePath) {
     TempDir dir;
-    fixtures::DocumentSpec spec;
+    pdfbuild::DocumentSpec spec;
     spec.pages.push_back(page(100, 100));
-    fixtures::writePdf(spec, dir.file("one.pdf"));
+    pdfbuild::writePdf(spec, dir.file("one.pdf"));
     RunResult run = runImages(dir, dir.file("one.pdf"), ImageJob(), dir.path() + "absent/");
     EXPECT_EQ(255, run.status);
     EXPECT_EQ("Cannot create file '" + dir.path() + "absent/img1.jpg': No such file or directory\n",
@@ -232,8 +232,8 @@ TEST(HeaderResolution, OnlyFilesStartingWithJfifArePatched) {
 
 // A page whose top-left quarter is black, drawn with a red bar along its
 // bottom edge, so orientation and placement can be read off the pixels.
-fixtures::PageSpec markedPage(double w, double h) {
-    fixtures::PageSpec p = page(w, h);
+pdfbuild::PageSpec markedPage(double w, double h) {
+    pdfbuild::PageSpec p = page(w, h);
     p.rects.push_back({0, h / 2, w / 2, h, 0, 0, 0});
     p.rects.push_back({0, 0, w, h / 10, 1, 0, 0});
     return p;
@@ -241,12 +241,12 @@ fixtures::PageSpec markedPage(double w, double h) {
 
 TEST(ImageContent, ContentLiesWhereThePageShowsIt) {
     TempDir dir;
-    fixtures::DocumentSpec spec;
+    pdfbuild::DocumentSpec spec;
     spec.pages.push_back(markedPage(200, 100));
-    fixtures::PageSpec rotated = markedPage(200, 100);
+    pdfbuild::PageSpec rotated = markedPage(200, 100);
     rotated.rotate = 90;
     spec.pages.push_back(rotated);
-    fixtures::writePdf(spec, dir.file("marked.pdf"));
+    pdfbuild::writePdf(spec, dir.file("marked.pdf"));
     ASSERT_EQ(0, runImages(dir, dir.file("marked.pdf"), ImageJob()).status);
 
     Image upright = decodeJpeg(dir.file("img1.jpg"));
@@ -268,16 +268,16 @@ TEST(ImageContent, ContentLiesWhereThePageShowsIt) {
 TEST(ImageContent, MatchesPopplersRenderingOfRotatedAndCroppedPages) {
     if (shell("command -v pdftoppm").empty()) GTEST_SKIP() << "pdftoppm not installed";
     TempDir dir;
-    fixtures::DocumentSpec spec;
+    pdfbuild::DocumentSpec spec;
     spec.pages.push_back(markedPage(400, 300));
-    fixtures::PageSpec rotated = markedPage(400, 300);
+    pdfbuild::PageSpec rotated = markedPage(400, 300);
     rotated.rotate = 270;
     rotated.texts.push_back({40, 200, "Rotated page with text", 24});
     spec.pages.push_back(rotated);
-    fixtures::PageSpec cropped = markedPage(400, 300);
+    pdfbuild::PageSpec cropped = markedPage(400, 300);
     cropped.cropBox = std::array<double, 4>{50, 20, 350, 280};
     spec.pages.push_back(cropped);
-    fixtures::writePdf(spec, dir.file("cmp.pdf"));
+    pdfbuild::writePdf(spec, dir.file("cmp.pdf"));
     ImageJob job;
     job.resolution = "100";
     job.headerResolution = "100";
@@ -299,11 +299,11 @@ TEST(ImageContent, MatchesPopplersRenderingOfRotatedAndCroppedPages) {
 // crosses every band boundary.
 TEST(ImageContent, BandedRenderingOfALargePageIsSeamless) {
     TempDir dir;
-    fixtures::DocumentSpec spec;
-    fixtures::PageSpec big = page(2400, 2400);
+    pdfbuild::DocumentSpec spec;
+    pdfbuild::PageSpec big = page(2400, 2400);
     big.rects.push_back({1000, 0, 1400, 2400, 0, 0, 0});
     spec.pages.push_back(big);
-    fixtures::writePdf(spec, dir.file("big.pdf"));
+    pdfbuild::writePdf(spec, dir.file("big.pdf"));
     ImageJob job;
     job.resolution = "150";
     job.headerResolution = "150";
@@ -321,10 +321,10 @@ TEST(ImageContent, BandedRenderingOfALargePageIsSeamless) {
 
 TEST(ImageLimits, ImageBeyondJpegLimitIsRefusedBeforeAnyFileIsWritten) {
     TempDir dir;
-    fixtures::DocumentSpec spec;
+    pdfbuild::DocumentSpec spec;
     spec.pages.push_back(page(612, 792));
     spec.pages.push_back(page(14400, 14400));
-    fixtures::writePdf(spec, dir.file("poster.pdf"));
+    pdfbuild::writePdf(spec, dir.file("poster.pdf"));
     ImageJob job;
     job.resolution = "400";  // 80,000 pixels on the poster's side
     job.headerResolution = "400";
@@ -339,9 +339,9 @@ TEST(ImageLimits, ImageBeyondJpegLimitIsRefusedBeforeAnyFileIsWritten) {
 
 TEST(ImageLimits, ZeroResolutionIsRefused) {
     TempDir dir;
-    fixtures::DocumentSpec spec;
+    pdfbuild::DocumentSpec spec;
     spec.pages.push_back(page(612, 792));
-    fixtures::writePdf(spec, dir.file("one.pdf"));
+    pdfbuild::writePdf(spec, dir.file("one.pdf"));
     ImageJob job;
     job.resolution = "0";
     job.headerResolution = "0";
@@ -355,9 +355,9 @@ TEST(ImageLimits, ZeroResolutionIsRefused) {
 // job; it becomes one pixel.
 TEST(ImageSizes, SideTruncatedToZeroBecomesOnePixel) {
     TempDir dir;
-    fixtures::DocumentSpec spec;
+    pdfbuild::DocumentSpec spec;
     spec.pages.push_back(page(14000, 7));
-    fixtures::writePdf(spec, dir.file("thin.pdf"));
+    pdfbuild::writePdf(spec, dir.file("thin.pdf"));
     ImageJob job;
     job.width = "150";
     RunResult run = runImages(dir, dir.file("thin.pdf"), job);
@@ -372,9 +372,9 @@ TEST(ImageSizes, SideTruncatedToZeroBecomesOnePixel) {
 // 245 to 255 bytes, which the file system allows, could not be written.
 TEST(ImageFiles, LongestNamesTheFileSystemAllowsAreWritten) {
     TempDir dir;
-    fixtures::DocumentSpec spec;
+    pdfbuild::DocumentSpec spec;
     spec.pages.push_back(page(100, 100));
-    fixtures::writePdf(spec, dir.file("one.pdf"));
+    pdfbuild::writePdf(spec, dir.file("one.pdf"));
     ImageJob job;
     job.prefix = std::string(250, 'p');  // + "1.jpg": 255 bytes
     RunResult run = runImages(dir, dir.file("one.pdf"), job);

@@ -6,7 +6,7 @@
 #include "document/DocumentError.h"
 #include "document/PDFDocument.h"
 #include "document/PDFPage.h"
-#include "fixtures/PdfBuilder.h"
+#include "pdf/builder/PdfBuilder.h"
 #include "pdf/Library.h"
 #include "support/TestSupport.h"
 
@@ -36,9 +36,9 @@ TiXmlElement* link(const std::string& url) {
 class PageRecords : public ::testing::Test {
   protected:
     void SetUp() override {
-        fixtures::DocumentSpec spec;
+        pdfbuild::DocumentSpec spec;
         spec.pages.resize(4);
-        fixtures::writePdf(spec, dir.file("four.pdf"));
+        pdfbuild::writePdf(spec, dir.file("four.pdf"));
         for (int n = 1; n <= 4; ++n) writeFile(pagePath(n), kPageFile);
         document.setOutputDir(dir.path());
         ASSERT_TRUE(document.open(dir.file("four.pdf")));

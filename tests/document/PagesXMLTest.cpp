@@ -5,7 +5,7 @@
 
 #include <regex>
 
-#include "fixtures/PdfBuilder.h"
+#include "pdf/builder/PdfBuilder.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;
@@ -25,8 +25,8 @@ std::string pagesJob(const std::string& pdf, const std::string& dir, const char*
            "</outputdir><importlinks>" + importLinks + "</importlinks></job>";
 }
 
-fixtures::Link link(double x0, double y0, double x1, double y1, fixtures::Link::Kind kind) {
-    fixtures::Link l;
+pdfbuild::Link link(double x0, double y0, double x1, double y1, pdfbuild::Link::Kind kind) {
+    pdfbuild::Link l;
     l.x0 = x0;
     l.y0 = y0;
     l.x1 = x1;
@@ -41,29 +41,29 @@ fixtures::Link link(double x0, double y0, double x1, double y1, fixtures::Link::
 // an undefined named destination, and a non-link note annotation. Page 2 is
 // shown turned by /Rotate 90 and links back to page 1. Page 3 has no links.
 std::string linkedPdf(const TempDir& dir) {
-    fixtures::DocumentSpec doc;
+    pdfbuild::DocumentSpec doc;
     doc.pages.resize(3);
-    fixtures::PageSpec& first = doc.pages[0];
+    pdfbuild::PageSpec& first = doc.pages[0];
     first.cropBox = std::array<double, 4>{30, 40, 530, 740};
-    fixtures::Link goTo = link(100.4, 700.6, 200.2, 720.9, fixtures::Link::GoTo);
+    pdfbuild::Link goTo = link(100.4, 700.6, 200.2, 720.9, pdfbuild::Link::GoTo);
     goTo.targetPage = 1;
-    fixtures::Link web = link(50, 50, 150, 60, fixtures::Link::Uri);
+    pdfbuild::Link web = link(50, 50, 150, 60, pdfbuild::Link::Uri);
     web.uri = "http://www.example.com/a?b=1&c=<2>";
-    fixtures::Link mail = link(60.5, 100.5, 70.5, 110.5, fixtures::Link::Uri);
+    pdfbuild::Link mail = link(60.5, 100.5, 70.5, 110.5, pdfbuild::Link::Uri);
     mail.uri = "MAILTO:Someone@Example.com";
-    fixtures::Link launch = link(200, 200, 300, 220, fixtures::Link::Launch);
+    pdfbuild::Link launch = link(200, 200, 300, 220, pdfbuild::Link::Launch);
     launch.file = "other.pdf";
-    fixtures::Link nowhere = link(200, 300, 300, 320, fixtures::Link::UndefinedNamedDest);
+    pdfbuild::Link nowhere = link(200, 300, 300, 320, pdfbuild::Link::UndefinedNamedDest);
     nowhere.destName = "no.such.place";
     first.links = {goTo, web, mail, launch, nowhere};
     first.addTextAnnotation = true;
-    fixtures::PageSpec& turned = doc.pages[1];
+    pdfbuild::PageSpec& turned = doc.pages[1];
     turned.rotate = 90;
-    fixtures::Link back = link(72, 700, 172, 712, fixtures::Link::GoToAction);
+    pdfbuild::Link back = link(72, 700, 172, 712, pdfbuild::Link::GoToAction);
     back.targetPage = 0;
     turned.links = {back};
     std::string path = dir.file("linked.pdf");
-    fixtures::writePdf(doc, path);
+    pdfbuild::writePdf(doc, path);
     return path;
 }
 
@@ -184,9 +184,9 @@ TEST_F(PagesXML, MissingPdfFailsSilently) {
 
 TEST(PagesXMLSingle, OnePageDocumentWritesExactlyOneRecord) {
     TempDir dir;
-    fixtures::DocumentSpec doc;
+    pdfbuild::DocumentSpec doc;
     doc.pages.resize(1);
-    fixtures::writePdf(doc, dir.file("one.pdf"));
+    pdfbuild::writePdf(doc, dir.file("one.pdf"));
     ASSERT_EQ(0, runJob(dir, descriptorJob(dir.file("one.pdf"), dir.path())).status);
     ASSERT_EQ(0, runJob(dir, pagesJob(dir.file("one.pdf"), dir.path(), "1")).status);
     EXPECT_EQ((std::vector<std::string>{"Page_1.xml", "document.xml", "job.xml", "one.pdf"}),

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "fixtures/PdfBuilder.h"
+#include "pdf/builder/PdfBuilder.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;
@@ -41,25 +41,25 @@ std::map<std::string, std::string> imagesWith(int workers, const std::string& pd
 // and images (one under a soft mask), so that fonts, glyphs and images are shared between the
 // pages that the workers draw at the same time.
 std::string mixedPdf(const TempDir& dir) {
-    fixtures::DocumentSpec spec;
+    pdfbuild::DocumentSpec spec;
     const double sizes[][2] = {{612, 792}, {842, 595}, {612, 792}, {300, 500}, {1224, 792}};
     for (int i = 0; i < 12; ++i) {
-        fixtures::PageSpec page;
+        pdfbuild::PageSpec page;
         page.width = sizes[i % 5][0];
         page.height = sizes[i % 5][1];
         if (i % 4 == 2) page.rotate = 90;
         if (i % 6 == 5) page.cropBox = std::array<double, 4>{40, 50, 280, 450};
         page.texts.push_back(
-            fixtures::textRun(40, page.height - 60, "Page " + std::to_string(i + 1)));
+            pdfbuild::textRun(40, page.height - 60, "Page " + std::to_string(i + 1)));
         page.texts.push_back(
-            fixtures::textRun(40, page.height - 90, "The same words on every page"));
+            pdfbuild::textRun(40, page.height - 90, "The same words on every page"));
         page.rects.push_back({30, 30, 30 + 10.0 * i, 80, 0.2, 0.4, 0.8});
         page.images.push_back({100, 100, 220, 180, 0.9, 0.3, 0.1});
         page.images.push_back({150, 120, 260, 240, 0.1, 0.6, 0.2, true});
         spec.pages.push_back(page);
     }
     const std::string path = dir.file("mixed.pdf");
-    fixtures::writePdf(spec, path);
+    pdfbuild::writePdf(spec, path);
     return path;
 }
 
@@ -92,15 +92,15 @@ TEST(ImagesOnManyCores, WorkersWriteTheSameBytesAsOne) {
 // Huffman tables.
 TEST(ImagesOnManyCores, BandedPagesAreTheSameBytes) {
     TempDir dir;
-    fixtures::DocumentSpec spec;
+    pdfbuild::DocumentSpec spec;
     for (int i = 0; i < 3; ++i) {
-        fixtures::PageSpec page;
+        pdfbuild::PageSpec page;
         page.width = page.height = 2400;
         page.rects.push_back({1000.0 + 100 * i, 0, 1400, 2400, 0, 0, 0});
-        page.texts.push_back(fixtures::textRun(100, 2300, "Banded page", 60));
+        page.texts.push_back(pdfbuild::textRun(100, 2300, "Banded page", 60));
         spec.pages.push_back(page);
     }
-    fixtures::writePdf(spec, dir.file("big.pdf"));
+    pdfbuild::writePdf(spec, dir.file("big.pdf"));
     const std::string rule = "<resolution>150</resolution><headerresolution>150</headerresolution>";
     std::map<std::string, std::string> one = imagesWith(1, dir.file("big.pdf"), rule);
     std::map<std::string, std::string> many = imagesWith(3, dir.file("big.pdf"), rule);
@@ -113,7 +113,7 @@ TEST(ImagesOnManyCores, BandedPagesAreTheSameBytes) {
 // of other pages.
 TEST(ImagesOnManyCores, PageThatCannotBeDrawnEndsTheJobWithItsMessage) {
     TempDir dir;
-    fixtures::DocumentSpec spec;
+    pdfbuild::DocumentSpec spec;
     // Forms F0..F5, each painting the next ten times: 10^6 clips.
     const std::size_t first = spec.objects.size();
     for (int k = 0; k < 6; ++k) {
@@ -128,15 +128,15 @@ TEST(ImagesOnManyCores, PageThatCannotBeDrawnEndsTheJobWithItsMessage) {
             {"<< /Type /XObject /Subtype /Form /BBox [0 0 612 792] " + resources + " >>", content});
     }
     for (int n = 1; n <= 7; ++n) {
-        fixtures::PageSpec page;
-        page.texts.push_back(fixtures::textRun(72, 700, "Page " + std::to_string(n)));
+        pdfbuild::PageSpec page;
+        page.texts.push_back(pdfbuild::textRun(72, 700, "Page " + std::to_string(n)));
         if (n == 4) {
             page.resources = {{"XObject", "F0", "@" + std::to_string(first)}};
             page.rawContent = "/F0 Do";
         }
         spec.pages.push_back(page);
     }
-    fixtures::writePdf(spec, dir.file("bomb.pdf"));
+    pdfbuild::writePdf(spec, dir.file("bomb.pdf"));
     for (int workers : {1, 4}) {
         TempDir out;
         setenv("QUILLONPROXY_THREADS", std::to_string(workers).c_str(), 1);

@@ -13,7 +13,7 @@
 #include <map>
 #include <regex>
 
-#include "fixtures/PdfBuilder.h"
+#include "pdf/builder/PdfBuilder.h"
 #include "support/RecognitionJobs.h"
 #include "support/TestSupport.h"
 
@@ -33,14 +33,14 @@ class Records : public ::testing::Test {
   protected:
     // Twelve pages, each with an address and a product code of its own.
     void SetUp() override {
-        fixtures::DocumentSpec doc;
+        pdfbuild::DocumentSpec doc;
         doc.pages.resize(kPages);
         for (int p = 0; p < kPages; ++p) {
-            doc.pages[p].texts = {fixtures::textRun(
+            doc.pages[p].texts = {pdfbuild::textRun(
                 72, 700, "Order QX-" + std::to_string(p + 1) + " at www.site.com today")};
         }
         pdf = dir.file("catalogue.pdf");
-        fixtures::writePdf(doc, pdf);
+        pdfbuild::writePdf(doc, pdf);
         publishPageRecords(dir, pdf);
     }
     std::string recordFile(int page) const {

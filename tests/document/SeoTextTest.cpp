@@ -6,26 +6,26 @@
 #include <string>
 #include <vector>
 
-#include "fixtures/PdfBuilder.h"
+#include "pdf/builder/PdfBuilder.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;
 
 namespace {
 
-fixtures::TextRun line(double y, const std::string& text, bool unicode = false) {
-    return fixtures::textRun(72, y, text, 12, unicode);
+pdfbuild::TextRun line(double y, const std::string& text, bool unicode = false) {
+    return pdfbuild::textRun(72, y, text, 12, unicode);
 }
 
 // Page 1: two lines, of which only the first is used; page 2: no text; page 3: an
 // ampersand.
 std::string threePages(const TempDir& dir) {
-    fixtures::DocumentSpec spec;
+    pdfbuild::DocumentSpec spec;
     spec.pages.resize(3);
     spec.pages[0].texts = {line(700, "Hello world"), line(680, "second line")};
     spec.pages[2].texts = {line(700, "Fish & Chips")};
     std::string path = dir.file("three.pdf");
-    fixtures::writePdf(spec, path);
+    pdfbuild::writePdf(spec, path);
     return path;
 }
 
@@ -134,11 +134,11 @@ TEST(SeoText, TitleAndAddressAreEscaped) {
 // well-formed XML.
 TEST(SeoText, TextBeyondAsciiIsKeptAsUtf8) {
     TempDir dir;
-    fixtures::DocumentSpec spec;
+    pdfbuild::DocumentSpec spec;
     spec.pages.resize(2);
     spec.pages[0].texts = {line(700, "Café déjà vu")};
     spec.pages[1].texts = {line(700, "שלום עולם", true)};
-    fixtures::writePdf(spec, dir.file("intl.pdf"));
+    pdfbuild::writePdf(spec, dir.file("intl.pdf"));
     SeoJob job{dir.file("intl.pdf"), dir.path()};
     job.title = "Über";
     ASSERT_EQ(0, runJob(dir, job.xml()).status);

@@ -8,28 +8,28 @@
 #include <vector>
 
 #include "document/PDFDocument.h"
-#include "fixtures/PdfBuilder.h"
+#include "pdf/builder/PdfBuilder.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;
 
 namespace {
 
-fixtures::TextRun line(double y, const std::string& text, bool unicode = false) {
-    return fixtures::textRun(72, y, text, 12, unicode);
+pdfbuild::TextRun line(double y, const std::string& text, bool unicode = false) {
+    return pdfbuild::textRun(72, y, text, 12, unicode);
 }
 
 // One page per entry; each page holds the given lines, 20 points apart from the top.
 std::string writeLines(const TempDir& dir, const std::string& name,
-                       const std::vector<std::vector<fixtures::TextRun>>& pages) {
-    fixtures::DocumentSpec spec;
+                       const std::vector<std::vector<pdfbuild::TextRun>>& pages) {
+    pdfbuild::DocumentSpec spec;
     for (const auto& runs : pages) {
-        fixtures::PageSpec page;
+        pdfbuild::PageSpec page;
         page.texts = runs;
         spec.pages.push_back(page);
     }
     std::string path = dir.file(name);
-    fixtures::writePdf(spec, path);
+    pdfbuild::writePdf(spec, path);
     return path;
 }
 
@@ -68,10 +68,10 @@ TEST(TextIndex, PagesWithoutTextGiveEmptyPageElements) {
                   "</doc>\n",
               readFile(dir.file("DocumentIndex.xml")));
 
-    fixtures::DocumentSpec blank;
+    pdfbuild::DocumentSpec blank;
     blank.pages.resize(2);
     blank.pages[0].rects.push_back({72, 72, 200, 200, 0, 0, 0});
-    fixtures::writePdf(blank, dir.file("blank.pdf"));
+    pdfbuild::writePdf(blank, dir.file("blank.pdf"));
     ASSERT_EQ(0, runJob(dir, indexJob(dir.file("blank.pdf"), dir.path())).status);
     EXPECT_EQ(std::string(kDeclaration) +
                   "<doc>\n"

@@ -3,7 +3,7 @@
 // wrote them as "&#x07;" and the like, which XML 1.0 forbids, and browsers refused the files.
 #include <gtest/gtest.h>
 
-#include "fixtures/PdfBuilder.h"
+#include "pdf/builder/PdfBuilder.h"
 #include "support/RecognitionJobs.h"
 #include "support/TestSupport.h"
 
@@ -14,31 +14,31 @@ namespace {
 // Two pages; a control character in the document title, a page-label prefix, bookmark
 // titles, link addresses and the page text.
 std::string controlCharacterPdf(const TempDir& dir) {
-    fixtures::DocumentSpec doc;
+    pdfbuild::DocumentSpec doc;
     doc.pages.resize(2);
     doc.title = "Guide\x07 one";
     doc.labels = {{0, 'D', "\x01P-", 1}};
-    fixtures::OutlineItem intro;
+    pdfbuild::OutlineItem intro;
     intro.title = "Intro\x0B";
     intro.page = 0;
-    fixtures::OutlineItem sub;
+    pdfbuild::OutlineItem sub;
     sub.title =
         "\x1F"
         "sub";
     sub.page = 1;
     intro.children = {sub};
     doc.outline = {intro};
-    fixtures::Link web;
+    pdfbuild::Link web;
     web.x0 = 100, web.y0 = 700, web.x1 = 200, web.y1 = 720;
-    web.kind = fixtures::Link::Uri;
+    web.kind = pdfbuild::Link::Uri;
     web.uri = "http://example.com/\x1Bq";
-    fixtures::Link mail = web;
+    pdfbuild::Link mail = web;
     mail.y0 = 650, mail.y1 = 670;
     mail.uri = "mailto:a\x02@example.com";
     doc.pages[0].links = {web, mail};
     doc.pages[0].rawContent = "BT /Helv 12 Tf 1 0 0 1 72 600 Tm (see www.x\\007y.com QX-12) Tj ET";
     std::string path = dir.file("control.pdf");
-    fixtures::writePdf(doc, path);
+    pdfbuild::writePdf(doc, path);
     return path;
 }
 
@@ -96,9 +96,9 @@ TEST(WellFormedXml, EveryOutputParsesWithAStrictParser) {
 // title came out as the single byte 0xE9. Job files are UTF-8 whatever they say.
 TEST(WellFormedXml, JobFilesAreReadAsUtf8) {
     TempDir dir;
-    fixtures::DocumentSpec doc;
+    pdfbuild::DocumentSpec doc;
     doc.pages.resize(1);
-    fixtures::writePdf(doc, dir.file("one.pdf"));
+    pdfbuild::writePdf(doc, dir.file("one.pdf"));
     const std::string seo =
         "<job name=\"createseotext\"><inputfile>" + dir.file("one.pdf") +
         "</inputfile><outputdir>" + dir.path() +

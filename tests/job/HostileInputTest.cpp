@@ -7,8 +7,8 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-#include "fixtures/PdfBuilder.h"
-#include "fixtures/RawFonts.h"
+#include "pdf/builder/PdfBuilder.h"
+#include "pdf/builder/RawFonts.h"
 #include "support/RecognitionJobs.h"
 #include "support/TestSupport.h"
 
@@ -16,12 +16,16 @@ using namespace testing_support;
 
 namespace {
 
-// Runs with at most 2 GB of address space and 60 s of processor time.
+// Runs with at most 2 GB of address space and 60 s of processor time. (AddressSanitizer
+// reserves terabytes of address space for its shadow memory, so a sanitized build keeps only
+// the time limit.)
 RunResult runBounded(const TempDir& dir, const std::string& jobXml) {
     writeFile(dir.file("job.xml"), jobXml);
     return runProgram({dir.file("job.xml")}, [] {
+#ifndef __SANITIZE_ADDRESS__
         rlimit memory{2ul << 30, 2ul << 30};
         setrlimit(RLIMIT_AS, &memory);
+#endif
         rlimit cpu{60, 60};
         setrlimit(RLIMIT_CPU, &cpu);
     });
@@ -30,8 +34,8 @@ RunResult runBounded(const TempDir& dir, const std::string& jobXml) {
 // Forms F0 to F[depth-1]: each paints the next `fanOut` times, a little apart; the last shows
 // `text`. depth 9 and fan-out 10 make a 4 KB file that paints 10^8 forms.
 std::string formBomb(const TempDir& dir, int depth, int fanOut, const std::string& text) {
-    fixtures::DocumentSpec doc;
-    std::string helv = fixtures::addHelveticaObject(doc);
+    pdfbuild::DocumentSpec doc;
+    std::string helv = pdfbuild::addHelveticaObject(doc);
     const size_t first = doc.objects.size();
     for (int k = 0; k < depth; ++k) {
         std::string content, resources;
@@ -49,12 +53,12 @@ std::string formBomb(const TempDir& dir, int depth, int fanOut, const std::strin
                  resources + " >> >>",
              content});
     }
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     page.resources = {{"XObject", "F0", "@" + std::to_string(first)}};
     page.rawContent = "/F0 Do";
     doc.pages.push_back(page);
     std::string path = dir.file("bomb.pdf");
-    fixtures::writePdf(doc, path);
+    pdfbuild::writePdf(doc, path);
     return path;
 }
 
@@ -117,15 +121,15 @@ TEST(HostileInput, DrawingStopsAtTheGlyphAndDrawingLimits) {
         "page may\n",
         run.out);
     // 50 forms of 30,000 filled rectangles each.
-    fixtures::DocumentSpec doc;
+    pdfbuild::DocumentSpec doc;
     std::string rectangles;
     for (int i = 0; i < 30000; ++i) rectangles += std::to_string(i % 500) + " 10 1 1 re f ";
     doc.objects.push_back({"<< /Type /XObject /Subtype /Form /BBox [0 0 612 792] >>", rectangles});
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     page.resources = {{"XObject", "R", "@0"}};
     for (int i = 0; i < 50; ++i) page.rawContent += "/R Do ";
     doc.pages.push_back(page);
-    fixtures::writePdf(doc, dir.file("paths.pdf"));
+    pdfbuild::writePdf(doc, dir.file("paths.pdf"));
     run = runBounded(dir, imagesJob(dir, dir.file("paths.pdf")));
     EXPECT_EQ(255, run.status);
     EXPECT_EQ(
@@ -170,11 +174,11 @@ TEST(HostileInput, JobFilesNestedTooDeepOrTooBigAreRefused) {
 
 TEST(HostileInput, PageRecordNestedTooDeepIsRefusedByName) {
     TempDir dir;
-    fixtures::DocumentSpec doc;
+    pdfbuild::DocumentSpec doc;
     doc.pages.resize(1);
-    doc.pages[0].texts = {fixtures::textRun(72, 700, "www.deep.com")};
+    doc.pages[0].texts = {pdfbuild::textRun(72, 700, "www.deep.com")};
     const std::string pdf = dir.file("deep.pdf");
-    fixtures::writePdf(doc, pdf);
+    pdfbuild::writePdf(doc, pdf);
     std::string record = "<page><links />";
     for (int i = 0; i < 300; ++i) record += "<v>";
     for (int i = 0; i < 300; ++i) record += "</v>";
@@ -212,15 +216,15 @@ TEST(HostileInput, InputsThatAreNoRegularFilesEndAtOnce) {
 // text with "JIT stack limit reached".
 TEST(HostileInput, BacktrackingOverALongPageIsSearched) {
     TempDir dir;
-    fixtures::DocumentSpec doc;
+    pdfbuild::DocumentSpec doc;
     doc.pages.resize(1);
     for (int line = 0; line < 60; ++line) {
-        doc.pages[0].texts.push_back(fixtures::textRun(
+        doc.pages[0].texts.push_back(pdfbuild::textRun(
             36, 760 - 12.0 * line, "line " + std::to_string(line) + " of a long page of words", 8));
     }
-    doc.pages[0].texts.push_back(fixtures::textRun(36, 20, "the end", 8));
+    doc.pages[0].texts.push_back(pdfbuild::textRun(36, 20, "the end", 8));
     const std::string pdf = dir.file("long.pdf");
-    fixtures::writePdf(doc, pdf);
+    pdfbuild::writePdf(doc, pdf);
     publishPageRecords(dir, pdf);
     RunResult run = runBounded(dir, linksJob(dir, pdf, {{"(?s)(.)*end"}, {"(.|\\s)*end"}}));
     EXPECT_EQ(0, run.status) << run.out;

@@ -3,7 +3,7 @@
 // refused like a missing one.
 #include <gtest/gtest.h>
 
-#include "fixtures/PdfBuilder.h"
+#include "pdf/builder/PdfBuilder.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;
@@ -13,11 +13,11 @@ namespace {
 class Diagnostics : public ::testing::Test {
   protected:
     void SetUp() override {
-        fixtures::DocumentSpec doc;
+        pdfbuild::DocumentSpec doc;
         doc.pages.resize(1);
-        doc.pages[0].texts = {fixtures::textRun(72, 700, "Hello")};
+        doc.pages[0].texts = {pdfbuild::textRun(72, 700, "Hello")};
         pdf = dir.file("in.pdf");
-        fixtures::writePdf(doc, pdf);
+        pdfbuild::writePdf(doc, pdf);
     }
     std::string files(const std::string& outputDir) const {
         return "<inputfile>" + pdf + "</inputfile><outputdir>" + outputDir + "</outputdir>";

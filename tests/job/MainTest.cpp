@@ -4,7 +4,7 @@
 
 #include <regex>
 
-#include "fixtures/PdfBuilder.h"
+#include "pdf/builder/PdfBuilder.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;
@@ -13,14 +13,14 @@ namespace {
 
 // Twelve plain Letter pages with a line of text each.
 std::string twelvePagePdf(const TempDir& dir) {
-    fixtures::DocumentSpec spec;
+    pdfbuild::DocumentSpec spec;
     for (int i = 1; i <= 12; ++i) {
-        fixtures::PageSpec page;
+        pdfbuild::PageSpec page;
         page.texts.push_back({72, 720, "Page " + std::to_string(i)});
         spec.pages.push_back(page);
     }
     std::string path = dir.file("twelve.pdf");
-    fixtures::writePdf(spec, path);
+    pdfbuild::writePdf(spec, path);
     return path;
 }
 

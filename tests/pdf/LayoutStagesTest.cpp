@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "pdf/LayoutBlocks.h"
-#include "pdf/LayoutFlows.h"
-#include "pdf/LayoutItems.h"
-#include "pdf/LayoutLines.h"
-#include "pdf/LayoutTables.h"
+#include "pdf/text/LayoutBlocks.h"
+#include "pdf/text/LayoutFlows.h"
+#include "pdf/text/LayoutItems.h"
+#include "pdf/text/LayoutLines.h"
+#include "pdf/text/LayoutTables.h"
 #include "support/SyntheticText.h"
 
 using namespace pdf::layout;

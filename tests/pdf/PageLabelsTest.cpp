@@ -5,7 +5,7 @@
 #include <fstream>
 #include <regex>
 
-#include "fixtures/PdfBuilder.h"
+#include "pdf/builder/PdfBuilder.h"
 #include "pdf/Document.h"
 #include "pdf/Library.h"
 #include "pdf/PageLabels.h"
@@ -36,10 +36,10 @@ TEST(LabelStyles, LettersRepeatAfterZ) {
 TEST(PageLabelTree, RangesPrefixesAndStartValues) {
     pdf::Library library;
     TempDir dir;
-    fixtures::DocumentSpec doc;
+    pdfbuild::DocumentSpec doc;
     doc.pages.resize(7);
     doc.labels = {{1, 'R', "", 1}, {3, 'D', "A-", 7}, {5, 'a', "", 1}, {6, 0, "Cover", 1}};
-    fixtures::writePdf(doc, dir.file("labels.pdf"));
+    pdfbuild::writePdf(doc, dir.file("labels.pdf"));
     pdf::Document document(dir.file("labels.pdf"));
     pdf::PageLabels labels(document);
     EXPECT_FALSE(labels.label(1).has_value());
@@ -54,9 +54,9 @@ TEST(PageLabelTree, RangesPrefixesAndStartValues) {
 TEST(PageLabelTree, DocumentWithoutLabelsHasNone) {
     pdf::Library library;
     TempDir dir;
-    fixtures::DocumentSpec doc;
+    pdfbuild::DocumentSpec doc;
     doc.pages.resize(2);
-    fixtures::writePdf(doc, dir.file("plain.pdf"));
+    pdfbuild::writePdf(doc, dir.file("plain.pdf"));
     pdf::Document document(dir.file("plain.pdf"));
     EXPECT_FALSE(pdf::PageLabels(document).label(2).has_value());
 }

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "fixtures/PdfBuilder.h"
-#include "fixtures/RawFonts.h"
+#include "pdf/builder/PdfBuilder.h"
+#include "pdf/builder/RawFonts.h"
 #include "pdf/Document.h"
 #include "pdf/Library.h"
-#include "pdf/PaintedText.h"
+#include "pdf/text/PaintedText.h"
 #include "support/SyntheticText.h"
 #include "support/TestSupport.h"
 
@@ -43,18 +43,18 @@ const pdf::PaintedChar& glyph(const pdf::PaintedText& painted, int g) {
 }
 
 double width(const std::string& text, double size) {
-    return fixtures::textWidth(fixtures::textRun(0, 0, text, size));
+    return pdfbuild::textWidth(pdfbuild::textRun(0, 0, text, size));
 }
 
 class PaintedTextTest : public ::testing::Test {
   protected:
-    pdf::PaintedText read(const fixtures::DocumentSpec& doc) {
-        fixtures::writePdf(doc, dir.file("t.pdf"));
+    pdf::PaintedText read(const pdfbuild::DocumentSpec& doc) {
+        pdfbuild::writePdf(doc, dir.file("t.pdf"));
         pdf::Document document(dir.file("t.pdf"));
         return pdf::readPaintedText(document.page(1));
     }
-    pdf::PaintedText read(const fixtures::PageSpec& page) {
-        fixtures::DocumentSpec doc;
+    pdf::PaintedText read(const pdfbuild::PageSpec& page) {
+        pdfbuild::DocumentSpec doc;
         doc.pages.push_back(page);
         return read(doc);
     }
@@ -65,7 +65,7 @@ class PaintedTextTest : public ::testing::Test {
 // One operator each: Tj, TJ with a kerning adjustment, ' and " after a leading, and word and
 // character spacing.
 TEST_F(PaintedTextTest, EveryShowingOperatorIsOneElementWithItsAdvances) {
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     page.rawContent =
         "BT /Helv 10 Tf 14 TL 1 0 0 1 100 700 Tm (AB) Tj [(A) -500 (B)] TJ"
         " (next) ' 2 1 (w x) \" ET";
@@ -92,8 +92,8 @@ TEST_F(PaintedTextTest, EveryShowingOperatorIsOneElementWithItsAdvances) {
 // "Hi" at 20 points, baseline at user (100, 700): page space has y down from the top of the
 // 792-point page.
 TEST_F(PaintedTextTest, BoxesRunOverTheAdvancesFromDescentToAscent) {
-    fixtures::PageSpec page;
-    page.texts = {fixtures::textRun(100, 700, "Hi", 20)};
+    pdfbuild::PageSpec page;
+    page.texts = {pdfbuild::textRun(100, 700, "Hi", 20)};
     pdf::PaintedText painted = read(page);
     ASSERT_EQ(1u, painted.elements.size());
     const pdf::Rect& box = painted.elements[0].bbox;
@@ -111,7 +111,7 @@ TEST_F(PaintedTextTest, BoxesRunOverTheAdvancesFromDescentToAscent) {
 }
 
 TEST_F(PaintedTextTest, FormsAreEnteredWhereTheyArePaintedWithTheirMatrix) {
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     page.forms = {{"Fm1", "BT /Helv 10 Tf 1 0 0 1 0 0 Tm (inside) Tj ET", {2, 0, 0, 2, 50, 60}}};
     page.rawContent =
         "BT /Helv 10 Tf 1 0 0 1 10 10 Tm (before) Tj ET q 1 0 0 1 5 5 cm /Fm1 Do Q"
@@ -134,7 +134,7 @@ TEST_F(PaintedTextTest, FormsAreEnteredWhereTheyArePaintedWithTheirMatrix) {
 // Regression: a form painted a second time was taken for the same text object again and its
 // second painting lost.
 TEST_F(PaintedTextTest, FormPaintedTwiceIsReadTwiceWhereItIsPainted) {
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     page.forms = {{"Fm1", "BT /Helv 12 Tf 1 0 0 1 72 700 Tm (Order QX-1) Tj ET"}};
     page.rawContent = "q /Fm1 Do Q q 1 0 0 1 0 -100 cm /Fm1 Do Q";
     pdf::PaintedText painted = read(page);
@@ -146,7 +146,7 @@ TEST_F(PaintedTextTest, FormPaintedTwiceIsReadTwiceWhereItIsPainted) {
 // Regression: lines placed with their own "cm" and the same text matrix, starting with the same
 // glyph, were taken for one text object painted again; two of the four were lost.
 TEST_F(PaintedTextTest, LinesPlacedWithCmThatStartAlikeAreAllRead) {
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     const char* lines[] = {"Hello world", "Happy day", "Goodbye", "Great news"};
     for (int i = 0; i < 4; ++i) {
         page.rawContent += "q 1 0 0 1 0 " + std::to_string(-20 * i) +
@@ -163,7 +163,7 @@ TEST_F(PaintedTextTest, LinesPlacedWithCmThatStartAlikeAreAllRead) {
 
 // Text drawn filled and stroked in one operator (rendering mode 2) is one element.
 TEST_F(PaintedTextTest, FilledAndStrokedTextIsOneElement) {
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     page.rawContent = "BT /Helv 12 Tf 2 Tr 1 0 0 1 100 700 Tm (Bold) Tj ET";
     pdf::PaintedText painted = read(page);
     EXPECT_EQ((std::vector<std::string>{"Bold"}), elementTexts(painted));
@@ -171,14 +171,14 @@ TEST_F(PaintedTextTest, FilledAndStrokedTextIsOneElement) {
 }
 
 TEST_F(PaintedTextTest, FormThatPaintsItselfIsEnteredOnce) {
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     page.forms = {{"Fm1", "BT /Helv 10 Tf (loop) Tj ET /Fm1 Do"}};
     page.rawContent = "/Fm1 Do";
     EXPECT_EQ((std::vector<std::string>{"loop"}), elementTexts(read(page)));
 }
 
 TEST_F(PaintedTextTest, InlineImagesArePassedOverAndBrokenContentEndsTheReading) {
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     page.rawContent =
         "BT /Helv 10 Tf 1 0 0 1 10 10 Tm (one) Tj ET "
         "BI /W 2 /H 1 /BPC 8 /CS /G ID \x01\xff EI "
@@ -191,8 +191,8 @@ TEST_F(PaintedTextTest, InlineImagesArePassedOverAndBrokenContentEndsTheReading)
 }
 
 TEST_F(PaintedTextTest, CharactersOfCidFontsComeFromTheirToUnicodeMap) {
-    fixtures::PageSpec page;
-    page.texts = {fixtures::textRun(300, 500, "שלום", 14, true)};
+    pdfbuild::PageSpec page;
+    page.texts = {pdfbuild::textRun(300, 500, "שלום", 14, true)};
     pdf::PaintedText painted = read(page);
     ASSERT_EQ(4, painted.glyphCount());
     // Stored in visual order: the last letter first.
@@ -201,11 +201,11 @@ TEST_F(PaintedTextTest, CharactersOfCidFontsComeFromTheirToUnicodeMap) {
 }
 
 // A Type 3 font: code 1 is the ligature glyph /fi, 2 is /l, 3 is /e.
-fixtures::DocumentSpec ligatureDocument(const fixtures::UnicodeMap& toUnicode) {
-    fixtures::DocumentSpec doc;
+pdfbuild::DocumentSpec ligatureDocument(const pdfbuild::UnicodeMap& toUnicode) {
+    pdfbuild::DocumentSpec doc;
     std::string font =
-        fixtures::addType3Font(doc, {{1, "fi", 600}, {2, "l", 250}, {3, "e", 500}}, toUnicode);
-    fixtures::PageSpec page;
+        pdfbuild::addType3Font(doc, {{1, "fi", 600}, {2, "l", 250}, {3, "e", 500}}, toUnicode);
+    pdfbuild::PageSpec page;
     page.resources = {{"Font", "T3", font}};
     page.rawContent = "BT /T3 10 Tf 1 0 0 1 100 700 Tm <010203> Tj ET";
     doc.pages.push_back(page);
@@ -236,10 +236,10 @@ TEST_F(PaintedTextTest, ControlCodesFromAToUnicodeMapGiveWayToTheGlyphName) {
 }
 
 TEST_F(PaintedTextTest, ContentInOptionalContentThatIsOffIsLeftOut) {
-    fixtures::DocumentSpec doc;
+    pdfbuild::DocumentSpec doc;
     doc.objects.push_back({"<< /Type /OCG /Name (Draft) >>", std::nullopt});
     doc.catalog = {{"OCProperties", "<< /OCGs [@0] /D << /OFF [@0] >> >>"}};
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     page.resources = {{"Properties", "Draft", "@0"}};
     page.forms = {{"Fm1", "BT /Helv 12 Tf 1 0 0 1 72 600 Tm (form copy) Tj ET"}};
     page.rawContent =
@@ -254,8 +254,8 @@ TEST_F(PaintedTextTest, ContentInOptionalContentThatIsOffIsLeftOut) {
 // A filled-in form field and a free-text annotation show text on the page image; a widget that
 // is no field (no /T) and a hidden annotation do not.
 TEST_F(PaintedTextTest, AnnotationAndFieldAppearancesAreReadAfterThePageContent) {
-    fixtures::DocumentSpec doc;
-    std::string helv = fixtures::addHelveticaObject(doc);
+    pdfbuild::DocumentSpec doc;
+    std::string helv = pdfbuild::addHelveticaObject(doc);
     auto appearance = [&](const std::string& text) {
         doc.objects.push_back(
             {"<< /Type /XObject /Subtype /Form /BBox [0 0 100 20] /Resources "
@@ -268,8 +268,8 @@ TEST_F(PaintedTextTest, AnnotationAndFieldAppearancesAreReadAfterThePageContent)
     std::string field = appearance("Field value");
     std::string nameless = appearance("No field");
     std::string hidden = appearance("Hidden note");
-    fixtures::PageSpec page;
-    page.texts = {fixtures::textRun(72, 700, "Page text")};
+    pdfbuild::PageSpec page;
+    page.texts = {pdfbuild::textRun(72, 700, "Page text")};
     page.rawAnnotations = {
         "<< /Type /Annot /Subtype /FreeText /Rect [200 600 300 620] /AP << /N " + note + " >> >>",
         "<< /Type /Annot /Subtype /Widget /FT /Tx /T (name) /Rect [200 500 300 520] /AP << /N " +
@@ -293,9 +293,9 @@ TEST_F(PaintedTextTest, AnnotationAndFieldAppearancesAreReadAfterThePageContent)
 
 // Identity-V: codes 1, 2, 3 written down a column from user (300, 700) at 20 points.
 TEST_F(PaintedTextTest, VerticalWritingRunsDownTheColumnOneEmAGlyph) {
-    fixtures::DocumentSpec doc;
-    std::string font = fixtures::addVerticalFont(doc, {{1, "\u7E26"}, {2, "\u66F8"}, {3, "1"}});
-    fixtures::PageSpec page;
+    pdfbuild::DocumentSpec doc;
+    std::string font = pdfbuild::addVerticalFont(doc, {{1, "\u7E26"}, {2, "\u66F8"}, {3, "1"}});
+    pdfbuild::PageSpec page;
     page.resources = {{"Font", "V1", font}};
     page.rawContent = "BT /V1 20 Tf 1 0 0 1 300 700 Tm <000100020003> Tj ET";
     doc.pages.push_back(page);
@@ -321,7 +321,7 @@ TEST_F(PaintedTextTest, VerticalWritingRunsDownTheColumnOneEmAGlyph) {
 // Text under an opaque rectangle painted later is kept in the reading but marked hidden;
 // invisible text (rendering mode 3) under it is not.
 TEST_F(PaintedTextTest, TextUnderLaterOpaqueContentIsMarkedHidden) {
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     page.rawContent =
         "BT /Helv 12 Tf 1 0 0 1 100 700 Tm (covered) Tj 3 Tr 1 0 0 1 100 650 Tm (ocr) Tj ET "
         "1 1 1 rg 90 640 200 80 re f";

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "fixtures/PdfBuilder.h"
+#include "pdf/builder/PdfBuilder.h"
 #include "pdf/Document.h"
 #include "pdf/Error.h"
 #include "pdf/JpegWriter.h"
@@ -25,14 +25,14 @@ class PdfLayer : public ::testing::Test {
 // Page 1: Letter. Page 2: Letter with /Rotate 90. Page 3: crop box
 // [100 150 400 550]. Page 4: crop box and /Rotate 270.
 std::string geometryPdf(const TempDir& dir) {
-    fixtures::DocumentSpec spec;
+    pdfbuild::DocumentSpec spec;
     spec.pages.resize(4);
     spec.pages[1].rotate = 90;
     spec.pages[2].cropBox = std::array<double, 4>{100, 150, 400, 550};
     spec.pages[3].cropBox = std::array<double, 4>{100, 150, 400, 550};
     spec.pages[3].rotate = 270;
     std::string path = dir.file("geometry.pdf");
-    fixtures::writePdf(spec, path);
+    pdfbuild::writePdf(spec, path);
     return path;
 }
 
@@ -137,12 +137,12 @@ std::vector<unsigned char> renderAll(const pdf::Page& page, const pdf::RenderSiz
 }
 
 TEST_F(PdfLayer, BandsJoinIntoTheSameImageAsOneBand) {
-    fixtures::DocumentSpec spec;
-    fixtures::PageSpec page;
+    pdfbuild::DocumentSpec spec;
+    pdfbuild::PageSpec page;
     page.rects.push_back({50, 50, 300, 500, 0.2, 0.4, 0.8});
     for (int i = 0; i < 20; ++i) page.texts.push_back({60, 740.0 - i * 33, "Band test line", 30});
     spec.pages.push_back(page);
-    fixtures::writePdf(spec, dir.file("bands.pdf"));
+    pdfbuild::writePdf(spec, dir.file("bands.pdf"));
     pdf::Document doc(dir.file("bands.pdf"));
     pdf::Page p = doc.page(1);
     pdf::RenderSize size = pdf::sizeAtResolution(p, 72);

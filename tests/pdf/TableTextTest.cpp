@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "fixtures/PdfBuilder.h"
+#include "pdf/builder/PdfBuilder.h"
 #include "pdf/Document.h"
 #include "pdf/Library.h"
-#include "pdf/TextPage.h"
+#include "pdf/text/TextPage.h"
 #include "support/SyntheticText.h"
 #include "support/TestSupport.h"
 
@@ -18,22 +18,22 @@ using namespace testing_support;
 
 namespace {
 
-fixtures::TextRun at(double x, double y, const std::string& text) {
-    return fixtures::textRun(x, y, text, 10);
+pdfbuild::TextRun at(double x, double y, const std::string& text) {
+    return pdfbuild::textRun(x, y, text, 10);
 }
 
 // Text ending at right.
-fixtures::TextRun endingAt(double right, double y, const std::string& text) {
-    return at(right - fixtures::textWidth(at(0, 0, text)), y, text);
+pdfbuild::TextRun endingAt(double right, double y, const std::string& text) {
+    return at(right - pdfbuild::textWidth(at(0, 0, text)), y, text);
 }
 
 class TableText : public ::testing::Test {
   protected:
-    std::vector<std::string> linesOf(const fixtures::PageSpec& page) {
-        fixtures::DocumentSpec spec;
+    std::vector<std::string> linesOf(const pdfbuild::PageSpec& page) {
+        pdfbuild::DocumentSpec spec;
         spec.pages = {page};
         std::string path = dir.file("table" + std::to_string(++count) + ".pdf");
-        fixtures::writePdf(spec, path);
+        pdfbuild::writePdf(spec, path);
         pdf::Document doc(path);
         return testing_support::linesOf(pdf::TextPage(doc.page(1)));
     }
@@ -46,7 +46,7 @@ class TableText : public ::testing::Test {
 // A price list between two paragraphs: a header row, four columns, prices
 // right-aligned at x = 400, and a description that wraps onto a second line.
 TEST_F(TableText, PriceListReadsRowByRowBetweenItsParagraphs) {
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     page.texts = {at(72, 720, "Our prices for the coming season, valid from May, are these:"),
                   at(72, 696, "Article"),
                   at(130, 696, "Description"),
@@ -76,8 +76,8 @@ TEST_F(TableText, PriceListReadsRowByRowBetweenItsParagraphs) {
 
 // Entries at x = 72 (sections indented), page numbers right-aligned at 540,
 // with dot leaders or with a plain gap.
-fixtures::PageSpec contentsPage(bool leaders, std::vector<std::string>& expected) {
-    fixtures::PageSpec page;
+pdfbuild::PageSpec contentsPage(bool leaders, std::vector<std::string>& expected) {
+    pdfbuild::PageSpec page;
     page.texts.push_back(at(72, 740, "Contents"));
     expected.push_back("Contents");
     struct Entry {
@@ -94,7 +94,7 @@ fixtures::PageSpec contentsPage(bool leaders, std::vector<std::string>& expected
     for (const Entry& e : entries) {
         std::string title = e.title;
         if (leaders) {
-            while (e.x + fixtures::textWidth(at(0, 0, title + " .")) < 510) title += " .";
+            while (e.x + pdfbuild::textWidth(at(0, 0, title + " .")) < 510) title += " .";
         }
         page.texts.push_back(at(e.x, y, title));
         page.texts.push_back(endingAt(540, y, e.number));
@@ -106,14 +106,14 @@ fixtures::PageSpec contentsPage(bool leaders, std::vector<std::string>& expected
 
 TEST_F(TableText, ContentsWithDotLeadersKeepNumbersOnTheirLines) {
     std::vector<std::string> expected;
-    fixtures::PageSpec page = contentsPage(true, expected);
+    pdfbuild::PageSpec page = contentsPage(true, expected);
     EXPECT_EQ(linesOf(page), expected);
     EXPECT_EQ(expected[2].substr(0, 13), "1.1 Scope . .");
 }
 
 TEST_F(TableText, ContentsWithoutLeadersKeepNumbersOnTheirLines) {
     std::vector<std::string> expected;
-    fixtures::PageSpec page = contentsPage(false, expected);
+    pdfbuild::PageSpec page = contentsPage(false, expected);
     EXPECT_EQ(linesOf(page), expected);
     EXPECT_EQ(expected[5], "2.1 Rows and columns 11");
 }
@@ -125,7 +125,7 @@ TEST_F(TableText, TwoColumnArticleStillReadsColumnByColumn) {
                           "one to the next, and it ends", "here, at the foot of the page."};
     const char* right[] = {"The second column begins at the", "top again and goes on in the",
                            "same way as the first, down to", "its own end."};
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     std::vector<std::string> expected;
     for (int i = 0; i < 4; ++i) {
         page.texts.push_back(at(72, 700 - 12 * i, left[i]));
@@ -142,7 +142,7 @@ TEST_F(TableText, TableInOneColumnStaysInThatColumn) {
     const char* left[] = {"The left column of the article", "runs down beside the table that",
                           "stands in the right column, and", "goes on below it in lines of",
                           "its own until it ends here."};
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     std::vector<std::string> expected;
     for (int i = 0; i < 5; ++i) {
         page.texts.push_back(at(72, 700 - 12 * i, left[i]));
@@ -170,7 +170,7 @@ TEST_F(TableText, NumberedCodeListingKeepsEachNumberOnItsLine) {
                              {"10", "    for (int i = 0; i < n; ++i) sum += a[i];"},
                              {"11", "    return sum;"},
                              {"12", "}"}};
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     page.texts.push_back(at(72, 720, "Listing 1 adds up the numbers:"));
     std::vector<std::string> expected = {"Listing 1 adds up the numbers:"};
     double y = 700;
@@ -192,20 +192,20 @@ TEST_F(TableText, TableOnATurnedPageReadsRowByRow) {
                              {"North", "1,204", "31"},
                              {"South", "987", "12"},
                              {"East", "1,530", "40"}};
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     page.rotate = 90;
     std::vector<std::string> expected;
     double x = 100;
     for (const auto& row : rows) {
         // A cell starting `along` points up the page's user y.
         auto cell = [x](double along, const std::string& text) {
-            fixtures::TextRun run = at(x, along, text);
+            pdfbuild::TextRun run = at(x, along, text);
             run.angle = 90;
             return run;
         };
         page.texts.push_back(cell(80, row[0]));
-        page.texts.push_back(cell(260 - fixtures::textWidth(at(0, 0, row[1])), row[1]));
-        page.texts.push_back(cell(360 - fixtures::textWidth(at(0, 0, row[2])), row[2]));
+        page.texts.push_back(cell(260 - pdfbuild::textWidth(at(0, 0, row[1])), row[1]));
+        page.texts.push_back(cell(360 - pdfbuild::textWidth(at(0, 0, row[2])), row[2]));
         expected.push_back(std::string(row[0]) + " " + row[1] + " " + row[2]);
         x += 14;
     }

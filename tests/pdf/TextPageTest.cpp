@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "fixtures/PdfBuilder.h"
-#include "fixtures/RawFonts.h"
+#include "pdf/builder/PdfBuilder.h"
+#include "pdf/builder/RawFonts.h"
 #include "pdf/Document.h"
 #include "pdf/Error.h"
 #include "pdf/Library.h"
-#include "pdf/TextPage.h"
+#include "pdf/text/TextPage.h"
 #include "support/SyntheticText.h"
 #include "support/TestSupport.h"
 
@@ -20,22 +20,22 @@ using namespace testing_support;
 
 namespace {
 
-fixtures::TextRun run(double x, double y, const std::string& text, double size = 12) {
-    return fixtures::textRun(x, y, text, size);
+pdfbuild::TextRun run(double x, double y, const std::string& text, double size = 12) {
+    return pdfbuild::textRun(x, y, text, size);
 }
 
-fixtures::TextRun hebrew(double x, double y, const std::string& text, double size = 12) {
-    return fixtures::textRun(x, y, text, size, true);
+pdfbuild::TextRun hebrew(double x, double y, const std::string& text, double size = 12) {
+    return pdfbuild::textRun(x, y, text, size, true);
 }
 
 class TextPageTest : public ::testing::Test {
   protected:
     // Writes the pages to a PDF in the test's directory and opens it.
-    pdf::Document& open(const std::vector<fixtures::PageSpec>& pages) {
-        fixtures::DocumentSpec spec;
+    pdf::Document& open(const std::vector<pdfbuild::PageSpec>& pages) {
+        pdfbuild::DocumentSpec spec;
         spec.pages = pages;
         std::string path = dir.file("text" + std::to_string(++count) + ".pdf");
-        fixtures::writePdf(spec, path);
+        pdfbuild::writePdf(spec, path);
         doc = std::make_unique<pdf::Document>(path);
         return *doc;
     }
@@ -59,16 +59,16 @@ class TextPageTest : public ::testing::Test {
 // One line "Hello world" in 12-point Helvetica at (72, 700) on an upright page; the same words
 // drawn upwards at (300, 200) on a page shown turned by /Rotate 90.
 TEST_F(TextPageTest, WordsAndCharactersCarryBoxesInUnrotatedUserSpace) {
-    fixtures::PageSpec upright, turned;
+    pdfbuild::PageSpec upright, turned;
     upright.texts.push_back(run(72, 700, "Hello world"));
     turned.rotate = 90;
-    fixtures::TextRun up = run(300, 200, "Hello world");
+    pdfbuild::TextRun up = run(300, 200, "Hello world");
     up.angle = 90;
     turned.texts.push_back(up);
     pdf::Document& d = open({upright, turned});
-    const double hello = fixtures::textWidth(run(0, 0, "Hello"));
-    const double helloSpace = fixtures::textWidth(run(0, 0, "Hello "));
-    const double all = fixtures::textWidth(run(0, 0, "Hello world"));
+    const double hello = pdfbuild::textWidth(run(0, 0, "Hello"));
+    const double helloSpace = pdfbuild::textWidth(run(0, 0, "Hello "));
+    const double all = pdfbuild::textWidth(run(0, 0, "Hello world"));
 
     pdf::TextPage text(d.page(1));
     ASSERT_EQ(1u, text.lines().size());
@@ -110,7 +110,7 @@ TEST_F(TextPageTest, WordsAndCharactersCarryBoxesInUnrotatedUserSpace) {
 
 // Text set with "2 0 0 2" in its text matrix at 10 points appears at 20 points.
 TEST_F(TextPageTest, FontSizeIsTheSizeOnThePage) {
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     page.texts.push_back(run(72, 700, "Small", 8));
     page.rawContent = "BT /Helv 10 Tf 2 0 0 2 72 600 Tm (Large) Tj ET";
     pdf::Document& d = open({page});
@@ -121,7 +121,7 @@ TEST_F(TextPageTest, FontSizeIsTheSizeOnThePage) {
 }
 
 TEST_F(TextPageTest, PageWithoutTextHasNoLinesAndEmptyText) {
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     page.rects.push_back({72, 72, 300, 300, 0.2, 0.4, 0.6});
     pdf::Document& d = open({page});
     pdf::TextPage text(d.page(1));
@@ -134,7 +134,7 @@ TEST_F(TextPageTest, PageWithoutTextHasNoLinesAndEmptyText) {
 // printer; "a dash -" ends in a free-standing dash; "year 2010-" ends in a hyphen after a
 // digit; "upper-" followed by "(case)" is followed by a non-letter.
 TEST_F(TextPageTest, PageTextJoinsHyphenatedLineEndsOnly) {
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     const std::vector<std::string> lines = {"a hyphen-",  "ated end",  "a dash -", "next line",
                                             "year 2010-", "2011 here", "upper-",   "(case) end"};
     for (size_t i = 0; i < lines.size(); ++i)
@@ -153,7 +153,7 @@ TEST_F(TextPageTest, PageTextJoinsHyphenatedLineEndsOnly) {
 // The left column's last line breaks a word that the right column's first line completes;
 // the right column's last line ends in a hyphen before a capitalised footer line.
 TEST_F(TextPageTest, WordHyphenatedAcrossAColumnBreakIsJoined) {
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     page.texts.push_back(run(72, 700, "the left column ends"));
     page.texts.push_back(run(72, 686, "with a publi-"));
     page.texts.push_back(run(320, 700, "cation of the right"));
@@ -171,7 +171,7 @@ TEST_F(TextPageTest, WordHyphenatedAcrossAColumnBreakIsJoined) {
 // gutter. The content stream interleaves the columns row by row, so only the geometry can
 // tell the reading order.
 TEST_F(TextPageTest, TwoColumnsAreReadColumnByColumn) {
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     page.texts.push_back(run(72, 720, "A heading that runs over both of the columns", 16));
     for (int i = 0; i < 4; ++i) {
         page.texts.push_back(run(72, 680 - 14.0 * i, "left line " + std::to_string(i + 1)));
@@ -197,7 +197,7 @@ TEST_F(TextPageTest, TwoColumnsAreReadColumnByColumn) {
 // Two paragraphs of a column: the second starts with an indented first line; a third block
 // stands apart after a wider gap.
 TEST_F(TextPageTest, ParagraphsBreakAtIndentsAndWideGaps) {
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     page.texts.push_back(run(72, 700, "First paragraph starts here and"));
     page.texts.push_back(run(72, 686, "goes on for a second line."));
     page.texts.push_back(run(90, 672, "Second paragraph is indented and"));
@@ -219,7 +219,7 @@ TEST_F(TextPageTest, ParagraphsBreakAtIndentsAndWideGaps) {
 // stream: an opaque white image, a half-transparent image, a filled rectangle, a rectangle
 // drawn beneath it, and a black image over the first word only.
 TEST_F(TextPageTest, TextUnderLaterOpaqueContentIsLeftOut) {
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     page.texts.push_back(run(72, 700, "Visible words"));
     page.texts.push_back(run(72, 660, "Hidden under image"));
     page.texts.push_back(run(72, 620, "Seen through glass"));
@@ -227,7 +227,7 @@ TEST_F(TextPageTest, TextUnderLaterOpaqueContentIsLeftOut) {
     page.texts.push_back(run(72, 540, "Painted over background"));
     page.texts.push_back(run(72, 500, "Covered visible"));
     page.rects.push_back({60, 530, 400, 560, 0.9, 0.9, 0.5});  // drawn before all text
-    const double covered = fixtures::textWidth(run(0, 0, "Covered"));
+    const double covered = pdfbuild::textWidth(run(0, 0, "Covered"));
     page.images = {{60, 650, 400, 680, 1, 1, 1, false},
                    {60, 610, 400, 640, 1, 1, 1, true},
                    {70, 490, 72 + covered + 1, 520, 0, 0, 0, false}};
@@ -239,7 +239,7 @@ TEST_F(TextPageTest, TextUnderLaterOpaqueContentIsLeftOut) {
 
 // An OCR layer drawn in rendering mode 3 before the scan's image, as OCR tools write it.
 TEST_F(TextPageTest, InvisibleTextUnderAScanImageIsKept) {
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     page.texts.push_back(run(72, 300, "Printed words"));
     // The builder draws the image small at the bottom; the content draws it again over the
     // invisible words, after them.
@@ -255,7 +255,7 @@ TEST_F(TextPageTest, InvisibleTextUnderAScanImageIsKept) {
 // "Bold" painted twice 0.4 pt apart (fake bold), "Stroked" filled and stroked in one go
 // (rendering mode 2); "Balloon" keeps its genuine double letters.
 TEST_F(TextPageTest, DuplicateGlyphsOfFakeBoldAreDropped) {
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     page.rawContent =
         "BT /Helv 12 Tf 1 0 0 1 72 700 Tm (Bold) Tj ET\n"
         "BT /Helv 12 Tf 1 0 0 1 72.4 700 Tm (Bold) Tj ET\n"
@@ -269,7 +269,7 @@ TEST_F(TextPageTest, DuplicateGlyphsOfFakeBoldAreDropped) {
 // Gaps decide word boundaries where a producer writes no space character: a 0.4 em gap
 // in a TJ array separates, a 0.03 em kern does not.
 TEST_F(TextPageTest, GapsSeparateWordsWhereNoSpaceIsDrawn) {
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     page.rawContent =
         "BT /Helv 10 Tf 1 0 0 1 72 700 Tm [(Word)-400(Gap)] TJ ET\n"
         "BT /Helv 10 Tf 1 0 0 1 72 680 Tm [(Ke)30(rned)] TJ ET";
@@ -282,7 +282,7 @@ TEST_F(TextPageTest, GapsSeparateWordsWhereNoSpaceIsDrawn) {
 // comes out in reading order. Latin words and numbers inside keep their own order.
 TEST_F(TextPageTest, RightToLeftLinesAreInReadingOrder) {
     const std::vector<std::string> lines = {"שלום עולם", "ספר Quillon חדש", "גרסה 2024 כאן"};
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     for (size_t i = 0; i < lines.size(); ++i)
         page.texts.push_back(hebrew(72, 700 - 20.0 * i, lines[i]));
     pdf::Document& d = open({page});
@@ -296,7 +296,7 @@ TEST_F(TextPageTest, RightToLeftLinesAreInReadingOrder) {
 // A Hebrew sentence with a Latin word and a number, on a page whose other lines are Latin:
 // the sentence's own words decide that it reads from the right.
 TEST_F(TextPageTest, MixedLineOnALatinPageReadsInItsOwnDirection) {
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     page.texts.push_back(run(72, 700, "Most of this page is set in Latin letters and"));
     page.texts.push_back(run(72, 686, "only one line below is a Hebrew sentence."));
     page.texts.push_back(hebrew(72, 600, "ברוכים הבאים למדריך Quillon גרסה 2"));
@@ -312,7 +312,7 @@ TEST_F(TextPageTest, MixedLineOnALatinPageReadsInItsOwnDirection) {
 // Every byte of the page text leads back to the character that produced it; the separators
 // lead nowhere. Finding "world" in the text finds its glyphs on the page.
 TEST_F(TextPageTest, PageTextMapsBackToCharacters) {
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     page.texts.push_back(run(72, 700, "Hello world"));
     page.texts.push_back(hebrew(72, 680, "שלום"));
     pdf::Document& d = open({page});
@@ -331,7 +331,7 @@ TEST_F(TextPageTest, PageTextMapsBackToCharacters) {
     std::size_t at = t.find("world");
     const pdf::TextChar& w = text.chars()[text.charAtTextByte(at)];
     EXPECT_EQ(U'w', w.code);
-    EXPECT_NEAR(72 + fixtures::textWidth(run(0, 0, "Hello ")), w.box.x0, 0.01);
+    EXPECT_NEAR(72 + pdfbuild::textWidth(run(0, 0, "Hello ")), w.box.x0, 0.01);
     // The four bytes of the first Hebrew letter (two per letter) all lead to shin.
     std::size_t shin = t.find("ש");
     EXPECT_EQ(text.charAtTextByte(shin), text.charAtTextByte(shin + 1));
@@ -341,7 +341,7 @@ TEST_F(TextPageTest, PageTextMapsBackToCharacters) {
 }
 
 TEST_F(TextPageTest, TextOutsideTheShownPageIsLeftOut) {
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     page.cropBox = std::array<double, 4>{50, 50, 562, 742};
     page.texts.push_back(run(72, 700, "Inside"));
     page.texts.push_back(run(72, 760, "Slug above the crop box"));
@@ -353,7 +353,7 @@ TEST_F(TextPageTest, TextOutsideTheShownPageIsLeftOut) {
 // "Métro" before its e, the cedilla of "Aviação" after its c and the tilde after its a, each
 // centred on its letter. A spacing accent that stands over no letter stays as it is.
 TEST_F(TextPageTest, AccentSetOverALetterComposesWithIt) {
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     page.rawContent =
         "BT /Helv 12 Tf 1 0 0 1 100 700 Tm (M) Tj 1 0 0 1 111.334 700 Tm (\264) Tj "
         "1 0 0 1 109.996 700 Tm (etro) Tj "
@@ -372,15 +372,15 @@ TEST_F(TextPageTest, AccentSetOverALetterComposesWithIt) {
 // A Type 3 font whose ToUnicode map gives the ligature "fi" a control code, as some producers
 // write it: the glyph's name /fi says what it is.
 TEST_F(TextPageTest, LigatureMappedToAControlCodeIsReadByItsName) {
-    fixtures::DocumentSpec doc;
-    std::string font = fixtures::addType3Font(
+    pdfbuild::DocumentSpec doc;
+    std::string font = pdfbuild::addType3Font(
         doc, {{1, "s"}, {2, "i", 250}, {3, "g"}, {4, "n"}, {5, "fi", 550}, {6, "e"}, {7, "d"}},
         {{1, "s"}, {2, "i"}, {3, "g"}, {4, "n"}, {5, "\x0C"}, {6, "e"}, {7, "d"}});
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     page.resources = {{"Font", "T3", font}};
     page.rawContent = "BT /T3 12 Tf 1 0 0 1 72 700 Tm <0102030402050607> Tj ET";
     doc.pages.push_back(page);
-    fixtures::writePdf(doc, dir.file("t3.pdf"));
+    pdfbuild::writePdf(doc, dir.file("t3.pdf"));
     pdf::Document d(dir.file("t3.pdf"));
     EXPECT_EQ("signified", pdf::TextPage(d.page(1)).text());
 }
@@ -389,7 +389,7 @@ TEST_F(TextPageTest, LigatureMappedToAControlCodeIsReadByItsName) {
 // 0.15 em; its letters touch, so the gap still stands out. A 0.05 em gap inside a word of the
 // same kind of line does not.
 TEST_F(TextPageTest, TightlySetLineSeparatesWordsAtItsOwnGaps) {
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     page.rawContent =
         "BT /Helv 10 Tf 1 0 0 1 72 700 Tm [(It was generally.) -120 (The idea)] TJ ET\n"
         "BT /Helv 10 Tf 1 0 0 1 72 680 Tm [(An unker) -50 (ned word)] TJ ET";
@@ -400,7 +400,7 @@ TEST_F(TextPageTest, TightlySetLineSeparatesWordsAtItsOwnGaps) {
 // Regression: lines placed with "cm" and one text matrix, starting with the same glyph, lost
 // two of four lines; a form painted twice lost its second painting.
 TEST_F(TextPageTest, TextThatStartsAlikeOrIsPaintedTwiceIsAllRead) {
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     const char* lines[] = {"Hello world", "Happy day", "Goodbye", "Great news"};
     for (int i = 0; i < 4; ++i) {
         page.rawContent += "q 1 0 0 1 0 " + std::to_string(-20 * i) +
@@ -415,20 +415,20 @@ TEST_F(TextPageTest, TextThatStartsAlikeOrIsPaintedTwiceIsAllRead) {
 
 // The page image shows a filled-in field over the page; its value is part of the page's text.
 TEST_F(TextPageTest, FieldValuesShownOnThePageAreText) {
-    fixtures::DocumentSpec doc;
-    std::string helv = fixtures::addHelveticaObject(doc);
+    pdfbuild::DocumentSpec doc;
+    std::string helv = pdfbuild::addHelveticaObject(doc);
     doc.objects.push_back(
         {"<< /Type /XObject /Subtype /Form /BBox [0 0 100 20] /Resources "
          "<< /Font << /Helv " +
              helv + " >> >> >>",
          "BT /Helv 10 Tf 2 5 Td (Jane Doe) Tj ET"});
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     page.texts = {run(72, 700, "Name:")};
     page.rawAnnotations = {
         "<< /Type /Annot /Subtype /Widget /FT /Tx /T (name) /Rect [120 692 220 712] "
         "/AP << /N @1 >> >>"};
     doc.pages.push_back(page);
-    fixtures::writePdf(doc, dir.file("field.pdf"));
+    pdfbuild::writePdf(doc, dir.file("field.pdf"));
     pdf::Document d(dir.file("field.pdf"));
     EXPECT_EQ("Name: Jane Doe", pdf::TextPage(d.page(1)).text());
 }

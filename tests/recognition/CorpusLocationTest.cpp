@@ -19,7 +19,7 @@
 #include <regex>
 #include <tuple>
 
-#include "pdf/Regex.h"
+#include "pdf/text/Regex.h"
 #include "support/CorpusTools.h"
 #include "support/RecognitionJobs.h"
 #include "support/TestSupport.h"

@@ -3,9 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "document/PDFDocument.h"
-#include "fixtures/PdfBuilder.h"
+#include "pdf/builder/PdfBuilder.h"
 #include "pdf/Library.h"
-#include "recognition/LinkRecords.h"
+#include "document/LinkRecords.h"
+#include "recognition/HitInfo.h"
 #include "recognition/StringFormatter.h"
 #include "support/TestSupport.h"
 #include "text/Ascii.h"
@@ -57,9 +58,9 @@ TEST(Ascii, NonAsciiCharactersAndBrokenBytesBecomeOneQuestionMarkEach) {
 class HitLinks : public ::testing::Test {
   protected:
     void SetUp() override {
-        fixtures::DocumentSpec doc;
+        pdfbuild::DocumentSpec doc;
         doc.pages.resize(3);
-        fixtures::writePdf(doc, dir.file("three.pdf"));
+        pdfbuild::writePdf(doc, dir.file("three.pdf"));
         const std::string empty =
             "<?xml version=\"1.0\" ?>\n<page num=\"1\" label=\"\" id=\"x\">\n    <links />\n"
             "    <videos />\n    <audios />\n    <flashanimations />\n    <products />\n</page>\n";

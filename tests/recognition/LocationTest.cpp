@@ -7,13 +7,13 @@
 #include <algorithm>
 #include <regex>
 
-#include "fixtures/PdfBuilder.h"
-#include "fixtures/RawFonts.h"
+#include "pdf/builder/PdfBuilder.h"
+#include "pdf/builder/RawFonts.h"
 #include "pdf/Document.h"
 #include "pdf/Library.h"
-#include "pdf/PaintedText.h"
-#include "pdf/TextPage.h"
-#include "pdf/TextSearch.h"
+#include "pdf/text/PaintedText.h"
+#include "pdf/text/TextPage.h"
+#include "pdf/text/TextSearch.h"
 #include "recognition/HitInfoLocator.h"
 #include "support/RecognitionJobs.h"
 #include "support/TestSupport.h"
@@ -27,7 +27,7 @@ constexpr double kAscent = 0.718;
 constexpr double kDescent = -0.207;
 
 double width(const std::string& text, double size = 12) {
-    return fixtures::textWidth(fixtures::textRun(0, 0, text, size));
+    return pdfbuild::textWidth(pdfbuild::textRun(0, 0, text, size));
 }
 
 std::string locOf(const std::string& link) {
@@ -38,9 +38,9 @@ std::string locOf(const std::string& link) {
 class Location : public ::testing::Test {
   protected:
     // The loc values of the links recognised on page 1, in order.
-    std::vector<std::string> locate(const fixtures::DocumentSpec& doc, const std::string& regexp) {
+    std::vector<std::string> locate(const pdfbuild::DocumentSpec& doc, const std::string& regexp) {
         std::string pdf = dir.file("in.pdf");
-        fixtures::writePdf(doc, pdf);
+        pdfbuild::writePdf(doc, pdf);
         publishPageRecords(dir, pdf);
         RunResult result = runJob(dir, linksJob(dir, pdf, {{regexp}}));
         EXPECT_EQ(0, result.status) << result.out;
@@ -49,8 +49,8 @@ class Location : public ::testing::Test {
         for (const std::string& link : links) locs.push_back(locOf(link));
         return locs;
     }
-    std::vector<std::string> locate(const fixtures::PageSpec& page, const std::string& regexp) {
-        fixtures::DocumentSpec doc;
+    std::vector<std::string> locate(const pdfbuild::PageSpec& page, const std::string& regexp) {
+        pdfbuild::DocumentSpec doc;
         doc.pages.push_back(page);
         return locate(doc, regexp);
     }
@@ -75,9 +75,9 @@ TEST_F(Location, TextOnTurnedPagesGetsTheBoxOfItsGlyphs) {
         {270, loc(792 - y1, 612 - x1, y1 - y0, x1 - x0)},
     };
     for (const Case& c : cases) {
-        fixtures::PageSpec page;
+        pdfbuild::PageSpec page;
         page.rotate = c.rotate;
-        page.texts = {fixtures::textRun(100, 500, "Call 4242 now")};
+        page.texts = {pdfbuild::textRun(100, 500, "Call 4242 now")};
         EXPECT_EQ((std::vector<std::string>{c.expected}), locate(page, "\\d+")) << c.rotate;
     }
 }
@@ -85,7 +85,7 @@ TEST_F(Location, TextOnTurnedPagesGetsTheBoxOfItsGlyphs) {
 // Text mirrored left to right (it runs leftwards from x 300) and text upside down. Of two
 // directions with as many characters, upside down is read before mirrored.
 TEST_F(Location, MirroredAndUpsideDownTextGetTheBoxOfItsGlyphs) {
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     page.rawContent =
         "BT /Helv 12 Tf -1 0 0 1 300 700 Tm (QX-77) Tj ET "
         "BT /Helv 12 Tf -1 0 0 -1 300 600 Tm (QX-88) Tj ET";
@@ -98,9 +98,9 @@ TEST_F(Location, MirroredAndUpsideDownTextGetTheBoxOfItsGlyphs) {
 
 // Identity-V: the digits 1, 2, 3 written down a column from user (300, 700) at 20 points.
 TEST_F(Location, VerticalWritingGetsTheColumnOfItsGlyphs) {
-    fixtures::DocumentSpec doc;
-    std::string font = fixtures::addVerticalFont(doc, {{1, "1"}, {2, "2"}, {3, "3"}});
-    fixtures::PageSpec page;
+    pdfbuild::DocumentSpec doc;
+    std::string font = pdfbuild::addVerticalFont(doc, {{1, "1"}, {2, "2"}, {3, "3"}});
+    pdfbuild::PageSpec page;
     page.resources = {{"Font", "V1", font}};
     page.rawContent = "BT /V1 20 Tf 1 0 0 1 300 700 Tm <000100020003> Tj ET";
     doc.pages.push_back(page);
@@ -110,11 +110,11 @@ TEST_F(Location, VerticalWritingGetsTheColumnOfItsGlyphs) {
 // A Type 3 font of 0.5-em boxes, 0.7 em tall, showing a Hebrew word in visual order (its last
 // letter first, at x 100): the match, written in reading order, is found and boxed.
 TEST_F(Location, RightToLeftMatchIsLocatedOnItsGlyphs) {
-    fixtures::DocumentSpec doc;
-    std::string font = fixtures::addType3Font(
+    pdfbuild::DocumentSpec doc;
+    std::string font = pdfbuild::addType3Font(
         doc, {{1, "uni05E9"}, {2, "uni05DC"}, {3, "uni05D5"}, {4, "uni05DD"}, {5, "one"}},
         {{1, "\u05E9"}, {2, "\u05DC"}, {3, "\u05D5"}, {4, "\u05DD"}, {5, "1"}});
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     page.resources = {{"Font", "T3", font}};
     page.rawContent = "BT /T3 10 Tf 1 0 0 1 100 700 Tm <04030201> Tj ET";
     doc.pages.push_back(page);
@@ -125,9 +125,9 @@ TEST_F(Location, RightToLeftMatchIsLocatedOnItsGlyphs) {
 // "alpha beta" split over two lines: one link on each line's piece, both with the match's
 // text. Each piece ends inside its element: half a font size past its last glyph's origin.
 TEST_F(Location, MatchOverALineBreakGetsOneLinkPerLine) {
-    fixtures::PageSpec page;
-    page.texts = {fixtures::textRun(72, 700, "first line ends alpha"),
-                  fixtures::textRun(72, 686, "beta starts second line")};
+    pdfbuild::PageSpec page;
+    page.texts = {pdfbuild::textRun(72, 700, "first line ends alpha"),
+                  pdfbuild::textRun(72, 686, "beta starts second line")};
     const double start = 72 + width("first line ends ");
     const double top1 = 792 - (700 + kAscent * 12), top2 = 792 - (686 + kAscent * 12);
     EXPECT_EQ((std::vector<std::string>{
@@ -142,10 +142,10 @@ TEST_F(Location, MatchOverALineBreakGetsOneLinkPerLine) {
 // Regression: a glyph mapped to the two characters "fi" was counted as one character, so the
 // match was never located on it.
 TEST_F(Location, GlyphMappedToTwoCharactersIsLocated) {
-    fixtures::DocumentSpec doc;
-    std::string font = fixtures::addType3Font(doc, {{1, "fi", 600}, {2, "l", 250}, {3, "e", 500}},
+    pdfbuild::DocumentSpec doc;
+    std::string font = pdfbuild::addType3Font(doc, {{1, "fi", 600}, {2, "l", 250}, {3, "e", 500}},
                                               {{1, "fi"}, {2, "l"}, {3, "e"}});
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     page.resources = {{"Font", "T3", font}};
     page.rawContent = "BT /T3 10 Tf 1 0 0 1 100 700 Tm <010203> Tj ET";
     doc.pages.push_back(page);
@@ -156,7 +156,7 @@ TEST_F(Location, GlyphMappedToTwoCharactersIsLocated) {
 // Regression: a form painted twice lost its second painting, and text placed with "cm" that
 // started like the text before it was dropped; matches after them landed on other text.
 TEST_F(Location, MatchesInRepeatedAndSimilarTextLieOnTheirOwnGlyphs) {
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     page.forms = {{"Fm1", "BT /Helv 12 Tf 1 0 0 1 72 700 Tm (Order QX-1) Tj ET"}};
     page.rawContent = "q /Fm1 Do Q q 1 0 0 1 0 -100 cm /Fm1 Do Q ";
     for (int i = 0; i < 2; ++i)
@@ -175,10 +175,10 @@ TEST_F(Location, MatchesInRepeatedAndSimilarTextLieOnTheirOwnGlyphs) {
 // Regression: a copy of the text in a switched-off layer drew the link to where the hidden
 // copy lies.
 TEST_F(Location, TextInASwitchedOffLayerIsNeitherFoundNorMeasured) {
-    fixtures::DocumentSpec doc;
+    pdfbuild::DocumentSpec doc;
     doc.objects.push_back({"<< /Type /OCG /Name (Draft) >>", std::nullopt});
     doc.catalog = {{"OCProperties", "<< /OCGs [@0] /D << /OFF [@0] >> >>"}};
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     page.resources = {{"Properties", "Draft", "@0"}};
     page.rawContent =
         "/OC /Draft BDC BT /Helv 12 Tf 1 0 0 1 300 700 Tm (www.same.com) Tj ET EMC "
@@ -192,7 +192,7 @@ TEST_F(Location, TextInASwitchedOffLayerIsNeitherFoundNorMeasured) {
 // "Métro" set the old TeX way, the acute before the e: the match of the composed word is
 // measured from the M to the end of the element "etro".
 TEST_F(Location, MatchOfAComposedLetterIsLocated) {
-    fixtures::PageSpec page;
+    pdfbuild::PageSpec page;
     page.rawContent =
         "BT /Helv 12 Tf 1 0 0 1 100 700 Tm (M) Tj 1 0 0 1 111.334 700 Tm (\\264) Tj "
         "1 0 0 1 109.996 700 Tm (etro) Tj ET";
@@ -206,11 +206,11 @@ TEST_F(Location, MatchOfAComposedLetterIsLocated) {
 TEST(HitInfoLocator, OneHitPerLineAndNoneForGlyphsThePageLacks) {
     pdf::Library library;
     TempDir dir;
-    fixtures::DocumentSpec doc;
+    pdfbuild::DocumentSpec doc;
     doc.pages.resize(1);
-    doc.pages[0].texts = {fixtures::textRun(72, 700, "Call 555"),
-                          fixtures::textRun(72, 680, "now")};
-    fixtures::writePdf(doc, dir.file("l.pdf"));
+    doc.pages[0].texts = {pdfbuild::textRun(72, 700, "Call 555"),
+                          pdfbuild::textRun(72, 680, "now")};
+    pdfbuild::writePdf(doc, dir.file("l.pdf"));
     pdf::Document document(dir.file("l.pdf"));
     pdf::Page page = document.page(1);
     pdf::PaintedText painted = pdf::readPaintedText(page);
@@ -246,23 +246,23 @@ TEST(HitInfoLocator, OneHitPerLineAndNoneForGlyphsThePageLacks) {
 // rectangle on each line of the page it lies on.
 class TableLocation : public Location {
   protected:
-    static fixtures::PageSpec table() {
+    static pdfbuild::PageSpec table() {
         auto endingAt = [](double right, double y, const std::string& text) {
-            return fixtures::textRun(right - width(text), y, text);
+            return pdfbuild::textRun(right - width(text), y, text);
         };
-        fixtures::PageSpec page;
-        page.texts = {fixtures::textRun(72, 700, "Item"),
-                      fixtures::textRun(150, 700, "Description"),
+        pdfbuild::PageSpec page;
+        page.texts = {pdfbuild::textRun(72, 700, "Item"),
+                      pdfbuild::textRun(150, 700, "Description"),
                       endingAt(420, 700, "Price"),
-                      fixtures::textRun(72, 684, "Tea"),
-                      fixtures::textRun(150, 684, "Black tea, loose"),
+                      pdfbuild::textRun(72, 684, "Tea"),
+                      pdfbuild::textRun(150, 684, "Black tea, loose"),
                       endingAt(420, 684, "3.20"),
-                      fixtures::textRun(72, 668, "Bolt"),
-                      fixtures::textRun(150, 668, "Hex nut for bolts of"),
+                      pdfbuild::textRun(72, 668, "Bolt"),
+                      pdfbuild::textRun(150, 668, "Hex nut for bolts of"),
                       endingAt(420, 668, "4.75"),
-                      fixtures::textRun(150, 654, "size M6"),
-                      fixtures::textRun(72, 638, "Cake"),
-                      fixtures::textRun(150, 638, "Lemon cake"),
+                      pdfbuild::textRun(150, 654, "size M6"),
+                      pdfbuild::textRun(72, 638, "Cake"),
+                      pdfbuild::textRun(150, 638, "Lemon cake"),
                       endingAt(420, 638, "2.75")};
         return page;
     }

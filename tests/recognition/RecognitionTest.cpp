@@ -5,7 +5,7 @@
 #include <cmath>
 #include <regex>
 
-#include "fixtures/PdfBuilder.h"
+#include "pdf/builder/PdfBuilder.h"
 #include "support/RecognitionJobs.h"
 #include "support/TestSupport.h"
 
@@ -17,8 +17,8 @@ std::string record(const TempDir& dir, int page) {
     return readFile(dir.file("Page_" + std::to_string(page) + ".xml"));
 }
 
-fixtures::TextRun run(double x, double y, const std::string& text, double size = 12) {
-    return fixtures::textRun(x, y, text, size);
+pdfbuild::TextRun run(double x, double y, const std::string& text, double size = 12) {
+    return pdfbuild::textRun(x, y, text, size);
 }
 
 // Helvetica's published ascent, as the text elements' boxes use it.
@@ -26,9 +26,9 @@ constexpr double kAscent = 0.718;
 
 class Recognition : public ::testing::Test {
   protected:
-    void write(const fixtures::DocumentSpec& doc) {
+    void write(const pdfbuild::DocumentSpec& doc) {
         pdf = dir.file("in.pdf");
-        fixtures::writePdf(doc, pdf);
+        pdfbuild::writePdf(doc, pdf);
         publishPageRecords(dir, pdf);
     }
     RunResult recognize(const std::vector<Expression>& expressions, const std::string& extra = "") {
@@ -40,8 +40,8 @@ class Recognition : public ::testing::Test {
 
 // Page 1 holds three text elements: "www.example.com" alone, "Page 12 of 30",
 // and "see pages 12-15 and QX-1042".
-fixtures::DocumentSpec threeElements() {
-    fixtures::DocumentSpec doc;
+pdfbuild::DocumentSpec threeElements() {
+    pdfbuild::DocumentSpec doc;
     doc.pages.resize(1);
     doc.pages[0].texts = {run(100, 700, "www.example.com"), run(100, 650, "Page 12 of 30"),
                           run(100, 600, "see pages 12-15 and QX-1042")};
@@ -52,7 +52,7 @@ TEST_F(Recognition, MatchOfAWholeElementReachesItsRightEdge) {
     write(threeElements());
     RunResult result = recognize({{"www\\.[a-z]+\\.com"}});
     ASSERT_EQ(0, result.status) << result.out;
-    double width = fixtures::textWidth(run(100, 700, "www.example.com"));
+    double width = pdfbuild::textWidth(run(100, 700, "www.example.com"));
     double top = 792 - (700 + kAscent * 12);
     EXPECT_EQ((std::vector<std::string>{"<link loc=\"" + loc(100, top, width, 92 - top) +
                                         "\" url=\"http://www.example.com\" target=\"0\" "
@@ -65,8 +65,8 @@ TEST_F(Recognition, MatchInsideAnElementEndsHalfAFontSizeAfterItsLastGlyph) {
     ASSERT_EQ(0, recognize({{"\\b12 of"}}).status);
     // "12 of" inside "Page 12 of 30": from the origin of "1" to the origin
     // of "f" plus 6 points.
-    double start = 100 + fixtures::textWidth(run(0, 0, "Page "));
-    double lastOrigin = 100 + fixtures::textWidth(run(0, 0, "Page 12 o"));
+    double start = 100 + pdfbuild::textWidth(run(0, 0, "Page "));
+    double lastOrigin = 100 + pdfbuild::textWidth(run(0, 0, "Page 12 o"));
     double top = 792 - (650 + kAscent * 12);
     std::vector<std::string> links = linksOf(record(dir, 1));
     ASSERT_EQ(1u, links.size());
@@ -122,10 +122,10 @@ TEST_F(Recognition, ResultWithoutPlaceholderIsUsedAsItIs) {
 }
 
 // Seven pages, "Chapter N" on each.
-fixtures::DocumentSpec sevenPages() {
-    fixtures::DocumentSpec doc;
+pdfbuild::DocumentSpec sevenPages() {
+    pdfbuild::DocumentSpec doc;
     for (int n = 1; n <= 7; ++n) {
-        fixtures::PageSpec page;
+        pdfbuild::PageSpec page;
         page.texts = {run(72, 700, "Chapter " + std::to_string(n))};
         doc.pages.push_back(page);
     }
@@ -182,14 +182,14 @@ TEST_F(Recognition, RangesOutsideTheDocumentAreCutOrEmpty) {
 }
 
 TEST_F(Recognition, AnnotationsOfTheRangeFollowTheRecognisedLinks) {
-    fixtures::DocumentSpec doc = sevenPages();
+    pdfbuild::DocumentSpec doc = sevenPages();
     for (int p = 0; p < 7; ++p) {
-        fixtures::Link link;
+        pdfbuild::Link link;
         link.x0 = 300;
         link.y0 = 300;
         link.x1 = 350;
         link.y1 = 320;
-        link.kind = fixtures::Link::Uri;
+        link.kind = pdfbuild::Link::Uri;
         link.uri = "http://page" + std::to_string(p + 1) + ".example.com/";
         doc.pages[p].links = {link};
     }
@@ -239,7 +239,7 @@ TEST_F(Recognition, ExpressionThatDoesNotCompileIsNamed) {
 }
 
 TEST_F(Recognition, CatastrophicBacktrackingHitsTheMatchLimit) {
-    fixtures::DocumentSpec doc;
+    pdfbuild::DocumentSpec doc;
     doc.pages.resize(1);
     doc.pages[0].texts = {run(20, 700, std::string(40, 'a') + "!", 8)};
     write(doc);
@@ -251,10 +251,10 @@ TEST_F(Recognition, CatastrophicBacktrackingHitsTheMatchLimit) {
 // Shown turned clockwise, user (x, y) appears at (y, x): the text runs down
 // the shown page.
 TEST_F(Recognition, RectanglesOnTurnedPagesLieWhereThePageShowsTheText) {
-    fixtures::DocumentSpec doc;
+    pdfbuild::DocumentSpec doc;
     doc.pages.resize(1);
     doc.pages[0].rotate = 90;
-    fixtures::TextRun upright = run(300, 100, "QX-2210");
+    pdfbuild::TextRun upright = run(300, 100, "QX-2210");
     upright.angle = 90;
     doc.pages[0].texts = {upright};
     write(doc);
@@ -266,7 +266,7 @@ TEST_F(Recognition, RectanglesOnTurnedPagesLieWhereThePageShowsTheText) {
         std::regex_search(links[0], m, std::regex("loc=\"(-?\\d+) (-?\\d+) (-?\\d+) (-?\\d+)\"")));
     // The run starts at user (300, 100): shown at x 100, y 300; it reads
     // along the shown page's width, so the rectangle is wide, not tall.
-    double width = fixtures::textWidth(upright);
+    double width = pdfbuild::textWidth(upright);
     EXPECT_NEAR(100, std::stoi(m[1]), 1);
     EXPECT_NEAR(width, std::stoi(m[3]), 1.5);
     EXPECT_GT(std::stoi(m[3]), std::stoi(m[4]));
@@ -281,7 +281,7 @@ std::string productsJob(const TempDir& dir, const std::string& pdf, const std::s
 }
 
 TEST_F(Recognition, ProductsGetFreshIdsAndTheMatchedText) {
-    fixtures::DocumentSpec doc = sevenPages();
+    pdfbuild::DocumentSpec doc = sevenPages();
     doc.pages[3].texts.push_back(run(72, 500, "Order QX-1042 today"));
     doc.pages[5].texts.push_back(run(72, 500, "QX-1042 again"));
     write(doc);
@@ -304,7 +304,7 @@ TEST_F(Recognition, ProductsGetFreshIdsAndTheMatchedText) {
 }
 
 TEST_F(Recognition, SameJobGivesTheSameProductIdsInEveryRun) {
-    fixtures::DocumentSpec doc = sevenPages();
+    pdfbuild::DocumentSpec doc = sevenPages();
     doc.pages[1].texts.push_back(run(72, 500, "QX-1"));
     write(doc);
     std::string clean = record(dir, 2);
@@ -329,7 +329,7 @@ std::string wordJob(const TempDir& dir, const std::string& pdf,
 }
 
 TEST_F(Recognition, WordListFindsExactWordsWithTheirBoxes) {
-    fixtures::DocumentSpec doc;
+    pdfbuild::DocumentSpec doc;
     doc.pages.resize(10);
     doc.pages[0].texts = {run(100, 700, "Quillon guides readers"),
                           run(100, 650, "quillon, Quillon.")};
@@ -343,7 +343,7 @@ TEST_F(Recognition, WordListFindsExactWordsWithTheirBoxes) {
     std::vector<std::string> links = linksOf(record(dir, 1));
     ASSERT_EQ(2u, links.size()) << record(
         dir, 1);  // "quillon," and "Quillon." are not words of the list
-    double start = 100 + fixtures::textWidth(run(0, 0, "Quillon guides "));
+    double start = 100 + pdfbuild::textWidth(run(0, 0, "Quillon guides "));
     std::smatch m;
     ASSERT_TRUE(std::regex_search(links[1], m,
                                   std::regex("loc=\"(\\d+) (\\d+) (\\d+) (\\d+)\" "
@@ -357,7 +357,7 @@ TEST_F(Recognition, WordListFindsExactWordsWithTheirBoxes) {
 // Regression: a word narrower or lower than a point had its size truncated to 0, a link
 // nobody can see or click. "a" at 1 point is 0.556 points wide and 0.925 high.
 TEST_F(Recognition, WordListLinksAreNeverEmpty) {
-    fixtures::DocumentSpec doc;
+    pdfbuild::DocumentSpec doc;
     doc.pages.resize(1);
     doc.pages[0].texts = {run(100, 700, "a", 1)};
     write(doc);
@@ -368,9 +368,9 @@ TEST_F(Recognition, WordListLinksAreNeverEmpty) {
 }
 
 TEST_F(Recognition, WordListCutsAMarkedlySmallerLastCharacter) {
-    fixtures::DocumentSpec doc;
+    pdfbuild::DocumentSpec doc;
     doc.pages.resize(1);
-    double w = fixtures::textWidth(run(0, 0, "Quillon"));
+    double w = pdfbuild::textWidth(run(0, 0, "Quillon"));
     doc.pages[0].texts = {run(100, 700, "Quillon"), run(100 + w, 700, "2", 10),
                           run(100, 600, "Quillon"), run(100 + w, 600, "3", 11)};
     write(doc);
@@ -387,7 +387,7 @@ TEST_F(Recognition, WordListCutsAMarkedlySmallerLastCharacter) {
 }
 
 TEST_F(Recognition, EqualListEntriesGiveOneLinkFromEitherEntry) {
-    fixtures::DocumentSpec doc;
+    pdfbuild::DocumentSpec doc;
     doc.pages.resize(1);
     doc.pages[0].texts = {run(100, 700, "Quillon")};
     write(doc);
@@ -407,7 +407,7 @@ namespace {
 // The match lies inside a form painted between two page texts; it is
 // measured there, with the form's matrix applied.
 TEST_F(Recognition, MatchInsideAFormIsMeasuredWithTheFormsMatrix) {
-    fixtures::DocumentSpec doc;
+    pdfbuild::DocumentSpec doc;
     doc.pages.resize(1);
     doc.pages[0].forms = {
         {"Fm1", "BT /Helv 12 Tf 1 0 0 1 0 0 Tm (Code QX-7) Tj ET", {1, 0, 0, 1, 200, 400}}};
@@ -420,8 +420,8 @@ TEST_F(Recognition, MatchInsideAFormIsMeasuredWithTheFormsMatrix) {
     ASSERT_EQ(1u, links.size());
     // "QX-7" ends the element but is not all of it: the rectangle ends half
     // a font size after the origin of its "7".
-    double start = 200 + fixtures::textWidth(run(0, 0, "Code "));
-    double end = 200 + fixtures::textWidth(run(0, 0, "Code QX-")) + 6;
+    double start = 200 + pdfbuild::textWidth(run(0, 0, "Code "));
+    double end = 200 + pdfbuild::textWidth(run(0, 0, "Code QX-")) + 6;
     double top = 792 - (400 + kAscent * 12);
     EXPECT_NE(std::string::npos,
               links[0].find("loc=\"" + loc(start, top, end - start, 392 - top) + "\""))
@@ -436,7 +436,7 @@ namespace {
 // extraction twice and numbered its glyphs twice, so every match after it
 // on the page was looked for at the wrong glyphs and never located.
 TEST_F(Recognition, TextFilledAndStrokedCountsItsGlyphsOnce) {
-    fixtures::DocumentSpec doc;
+    pdfbuild::DocumentSpec doc;
     doc.pages.resize(1);
     doc.pages[0].rawContent =
         "BT /Helv 12 Tf 2 Tr 1 0 0 1 100 700 Tm (Bold heading) Tj ET "
@@ -447,8 +447,8 @@ TEST_F(Recognition, TextFilledAndStrokedCountsItsGlyphsOnce) {
     ASSERT_EQ(1u, links.size());
     // Measured from its own glyphs: top at the element's ascent, bottom on
     // the baseline (the glyph-code fallback would put the top elsewhere).
-    double start = 100 + fixtures::textWidth(run(0, 0, "Order "));
-    double lastOrigin = 100 + fixtures::textWidth(run(0, 0, "Order QX-7"));
+    double start = 100 + pdfbuild::textWidth(run(0, 0, "Order "));
+    double lastOrigin = 100 + pdfbuild::textWidth(run(0, 0, "Order QX-7"));
     double top = 792 - (600 + kAscent * 12);
     EXPECT_NE(std::string::npos,
               links[0].find("loc=\"" + loc(start, top, lastOrigin + 6 - start, 192 - top) + "\""))
@@ -459,9 +459,9 @@ TEST_F(Recognition, TextFilledAndStrokedCountsItsGlyphsOnce) {
 // in the page text; the match was compared with one character for it and
 // never located.
 TEST_F(Recognition, MatchThroughALigatureGlyphIsLocated) {
-    fixtures::DocumentSpec doc;
+    pdfbuild::DocumentSpec doc;
     doc.pages.resize(1);
-    fixtures::TextRun ligature = run(100, 700, "mail 42@chaostre\xEF\xAC\x80.at");
+    pdfbuild::TextRun ligature = run(100, 700, "mail 42@chaostre\xEF\xAC\x80.at");
     ligature.unicode = true;
     doc.pages[0].texts = {ligature};
     write(doc);

@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "pdf/PaintedText.h"
-#include "pdf/TextLayout.h"
-#include "pdf/TextPage.h"
+#include "pdf/text/PaintedText.h"
+#include "pdf/text/TextLayout.h"
+#include "pdf/text/TextPage.h"
 
 namespace testing_support {
 

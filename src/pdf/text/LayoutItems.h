@@ -1,0 +1,38 @@
+// Layout stage 1: the painted characters of a page as items in the frame of
+// their writing direction (LayoutModel.h), and the marks given to the
+// characters they sit on.
+//
+//     std::vector<Item> items = placeItems(painted.chars, page.width(), page.height());
+//     MarkLinks marks = attachMarks(items);
+//
+// No state; nothing thrown.
+#pragma once
+
+#include <vector>
+
+#include "pdf/text/LayoutModel.h"
+#include "pdf/text/PaintedText.h"
+
+namespace pdf {
+namespace layout {
+
+// The characters, in content order, less those hidden (PaintedChar::hidden)
+// and those whose box centre lies off the shown page of pageWidth x
+// pageHeight points. An item's orientation is that of its writing direction
+// on the page, in quarter turns, and mirrored when its ascent lies on the
+// right of that direction.
+std::vector<Item> placeItems(const std::vector<PaintedChar>& chars, double pageWidth,
+                             double pageHeight);
+
+// Gives every combining mark to the character it sits on: of the characters
+// drawn just before and just after it (spaces and marks passed over), the
+// one whose box holds the mark's centre (producers draw marks before or after
+// their base), else the nearer one within an em, of the same orientation and
+// a baseline within an em. A mark without one stands alone. A spacing accent
+// (CharClass.h's combiningFormOf; old TeX sets its accents so) becomes a mark
+// of a letter drawn next to it whose box holds its centre; elsewhere it is a
+// character like any other. Items that become marks get Item::mark set.
+MarkLinks attachMarks(std::vector<Item>& items);
+
+}  // namespace layout
+}  // namespace pdf

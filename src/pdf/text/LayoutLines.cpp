@@ -1,0 +1,334 @@
+#include "pdf/text/LayoutLines.h"
+
+#include <cmath>
+#include <numeric>
+#include <utility>
+
+namespace pdf {
+namespace layout {
+namespace {
+
+struct Run {
+    int first, end;  // range of items
+    int rot;
+    double x0, x1;  // extent of its characters other than spaces
+    double reach;   // end of its last character, spaces included
+    double base, size;
+    bool inked;  // holds more than spaces
+};
+
+// Extent along the baseline of a character and its marks.
+double clusterEnd(const std::vector<Item>& items, const MarkLinks& marks, int h) {
+    double end = items[h].x1;
+    for (int m = marks.first[h]; m >= 0; m = marks.next[m]) end = std::max(end, items[m].x1);
+    return end;
+}
+
+// A sub- or superscript: smaller than the line's text and off its baseline.
+// Text that returns from one to the baseline starts a new word ("x1 ," as
+// pdftotext writes it), so that the script stays with what it qualifies and
+// the punctuation after it stands apart.
+bool isScript(const Line& line, const Item& it) {
+    return it.size < kScriptSize * line.size &&
+           std::fabs(it.base - line.base) > kScriptShift * line.size;
+}
+
+class LineBuilder {
+  public:
+    LineBuilder(const std::vector<Item>& items, const MarkLinks& marks)
+        : items_(items), marks_(marks) {}
+
+    LineSet run() {
+        makeRuns();
+        makeRows();
+        makeLines();
+        return std::move(out_);
+    }
+
+  private:
+    void makeRuns() {
+        for (int i = 0; i < static_cast<int>(items_.size()); ++i) {
+            const Item& it = items_[i];
+            if (!runs_.empty()) {
+                Run& r = runs_.back();
+                if (r.rot == it.rot) {
+                    double s = std::max(r.size, it.size);
+                    double gap = it.x0 - r.reach;
+                    bool joins = it.mark || (std::fabs(it.base - r.base) <= kRunBaselineShift * s &&
+                                             gap <= kRunGap * s && gap >= -kRunOverlap * s);
+                    if (joins) {
+                        r.end = i + 1;
+                        if (!it.mark) r.reach = std::max(r.reach, it.x1);
+                        if (!it.mark && !it.space) {
+                            if (!r.inked) r.x0 = it.x0, r.x1 = it.x1;
+                            r.x0 = std::min(r.x0, it.x0);
+                            r.x1 = std::max(r.x1, it.x1);
+                            r.inked = true;
+                        }
+                        continue;
+                    }
+                }
+            }
+            runs_.push_back({i, i + 1, it.rot, it.x0, it.x1, it.x1, it.base, it.size, !it.space});
+        }
+    }
+
+    void makeRows() {
+        byBase_.resize(runs_.size());
+        std::iota(byBase_.begin(), byBase_.end(), 0);
+        std::sort(byBase_.begin(), byBase_.end(), [this](int a, int b) {
+            const Run& ra = runs_[a];
+            const Run& rb = runs_[b];
+            if (ra.rot != rb.rot) return ra.rot < rb.rot;
+            if (ra.base != rb.base) return ra.base < rb.base;
+            return ra.x0 < rb.x0;
+        });
+        for (int r : byBase_) {
+            const Run& run = runs_[r];
+            if (!run.inked) continue;  // spaces alone separate nothing more than the gap does
+            if (!out_.rows.empty()) {
+                Row& row = out_.rows.back();
+                if (row.rot == run.rot &&
+                    run.base - row.base <= kRowBaselineShift * std::min(run.size, row.size)) {
+                    rowRuns_.back().push_back(r);
+                    row.size = std::max(row.size, run.size);
+                    continue;
+                }
+            }
+            out_.rows.push_back({run.rot, run.base, run.size});
+            rowRuns_.push_back({r});
+        }
+        for (std::vector<int>& runs : rowRuns_) {
+            std::sort(runs.begin(), runs.end(),
+                      [this](int a, int b) { return runs_[a].x0 < runs_[b].x0; });
+        }
+    }
+
+    // A column gutter between x0 and x1: the runs of other rows within
+    // kGutterReach of the row's baseline (or, when there are none, within
+    // kLooseGutterReach: the rows of a loosely set table) leave a strip of
+    // at least kGutterWidth free somewhere in that gap, and have text on
+    // both sides of the strip.
+    bool gutterBetween(int rowIndex, double x0, double x1, double size) const {
+        std::vector<std::pair<double, double>> taken, neighbours;
+        neighboursOf(rowIndex, x0, x1, kGutterReach * size, taken, neighbours);
+        if (neighbours.empty())
+            neighboursOf(rowIndex, x0, x1, kLooseGutterReach * size, taken, neighbours);
+        std::sort(taken.begin(), taken.end());
+        double freeFrom = x0, bestFrom = 0, bestTo = 0;
+        for (const auto& t : taken) {
+            if (t.first - freeFrom > bestTo - bestFrom) bestFrom = freeFrom, bestTo = t.first;
+            freeFrom = std::max(freeFrom, t.second);
+        }
+        if (x1 - freeFrom > bestTo - bestFrom) bestFrom = freeFrom, bestTo = x1;
+        if (bestTo - bestFrom < kGutterWidth * size) return false;
+        bool left = false, right = false;
+        for (const auto& n : neighbours) {
+            if (n.second <= bestFrom) left = true;
+            if (n.first >= bestTo) right = true;
+        }
+        return left && right;
+    }
+
+    // The extents of the runs of other rows within reach of the row's
+    // baseline (neighbours), and of those among them that overlap [x0, x1]
+    // (taken).
+    void neighboursOf(int rowIndex, double x0, double x1, double reach,
+                      std::vector<std::pair<double, double>>& taken,
+                      std::vector<std::pair<double, double>>& neighbours) const {
+        const Row& row = out_.rows[rowIndex];
+        auto from = std::lower_bound(
+            byBase_.begin(), byBase_.end(), std::make_pair(row.rot, row.base - reach),
+            [this](int r, const std::pair<int, double>& key) {
+                return runs_[r].rot < key.first ||
+                       (runs_[r].rot == key.first && runs_[r].base < key.second);
+            });
+        for (auto it = from; it != byBase_.end(); ++it) {
+            const Run& run = runs_[*it];
+            if (run.rot != row.rot || run.base > row.base + reach) break;
+            if (!run.inked) continue;
+            if (std::fabs(run.base - row.base) <= kRowBaselineShift * std::min(run.size, row.size))
+                continue;  // the row itself
+            neighbours.push_back({run.x0, run.x1});
+            if (run.x1 > x0 && run.x0 < x1) taken.push_back({run.x0, run.x1});
+        }
+    }
+
+    void makeLines() {
+        for (int ri = 0; ri < static_cast<int>(out_.rows.size()); ++ri) {
+            std::vector<int> current;
+            double end = 0, size = 0;
+            for (int r : rowRuns_[ri]) {
+                const Run& run = runs_[r];
+                if (!current.empty()) {
+                    double s = std::max(size, run.size);
+                    double gap = run.x0 - end;
+                    bool split = gap > kJoinGap * s &&
+                                 (gap >= kSplitGap * s || gutterBetween(ri, end, run.x0, s));
+                    if (split) {
+                        addLine(ri, current);
+                        current.clear();
+                    }
+                }
+                if (current.empty()) {
+                    end = run.x1;
+                    size = run.size;
+                } else {
+                    end = std::max(end, run.x1);
+                    size = std::max(size, run.size);
+                }
+                current.push_back(r);
+            }
+            if (!current.empty()) addLine(ri, current);
+        }
+    }
+
+    // Collects the runs' characters into a line: ordered along the baseline,
+    // duplicates dropped, split into words.
+    void addLine(int rowIndex, const std::vector<int>& runIds) {
+        std::vector<int> heads;
+        for (int r : runIds) {
+            for (int i = runs_[r].first; i < runs_[r].end; ++i) {
+                if (marks_.owner[i] < 0) heads.push_back(i);
+            }
+        }
+        std::stable_sort(heads.begin(), heads.end(),
+                         [this](int a, int b) { return items_[a].x0 < items_[b].x0; });
+
+        Line line;
+        line.rot = out_.rows[rowIndex].rot;
+        line.row = rowIndex;
+        line.size = 0;
+        bool any = false;
+        int baseOf = -1;
+        for (int h : heads) {
+            const Item& it = items_[h];
+            if (isDuplicate(line.clusters, h)) continue;
+            line.clusters.push_back(h);
+            if (it.space || it.unmapped) continue;
+            if (!any) {
+                line.x0 = it.x0, line.x1 = it.x1, line.top = it.top, line.bottom = it.bottom;
+                any = true;
+            } else {
+                line.x0 = std::min(line.x0, it.x0);
+                line.x1 = std::max(line.x1, it.x1);
+                line.top = std::min(line.top, it.top);
+                line.bottom = std::max(line.bottom, it.bottom);
+            }
+            if (it.size > line.size) {
+                line.size = it.size;
+                baseOf = h;
+            }
+        }
+        if (!any) return;
+        line.base = items_[baseOf].base;
+        splitWords(line, items_, marks_);
+        out_.lines.push_back(std::move(line));
+    }
+
+    bool isDuplicate(const std::vector<int>& kept, int h) const {
+        const Item& it = items_[h];
+        if (it.unmapped) return false;
+        for (auto k = kept.rbegin(); k != kept.rend(); ++k) {
+            const Item& other = items_[*k];
+            if (other.x0 < it.x0 - kDuplicateAlong * it.size) break;
+            if (other.code == it.code && std::fabs(other.x0 - it.x0) <= kDuplicateAlong * it.size &&
+                std::fabs(other.base - it.base) <= kDuplicateAcross * it.size)
+                return true;
+        }
+        return false;
+    }
+
+    const std::vector<Item>& items_;
+    const MarkLinks& marks_;
+    std::vector<Run> runs_;
+    std::vector<int> byBase_;                // runs by orientation, then baseline
+    std::vector<std::vector<int>> rowRuns_;  // the runs of each row, by x0
+    LineSet out_;
+};
+
+}  // namespace
+
+LineSet buildLines(const std::vector<Item>& items, const MarkLinks& marks) {
+    return LineBuilder(items, marks).run();
+}
+
+void splitWords(Line& line, const std::vector<Item>& items, const MarkLinks& marks) {
+    auto end = [&](int h) { return clusterEnd(items, marks, h); };
+    // Letter-spaced lines have no narrow gaps: the word gap must exceed the
+    // narrowest gap between letters by a margin.
+    double narrowest = 1e9;
+    int gaps = 0;
+    int previous = -1;
+    std::vector<double> inEms;
+    for (int h : line.clusters) {
+        if (items[h].space) {
+            previous = -1;
+            continue;
+        }
+        if (previous >= 0) {
+            double gap = items[h].x0 - end(previous);
+            narrowest = std::min(narrowest, gap);
+            inEms.push_back(gap / std::max(items[h].size, items[previous].size));
+            ++gaps;
+        }
+        previous = h;
+    }
+    double wordGap = kWordGap;
+    if (gaps >= kTightGaps) {
+        std::nth_element(inEms.begin(), inEms.begin() + inEms.size() / 2, inEms.end());
+        double median = inEms[inEms.size() / 2];
+        wordGap = std::clamp(median + kLetterMargin, kMinWordGap, kWordGap);
+    }
+    std::vector<int> kept;
+    line.wordStart.clear();
+    previous = -1;
+    int space = -1;
+    for (int h : line.clusters) {
+        const Item& it = items[h];
+        if (it.space) {
+            space = h;
+            continue;
+        }
+        // A space separates words only where it stands between them; some
+        // producers draw one on top of a letter.
+        bool spaceSeen = false;
+        if (space >= 0) {
+            double centre = (items[space].x0 + items[space].x1) / 2;
+            spaceSeen = (previous < 0 || centre >= end(previous)) && centre <= it.x0;
+        }
+        bool starts = previous < 0 || spaceSeen;
+        if (!starts) {
+            double s = std::max(it.size, items[previous].size);
+            double threshold = wordGap * s;
+            if (gaps >= 3 && narrowest > 0.5 * kWordGap * s && narrowest <= kMaxLetterSpacing * s)
+                threshold = std::max(kWordGap * s, narrowest * 1.3 + 0.05 * s);
+            starts = it.x0 - end(previous) > threshold ||
+                     (isScript(line, items[previous]) && !isScript(line, it));
+        }
+        if (starts) line.wordStart.push_back(static_cast<int>(kept.size()));
+        kept.push_back(h);
+        previous = h;
+        space = -1;
+    }
+    // Unmapped glyphs have kept their words together; they leave now, and
+    // with them any word made of nothing else.
+    line.clusters.clear();
+    std::vector<int> starts;
+    std::size_t w = 0;
+    bool pendingStart = false;
+    for (std::size_t c = 0; c < kept.size(); ++c) {
+        if (w < line.wordStart.size() && line.wordStart[w] == static_cast<int>(c)) {
+            pendingStart = true;
+            ++w;
+        }
+        if (items[kept[c]].unmapped) continue;
+        if (pendingStart) starts.push_back(static_cast<int>(line.clusters.size()));
+        pendingStart = false;
+        line.clusters.push_back(kept[c]);
+    }
+    line.wordStart = std::move(starts);
+}
+
+}  // namespace layout
+}  // namespace pdf

@@ -1,0 +1,44 @@
+// Layout stage 2: items into rows, rows into lines, lines into words.
+//
+//   - Characters that follow each other in the content stream along one
+//     baseline form runs (a character may sit kRunBaselineShift off the
+//     run's baseline, start kRunGap past its end or kRunOverlap back).
+//   - Runs on a common baseline (within kRowBaselineShift) form a row.
+//   - A row splits into lines at gaps of kSplitGap and more, and at gaps of
+//     more than kJoinGap that continue into a neighbouring row (a column
+//     gutter: the rows within kGutterReach, or within kLooseGutterReach
+//     when none is so near, leave a strip of kGutterWidth free in the gap,
+//     with text on both sides of the strip) — so a justified line stays
+//     whole and two columns, or the cells of a table, stay apart.
+//   - Within a line characters are ordered along the baseline, duplicates
+//     dropped (the same character within kDuplicateAlong along the line and
+//     kDuplicateAcross across it: fake bold, text filled and then stroked),
+//     and the line is split into words (splitWords).
+//
+//     LineSet set = buildLines(items, marks);
+//
+// No state; nothing thrown.
+#pragma once
+
+#include <vector>
+
+#include "pdf/text/LayoutModel.h"
+
+namespace pdf {
+namespace layout {
+
+// REQUIRES: marks = attachMarks(items).
+LineSet buildLines(const std::vector<Item>& items, const MarkLinks& marks);
+
+// Splits line.clusters (ordered along the baseline) into words, setting
+// line.wordStart, and drops unmapped characters, which have kept their words
+// together (and any word made of nothing else). A word ends at a space
+// character standing between two characters, at a gap wider than the
+// line's word gap (LayoutModel.h), and where text returns from a sub- or
+// superscript to the baseline.
+// REQUIRES: line.clusters holds heads of items (no marks); line.size and
+// line.base are set.
+void splitWords(Line& line, const std::vector<Item>& items, const MarkLinks& marks);
+
+}  // namespace layout
+}  // namespace pdf

@@ -1,0 +1,724 @@
+#include "pdf/text/LayoutTables.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "pdf/text/CharClass.h"
+
+namespace pdf {
+namespace layout {
+namespace {
+
+bool isDigit(char32_t c) {
+    return (c >= U'0' && c <= U'9') || (c >= 0xFF10 && c <= 0xFF19) || (c >= 0x660 && c <= 0x669) ||
+           (c >= 0x6F0 && c <= 0x6F9);
+}
+
+bool isDash(char32_t c) {
+    return c == U'-' || (c >= 0x2010 && c <= 0x2015) || c == 0x2212;
+}
+
+// A roman numeral below 90 (front-matter page numbers), in one case.
+bool isRoman(const std::u32string& s) {
+    if (s.empty() || s.size() > 8) return false;
+    bool lower = s[0] >= U'a';
+    std::string ascii;
+    for (char32_t c : s) {
+        char32_t u = lower ? c - (U'a' - U'A') : c;
+        if ((c >= U'a') != lower || (u != U'I' && u != U'V' && u != U'X' && u != U'L'))
+            return false;
+        ascii += static_cast<char>(u);
+    }
+    // Tens, then units, in the one order roman numerals allow.
+    static const char* const kTens[] = {"", "X", "XX", "XXX", "XL", "L", "LX", "LXX", "LXXX"};
+    static const char* const kUnits[] = {"",  "I",  "II",  "III",  "IV",
+                                         "V", "VI", "VII", "VIII", "IX"};
+    for (const char* tens : kTens) {
+        std::string t = tens;
+        if (ascii.compare(0, t.size(), t) != 0) continue;
+        for (const char* units : kUnits)
+            if (ascii.size() == t.size() + std::char_traits<char>::length(units) &&
+                ascii.compare(t.size(), std::string::npos, units) == 0)
+                return true;
+    }
+    return false;
+}
+
+// A number as tables set them: "18,870", "98 452", "2.20x", "$12.50",
+// "12 %", "(3)", "12–14", "iv"; a dash alone stands for no value.
+bool isNumeric(const std::u32string& text) {
+    // Dot leaders are no part of the number.
+    std::u32string s;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        auto isDot = [](char32_t c) { return c == U'.' || c == 0x2026 || c == 0xB7; };
+        bool leader = isDot(text[i]) && ((i > 0 && isDot(text[i - 1])) ||
+                                         (i + 1 < text.size() && isDot(text[i + 1])));
+        if (!leader && text[i] != 0x2026) s += text[i];
+    }
+    if (s.empty()) return false;
+    if (std::all_of(s.begin(), s.end(), isDash)) return true;
+    if (isRoman(s)) return true;
+    std::size_t digits = 0;
+    int letterRun = 0, longestRun = 0;
+    for (char32_t c : s) {
+        if (isDigit(c)) ++digits;
+        letterRun = chars::isLetter(c) ? letterRun + 1 : 0;
+        longestRun = std::max(longestRun, letterRun);
+    }
+    return digits > 0 && 2 * digits >= s.size() && longestRun <= 3;
+}
+
+struct Slot {
+    double x0 = 0, x1 = 0;  // extent of its cells
+    int entries = 0, numeric = 0;
+    std::vector<int> words;     // per entry
+    std::vector<double> sizes;  // per cell
+    char kind = 'T';            // 'N' numbers, 'P' running text, 'T' other text
+    double fill = 0;            // share of the multi-cell rows with an entry
+    // Entries right under an entry of the row above, and how many of them
+    // go on in lower case, as the lines of running text do.
+    int following = 0, lowerCase = 0;
+    bool runsOn() const { return following > 0 && 2 * lowerCase >= following; }
+};
+
+template <typename T>
+T median(std::vector<T> v) {
+    if (v.empty()) return T();
+    std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+    return v[v.size() / 2];
+}
+
+// One row of a table, joined: its cells left to right, each a list of lines
+// (the cell's line in the row, then the lines that continue it).
+struct Join {
+    int table = 0;
+    bool rightToLeft = false;
+    std::vector<std::vector<int>> cells;
+};
+
+class TableFinder {
+  public:
+    TableFinder(LineSet& set, const std::vector<Item>& items) : set_(set), items_(items) {}
+
+    void run() {
+        const int lineCount = static_cast<int>(set_.lines.size());
+        const int rowCount = static_cast<int>(set_.rows.size());
+        rowStart_.assign(rowCount + 1, lineCount);
+        for (int i = lineCount - 1; i >= 0; --i) rowStart_[set_.lines[i].row] = i;
+        for (int r = rowCount - 1; r >= 0; --r)
+            rowStart_[r] = std::min(rowStart_[r], rowStart_[r + 1]);
+
+        // Rows come orientation by orientation, each top to bottom.
+        constexpr double kInfinity = std::numeric_limits<double>::infinity();
+        for (int first = 0; first < rowCount;) {
+            int end = first;
+            std::vector<int> rows;
+            while (end < rowCount && set_.rows[end].rot == set_.rows[first].rot)
+                rows.push_back(end++);
+            analyse(rows, -kInfinity, kInfinity);
+            first = end;
+        }
+        if (!joins_.empty() || !members_.empty()) apply();
+    }
+
+  private:
+    // The lines of row r whose centre lies in [x0, x1), left to right.
+    std::vector<int> cellsIn(int r, double x0, double x1) const {
+        std::vector<int> cells;
+        for (int l = rowStart_[r]; l < rowStart_[r + 1]; ++l) {
+            double centre = (set_.lines[l].x0 + set_.lines[l].x1) / 2;
+            if (centre >= x0 && centre < x1) cells.push_back(l);
+        }
+        return cells;
+    }
+
+    // Step 1: the runs of rows within [x0, x1).
+    void analyse(const std::vector<int>& rows, double x0, double x1) {
+        std::vector<int> run;
+        int multi = 0;
+        auto flush = [&]() {
+            if (multi >= kTableRows) analyseRun(run, x0, x1);
+            run.clear();
+            multi = 0;
+        };
+        for (int r : rows) {
+            std::size_t cells = cellsIn(r, x0, x1).size();
+            if (cells == 0) continue;
+            if (!run.empty()) {
+                const Row& last = set_.rows[run.back()];
+                const Row& row = set_.rows[r];
+                if (row.base - last.base > kTableRowPitch * std::max(last.size, row.size)) flush();
+            }
+            run.push_back(r);
+            if (cells >= 2) ++multi;
+        }
+        flush();
+    }
+
+    // Steps 2 to 7 for one run.
+    void analyseRun(const std::vector<int>& rows, double x0, double x1) {
+        std::vector<std::vector<int>> cells(rows.size());
+        std::vector<int> multi;  // indices into rows
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            cells[i] = cellsIn(rows[i], x0, x1);
+            if (cells[i].size() >= 2) multi.push_back(static_cast<int>(i));
+        }
+        if (static_cast<int>(multi.size()) < kTableRows) return;
+
+        std::vector<std::pair<double, double>> gutters = findGutters(cells, multi);
+        if (gutters.empty()) return;
+
+        // Step 3: rows with a cell across a gutter. A single cell (a
+        // paragraph, a heading) cuts the run; kTableRows rows of cells that
+        // do not fit the slots (with single cells between them) are a
+        // structure of their own, read on their own; fewer (a header with
+        // cells spanning columns) are borne.
+        std::vector<char> misfit(rows.size(), 0);
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            for (int l : cells[i]) {
+                const Line& line = set_.lines[l];
+                for (const auto& g : gutters)
+                    if (line.x0 < g.first && line.x1 > g.second) misfit[i] = 1;
+            }
+        }
+        std::vector<std::size_t> cuts;  // pieces are [cuts[k], cuts[k + 1])
+        std::vector<char> skip(rows.size(), 0);
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            if (misfit[i] && cells[i].size() == 1) {
+                cuts.push_back(i);
+                skip[i] = 1;
+                cuts.push_back(i + 1);
+            }
+        }
+        for (std::size_t i = 0; i < rows.size();) {
+            if (!misfit[i] || cells[i].size() < 2) {
+                ++i;
+                continue;
+            }
+            // A group of misfit rows, single fitting cells between them.
+            std::size_t end = i, count = 0;
+            for (std::size_t k = i; k < rows.size(); ++k) {
+                if (cells[k].size() >= 2 && !misfit[k]) break;
+                if (cells[k].size() == 1 && misfit[k]) break;
+                if (misfit[k]) {
+                    ++count;
+                    end = k + 1;
+                }
+            }
+            if (count >= static_cast<std::size_t>(kTableRows) && count < multi.size()) {
+                // With the single cells and the rows of short cells (a
+                // header) next to it.
+                auto borders = [&](std::size_t k) {
+                    if (misfit[k]) return false;
+                    for (int l : cells[k])
+                        if (cells[k].size() > 1 && wordsWithLetters(set_.lines[l]) >= kProseWords)
+                            return false;
+                    return true;
+                };
+                std::size_t from = i;
+                while (from > 0 && borders(from - 1)) --from;
+                while (end < rows.size() && borders(end)) ++end;
+                cuts.push_back(from);
+                cuts.push_back(end);
+            }
+            i = end;
+        }
+        if (!cuts.empty()) {
+            cuts.push_back(0);
+            cuts.push_back(rows.size());
+            std::sort(cuts.begin(), cuts.end());
+            cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+            for (std::size_t k = 0; k + 1 < cuts.size(); ++k) {
+                std::vector<int> piece;
+                for (std::size_t i = cuts[k]; i < cuts[k + 1]; ++i)
+                    if (!skip[i]) piece.push_back(rows[i]);
+                if (piece.size() >= static_cast<std::size_t>(kTableRows)) analyseRun(piece, x0, x1);
+            }
+            return;
+        }
+
+        // Slot i spans [bounds[i], bounds[i + 1]).
+        std::vector<double> bounds = {x0};
+        for (const auto& g : gutters) bounds.push_back((g.first + g.second) / 2);
+        bounds.push_back(x1);
+        std::vector<Slot> slots = describeSlots(cells, multi, bounds);
+
+        for (const std::pair<int, int>& group : independentGroups(slots, cells, bounds)) {
+            double from = bounds[group.first], to = bounds[group.second + 1];
+            if (isTable(slots, group, cells, multi, bounds)) {
+                markTable(rows, from, to, bounds, slots, group);
+            } else {
+                for (int s = group.first; s <= group.second; ++s)
+                    analyse(rows, bounds[s], bounds[s + 1]);
+            }
+        }
+    }
+
+    // Step 2: strips that the multi-cell rows leave free but for a tenth of
+    // them, at least kTableGutter ems wide, with cells on both sides; a
+    // strip that leaves a slot holding cells of no more rows than that
+    // tenth (or one) is no gutter.
+    std::vector<std::pair<double, double>> findGutters(const std::vector<std::vector<int>>& cells,
+                                                       const std::vector<int>& multi) const {
+        std::vector<std::pair<double, int>> events;
+        std::vector<double> sizes;
+        for (int i : multi) {
+            for (int l : cells[i]) {
+                events.push_back({set_.lines[l].x0, +1});
+                events.push_back({set_.lines[l].x1, -1});
+                sizes.push_back(set_.lines[l].size);
+            }
+        }
+        std::sort(events.begin(), events.end(), [](const auto& a, const auto& b) {
+            return a.first < b.first || (a.first == b.first && a.second > b.second);
+        });
+        const int allowance = static_cast<int>(kGutterNoise * static_cast<double>(multi.size()));
+        const double minWidth = kTableGutter * median(sizes);
+        std::vector<std::pair<double, double>> gutters;
+        int coverage = 0;
+        double lowFrom = 0;
+        bool inLow = false, started = false;
+        for (const auto& e : events) {
+            int before = coverage;
+            coverage += e.second;
+            if (!started) {
+                started = true;
+                continue;  // the left edge of the first cell
+            }
+            if (before > allowance && coverage <= allowance) {
+                lowFrom = e.first;
+                inLow = true;
+            } else if (before <= allowance && coverage > allowance && inLow) {
+                if (e.first - lowFrom >= minWidth) gutters.push_back({lowFrom, e.first});
+                inLow = false;
+            }
+        }
+        // (A low stretch still open at the end is the right margin.)
+
+        // Drop gutters that leave a slot (nearly) empty: with cells in
+        // the run's rows, split or not, of no more rows than the tenth.
+        for (bool changed = true; changed && !gutters.empty();) {
+            changed = false;
+            std::vector<int> rowsIn(gutters.size() + 1, 0);
+            for (const std::vector<int>& row : cells) {
+                std::vector<char> seen(gutters.size() + 1, 0);
+                for (int l : row) {
+                    double centre = (set_.lines[l].x0 + set_.lines[l].x1) / 2;
+                    std::size_t s = 0;
+                    while (s < gutters.size() &&
+                           centre > (gutters[s].first + gutters[s].second) / 2)
+                        ++s;
+                    seen[s] = 1;
+                }
+                for (std::size_t s = 0; s < seen.size(); ++s) rowsIn[s] += seen[s];
+            }
+            for (std::size_t s = 0; s < rowsIn.size(); ++s) {
+                if (rowsIn[s] > std::max(allowance, 1)) continue;
+                std::size_t drop = s == 0 ? 0 : s - 1;
+                if (s > 0 && s < gutters.size() &&
+                    gutters[s].second - gutters[s].first <
+                        gutters[s - 1].second - gutters[s - 1].first)
+                    drop = s;
+                gutters.erase(gutters.begin() + static_cast<std::ptrdiff_t>(drop));
+                changed = true;
+                break;
+            }
+        }
+        return gutters;
+    }
+
+    // Step 4: what each slot holds.
+    std::vector<Slot> describeSlots(const std::vector<std::vector<int>>& cells,
+                                    const std::vector<int>& multi,
+                                    const std::vector<double>& bounds) const {
+        const int count = static_cast<int>(bounds.size()) - 1;
+        std::vector<Slot> slots(count);
+        std::vector<bool> started(count, false);
+        std::vector<bool> before(count, false);  // an entry in the row above
+        int previous = -2;
+        for (int i : multi) {
+            std::vector<int> words(count, 0), firstLine(count, -1);
+            std::vector<bool> allNumeric(count, true), any(count, false);
+            for (int l : cells[i]) {
+                const Line& line = set_.lines[l];
+                int s = slotOf(bounds, (line.x0 + line.x1) / 2);
+                Slot& slot = slots[s];
+                if (!started[s]) slot.x0 = line.x0, slot.x1 = line.x1, started[s] = true;
+                slot.x0 = std::min(slot.x0, line.x0);
+                slot.x1 = std::max(slot.x1, line.x1);
+                slot.sizes.push_back(line.size);
+                any[s] = true;
+                if (firstLine[s] < 0) firstLine[s] = l;
+                allNumeric[s] = allNumeric[s] && isNumeric(textOf(line));
+                words[s] += wordsWithLetters(line);
+            }
+            for (int s = 0; s < count; ++s) {
+                if (any[s] && before[s] && previous == i - 1) {
+                    ++slots[s].following;
+                    const Line& line = set_.lines[firstLine[s]];
+                    slots[s].lowerCase += chars::isLowerCase(items_[line.clusters.front()].code);
+                }
+                before[s] = any[s];
+                if (!any[s]) continue;
+                ++slots[s].entries;
+                slots[s].numeric += allNumeric[s];
+                slots[s].words.push_back(words[s]);
+            }
+            previous = i;
+        }
+        for (Slot& slot : slots) {
+            if (slot.entries == 0) continue;
+            slot.fill = static_cast<double>(slot.entries) / static_cast<double>(multi.size());
+            if (slot.numeric >= kNumericShare * slot.entries)
+                slot.kind = 'N';
+            else if (median(slot.words) >= kProseWords)
+                slot.kind = 'P';
+        }
+        return slots;
+    }
+
+    static int slotOf(const std::vector<double>& bounds, double x) {
+        int s =
+            static_cast<int>(std::upper_bound(bounds.begin(), bounds.end(), x) - bounds.begin()) -
+            1;
+        return std::clamp(s, 0, static_cast<int>(bounds.size()) - 2);
+    }
+
+    std::u32string textOf(const Line& line) const {
+        std::u32string text;
+        for (int c : line.clusters)
+            if (!items_[c].space) text += items_[c].code;
+        return text;
+    }
+
+    int wordsWithLetters(const Line& line) const {
+        int count = 0;
+        for (std::size_t w = 0; w < line.wordStart.size(); ++w) {
+            std::size_t end =
+                w + 1 < line.wordStart.size() ? line.wordStart[w + 1] : line.clusters.size();
+            for (std::size_t c = line.wordStart[w]; c < end; ++c) {
+                if (chars::isLetter(items_[line.clusters[c]].code)) {
+                    ++count;
+                    break;
+                }
+            }
+        }
+        return count;
+    }
+
+    static double widthOf(const std::vector<Slot>& slots, int first, int last) {
+        return slots[last].x1 - slots[first].x0;
+    }
+
+    // Step 5: the groups of slots that are read on their own, as ranges of
+    // slot indices.
+    std::vector<std::pair<int, int>> independentGroups(const std::vector<Slot>& slots,
+                                                       const std::vector<std::vector<int>>& cells,
+                                                       const std::vector<double>& bounds) const {
+        std::vector<std::pair<int, int>> groups, tail;
+        int a = 0, b = static_cast<int>(slots.size()) - 1;
+        // Running text beside a table.
+        while (a < b && slots[a].kind == 'P' && slots[a].fill < kTableFill) {
+            groups.push_back({a, a});
+            ++a;
+        }
+        while (a < b && slots[b].kind == 'P' && slots[b].fill < kTableFill) {
+            tail.push_back({b, b});
+            --b;
+        }
+        // Two or more columns of text as wide as the columns of a page: each
+        // starts a group of its own, with the narrower slots after it.
+        std::vector<int> wide;
+        for (int s = a; s <= b; ++s)
+            if (slots[s].kind != 'N' &&
+                slots[s].x1 - slots[s].x0 >= kColumnWidth * median(slots[s].sizes))
+                wide.push_back(s);
+        if (wide.size() >= 2) {
+            std::vector<std::pair<int, int>> columns;
+            std::vector<int> unitOf(b - a + 1, 0);
+            for (std::size_t k = 0; k < wide.size(); ++k) {
+                int first = k == 0 ? a : wide[k];
+                int last = k + 1 < wide.size() ? wide[k + 1] - 1 : b;
+                columns.push_back({first, last});
+                for (int s = first; s <= last; ++s) unitOf[s - a] = static_cast<int>(k);
+            }
+            // Columns of a page mostly hold lines on their own (their
+            // baselines meet by chance); long cells of a table share rows.
+            if (loneShare(cells, bounds, a, b, unitOf) >= kPageColumnsLone) {
+                groups.insert(groups.end(), columns.begin(), columns.end());
+                groups.insert(groups.end(), tail.rbegin(), tail.rend());
+                return groups;
+            }
+        }
+        // A pattern repeated across the rest, after any number columns.
+        int leading = 0;
+        while (a + leading < b && slots[a + leading].kind == 'N') ++leading;
+        const int start = a + leading, length = b - start + 1;
+        int period = 0;
+        for (int p = 1; p <= length / 2 && period == 0; ++p) {
+            if (length % p != 0) continue;
+            bool repeats = true, hasText = false;
+            double narrowest = widthOf(slots, start, start + p - 1), widest = narrowest;
+            for (int k = 0; k < p; ++k) hasText = hasText || slots[start + k].kind != 'N';
+            for (int u = start + p; u <= b && repeats; u += p) {
+                for (int k = 0; k < p; ++k)
+                    repeats =
+                        repeats && (slots[u + k].kind == 'N') == (slots[start + k].kind == 'N');
+                double width = widthOf(slots, u, u + p - 1);
+                narrowest = std::min(narrowest, width);
+                widest = std::max(widest, width);
+            }
+            std::vector<int> unitOf(length);
+            for (int k = 0; k < length; ++k) unitOf[k] = k / p;
+            if (repeats && hasText && widest < kUnequalWidths * narrowest &&
+                (hasNumbers(slots, start, p) ||
+                 loneShare(cells, bounds, start, b, unitOf) >= kTextColumnsLone))
+                period = p;
+        }
+        if (period == 0) {
+            groups.push_back({a, b});
+        } else {
+            groups.push_back({a, start + period - 1});
+            for (int u = start + period; u <= b; u += period) groups.push_back({u, u + period - 1});
+        }
+        groups.insert(groups.end(), tail.rbegin(), tail.rend());
+        return groups;
+    }
+
+    static bool hasNumbers(const std::vector<Slot>& slots, int start, int period) {
+        for (int k = 0; k < period; ++k)
+            if (slots[start + k].kind == 'N') return true;
+        return false;
+    }
+
+    // The share of the rows with text in the slots from first to last that
+    // hold it in one unit only, unitOf giving each slot's unit (from first).
+    // Columns whose lines wrap each on its own have many such rows; the
+    // rows of a table fill its columns.
+    double loneShare(const std::vector<std::vector<int>>& cells, const std::vector<double>& bounds,
+                     int first, int last, const std::vector<int>& unitOf) const {
+        int lone = 0, shared = 0;
+        for (const std::vector<int>& row : cells) {
+            int firstUnit = -1;
+            bool several = false;
+            for (int l : row) {
+                int s = slotOf(bounds, (set_.lines[l].x0 + set_.lines[l].x1) / 2);
+                if (s < first || s > last) continue;
+                int unit = unitOf[s - first];
+                if (firstUnit >= 0 && unit != firstUnit) several = true;
+                if (firstUnit < 0) firstUnit = unit;
+            }
+            if (firstUnit < 0) continue;
+            several ? ++shared : ++lone;
+        }
+        return lone + shared == 0 ? 0 : static_cast<double>(lone) / (lone + shared);
+    }
+
+    // Step 6.
+    bool isTable(const std::vector<Slot>& slots, const std::pair<int, int>& group,
+                 const std::vector<std::vector<int>>& cells, const std::vector<int>& multi,
+                 const std::vector<double>& bounds) const {
+        if (group.first == group.second) return false;
+        int rowsAcross = 0;
+        for (int i : multi) {
+            int first = -1;
+            bool across = false;
+            for (int l : cells[i]) {
+                int s = slotOf(bounds, (set_.lines[l].x0 + set_.lines[l].x1) / 2);
+                if (s < group.first || s > group.second) continue;
+                if (first >= 0 && s != first) across = true;
+                if (first < 0) first = s;
+            }
+            rowsAcross += across;
+        }
+        if (rowsAcross < kTableRows) return false;
+        // A slot with a cell in one row only is a stray cell (a page
+        // number, a note), no column; a number column needs a number in
+        // as many rows as a table has.
+        bool allProse = true, anyNumber = false;
+        double narrowest = 0, widest = 0, smallest = 0, largest = 0;
+        int columns = 0;
+        for (int s = group.first; s <= group.second; ++s) {
+            const Slot& slot = slots[s];
+            if (slot.entries < 2) continue;
+            allProse = allProse && slot.kind == 'P';
+            anyNumber = anyNumber || (slot.kind == 'N' && slot.entries >= kTableRows);
+            double width = slot.x1 - slot.x0, size = median(slot.sizes);
+            if (columns++ == 0) narrowest = widest = width, smallest = largest = size;
+            narrowest = std::min(narrowest, width);
+            widest = std::max(widest, width);
+            smallest = std::min(smallest, size);
+            largest = std::max(largest, size);
+        }
+        if (columns < 2 || allProse) return false;
+        if (anyNumber) return true;
+        // Text beside text: a key / description table has keys that do not
+        // run on from row to row as the lines of notes in a margin beside
+        // running text do.
+        bool allRunOn = true;
+        for (int s = group.first; s <= group.second; ++s)
+            allRunOn = allRunOn && (slots[s].entries < 2 || slots[s].runsOn());
+        return !allRunOn && widest >= kUnequalWidths * narrowest && largest <= 1.15 * smallest;
+    }
+
+    bool rightToLeft(const std::vector<int>& rows, double from, double to) const {
+        int rtl = 0, ltr = 0;
+        for (int r : rows) {
+            for (int l : cellsIn(r, from, to)) {
+                for (int c : set_.lines[l].clusters) {
+                    chars::Direction d = chars::direction(items_[c].code);
+                    rtl += d == chars::Direction::RightToLeft;
+                    ltr += d == chars::Direction::LeftToRight;
+                }
+            }
+        }
+        return rtl > ltr;
+    }
+
+    // Joins the rows of a table: the run's rows with cells in [from, to).
+    void markTable(const std::vector<int>& rows, double from, double to,
+                   const std::vector<double>& bounds, const std::vector<Slot>& slots,
+                   const std::pair<int, int>& group) {
+        const int table = tables_++;
+        const bool rtl = rightToLeft(rows, from, to);
+        const int key = rtl ? group.second : group.first;
+        // Where each slot's cell of the last row joined ends: its index in
+        // the join's cells, or -1.
+        int current = -1;
+        bool rowSeen = false;
+        std::vector<int> cellOfSlot;
+        std::vector<int> singles;  // single lines since the last row joined
+        for (int r : rows) {
+            std::vector<int> cells = cellsIn(r, from, to);
+            if (cells.empty()) continue;
+            if (current >= 0 && cells.size() == 1 &&
+                continues(cells[0], bounds, slots, key, joins_[current], cellOfSlot)) {
+                int s = slotOf(bounds, (set_.lines[cells[0]].x0 + set_.lines[cells[0]].x1) / 2);
+                joins_[current].cells[cellOfSlot[s]].push_back(cells[0]);
+                continue;
+            }
+            if (cells.size() < 2) {
+                if (rowSeen) singles.push_back(cells[0]);
+                current = -1;
+                continue;
+            }
+            Join join;
+            join.table = table;
+            join.rightToLeft = rtl;
+            cellOfSlot.assign(bounds.size() - 1, -1);
+            for (int l : cells) {
+                int s = slotOf(bounds, (set_.lines[l].x0 + set_.lines[l].x1) / 2);
+                if (cellOfSlot[s] < 0) cellOfSlot[s] = static_cast<int>(join.cells.size());
+                join.cells.push_back({l});
+            }
+            for (int l : singles) members_.push_back({l, table});
+            singles.clear();
+            rowSeen = true;
+            current = static_cast<int>(joins_.size());
+            joins_.push_back(std::move(join));
+        }
+    }
+
+    // A wrapped cell: a row of one line that continues, aligned with it and
+    // of its size, the text cell of its slot in the join. (A row of several
+    // cells is a row of its own, though each may line up with the row
+    // above: the lines of a code listing do.)
+    bool continues(int l, const std::vector<double>& bounds, const std::vector<Slot>& slots,
+                   int key, const Join& join, const std::vector<int>& cellOfSlot) const {
+        const Line& line = set_.lines[l];
+        int s = slotOf(bounds, (line.x0 + line.x1) / 2);
+        if (slots[s].kind == 'N' || cellOfSlot[s] < 0) return false;
+        const std::vector<int>& cell = join.cells[cellOfSlot[s]];
+        const Line& first = set_.lines[cell.front()];
+        const Line& last = set_.lines[cell.back()];
+        double edge = join.rightToLeft ? first.x1 - line.x1 : line.x0 - first.x0;
+        // The key column's cells start rows: a line there continues its
+        // cell only when it goes on in lower case, maybe indented.
+        double indent = 0;
+        if (s == key) {
+            if (!chars::isLowerCase(items_[line.clusters.front()].code)) return false;
+            indent = 2 * line.size;
+        }
+        return edge >= -0.5 * line.size && edge <= 0.5 * line.size + indent &&
+               std::fabs(line.size - last.size) <= 0.1 * last.size && line.base > last.base &&
+               line.base - last.base <= kContinuationPitch * last.size;
+    }
+
+    // Rebuilds the lines: each join becomes one line at the place of its
+    // first cell.
+    void apply() {
+        const int lineCount = static_cast<int>(set_.lines.size());
+        std::vector<int> headOf(lineCount, -1);  // join whose first cell line this is
+        std::vector<char> absorbed(lineCount, 0);
+        for (int j = 0; j < static_cast<int>(joins_.size()); ++j) {
+            for (const std::vector<int>& cell : joins_[j].cells)
+                for (int l : cell) absorbed[l] = 1;
+            headOf[joins_[j].cells.front().front()] = j;
+        }
+        std::vector<int> tableOf(lineCount, -1);
+        for (const auto& m : members_) tableOf[m.first] = m.second;
+
+        std::vector<Line> lines;
+        lines.reserve(set_.lines.size());
+        for (int l = 0; l < lineCount; ++l) {
+            if (headOf[l] >= 0) {
+                lines.push_back(joined(joins_[headOf[l]]));
+            } else if (!absorbed[l]) {
+                lines.push_back(std::move(set_.lines[l]));
+                lines.back().table = tableOf[l];
+            }
+        }
+        set_.lines = std::move(lines);
+    }
+
+    Line joined(const Join& join) const {
+        const Line& head = set_.lines[join.cells.front().front()];
+        Line out;
+        out.rot = head.rot;
+        out.row = head.row;
+        out.x0 = head.x0, out.x1 = head.x1, out.top = head.top, out.bottom = head.bottom;
+        out.base = head.base;
+        out.size = 0;
+        out.table = join.table;
+        auto append = [&out](const Line& line) {
+            int offset = static_cast<int>(out.clusters.size());
+            for (int w : line.wordStart) out.wordStart.push_back(offset + w);
+            out.clusters.insert(out.clusters.end(), line.clusters.begin(), line.clusters.end());
+            out.x0 = std::min(out.x0, line.x0);
+            out.x1 = std::max(out.x1, line.x1);
+            out.top = std::min(out.top, line.top);
+            out.bottom = std::max(out.bottom, line.bottom);
+        };
+        for (const std::vector<int>& cell : join.cells) {
+            const Line& first = set_.lines[cell.front()];
+            if (first.size > out.size) out.size = first.size, out.base = first.base;
+            // Lines are laid out left to right: a right-to-left cell's later
+            // lines go before its first, so that reading the row from the
+            // right reads the cell from its first line.
+            if (join.rightToLeft) {
+                for (auto l = cell.rbegin(); l != cell.rend(); ++l) append(set_.lines[*l]);
+            } else {
+                for (int l : cell) append(set_.lines[l]);
+            }
+        }
+        return out;
+    }
+
+    LineSet& set_;
+    const std::vector<Item>& items_;
+    std::vector<int> rowStart_;
+    std::vector<Join> joins_;
+    std::vector<std::pair<int, int>> members_;  // (line, table) of single lines in a table
+    int tables_ = 0;
+};
+
+}  // namespace
+
+void joinTableRows(LineSet& set, const std::vector<Item>& items) {
+    TableFinder(set, items).run();
+}
+
+}  // namespace layout
+}  // namespace pdf

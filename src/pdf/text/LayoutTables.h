@@ -1,0 +1,86 @@
+// Layout stage 3: tables read row by row.
+//
+// LayoutLines splits a row at column gutters, so the cells of a table row
+// come out as separate lines, and block building would read a table one
+// column after another. This stage finds the rows that are rows of a table
+// and joins each one's cells into one line, left to right (right to left in
+// a table of right-to-left script), one word break between cells.
+//
+// What is a table, and what are independent columns (a two-column article,
+// a three-column index, notes in a margin), which must stay apart:
+//   1. Runs. Within one orientation and a horizontal range (at first the
+//      whole page), consecutive rows holding text in the range, each at most
+//      kTableRowPitch ems below the one before, form a run. A run needs
+//      kTableRows rows split into two or more cells (multi-cell rows).
+//   2. Gutters. A gutter is a vertical strip at least kTableGutter ems wide
+//      that the cells of the run's multi-cell rows leave free, but for a
+//      tenth of them (kGutterNoise: a header cell spanning two columns),
+//      and that leaves text in more than that tenth (and one) of the run's
+//      rows on either side. The strips between gutters are the run's slots.
+//   3. Rows across gutters. A row of a single cell that spans a gutter (a
+//      paragraph above or below the table, a full-width heading) cuts the
+//      run. kTableRows or more multi-cell rows whose cells span gutters,
+//      with single cells between them, are a structure of their own (a
+//      table under three columns of text) and are taken apart, with the
+//      single cells and the rows of short cells (its header) next to them.
+//      Each piece is taken from step 2.
+//   4. Slots. Each multi-cell row gives each slot an entry (its cells in the
+//      slot). A slot is a number column when at least kNumericShare of its
+//      entries are numbers (digits, with separators, signs, currency and
+//      unit letters, dot leaders left out; roman page numbers; a dash for no
+//      value), a prose column when its entries hold kProseWords words with
+//      letters or more (median). A slot runs on when most of its entries
+//      that follow an entry in the row above start in lower case.
+//   5. Independent columns. A prose slot at either side that has an entry
+//      in fewer than kTableFill of the multi-cell rows is running text
+//      beside a table. Two or more text slots kColumnWidth ems wide or
+//      wider, when kPageColumnsLone of the rows with text in them hold it in
+//      one of them only, are columns of the page, each starting a group
+//      with the narrower slots after it. Slots that repeat a pattern of like
+//      width ([entry, page] [entry, page], or [text] [text] with
+//      kTextColumnsLone of the rows in one unit only), after any leading
+//      number columns such as line numbers, are independent groups: a
+//      two-column table of contents, the columns of an index.
+//   6. Tables. A group is a table when kTableRows of its rows have cells in
+//      two of its slots, and (it has a number column with numbers in
+//      kTableRows rows, or its text columns differ in width by a factor of
+//      kUnequalWidths or more, in text of one size, and do not all run on),
+//      unless all its slots are prose. A slot with an entry in one row only
+//      (a page number) is no column. So: price lists, statistics, tables of
+//      contents (with or without dot leaders), code listings with line
+//      numbers or comments, and key / description tables are tables;
+//      columns of running text, of like width or beside notes in a margin
+//      that run on with them, are not.
+//   7. A group that is not a table is searched again slot by slot (step 1
+//      within the slot's range), so a table set in one column of an article
+//      is found inside that column.
+//
+// In a table, a row of a single line that continues a text cell of the
+// row just joined (same slot, left aligned with it or right aligned in
+// right-to-left script, of its size, within kContinuationPitch ems below
+// it) is a wrapped cell: its text is read within the cell it continues. A
+// line in a number column never is; one in the first (key) column only
+// when it goes on in lower case (a hanging indent of up to two ems
+// allowed), for a new row often starts with a heading there. Every line of
+// a table gets Line::table, the table's number, and so do the single lines
+// between its rows.
+//
+//     joinTableRows(set, items);
+//
+// No state; nothing thrown.
+#pragma once
+
+#include <vector>
+
+#include "pdf/text/LayoutModel.h"
+
+namespace pdf {
+namespace layout {
+
+// Joins the cells of table rows in set.lines (and the wrapped cells that
+// continue them) into one line per row, keeping set.lines ordered row by
+// row, left to right. REQUIRES: set = buildLines(items, ...).
+void joinTableRows(LineSet& set, const std::vector<Item>& items);
+
+}  // namespace layout
+}  // namespace pdf

@@ -1,0 +1,87 @@
+// Reading order of the characters a page paints.
+//
+// Input: the page's characters in content order (PaintedText.h), with
+// boxes in page space (points, y down, rotation applied). Output: the same
+// characters as words and lines in the order a person reads them. Nothing
+// here talks to MuPDF; the layout is geometry only.
+//
+// How it reads a page:
+//   - Characters are grouped by writing direction on the page (upright,
+//     turned a quarter either way, upside down); each group is laid out in
+//     its own frame, where it runs left to right. The group with the most
+//     characters comes first, the others follow in the order above.
+//   - Hidden characters, characters whose box centre lies off the page, and
+//     duplicates (the same character drawn again within a tenth of an em
+//     along its line and a fifth across it, as producers do to fake bold or
+//     when they fill and then stroke a glyph) are left out.
+//   - Characters that follow each other in the content stream along one
+//     baseline form runs; runs on a common baseline form a row; a row splits
+//     into lines at gaps of three ems and more, and at gaps of more than
+//     0.8 em that continue into a neighbouring row (a column gutter) — so a
+//     justified line stays whole and two columns stay apart.
+//   - The rows of a table are read left to right, each one line, its cells
+//     one space apart, a wrapped cell read within its row (LayoutTables.h
+//     tells what a table is and what are independent columns): price lists,
+//     statistics, tables of contents and code listings with line numbers
+//     read row by row; the columns of an article or an index one after
+//     another.
+//   - Within a line characters are ordered along the baseline; a space
+//     character or a gap of more than 0.15 em ends a word (narrower ones on
+//     a line whose letters touch, wider ones in letter-spaced lines, but not
+//     beyond 0.8 em); combining marks stay with their base character,
+//     and so do spacing accents set over or under a letter (old TeX output
+//     sets "é" as an acute and an e); a character and its marks are
+//     composed as Unicode composes them (NFC).
+//   - Lines are chained into blocks when one lies directly under the other,
+//     overlaps it sideways and nothing else competes for the link; blocks
+//     are read in the order of Breuel's rules: of two blocks that share a
+//     horizontal range the upper comes first, of two side by side the left
+//     one, unless a block between them spans both. Columns are thus read
+//     one after another, a heading over both columns before them.
+//   - A flow is a run of blocks that continue each other down one column;
+//     paragraphs break at a new block, at a first-line indent, at a wider
+//     line gap, at a change of font size and where a table starts or ends.
+//   - Lines holding right-to-left script are put in logical order
+//     (BidiOrder.h); a line is read right to left when most of its words
+//     are of a right-to-left script (on a tie, when most of its block's
+//     are, then most of the page's).
+//   - A line that ends in a hyphen after a letter is marked to be joined to
+//     the next line when that starts with a letter: in the same flow always,
+//     in the next column or region when the letter is lower case.
+//
+// The stages, each a function over plain data with its contract in its own
+// header, and the thresholds they use: LayoutModel.h.
+//
+// No state; nothing thrown.
+#pragma once
+
+#include <vector>
+
+#include "pdf/text/PaintedText.h"
+
+namespace pdf {
+
+struct LaidOutWord {
+    int first = 0;  // range in Layout::order
+    int count = 0;
+};
+
+struct LaidOutLine {
+    int firstWord = 0;  // range in Layout::words
+    int wordCount = 0;
+    int flow = 0;            // from 0, in reading order
+    int paragraph = 0;       // from 0, in reading order, unique on the page
+    bool joinsNext = false;  // ends in a hyphen that joins it to the next line
+};
+
+struct Layout {
+    std::vector<int> order;      // indices of painted characters, in reading order
+    std::vector<char32_t> code;  // the character each stands for in the text
+    std::vector<LaidOutWord> words;
+    std::vector<LaidOutLine> lines;
+};
+
+// pageWidth, pageHeight: the shown page in points (Page::width/height).
+Layout layOutText(const std::vector<PaintedChar>& chars, double pageWidth, double pageHeight);
+
+}  // namespace pdf

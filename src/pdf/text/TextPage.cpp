@@ -1,0 +1,139 @@
+#include "pdf/text/TextPage.h"
+
+#include <algorithm>
+
+#include "pdf/text/TextLayout.h"
+
+namespace pdf {
+namespace {
+
+Matrix inverse(const Matrix& m) {
+    double det = m.a * m.d - m.b * m.c;
+    if (det == 0) return Matrix{};
+    Matrix r;
+    r.a = m.d / det;
+    r.b = -m.b / det;
+    r.c = -m.c / det;
+    r.d = m.a / det;
+    r.e = -(m.e * r.a + m.f * r.c);
+    r.f = -(m.e * r.b + m.f * r.d);
+    return r;
+}
+
+void appendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+Rect boundsOf(const Quad& q) {
+    Rect r{q.lowerLeft.x, q.lowerLeft.y, q.lowerLeft.x, q.lowerLeft.y};
+    for (const Point& p : {q.lowerRight, q.upperRight, q.upperLeft}) {
+        r.x0 = std::min(r.x0, p.x);
+        r.y0 = std::min(r.y0, p.y);
+        r.x1 = std::max(r.x1, p.x);
+        r.y1 = std::max(r.y1, p.y);
+    }
+    return r;
+}
+
+Rect unite(const Rect& a, const Rect& b) {
+    return {std::min(a.x0, b.x0), std::min(a.y0, b.y0), std::max(a.x1, b.x1), std::max(a.y1, b.y1)};
+}
+
+}  // namespace
+
+TextPage::TextPage(const Page& page) : pageNumber_(page.number()) {
+    build(page, readPaintedText(page));
+}
+
+TextPage::TextPage(const Page& page, const PaintedText& painted) : pageNumber_(page.number()) {
+    build(page, painted);
+}
+
+void TextPage::build(const Page& page, const PaintedText& painted) {
+    Layout layout = layOutText(painted.chars, page.width(), page.height());
+    const Matrix toUser = inverse(page.userToPage());
+
+    chars_.reserve(layout.order.size());
+    for (std::size_t i = 0; i < layout.order.size(); ++i) {
+        const PaintedChar& p = painted.chars[static_cast<std::size_t>(layout.order[i])];
+        TextChar c;
+        c.code = layout.code[i];
+        c.fontSize = p.size;
+        c.quad = {toUser.apply(p.quad[0]), toUser.apply(p.quad[1]), toUser.apply(p.quad[2]),
+                  toUser.apply(p.quad[3])};
+        c.box = boundsOf(c.quad);
+        c.glyph = p.glyph;
+        chars_.push_back(c);
+    }
+
+    words_.reserve(layout.words.size());
+    for (const LaidOutWord& w : layout.words) {
+        TextWord word;
+        word.firstChar = w.first;
+        word.charCount = w.count;
+        word.box = chars_[w.first].box;
+        word.textOffset = wordBytes_.size();
+        for (int i = w.first; i < w.first + w.count; ++i) {
+            word.box = unite(word.box, chars_[i].box);
+            appendUtf8(wordBytes_, chars_[i].code);
+        }
+        word.textLength = wordBytes_.size() - word.textOffset;
+        words_.push_back(word);
+    }
+
+    lines_.reserve(layout.lines.size());
+    for (const LaidOutLine& l : layout.lines) {
+        TextLine line;
+        line.firstWord = l.firstWord;
+        line.wordCount = l.wordCount;
+        line.flowId = l.flow;
+        line.paragraphId = l.paragraph;
+        line.hyphenJoined = l.joinsNext;
+        line.box = words_[l.firstWord].box;
+        for (int w = l.firstWord; w < l.firstWord + l.wordCount; ++w)
+            line.box = unite(line.box, words_[w].box);
+        lines_.push_back(line);
+    }
+
+    // The page text, with the character behind each of its bytes.
+    text_.reserve(wordBytes_.size() + words_.size());
+    textChars_.reserve(wordBytes_.size() + words_.size());
+    for (std::size_t l = 0; l < lines_.size(); ++l) {
+        const TextLine& line = lines_[l];
+        bool join = line.hyphenJoined && l + 1 < lines_.size();
+        for (int w = line.firstWord; w < line.firstWord + line.wordCount; ++w) {
+            if (w > line.firstWord) {
+                text_ += ' ';
+                textChars_.push_back(-1);
+            }
+            const TextWord& word = words_[w];
+            int lastChar = word.firstChar + word.charCount;
+            if (join && w == line.firstWord + line.wordCount - 1) --lastChar;  // the hyphen
+            for (int c = word.firstChar; c < lastChar; ++c) {
+                std::size_t before = text_.size();
+                appendUtf8(text_, chars_[c].code);
+                textChars_.insert(textChars_.end(), text_.size() - before, c);
+            }
+        }
+        if (l + 1 < lines_.size() && !join) {
+            text_ += '\n';
+            textChars_.push_back(-1);
+        }
+    }
+}
+
+}  // namespace pdf

@@ -1,0 +1,58 @@
+// Regular-expression search over a page's reading-order text.
+//
+// The text searched is TextPage::text(): words separated by one space,
+// lines by a line feed, hyphenated line ends joined, right-to-left script in
+// reading order — what a person reads, so "www\.[a-z]+\.com" or "page \d+"
+// find what they look like. Each match reports its text and highlight
+// ranges: the content-order numbers of the glyphs that show its characters
+// (TextChar::glyph), cut into runs of consecutive numbers, and each run
+// tagged with the reading-order line it lies on, so that a match over a line
+// break can be shown line by line. The spaces and line feeds the text puts
+// between words and lines belong to no character; where the page paints the
+// space as a glyph of its own the run goes on over it, else the run simply
+// skips it.
+//
+//     Regex re("QX-\\d+");
+//     SearchableText text = searchableText(textPage);  // keep this, not the TextPage
+//     for (const SearchMatch& m : searchPage(text, re)) locate(m);
+//
+// Throws pdf::Error when the expression exceeds its match limit.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "pdf/text/Regex.h"
+#include "pdf/text/TextPage.h"
+
+namespace pdf {
+
+// A run of a match's glyphs.
+struct Highlight {
+    int page = 0;      // 1-based
+    int position = 0;  // content-order number of the first glyph, from 0
+    int length = 0;    // glyphs
+    int line = 0;      // index in TextPage::lines()
+};
+
+// What searching a page needs, and no more: a job keeps it for every page
+// it searches again and again.
+struct SearchableText {
+    int page = 0;
+    std::string text;               // TextPage::text()
+    std::vector<int> glyphAtByte;   // glyph showing each byte; -1 for separators
+    std::vector<size_t> lineStart;  // byte offset in text where each line starts
+};
+
+SearchableText searchableText(const TextPage& page);
+
+struct SearchMatch {
+    int page = 0;
+    std::string text;  // UTF-8, as matched in TextPage::text()
+    std::vector<Highlight> highlights;
+};
+
+// Matches in the order they occur in the page's text.
+std::vector<SearchMatch> searchPage(const SearchableText& page, const Regex& regex);
+
+}  // namespace pdf
