@@ -20,6 +20,7 @@
 #include <memory>
 #include <string>
 
+#include "pdf/Error.h"
 #include "pdf/Page.h"
 
 struct pdf_document;
@@ -37,12 +38,17 @@ class Document {
     const std::string& path() const { return path_; }
     // The file's name without its directories — the prefix of error messages.
     std::string describe() const;
+    // The document's place in errors: its file's name.
+    Error::Place place() const;
+    // Throws pdf::Error when the page tree cannot be read.
     int pageCount() const;
 
-    // REQUIRES: 1 <= number <= pageCount().
+    // Throws pdf::Error when number is not 1..pageCount() or the page cannot
+    // be loaded.
     Page page(int number) const;
 
     // The document information's /Title in UTF-8; "" when there is none.
+    // Throws pdf::Error when the information cannot be read.
     std::string title() const;
 
     // For the layer's own units; not for callers outside src/pdf/.

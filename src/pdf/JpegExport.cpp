@@ -8,13 +8,14 @@ namespace pdf {
 void exportJpeg(const RecordedPage& page, const RenderSize& size, int quality, int densityDpi,
                 std::FILE* out) {
     if (size.width > kMaxJpegDimension || size.height > kMaxJpegDimension) {
-        throw Error(page.describe() + ": image of " + std::to_string(size.width) + " x " +
-                    std::to_string(size.height) + " pixels exceeds the JPEG limit of " +
-                    std::to_string(kMaxJpegDimension) + " pixels per side");
+        throw Error(page.place(), "image of " + std::to_string(size.width) + " x " +
+                                      std::to_string(size.height) +
+                                      " pixels exceeds the JPEG limit of " +
+                                      std::to_string(kMaxJpegDimension) + " pixels per side");
     }
     if (size.width <= 0 || size.height <= 0) {
-        throw Error(page.describe() + ": cannot make an image of " + std::to_string(size.width) +
-                    " x " + std::to_string(size.height) + " pixels");
+        throw Error(page.place(), "cannot make an image of " + std::to_string(size.width) +
+                                      " x " + std::to_string(size.height) + " pixels");
     }
     try {
         JpegWriter jpeg(out, size.width, size.height, quality, densityDpi);
@@ -23,9 +24,8 @@ void exportJpeg(const RecordedPage& page, const RenderSize& size, int quality, i
         });
         jpeg.finish();
     } catch (const Error& e) {
-        const std::string what = e.what();
-        if (what.rfind(page.describe(), 0) == 0) throw;
-        throw Error(page.describe() + ": " + what);
+        // The encoder's failures know no page; the renderer's already do.
+        throw e.within(page.place());
     }
 }
 

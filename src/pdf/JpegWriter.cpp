@@ -36,7 +36,7 @@ JpegWriter::JpegWriter(std::FILE* out, int width, int height, int quality, int d
     : state_(new State) {
     if (width <= 0 || height <= 0 || width > kMaxJpegDimension || height > kMaxJpegDimension) {
         state_.reset();
-        throw Error("JPEG: cannot encode an image of " + std::to_string(width) + " x " +
+        throw Error("JPEG", "cannot encode an image of " + std::to_string(width) + " x " +
                     std::to_string(height) + " pixels (at most " +
                     std::to_string(kMaxJpegDimension) + " in either dimension)");
     }
@@ -69,7 +69,7 @@ JpegWriter::JpegWriter(std::FILE* out, int width, int height, int quality, int d
         jpeg_start_compress(&s->cinfo, TRUE);
         return;
     }
-    throw Error(std::string("JPEG: cannot start encoding: ") + s->message);
+    throw Error("JPEG: cannot start encoding", s->message);
 }
 
 JpegWriter::~JpegWriter() {
@@ -80,7 +80,7 @@ void JpegWriter::writeRows(const unsigned char* pixels, int rows) {
     State* s = state_.get();
     std::size_t stride = static_cast<std::size_t>(s->cinfo.image_width) * 3;
     if (rows < 0 || s->cinfo.next_scanline + static_cast<JDIMENSION>(rows) > s->cinfo.image_height)
-        throw Error("JPEG: more rows than the image height");
+        throw Error("JPEG", "more rows than the image height");
     if (setjmp(s->jump) == 0) {
         for (int i = 0; i < rows; ++i) {
             JSAMPROW row = const_cast<JSAMPROW>(pixels + stride * i);
@@ -88,18 +88,18 @@ void JpegWriter::writeRows(const unsigned char* pixels, int rows) {
         }
         return;
     }
-    throw Error(std::string("JPEG: cannot write: ") + s->message);
+    throw Error("JPEG: cannot write", s->message);
 }
 
 void JpegWriter::finish() {
     State* s = state_.get();
     if (s->cinfo.next_scanline != s->cinfo.image_height)
-        throw Error("JPEG: image finished before its last row");
+        throw Error("JPEG", "image finished before its last row");
     if (setjmp(s->jump) == 0) {
         jpeg_finish_compress(&s->cinfo);
         return;
     }
-    throw Error(std::string("JPEG: cannot finish: ") + s->message);
+    throw Error("JPEG: cannot finish", s->message);
 }
 
 }  // namespace pdf

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <thread>
 
+#include "pdf/Boundary.h"
 #include "pdf/Error.h"
 
 // MuPDF's own glyph cache functions, which its installed headers leave out.
@@ -74,9 +75,9 @@ struct WorkerContext::Locks {
 };
 
 Library::Library() {
-    if (g_context != nullptr) throw Error("PDF library: already started");
+    if (g_context != nullptr) throw Error("PDF library", "already started");
     g_context = fz_new_context(nullptr, &kLocks, kResourceCacheBytes);
-    if (g_context == nullptr) throw Error("PDF library: cannot start");
+    if (g_context == nullptr) throw Error("PDF library", "cannot start");
     fz_set_error_callback(g_context, ignoreMessage, nullptr);
     fz_set_warning_callback(g_context, ignoreMessage, nullptr);
 }
@@ -88,35 +89,24 @@ Library::~Library() {
 
 fz_context* Library::context() {
     if (t_context != nullptr) return t_context;
-    if (g_context == nullptr) throw Error("PDF library: not started");
+    if (g_context == nullptr) throw Error("PDF library", "not started");
     return g_context;
 }
 
-void Library::throwCaught(const std::string& what) {
-    throw Error(what + ": " + fz_caught_message(context()));
-}
-
 WorkerContext::WorkerContext() : locks_(new Locks) {
-    if (g_context == nullptr) throw Error("PDF library: not started");
+    if (g_context == nullptr) throw Error("PDF library", "not started");
     // The clone copies the silenced message callbacks.
     context_ = fz_clone_context(g_context);
-    if (context_ == nullptr) throw Error("PDF library: cannot start a worker");
+    if (context_ == nullptr) throw Error("PDF library", "cannot start a worker");
     // Its own glyph cache, guarded by its own lock.
-    int failed = 0;
     fz_drop_glyph_cache_context(context_);
     context_->locks.user = locks_.get();
     context_->locks.lock = Locks::lock;
     context_->locks.unlock = Locks::unlock;
-    fz_try(context_) {
-        fz_new_glyph_cache_context(context_);
-    }
-    fz_catch(context_) {
-        failed = 1;
-    }
-    if (failed) {
+    if (tryMupdf(context_, [&] { fz_new_glyph_cache_context(context_); }) != 0) {
         context_->glyph_cache = nullptr;
         fz_drop_context(context_);
-        throw Error("PDF library: cannot start a worker");
+        throw Error("PDF library", "cannot start a worker");
     }
 }
 

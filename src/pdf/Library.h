@@ -34,11 +34,6 @@ class Library {
     // on it, else the living Library's.
     // Throws pdf::Error when no Library lives.
     static fz_context* context();
-
-    // Throws pdf::Error(what + ": " + MuPDF's message of the error just caught).
-    // REQUIRES: called right after an fz_catch on this thread's context,
-    // before any other MuPDF call.
-    [[noreturn]] static void throwCaught(const std::string& what);
 };
 
 // A MuPDF context for one worker thread, cloned from the Library's: it

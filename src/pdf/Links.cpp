@@ -37,7 +37,7 @@ std::vector<LinkAnnotation> readLinks(const Document& document, const Page& page
             links.push_back(link);
         }
     } catch (const Error& e) {
-        throw Error(page.describe() + ": annotations: " + e.what());
+        throw e.within(page.place(), "annotations");
     }
     return links;
 }

@@ -36,7 +36,7 @@ std::vector<OutlineItem> readOutline(const Document& document) {
         pdf_obj* outlines = objects::get(objects::catalog(document.handle()), "Outlines");
         readSiblings(document.handle(), objects::get(outlines, "First"), 0, seen, items);
     } catch (const Error& e) {
-        throw Error(document.describe() + ": outline: " + e.what());
+        throw e.within(document.place(), "outline");
     }
     return items;
 }

@@ -5,6 +5,7 @@
 
 #include <utility>
 
+#include "pdf/Boundary.h"
 #include "pdf/Error.h"
 #include "pdf/Library.h"
 
@@ -15,17 +16,11 @@ Page::Page(pdf_page* page, int number, std::string fileName)
     fz_context* ctx = Library::context();
     fz_rect box;
     fz_matrix ctm;
-    int failed = 0;
-    fz_try(ctx) {
-        pdf_page_transform(ctx, page_, &box, &ctm);
-    }
-    fz_catch(ctx) {
-        failed = 1;
-    }
-    if (failed) {
-        fz_drop_page(ctx, &page_->super);
+    if (tryMupdf(ctx, [&] { pdf_page_transform(ctx, page_, &box, &ctm); }) != 0) {
+        Error failure(place(), "cannot read page boxes", fz_caught_message(ctx));
+        dropPdfPage(ctx, page_);
         page_ = nullptr;
-        Library::throwCaught(describe() + ": cannot read page boxes");
+        throw failure;
     }
     fz_rect shown = fz_transform_rect(box, ctm);
     userToPage_ = {ctm.a, ctm.b, ctm.c, ctm.d, ctm.e - shown.x0, ctm.f - shown.y0};
@@ -53,6 +48,10 @@ Page& Page::operator=(Page&& other) noexcept {
 
 Page::~Page() {
     if (page_ != nullptr) fz_drop_page(Library::context(), &page_->super);
+}
+
+Error::Place Page::place() const {
+    return {fileName_, number_};
 }
 
 std::string Page::describe() const {

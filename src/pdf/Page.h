@@ -9,11 +9,13 @@
 // Ownership: a Page owns its MuPDF page, which keeps the document alive.
 // Pages are movable, not copyable.
 // REQUIRES: the pdf::Library lives for as long as the Page does.
-// Throws pdf::Error naming file and page.
+// The constructor throws pdf::Error naming file and page when the page's
+// boxes cannot be read; the accessors never throw.
 #pragma once
 
 #include <string>
 
+#include "pdf/Error.h"
 #include "pdf/Geometry.h"
 
 struct pdf_page;
@@ -38,6 +40,8 @@ class Page {
 
     // "file.pdf: page N" — the prefix of this page's error messages.
     std::string describe() const;
+    // File and page, for errors about this page.
+    Error::Place place() const;
 
     // For the layer's own units; not for callers outside src/pdf/.
     pdf_page* handle() const { return page_; }

@@ -52,7 +52,7 @@ PageLabels::PageLabels(const Document& document) {
             ranges_.push_back(range);
         }
     } catch (const Error& e) {
-        throw Error(document.describe() + ": page labels: " + e.what());
+        throw e.within(document.place(), "page labels");
     }
     // A later entry for the same first page wins, as in a well-formed tree
     // there is only one.

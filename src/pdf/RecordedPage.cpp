@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "pdf/Boundary.h"
 #include "pdf/Error.h"
 #include "pdf/Library.h"
 #include "pdf/Page.h"
@@ -160,7 +161,8 @@ void endLayer(fz_context* ctx, fz_device* dev) {
     fz_end_layer(ctx, innerOf(dev));
 }
 
-// REQUIRES: inside fz_try; takes over inner (dropped with the device).
+// REQUIRES: inside a MuPDF boundary (Boundary.h); takes over inner (dropped
+// with the device).
 fz_device* newBudgetDevice(fz_context* ctx, fz_device* inner) {
     BudgetDevice* dev = fz_new_derived_device(ctx, BudgetDevice);
     dev->inner = inner;
@@ -200,14 +202,14 @@ RecordedPage::RecordedPage(fz_display_list* list, const Page& page)
       number_(page.number()),
       width_(page.width()),
       height_(page.height()),
-      description_(page.describe()) {}
+      place_(page.place()) {}
 
 RecordedPage::RecordedPage(RecordedPage&& other) noexcept
     : list_(std::exchange(other.list_, nullptr)),
       number_(other.number_),
       width_(other.width_),
       height_(other.height_),
-      description_(std::move(other.description_)) {}
+      place_(std::move(other.place_)) {}
 
 RecordedPage& RecordedPage::operator=(RecordedPage&& other) noexcept {
     if (this != &other) {
@@ -216,7 +218,7 @@ RecordedPage& RecordedPage::operator=(RecordedPage&& other) noexcept {
         number_ = other.number_;
         width_ = other.width_;
         height_ = other.height_;
-        description_ = std::move(other.description_);
+        place_ = std::move(other.place_);
     }
     return *this;
 }
@@ -228,46 +230,29 @@ RecordedPage::~RecordedPage() {
 RecordedPage recordPage(const Page& page) {
     fz_context* ctx = Library::context();
     fz_page* source = &page.handle()->super;
-    fz_display_list* list = nullptr;
-    fz_device* inner = nullptr;
-    fz_device* dev = nullptr;
+    DisplayListHandle list(ctx);
+    DeviceHandle inner(ctx);
+    DeviceHandle dev(ctx);
     int exceeded = kNoLimit;
-    int failed = 0;
-    fz_var(list);
-    fz_var(inner);
-    fz_var(dev);
-    fz_var(exceeded);
-    fz_var(failed);
-    fz_try(ctx) {
-        list = fz_new_display_list(ctx, fz_bound_page(ctx, source));
-        inner = fz_new_list_device(ctx, list);
-        dev = newBudgetDevice(ctx, inner);
-        inner = nullptr;  // the budget device drops it
-        fz_run_page(ctx, source, dev, fz_identity, nullptr);
-        exceeded = reinterpret_cast<BudgetDevice*>(dev)->exceeded;
-        if (exceeded == kNoLimit) fz_close_device(ctx, dev);
-    }
-    fz_always(ctx) {
-        fz_drop_device(ctx, dev);
-        fz_drop_device(ctx, inner);
-    }
-    fz_catch(ctx) {
-        fz_drop_display_list(ctx, list);
-        failed = 1;
-    }
-    if (failed) Library::throwCaught(page.describe() + ": cannot render");
+    guarded(ctx, page.place(), "cannot render", [&] {
+        list.out() = fz_new_display_list(ctx, fz_bound_page(ctx, source));
+        inner.out() = fz_new_list_device(ctx, list.get());
+        dev.out() = newBudgetDevice(ctx, inner.get());
+        inner.release();  // the budget device drops it
+        fz_run_page(ctx, source, dev.get(), fz_identity, nullptr);
+        exceeded = reinterpret_cast<BudgetDevice*>(dev.get())->exceeded;
+        if (exceeded == kNoLimit) fz_close_device(ctx, dev.get());
+    });
     if (exceeded != kNoLimit) {
-        fz_drop_display_list(ctx, list);
         const std::string what =
             exceeded == kDrawingLimit
                 ? "draws more than " + std::to_string(kMaxPageDrawings) + " times"
             : exceeded == kClipLimit
                 ? "clips more than " + std::to_string(kMaxPageClips) + " times"
                 : "paints more than " + std::to_string(kMaxPageGlyphs) + " glyphs";
-        throw Error(page.describe() + ": cannot render: the page " + what +
-                    ", the most a page may");
+        throw Error(page.place(), "cannot render", "the page " + what + ", the most a page may");
     }
-    return RecordedPage(list, page);
+    return RecordedPage(list.release(), page);
 }
 
 }  // namespace pdf

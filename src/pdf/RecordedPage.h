@@ -24,6 +24,8 @@
 // Throws pdf::Error naming file and page.
 #pragma once
 
+#include "pdf/Error.h"
+
 #include <string>
 
 struct fz_display_list;
@@ -48,8 +50,8 @@ class RecordedPage {
     // The shown page's size in points (Page::width, Page::height).
     double width() const { return width_; }
     double height() const { return height_; }
-    // "file.pdf: page N" — the prefix of this page's error messages.
-    const std::string& describe() const { return description_; }
+    // File and page, for errors about this page.
+    const Error::Place& place() const { return place_; }
 
     // For the layer's own units; not for callers outside src/pdf/.
     fz_display_list* handle() const { return list_; }
@@ -61,7 +63,7 @@ class RecordedPage {
     fz_display_list* list_ = nullptr;
     int number_ = 0;
     double width_ = 0, height_ = 0;
-    std::string description_;
+    Error::Place place_;
 };
 
 // REQUIRES: called on the thread that opened the page's document.

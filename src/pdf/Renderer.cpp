@@ -5,45 +5,29 @@
 
 #include <algorithm>
 #include <limits>
-#include <memory>
 
+#include "pdf/Boundary.h"
 #include "pdf/Error.h"
 #include "pdf/Library.h"
 
 namespace pdf {
 namespace {
 
-struct PixmapDrop {
-    void operator()(fz_pixmap* p) const { fz_drop_pixmap(Library::context(), p); }
-};
-using PixmapHandle = std::unique_ptr<fz_pixmap, PixmapDrop>;
-
 // Draws rows [y0, y1) of the raster into a new white pixmap from the page's
 // recording.
-fz_pixmap* drawBand(fz_context* ctx, const RecordedPage& page, fz_matrix transform, int width,
-                    int y0, int y1) {
-    fz_pixmap* pix = nullptr;
-    fz_device* dev = nullptr;
-    int failed = 0;
-    fz_var(pix);
-    fz_var(dev);
-    fz_var(failed);
-    fz_try(ctx) {
+PixmapHandle drawBand(fz_context* ctx, const RecordedPage& page, fz_matrix transform, int width,
+                      int y0, int y1) {
+    PixmapHandle pix(ctx);
+    DeviceHandle dev(ctx);
+    guarded(ctx, page.place(), "cannot render", [&] {
         fz_irect area = fz_make_irect(0, y0, width, y1);
-        pix = fz_new_pixmap_with_bbox(ctx, fz_device_rgb(ctx), area, nullptr, 0);
-        fz_clear_pixmap_with_value(ctx, pix, 255);
-        dev = fz_new_draw_device(ctx, fz_identity, pix);
-        fz_run_display_list(ctx, page.handle(), dev, transform, fz_rect_from_irect(area), nullptr);
-        fz_close_device(ctx, dev);
-    }
-    fz_always(ctx) {
-        fz_drop_device(ctx, dev);
-    }
-    fz_catch(ctx) {
-        fz_drop_pixmap(ctx, pix);
-        failed = 1;
-    }
-    if (failed) Library::throwCaught(page.describe() + ": cannot render");
+        pix.out() = fz_new_pixmap_with_bbox(ctx, fz_device_rgb(ctx), area, nullptr, 0);
+        fz_clear_pixmap_with_value(ctx, pix.get(), 255);
+        dev.out() = fz_new_draw_device(ctx, fz_identity, pix.get());
+        fz_run_display_list(ctx, page.handle(), dev.get(), transform, fz_rect_from_irect(area),
+                            nullptr);
+        fz_close_device(ctx, dev.get());
+    });
     return pix;
 }
 
@@ -68,8 +52,8 @@ RenderSize sizeInPixels(const Page& page, int width, int height) {
 void renderRecorded(const RecordedPage& page, const RenderSize& size, const BandSink& sink,
                     std::size_t bandBytes) {
     if (size.width <= 0 || size.height <= 0) {
-        throw Error(page.describe() + ": cannot render at " + std::to_string(size.width) + " x " +
-                    std::to_string(size.height) + " pixels");
+        throw Error(page.place(), "cannot render at " + std::to_string(size.width) + " x " +
+                                      std::to_string(size.height) + " pixels");
     }
     fz_context* ctx = Library::context();
     std::size_t rowBytes = static_cast<std::size_t>(size.width) * 3;
@@ -82,7 +66,7 @@ void renderRecorded(const RecordedPage& page, const RenderSize& size, const Band
         fz_scale(static_cast<float>(size.scaleX), static_cast<float>(size.scaleY));
     for (int y0 = 0; y0 < size.height; y0 += bandRows) {
         int y1 = std::min(size.height, y0 + bandRows);
-        PixmapHandle band(drawBand(ctx, page, transform, size.width, y0, y1));
+        PixmapHandle band = drawBand(ctx, page, transform, size.width, y0, y1);
         sink(fz_pixmap_samples(ctx, band.get()), y0, y1 - y0);
     }
 }
@@ -90,8 +74,8 @@ void renderRecorded(const RecordedPage& page, const RenderSize& size, const Band
 void renderPage(const Page& page, const RenderSize& size, const BandSink& sink,
                 std::size_t bandBytes) {
     if (size.width <= 0 || size.height <= 0) {
-        throw Error(page.describe() + ": cannot render at " + std::to_string(size.width) + " x " +
-                    std::to_string(size.height) + " pixels");
+        throw Error(page.place(), "cannot render at " + std::to_string(size.width) + " x " +
+                                      std::to_string(size.height) + " pixels");
     }
     renderRecorded(recordPage(page), size, sink, bandBytes);
 }

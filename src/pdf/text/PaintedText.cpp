@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "pdf/text/ContentReader.h"
+#include "pdf/Boundary.h"
 #include "pdf/Error.h"
 #include "pdf/Library.h"
 #include "pdf/Objects.h"
@@ -218,7 +219,7 @@ void opTJ(fz_context* ctx, pdf_processor* proc, pdf_obj* array) {
     // it), and that failure must leave this frame before any C++ code runs.
     int n = pdf_array_len(ctx, array);
     ShowItem* items = static_cast<ShowItem*>(fz_calloc(ctx, n > 0 ? n : 1, sizeof(ShowItem)));
-    fz_try(ctx) {
+    const int read = tryMupdf(ctx, [&] {
         for (int i = 0; i < n; ++i) {
             pdf_obj* item = pdf_array_get(ctx, array, i);
             if (pdf_is_string(ctx, item)) {
@@ -228,10 +229,10 @@ void opTJ(fz_context* ctx, pdf_processor* proc, pdf_obj* array) {
                 items[i].adjustment = pdf_to_real(ctx, item);
             }
         }
-    }
-    fz_catch(ctx) {
+    });
+    if (read != 0) {
         fz_free(ctx, items);
-        fz_rethrow(ctx);
+        fz_rethrow(ctx);  // to the interpreter's boundary, which called us
     }
     int failure = 0;
     try {
@@ -271,22 +272,13 @@ void opDoForm(fz_context* ctx, pdf_processor* proc, const char*, pdf_obj* form,
     fz_matrix matrix = fz_identity;
     int transparency = 0;
     pdf_obj* resources = nullptr;
-    int failed = 0;
-    fz_var(bbox);
-    fz_var(matrix);
-    fz_var(transparency);
-    fz_var(resources);
-    fz_var(failed);
-    fz_try(ctx) {
-        bbox = pdf_xobject_bbox(ctx, form);
-        matrix = pdf_xobject_matrix(ctx, form);
-        transparency = pdf_xobject_transparency(ctx, form);
-        resources = pdf_xobject_resources(ctx, form);
-    }
-    fz_catch(ctx) {
-        failed = 1;
-    }
-    if (failed) return;
+    if (tryMupdf(ctx, [&] {
+            bbox = pdf_xobject_bbox(ctx, form);
+            matrix = pdf_xobject_matrix(ctx, form);
+            transparency = pdf_xobject_transparency(ctx, form);
+            resources = pdf_xobject_resources(ctx, form);
+        }) != 0)
+        return;
     if (resources == nullptr) resources = pageResources;
 
     bool entered = false;
@@ -322,31 +314,17 @@ void opDoForm(fz_context* ctx, pdf_processor* proc, const char*, pdf_obj* form,
 // alone.
 void runForm(fz_context* ctx, pdf_processor* proc, pdf_obj* form, pdf_obj* resources) {
     pdf_document* doc = readerOf(proc).document();
-    fz_try(ctx) {
-        pdf_process_contents(ctx, proc, doc, resources, form, nullptr);
-    }
-    fz_catch(ctx) {
-        if (fz_caught(ctx) == FZ_ERROR_ABORT) fz_rethrow(ctx);
-    }
+    // A stopped reading goes on up to the page's boundary.
+    if (tryMupdf(ctx, [&] { pdf_process_contents(ctx, proc, doc, resources, form, nullptr); }) ==
+        FZ_ERROR_ABORT)
+        fz_rethrow(ctx);
 }
-
-struct ProcessorDrop {
-    void operator()(pdf_processor* p) const { pdf_drop_processor(Library::context(), p); }
-};
-using ProcessorHandle = std::unique_ptr<pdf_processor, ProcessorDrop>;
 
 pdf_processor* newProcessor(ContentReader& reader) {
     fz_context* ctx = Library::context();
     Processor* p = nullptr;
-    int failed = 0;
-    fz_var(p);
-    fz_try(ctx) {
-        p = static_cast<Processor*>(pdf_new_processor(ctx, sizeof(Processor)));
-    }
-    fz_catch(ctx) {
-        failed = 1;
-    }
-    if (failed) Library::throwCaught("cannot read text");
+    guarded(ctx, std::string(),
+            [&] { p = static_cast<Processor*>(pdf_new_processor(ctx, sizeof(Processor))); });
     p->reader = &reader;
     pdf_processor& s = p->super;
     s.usage = "View";
@@ -411,49 +389,34 @@ pdf_processor* newProcessor(ContentReader& reader) {
 // Widgets are shown only when they are fields: with a type and a name.
 bool shownWidget(fz_context* ctx, pdf_annot* widget) {
     int shown = 0;
-    fz_var(shown);
-    fz_try(ctx) {
-        pdf_obj* obj = pdf_annot_obj(ctx, widget);
-        shown = pdf_dict_get_inheritable(ctx, obj, PDF_NAME(FT)) != nullptr &&
-                pdf_dict_get_inheritable(ctx, obj, PDF_NAME(T)) != nullptr;
-    }
-    fz_catch(ctx) {
-        shown = 0;
-    }
+    if (tryMupdf(ctx, [&] {
+            pdf_obj* obj = pdf_annot_obj(ctx, widget);
+            shown = pdf_dict_get_inheritable(ctx, obj, PDF_NAME(FT)) != nullptr &&
+                    pdf_dict_get_inheritable(ctx, obj, PDF_NAME(T)) != nullptr;
+        }) != 0)
+        return false;
     return shown != 0;
 }
 
 // One annotation's appearance; its failure is its own, but for the reading
 // being stopped (false).
 bool runAnnotation(fz_context* ctx, pdf_processor* proc, pdf_annot* annot) {
-    int stopped = 0;
-    fz_try(ctx) {
-        pdf_process_annot(ctx, proc, annot, nullptr);
-    }
-    fz_catch(ctx) {
-        stopped = fz_caught(ctx) == FZ_ERROR_ABORT;
-    }
-    return stopped == 0;
+    return tryMupdf(ctx, [&] { pdf_process_annot(ctx, proc, annot, nullptr); }) != FZ_ERROR_ABORT;
 }
 
 // Runs the page's content and then its annotations and fields; false, with
 // MuPDF's message in `failure`, when the content could not be read.
 bool runPage(const Page& page, ContentReader& reader, std::string& failure) {
     fz_context* ctx = Library::context();
-    ProcessorHandle processor(newProcessor(reader));
+    ProcessorHandle processor(ctx, newProcessor(reader));
     pdf_processor* proc = processor.get();
     pdf_page* pdfPage = page.handle();
     pdf_obj* resources = objects::pageResources(pdfPage);
     reader.pushResources(resources);
-    int failed = 0;
-    fz_try(ctx) {
-        pdf_process_contents(ctx, proc, pdfPage->doc, resources, pdf_page_contents(ctx, pdfPage),
-                             nullptr);
-    }
-    fz_catch(ctx) {
-        failed = 1;
-    }
-    if (failed) {
+    if (tryMupdf(ctx, [&] {
+            pdf_process_contents(ctx, proc, pdfPage->doc, resources,
+                                 pdf_page_contents(ctx, pdfPage), nullptr);
+        }) != 0) {
         failure = fz_caught_message(ctx);
         return false;
     }
@@ -471,10 +434,8 @@ bool runPage(const Page& page, ContentReader& reader, std::string& failure) {
             return false;
         }
     }
-    fz_try(ctx) {
-        pdf_close_processor(ctx, proc);
-    }
-    fz_catch(ctx) {}
+    // What closing would still flush is nothing the reading needs.
+    tryMupdf(ctx, [&] { pdf_close_processor(ctx, proc); });
     return true;
 }
 
@@ -490,15 +451,15 @@ PaintedText readPaintedText(const Page& page) {
         try {
             read = runPage(page, reader, failure);
         } catch (const Error& e) {
-            throw Error(page.describe() + ": cannot read text: " + e.what());
+            throw e.within(page.place(), "cannot read text");
         }
         if (!read && !reader.workLimit().empty())
-            throw Error(page.describe() + ": cannot read text: " + reader.workLimit());
+            throw Error(page.place(), "cannot read text", reader.workLimit());
         if (!read) continue;
         reader.markHidden();
         return std::move(reader.result());
     }
-    throw Error(page.describe() + ": cannot read text: " + failure);
+    throw Error(page.place(), "cannot read text", failure);
 }
 
 }  // namespace pdf
