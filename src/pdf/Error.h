@@ -8,15 +8,15 @@
 //
 //     file ": page " page ": " operation [" (object " object ")"] [": " reason]
 //
-//     Error({"report.pdf"}, "cannot open document", "no objects found").what()
+//     Error(Error::Place{"report.pdf"}, "cannot open document", "no objects found").what()
 //         == "report.pdf: cannot open document: no objects found"
-//     Error({"report.pdf", 3}, "cannot render", "out of memory").what()
+//     Error(Error::Place{"report.pdf", 3}, "cannot render", "out of memory").what()
 //         == "report.pdf: page 3: cannot render: out of memory"
 //
 // A unit that catches an Error of a unit below it does not take its message apart: within()
 // makes the same error as seen from the catcher's place and operation.
 //
-//     Error("cannot read /First", "no such object", 12).within({"a.pdf"}, "outline").what()
+//     Error("cannot read /First", "no such object", 12).within(Error::Place{"a.pdf"}, "outline")
 //         == "a.pdf: outline: cannot read /First (object 12): no such object"
 #pragma once
 
@@ -33,6 +33,8 @@ class Error : public std::exception {
         int page = 0;      // 1-based
     };
 
+    // Write a place as Error::Place{...}: a braced {"a.pdf", 5} alone would also read as a
+    // string (the first 5 bytes of "a.pdf").
     Error(std::string operation, std::string reason, int object = 0);
     Error(Place place, std::string operation, std::string reason = "", int object = 0);
 

@@ -4,6 +4,8 @@
 #include <mupdf/pdf.h>
 #include <mupdf/ucdn.h>
 
+#include "pdf/Boundary.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -20,19 +22,14 @@ namespace {
 }
 
 // MuPDF reports errors with longjmp, which would skip C++ destructors. All MuPDF calls
-// therefore go through guarded(): the body runs inside fz_try and may only use raw pointers,
-// plain values and MuPDF calls; anything that owns memory is created before and released by
-// RAII after, once the failure has become a C++ exception. Keeping the one setjmp in this small
-// frame also keeps the callers' locals out of -Wclobbered's reach.
+// therefore run in bodies given to guarded(), at the PDF layer's boundary (pdf/Boundary.h):
+// the body may only use raw pointers, plain values and MuPDF calls; anything that owns memory
+// is created before and released by RAII after, once the failure has become a C++ exception.
 template <typename Body>
 void guarded(fz_context* ctx, const char* what, const Body& body) {
-    fz_try(ctx) {
-        body();
-    }
-    fz_catch(ctx) {
+    if (pdf::tryMupdf(ctx, body) != 0)
         throw std::runtime_error(std::string("PdfBuilder: ") + what + ": " +
                                  fz_caught_message(ctx));
-    }
 }
 
 class Context {
@@ -55,28 +52,9 @@ class Context {
     fz_context* ctx_;
 };
 
-// Owns one reference to a MuPDF object. out() is the slot a guarded body stores a newly
-// created object into, so the reference is released even if a later call in the body fails.
+// Owns one reference to a MuPDF object (pdf/Boundary.h).
 template <typename T, void (*Drop)(fz_context*, T*)>
-class Handle {
-  public:
-    explicit Handle(fz_context* ctx) : ctx_(ctx) {}
-    ~Handle() { Drop(ctx_, ptr_); }
-    Handle(Handle&& other) noexcept : ctx_(other.ctx_), ptr_(std::exchange(other.ptr_, nullptr)) {}
-    Handle& operator=(Handle&& other) noexcept {
-        std::swap(ctx_, other.ctx_);
-        std::swap(ptr_, other.ptr_);
-        return *this;
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    T* get() const { return ptr_; }
-    T*& out() { return ptr_; }
-
-  private:
-    fz_context* ctx_;
-    T* ptr_ = nullptr;
-};
+using Handle = pdf::Handle<T, Drop>;
 
 using Font = Handle<fz_font, fz_drop_font>;
 using Buffer = Handle<fz_buffer, fz_drop_buffer>;
@@ -629,16 +607,11 @@ class Writer {
         pdf_lexbuf buffer;
         pdf_lexbuf_init(ctx_, &buffer, PDF_LEXBUF_SMALL);
         pdf_obj* obj = nullptr;
-        fz_try(ctx_) {
-            obj = pdf_parse_stm_obj(ctx_, doc, stream, &buffer);
-        }
-        fz_always(ctx_) {
-            pdf_lexbuf_fin(ctx_, &buffer);
-            fz_drop_stream(ctx_, stream);
-        }
-        fz_catch(ctx_) {
-            fz_rethrow(ctx_);
-        }
+        const int failed =
+            pdf::tryMupdf(ctx_, [&] { obj = pdf_parse_stm_obj(ctx_, doc, stream, &buffer); });
+        pdf_lexbuf_fin(ctx_, &buffer);
+        fz_drop_stream(ctx_, stream);
+        if (failed != 0) fz_rethrow(ctx_);  // to the guarded body this runs in
         return obj;
     }
 
@@ -829,7 +802,7 @@ class Writer {
         fz_buffer* data = fz_new_buffer_from_copied_data(ctx_, samples, size);
         pdf_obj* dict = pdf_new_dict(ctx_, doc, 7);
         pdf_obj* ref = nullptr;
-        fz_try(ctx_) {
+        const int failed = pdf::tryMupdf(ctx_, [&] {
             pdf_dict_put(ctx_, dict, PDF_NAME(Type), PDF_NAME(XObject));
             pdf_dict_put(ctx_, dict, PDF_NAME(Subtype), PDF_NAME(Image));
             pdf_dict_put_int(ctx_, dict, PDF_NAME(Width), 1);
@@ -838,14 +811,10 @@ class Writer {
             pdf_dict_put_int(ctx_, dict, PDF_NAME(BitsPerComponent), 8);
             if (softMask) pdf_dict_put(ctx_, dict, PDF_NAME(SMask), softMask);
             ref = pdf_add_stream(ctx_, doc, data, dict, 0);
-        }
-        fz_always(ctx_) {
-            pdf_drop_obj(ctx_, dict);
-            fz_drop_buffer(ctx_, data);
-        }
-        fz_catch(ctx_) {
-            fz_rethrow(ctx_);
-        }
+        });
+        pdf_drop_obj(ctx_, dict);
+        fz_drop_buffer(ctx_, data);
+        if (failed != 0) fz_rethrow(ctx_);  // to the guarded body this runs in
         return ref;
     }
 
