@@ -66,8 +66,7 @@ ImagePlan planImage(const pdf::Page& page, const ImageOptions& options) {
     plan.densityDpi = static_cast<int>(std::min(65535.0, std::max(1.0, dpi)));
 
     const pdf::RenderSize& s = plan.size;
-    if (s.width <= 0 || s.height <= 0 || s.width > pdf::kMaxJpegDimension ||
-        s.height > pdf::kMaxJpegDimension) {
+    if (!pdf::jpegHolds(s.width, s.height)) {
         throw DocumentError("Cannot make page " + std::to_string(page.number()) +
                             " into an image of " + std::to_string(s.width) + " x " +
                             std::to_string(s.height) + " pixels: a JPEG holds from 1 to " +

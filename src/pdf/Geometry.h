@@ -7,6 +7,7 @@
 #pragma once
 
 #include <algorithm>
+#include <iterator>
 
 namespace pdf {
 
@@ -28,6 +29,25 @@ struct Rect {
     bool empty() const { return x1 <= x0 || y1 <= y0; }
 };
 
+// The smallest rectangle holding every point of a non-empty range.
+template <typename Points>
+Rect boundsOfPoints(const Points& points) {
+    auto p = std::begin(points);
+    Rect out{p->x, p->y, p->x, p->y};
+    for (; p != std::end(points); ++p) {
+        out.x0 = std::min(out.x0, p->x);
+        out.y0 = std::min(out.y0, p->y);
+        out.x1 = std::max(out.x1, p->x);
+        out.y1 = std::max(out.y1, p->y);
+    }
+    return out;
+}
+
+// The smallest rectangle holding both.
+inline Rect unite(const Rect& a, const Rect& b) {
+    return {std::min(a.x0, b.x0), std::min(a.y0, b.y0), std::max(a.x1, b.x1), std::max(a.y1, b.y1)};
+}
+
 struct Matrix {
     double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
 
@@ -37,14 +57,7 @@ struct Matrix {
     Rect apply(const Rect& r) const {
         Point p[4] = {apply(Point{r.x0, r.y0}), apply(Point{r.x1, r.y0}), apply(Point{r.x0, r.y1}),
                       apply(Point{r.x1, r.y1})};
-        Rect out{p[0].x, p[0].y, p[0].x, p[0].y};
-        for (const Point& q : p) {
-            out.x0 = std::min(out.x0, q.x);
-            out.y0 = std::min(out.y0, q.y);
-            out.x1 = std::max(out.x1, q.x);
-            out.y1 = std::max(out.y1, q.y);
-        }
-        return out;
+        return boundsOfPoints(p);
     }
 
     // this, then next: (this * next) in PDF's row-vector convention.

@@ -7,16 +7,7 @@ namespace pdf {
 
 void exportJpeg(const RecordedPage& page, const RenderSize& size, int quality, int densityDpi,
                 std::FILE* out) {
-    if (size.width > kMaxJpegDimension || size.height > kMaxJpegDimension) {
-        throw Error(page.place(), "image of " + std::to_string(size.width) + " x " +
-                                      std::to_string(size.height) +
-                                      " pixels exceeds the JPEG limit of " +
-                                      std::to_string(kMaxJpegDimension) + " pixels per side");
-    }
-    if (size.width <= 0 || size.height <= 0) {
-        throw Error(page.place(), "cannot make an image of " + std::to_string(size.width) +
-                                      " x " + std::to_string(size.height) + " pixels");
-    }
+    // The writer refuses a size no JPEG holds before anything is drawn.
     try {
         JpegWriter jpeg(out, size.width, size.height, quality, densityDpi);
         renderRecorded(page, size, [&jpeg](const unsigned char* pixels, int, int rows) {

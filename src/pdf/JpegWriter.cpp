@@ -34,7 +34,7 @@ void jumpOnError(j_common_ptr cinfo) {
 
 JpegWriter::JpegWriter(std::FILE* out, int width, int height, int quality, int densityDpi)
     : state_(new State) {
-    if (width <= 0 || height <= 0 || width > kMaxJpegDimension || height > kMaxJpegDimension) {
+    if (!jpegHolds(width, height)) {
         state_.reset();
         throw Error("JPEG", "cannot encode an image of " + std::to_string(width) + " x " +
                     std::to_string(height) + " pixels (at most " +

@@ -30,6 +30,11 @@ namespace pdf {
 
 // The largest width or height libjpeg encodes.
 constexpr int kMaxJpegDimension = 65500;
+// True when a JPEG can hold an image of width x height pixels: from 1 to
+// kMaxJpegDimension pixels per side.
+inline bool jpegHolds(int width, int height) {
+    return width > 0 && height > 0 && width <= kMaxJpegDimension && height <= kMaxJpegDimension;
+}
 // The most coefficient memory an image may take to get its own tables.
 constexpr std::size_t kOptimizedCodingBytes = 64u << 20;
 

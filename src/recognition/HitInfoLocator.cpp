@@ -123,20 +123,14 @@ bool HitInfoLocator::measureByElements(const std::vector<int>& glyphs, HitInfo& 
 }
 
 bool HitInfoLocator::measureByBoxes(const std::vector<int>& glyphs, HitInfo& hit) const {
-    double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+    pdf::Rect box{1e300, 1e300, -1e300, -1e300};
     for (int g : glyphs) {
-        for (int c = painted_.glyphStart[g]; c < painted_.glyphStart[g + 1]; ++c) {
-            for (const pdf::Point& p : painted_.chars[static_cast<size_t>(c)].quad) {
-                x0 = std::min(x0, p.x);
-                y0 = std::min(y0, p.y);
-                x1 = std::max(x1, p.x);
-                y1 = std::max(y1, p.y);
-            }
-        }
+        for (int c = painted_.glyphStart[g]; c < painted_.glyphStart[g + 1]; ++c)
+            box = pdf::unite(box, pdf::boundsOfPoints(painted_.chars[static_cast<size_t>(c)].quad));
     }
-    hit.x = x0;
-    hit.y = y0;
-    hit.width = x1 - x0;
-    hit.height = y1 - y0;
+    hit.x = box.x0;
+    hit.y = box.y0;
+    hit.width = box.width();
+    hit.height = box.height();
     return hit.width > 0 && hit.height > 0;
 }

@@ -95,6 +95,15 @@ bool fitsAndWrite(char32_t v, unsigned char*& dst, unsigned char* dstEnd) {
 
 }  // namespace
 
+// The encoder of appendUtf8, beside the file's other helpers.
+void appendCharacter(std::string& out, char32_t character) {
+    if (isSurrogate(character) || character > kMaxCodePoint) character = 0xFFFD;
+    unsigned char bytes[4];
+    unsigned char* end = bytes;
+    writeUtf8(character, utf8LengthOf(character), end);
+    out.append(reinterpret_cast<const char*>(bytes), static_cast<size_t>(end - bytes));
+}
+
 bool isLegalUtf8Sequence(const unsigned char* source, int length) {
     if (source == nullptr || length < 1 || length > 4) return false;
     const unsigned char lead = source[0];
@@ -265,4 +274,8 @@ bool isWellFormedUtf8(const std::string& text) {
         i += static_cast<size_t>(length);
     }
     return true;
+}
+
+void appendUtf8(std::string& out, char32_t character) {
+    textenc::appendCharacter(out, character);
 }

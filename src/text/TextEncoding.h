@@ -32,6 +32,12 @@ std::wstring utf8ToWide(const std::string& utf8);
 // U+10FFFF, or an unsupported wchar_t width.
 std::string wideToUtf8(const std::wstring& wide);
 
+// Appends one character as UTF-8. A value that is no Unicode scalar (a surrogate, or beyond
+// U+10FFFF) is appended as U+FFFD, so the result stays well-formed. Never throws but for
+// std::bad_alloc.
+//     appendUtf8(s = "", U'\u00E9') gives "\xC3\xA9"
+void appendUtf8(std::string& out, char32_t character);
+
 // True when the whole of text is well-formed UTF-8 (embedded NULs included,
 // which are U+0000).
 bool isWellFormedUtf8(const std::string& text);

@@ -10,14 +10,28 @@
 namespace fuzzfiles {
 namespace {
 
-std::string directory() {
-    static const std::string dir = [] {
-        std::string pattern = (std::filesystem::temp_directory_path() / "quillon-fuzz-XXXXXX");
+// The process's own directory, removed when the process ends (after the last input: it is
+// an object with static storage, not an exit handler that could outlive its name).
+class InputDirectory {
+  public:
+    InputDirectory() {
+        std::string pattern = std::filesystem::temp_directory_path() / "quillon-fuzz-XXXXXX";
         if (mkdtemp(pattern.data()) == nullptr) std::abort();
-        std::atexit([] { std::filesystem::remove_all(directory()); });
-        return pattern;
-    }();
-    return dir;
+        path_ = pattern;
+    }
+    ~InputDirectory() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+const std::string& directory() {
+    static const InputDirectory dir;
+    return dir.path();
 }
 
 }  // namespace

@@ -60,7 +60,7 @@ for target in "${targets[@]}"; do
   status=0
   ASAN_OPTIONS="detect_leaks=1" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
     "$build/tests/fuzz/fuzz_$target" "$corpus" -max_total_time="$seconds" -timeout=25 \
-    -rss_limit_mb=2048 -max_len="$max_len" -print_final_stats=1 \
+    -rss_limit_mb=2048 -max_len="$max_len" -print_final_stats=1 -close_fd_mask=3 \
     -artifact_prefix="$artifacts/" >"$log" 2>&1 || status=$?
   runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)"
   speed="$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)"

@@ -366,13 +366,8 @@ void ContentReader::markHidden() {
                                       [](int s, const Cover& c) { return s < c.sequence; });
         if (later == covers_.end()) continue;
         PaintedChar& ch = out_.chars[i];
-        double x0 = ch.quad[0].x, x1 = x0, y0 = ch.quad[0].y, y1 = y0;
-        for (const Point& p : ch.quad) {
-            x0 = std::min(x0, p.x);
-            x1 = std::max(x1, p.x);
-            y0 = std::min(y0, p.y);
-            y1 = std::max(y1, p.y);
-        }
+        const Rect box = boundsOfPoints(ch.quad);
+        double x0 = box.x0, x1 = box.x1, y0 = box.y0, y1 = box.y1;
         // The glyph's ink lies well inside its box; a cover need not reach
         // the box's edges to hide it.
         double inset = 0.1 * ch.size;

@@ -4,6 +4,8 @@
 
 #include "pdf/text/TextLayout.h"
 
+#include "text/TextEncoding.h"
+
 namespace pdf {
 namespace {
 
@@ -20,37 +22,9 @@ Matrix inverse(const Matrix& m) {
     return r;
 }
 
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 Rect boundsOf(const Quad& q) {
-    Rect r{q.lowerLeft.x, q.lowerLeft.y, q.lowerLeft.x, q.lowerLeft.y};
-    for (const Point& p : {q.lowerRight, q.upperRight, q.upperLeft}) {
-        r.x0 = std::min(r.x0, p.x);
-        r.y0 = std::min(r.y0, p.y);
-        r.x1 = std::max(r.x1, p.x);
-        r.y1 = std::max(r.y1, p.y);
-    }
-    return r;
-}
-
-Rect unite(const Rect& a, const Rect& b) {
-    return {std::min(a.x0, b.x0), std::min(a.y0, b.y0), std::max(a.x1, b.x1), std::max(a.y1, b.y1)};
+    const Point corners[] = {q.lowerLeft, q.lowerRight, q.upperRight, q.upperLeft};
+    return boundsOfPoints(corners);
 }
 
 }  // namespace
