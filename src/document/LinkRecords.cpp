@@ -1,10 +1,10 @@
 #include "document/LinkRecords.h"
 
+#include <tinyxml.h>
+
 #include <climits>
 #include <cmath>
 #include <cstdio>
-
-#include <tinyxml.h>
 
 namespace LinkRecords {
 namespace {

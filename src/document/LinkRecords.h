@@ -19,7 +19,6 @@ int roundHalfDown(double value);
 int roundUp(double value);
 std::string formatLoc(double x, double y, double width, double height);
 
-
 // A new <link> (the caller takes it) with its attributes in the order the records hold them:
 // loc, url, target, linktype, text.
 TiXmlElement* newLink(const std::string& loc, const std::string& url, int target, int linkType,

@@ -70,8 +70,7 @@ bool PDFDocument::writePageRecords(const std::string& recordsDir, bool importLin
     RecordsLock lock(recordsDir);
     std::vector<std::unique_ptr<OutputFile>> staged;
     for (int n = 1; n <= count; ++n)
-        staged.push_back(
-            stageXmlFile(*records[n - 1], recordsDir + Utility::pageRecordName(n)));
+        staged.push_back(stageXmlFile(*records[n - 1], recordsDir + Utility::pageRecordName(n)));
     for (auto& file : staged) file->commit();
     return true;
 }

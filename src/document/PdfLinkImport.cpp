@@ -3,8 +3,8 @@
 #include <cctype>
 #include <cstdio>
 
-#include "document/PDFDocument.h"
 #include "document/LinkRecords.h"
+#include "document/PDFDocument.h"
 #include "pdf/Links.h"
 #include "text/Ascii.h"
 

@@ -79,8 +79,7 @@ bool PDFDocument::createSEO(CreateSEOInput* input) {
 
 bool PDFDocument::recognizeLinks(RecognizeLinksInput* input) {
     return recognizeExpressionLinks(*this, input->getExpressions(), pagesAsked(*input),
-                                    input->getGotoFirstNumberInRange(),
-                                    input->getImportPdfLinks());
+                                    input->getGotoFirstNumberInRange(), input->getImportPdfLinks());
 }
 
 bool PDFDocument::recognizeLinksFromFile(RecognizeLinksInput* input) {

@@ -18,8 +18,8 @@
 
 #include <vector>
 
-#include "recognition/Expressions.h"
 #include "job/JobInput.h"
+#include "recognition/Expressions.h"
 
 class RecognizeLinksInput : public JobInput {
   public:

@@ -33,8 +33,8 @@ Document::Document(const std::string& path) : path_(path) {
     int locked = 0;
     guarded(ctx, place, opening, [&] {
         doc.out() = pdf_open_document(ctx, path.c_str());
-        locked = pdf_needs_password(ctx, doc.get()) &&
-                 !pdf_authenticate_password(ctx, doc.get(), "");
+        locked =
+            pdf_needs_password(ctx, doc.get()) && !pdf_authenticate_password(ctx, doc.get(), "");
     });
     if (locked) throw Error(place, opening, "a password is required");
 

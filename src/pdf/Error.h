@@ -4,7 +4,8 @@
 // encoder error, a refused request) reaches callers as a pdf::Error. It carries what went
 // wrong in fields: where (the file's name, the page, the PDF object), the operation that
 // failed and the reason, in the underlying library's own words. Its message is formatted once,
-// from the fields, as one readable line; parts that are absent are left out:
+// from the fields, as one readable line; parts that are absent are left out. Constructing one
+// throws nothing but std::bad_alloc:
 //
 //     file ": page " page ": " operation [" (object " object ")"] [": " reason]
 //

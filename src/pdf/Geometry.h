@@ -3,7 +3,7 @@
 // Units are PDF points (1/72 inch) unless a name says pixels. A Matrix maps
 // (x, y) to (a*x + c*y + e, b*x + d*y + f), the PDF convention; which spaces a
 // given matrix connects is stated where it is returned. No MuPDF types leak
-// through this header.
+// through this header. Plain values and inline arithmetic: nothing here throws.
 #pragma once
 
 #include <algorithm>

@@ -37,8 +37,8 @@ JpegWriter::JpegWriter(std::FILE* out, int width, int height, int quality, int d
     if (!jpegHolds(width, height)) {
         state_.reset();
         throw Error("JPEG", "cannot encode an image of " + std::to_string(width) + " x " +
-                    std::to_string(height) + " pixels (at most " +
-                    std::to_string(kMaxJpegDimension) + " in either dimension)");
+                                std::to_string(height) + " pixels (at most " +
+                                std::to_string(kMaxJpegDimension) + " in either dimension)");
     }
     State* s = state_.get();
     s->cinfo.err = jpeg_std_error(&s->errors);

@@ -24,9 +24,9 @@
 // Throws pdf::Error naming file and page.
 #pragma once
 
-#include "pdf/Error.h"
-
 #include <string>
+
+#include "pdf/Error.h"
 
 struct fz_display_list;
 

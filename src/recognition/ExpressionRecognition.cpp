@@ -20,8 +20,7 @@ void preparePages(PDFDocument& document, const PageRange& range) {
 }
 
 PageRange pagesOf(const PDFDocument& document, const RecognitionRange& range) {
-    return searchRange(range.useRange, range.fromPage, range.toPage,
-                       document.getNumberOfPages());
+    return searchRange(range.useRange, range.fromPage, range.toPage, document.getNumberOfPages());
 }
 
 }  // namespace
@@ -35,19 +34,18 @@ bool recognizeExpressionLinks(PDFDocument& document,
     std::vector<std::string> patterns;
     for (const ImportLinksExpression& e : expressions) patterns.push_back(e.regExp);
 
-    searchExpressions(
-        document.pdf(), range, patterns,
-        [&](size_t index, const std::string& matched, const HitInfo& hit) {
-            const ImportLinksExpression& expression = expressions[index];
-            std::string text = utf8ToAscii(matched);
-            if (gotoFirstNumberInRange && expression.linkType == 2)
-                text = firstNumberOfRange(text);
-            std::string url = expression.result;
-            StringFormatter::replaceAll(url, "$regresult", text);
-            document.pages[hit.page - 1]->addLink(LinkRecords::newLink(
-                LinkRecords::formatLoc(hit.x, hit.y, hit.width, hit.height), url,
-                expression.target, expression.linkType, text));
-        });
+    searchExpressions(document.pdf(), range, patterns,
+                      [&](size_t index, const std::string& matched, const HitInfo& hit) {
+                          const ImportLinksExpression& expression = expressions[index];
+                          std::string text = utf8ToAscii(matched);
+                          if (gotoFirstNumberInRange && expression.linkType == 2)
+                              text = firstNumberOfRange(text);
+                          std::string url = expression.result;
+                          StringFormatter::replaceAll(url, "$regresult", text);
+                          document.pages[hit.page - 1]->addLink(LinkRecords::newLink(
+                              LinkRecords::formatLoc(hit.x, hit.y, hit.width, hit.height), url,
+                              expression.target, expression.linkType, text));
+                      });
 
     if (importPdfLinks) {
         for (int n = range.from; n <= range.to; ++n) {
@@ -59,8 +57,7 @@ bool recognizeExpressionLinks(PDFDocument& document,
     return true;
 }
 
-bool recognizeProductLinks(PDFDocument& document,
-                           const std::vector<ProductExpression>& expressions,
+bool recognizeProductLinks(PDFDocument& document, const std::vector<ProductExpression>& expressions,
                            const RecognitionRange& pagesAsked) {
     const PageRange range = pagesOf(document, pagesAsked);
     preparePages(document, range);

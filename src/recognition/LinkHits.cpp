@@ -1,7 +1,7 @@
 // Links made from located hits.
+#include "document/LinkRecords.h"
 #include "document/PDFDocument.h"
 #include "recognition/HitInfo.h"
-#include "document/LinkRecords.h"
 #include "recognition/StringFormatter.h"
 
 void PDFDocument::addLinksFromHits(std::vector<HitInfo>& hits) {

@@ -34,10 +34,8 @@ bool recognizeExpressionLinks(PDFDocument& document,
 
 // "recognizelinks" with "usebinarysearch": every word of every page that the word list holds
 // becomes a <link>. Always true.
-bool recognizeWordListLinks(PDFDocument& document,
-                            std::vector<ImportLinksExpression> expressions);
+bool recognizeWordListLinks(PDFDocument& document, std::vector<ImportLinksExpression> expressions);
 
 // "importproducts": every located match becomes a <product>. Always true.
-bool recognizeProductLinks(PDFDocument& document,
-                           const std::vector<ProductExpression>& expressions,
+bool recognizeProductLinks(PDFDocument& document, const std::vector<ProductExpression>& expressions,
                            const RecognitionRange& range);

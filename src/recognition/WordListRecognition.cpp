@@ -4,14 +4,13 @@
 #include <cstdio>
 
 #include "document/PDFDocument.h"
-#include "recognition/Recognition.h"
 #include "pdf/text/TextPage.h"
-#include "recognition/HitInfo.h"
 #include "recognition/FindWords.h"
+#include "recognition/HitInfo.h"
+#include "recognition/Recognition.h"
 #include "text/TextEncoding.h"
 
-bool recognizeWordListLinks(PDFDocument& document,
-                            std::vector<ImportLinksExpression> expressions) {
+bool recognizeWordListLinks(PDFDocument& document, std::vector<ImportLinksExpression> expressions) {
     const int n = static_cast<int>(expressions.size());
     std::sort(expressions.begin(), expressions.end());
     FindWords finder(expressions);

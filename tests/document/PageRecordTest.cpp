@@ -6,8 +6,8 @@
 #include "document/DocumentError.h"
 #include "document/PDFDocument.h"
 #include "document/PDFPage.h"
-#include "pdf/builder/PdfBuilder.h"
 #include "pdf/Library.h"
+#include "pdf/builder/PdfBuilder.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;

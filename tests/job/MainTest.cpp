@@ -41,7 +41,8 @@ TEST(Arguments, HelpAndVersionPrintAndSucceed) {
     EXPECT_NE(std::string::npos, help.out.find("docs/jobs.md")) << help.out;
     RunResult version = runProgram({"--version"});
     EXPECT_EQ(0, version.status);
-    EXPECT_TRUE(std::regex_match(version.out, std::regex("quillonproxy [0-9]+\\.[0-9]+\\.[0-9]+\n")))
+    EXPECT_TRUE(
+        std::regex_match(version.out, std::regex("quillonproxy [0-9]+\\.[0-9]+\\.[0-9]+\n")))
         << version.out;
     // Anything else is a job file, even when it looks like an option.
     RunResult other = runProgram({"-h"});

@@ -11,15 +11,19 @@
 namespace {
 
 TEST(ErrorMessage, NamesFilePageOperationObjectAndReasonInOrder) {
-    EXPECT_STREQ("report.pdf: cannot open document: no objects found",
-                 pdf::Error(pdf::Error::Place{"report.pdf"}, "cannot open document", "no objects found").what());
-    EXPECT_STREQ("report.pdf: page 3: cannot render: out of memory",
-                 pdf::Error(pdf::Error::Place{"report.pdf", 3}, "cannot render", "out of memory").what());
+    EXPECT_STREQ(
+        "report.pdf: cannot open document: no objects found",
+        pdf::Error(pdf::Error::Place{"report.pdf"}, "cannot open document", "no objects found")
+            .what());
+    EXPECT_STREQ(
+        "report.pdf: page 3: cannot render: out of memory",
+        pdf::Error(pdf::Error::Place{"report.pdf", 3}, "cannot render", "out of memory").what());
     EXPECT_STREQ("cannot read /First (object 12): no such object",
                  pdf::Error("cannot read /First", "no such object", 12).what());
     // Parts that are absent leave no empty separators behind.
-    EXPECT_STREQ("a.pdf: page 5: no such page (the document has 4)",
-                 pdf::Error(pdf::Error::Place{"a.pdf", 5}, "no such page (the document has 4)").what());
+    EXPECT_STREQ(
+        "a.pdf: page 5: no such page (the document has 4)",
+        pdf::Error(pdf::Error::Place{"a.pdf", 5}, "no such page (the document has 4)").what());
     EXPECT_STREQ("JPEG: cannot write", pdf::Error("JPEG: cannot write", "").what());
 }
 
@@ -41,8 +45,9 @@ TEST(ErrorWithin, CatcherAddsItsPlaceAndOperationOnce) {
     // An error that already knows its place keeps it: no file or page is named twice.
     pdf::Error rendered({"a.pdf", 3}, "cannot render", "out of memory");
     EXPECT_STREQ(rendered.what(), rendered.within(pdf::Error::Place{"a.pdf", 3}).what());
-    EXPECT_STREQ("a.pdf: page 3: JPEG: cannot write: disk full",
-                 pdf::Error("JPEG: cannot write", "disk full").within(pdf::Error::Place{"a.pdf", 3}).what());
+    EXPECT_STREQ(
+        "a.pdf: page 3: JPEG: cannot write: disk full",
+        pdf::Error("JPEG: cannot write", "disk full").within(pdf::Error::Place{"a.pdf", 3}).what());
 }
 
 TEST(MupdfBoundary, FailureBecomesErrorWithMupdfsWords) {

@@ -5,10 +5,10 @@
 #include <fstream>
 #include <regex>
 
-#include "pdf/builder/PdfBuilder.h"
 #include "pdf/Document.h"
 #include "pdf/Library.h"
 #include "pdf/PageLabels.h"
+#include "pdf/builder/PdfBuilder.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;

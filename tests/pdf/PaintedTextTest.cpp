@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "pdf/builder/PdfBuilder.h"
-#include "pdf/builder/RawFonts.h"
 #include "pdf/Document.h"
 #include "pdf/Library.h"
+#include "pdf/builder/PdfBuilder.h"
+#include "pdf/builder/RawFonts.h"
 #include "pdf/text/PaintedText.h"
 #include "support/SyntheticText.h"
 #include "support/TestSupport.h"

@@ -4,12 +4,12 @@
 
 #include <cstdio>
 
-#include "pdf/builder/PdfBuilder.h"
 #include "pdf/Document.h"
 #include "pdf/Error.h"
 #include "pdf/JpegWriter.h"
 #include "pdf/Library.h"
 #include "pdf/Renderer.h"
+#include "pdf/builder/PdfBuilder.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "pdf/builder/PdfBuilder.h"
 #include "pdf/Document.h"
 #include "pdf/Library.h"
+#include "pdf/builder/PdfBuilder.h"
 #include "pdf/text/TextPage.h"
 #include "support/SyntheticText.h"
 #include "support/TestSupport.h"

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "pdf/builder/PdfBuilder.h"
-#include "pdf/builder/RawFonts.h"
 #include "pdf/Document.h"
 #include "pdf/Error.h"
 #include "pdf/Library.h"
+#include "pdf/builder/PdfBuilder.h"
+#include "pdf/builder/RawFonts.h"
 #include "pdf/text/TextPage.h"
 #include "support/SyntheticText.h"
 #include "support/TestSupport.h"

@@ -2,10 +2,10 @@
 // from hits, and the ASCII form of link texts.
 #include <gtest/gtest.h>
 
-#include "document/PDFDocument.h"
-#include "pdf/builder/PdfBuilder.h"
-#include "pdf/Library.h"
 #include "document/LinkRecords.h"
+#include "document/PDFDocument.h"
+#include "pdf/Library.h"
+#include "pdf/builder/PdfBuilder.h"
 #include "recognition/HitInfo.h"
 #include "recognition/StringFormatter.h"
 #include "support/TestSupport.h"

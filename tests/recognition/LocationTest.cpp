@@ -7,10 +7,10 @@
 #include <algorithm>
 #include <regex>
 
-#include "pdf/builder/PdfBuilder.h"
-#include "pdf/builder/RawFonts.h"
 #include "pdf/Document.h"
 #include "pdf/Library.h"
+#include "pdf/builder/PdfBuilder.h"
+#include "pdf/builder/RawFonts.h"
 #include "pdf/text/PaintedText.h"
 #include "pdf/text/TextPage.h"
 #include "pdf/text/TextSearch.h"

@@ -4,8 +4,6 @@
 #include <mupdf/pdf.h>
 #include <mupdf/ucdn.h>
 
-#include "pdf/Boundary.h"
-
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -13,6 +11,8 @@
 #include <map>
 #include <stdexcept>
 #include <utility>
+
+#include "pdf/Boundary.h"
 
 namespace pdfbuild {
 namespace {

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "pdf/text/CharClass.h"
 #include "pdf/Error.h"
 #include "pdf/Library.h"
 #include "pdf/Objects.h"
+#include "pdf/text/CharClass.h"
 
 namespace pdf {
 namespace {

@@ -25,8 +25,8 @@
 #include <string>
 #include <vector>
 
-#include "pdf/text/FontBoxes.h"
 #include "pdf/Page.h"
+#include "pdf/text/FontBoxes.h"
 #include "pdf/text/PaintedText.h"
 
 namespace pdf {

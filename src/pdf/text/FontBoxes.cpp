@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "pdf/text/CharClass.h"
 #include "pdf/Error.h"
 #include "pdf/Objects.h"
+#include "pdf/text/CharClass.h"
 
 namespace pdf {
 namespace {

@@ -1,5 +1,5 @@
 // The plain data the page layout stages pass to one another, and the
-// thresholds they work with, named in one place.
+// thresholds they work with, named in one place. Plain data: nothing thrown.
 //
 // The stages (each a function with its contract in its own header):
 //   LayoutItems.h   painted characters -> items in the frame of their writing

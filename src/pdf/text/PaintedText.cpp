@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "pdf/text/ContentReader.h"
 #include "pdf/Boundary.h"
 #include "pdf/Error.h"
 #include "pdf/Library.h"
 #include "pdf/Objects.h"
+#include "pdf/text/ContentReader.h"
 
 namespace pdf {
 namespace {

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "pdf/text/TextLayout.h"
-
 #include "text/TextEncoding.h"
 
 namespace pdf {
