@@ -13,12 +13,6 @@
 
 namespace {
 
-TiXmlElement* appendElement(TiXmlNode* parent, const char* name) {
-    auto* element = new TiXmlElement(name);
-    parent->LinkEndChild(element);
-    return element;
-}
-
 // An image or record entry: <name file= [width= height=]/>.
 void appendFile(TiXmlElement* page, const char* name, const std::string& file, int width = -1,
                 int height = -1) {

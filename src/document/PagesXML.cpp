@@ -7,16 +7,6 @@
 #include "document/XmlLoad.h"
 #include "text/TextEncoding.h"
 
-namespace {
-
-TiXmlElement* appendElement(TiXmlNode* parent, const char* name) {
-    auto* element = new TiXmlElement(name);
-    parent->LinkEndChild(element);
-    return element;
-}
-
-}  // namespace
-
 bool PDFDocument::writePageRecords(const std::string& recordsDir, bool importLinks) {
     const std::string descriptorPath = recordsDir + "document.xml";
     utf8ToWide(descriptorPath);

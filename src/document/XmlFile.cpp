@@ -72,3 +72,9 @@ std::unique_ptr<OutputFile> stageXmlFile(TiXmlDocument& document, const std::str
 void writeXmlFile(TiXmlDocument& document, const std::string& path) {
     stageXmlFile(document, path)->commit();
 }
+
+TiXmlElement* appendElement(TiXmlNode* parent, const char* name) {
+    auto* element = new TiXmlElement(name);
+    parent->LinkEndChild(element);
+    return element;
+}

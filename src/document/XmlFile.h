@@ -32,6 +32,9 @@ void writeXmlFile(TiXmlDocument& document, const std::string& path);
 // together.
 std::unique_ptr<OutputFile> stageXmlFile(TiXmlDocument& document, const std::string& path);
 
+// A new empty element `name`, appended to parent's children (which owns it).
+TiXmlElement* appendElement(TiXmlNode* parent, const char* name);
+
 // The text as XML 1.0 allows it, as writeXmlFile cleans every string.
 //     xmlCharacters("a\x07b") == "ab"
 std::string xmlCharacters(const std::string& text);
