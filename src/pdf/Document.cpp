@@ -17,6 +17,25 @@ std::string baseName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+constexpr int kMissingPageObject = 1;
+constexpr int kMissingContents = 2;
+
+// What a damaged file lacks of a loaded page: its dictionary (the page tree
+// names an object the file does not hold), or the content stream its
+// /Contents names; 0 when neither. A page without /Contents is blank by
+// design. REQUIRES: inside a MuPDF boundary.
+int damagedPage(fz_context* ctx, pdf_page* page) {
+    if (!pdf_is_dict(ctx, page->obj)) return kMissingPageObject;
+    pdf_obj* contents = pdf_dict_get(ctx, page->obj, PDF_NAME(Contents));
+    if (contents == nullptr) return 0;
+    if (pdf_is_array(ctx, contents)) {
+        for (int i = 0, n = pdf_array_len(ctx, contents); i < n; ++i)
+            if (!pdf_is_stream(ctx, pdf_array_get(ctx, contents, i))) return kMissingContents;
+        return 0;
+    }
+    return pdf_is_stream(ctx, contents) ? 0 : kMissingContents;
+}
+
 }  // namespace
 
 Document::Document(const std::string& path) : path_(path) {
@@ -74,9 +93,19 @@ Page Document::page(int number) const {
         throw Error(Error::Place{baseName(path_), number},
                     "no such page (the document has " + std::to_string(count) + ")");
     }
+    const Error::Place place{baseName(path_), number};
     PdfPageHandle page(ctx);
-    guarded(ctx, Error::Place{baseName(path_), number}, "cannot load page",
-            [&] { page.out() = pdf_load_page(ctx, doc_, number - 1); });
+    int missing = 0;
+    guarded(ctx, place, "cannot load page", [&] {
+        page.out() = pdf_load_page(ctx, doc_, number - 1);
+        missing = damagedPage(ctx, page.get());
+    });
+    // MuPDF shows what it cannot find as an empty page; a publication of a
+    // truncated file would have blank pages where the file had content.
+    if (missing == kMissingPageObject)
+        throw Error(place, "cannot load page", "its page object is missing");
+    if (missing == kMissingContents)
+        throw Error(place, "cannot load page", "its content stream is missing");
     return Page(page.release(), number, baseName(path_));
 }
 

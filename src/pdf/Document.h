@@ -44,7 +44,8 @@ class Document {
     int pageCount() const;
 
     // Throws pdf::Error when number is not 1..pageCount() or the page cannot
-    // be loaded.
+    // be loaded, and when a damaged file lacks the page's object or a content
+    // stream its /Contents names (MuPDF would show it as an empty page).
     Page page(int number) const;
 
     // The document information's /Title in UTF-8; "" when there is none.

@@ -213,6 +213,42 @@ TEST(OpenFailure, DocumentWithoutPagesIsRefusedByEveryCommand) {
               listDir(dir.path()));
 }
 
+// Regression: MuPDF shows a page the file no longer holds (a truncated upload: the page tree
+// names objects that were cut off) or whose content stream is gone as an empty page, and
+// "createindex" wrote blank pages with status 0. Such a page fails the job with one line and
+// nothing is written; the page count is still the tree's.
+TEST(OpenFailure, PageThatATruncatedFileLostFailsTheJob) {
+    TempDir dir;
+    // Page 1 is whole; page 2 names object 4, which the file does not hold.
+    writeFile(dir.file("cut.pdf"),
+              "%PDF-1.4\n1 0 obj <</Type/Catalog/Pages 2 0 R>> endobj\n"
+              "2 0 obj <</Type/Pages/Kids[3 0 R 4 0 R]/Count 2>> endobj\n"
+              "3 0 obj <</Type/Page/Parent 2 0 R/MediaBox[0 0 100 100]>> endobj\n"
+              "trailer <</Root 1 0 R>>\n%%EOF\n");
+    // The one page's /Contents names object 4, which the file does not hold.
+    writeFile(dir.file("no-content.pdf"),
+              "%PDF-1.4\n1 0 obj <</Type/Catalog/Pages 2 0 R>> endobj\n"
+              "2 0 obj <</Type/Pages/Kids[3 0 R]/Count 1>> endobj\n"
+              "3 0 obj <</Type/Page/Parent 2 0 R/MediaBox[0 0 100 100]/Contents 4 0 R>> endobj\n"
+              "trailer <</Root 1 0 R>>\n%%EOF\n");
+    for (const auto& [file, line] :
+         {std::pair<std::string, std::string>{
+              "cut.pdf", "cut.pdf: page 2: cannot load page: its page object is missing"},
+          {"no-content.pdf",
+           "no-content.pdf: page 1: cannot load page: its content stream is missing"}}) {
+        RunResult run =
+            runJob(dir, "<job name=\"createindex\"><inputfile>" + dir.file(file) +
+                            "</inputfile><outputdir>" + dir.path() + "</outputdir></job>");
+        EXPECT_EQ(255, run.status) << file;
+        EXPECT_EQ(line + "\n", run.out);
+    }
+    EXPECT_EQ((std::vector<std::string>{"cut.pdf", "job.xml", "no-content.pdf"}),
+              listDir(dir.path()));
+    RunResult count = runJob(dir, countJob(dir.file("cut.pdf")));
+    EXPECT_EQ(0, count.status);
+    EXPECT_EQ("PageCount=2", count.out);
+}
+
 TEST(OpenFailure, EmptyFileIsReported) {
     TempDir dir;
     writeFile(dir.file("empty.pdf"), "");

@@ -153,6 +153,13 @@ TEST(Publish, FirstFailingJobEndsTheRunWithItsMessageAndStatus) {
     EXPECT_FALSE(fileExists(out + "index.html"));
 }
 
+// Regression: when the program's build moved into a library of its own, the executable landed
+// in build/src/, and the publisher (and the benchmarks) run from a source tree found no program,
+// or an old one left at build/quillonproxy. The build keeps it at the top of its tree.
+TEST(Publish, BuildPutsTheProgramWhereThePublisherLooks) {
+    EXPECT_EQ(std::string(QUILLON_BINARY_DIR) + "/quillonproxy", std::string(QUILLONPROXY_BIN));
+}
+
 // cmake --install puts the program, the publisher and the viewer where the publisher finds
 // them without being told.
 TEST(Publish, InstalledTreePublishes) {
