@@ -1,12 +1,16 @@
 // OutputFile — writes a file whole or not at all.
 //
 // The bytes go to a temporary file beside the target (same directory, so the
-// final rename cannot cross file systems), named ".qp-" and six random
-// characters, so that any name the target may have leaves room for it;
-// commit() closes it and renames it over the target. A writer that fails or is destroyed without
-// commit() leaves the target as it was and removes the temporary file, so no reader ever sees a
-// truncated output. The finished file gets the usual permissions of a newly created file (0666 less
-// the process's umask).
+// final rename cannot cross file systems), named by a four-character prefix
+// (".qp-" for outputs, ".qr-" for page records staged under the records
+// lock) and six random characters, so that any name the target may have
+// leaves room for it; commit() flushes it to the disk (fsync), closes it,
+// renames it over the target and flushes the directory, so that after a
+// power loss the target holds either its old bytes or all of the new ones.
+// A writer that fails or is destroyed without commit() leaves the target as
+// it was and removes the temporary file, so no reader ever sees a truncated
+// output. The finished file gets the usual permissions of a newly created
+// file (0666 less the process's umask).
 //
 //     OutputFile out(dir + "document.xml");   // throws if it cannot be created
 //     xml.SaveFile(out.stream());
@@ -18,9 +22,16 @@
 #include <cstdio>
 #include <string>
 
+// Prefixes of temporary names: outputs of any job, and page records, which
+// only the holder of the records lock stages (RecordsCommit.h).
+constexpr char kOutputTemporaryPrefix[] = ".qp-";
+constexpr char kRecordTemporaryPrefix[] = ".qr-";
+
 class OutputFile {
   public:
-    explicit OutputFile(const std::string& path);
+    // REQUIRES: temporaryPrefix is one of the two prefixes above.
+    explicit OutputFile(const std::string& path,
+                        const char* temporaryPrefix = kOutputTemporaryPrefix);
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
@@ -28,19 +39,33 @@ class OutputFile {
     // The open temporary file, positioned at its start. Owned by this object.
     std::FILE* stream() const { return stream_; }
     const std::string& path() const { return path_; }
+    const std::string& temporaryPath() const { return temporaryPath_; }
 
-    // Flushes and closes the temporary file; throws DocumentError when the
-    // bytes did not all land. commit() does it when it has not been done.
+    // Flushes the temporary file to the disk and closes it; throws
+    // DocumentError when the bytes did not all land. commit() does it when
+    // it has not been done.
     void finish();
-    // Puts the finished file in place of the target.
-    // REQUIRES: not committed yet.
+    // Puts the finished file in place of the target and flushes the
+    // directory. REQUIRES: not committed yet.
     void commit();
+    // Only the rename of commit(); the caller flushes the directory
+    // (syncDirectory) once after a set of them. REQUIRES: finished.
+    void rename();
+
+    // Flushes the directory entries of the directory of outputPrefix + a
+    // name to the disk; throws DocumentError naming it when that fails.
+    static void syncDirectory(const std::string& outputPrefix);
+    // The directory of outputPrefix + a name, with its trailing '/' ("./"
+    // when the prefix names none).
+    static std::string directoryOf(const std::string& outputPrefix);
 
     // Removes what writers killed before their commit left behind in the
     // directory of outputPrefix + a name: temporary files of this program
     // (".qp-" and six characters) not changed for staleSeconds. Errors are
     // ignored: a file that cannot be removed stays.
     static void removeStale(const std::string& outputPrefix, long staleSeconds);
+    // True when name (no directory) is a temporary name with the prefix.
+    static bool isTemporaryName(const std::string& name, const char* temporaryPrefix);
 
   private:
     std::string path_;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "document/DocumentError.h"
+#include "document/RecordsCommit.h"
 #include "document/RecordsLock.h"
 #include "pdf/Error.h"
 
@@ -49,15 +50,15 @@ void PDFDocument::savePages() {
     for (auto& page : pages) changed = changed || page->isModified();
     if (!changed) return;
     // Under the lock, every changed record is read as it is now, written
-    // beside itself, and only when all are written are they put in place:
-    // a failure before that changes none, and no other job's additions are
-    // lost.
+    // beside itself, and only when all are written are they put in place,
+    // all at once as the next job sees them (RecordsCommit.h): a failure
+    // before that changes none, and no other job's additions are lost.
     RecordsLock lock(outputDir);
-    std::vector<std::unique_ptr<OutputFile>> staged;
+    RecordsCommit commit(outputDir);
     for (auto& page : pages) {
-        if (std::unique_ptr<OutputFile> file = page->stage()) staged.push_back(std::move(file));
+        if (std::unique_ptr<OutputFile> file = page->stage()) commit.add(std::move(file));
     }
-    for (auto& file : staged) file->commit();
+    commit.apply();
 }
 
 std::string PDFDocument::initPagesID() {

@@ -56,7 +56,7 @@ std::unique_ptr<OutputFile> PDFPage::stage() {
     for (auto& product : pendingProducts) products->LinkEndChild(product.release());
     pendingLinks.clear();
     pendingProducts.clear();
-    std::unique_ptr<OutputFile> staged = stageXmlFile(*xml, getPath());
+    std::unique_ptr<OutputFile> staged = stageXmlFile(*xml, getPath(), kRecordTemporaryPrefix);
     xml.reset();
     return staged;
 }

@@ -1,6 +1,7 @@
 // The "createpagesxml" generator: one Page_N.xml record per page.
 #include "document/DocumentError.h"
 #include "document/PDFDocument.h"
+#include "document/RecordsCommit.h"
 #include "document/RecordsLock.h"
 #include "document/Utility.h"
 #include "document/XmlFile.h"
@@ -58,9 +59,11 @@ bool PDFDocument::writePageRecords(const std::string& recordsDir, bool importLin
     // The records are replaced together, under the lock the jobs that
     // extend them take, so none of them sees some replaced and some not.
     RecordsLock lock(recordsDir);
-    std::vector<std::unique_ptr<OutputFile>> staged;
-    for (int n = 1; n <= count; ++n)
-        staged.push_back(stageXmlFile(*records[n - 1], recordsDir + Utility::pageRecordName(n)));
-    for (auto& file : staged) file->commit();
+    RecordsCommit commit(recordsDir);
+    for (int n = 1; n <= count; ++n) {
+        commit.add(stageXmlFile(*records[n - 1], recordsDir + Utility::pageRecordName(n),
+                                kRecordTemporaryPrefix));
+    }
+    commit.apply();
     return true;
 }

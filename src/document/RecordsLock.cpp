@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "document/DocumentError.h"
+#include "document/RecordsCommit.h"
 
 RecordsLock::RecordsLock(const std::string& outputDir) {
     std::string::size_type slash = outputDir.rfind('/');
@@ -35,6 +36,12 @@ RecordsLock::RecordsLock(const std::string& outputDir) {
                                 std::to_string(kRecordsLockWaitSeconds) + " seconds");
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    try {
+        RecordsCommit::recover(outputDir);
+    } catch (...) {
+        close(fd_);
+        throw;
     }
 }
 

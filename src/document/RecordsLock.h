@@ -7,15 +7,18 @@
 // The lock is an advisory lock (flock) on the directory that holds the
 // records (that of outputDir + "Page_1.xml"), so nothing is left behind:
 // every writer of records takes it, and the kernel drops it when its holder
-// exits, however it ends.
+// exits, however it ends. Once it holds the lock, it completes the commit of
+// records a killed job left and removes the records such a job staged
+// (RecordsCommit::recover), so every holder starts from whole records.
 //
 //     {
 //         RecordsLock lock(outputDir);   // waits while another job holds it
 //         ... read, change and write the records ...
 //     }                                  // released
 //
-// Throws DocumentError when the directory cannot be opened or another job
-// holds the lock for longer than kRecordsLockWaitSeconds.
+// Throws DocumentError when the directory cannot be opened, another job
+// holds the lock for longer than kRecordsLockWaitSeconds, or a commit left
+// behind cannot be completed.
 #pragma once
 
 #include <string>

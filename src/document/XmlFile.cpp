@@ -56,10 +56,11 @@ std::string xmlCharacters(const std::string& text) {
     return out;
 }
 
-std::unique_ptr<OutputFile> stageXmlFile(TiXmlDocument& document, const std::string& path) {
+std::unique_ptr<OutputFile> stageXmlFile(TiXmlDocument& document, const std::string& path,
+                                         const char* temporaryPrefix) {
     utf8ToWide(path);
     clean(&document);
-    auto out = std::make_unique<OutputFile>(path);
+    auto out = std::make_unique<OutputFile>(path, temporaryPrefix);
     errno = 0;
     if (!document.SaveFile(out->stream())) {
         int error = errno != 0 ? errno : EIO;

@@ -30,7 +30,8 @@ void writeXmlFile(TiXmlDocument& document, const std::string& path);
 // the target but not put in place; commit() does that, and destroying it
 // uncommitted removes it. For writers that put several files in place
 // together.
-std::unique_ptr<OutputFile> stageXmlFile(TiXmlDocument& document, const std::string& path);
+std::unique_ptr<OutputFile> stageXmlFile(TiXmlDocument& document, const std::string& path,
+                                         const char* temporaryPrefix = kOutputTemporaryPrefix);
 
 // A new empty element `name`, appended to parent's children (which owns it).
 TiXmlElement* appendElement(TiXmlNode* parent, const char* name);
