@@ -119,8 +119,8 @@ void RecordsCommit::apply(const std::function<void(int renamesDone)>& afterRenam
     for (const auto& file : staged_) {
         struct stat status;
         if (lstat(file->path().c_str(), &status) == 0 && S_ISDIR(status.st_mode))
-            throw DocumentError("Cannot write file '" + file->path() + "': " +
-                                std::strerror(EISDIR));
+            throw DocumentError("Cannot write file '" + file->path() +
+                                "': " + std::strerror(EISDIR));
     }
 
     const std::string recordPath = directory_ + kCommitRecordName;
@@ -145,6 +145,7 @@ void RecordsCommit::apply(const std::function<void(int renamesDone)>& afterRenam
     }
 
     int done = 0;
+    if (afterRename) afterRename(done);
     for (auto& file : staged_) {
         file->finish();
         file->rename();

@@ -54,9 +54,9 @@ class RecordsCommit {
     bool empty() const { return staged_.empty(); }
 
     // Puts every record in place as described above. afterRename, when
-    // given, is called with the number of renames done after each one (a
-    // seam for fault tests). After a failure before the first rename the
-    // targets are as they were and the staged files are removed.
+    // given, is called with the number of renames done once the commit
+    // record is on the disk and after each rename (a seam for fault tests). After a failure before
+    // the first rename the targets are as they were and the staged files are removed.
     void apply(const std::function<void(int renamesDone)>& afterRename = nullptr);
 
     // Completes a commit that a killed job left in the directory of

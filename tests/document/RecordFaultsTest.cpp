@@ -1,18 +1,22 @@
 // Page records under concurrent jobs and faults: jobs that extend one directory's records at
 // the same time keep every element of each other; a save that fails changes no record and
 // leaves no temporary file; what another writer added while a job ran stays; temporary files
-// that dead writers left behind go.
+// that dead writers left behind go; a job killed during its commit is completed by the next.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <map>
 #include <regex>
 
+#include "document/RecordsCommit.h"
+#include "document/RecordsLock.h"
+#include "document/XmlFile.h"
 #include "pdf/builder/PdfBuilder.h"
 #include "support/RecognitionJobs.h"
 #include "support/TestSupport.h"
@@ -61,7 +65,7 @@ class Records : public ::testing::Test {
     std::vector<std::string> leftovers() const {
         std::vector<std::string> hidden;
         for (const std::string& name : listDir(dir.path()))
-            if (name.rfind(".qp-", 0) == 0) hidden.push_back(name);
+            if (name.rfind(".qp-", 0) == 0 || name.rfind(".qr-", 0) == 0) hidden.push_back(name);
         return hidden;
     }
     TempDir dir;
@@ -159,6 +163,78 @@ TEST_F(Records, StaleTemporaryFilesAreRemoved) {
     ASSERT_EQ(0, run.status) << run.out;
     EXPECT_EQ((std::vector<std::string>{".qp-fresh1", ".qp-toolong"}), leftovers());
     EXPECT_TRUE(fileExists(dir.file("qp-abcdef")));
+}
+
+// A job killed during its commit, at every point from before the first rename to before the
+// last: the next job completes the commit, so every page holds the killed job's link once
+// (and its own once), and nothing staged is left. Killed before its commit, the job changed
+// nothing and its staged records go. The killed job is a child process that commits with the
+// program's own units and dies at the chosen rename. Regression: records were renamed one by
+// one, a kill left some pages changed and a retry added their links twice.
+TEST_F(Records, KillDuringTheCommitIsCompletedByTheNextJob) {
+    const std::map<int, std::string> pristine = records();
+    writeFile(dir.file("links.xml"), linksJob(dir, pdf, {{"www\\.[a-z]+\\.com"}}));
+    // -1: killed after staging, before the commit record; k >= 0: after k renames.
+    for (int killAt = -1; killAt < kPages; ++killAt) {
+        for (const auto& [page, xml] : pristine) writeFile(recordFile(page), xml);
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) try {
+                RecordsLock lock(dir.path());
+                RecordsCommit commit(dir.path());
+                for (int page = 1; page <= kPages; ++page) {
+                    TiXmlDocument xml;
+                    xml.Parse(pristine.at(page).c_str());
+                    TiXmlElement* link = appendElement(
+                        xml.FirstChildElement("page")->FirstChildElement("links"), "link");
+                    link->SetAttribute("text", "killed");
+                    commit.add(stageXmlFile(xml, recordFile(page), kRecordTemporaryPrefix));
+                }
+                if (killAt < 0) _exit(9);
+                commit.apply([&](int renamesDone) {
+                    if (renamesDone == killAt) _exit(9);
+                });
+                _exit(0);
+            } catch (...) {
+                _exit(1);
+            }
+        int status = 0;
+        ASSERT_EQ(child, waitpid(child, &status, 0));
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 9) << killAt;
+        EXPECT_FALSE(leftovers().empty()) << killAt;
+
+        RunResult run = runProgram({dir.file("links.xml")});
+        ASSERT_EQ(0, run.status) << killAt << run.out;
+        for (const auto& [page, xml] : records()) {
+            EXPECT_EQ(killAt < 0 ? 0 : 1, count(xml, "text=\"killed\"")) << killAt << " " << page;
+            EXPECT_EQ(1, count(xml, "text=\"www.site.com\"")) << killAt << " " << page;
+        }
+        EXPECT_TRUE(leftovers().empty()) << killAt;
+    }
+}
+
+// A record that a rename cannot replace (a directory named Page_5.xml) fails the job before
+// any record is replaced. Regression: pages 1 to 4 were replaced before the job failed.
+TEST_F(Records, RecordThatCannotBeReplacedIsFoundBeforeAnyRename) {
+    for (int page = 1; page <= kPages; ++page) {
+        std::string xml = readFile(recordFile(page));
+        xml.replace(xml.find("<links />"), 9, "<links><link text=\"before\" /></links>");
+        writeFile(recordFile(page), xml);
+    }
+    const std::map<int, std::string> before = records();
+    ASSERT_EQ(0, std::remove(recordFile(5).c_str()));
+    ASSERT_EQ(0, mkdir(recordFile(5).c_str(), 0755));
+    RunResult run =
+        runJob(dir, "<job name=\"createpagesxml\"><inputfile>" + pdf + "</inputfile><outputdir>" +
+                        dir.path() + "</outputdir><importlinks>0</importlinks></job>");
+    EXPECT_EQ(255, run.status);
+    EXPECT_EQ("Cannot write file '" + recordFile(5) + "': Is a directory\n",
+              run.out.substr(run.out.rfind("Cannot")));
+    for (int page = 1; page <= kPages; ++page) {
+        if (page == 5) continue;
+        EXPECT_EQ(before.at(page), readFile(recordFile(page))) << page;
+    }
+    EXPECT_TRUE(leftovers().empty());
 }
 
 }  // namespace
