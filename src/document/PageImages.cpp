@@ -4,13 +4,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
-#include <thread>
 #include <vector>
 
 #include "document/DocumentError.h"
 #include "document/JPEGHeader.h"
 #include "document/OutputFile.h"
 #include "document/PDFDocument.h"
+#include "document/UsableCpus.h"
 #include "pdf/JpegExport.h"
 #include "pdf/JpegWriter.h"
 #include "pdf/PagePipeline.h"
@@ -76,18 +76,26 @@ ImagePlan planImage(const pdf::Page& page, const ImageOptions& options) {
 }
 
 // The number of threads that render: QUILLONPROXY_THREADS when it is a
-// whole number from 1 on, else one per core.
+// whole number from 1 on, else one per CPU the process may use. With
+// QUILLONPROXY_DEBUG set, the count goes to standard error.
 int imageWorkers() {
+    int workers = 0;
     if (const char* value = std::getenv("QUILLONPROXY_THREADS")) {
         char* end = nullptr;
         long n = std::strtol(value, &end, 10);
-        if (end != value && *end == '\0' && n >= 1) return static_cast<int>(std::min(n, 256L));
-        std::fprintf(stderr,
-                     "warning: QUILLONPROXY_THREADS is '%s', not a number of threads from 1 on; "
-                     "one per core is used\n",
-                     value);
+        if (end != value && *end == '\0' && n >= 1) {
+            workers = static_cast<int>(std::min(n, 256L));
+        } else {
+            std::fprintf(stderr,
+                         "warning: QUILLONPROXY_THREADS is '%s', not a number of threads from 1 "
+                         "on; one per usable CPU is used\n",
+                         value);
+        }
     }
-    return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    if (workers == 0) workers = usableCpus();
+    if (std::getenv("QUILLONPROXY_DEBUG") != nullptr)
+        std::fprintf(stderr, "debug: createimages renders with %d workers\n", workers);
+    return workers;
 }
 
 }  // namespace

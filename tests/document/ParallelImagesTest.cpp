@@ -2,12 +2,17 @@
 // are the same bytes; a page that cannot be drawn ends the job with its message whatever the
 // number of workers, leaving no half-written file.
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "document/UsableCpus.h"
 #include "pdf/builder/PdfBuilder.h"
 #include "support/TestSupport.h"
 
@@ -160,6 +165,90 @@ TEST(ImagesOnManyCores, PageThatCannotBeDrawnEndsTheJobWithItsMessage) {
     }
 }
 
+// The workers the job reports (QUILLONPROXY_DEBUG) when run as the child's setup leaves it.
+std::string workersReported(const std::function<void()>& setup) {
+    TempDir dir;
+    writeFile(dir.file("job.xml"),
+              imagesJob(samplePdf(), dir.path(),
+                        "<resolution>36</resolution><headerresolution>36</headerresolution>"));
+    RunResult run = runProgram({dir.file("job.xml")}, [&] {
+        setenv("QUILLONPROXY_DEBUG", "1", 1);
+        setup();
+    });
+    EXPECT_EQ(0, run.status) << run.out;
+    return run.err;
+}
+
+std::string workersLine(int workers) {
+    return "debug: createimages renders with " + std::to_string(workers) + " workers\n";
+}
+
+// A cpu control group of the v1 hierarchy mounted here, with a quota of one CPU; removed on
+// destruction. Empty path when none can be made (no cgroup file system, not root).
+class OneCpuGroup {
+  public:
+    OneCpuGroup() {
+        for (const char* mount : {"/sys/fs/cgroup/cpu", "/sys/fs/cgroup/cpu,cpuacct"}) {
+            std::string group = std::string(mount) + "/quillon-test-" + std::to_string(getpid());
+            if (mkdir(group.c_str(), 0755) != 0) continue;
+            std::ofstream(group + "/cpu.cfs_period_us") << 100000;
+            std::ofstream quota(group + "/cpu.cfs_quota_us");
+            if (quota << 100000 && quota.flush()) {
+                path_ = group;
+                return;
+            }
+            rmdir(group.c_str());
+        }
+    }
+    ~OneCpuGroup() {
+        if (!path_.empty()) rmdir(path_.c_str());
+    }
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+// Workers are as many as the CPUs the process may use: its affinity mask (as `taskset -c 0`
+// sets it) and its control group's CPU quota count, and QUILLONPROXY_THREADS still decides.
+// Regression: the count was the machine's CPUs, whatever the process was confined to.
+TEST(ImagesOnManyCores, WorkersAreTheCpusTheProcessMayUse) {
+    const long machine = sysconf(_SC_NPROCESSORS_ONLN);
+    cpu_set_t all;
+    ASSERT_EQ(0, sched_getaffinity(0, sizeof all, &all));
+    EXPECT_EQ(workersLine(CPU_COUNT(&all)), workersReported([] {}));
+    EXPECT_EQ(workersLine(1), workersReported([] {
+                  cpu_set_t first;
+                  CPU_ZERO(&first);
+                  CPU_SET(0, &first);
+                  sched_setaffinity(0, sizeof first, &first);
+              }));
+    EXPECT_EQ(workersLine(3), workersReported([] {
+                  cpu_set_t first;
+                  CPU_ZERO(&first);
+                  CPU_SET(0, &first);
+                  sched_setaffinity(0, sizeof first, &first);
+                  setenv("QUILLONPROXY_THREADS", "3", 1);
+              }));
+
+    OneCpuGroup group;
+    if (group.path().empty()) GTEST_SKIP() << "no cpu control group can be made here";
+    const std::string tasks = group.path() + "/tasks";
+    EXPECT_EQ(workersLine(1), workersReported([&] { std::ofstream(tasks) << getpid(); }))
+        << "on a machine of " << machine << " CPUs";
+}
+
+// Quotas in the forms of the two control group versions, rounded up to whole CPUs.
+TEST(ImagesOnManyCores, QuotasGiveWholeCpus) {
+    EXPECT_EQ(0, cpusOfCpuMax("max 100000"));
+    EXPECT_EQ(1, cpusOfCpuMax("100000 100000"));
+    EXPECT_EQ(2, cpusOfCpuMax("150000 100000"));
+    EXPECT_EQ(1, cpusOfCpuMax("1000 100000"));
+    EXPECT_EQ(0, cpusOfCpuMax(""));
+    EXPECT_EQ(0, cpusOfCfsQuota(-1, 100000));
+    EXPECT_EQ(4, cpusOfCfsQuota(400000, 100000));
+}
+
 TEST(ImagesOnManyCores, ThreadCountThatIsNoNumberIsToldAndOnePerCoreIsUsed) {
     TempDir dir;
     setenv("QUILLONPROXY_THREADS", "many", 1);
@@ -170,8 +259,8 @@ TEST(ImagesOnManyCores, ThreadCountThatIsNoNumberIsToldAndOnePerCoreIsUsed) {
     EXPECT_EQ(0, run.status);
     EXPECT_EQ("", run.out);
     EXPECT_EQ(
-        "warning: QUILLONPROXY_THREADS is 'many', not a number of threads from 1 on; one per core "
-        "is used\n",
+        "warning: QUILLONPROXY_THREADS is 'many', not a number of threads from 1 on; one per "
+        "usable CPU is used\n",
         run.err);
     EXPECT_TRUE(fileExists(dir.file("p8.jpg")));
 }
