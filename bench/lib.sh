@@ -48,7 +48,13 @@
 #   time_seconds LOG        prints the elapsed wall time in seconds (%.2f).
 #
 # Formatting
-#   xml_escape TEXT         TEXT with & < > escaped for XML.
+#   xml_escape TEXT         TEXT for a job file's element text or attribute,
+#                           read back exactly: & < > " ' escaped, and the
+#                           white space the job-file reader would condense
+#                           (tabs, line feeds, carriage returns, spaces that
+#                           are leading, trailing or next to white space)
+#                           written as character references, as
+#                           scripts/publish.sh writes it.
 #   write_images_job FILE PDF OUTDIR DPI
 #                           writes a "createimages" job (prefix page,
 #                           quality 80, resolution and header resolution DPI).
@@ -160,7 +166,25 @@ measure_runs() {
 }
 
 # ------------------------------------------------------------ formatting ----
-xml_escape() { sed -e 's/&/\&amp;/g' -e 's/</\&lt;/g' -e 's/>/\&gt;/g' <<<"$1"; }
+xml_escape() {
+  XML_TEXT="$1" LC_ALL=C awk 'BEGIN {
+    s = ENVIRON["XML_TEXT"]; n = length(s); white = "^[ \t\n\r\v\f]$"
+    for (i = 1; i <= n; i++) {
+      c = substr(s, i, 1)
+      if (c == "&") c = "&amp;"
+      else if (c == "<") c = "&lt;"
+      else if (c == ">") c = "&gt;"
+      else if (c == "\"") c = "&quot;"
+      else if (c == "\047") c = "&apos;"
+      else if (c == "\t") c = "&#9;"
+      else if (c == "\n") c = "&#10;"
+      else if (c == "\r") c = "&#13;"
+      else if (c == " " && (i == 1 || i == n || substr(s, i - 1, 1) ~ white ||
+                            substr(s, i + 1, 1) ~ white)) c = "&#32;"
+      printf "%s", c
+    }
+  }'
+}
 
 write_images_job() {
   cat >"$1" <<EOF

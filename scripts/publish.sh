@@ -13,6 +13,8 @@
 #                         expression elements as a job's <expresions> holds them,
 #                         e.g. <e target="0" linktype="2" result="$regresult"
 #                         description=""><regexp>(?&lt;=page )\d+</regexp></e>
+#                         (copied into the job as it is, so read like any job
+#                         file: write &#32; for a space that must stay)
 #   --rtl                 right-to-left text in the index ("generatertloutput")
 #
 # Web and e-mail addresses in the text are always recognised, and the PDF's
@@ -24,9 +26,21 @@
 # time; the first failing job ends the run with its message and its status.
 # The job files stay in OUTDIR/jobs/, one per run.
 #
+# Names are taken as they are: the paths, the title and the --products
+# expression and address reach their jobs exactly, whatever spaces, line
+# feeds, markup characters or letters beyond ASCII they hold (see xml below);
+# each job file is read back before its job runs. A name that XML cannot carry (control characters,
+# bytes that are not UTF-8) stops the run before any job, with status 2.
+#
+# One publish at a time per OUTDIR: a second one started while the first
+# runs stops at once with status 75 and leaves the first undisturbed.
+#
+# Needs bash, coreutils, awk, flock (util-linux) and xmllint (libxml2-utils).
+#
 # Environment: QUILLONPROXY, the program (default: beside this script, then
 # build/quillonproxy of the source tree, then the PATH).
 set -euo pipefail
+unset CDPATH
 
 usage() {
   sed -n '/^# Usage:/,/^#   --rtl/s/^# \{0,1\}//p' "$0" >&2
@@ -71,48 +85,150 @@ for candidate in "$script_dir/../viewer" "$script_dir/../share/quillonproxy/view
 done
 [ -n "$viewer" ] || { echo "publish.sh: cannot find the viewer (viewer/index.html)" >&2; exit 2; }
 
-[ -f "$pdf" ] || { echo "publish.sh: no such file: $pdf" >&2; exit 2; }
-if [ -n "$expressions_file" ] && [ ! -r "$expressions_file" ]; then
-  echo "publish.sh: cannot read the expressions file: $expressions_file" >&2
-  exit 2
-fi
-mkdir -p "$out"
-pdf_path="$(cd "$(dirname "$pdf")" && pwd)/$(basename "$pdf")"
-out_dir="$(cd "$out" && pwd)/"
-jobs_dir="${out_dir}jobs/"
-mkdir -p "$jobs_dir"
-rm -f "$jobs_dir"*.xml
+for tool in xmllint flock; do
+  command -v "$tool" >/dev/null || {
+    echo "publish.sh: needs $tool (Debian packages libxml2-utils and util-linux)" >&2
+    exit 2
+  }
+done
 
-# xml TEXT: TEXT escaped for an XML element or attribute value.
+# xml MODE TEXT: TEXT as the program's job-file reader (TinyXML) gives it back
+# exactly. Markup characters are escaped. The reader condenses white space in
+# element text (leading and trailing white space dropped, runs made one
+# space) but not inside character references, so every tab, line feed and
+# carriage return, and every space that is leading, trailing or next to other
+# white space, is written as one; a lone space between other characters stays
+# as it is. In MODE "text" (element text), a text of white space alone, which
+# the reader would drop even as references, is written as CDATA. Linear in
+# TEXT (awk on bytes: UTF-8 sequences pass through untouched).
 xml() {
-  local s="$1"
-  # (An unescaped & in the replacement would stand for the match.)
-  s="${s//&/\&amp;}"
-  s="${s//</\&lt;}"
-  s="${s//>/\&gt;}"
-  s="${s//\"/\&quot;}"
-  printf '%s' "$s"
+  XML_MODE="$1" XML_TEXT="$2" LC_ALL=C awk 'BEGIN {
+    s = ENVIRON["XML_TEXT"]; n = length(s); white = "^[ \t\n\r\v\f]$"
+    if (ENVIRON["XML_MODE"] == "text" && s ~ /^[ \t\n\r\v\f]+$/) {
+      printf "<![CDATA[%s]]>", s; exit
+    }
+    for (i = 1; i <= n; i++) {
+      c = substr(s, i, 1)
+      if (c == "&") c = "&amp;"
+      else if (c == "<") c = "&lt;"
+      else if (c == ">") c = "&gt;"
+      else if (c == "\"") c = "&quot;"
+      else if (c == "\047") c = "&apos;"
+      else if (c == "\t") c = "&#9;"
+      else if (c == "\n") c = "&#10;"
+      else if (c == "\r") c = "&#13;"
+      else if (c == " " && (i == 1 || i == n || substr(s, i - 1, 1) ~ white ||
+                            substr(s, i + 1, 1) ~ white)) c = "&#32;"
+      printf "%s", c
+    }
+  }'
 }
+
+# check_job JOB [XPATH VALUE]...: stops the run before JOB runs unless each
+# XPATH of the job file reads back as exactly VALUE (xmllint decodes
+# references as the program does; xml leaves no white space for the
+# program's reader to condense). What XML cannot carry fails here.
+check_job() {
+  local job="$1" read
+  shift
+  while [ $# -ge 2 ]; do
+    # The "x" keeps the line feeds that end a value (xmllint adds one more).
+    read="$(xmllint --xpath "string($1)" "$job" 2>/dev/null && printf x)" || read=""
+    [ "$read" = "$2"$'\n'x ] || refuse_job "$job" "$2" "$@"
+    shift 2
+  done
+}
+
+# refuse_job JOB VALUE [XPATH VALUE]...: names the first VALUE that XML cannot
+# carry even alone (else the given one) and stops the run.
+refuse_job() {
+  local job="$1" value="$2" read
+  shift 2
+  while [ $# -ge 2 ]; do
+    read="$(printf '<v>%s</v>' "$(xml text "$2")" | xmllint --xpath 'string(/v)' - 2>/dev/null &&
+            printf x)" || read=""
+    if [ "$read" != "$2"$'\n'x ]; then value="$2"; break; fi
+    shift 2
+  done
+  echo "publish.sh: a job file cannot hold $(shown "$value") exactly (XML holds UTF-8 text" \
+    "without control characters); see $(shown "$job")" >&2
+  exit 2
+}
+
+# shown TEXT: TEXT for a one-line message (quoted as bash quotes it when it
+# holds control characters such as line feeds).
+shown() {
+  if [[ "$1" == *[[:cntrl:]]* ]]; then printf '%q' "$1"; else printf '%s' "$1"; fi
+}
+
+# absolute_dir VAR DIR: sets VAR to the absolute path of the folder DIR with a
+# trailing "/" (kept whole: a command substitution alone would drop line feeds
+# that end the name).
+absolute_dir() {
+  local dir="$2" absolute
+  case "$dir" in /*) ;; *) dir="./$dir" ;; esac
+  absolute="$(cd -- "$dir" && printf '%s/' "${PWD%/}")" || exit 2
+  printf -v "$1" '%s' "$absolute"
+}
+
+[ -f "$pdf" ] || { echo "publish.sh: no such file: $(shown "$pdf")" >&2; exit 2; }
+expressions=""
+if [ -n "$expressions_file" ]; then
+  [ -r "$expressions_file" ] || {
+    echo "publish.sh: cannot read the expressions file: $(shown "$expressions_file")" >&2
+    exit 2
+  }
+  expressions="$(cat -- "$expressions_file")"
+  # Refused now rather than after the images are made.
+  if ! problem="$(printf '<expresions>%s</expresions>' "$expressions" | xmllint --noout - 2>&1)"; then
+    echo "publish.sh: the expressions file is not well-formed XML: ${problem%%$'\n'*}" >&2
+    exit 2
+  fi
+fi
+mkdir -p -- "$out"
+case "$pdf" in */*) pdf_folder="${pdf%/*}/" ;; *) pdf_folder=. ;; esac
+absolute_dir pdf_folder "$pdf_folder"
+pdf_path="$pdf_folder${pdf##*/}"
+out_dir=""
+absolute_dir out_dir "$out"
+
+# One publish at a time per folder: the lock is held on its jobs/ folder (the
+# program's jobs lock the folder itself while they write page records), open
+# in this shell and the jobs it starts until the run ends.
+jobs_dir="${out_dir}jobs/"
+mkdir -p -- "$jobs_dir"
+exec {lock_fd}<"$jobs_dir"
+if ! flock -n "$lock_fd"; then
+  echo "publish.sh: another publish is running in $(shown "$out_dir"); try again when it has finished" >&2
+  exit 75
+fi
+rm -f -- "$jobs_dir"*.xml
 
 # expression TARGET LINKTYPE RESULT REGEXP: one recognizelinks expression.
 expression() {
   printf '<e target="%s" linktype="%s" result="%s" description=""><regexp>%s</regexp></e>' \
-    "$1" "$2" "$(xml "$3")" "$(xml "$4")"
+    "$1" "$2" "$(xml attribute "$3")" "$(xml text "$4")"
 }
 
+pdf_xml="$(xml text "$pdf_path")"
+out_xml="$(xml text "$out_dir")"
+
 run_number=0
-# run NAME LABEL PARAMETERS: writes the job file NN-NAME[-LABEL].xml and runs it.
+# run NAME LABEL PARAMETERS [XPATH VALUE]...: writes the job file
+# NN-NAME[-LABEL].xml, checks that it names the PDF, the folder and each VALUE
+# exactly, and runs it.
 run() {
   local name="$1" label="$2" parameters="$3"
+  shift 3
   run_number=$((run_number + 1))
   local job
   job="$(printf '%s%02d-%s%s.xml' "$jobs_dir" "$run_number" "$name" "${label:+-$label}")"
   {
     printf '<?xml version="1.0" encoding="UTF-8"?>\n<job name="%s">\n' "$name"
-    printf '  <inputfile>%s</inputfile>\n  <outputdir>%s</outputdir>\n' \
-      "$(xml "$pdf_path")" "$(xml "$out_dir")"
+    printf '  <inputfile>%s</inputfile>\n  <outputdir>%s</outputdir>\n' "$pdf_xml" "$out_xml"
     printf '%s\n</job>\n' "$parameters"
   } > "$job"
+  check_job "$job" /job/inputfile "$pdf_path" /job/outputdir "$out_dir" "$@"
   local started ended status=0 output warnings
   started="$(date +%s%N)"
   warnings="$(mktemp)"
@@ -132,7 +248,7 @@ run() {
   rm -f "$warnings"
 }
 
-docid="$(basename "$pdf_path")"
+docid="${pdf_path##*/}"
 docid="${docid%.*}"
 thumb_width=150
 
@@ -142,10 +258,10 @@ run createdocumentxml "" "  <version>1.0</version>
   <pagesprefix>page</pagesprefix>
   <zoomprefix>zoom</zoomprefix>
   <zoompostfix>jpg</zoompostfix>
-  <docid>$(xml "$docid")</docid>
+  <docid>$(xml text "$docid")</docid>
   <thumbwidth>$thumb_width</thumbwidth>
   <importbookmarks>true</importbookmarks>
-  <importpagelabels>true</importpagelabels>"
+  <importpagelabels>true</importpagelabels>" /job/docid "$docid"
 
 image_job() {  # LABEL PREFIX RESOLUTION QUALITY [WIDTH]
   run createimages "$1" "  <prefix>$2</prefix>
@@ -163,7 +279,7 @@ run createpagesxml "" "  <importlinks>1</importlinks>"
 links="$(expression 1 0 '$regresult' '\b(?:https?|ftp)://[^\s<>"]*[^\s<>".,;:!?()\[\]'"'"']')"
 links+="$(expression 1 0 'http://$regresult' '(?<![/\w.@-])www\.[^\s<>"]*[^\s<>".,;:!?()\[\]'"'"']')"
 links+="$(expression 1 1 'mailto:$regresult' '\b[A-Za-z0-9._%+-]+@[A-Za-z0-9-]+(?:\.[A-Za-z0-9-]+)*\.[A-Za-z]{2,}\b')"
-if [ -n "$expressions_file" ]; then links+="$(cat "$expressions_file")"; fi
+links+="$expressions"
 run recognizelinks "" "  <userange>0</userange>
   <importpdflinks>0</importpdflinks>
   <usebinarysearch>0</usebinarysearch>
@@ -172,21 +288,28 @@ run recognizelinks "" "  <userange>0</userange>
 if [ -n "$products" ]; then
   run importproducts "" "  <userange>0</userange>
   <usebinarysearch>0</usebinarysearch>
-  <expresions><p result=\"$(xml "$product_url")\" description=\"\"><regexp>$(xml "$products")</regexp></p></expresions>"
+  <expresions><p result=\"$(xml attribute "$product_url")\" description=\"\"><regexp>$(xml text "$products")</regexp></p></expresions>" \
+    /job/expresions/p/regexp "$products" /job/expresions/p/@result "$product_url"
 fi
 
 run createindex "" "  <generatertloutput>$rtl</generatertloutput>"
 run createpageshtml "" ""
 
-# The title as the descriptor holds it (already escaped for XML), else the
-# file name.
-title="$(sed -n 's/^<doc [^>]*title="\([^"]*\)".*/\1/p' "${out_dir}document.xml" | head -n 1)"
-[ -n "$title" ] || title="$(xml "$docid")"
-run createseotext "" "  <title>$title</title>
+# The title the descriptor holds, else (none, or white space alone) the file
+# name.
+descriptor="${out_dir}document.xml"
+title="$(xmllint --xpath 'string(/doc/@title)' "$descriptor" 2>/dev/null && printf x)" || {
+  problem="$(xmllint --noout "$descriptor" 2>&1 || true)"
+  echo "publish.sh: cannot read the title from document.xml: ${problem%%$'\n'*}" >&2
+  exit 2
+}
+title="${title%$'\n'x}"
+if [[ "$title" =~ ^[[:space:]]*$ ]]; then title="$docid"; fi
+run createseotext "" "  <title>$(xml text "$title")</title>
   <maxlines>0</maxlines>
   <addcreatorlink>0</addcreatorlink>
   <creatorname>quillonproxy</creatorname>
-  <creatorurl>index.html</creatorurl>"
+  <creatorurl>index.html</creatorurl>" /job/title "$title"
 
 cp -R "$viewer/." "$out_dir"
-echo "Published $(basename "$pdf_path") into $out_dir; serve that folder and open index.html."
+echo "Published ${pdf_path##*/} into $out_dir; serve that folder and open index.html."

@@ -1,13 +1,17 @@
 // scripts/publish.sh: a whole publication in one command. The job files it writes, the order
-// and the lines it prints, paths that XML must escape, image sizes that agree with
-// document.xml, and the first failing job ending the run with its message and status.
+// and the lines it prints, paths and titles that reach their jobs exactly whatever they hold,
+// image sizes that agree with document.xml, the first failing job ending the run with its
+// message and status, and one publish at a time per folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "pdf/builder/PdfBuilder.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;
@@ -25,18 +29,30 @@ std::string quoted(const std::string& s) {
     return q + "'";
 }
 
+// The shell command that runs the publisher with the given arguments and the given program,
+// its outputs going to dir/NAME.out, dir/NAME.err and its status to dir/NAME.status.
+std::string publishCommand(const TempDir& dir, const std::vector<std::string>& args,
+                           const std::string& name = "publish",
+                           const std::string& program = QUILLONPROXY_BIN) {
+    std::string command = "QUILLONPROXY=" + quoted(program) + " " + quoted(QUILLON_PUBLISH_SCRIPT);
+    for (const std::string& a : args) command += " " + quoted(a);
+    return command + " >" + quoted(dir.file(name + ".out")) + " 2>" +
+           quoted(dir.file(name + ".err")) + " </dev/null; echo $? >" +
+           quoted(dir.file(name + ".status"));
+}
+
+Published published(const TempDir& dir, const std::string& name = "publish") {
+    Published p;
+    p.status = std::stoi(readFile(dir.file(name + ".status")));
+    p.out = readFile(dir.file(name + ".out"));
+    p.err = readFile(dir.file(name + ".err"));
+    return p;
+}
+
 // Runs the publisher with the given arguments, the program of this build.
 Published publish(const TempDir& dir, const std::vector<std::string>& args) {
-    std::string command = "QUILLONPROXY=" + quoted(QUILLONPROXY_BIN) + " " +
-                          quoted(QUILLON_PUBLISH_SCRIPT);
-    for (const std::string& a : args) command += " " + quoted(a);
-    command += " >" + quoted(dir.file("publish.out")) + " 2>" + quoted(dir.file("publish.err")) +
-               "; echo $?";
-    Published p;
-    p.status = std::stoi(shell(command));
-    p.out = readFile(dir.file("publish.out"));
-    p.err = readFile(dir.file("publish.err"));
-    return p;
+    shell(publishCommand(dir, args));
+    return published(dir);
 }
 
 std::vector<std::string> lines(const std::string& text) {
@@ -72,14 +88,19 @@ TEST_F(PublishSample, RunsEveryJobInOrderOneLineEach) {
     Published p = publish(dir, {pdf, out});
     ASSERT_EQ(0, p.status) << p.err;
     std::vector<std::string> printed = lines(p.out);
-    const char* const expected[] = {
-        "createdocumentxml",      "createimages \\(thumbnails\\)", "createimages \\(pages\\)",
-        "createimages \\(zoom\\)", "createpagesxml",                "recognizelinks",
-        "createindex",            "createpageshtml",               "createseotext"};
+    const char* const expected[] = {"createdocumentxml",
+                                    "createimages \\(thumbnails\\)",
+                                    "createimages \\(pages\\)",
+                                    "createimages \\(zoom\\)",
+                                    "createpagesxml",
+                                    "recognizelinks",
+                                    "createindex",
+                                    "createpageshtml",
+                                    "createseotext"};
     ASSERT_EQ(std::size(expected) + 1, printed.size()) << p.out;
     for (std::size_t i = 0; i < std::size(expected); ++i) {
-        EXPECT_TRUE(std::regex_match(printed[i], std::regex(std::string(expected[i]) +
-                                                            " +[0-9]+\\.[0-9]{2} s")))
+        EXPECT_TRUE(std::regex_match(
+            printed[i], std::regex(std::string(expected[i]) + " +[0-9]+\\.[0-9]{2} s")))
             << printed[i];
     }
     EXPECT_NE(std::string::npos, printed.back().find("Published")) << printed.back();
@@ -96,8 +117,7 @@ TEST_F(PublishSample, RunsEveryJobInOrderOneLineEach) {
     }
     // The publication: the outputs and the viewer beside them.
     for (const char* file : {"document.xml", "Page_8.xml", "Page_8.html", "DocumentIndex.xml",
-                             "seo.xml", "index.html", "viewer.js", "viewer.css",
-                             "Styles/Page.css"})
+                             "seo.xml", "index.html", "viewer.js", "viewer.css", "Styles/Page.css"})
         EXPECT_TRUE(fileExists(out + file)) << file;
     EXPECT_EQ("Quillon Field Guide", xpath(out + "seo.xml", "string(/p/span)"));
     // Web and e-mail addresses in the text became links.
@@ -113,7 +133,8 @@ TEST_F(PublishSample, ImageSizesAgreeWithTheDescriptor) {
     for (int n = 1; n <= 8; ++n) {
         const std::string entry = "/doc/pages/page[@num='" + std::to_string(n) + "']/";
         for (const char* kind : {"thumbnail", "normal", "hiimage"}) {
-            const std::string file = xpath(out + "document.xml", "string(" + entry + kind + "/@file)");
+            const std::string file =
+                xpath(out + "document.xml", "string(" + entry + kind + "/@file)");
             Image image = decodeJpeg(out + file);
             EXPECT_EQ(std::to_string(image.width),
                       xpath(out + "document.xml", "string(" + entry + kind + "/@width)"))
@@ -125,16 +146,17 @@ TEST_F(PublishSample, ImageSizesAgreeWithTheDescriptor) {
     }
 }
 
-// Products with an address holding '&', a file of more expressions, right-to-left text.
+// Products with an address holding '&', markup, quotes and two spaces, a file of more
+// expressions, right-to-left text.
 TEST_F(PublishSample, OptionsReachTheirJobs) {
     writeFile(dir.file("more.xml"),
               "<e target=\"0\" linktype=\"2\" result=\"#page=$regresult\" description=\"\">"
               "<regexp>(?&lt;=page )\\d+</regexp></e>");
     Published p = publish(dir, {pdf, out, "--products", "QX-\\d{4}", "--product-url",
-                                "http://shop.example.com/?code=$regresult&x=<1>", "--expressions",
-                                dir.file("more.xml"), "--rtl"});
+                                "http://shop.example.com/?code=$regresult&x=<1>  \"'",
+                                "--expressions", dir.file("more.xml"), "--rtl"});
     ASSERT_EQ(0, p.status) << p.err;
-    EXPECT_EQ("http://shop.example.com/?code=QX-1042&x=<1>",
+    EXPECT_EQ("http://shop.example.com/?code=QX-1042&x=<1>  \"'",
               xpath(out + "Page_3.xml", "string(//product[@productid='QX-1042']/@url)"));
     EXPECT_EQ("#page=3", xpath(out + "Page_3.xml", "string(//link[@text='3']/@url)"));
     EXPECT_EQ("1", xpath(out + "jobs/08-createindex.xml", "string(/job/generatertloutput)"));
@@ -166,11 +188,10 @@ TEST(Publish, InstalledTreePublishes) {
     TempDir dir;
     const std::string prefix = dir.file("prefix");
     ASSERT_EQ("0\n", shell("cmake --install " + quoted(QUILLON_BINARY_DIR) + " --prefix " +
-                             quoted(prefix) + " >/dev/null 2>&1; echo $?"));
-    for (const char* file : {"bin/quillonproxy", "bin/quillonproxy-publish",
-                             "share/quillonproxy/viewer/index.html",
-                             "share/quillonproxy/viewer/Styles/Page.css",
-                             "share/doc/quillonproxy/jobs.md"})
+                           quoted(prefix) + " >/dev/null 2>&1; echo $?"));
+    for (const char* file :
+         {"bin/quillonproxy", "bin/quillonproxy-publish", "share/quillonproxy/viewer/index.html",
+          "share/quillonproxy/viewer/Styles/Page.css", "share/doc/quillonproxy/jobs.md"})
         EXPECT_TRUE(fileExists(prefix + "/" + file)) << file;
     const std::string out = dir.file("out") + "/";
     EXPECT_EQ("0\n", shell("env -u QUILLONPROXY PATH=/usr/bin:/bin " +
@@ -191,6 +212,120 @@ TEST(Publish, WrongArgumentsGiveUsage) {
     Published missing = publish(dir, {dir.file("missing.pdf"), dir.file("out")});
     EXPECT_EQ(2, missing.status);
     EXPECT_NE(std::string::npos, missing.err.find("no such file")) << missing.err;
+}
+
+// Regression: the job-file reader condenses white space in element text, so publishing into
+// "victim  pub" (or a name with a tab or a line feed) sent every output into an existing
+// "victim pub" before failing, and a PDF under a name with two spaces was not found. Every
+// name now reaches its jobs exactly; the folder of the condensed name stays untouched.
+TEST(Publish, HostileNamesReachTheirJobsExactly) {
+    TempDir dir;
+    const std::string folder = dir.file("pdf  folder");
+    ASSERT_EQ("", shell("mkdir " + quoted(folder)));
+    const std::string pdf = folder + "/two  spaces.pdf";
+    writeFile(pdf, readFile(samplePdf()));
+    const std::string victim = dir.file("victim pub");
+    ASSERT_EQ("", shell("mkdir " + quoted(victim)));
+    writeFile(victim + "/keep", "untouched");
+    for (const char* name : {"victim  pub", "victim\tpub", "victim\npub", " victim \r\n pub ",
+                             "victim pub\n", "victim & <pub> \"q\" 'a' \u00fc\u2013\u4e66"}) {
+        SCOPED_TRACE(name);
+        const std::string out = dir.file(name) + "/";
+        Published p = publish(dir, {pdf, out});
+        ASSERT_EQ(0, p.status) << p.err;
+        const std::vector<std::string> jobs = listDir(out + "jobs");
+        EXPECT_EQ(9u, jobs.size());
+        for (const std::string& job : jobs) {
+            EXPECT_EQ(pdf, xpath(out + "jobs/" + job, "string(/job/inputfile)")) << job;
+            EXPECT_EQ(out, xpath(out + "jobs/" + job, "string(/job/outputdir)")) << job;
+        }
+        EXPECT_EQ("two  spaces", xpath(out + "document.xml", "string(/doc/@id)"));
+        for (const char* file :
+             {"document.xml", "Page_8.xml", "zoom8.jpg", "seo.xml", "index.html"})
+            EXPECT_TRUE(fileExists(out + file)) << file;
+        EXPECT_EQ(std::vector<std::string>{"keep"}, listDir(victim));
+    }
+}
+
+// Regression: the publisher read the title out of document.xml with a pattern, and a title
+// holding '"' was lost from seo.xml. Quotes, markup and white space now arrive exactly; a title
+// of white space alone counts as none (the file name stands in, as for an empty one).
+TEST(Publish, TitleReachesSeoTextExactly) {
+    TempDir dir;
+    pdfbuild::DocumentSpec spec;
+    spec.pages.resize(1);
+    spec.pages[0].texts = {pdfbuild::textRun(72, 700, "Hello", 12, false)};
+    for (const auto& [title, shown] : std::vector<std::pair<std::string, std::string>>{
+             {"Say \"hi\" & 'bye'  <now>\tor\nlater ", "Say \"hi\" & 'bye'  <now>\tor\nlater "},
+             {"It's", "It's"},
+             {" \t ", "titled"}}) {
+        SCOPED_TRACE(title);
+        spec.title = title;
+        pdfbuild::writePdf(spec, dir.file("titled.pdf"));
+        const std::string out = dir.file("out") + "/";
+        Published p = publish(dir, {dir.file("titled.pdf"), out});
+        ASSERT_EQ(0, p.status) << p.err;
+        EXPECT_EQ(shown, xpath(out + "seo.xml", "string(/p/span)"));
+    }
+}
+
+// Regression: two publishes into one folder at once deleted each other's job files and failed
+// with a misleading message. The second now stops at once saying why, while the first (held in
+// its first job until the second has ended) is undisturbed and completes.
+TEST(Publish, OnePublishAtATimePerFolder) {
+    TempDir dir;
+    const std::string out = dir.file("shared pub") + "/";
+    // The first publish's program waits for "go" (at most 30 s) before each job.
+    auto waitFor = [&](const std::string& file) {
+        return "i=0; while [ ! -e " + quoted(dir.file(file)) +
+               " ] && [ $i -lt 600 ]; do sleep 0.05; i=$((i + 1)); done";
+    };
+    writeFile(dir.file("held.sh"), "#!/bin/sh\n: >" + quoted(dir.file("started")) + "\n" +
+                                       waitFor("go") + "\nexec " + quoted(QUILLONPROXY_BIN) +
+                                       " \"$@\"\n");
+    shell("chmod +x " + quoted(dir.file("held.sh")) + "; (" +
+          publishCommand(dir, {samplePdf(), out}, "first", dir.file("held.sh")) +
+          ") >/dev/null 2>&1 &");
+    shell(waitFor("started"));
+
+    Published second = publish(dir, {samplePdf(), out});
+    const bool firstWasRunning = !fileExists(dir.file("first.status"));
+    writeFile(dir.file("go"), "");
+    shell(waitFor("first.status"));
+
+    EXPECT_TRUE(firstWasRunning);
+    EXPECT_EQ(75, second.status);
+    EXPECT_EQ(
+        "publish.sh: another publish is running in " + out + "; try again when it has finished\n",
+        second.err);
+    EXPECT_EQ("", second.out);
+    ASSERT_TRUE(fileExists(dir.file("first.status")));
+    Published first = published(dir, "first");
+    EXPECT_EQ(0, first.status) << first.err;
+    EXPECT_EQ(9u, listDir(out + "jobs").size());
+    EXPECT_NE(std::string::npos, first.out.find("Published")) << first.out;
+    for (const char* file : {"document.xml", "Page_8.xml", "zoom8.jpg", "seo.xml", "index.html"})
+        EXPECT_TRUE(fileExists(out + file)) << file;
+}
+
+// What a job file cannot hold (a control character in a name) and an expressions file that is
+// not XML stop the run before any job, saying which.
+TEST(Publish, WhatJobFilesCannotHoldStopsBeforeAnyJob) {
+    TempDir dir;
+    const std::string bell = dir.file("bell\x01pub") + "/";
+    Published p = publish(dir, {samplePdf(), bell});
+    EXPECT_EQ(2, p.status);
+    EXPECT_EQ(0u, p.err.find("publish.sh: a job file cannot hold $'" + dir.file("bell\\001pub/'")))
+        << p.err;
+    EXPECT_EQ(1, std::count(p.err.begin(), p.err.end(), '\n')) << p.err;
+    EXPECT_FALSE(fileExists(bell + "document.xml"));
+
+    writeFile(dir.file("more.xml"), "<e target=\"0\"><regexp>a & b</regexp></e>");
+    const std::string out = dir.file("out") + "/";
+    p = publish(dir, {samplePdf(), out, "--expressions", dir.file("more.xml")});
+    EXPECT_EQ(2, p.status);
+    EXPECT_EQ(0u, p.err.find("publish.sh: the expressions file is not well-formed XML: ")) << p.err;
+    EXPECT_FALSE(fileExists(out));
 }
 
 }  // namespace
