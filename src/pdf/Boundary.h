@@ -99,5 +99,6 @@ using DeviceHandle = Handle<fz_device, fz_drop_device>;
 using DisplayListHandle = Handle<fz_display_list, fz_drop_display_list>;
 using ProcessorHandle = Handle<pdf_processor, pdf_drop_processor>;
 using FontDescHandle = Handle<pdf_font_desc, pdf_drop_font>;
+using StreamHandle = Handle<fz_stream, fz_drop_stream>;
 
 }  // namespace pdf

@@ -10,6 +10,7 @@
 #include "pdf/Error.h"
 #include "pdf/Library.h"
 #include "pdf/Page.h"
+#include "pdf/PageLimits.h"
 #include "pdf/text/PaintedText.h"
 
 namespace pdf {
@@ -228,6 +229,7 @@ RecordedPage::~RecordedPage() {
 }
 
 RecordedPage recordPage(const Page& page) {
+    checkPageLimits(page, "cannot render");
     fz_context* ctx = Library::context();
     fz_page* source = &page.handle()->super;
     DisplayListHandle list(ctx);

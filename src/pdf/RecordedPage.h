@@ -18,6 +18,8 @@
 // painting one another over and over would otherwise record for minutes into
 // gigabytes. Recording stops at the limit and the page is refused; the
 // display list then holds at most about a hundred megabytes.
+// Before recording, the page passes the limits of PageLimits.h (decompressed
+// content, operators, image pixels), refused the same way.
 //
 // Ownership: a RecordedPage owns its display list; movable, not copyable. It
 // may be destroyed on any thread that has a context.

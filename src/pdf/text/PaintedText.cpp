@@ -12,6 +12,7 @@
 #include "pdf/Error.h"
 #include "pdf/Library.h"
 #include "pdf/Objects.h"
+#include "pdf/PageLimits.h"
 #include "pdf/text/ContentReader.h"
 
 namespace pdf {
@@ -444,6 +445,7 @@ bool runPage(const Page& page, ContentReader& reader, std::string& failure) {
 PaintedText readPaintedText(const Page& page) {
     // Some pages hold an image MuPDF cannot load; their text is read again
     // without the images, which only ever hide text.
+    checkPageLimits(page, "cannot read text");
     std::string failure;
     for (bool withImages : {true, false}) {
         ContentReader reader(page.handle()->doc, page, withImages);

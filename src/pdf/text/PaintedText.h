@@ -62,7 +62,8 @@
 // content too). The real-world corpus paints at most 9,407 glyphs on a page;
 // the limits stop a file of a few kilobytes whose forms paint one another
 // over and over (millions of times) within a second, before its reading
-// takes gigabytes.
+// takes gigabytes. Before reading, the page passes the limits of PageLimits.h
+// (decompressed content, operators, image pixels), refused the same way.
 //
 // Throws pdf::Error naming file and page when the page's own content cannot
 // be read at all, or paints more than a page may.
