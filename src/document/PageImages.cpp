@@ -119,8 +119,12 @@ bool PDFDocument::writeImages(const ImageOptions& options) {
         const ImagePlan& plan = plans[page.number() - 1];
         OutputFile out(imageFileName(options, page.number()));
         pdf::exportJpeg(page, plan.size, quality, plan.densityDpi, out.stream());
-        out.commit();
+        out.finish();
+        out.rename();
     });
+    // One flush of the folder for all the renames: each image is whole on
+    // the disk before its rename, old or new.
+    OutputFile::syncDirectory(imageFileName(options, 1));
     return true;
 }
 
