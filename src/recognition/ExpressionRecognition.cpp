@@ -34,7 +34,8 @@ bool recognizeExpressionLinks(PDFDocument& document,
     std::vector<std::string> patterns;
     for (const ImportLinksExpression& e : expressions) patterns.push_back(e.regExp);
 
-    searchExpressions(document.pdf(), range, patterns,
+    LinkLimits limits("links");
+    searchExpressions(document.pdf(), range, patterns, limits,
                       [&](size_t index, const std::string& matched, const HitInfo& hit) {
                           const ImportLinksExpression& expression = expressions[index];
                           std::string text = utf8ToAscii(matched);
@@ -64,7 +65,8 @@ bool recognizeProductLinks(PDFDocument& document, const std::vector<ProductExpre
     std::vector<std::string> patterns;
     for (const ProductExpression& e : expressions) patterns.push_back(e.regExp);
 
-    searchExpressions(document.pdf(), range, patterns,
+    LinkLimits limits("products");
+    searchExpressions(document.pdf(), range, patterns, limits,
                       [&](size_t index, const std::string& matched, const HitInfo& hit) {
                           std::string text = utf8ToAscii(matched);
                           std::string url = expressions[index].result;

@@ -9,6 +9,7 @@
 #include "pdf/text/TextPage.h"
 #include "pdf/text/TextSearch.h"
 #include "recognition/HitInfoLocator.h"
+#include "text/Ascii.h"
 
 PageRange searchRange(bool useRange, int fromPage, int toPage, int pageCount) {
     PageRange range{1, pageCount};
@@ -25,33 +26,73 @@ void printProgress(const PageRange& range, int page) {
     std::fflush(stdout);
 }
 
-// A match and where it was found.
-struct Located {
+// What one expression finds on one page: each match's text and the
+// rectangles it is located as, all of the page's rectangles in one array
+// (a match's follow each other), so that a kept link costs some 80 bytes
+// here until its expression's turn.
+struct Rectangle {
+    double x, y, width, height;
+};
+struct Match {
     std::string text;
-    std::vector<HitInfo> hits;
+    std::size_t firstRectangle;
+    std::size_t rectangleCount;
+};
+struct Finds {
+    std::vector<Match> matches;
+    std::vector<Rectangle> rectangles;
 };
 
-// What every expression finds on one page, by expression.
-std::vector<std::vector<Located>> findOnPage(const pdf::Document& document, int number,
-                                             const std::vector<std::unique_ptr<pdf::Regex>>& res) {
+// What every expression finds on one page, by expression. Each match is
+// located as it is found and counted against the limits at once, so a page
+// that finds too much is refused before its finds are kept.
+std::vector<Finds> findOnPage(const pdf::Document& document, int number,
+                              const std::vector<std::unique_ptr<pdf::Regex>>& res,
+                              LinkLimits& limits) {
     pdf::Page page = document.page(number);
     pdf::PaintedText painted = pdf::readPaintedText(page);
     pdf::SearchableText text = pdf::searchableText(pdf::TextPage(page, painted));
-    std::vector<std::vector<Located>> found(res.size());
+    HitInfoLocator locator(page, painted);
+    std::vector<Finds> found(res.size());
     for (size_t i = 0; i < res.size(); ++i) {
-        for (pdf::SearchMatch& match : pdf::searchPage(text, *res[i])) {
-            HitInfoLocator locator(page, painted);
+        Finds& finds = found[i];
+        pdf::searchPage(text, *res[i], [&](pdf::SearchMatch&& match) {
             std::vector<HitInfo> hits = locator.getSearchHitInfo(match.highlights, match.text);
-            found[i].push_back({std::move(match.text), std::move(hits)});
-        }
+            limits.add(page, std::max<size_t>(hits.size(), 1));
+            finds.matches.push_back({std::move(match.text), finds.rectangles.size(), hits.size()});
+            for (const HitInfo& hit : hits)
+                finds.rectangles.push_back({hit.x, hit.y, hit.width, hit.height});
+        });
     }
     return found;
+}
+
+// Hands on the hits of one expression's matches on one page, as the
+// locator made them.
+void handOn(size_t expression, int page, const PageRange& range, const Finds& finds,
+            const HitHandler& onHit) {
+    for (const Match& match : finds.matches) {
+        printProgress(range, page);
+        HitInfo hit;
+        hit.page = page;
+        hit.searchText = utf8ToAscii(match.text);
+        for (size_t r = match.firstRectangle; r < match.firstRectangle + match.rectangleCount;
+             ++r) {
+            const Rectangle& rectangle = finds.rectangles[r];
+            hit.x = rectangle.x;
+            hit.y = rectangle.y;
+            hit.width = rectangle.width;
+            hit.height = rectangle.height;
+            onHit(expression, match.text, hit);
+        }
+    }
 }
 
 }  // namespace
 
 void searchExpressions(const pdf::Document& document, const PageRange& range,
-                       const std::vector<std::string>& expressions, const HitHandler& onHit) {
+                       const std::vector<std::string>& expressions, LinkLimits& limits,
+                       const HitHandler& onHit) {
     std::vector<std::unique_ptr<pdf::Regex>> compiled;
     for (const std::string& expression : expressions) {
         if (expression.empty()) break;
@@ -60,17 +101,13 @@ void searchExpressions(const pdf::Document& document, const PageRange& range,
     if (range.empty() || compiled.empty()) return;
     // found[page - from][expression]: filled when the first expression comes
     // to the page, emptied as each expression's turn passes.
-    std::vector<std::vector<std::vector<Located>>> found(static_cast<size_t>(range.span()));
+    std::vector<std::vector<Finds>> found(static_cast<size_t>(range.span()));
     for (size_t i = 0; i < compiled.size(); ++i) {
         for (int page = range.from; page <= range.to; ++page) {
-            std::vector<std::vector<Located>>& onPage =
-                found[static_cast<size_t>(page - range.from)];
-            if (i == 0) onPage = findOnPage(document, page, compiled);
-            for (const Located& match : onPage[i]) {
-                printProgress(range, page);
-                for (const HitInfo& hit : match.hits) onHit(i, match.text, hit);
-            }
-            std::vector<Located>().swap(onPage[i]);
+            std::vector<Finds>& onPage = found[static_cast<size_t>(page - range.from)];
+            if (i == 0) onPage = findOnPage(document, page, compiled, limits);
+            handOn(i, page, range, onPage[i], onHit);
+            onPage[i] = Finds();  // handed on: let go
         }
         printProgress(range, range.to);
     }

@@ -13,12 +13,19 @@
 // it, and every expression is searched and located on it then; the page's
 // reading is let go at once and only the located hits are kept until their
 // expression's turn. So a job costs one reading per page, and its memory
-// grows with what it finds, not with the document.
+// grows with what it finds, not with the document; what it finds is counted
+// against the limits of LinkLimits.h as it is found.
+//
+// Cost: per page, the reading and its text (linear in the page's glyphs, as
+// the layout makes them), each expression's search of the text, and per
+// match its length plus a sort of its glyphs; never a pass over a line or
+// the page for each match.
 //
 // All expressions are compiled before the first is searched, so a pattern
 // that does not compile fails the job before anything is found.
 // Throws pdf::Error (a pattern that does not compile or exceeds its match
-// limit, a page that cannot be read).
+// limit, a page that cannot be read), DocumentError (a page or the job finds
+// more than LinkLimits allows).
 #pragma once
 
 #include <functional>
@@ -27,6 +34,7 @@
 
 #include "pdf/Document.h"
 #include "recognition/HitInfo.h"
+#include "recognition/LinkLimits.h"
 
 // A range of pages, both ends included; empty when to < from.
 struct PageRange {
@@ -45,4 +53,5 @@ PageRange searchRange(bool useRange, int fromPage, int toPage, int pageCount);
 using HitHandler = std::function<void(size_t, const std::string&, const HitInfo&)>;
 
 void searchExpressions(const pdf::Document& document, const PageRange& range,
-                       const std::vector<std::string>& expressions, const HitHandler& onHit);
+                       const std::vector<std::string>& expressions, LinkLimits& limits,
+                       const HitHandler& onHit);

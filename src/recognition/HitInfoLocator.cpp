@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <string>
+#include <vector>
 
 #include "pdf/text/CharClass.h"
 #include "text/Ascii.h"
@@ -16,6 +19,26 @@ constexpr double kHorizontal = 0.01;
 double effectiveFontSize(const pdf::TextElement& element) {
     pdf::Matrix m = element.textMatrix.then(element.ctm);
     return element.fontSize * std::sqrt(m.b * m.b + m.d * m.d);
+}
+
+// Whether text holds needle as a run of consecutive characters, in time
+// linear in both (Knuth-Morris-Pratt): a piece and an element may each be a
+// whole line of the page.
+bool contains(const std::u32string& text, const std::u32string& needle) {
+    if (needle.empty()) return true;
+    // border[k]: length of the longest proper border of needle[0..k].
+    std::vector<std::size_t> border(needle.size(), 0);
+    for (std::size_t k = 1, b = 0; k < needle.size(); ++k) {
+        while (b > 0 && needle[k] != needle[b]) b = border[b - 1];
+        if (needle[k] == needle[b]) ++b;
+        border[k] = b;
+    }
+    for (std::size_t k = 0, b = 0; k < text.size(); ++k) {
+        while (b > 0 && text[k] != needle[b]) b = border[b - 1];
+        if (text[k] == needle[b]) ++b;
+        if (b == needle.size()) return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -103,17 +126,28 @@ bool HitInfoLocator::measureByElements(const std::vector<int>& glyphs, HitInfo& 
     const pdf::TextElement& lastElement = painted_.elements[static_cast<size_t>(last.element)];
     const pdf::Matrix& toPage = page_.userToPage();
 
-    // Does the piece hold the whole text of its last glyph's element?
-    std::u32string piece, element;
+    // Does the piece hold the whole text of its last glyph's element? Only
+    // a piece of at least as many characters can: an element may be a whole
+    // line of the page, so its text is gathered only then, at the cost of
+    // the piece, and never once per match at the cost of the element.
+    const int elementBegin = painted_.glyphStart[lastElement.firstGlyph];
+    const int elementEnd = painted_.glyphStart[lastElement.firstGlyph + lastElement.glyphCount];
+    std::size_t pieceChars = 0;
     for (int g : glyphs)
-        for (int c = painted_.glyphStart[g]; c < painted_.glyphStart[g + 1]; ++c)
-            piece += painted_.chars[static_cast<size_t>(c)].code;
-    for (int c = painted_.glyphStart[lastElement.firstGlyph];
-         c < painted_.glyphStart[lastElement.firstGlyph + lastElement.glyphCount]; ++c)
-        element += painted_.chars[static_cast<size_t>(c)].code;
-    double right = piece.find(element) != std::u32string::npos
-                       ? toPage.apply(lastElement.bbox).x1
-                       : last.origin.x + effectiveFontSize(lastElement) / 2;
+        pieceChars += static_cast<std::size_t>(painted_.glyphStart[g + 1] - painted_.glyphStart[g]);
+    bool holdsElement = false;
+    if (static_cast<std::size_t>(elementEnd - elementBegin) <= pieceChars) {
+        std::u32string piece, element;
+        piece.reserve(pieceChars);
+        for (int g : glyphs)
+            for (int c = painted_.glyphStart[g]; c < painted_.glyphStart[g + 1]; ++c)
+                piece += painted_.chars[static_cast<size_t>(c)].code;
+        for (int c = elementBegin; c < elementEnd; ++c)
+            element += painted_.chars[static_cast<size_t>(c)].code;
+        holdsElement = contains(piece, element);
+    }
+    double right = holdsElement ? toPage.apply(lastElement.bbox).x1
+                                : last.origin.x + effectiveFontSize(lastElement) / 2;
 
     hit.x = first.origin.x;
     hit.y = toPage.apply(firstElement.bbox).y0;

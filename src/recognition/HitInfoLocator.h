@@ -30,8 +30,11 @@
 //     for (const HitInfo& hit : locator.getSearchHitInfo(match.highlights, match.text))
 //         link(hit);
 //
-// One locator serves one match. It borrows the page and its reading, which
-// must outlive it. Nothing thrown.
+// One locator serves every match of its page. It borrows the page and its
+// reading, which must outlive it. A match costs its own glyphs (their
+// number, log of it for sorting them into lines) and no more: the text of a
+// text element, which may be a whole line, is gathered only for a piece at
+// least as long. Nothing thrown.
 #pragma once
 
 #include <string>

@@ -6,8 +6,11 @@
 // one fails the job first; at the end all changed records are saved together
 // (PDFDocument::savePages). Progress lines go to standard output as the pages are read.
 //
-// Throws DocumentError (records), pdf::Error (the PDF library) or EncodingError, as the
-// generators of PDFDocument.h do.
+// What a job may find is bounded (LinkLimits.h): at most kMaxLinksPerPage links or products on
+// a page and kMaxLinksPerJob in the job; one more fails the job before any record is saved.
+//
+// Throws DocumentError (records, or more found than LinkLimits.h allows), pdf::Error (the PDF
+// library) or EncodingError, as the generators of PDFDocument.h do.
 #pragma once
 
 #include <vector>

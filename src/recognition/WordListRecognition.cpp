@@ -7,6 +7,7 @@
 #include "pdf/text/TextPage.h"
 #include "recognition/FindWords.h"
 #include "recognition/HitInfo.h"
+#include "recognition/LinkLimits.h"
 #include "recognition/Recognition.h"
 #include "text/TextEncoding.h"
 
@@ -15,6 +16,7 @@ bool recognizeWordListLinks(PDFDocument& document, std::vector<ImportLinksExpres
     std::sort(expressions.begin(), expressions.end());
     FindWords finder(expressions);
     std::vector<HitInfo> hits;
+    LinkLimits limits("links");
 
     const int count = document.getNumberOfPages();
     for (int i = 1; i <= count; ++i) document.pages[i - 1]->prepare();
@@ -44,6 +46,7 @@ bool recognizeWordListLinks(PDFDocument& document, std::vector<ImportLinksExpres
                 record.pageNumber = i;
                 record.wordIndex = wordIndex++;
                 if (!finder.binarySearch(0, n - 1, record)) continue;
+                limits.add(page, 1);
                 pdf::Rect shown = page.userToPage().apply(word.box);
                 HitInfo hit;
                 hit.page = i;

@@ -69,9 +69,14 @@ void Regex::forEachMatch(const std::string& subject,
 
     const auto* text = reinterpret_cast<PCRE2_SPTR>(subject.data());
     size_t start = 0;
+    // PCRE2 checks the UTF-8 of the subject from the start offset to its end
+    // on every call: the first call checks it all, the later ones are told
+    // not to, or a page with n matches would cost n checks of the page.
+    uint32_t options = 0;
     while (start <= subject.size()) {
-        int rc = pcre2_match(handles_->code, text, subject.size(), start, 0, match.data,
+        int rc = pcre2_match(handles_->code, text, subject.size(), start, options, match.data,
                              handles_->context);
+        options = PCRE2_NO_UTF_CHECK;
         if (rc == PCRE2_ERROR_NOMATCH) return;
         if (rc < 0) {
             throw Error("Expression '" + pattern_ + "' cannot be searched", errorText(rc));

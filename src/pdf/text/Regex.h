@@ -9,7 +9,9 @@
 //     Regex re("www\\.[a-z]+\\.com");
 //     re.forEachMatch(text, [](size_t start, size_t end) { ... });
 //
-// Empty matches are passed over: they hold nothing to link.
+// Empty matches are passed over: they hold nothing to link. The subject's
+// UTF-8 is checked once per search, not once per match, so a search costs
+// the matching itself and no pass over the subject for each match.
 // Ownership: owns its PCRE2 code and match data.
 // Throws pdf::Error naming the pattern when it does not compile or a search
 // exceeds the limit.

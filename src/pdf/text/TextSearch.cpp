@@ -44,6 +44,12 @@ int lineAt(const SearchableText& page, size_t offset) {
 
 std::vector<SearchMatch> searchPage(const SearchableText& page, const Regex& regex) {
     std::vector<SearchMatch> matches;
+    searchPage(page, regex, [&](SearchMatch&& match) { matches.push_back(std::move(match)); });
+    return matches;
+}
+
+void searchPage(const SearchableText& page, const Regex& regex,
+                const std::function<void(SearchMatch&&)>& onMatch) {
     const std::string& text = page.text;
     regex.forEachMatch(text, [&](size_t start, size_t end) {
         SearchMatch match;
@@ -76,9 +82,8 @@ std::vector<SearchMatch> searchPage(const SearchableText& page, const Regex& reg
             lastGlyph = glyph;
             lastLine = line;
         }
-        matches.push_back(std::move(match));
+        onMatch(std::move(match));
     });
-    return matches;
 }
 
 }  // namespace pdf

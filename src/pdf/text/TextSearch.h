@@ -16,9 +16,15 @@
 //     SearchableText text = searchableText(textPage);  // keep this, not the TextPage
 //     for (const SearchMatch& m : searchPage(text, re)) locate(m);
 //
+// Cost: building the searchable text is linear in the page's text; a
+// search is the regular expression's own (linear for ordinary patterns,
+// under the match limit of Regex.h) plus, per match, its length and a binary
+// search for its line.
+//
 // Throws pdf::Error when the expression exceeds its match limit.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,5 +60,11 @@ struct SearchMatch {
 
 // Matches in the order they occur in the page's text.
 std::vector<SearchMatch> searchPage(const SearchableText& page, const Regex& regex);
+
+// The same matches handed to onMatch one by one as they are found, so a
+// caller keeps only what it needs; an exception thrown by onMatch ends the
+// search and goes on to the caller.
+void searchPage(const SearchableText& page, const Regex& regex,
+                const std::function<void(SearchMatch&&)>& onMatch);
 
 }  // namespace pdf
