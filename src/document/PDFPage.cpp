@@ -9,6 +9,36 @@
 #include "document/XmlLoad.h"
 #include "text/TextEncoding.h"
 
+namespace {
+
+std::string pack(TiXmlElement* handed) {
+    std::unique_ptr<TiXmlElement> element(handed);
+    std::string packed = element->ValueStr();
+    packed += '\0';
+    for (const TiXmlAttribute* a = element->FirstAttribute(); a != nullptr; a = a->Next()) {
+        packed += a->NameTStr();
+        packed += '\0';
+        packed += a->ValueStr();
+        packed += '\0';
+    }
+    return packed;
+}
+
+TiXmlElement* unpack(const std::string& packed) {
+    std::size_t end = packed.find('\0');
+    auto* element = new TiXmlElement(packed.substr(0, end));
+    for (std::size_t at = end + 1; at < packed.size();) {
+        std::size_t nameEnd = packed.find('\0', at);
+        std::size_t valueEnd = packed.find('\0', nameEnd + 1);
+        element->SetAttribute(packed.substr(at, nameEnd - at),
+                              packed.substr(nameEnd + 1, valueEnd - nameEnd - 1));
+        at = valueEnd + 1;
+    }
+    return element;
+}
+
+}  // namespace
+
 PDFPage::PDFPage(PDFDocument* document, int pageNumber)
     : pageNumber(pageNumber), document(document) {}
 
@@ -52,8 +82,8 @@ std::unique_ptr<OutputFile> PDFPage::stage() {
     TiXmlElement* products = page->FirstChildElement("products");
     // The document takes each element over; nothing is linked twice if the
     // record is staged again.
-    for (auto& link : pendingLinks) links->LinkEndChild(link.release());
-    for (auto& product : pendingProducts) products->LinkEndChild(product.release());
+    for (const std::string& link : pendingLinks) links->LinkEndChild(unpack(link));
+    for (const std::string& product : pendingProducts) products->LinkEndChild(unpack(product));
     pendingLinks.clear();
     pendingProducts.clear();
     std::unique_ptr<OutputFile> staged = stageXmlFile(*xml, getPath(), kRecordTemporaryPrefix);
@@ -68,13 +98,13 @@ bool PDFPage::save() {
 }
 
 bool PDFPage::addLink(TiXmlElement* element) {
-    pendingLinks.emplace_back(element);
+    pendingLinks.push_back(pack(element));
     modified = true;
     return true;
 }
 
 bool PDFPage::addProduct(TiXmlElement* element) {
-    pendingProducts.emplace_back(element);
+    pendingProducts.push_back(pack(element));
     modified = true;
     return true;
 }

@@ -216,23 +216,24 @@ TEST_F(RecognitionAtScale, APageFindingMoreLinksThanItMayHaveRefusesTheJob) {
     EXPECT_EQ(before, record(dir, 2));
 }
 
-// A job may add at most 100,000 links: pages of 40,000 each refuse it at the
-// third, by expressions as by a word list, and no record changes.
+// A job may add at most 1,000,000 links: pages of 48,000 each refuse it at
+// the 21st, by expressions as by a word list, and no record changes.
 TEST_F(RecognitionAtScale, AJobFindingMoreLinksThanItMayAddIsRefused) {
     pdfbuild::DocumentSpec doc;
-    doc.pages.assign(3, repeatedPage("a", " ", 1000, 40));
+    doc.pages.assign(21, repeatedPage("a", " ", 1000, 48));
     write(doc);
     const std::string before = record(dir, 1);
 
     RunResult expressions = recognize({{"a"}});
     EXPECT_EQ(255, expressions.status);
-    EXPECT_NE(std::string::npos,
-              expressions.out.find("in.pdf: page 3: more than 100000 links found in the document, "
-                                   "the most one job may add\n"));
+    EXPECT_NE(
+        std::string::npos,
+        expressions.out.find("in.pdf: page 21: more than 1000000 links found in the document, "
+                             "the most one job may add\n"));
 
     RunResult words = recognize({{"a"}}, "<usebinarysearch>1</usebinarysearch>");
     EXPECT_EQ(255, words.status);
-    EXPECT_NE(std::string::npos, words.out.find("in.pdf: page 3: more than 100000 links found in "
+    EXPECT_NE(std::string::npos, words.out.find("in.pdf: page 21: more than 1000000 links found in "
                                                 "the document, the most one job may add\n"))
         << words.out.substr(words.out.size() > 300 ? words.out.size() - 300 : 0);
     EXPECT_EQ(before, record(dir, 1));
