@@ -146,6 +146,44 @@ TEST(CorpusTables, TableRowsAreLinesWithTheirCellsInOrder) {
     EXPECT_GE(held, 0.95 * rows);
 }
 
+// Contents pages whose entries end in dot leaders and a page number, each leader dot a glyph
+// of its own (LaTeX sets them one by one on a grid): every entry of pdftotext -layout's text
+// of the page (a line of two or more cells ending in a page number) is one line of the index,
+// its title (leaders aside) and its number in order. Such pages once sent the table search
+// round in circles (TableText.SpacedLeaderDotsEndTheTableSearch).
+TEST(CorpusTables, ContentsEntriesKeepTheirPageNumbers) {
+    if (corpusDir().empty()) GTEST_SKIP() << "corpus not present";
+    if (!haveTools()) GTEST_SKIP() << "poppler-utils not installed";
+    const std::pair<const char*, int> contentsPages[] = {{"pysf_GeoTopo.pdf", 4}};
+    static const std::regex kNumber("[0-9]+|[ivxlc]+");
+    static const std::regex kLeaders("( ?\\.)+$");
+    long entries = 0, held = 0;
+    for (const auto& [file, page] : contentsPages) {
+        const std::string pdf = corpusFile(file);
+        if (pdf.empty()) continue;
+        const std::vector<std::string> index = indexTexts(pdf);
+        ASSERT_GE(index.size(), static_cast<std::size_t>(page)) << file;
+        const std::vector<std::string> ours = linesOf(index[page - 1]);
+        const std::string number = std::to_string(page);
+        std::istringstream layout(shell("pdftotext -layout -enc UTF-8 -f " + number + " -l " +
+                                        number + " '" + pdf + "' - 2>/dev/null"));
+        for (std::string line; std::getline(layout, line);) {
+            std::vector<std::string> cells = cellsOf(line);
+            if (cells.size() < 2 || !std::regex_match(cells.back(), kNumber)) continue;
+            cells.front() = std::regex_replace(cells.front(), kLeaders, "");
+            ++entries;
+            if (heldInOneLine(cells, ours))
+                ++held;
+            else
+                std::printf("  not one line: %s page %d: %s\n", file, page,
+                            collapsed(line).c_str());
+        }
+    }
+    if (entries == 0) GTEST_SKIP() << "no contents page present";
+    std::printf("contents pages: %ld entries, %ld one line each\n", entries, held);
+    EXPECT_EQ(held, entries);
+}
+
 // The multi-column documents, their pages holding a table (or a code listing in lines beside
 // comments or numbers), and their agreement with pdftotext on the other pages as measured
 // before tables were read row by row (quillonproxy at commit 4a2609a, this test's measure).

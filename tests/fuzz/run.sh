@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Fuzzes the job-file reader and the PDF text path with libFuzzer (Debian's clang), with
-# AddressSanitizer (leaks included) and UndefinedBehaviorSanitizer.
+# Fuzzes the job-file reader, the PDF text path and the page layout on its own with libFuzzer
+# (Debian's clang), with AddressSanitizer (leaks included) and UndefinedBehaviorSanitizer.
 #
 # Usage: tests/fuzz/run.sh [SECONDS] [TARGET...]
 #   SECONDS  how long each target runs (default 600)
-#   TARGET   JobFile, PdfText (default both, one after the other)
+#   TARGET   JobFile, PdfText, Layout (default all three, one after the other)
 #
 # Builds into build-fuzz/. Each target's corpus lives in build-fuzz/corpus/TARGET and grows
 # from run to run; it starts from the seeds (tests/fuzz/seeds, the PDFs make_fuzz_seeds writes,
-# the bundled sample, and the corpus PDFs of at most 256 KB when the corpus is there) and
+# the bundled sample, and the corpus PDFs of at most 256 KB when the corpus is there; for
+# Layout the characters of built pages, tests/fuzz/seeds/layout) and
 # every input in tests/fuzz/regressions. An input that crashes, hangs (25 s) or leaks is saved
 # in build-fuzz/artifacts/TARGET/ and the script fails: add it to tests/fuzz/regressions/ and
 # name a test for it.
@@ -17,7 +18,7 @@ root="$(cd "$(dirname "$0")/../.." && pwd)"
 seconds="${1:-600}"
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(JobFile PdfText)
+[ ${#targets[@]} -gt 0 ] || targets=(JobFile PdfText Layout)
 corpus_dir="${QUILLON_CORPUS_DIR:-$root/../shared/corpus}"
 
 "$root/scripts/setup.sh"
@@ -36,7 +37,7 @@ fi
 build="$root/build-fuzz"
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQUILLON_FUZZ=ON >/dev/null
-cmake --build "$build" -j"$(nproc)" --target fuzz_JobFile fuzz_PdfText fuzz_seeds sample_pdf
+cmake --build "$build" -j"$(nproc)" --target fuzz_JobFile fuzz_PdfText fuzz_Layout fuzz_seeds sample_pdf
 
 for target in "${targets[@]}"; do
   corpus="$build/corpus/$target"
@@ -53,6 +54,10 @@ for target in "${targets[@]}"; do
         find "$corpus_dir" -maxdepth 1 -name '*.pdf' -size -257k -exec cp -n {} "$corpus"/ \;
       fi
       max_len=262144 ;;
+    Layout)
+      cp -n "$root"/tests/fuzz/seeds/layout/* "$root"/tests/fuzz/regressions/layout/* "$corpus"/
+      # LayoutInput.h: 10 bytes a character, at most 4096 characters.
+      max_len=40960 ;;
     *) echo "unknown target: $target" >&2; exit 2 ;;
   esac
   echo "== $target: ${seconds} s from $(ls "$corpus" | wc -l) inputs"

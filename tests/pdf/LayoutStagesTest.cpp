@@ -3,6 +3,7 @@
 // a space a quarter em). Cases are tables of pieces and the lines expected.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "pdf/text/LayoutItems.h"
 #include "pdf/text/LayoutLines.h"
 #include "pdf/text/LayoutTables.h"
+#include "pdf/text/TextLayout.h"
 #include "support/SyntheticText.h"
 
 using namespace pdf::layout;
@@ -363,6 +365,131 @@ TEST(LayoutTables, RightToLeftTableReadsFromTheRight) {
     };
     std::vector<std::string> lines = readLines(pieces);
     EXPECT_EQ(lines, (std::vector<std::string>{"מוצר מחיר", "תה 3.20", "קפה 4.10", "עוגה 2.75"}));
+}
+
+// Characters of a proportional typeface (narrow dots, spaces and i, l, j,
+// t, f; wide m and w; capitals wider than small letters), set upright from
+// the pen position (x, y) in points, after those in chars.
+void setProportional(std::vector<pdf::PaintedChar>& chars, double x, double y,
+                     const std::string& text, double size) {
+    for (char c : text) {
+        const double width = size * (std::string(".: iljtf").find(c) != std::string::npos ? 0.25
+                                     : c == 'm' || c == 'w'                               ? 0.8
+                                     : c >= 'A' && c <= 'Z'                               ? 0.65
+                                                                                          : 0.5);
+        pdf::PaintedChar g;
+        g.code = static_cast<unsigned char>(c);
+        g.glyph = static_cast<int>(chars.size());
+        g.origin = {x, y};
+        g.quad[0] = {x, y + 0.2 * size};
+        g.quad[1] = {x + width, y + 0.2 * size};
+        g.quad[2] = {x + width, y - 0.8 * size};
+        g.quad[3] = {x, y - 0.8 * size};
+        g.size = size;
+        g.space = c == ' ';
+        chars.push_back(g);
+        x += width;
+    }
+}
+
+// A chapter of a contents page set as some producers set it: every leader
+// dot painted on its own, 1.8 ems apart on one grid for all entries (so
+// that the dots stand in columns, which the entries' ends cut into at
+// different places); each entry paints its dots right to left, then its
+// page number, then its title. The last dot falls on the page number's
+// middle digit. 12-point type, entries 14.4 points apart from top; the
+// lines the entries should read as (that dot left out) go to lines.
+std::vector<pdf::PaintedChar> spacedLeaderChapter(int chapter, double top,
+                                                  std::vector<std::string>& lines) {
+    const std::string c = std::to_string(chapter), p = std::to_string(chapter - 1);
+    std::vector<std::pair<int, std::string>> entries = {
+        {1, p + ".3 Moving Stored Data"},        {1, p + ".3.1 Moving It All at Once"},
+        {1, p + ".3.2 Moving It Step by Step"},  {1, p + ".4 Changes to the Class Model"},
+        {1, p + ".4.1 Changes to Base Classes"}, {1, p + ".4.2 Changes to Virtual Base Classes"},
+        {0, c + " Annotation Language"},         {1, c + ".1 Annotations of Classes"}};
+    const std::pair<const char*, const char*> sections[] = {
+        {"Classes",
+         "table key abstract const versioned no_key hooks namespace derived cached defined "
+         "volatile grouped removed batch"},
+        {"Views", "class table select key hooks defined volatile"},
+        {"Values",
+         "kind key_kind empty/not_empty initial flags const defined volatile unsorted index_kind "
+         "key_kind value_kind value_empty/value_not_empty key_flags"}};
+    for (int s = 0; s < 3; ++s) {
+        const std::string section = c + "." + std::to_string(s + 1);
+        if (s > 0) entries.push_back({1, section + " Annotations of " + sections[s].first});
+        std::istringstream words(sections[s].second);
+        std::string word;
+        for (int k = 1; words >> word; ++k)
+            entries.push_back({2, section + "." + std::to_string(k) + " " + word});
+    }
+    std::vector<pdf::PaintedChar> chars;
+    const double size = 12, numberEnd = 525, lastDot = 516, pitch = 21.6;
+    double y = top;
+    int number = 198;
+    for (const auto& [level, title] : entries) {
+        const double x = 71 + 24 * level;
+        std::vector<pdf::PaintedChar> titleChars;
+        setProportional(titleChars, x, y, title, size);
+        std::string line = title;
+        for (double dot = lastDot; dot >= titleChars.back().quad[1].x + 6; dot -= pitch) {
+            setProportional(chars, dot, y, ".", size);
+            if (dot < lastDot) line += " .";
+        }
+        const std::string digits = std::to_string(number);
+        setProportional(chars, numberEnd - 1.5 * size, y, digits, size);
+        for (pdf::PaintedChar& g : titleChars) {
+            g.glyph = static_cast<int>(chars.size());
+            chars.push_back(g);
+        }
+        lines.push_back(line + " " + digits);
+        number += 1 + number % 3;
+        y += 14.4;
+    }
+    return chars;
+}
+
+// Such a page once sent the table search round in circles: a run whose
+// rows across the dot columns, with the short rows bordering them, filled
+// the whole run was taken apart into that same run again and again, until
+// the stack ran out.
+TEST(LayoutTables, SpacedLeaderDotsEndTheTableSearch) {
+    std::vector<std::string> expected = {"Table of Contents"};
+    std::vector<pdf::PaintedChar> chars;
+    setProportional(chars, 440, 45, "Table of Contents", 12);
+    for (const pdf::PaintedChar& g : spacedLeaderChapter(14, 99.4, expected)) chars.push_back(g);
+    EXPECT_EQ(testing_support::linesOf(pdf::layOutText(chars, 595, 842)), expected);
+    EXPECT_EQ(expected[1], "13.3 Moving Stored Data . . . . . . . . . . . . . 198");
+}
+
+// A tall page of thousands of such entries, in one run of rows: the table
+// search's work stays bounded, and every character but the dots on the
+// page numbers is read, once.
+TEST(LayoutTables, ThousandsOfSpacedLeaderRowsAreReadWhole) {
+    std::vector<std::string> expected;
+    std::vector<pdf::PaintedChar> chars;
+    for (int chapter = 14; chapter < 14 + 80; ++chapter) {
+        const double top = 99.4 + 14.4 * static_cast<double>(expected.size());
+        for (const pdf::PaintedChar& g : spacedLeaderChapter(chapter, top, expected)) {
+            chars.push_back(g);
+            chars.back().glyph = static_cast<int>(chars.size()) - 1;
+        }
+    }
+    ASSERT_GT(expected.size(), 3000u);
+    const pdf::Layout layout = pdf::layOutText(chars, 595, 14.4 * (expected.size() + 20));
+    std::vector<int> seen(chars.size(), 0);
+    for (int src : layout.order) ++seen[static_cast<std::size_t>(src)];
+    std::size_t spaces = 0, once = 0;
+    for (std::size_t i = 0; i < chars.size(); ++i) {
+        spaces += chars[i].space;
+        once += seen[i] == 1;
+        ASSERT_LE(seen[i], 1) << "character " << i << " read twice";
+    }
+    EXPECT_EQ(once, chars.size() - spaces - expected.size());
+    std::vector<std::string> lines = testing_support::linesOf(layout);
+    ASSERT_EQ(lines.size(), expected.size());
+    EXPECT_EQ(lines.front(), expected.front());
+    EXPECT_EQ(lines.back(), expected.back());
 }
 
 // ---- blocks and reading order ----

@@ -13,11 +13,14 @@ namespace {
 int neighbour(const LineSet& set, const std::vector<int>& rowStart, int a, int direction) {
     const Line& la = set.lines[a];
     const int rowCount = static_cast<int>(set.rows.size());
+    int looked = 0;
     for (int r = la.row + direction; r >= 0 && r < rowCount; r += direction) {
         const Row& row = set.rows[r];
         if (row.rot != la.rot) break;
         double distance = std::fabs(row.base - la.base);
         if (distance > kMaxLinePitch * std::max(la.size, row.size)) break;
+        looked += 1 + rowStart[r + 1] - rowStart[r];
+        if (looked > kMaxNeighbourSearch) return -1;
         int found = -1, count = 0;
         for (int b = rowStart[r]; b < rowStart[r + 1]; ++b) {
             if (overlap(la.x0, la.x1, set.lines[b].x0, set.lines[b].x1) > 0) {

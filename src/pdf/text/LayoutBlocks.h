@@ -5,7 +5,8 @@
 //     orientation, within kMaxLinePitch) holds exactly one line overlapping
 //     it sideways, and the nearest row over the lower line likewise; their
 //     baselines lie kMinLinePitch to kMaxLinePitch apart and their sizes
-//     differ by less than kMaxSizeRatio.
+//     differ by less than kMaxSizeRatio. A line whose search for that row
+//     looks at more than kMaxNeighbourSearch rows and lines has none.
 //   - Blocks are read orientation by orientation (the one with the most
 //     characters first, then 0 to 7), and within one in the order of
 //     Breuel's rules: of two blocks that share a horizontal range the upper
@@ -16,6 +17,9 @@
 //     down its column (starting within kContinuationGap under it) is read
 //     first. More than kMaxOrderedBlocks blocks of one orientation are read
 //     top to bottom, left to right.
+//
+// Work: linear in the lines for blocks (each line's search bounded), the
+// cube of kMaxOrderedBlocks at most per orientation for the order.
 //
 //     std::vector<Block> blocks = makeBlocks(set);
 //     std::vector<int> order = readingOrder(blocks, set.lines);

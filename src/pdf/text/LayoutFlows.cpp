@@ -12,11 +12,14 @@ namespace {
 
 // Of two blocks one above the other, the wider spans several columns when a
 // block beside the narrower one lies under (or over) the wider one too.
-bool spansColumns(const std::vector<Block>& blocks, const Block& a, const Block& b) {
+// others: the blocks of their orientation.
+bool spansColumns(const std::vector<Block>& blocks, const std::vector<int>& others, const Block& a,
+                  const Block& b) {
     const Block& wide = a.x1 - a.x0 >= b.x1 - b.x0 ? a : b;
     const Block& narrow = &wide == &a ? b : a;
-    for (const Block& c : blocks) {
-        if (&c == &a || &c == &b || c.rot != a.rot) continue;
+    for (int k : others) {
+        const Block& c = blocks[k];
+        if (&c == &a || &c == &b) continue;
         if (overlap(c.x0, c.x1, wide.x0, wide.x1) > 0 &&
             overlap(c.x0, c.x1, narrow.x0, narrow.x1) <= 0 &&
             overlap(c.y0, c.y1, narrow.y0, narrow.y1) > 0)
@@ -64,13 +67,23 @@ void reorder(Line& line, bool rightToLeft, const std::vector<Item>& items) {
 void assignFlowsAndParagraphs(const std::vector<Block>& blocks, const std::vector<int>& order,
                               std::vector<Line>& lines) {
     int flow = -1, paragraph = -1;
+    // Pages of more blocks are read row by row (LayoutBlocks.h): no
+    // columns to span.
+    std::vector<int> ofOrientation[kOrientations];
+    for (int b = 0; b < static_cast<int>(blocks.size()); ++b)
+        ofOrientation[blocks[b].rot].push_back(b);
+    auto spans = [&](const Block& a, const Block& b) {
+        const std::vector<int>& others = ofOrientation[a.rot];
+        return static_cast<int>(others.size()) <= kMaxOrderedBlocks &&
+               spansColumns(blocks, others, a, b);
+    };
     const Block* previous = nullptr;
     for (int b : order) {
         const Block& block = blocks[b];
         bool continues = previous != nullptr && previous->rot == block.rot &&
                          block.y0 >= previous->y1 - 0.5 * lines[block.lines[0]].size &&
                          overlap(previous->x0, previous->x1, block.x0, block.x1) > 0 &&
-                         !spansColumns(blocks, *previous, block);
+                         !spans(*previous, block);
         if (!continues) ++flow;
         previous = &block;
 

@@ -4,7 +4,9 @@
 //   - A flow is a run of blocks, in reading order, that continue each other
 //     down one column: a block starts no higher than the one before it ends,
 //     overlaps it sideways, and neither spans columns the other does not (a
-//     heading over two columns is not part of the left column's flow).
+//     heading over two columns is not part of the left column's flow; on a
+//     page of more than kMaxOrderedBlocks blocks of one orientation, read
+//     row by row, that is not asked).
 //   - Paragraphs break at a new block, at a first-line indent of more than
 //     kParagraphIndent, at a line gap kParagraphPitch times the block's usual
 //     one, and at a change of font size.
@@ -19,6 +21,8 @@
 //     assignFlowsAndParagraphs(blocks, order, set.lines);
 //     resolveDirections(blocks, set.lines, items);
 //     markJoins(blocks, order, set.lines, items);
+//
+// Work: linear in the lines, times kMaxOrderedBlocks for the flows.
 //
 // No state; nothing thrown.
 #pragma once

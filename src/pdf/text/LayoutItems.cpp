@@ -33,6 +33,15 @@ Point toFrame(int rot, const Point& p) {
     return f;
 }
 
+// Coordinates and sizes the stages can add and multiply without leaving
+// the finite numbers.
+bool measurable(const PaintedChar& c) {
+    auto fits = [](double v) { return std::isfinite(v) && std::fabs(v) <= kMaxCoordinate; };
+    for (const Point& p : c.quad)
+        if (!fits(p.x) || !fits(p.y)) return false;
+    return fits(c.origin.x) && fits(c.origin.y) && fits(c.dirX) && fits(c.dirY) && fits(c.size);
+}
+
 }  // namespace
 
 std::vector<Item> placeItems(const std::vector<PaintedChar>& chars, double pageWidth,
@@ -41,7 +50,7 @@ std::vector<Item> placeItems(const std::vector<PaintedChar>& chars, double pageW
     items.reserve(chars.size());
     for (std::size_t i = 0; i < chars.size(); ++i) {
         const PaintedChar& c = chars[i];
-        if (c.hidden) continue;
+        if (c.hidden || !measurable(c)) continue;
         double cx = (c.quad[0].x + c.quad[2].x) / 2;
         double cy = (c.quad[0].y + c.quad[2].y) / 2;
         if (cx < 0 || cy < 0 || cx > pageWidth || cy > pageHeight) continue;
@@ -80,13 +89,21 @@ MarkLinks attachMarks(std::vector<Item>& items) {
     links.next.assign(n, -1);
     links.owner.assign(n, -1);
     std::vector<int> lastMark(n, -1);
+    // The nearest character before and after each item that is neither a
+    // mark nor a space: before from the items already decided (an accent
+    // that became a mark is passed over), after from the flags as painted.
+    std::vector<int> plainAfter(n + 1, n);
+    for (int i = n - 1; i >= 0; --i)
+        plainAfter[i] = items[i].mark || items[i].space ? plainAfter[i + 1] : i;
+    int plainBefore = -1;
     for (int i = 0; i < n; ++i) {
         Item& m = items[i];
         const bool accent = !m.mark && chars::combiningFormOf(m.code) != 0;
-        if (!m.mark && !accent) continue;
-        int before = i - 1, after = i + 1;
-        while (before >= 0 && (items[before].mark || items[before].space)) --before;
-        while (after < n && (items[after].mark || items[after].space)) ++after;
+        if (!m.mark && !accent) {
+            if (!m.space) plainBefore = i;
+            continue;
+        }
+        const int before = plainBefore, after = plainAfter[i + 1];
         double centre = (m.x0 + m.x1) / 2;
         int best = -1;
         double bestDistance = m.size;
@@ -101,7 +118,10 @@ MarkLinks attachMarks(std::vector<Item>& items) {
                 bestDistance = distance;
             }
         }
-        if (best < 0) continue;
+        if (best < 0) {
+            if (!m.mark && !m.space) plainBefore = i;  // an accent standing alone
+            continue;
+        }
         m.mark = true;
         links.owner[i] = best;
         if (links.first[best] < 0)

@@ -16,9 +16,10 @@
 namespace pdf {
 namespace layout {
 
-// The characters, in content order, less those hidden (PaintedChar::hidden)
-// and those whose box centre lies off the shown page of pageWidth x
-// pageHeight points. An item's orientation is that of its writing direction
+// The characters, in content order, less those hidden (PaintedChar::hidden),
+// those whose box centre lies off the shown page of pageWidth x pageHeight
+// points, and those with a coordinate, direction or size that is no number
+// or beyond kMaxCoordinate. An item's orientation is that of its writing direction
 // on the page, in quarter turns, and mirrored when its ascent lies on the
 // right of that direction.
 std::vector<Item> placeItems(const std::vector<PaintedChar>& chars, double pageWidth,
@@ -32,6 +33,7 @@ std::vector<Item> placeItems(const std::vector<PaintedChar>& chars, double pageW
 // (CharClass.h's combiningFormOf; old TeX sets its accents so) becomes a mark
 // of a letter drawn next to it whose box holds its centre; elsewhere it is a
 // character like any other. Items that become marks get Item::mark set.
+// Linear in the items.
 MarkLinks attachMarks(std::vector<Item>& items);
 
 }  // namespace layout

@@ -98,6 +98,16 @@ class LineBuilder {
             out_.rows.push_back({run.rot, run.base, run.size});
             rowRuns_.push_back({r});
         }
+        // Each row's runs lie together in byBase_ (non-inked runs may lie
+        // among them): where they begin and end there.
+        std::vector<int> rowOf(runs_.size(), -1);
+        for (int ri = 0; ri < static_cast<int>(rowRuns_.size()); ++ri)
+            for (int r : rowRuns_[ri]) rowOf[r] = ri;
+        rowSpan_.assign(rowRuns_.size(), {0, 0});
+        for (int k = static_cast<int>(byBase_.size()) - 1; k >= 0; --k)
+            if (rowOf[byBase_[k]] >= 0) rowSpan_[rowOf[byBase_[k]]].first = k;
+        for (int k = 0; k < static_cast<int>(byBase_.size()); ++k)
+            if (rowOf[byBase_[k]] >= 0) rowSpan_[rowOf[byBase_[k]]].second = k + 1;
         for (std::vector<int>& runs : rowRuns_) {
             std::sort(runs.begin(), runs.end(),
                       [this](int a, int b) { return runs_[a].x0 < runs_[b].x0; });
@@ -111,9 +121,10 @@ class LineBuilder {
     // both sides of the strip.
     bool gutterBetween(int rowIndex, double x0, double x1, double size) const {
         std::vector<std::pair<double, double>> taken, neighbours;
-        neighboursOf(rowIndex, x0, x1, kGutterReach * size, taken, neighbours);
-        if (neighbours.empty())
-            neighboursOf(rowIndex, x0, x1, kLooseGutterReach * size, taken, neighbours);
+        if (!neighboursOf(rowIndex, x0, x1, kGutterReach * size, taken, neighbours)) return false;
+        if (neighbours.empty() &&
+            !neighboursOf(rowIndex, x0, x1, kLooseGutterReach * size, taken, neighbours))
+            return false;
         std::sort(taken.begin(), taken.end());
         double freeFrom = x0, bestFrom = 0, bestTo = 0;
         for (const auto& t : taken) {
@@ -132,26 +143,40 @@ class LineBuilder {
 
     // The extents of the runs of other rows within reach of the row's
     // baseline (neighbours), and of those among them that overlap [x0, x1]
-    // (taken).
-    void neighboursOf(int rowIndex, double x0, double x1, double reach,
+    // (taken). False, with nothing found, when more than
+    // kMaxGutterNeighbours runs are within reach.
+    bool neighboursOf(int rowIndex, double x0, double x1, double reach,
                       std::vector<std::pair<double, double>>& taken,
                       std::vector<std::pair<double, double>>& neighbours) const {
         const Row& row = out_.rows[rowIndex];
-        auto from = std::lower_bound(
-            byBase_.begin(), byBase_.end(), std::make_pair(row.rot, row.base - reach),
-            [this](int r, const std::pair<int, double>& key) {
-                return runs_[r].rot < key.first ||
-                       (runs_[r].rot == key.first && runs_[r].base < key.second);
-            });
-        for (auto it = from; it != byBase_.end(); ++it) {
-            const Run& run = runs_[*it];
+        const auto begin = byBase_.begin();
+        auto from =
+            std::lower_bound(begin, byBase_.end(), std::make_pair(row.rot, row.base - reach),
+                             [this](int r, const std::pair<int, double>& key) {
+                                 return runs_[r].rot < key.first ||
+                                        (runs_[r].rot == key.first && runs_[r].base < key.second);
+                             });
+        const auto [ownFirst, ownEnd] = rowSpan_[rowIndex];
+        int looked = 0;
+        for (auto k = static_cast<int>(from - begin); k < static_cast<int>(byBase_.size()); ++k) {
+            if (k >= ownFirst && k < ownEnd) {  // the row's own runs
+                k = ownEnd - 1;
+                continue;
+            }
+            const Run& run = runs_[byBase_[k]];
             if (run.rot != row.rot || run.base > row.base + reach) break;
             if (!run.inked) continue;
             if (std::fabs(run.base - row.base) <= kRowBaselineShift * std::min(run.size, row.size))
                 continue;  // the row itself
+            if (++looked > kMaxGutterNeighbours) {
+                taken.clear();
+                neighbours.clear();
+                return false;
+            }
             neighbours.push_back({run.x0, run.x1});
             if (run.x1 > x0 && run.x0 < x1) taken.push_back({run.x0, run.x1});
         }
+        return true;
     }
 
     void makeLines() {
@@ -186,14 +211,15 @@ class LineBuilder {
     // Collects the runs' characters into a line: ordered along the baseline,
     // duplicates dropped, split into words.
     void addLine(int rowIndex, const std::vector<int>& runIds) {
-        std::vector<int> heads;
+        std::vector<std::pair<int, int>> heads;  // (item, run)
         for (int r : runIds) {
             for (int i = runs_[r].first; i < runs_[r].end; ++i) {
-                if (marks_.owner[i] < 0) heads.push_back(i);
+                if (marks_.owner[i] < 0) heads.push_back({i, r});
             }
         }
-        std::stable_sort(heads.begin(), heads.end(),
-                         [this](int a, int b) { return items_[a].x0 < items_[b].x0; });
+        std::stable_sort(heads.begin(), heads.end(), [this](const auto& a, const auto& b) {
+            return items_[a.first].x0 < items_[b.first].x0;
+        });
 
         Line line;
         line.rot = out_.rows[rowIndex].rot;
@@ -201,9 +227,10 @@ class LineBuilder {
         line.size = 0;
         bool any = false;
         int baseOf = -1;
-        for (int h : heads) {
+        for (std::size_t k = 0; k < heads.size(); ++k) {
+            const int h = heads[k].first;
             const Item& it = items_[h];
-            if (isDuplicate(line.clusters, h)) continue;
+            if (isDuplicate(line.clusters, h) || isOverprintedDot(heads, k)) continue;
             line.clusters.push_back(h);
             if (it.space || it.unmapped) continue;
             if (!any) {
@@ -229,7 +256,9 @@ class LineBuilder {
     bool isDuplicate(const std::vector<int>& kept, int h) const {
         const Item& it = items_[h];
         if (it.unmapped) return false;
-        for (auto k = kept.rbegin(); k != kept.rend(); ++k) {
+        int looked = 0;
+        for (auto k = kept.rbegin(); k != kept.rend() && looked < kDuplicateLookback;
+             ++k, ++looked) {
             const Item& other = items_[*k];
             if (other.x0 < it.x0 - kDuplicateAlong * it.size) break;
             if (other.code == it.code && std::fabs(other.x0 - it.x0) <= kDuplicateAlong * it.size &&
@@ -239,11 +268,32 @@ class LineBuilder {
         return false;
     }
 
+    // A dot painted on its own (a leader dot of a run of its own) that lies
+    // within the box of a character of another run next to it on the line:
+    // producers that set leader dots on a fixed grid let the last one fall
+    // on the page number. Read, it would split the number ("19.8").
+    bool isOverprintedDot(const std::vector<std::pair<int, int>>& heads, std::size_t k) const {
+        const Item& dot = items_[heads[k].first];
+        const Run& run = runs_[heads[k].second];
+        if ((dot.code != U'.' && dot.code != 0xB7) || run.end - run.first != 1) return false;
+        const double along = kDuplicateAlong * dot.size;
+        for (std::size_t n : {k - 1, k + 1}) {
+            if (n >= heads.size() || heads[n].second == heads[k].second) continue;
+            const Item& other = items_[heads[n].first];
+            if (other.space || other.unmapped || other.code == dot.code) continue;
+            if (dot.x0 >= other.x0 - along && dot.x1 <= other.x1 + along &&
+                std::fabs(other.base - dot.base) <= kDuplicateAcross * dot.size)
+                return true;
+        }
+        return false;
+    }
+
     const std::vector<Item>& items_;
     const MarkLinks& marks_;
     std::vector<Run> runs_;
-    std::vector<int> byBase_;                // runs by orientation, then baseline
-    std::vector<std::vector<int>> rowRuns_;  // the runs of each row, by x0
+    std::vector<int> byBase_;                   // runs by orientation, then baseline
+    std::vector<std::vector<int>> rowRuns_;     // the runs of each row, by x0
+    std::vector<std::pair<int, int>> rowSpan_;  // each row's runs in byBase_: [first, second)
     LineSet out_;
 };
 

@@ -9,11 +9,20 @@
 //     gutter: the rows within kGutterReach, or within kLooseGutterReach
 //     when none is so near, leave a strip of kGutterWidth free in the gap,
 //     with text on both sides of the strip) — so a justified line stays
-//     whole and two columns, or the cells of a table, stay apart.
+//     whole and two columns, or the cells of a table, stay apart. A gap
+//     near more than kMaxGutterNeighbours runs of other rows is no gutter.
 //   - Within a line characters are ordered along the baseline, duplicates
 //     dropped (the same character within kDuplicateAlong along the line and
-//     kDuplicateAcross across it: fake bold, text filled and then stroked),
-//     and the line is split into words (splitWords).
+//     kDuplicateAcross across it, among the kDuplicateLookback characters
+//     before it: fake bold, text filled and then stroked) and leader dots
+//     painted over a character dropped (a dot that is a run of its own and
+//     lies within the box of a character of another run next to it, as
+//     when a grid of leader dots runs into the page number: "198", not
+//     "19.8"), and the line is split into words (splitWords).
+//
+// Work: n log n in the characters for rows and lines; a gap's gutter test
+// looks at no more than kMaxGutterNeighbours runs, a character's duplicate
+// test at kDuplicateLookback characters.
 //
 //     LineSet set = buildLines(items, marks);
 //

@@ -44,9 +44,18 @@ constexpr double kSplitGap = 3.0;
 constexpr double kGutterReach = 2.0;
 constexpr double kLooseGutterReach = 3.0;
 constexpr double kGutterWidth = 0.3;
-// Duplicates: the same character this close along and across the line.
+// A column gutter is judged from the runs of the rows near the gap; with
+// more than this many of them (a dense table has a few hundred: rows within
+// kLooseGutterReach of a row, cells of a row) the page is no text of columns
+// and the gap is none; the bound keeps each judgement's cost constant.
+constexpr int kMaxGutterNeighbours = 1024;
+// Duplicates: the same character this close along and across the line,
+// looked for among the kDuplicateLookback characters before it on the line
+// (fake bold draws a glyph two to four times; a line of one character
+// painted over and over must not cost the square of its length).
 constexpr double kDuplicateAlong = 0.1;
 constexpr double kDuplicateAcross = 0.2;
+constexpr int kDuplicateLookback = 16;
 // Words: a gap wider than kWordGap ends a word. On a line whose letters
 // mostly touch (at least kTightGaps gaps between letters, their median
 // below kWordGap - kLetterMargin), so does a gap kLetterMargin wider than
@@ -81,6 +90,13 @@ constexpr int kProseWords = 4;
 constexpr double kUnequalWidths = 1.5;
 constexpr double kTableFill = 0.5;
 constexpr double kContinuationPitch = 1.3;
+// The table search's work on a page, counted in lines looked at, may come
+// to this many times the page's lines and rows (plus one); then it stops,
+// and the rows it has not joined yet stay as they are (their text read, not
+// as table rows). The real-world corpus's pages take at most 15 times their
+// lines, its tables included; a page built to make the search take its runs
+// apart again and again (thousands of columns of spaced dots) stops here.
+constexpr long kTableWorkPerLine = 64;
 // Columns of text that repeat side by side are independent when at least
 // kTextColumnsLone of the rows with text in them hold it in one column
 // only; two or more text columns of kColumnWidth or wider are columns of a
@@ -100,9 +116,21 @@ constexpr double kParagraphPitch = 1.3;
 // Reading order: a block that starts within this distance under the block
 // just read, in the same column, is read next.
 constexpr double kContinuationGap = 3.0;
-// Blocks beyond this count are read row by row: Breuel's ordering costs
-// the cube of the count, and so many blocks are a table or a form.
+// Blocks beyond this count (of one orientation) are read row by row:
+// Breuel's ordering costs the cube of the count, and so many blocks are a
+// table or a form. Flows on such a page follow position only (whether a
+// block spans columns costs a look at every other block).
 constexpr int kMaxOrderedBlocks = 200;
+// A line's neighbour in the row above or below is sought among at most this
+// many rows and lines (in a column of text: one row of a few lines); past
+// it the line has none and starts a block.
+constexpr int kMaxNeighbourSearch = 256;
+
+// Coordinates and font sizes beyond this many points (far past any page a
+// PDF can describe, and past the scale of any drawing on one) are no text:
+// such characters, and those with coordinates that are no numbers, are left
+// out, so that the stages' sums and products stay finite.
+constexpr double kMaxCoordinate = 1e10;
 
 // ---- orientations ----
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <string>
 
 #include "pdf/text/CharClass.h"
@@ -109,23 +110,71 @@ class TableFinder {
         for (int i = lineCount - 1; i >= 0; --i) rowStart_[set_.lines[i].row] = i;
         for (int r = rowCount - 1; r >= 0; --r)
             rowStart_[r] = std::min(rowStart_[r], rowStart_[r + 1]);
+        budget_ = kTableWorkPerLine * (static_cast<long>(lineCount) + rowCount + 1);
 
         // Rows come orientation by orientation, each top to bottom.
         constexpr double kInfinity = std::numeric_limits<double>::infinity();
+        std::vector<Task> tasks;
         for (int first = 0; first < rowCount;) {
             int end = first;
             std::vector<int> rows;
             while (end < rowCount && set_.rows[end].rot == set_.rows[first].rot)
                 rows.push_back(end++);
-            analyse(rows, -kInfinity, kInfinity);
+            auto shared = std::make_shared<const std::vector<int>>(std::move(rows));
+            tasks.push_back({Task::Runs, std::move(shared), -kInfinity, kInfinity, nullptr, {}});
             first = end;
+        }
+        // One task at a time from a stack, in the order a depth-first
+        // search would take them (so tables are numbered top to bottom);
+        // a task's follow-up tasks each cover fewer cells than it does.
+        std::reverse(tasks.begin(), tasks.end());
+        while (!tasks.empty() && !exhausted()) {
+            Task task = std::move(tasks.back());
+            tasks.pop_back();
+            std::vector<Task> next;
+            switch (task.kind) {
+                case Task::Runs:
+                    findRuns(*task.rows, task.x0, task.x1, next);
+                    break;
+                case Task::Run:
+                    analyseRun(task.rows, task.x0, task.x1, next);
+                    break;
+                case Task::Mark:
+                    markTable(*task.rows, task.x0, task.x1, task.slots->bounds, task.slots->slots,
+                              task.group);
+                    break;
+            }
+            tasks.insert(tasks.end(), std::make_move_iterator(next.rbegin()),
+                         std::make_move_iterator(next.rend()));
         }
         if (!joins_.empty() || !members_.empty()) apply();
     }
 
   private:
+    // The slots of a run, shared by the tables found among them.
+    struct SlotSet {
+        std::vector<double> bounds;  // slot i spans [bounds[i], bounds[i + 1])
+        std::vector<Slot> slots;
+    };
+
+    // A piece of work: the runs of rows within [x0, x1) (step 1), one run
+    // (steps 2 to 7), or the rows of a table to join.
+    struct Task {
+        enum Kind { Runs, Run, Mark } kind;
+        std::shared_ptr<const std::vector<int>> rows;  // shared by the tasks of one run
+        double x0, x1;
+        std::shared_ptr<const SlotSet> slots;  // Mark: the run's slots
+        std::pair<int, int> group;             // Mark: the table's slots
+    };
+
+    // Work is counted in lines looked at; past the page's budget no more
+    // tasks are taken up and the rows not yet joined stay as they are.
+    void charge(long work) { spent_ += work; }
+    bool exhausted() const { return spent_ > budget_; }
+
     // The lines of row r whose centre lies in [x0, x1), left to right.
-    std::vector<int> cellsIn(int r, double x0, double x1) const {
+    std::vector<int> cellsIn(int r, double x0, double x1) {
+        charge(rowStart_[r + 1] - rowStart_[r] + 1);
         std::vector<int> cells;
         for (int l = rowStart_[r]; l < rowStart_[r + 1]; ++l) {
             double centre = (set_.lines[l].x0 + set_.lines[l].x1) / 2;
@@ -135,11 +184,14 @@ class TableFinder {
     }
 
     // Step 1: the runs of rows within [x0, x1).
-    void analyse(const std::vector<int>& rows, double x0, double x1) {
+    void findRuns(const std::vector<int>& rows, double x0, double x1, std::vector<Task>& next) {
         std::vector<int> run;
         int multi = 0;
         auto flush = [&]() {
-            if (multi >= kTableRows) analyseRun(run, x0, x1);
+            if (multi >= kTableRows) {
+                auto runRows = std::make_shared<const std::vector<int>>(run);
+                next.push_back({Task::Run, std::move(runRows), x0, x1, nullptr, {}});
+            }
             run.clear();
             multi = 0;
         };
@@ -157,12 +209,16 @@ class TableFinder {
         flush();
     }
 
-    // Steps 2 to 7 for one run.
-    void analyseRun(const std::vector<int>& rows, double x0, double x1) {
+    // Steps 2 to 7 for one run; rows all hold cells in [x0, x1).
+    void analyseRun(const std::shared_ptr<const std::vector<int>>& rowList, double x0, double x1,
+                    std::vector<Task>& next) {
+        const std::vector<int>& rows = *rowList;
         std::vector<std::vector<int>> cells(rows.size());
         std::vector<int> multi;  // indices into rows
+        std::size_t cellCount = 0;
         for (std::size_t i = 0; i < rows.size(); ++i) {
             cells[i] = cellsIn(rows[i], x0, x1);
+            cellCount += cells[i].size();
             if (cells[i].size() >= 2) multi.push_back(static_cast<int>(i));
         }
         if (static_cast<int>(multi.size()) < kTableRows) return;
@@ -175,14 +231,20 @@ class TableFinder {
         // do not fit the slots (with single cells between them) are a
         // structure of their own, read on their own; fewer (a header with
         // cells spanning columns) are borne.
+        // (Gutters lie apart, left to right: a cell spans one when the
+        // first gutter starting after the cell does it ends within it.)
         std::vector<char> misfit(rows.size(), 0);
         for (std::size_t i = 0; i < rows.size(); ++i) {
             for (int l : cells[i]) {
                 const Line& line = set_.lines[l];
-                for (const auto& g : gutters)
-                    if (line.x0 < g.first && line.x1 > g.second) misfit[i] = 1;
+                auto g = std::upper_bound(gutters.begin(), gutters.end(), line.x0,
+                                          [](double x, const std::pair<double, double>& gutter) {
+                                              return x < gutter.first;
+                                          });
+                if (g != gutters.end() && line.x1 > g->second) misfit[i] = 1;
             }
         }
+        charge(static_cast<long>(cellCount));
         std::vector<std::size_t> cuts;  // pieces are [cuts[k], cuts[k + 1])
         std::vector<char> skip(rows.size(), 0);
         for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -225,33 +287,61 @@ class TableFinder {
             }
             i = end;
         }
+        // A structure that, with the rows bordering it, leaves beside it no
+        // piece of kTableRows rows is the run itself: it is read as it is,
+        // its few rows across the gutters borne (taken apart, it would be
+        // found again, and the rows left beside it would be read cell by
+        // cell).
         if (!cuts.empty()) {
             cuts.push_back(0);
             cuts.push_back(rows.size());
             std::sort(cuts.begin(), cuts.end());
             cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+            int pieces = 0;
+            for (std::size_t k = 0; k + 1 < cuts.size(); ++k)
+                pieces += cuts[k + 1] - cuts[k] >= static_cast<std::size_t>(kTableRows);
+            if (pieces <= 1 && std::count(skip.begin(), skip.end(), 1) == 0) cuts.clear();
+        }
+        if (!cuts.empty()) {
+            // Each piece leaves out at least one row of the run.
             for (std::size_t k = 0; k + 1 < cuts.size(); ++k) {
                 std::vector<int> piece;
                 for (std::size_t i = cuts[k]; i < cuts[k + 1]; ++i)
                     if (!skip[i]) piece.push_back(rows[i]);
-                if (piece.size() >= static_cast<std::size_t>(kTableRows)) analyseRun(piece, x0, x1);
+                if (piece.size() < static_cast<std::size_t>(kTableRows) ||
+                    piece.size() == rows.size())
+                    continue;
+                auto pieceRows = std::make_shared<const std::vector<int>>(std::move(piece));
+                next.push_back({Task::Run, std::move(pieceRows), x0, x1, nullptr, {}});
             }
             return;
         }
 
-        // Slot i spans [bounds[i], bounds[i + 1]).
-        std::vector<double> bounds = {x0};
+        auto slotSet = std::make_shared<SlotSet>();
+        std::vector<double>& bounds = slotSet->bounds;
+        bounds.push_back(x0);
         for (const auto& g : gutters) bounds.push_back((g.first + g.second) / 2);
         bounds.push_back(x1);
-        std::vector<Slot> slots = describeSlots(cells, multi, bounds);
+        slotSet->slots = describeSlots(cells, multi, bounds);
+        const std::vector<Slot>& slots = slotSet->slots;
+
+        // The run's cells in each slot: a slot searched again (step 7)
+        // must leave some of them out, or it would be this run again.
+        std::vector<std::size_t> cellsInSlot(slots.size(), 0);
+        for (const std::vector<int>& row : cells)
+            for (int l : row)
+                ++cellsInSlot[slotOf(bounds, (set_.lines[l].x0 + set_.lines[l].x1) / 2)];
 
         for (const std::pair<int, int>& group : independentGroups(slots, cells, bounds)) {
+            if (exhausted()) return;
             double from = bounds[group.first], to = bounds[group.second + 1];
             if (isTable(slots, group, cells, multi, bounds)) {
-                markTable(rows, from, to, bounds, slots, group);
+                next.push_back({Task::Mark, rowList, from, to, slotSet, group});
             } else {
                 for (int s = group.first; s <= group.second; ++s)
-                    analyse(rows, bounds[s], bounds[s + 1]);
+                    if (cellsInSlot[s] < cellCount)
+                        next.push_back(
+                            {Task::Runs, rowList, bounds[s], bounds[s + 1], nullptr, {}});
             }
         }
     }
@@ -261,7 +351,7 @@ class TableFinder {
     // strip that leaves a slot holding cells of no more rows than that
     // tenth (or one) is no gutter.
     std::vector<std::pair<double, double>> findGutters(const std::vector<std::vector<int>>& cells,
-                                                       const std::vector<int>& multi) const {
+                                                       const std::vector<int>& multi) {
         std::vector<std::pair<double, int>> events;
         std::vector<double> sizes;
         for (int i : multi) {
@@ -299,20 +389,25 @@ class TableFinder {
 
         // Drop gutters that leave a slot (nearly) empty: with cells in
         // the run's rows, split or not, of no more rows than the tenth.
+        std::size_t cellCount = 0;
+        for (const std::vector<int>& row : cells) cellCount += row.size();
         for (bool changed = true; changed && !gutters.empty();) {
             changed = false;
+            // A pass looks at every cell once; each drops a gutter.
+            charge(static_cast<long>(cellCount + cells.size() + gutters.size()));
+            if (exhausted()) return {};
+            std::vector<double> middles;
+            for (const auto& g : gutters) middles.push_back((g.first + g.second) / 2);
             std::vector<int> rowsIn(gutters.size() + 1, 0);
-            for (const std::vector<int>& row : cells) {
-                std::vector<char> seen(gutters.size() + 1, 0);
-                for (int l : row) {
+            std::vector<std::size_t> lastRow(gutters.size() + 1, cells.size());
+            for (std::size_t i = 0; i < cells.size(); ++i) {
+                for (int l : cells[i]) {
                     double centre = (set_.lines[l].x0 + set_.lines[l].x1) / 2;
-                    std::size_t s = 0;
-                    while (s < gutters.size() &&
-                           centre > (gutters[s].first + gutters[s].second) / 2)
-                        ++s;
-                    seen[s] = 1;
+                    std::size_t s = static_cast<std::size_t>(
+                        std::lower_bound(middles.begin(), middles.end(), centre) - middles.begin());
+                    if (lastRow[s] != i) ++rowsIn[s];
+                    lastRow[s] = i;
                 }
-                for (std::size_t s = 0; s < seen.size(); ++s) rowsIn[s] += seen[s];
             }
             for (std::size_t s = 0; s < rowsIn.size(); ++s) {
                 if (rowsIn[s] > std::max(allowance, 1)) continue;
@@ -416,7 +511,7 @@ class TableFinder {
     // slot indices.
     std::vector<std::pair<int, int>> independentGroups(const std::vector<Slot>& slots,
                                                        const std::vector<std::vector<int>>& cells,
-                                                       const std::vector<double>& bounds) const {
+                                                       const std::vector<double>& bounds) {
         std::vector<std::pair<int, int>> groups, tail;
         int a = 0, b = static_cast<int>(slots.size()) - 1;
         // Running text beside a table.
@@ -498,9 +593,10 @@ class TableFinder {
     // Columns whose lines wrap each on its own have many such rows; the
     // rows of a table fill its columns.
     double loneShare(const std::vector<std::vector<int>>& cells, const std::vector<double>& bounds,
-                     int first, int last, const std::vector<int>& unitOf) const {
+                     int first, int last, const std::vector<int>& unitOf) {
         int lone = 0, shared = 0;
         for (const std::vector<int>& row : cells) {
+            charge(static_cast<long>(row.size()) + 1);
             int firstUnit = -1;
             bool several = false;
             for (int l : row) {
@@ -519,10 +615,11 @@ class TableFinder {
     // Step 6.
     bool isTable(const std::vector<Slot>& slots, const std::pair<int, int>& group,
                  const std::vector<std::vector<int>>& cells, const std::vector<int>& multi,
-                 const std::vector<double>& bounds) const {
+                 const std::vector<double>& bounds) {
         if (group.first == group.second) return false;
         int rowsAcross = 0;
         for (int i : multi) {
+            charge(static_cast<long>(cells[i].size()) + 1);
             int first = -1;
             bool across = false;
             for (int l : cells[i]) {
@@ -563,7 +660,7 @@ class TableFinder {
         return !allRunOn && widest >= kUnequalWidths * narrowest && largest <= 1.15 * smallest;
     }
 
-    bool rightToLeft(const std::vector<int>& rows, double from, double to) const {
+    bool rightToLeft(const std::vector<int>& rows, double from, double to) {
         int rtl = 0, ltr = 0;
         for (int r : rows) {
             for (int l : cellsIn(r, from, to)) {
@@ -712,6 +809,7 @@ class TableFinder {
     std::vector<Join> joins_;
     std::vector<std::pair<int, int>> members_;  // (line, table) of single lines in a table
     int tables_ = 0;
+    long budget_ = 0, spent_ = 0;  // lines looked at: see kTableWorkPerLine
 };
 
 }  // namespace

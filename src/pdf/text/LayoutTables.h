@@ -23,7 +23,9 @@
 //      with single cells between them, are a structure of their own (a
 //      table under three columns of text) and are taken apart, with the
 //      single cells and the rows of short cells (its header) next to them.
-//      Each piece is taken from step 2.
+//      Each piece (leaving out at least one row of the run) is taken from
+//      step 2. A structure that, with the rows next to it, leaves beside it
+//      no piece of kTableRows rows is the run itself, read on as it is.
 //   4. Slots. Each multi-cell row gives each slot an entry (its cells in the
 //      slot). A slot is a number column when at least kNumericShare of its
 //      entries are numbers (digits, with separators, signs, currency and
@@ -53,7 +55,8 @@
 //      that run on with them, are not.
 //   7. A group that is not a table is searched again slot by slot (step 1
 //      within the slot's range), so a table set in one column of an article
-//      is found inside that column.
+//      is found inside that column; a slot that holds all the run's cells
+//      is not (it would be the same search again).
 //
 // In a table, a row of a single line that continues a text cell of the
 // row just joined (same slot, left aligned with it or right aligned in
@@ -64,6 +67,14 @@
 // allowed), for a new row often starts with a heading there. Every line of
 // a table gets Line::table, the table's number, and so do the single lines
 // between its rows.
+//
+// Bounded work: the search is a work list, not a recursion. Each search it
+// adds to the list (a piece, a slot) covers fewer of the run's cells than
+// the run, so it ends; and its work on a page stops at kTableWorkPerLine
+// times the page's lines (LayoutModel.h), the rows not yet joined then
+// staying as they are. Apart from that bound, the work is that of the
+// searches: each costs the lines of its rows, a gutter dropped costs a look
+// at the run's cells again.
 //
 //     joinTableRows(set, items);
 //

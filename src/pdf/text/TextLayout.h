@@ -52,6 +52,12 @@
 // The stages, each a function over plain data with its contract in its own
 // header, and the thresholds they use: LayoutModel.h.
 //
+// Bounded work: no stage recurses, and every loop whose count the page
+// decides is bounded by a named limit in LayoutModel.h, so the layout of n
+// characters takes time of order n log n (with the limits as factors);
+// past a limit the text is still read, only less of its structure found (a
+// table's rows not joined, a line starting a block of its own).
+//
 // No state; nothing thrown.
 #pragma once
 
