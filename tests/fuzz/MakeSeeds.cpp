@@ -32,6 +32,7 @@
 #include "pdf/builder/PdfBuilder.h"
 #include "pdf/builder/RawFonts.h"
 #include "pdf/text/PaintedText.h"
+#include "support/SpacedLeaderContents.h"
 
 namespace {
 
@@ -134,74 +135,6 @@ void writeLayoutSeed(const pdfbuild::PageSpec& page, const std::string& dir,
     if (!out) throw std::runtime_error("cannot write " + dir + "/" + name + ".bin");
 }
 
-// As in TableTextTest.cpp: each leader dot a glyph of its own, dots right to left, then the
-// page number, then the title.
-pdfbuild::PageSpec spacedLeaderContents() {
-    static const std::pair<int, const char*> kEntries[] = {
-        {1, "13.3 Moving Stored Data"},
-        {1, "13.3.1 Moving It All at Once"},
-        {1, "13.3.2 Moving It Step by Step"},
-        {1, "13.4 Changes to the Class Model"},
-        {1, "13.4.1 Changes to Base Classes"},
-        {1, "13.4.2 Changes to Virtual Base Classes"},
-        {0, "14 Annotation Language"},
-        {1, "14.1 Annotations of Classes"},
-        {2, "14.1.1 table"},
-        {2, "14.1.2 key"},
-        {2, "14.1.3 abstract"},
-        {2, "14.1.4 const"},
-        {2, "14.1.5 versioned"},
-        {2, "14.1.6 no_key"},
-        {2, "14.1.7 hooks"},
-        {2, "14.1.8 namespace"},
-        {2, "14.1.9 derived"},
-        {2, "14.1.10 cached"},
-        {2, "14.1.11 defined"},
-        {2, "14.1.12 volatile"},
-        {2, "14.1.13 grouped"},
-        {2, "14.1.14 removed"},
-        {2, "14.1.15 batch"},
-        {1, "14.2 Annotations of Views"},
-        {2, "14.2.1 class"},
-        {2, "14.2.2 table"},
-        {2, "14.2.3 select"},
-        {2, "14.2.4 key"},
-        {2, "14.2.5 hooks"},
-        {2, "14.2.6 defined"},
-        {2, "14.2.7 volatile"},
-        {1, "14.3 Annotations of Values"},
-        {2, "14.3.1 kind"},
-        {2, "14.3.2 key_kind"},
-        {2, "14.3.3 empty/not_empty"},
-        {2, "14.3.4 initial"},
-        {2, "14.3.5 flags"},
-        {2, "14.3.6 const"},
-        {2, "14.3.7 defined"},
-        {2, "14.3.8 volatile"},
-        {2, "14.3.9 unsorted"},
-        {2, "14.3.10 index_kind"},
-        {2, "14.3.11 key_kind"},
-        {2, "14.3.12 value_kind"},
-        {2, "14.3.13 value_empty/value_not_empty"},
-        {2, "14.3.14 key_flags"}};
-    pdfbuild::PageSpec page;
-    page.width = 595, page.height = 842;
-    page.texts.push_back(at(462, 797, "Table of Contents"));
-    double y = 742.6;
-    int number = 198;
-    for (const auto& [level, title] : kEntries) {
-        const double x = 71 + 24 * level;
-        for (double dot = 515; dot >= x + widthOf(title) + 6; dot -= 21.6)
-            page.texts.push_back(at(dot, y, "."));
-        const std::string digits = std::to_string(number);
-        page.texts.push_back(at(525 - widthOf(digits), y, digits));
-        page.texts.push_back(at(x, y, title));
-        number += 1 + number % 3;
-        y -= 14.4;
-    }
-    return page;
-}
-
 pdfbuild::PageSpec priceTable() {
     pdfbuild::PageSpec page;
     page.texts = {at(72, 720, "Our prices for the coming season are these:", 10),
@@ -251,7 +184,9 @@ pdfbuild::PageSpec turnedMarksHebrew() {
 
 void writeLayoutSeeds(const std::string& dir) {
     pdf::Library library;
-    writeLayoutSeed(spacedLeaderContents(), dir, "contents-spaced-leaders");
+    std::vector<std::string> contentsLines;
+    writeLayoutSeed(testing_support::spacedLeaderContents(contentsLines), dir,
+                    "contents-spaced-leaders");
     writeLayoutSeed(priceTable(), dir, "price-table");
     writeLayoutSeed(twoColumns(), dir, "two-columns");
     writeLayoutSeed(turnedMarksHebrew(), dir, "turned-marks-hebrew");
