@@ -57,7 +57,16 @@ OutputFile::OutputFile(const std::string& path, const char* temporaryPrefix) : p
         throw DocumentError("Cannot create file '" + path + "': " + std::strerror(errno));
     }
     temporaryPath_ = name.data();
-    fchmod(fd, newFileMode());
+    // What a reader of the target was allowed stays allowed.
+    struct stat target;
+    if (stat(path.c_str(), &target) == 0 && S_ISREG(target.st_mode)) {
+        if (fchown(fd, target.st_uid, target.st_gid) != 0) {
+            // Only the owner's group, or nothing, may be set; the mode still is.
+        }
+        fchmod(fd, target.st_mode & 0777);
+    } else {
+        fchmod(fd, newFileMode());
+    }
     stream_ = fdopen(fd, "wb");
     if (stream_ == nullptr) {
         int error = errno;

@@ -9,8 +9,11 @@
 // power loss the target holds either its old bytes or all of the new ones.
 // A writer that fails or is destroyed without commit() leaves the target as
 // it was and removes the temporary file, so no reader ever sees a truncated
-// output. The finished file gets the usual permissions of a newly created
-// file (0666 less the process's umask).
+// output. A file that replaces another keeps the other's permissions (and
+// its owner and group where the process may set them); a new file gets the
+// usual permissions of a newly created file (0666 less the process's
+// umask). Other hard links to the replaced file keep the old bytes: the
+// rename that makes the replacement whole makes it a new file.
 //
 //     OutputFile out(dir + "document.xml");   // throws if it cannot be created
 //     xml.SaveFile(out.stream());
