@@ -130,9 +130,17 @@ bool PDFDocument::writeDescriptor(const DescriptorOptions& options) {
 TiXmlElement* PDFDocument::getBookMarks() {
     auto toc = std::make_unique<TiXmlElement>("toc");
     try {
-        PrintOutlineTree(pdf::readOutline(pdf()), toc.get());
-    } catch (const pdf::Error&) {
+        bool deeperLeftOut = false;
+        PrintOutlineTree(pdf::readOutline(pdf(), &deeperLeftOut), toc.get());
+        if (deeperLeftOut) {
+            std::fprintf(stderr,
+                         "warning: %s: bookmarks more than %d levels deep are left out of the "
+                         "table of contents\n",
+                         pdf().place().file.c_str(), pdf::kMaxOutlineDepth);
+        }
+    } catch (const pdf::Error& e) {
         // A broken outline costs the table of contents, not the descriptor.
+        std::fprintf(stderr, "warning: %s; the table of contents is left empty\n", e.what());
         toc = std::make_unique<TiXmlElement>("toc");
     }
     return toc.release();

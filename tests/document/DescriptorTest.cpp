@@ -171,6 +171,37 @@ TEST(Descriptor, DocumentWithoutOutlineOrTitle) {
     EXPECT_NE(std::string::npos, xml.find("<page num=\"1\" label=\"\" id=\""));
 }
 
+// An outline nested 70 levels deep: the table of contents keeps 65 levels and the operator is
+// told on standard error. Regression: the deeper levels went without a word.
+TEST(Descriptor, OutlineDeeperThanTheTableOfContentsHoldsIsToldAndCut) {
+    TempDir dir;
+    pdfbuild::DocumentSpec doc;
+    doc.pages.resize(1);
+    pdfbuild::OutlineItem deepest = item("Level 70", 0);
+    for (int level = 69; level >= 1; --level)
+        deepest = item("Level " + std::to_string(level), 0, {deepest});
+    doc.outline = {deepest};
+    pdfbuild::writePdf(doc, dir.file("deep.pdf"));
+    RunResult run = runJob(dir, descriptorJob(dir.file("deep.pdf"), dir.path(), kFlagsOn));
+    ASSERT_EQ(0, run.status) << run.out;
+    EXPECT_EQ("", run.out);
+    EXPECT_EQ(
+        "warning: deep.pdf: bookmarks more than 64 levels deep are left out of the table "
+        "of contents\n",
+        run.err);
+    std::string xml = readFile(dir.file("document.xml"));
+    EXPECT_NE(std::string::npos, xml.find("label=\"Level 65\""));
+    EXPECT_EQ(std::string::npos, xml.find("label=\"Level 66\""));
+
+    // 65 levels fit: nothing is said.
+    doc.outline = {deepest.children[0].children[0].children[0].children[0].children[0]};
+    pdfbuild::writePdf(doc, dir.file("fits.pdf"));
+    RunResult fits = runJob(dir, descriptorJob(dir.file("fits.pdf"), dir.path(), kFlagsOn));
+    ASSERT_EQ(0, fits.status) << fits.out;
+    EXPECT_EQ("", fits.err);
+    EXPECT_NE(std::string::npos, readFile(dir.file("document.xml")).find("label=\"Level 70\""));
+}
+
 TEST(Descriptor, PageIdsAreFreshForEveryPageAndDifferentAcrossPages) {
     TempDir dir;
     std::string pdf = descriptorPdf(dir);
