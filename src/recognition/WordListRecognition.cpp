@@ -1,5 +1,7 @@
 // "recognizelinks" with "usebinarysearch": page words looked up in the
-// job's word list.
+// job's word list. A page word that is no list word but holds CJK text,
+// which has no spaces between words, gets a link on each list word inside it
+// (FindWords::findWithin).
 #include <algorithm>
 #include <cstdio>
 
@@ -25,6 +27,26 @@ bool recognizeWordListLinks(PDFDocument& document, std::vector<ImportLinksExpres
         std::fflush(stdout);
         pdf::Page page = document.pdf().page(i);
         pdf::TextPage text(page);
+        // One link on a found word's box (the page's user space).
+        auto addHit = [&](const pdf::Rect& box, const std::string& found,
+                          const ImportLinksExpression& expression) {
+            limits.add(page, 1);
+            pdf::Rect shown = page.userToPage().apply(box);
+            HitInfo hit;
+            hit.page = i;
+            hit.x = shown.x0;
+            hit.y = shown.y0;
+            // Sizes are whole points, but never 0: a link must have an
+            // extent to be seen and clicked.
+            hit.width = std::max(1, static_cast<int>(shown.width()));
+            hit.height = std::max(1, static_cast<int>(shown.height()));
+            hit.searchText = found;
+            hit.url = expression.result;
+            hit.linkText = expression.description;
+            hit.linkType = expression.linkType;
+            hit.target = expression.target;
+            hits.push_back(hit);
+        };
         int wordIndex = 0;
         for (const pdf::TextLine& line : text.lines()) {
             for (const pdf::TextWord& word : text.words(line)) {
@@ -45,23 +67,24 @@ bool recognizeWordListLinks(PDFDocument& document, std::vector<ImportLinksExpres
                 }
                 record.pageNumber = i;
                 record.wordIndex = wordIndex++;
-                if (!finder.binarySearch(0, n - 1, record)) continue;
-                limits.add(page, 1);
-                pdf::Rect shown = page.userToPage().apply(word.box);
-                HitInfo hit;
-                hit.page = i;
-                hit.x = shown.x0;
-                hit.y = shown.y0;
-                // Sizes are whole points, but never 0: a link must have an
-                // extent to be seen and clicked.
-                hit.width = std::max(1, static_cast<int>(shown.width()));
-                hit.height = std::max(1, static_cast<int>(shown.height()));
-                hit.searchText = record.word;
-                hit.url = record.expression.result;
-                hit.linkText = record.expression.description;
-                hit.linkType = record.expression.linkType;
-                hit.target = record.expression.target;
-                hits.push_back(hit);
+                if (finder.binarySearch(0, n - 1, record)) {
+                    addHit(word.box, record.word, record.expression);
+                    continue;
+                }
+                // Text without spaces between words: the list words inside
+                // the page word, each linked on its own characters.
+                std::vector<char32_t> codes;
+                codes.reserve(chars.size());
+                for (const pdf::TextChar& c : chars) codes.push_back(c.code);
+                for (const WordSpan& span : finder.findWithin(codes)) {
+                    pdf::Rect box = chars[static_cast<size_t>(span.first)].box;
+                    std::string found;
+                    for (int c = span.first; c < span.first + span.count; ++c) {
+                        box = pdf::unite(box, chars[static_cast<size_t>(c)].box);
+                        appendUtf8(found, chars[static_cast<size_t>(c)].code);
+                    }
+                    addHit(box, found, finder.expression(span.expression));
+                }
             }
         }
     }

@@ -120,6 +120,32 @@ std::string addVerticalFont(DocumentSpec& doc,
                        ref(descendant) + "] /ToUnicode " + ref(unicode) + " >>"));
 }
 
+std::string addHorizontalFont(DocumentSpec& doc, const std::vector<CidGlyph>& glyphs) {
+    std::vector<std::string> mappings;
+    std::string widths;
+    for (const CidGlyph& g : glyphs) {
+        if (g.cid < 0 || g.cid > 0xFFFF) throw std::runtime_error("RawFonts: CID out of range");
+        mappings.push_back("<" + hex4(static_cast<unsigned>(g.cid)) + "> <" + utf16Hex(g.text) +
+                           ">");
+        widths += std::to_string(g.cid) + " [" + std::to_string(g.width) + "] ";
+    }
+    size_t unicode = addStream(doc, "<< >>", cmap("<0000> <FFFF>", mappings));
+    size_t descriptor = add(doc,
+                            "<< /Type /FontDescriptor /FontName /TestSans /Flags 4 "
+                            "/FontBBox [0 -200 1000 800] /ItalicAngle 0 /Ascent 800 /Descent -200 "
+                            "/CapHeight 700 /StemV 80 >>");
+    size_t descendant =
+        add(doc,
+            "<< /Type /Font /Subtype /CIDFontType0 /BaseFont /TestSans "
+            "/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> "
+            "/FontDescriptor " +
+                ref(descriptor) + " /DW 1000 /W [" + widths + "] >>");
+    return ref(add(doc,
+                   "<< /Type /Font /Subtype /Type0 /BaseFont /TestSans /Encoding "
+                   "/Identity-H /DescendantFonts [" +
+                       ref(descendant) + "] /ToUnicode " + ref(unicode) + " >>"));
+}
+
 std::string addHelveticaObject(DocumentSpec& doc) {
     std::string widths;
     for (int code = 32; code <= 126; ++code) {

@@ -36,6 +36,21 @@ std::string addType3Font(DocumentSpec& doc, const std::vector<Type3Glyph>& glyph
 // every glyph 1 em down the column, each code mapped to the text given.
 std::string addVerticalFont(DocumentSpec& doc, const std::vector<std::pair<int, std::string>>& map);
 
+// One glyph of a horizontal CID font (addHorizontalFont): its two-byte code (the CID), the
+// text its ToUnicode map gives it (UTF-8; characters beyond U+FFFF are written as UTF-16
+// surrogate pairs, as producers write them), and its advance in thousandths of an em (0 for a
+// combining mark drawn over the glyph before it).
+struct CidGlyph {
+    int cid = 0;
+    std::string text;
+    int width = 1000;
+};
+
+// A CID font written left to right (/Encoding /Identity-H), not embedded: two-byte codes,
+// each glyph as wide as given (/W), each code mapped to its text. For scripts the builder's
+// embedded fonts cannot show: Japanese, Adlam, Arabic with its marks.
+std::string addHorizontalFont(DocumentSpec& doc, const std::vector<CidGlyph>& glyphs);
+
 // Base-14 Helvetica for ASCII text, with the same widths as the builder's page font (so
 // textWidth() measures it), as a raw object.
 std::string addHelveticaObject(DocumentSpec& doc);

@@ -98,6 +98,24 @@ bool isLetter(char32_t c) {
     }
 }
 
+bool isCjk(char32_t c) {
+    // Every such script lies above U+1100 (Hangul Jamo).
+    if (c < 0x1100) return false;
+    if ((c >= 0x3001 && c <= 0x303F) || (c >= 0x30A0 && c <= 0x30FF) ||
+        (c >= 0xFF01 && c <= 0xFFEF))
+        return true;
+    switch (ucdn_get_script(static_cast<uint32_t>(c))) {
+        case UCDN_SCRIPT_HAN:
+        case UCDN_SCRIPT_HIRAGANA:
+        case UCDN_SCRIPT_KATAKANA:
+        case UCDN_SCRIPT_BOPOMOFO:
+        case UCDN_SCRIPT_HANGUL:
+            return true;
+        default:
+            return false;
+    }
+}
+
 bool isLowerCase(char32_t c) {
     if (c < 0x80) return c >= 'a' && c <= 'z';
     return ucdn_get_general_category(static_cast<uint32_t>(c)) == UCDN_GENERAL_CATEGORY_LL;

@@ -43,6 +43,13 @@ char32_t composed(char32_t c, char32_t m);
 // Letters of any script (general categories L*).
 bool isLetter(char32_t c);
 
+// Characters of the scripts written without spaces between words: Han,
+// Hiragana, Katakana, Bopomofo and Hangul, with the punctuation, marks of
+// repetition and prolonged sound, and full-width forms set among them
+// (U+3001 to U+303F, U+30A0 to U+30FF, U+FF01 to U+FFEF). A word of such
+// text on a page is a run of many words.
+bool isCjk(char32_t c);
+
 // Lower-case letters (general category Ll).
 bool isLowerCase(char32_t c);
 

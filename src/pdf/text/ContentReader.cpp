@@ -283,8 +283,24 @@ void ContentReader::addChars(const int* ucs, int ucsCount, const fz_matrix& boxT
     const bool unmapped = count == 0;
     if (unmapped) codes[count++] = 0;
 
+    // Combining marks take the box of the letter they sit on: they get no
+    // share of the glyph's advance.
+    bool isMark[kMaxCodes];
+    int shares = 0;
+    for (int c = 0; c < count; ++c) {
+        isMark[c] = !unmapped && chars::isCombiningMark(codes[c]);
+        if (!isMark[c]) ++shares;
+    }
+    const bool onlyMarks = shares == 0;
+    if (onlyMarks) shares = 1;
+
     double length = advance;
+    // A mark's glyph of no advance is drawn back over the glyph before the
+    // pen (fonts draw such marks left of their origin, and producers set
+    // their origin where the base glyph ends, whichever way the script runs).
+    const bool back = onlyMarks && !vertical && !(length > 0);
     if (!(length > 0) || length > 4 * font.em) length = vertical ? 1.0 : 0.5 * font.em;
+    const double from = back ? -length : 0;
     fz_point dir = vertical ? fz_transform_vector(fz_make_point(0, -1), boxToPage)
                             : fz_transform_vector(fz_make_point(1, 0), boxToPage);
     double dirLength = std::hypot(dir.x, dir.y);
@@ -294,8 +310,9 @@ void ContentReader::addChars(const int* ucs, int ucsCount, const fz_matrix& boxT
 
     // The letters of a ligature are in reading order; a right-to-left one
     // is read from its right end, so its first letter gets the last share.
-    bool rightToLeft = count > 1;
+    bool rightToLeft = shares > 1;
     for (int c = 0; c < count && rightToLeft; ++c) {
+        if (isMark[c]) continue;
         chars::Direction d = chars::direction(codes[c]);
         rightToLeft = d != chars::Direction::LeftToRight && d != chars::Direction::Number;
     }
@@ -306,12 +323,14 @@ void ContentReader::addChars(const int* ucs, int ucsCount, const fz_matrix& boxT
     {
         fz_matrix toUser = fz_concat(boxToPage, toUser_);
         const float l = static_cast<float>(length);
+        const float b = static_cast<float>(from);
+        const float e = static_cast<float>(from + length);
         const fz_point whole[4] = {
-            vertical ? fz_make_point(-0.5f, 0) : fz_make_point(0, static_cast<float>(font.descent)),
+            vertical ? fz_make_point(-0.5f, 0) : fz_make_point(b, static_cast<float>(font.descent)),
             vertical ? fz_make_point(-0.5f, -l)
-                     : fz_make_point(l, static_cast<float>(font.descent)),
-            vertical ? fz_make_point(0.5f, -l) : fz_make_point(l, static_cast<float>(font.ascent)),
-            vertical ? fz_make_point(0.5f, 0) : fz_make_point(0, static_cast<float>(font.ascent))};
+                     : fz_make_point(e, static_cast<float>(font.descent)),
+            vertical ? fz_make_point(0.5f, -l) : fz_make_point(e, static_cast<float>(font.ascent)),
+            vertical ? fz_make_point(0.5f, 0) : fz_make_point(b, static_cast<float>(font.ascent))};
         for (const fz_point& corner : whole) {
             pendingBox_ = fz_include_point_in_rect(pendingBox_, fz_transform_point(corner, toUser));
             if (gs().render >= 4)
@@ -319,10 +338,14 @@ void ContentReader::addChars(const int* ucs, int ucsCount, const fz_matrix& boxT
                     fz_include_point_in_rect(textClip_, fz_transform_point(corner, boxToPage));
         }
     }
+    int letter = -1;  // the share of the last letter so far
     for (int c = 0; c < count; ++c) {
-        int share = rightToLeft ? count - 1 - c : c;
-        double a0 = length * share / count;
-        double a1 = length * (share + 1) / count;
+        if (!isMark[c]) ++letter;
+        // A mark before the glyph's first letter sits on that letter.
+        int share = onlyMarks ? 0 : letter < 0 ? 0 : letter;
+        if (rightToLeft) share = shares - 1 - share;
+        double a0 = from + length * share / shares;
+        double a1 = from + length * (share + 1) / shares;
         fz_point corners[4];
         if (vertical) {
             corners[0] = fz_make_point(-0.5f, static_cast<float>(-a0));
@@ -350,7 +373,9 @@ void ContentReader::addChars(const int* ucs, int ucsCount, const fz_matrix& boxT
         ch.size = size;
         ch.unmapped = unmapped;
         ch.space = !unmapped && chars::isSpace(ch.code);
-        ch.mark = !unmapped && !ch.space && chars::isCombiningMark(ch.code);
+        ch.mark = isMark[c];
+        ch.fixedPitch = (font.desc->flags & PDF_FD_FIXED_PITCH) != 0 ||
+                        (font.desc->font != nullptr && font.desc->font->flags.is_mono);
         out_.chars.push_back(ch);
         // Invisible text is never seen, so nothing painted over it hides it.
         charSequence_.push_back(invisible ? kNeverCovered : sequence_);

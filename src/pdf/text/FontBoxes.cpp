@@ -69,6 +69,25 @@ void measureFromDictionary(FontInfo& info, pdf_obj* dict) {
     }
 }
 
+// MuPDF decodes a ToUnicode entry that is one surrogate pair, but keeps the
+// UTF-16 code units of a longer one (a letter and its mark beyond U+FFFF, as
+// "<D83ADD00D83ADD44>"): pairs them up in place. A surrogate without its
+// partner stays, and is dropped as no character. Returns the new count.
+int joinSurrogates(int* codes, int n) {
+    int count = 0;
+    for (int i = 0; i < n; ++i) {
+        const int c = codes[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && codes[i + 1] >= 0xDC00 &&
+            codes[i + 1] <= 0xDFFF) {
+            codes[count++] = 0x10000 + ((c - 0xD800) << 10) + (codes[i + 1] - 0xDC00);
+            ++i;
+        } else {
+            codes[count++] = c;
+        }
+    }
+    return count;
+}
+
 }  // namespace
 
 void measureFont(FontInfo& info, pdf_obj* dict) {
@@ -81,7 +100,8 @@ void measureFont(FontInfo& info, pdf_obj* dict) {
 
 int unicodeOf(const pdf_font_desc* desc, int cid, int out[8]) {
     int n = 0;
-    if (desc->to_unicode != nullptr) n = pdf_lookup_cmap_full(desc->to_unicode, cid, out);
+    if (desc->to_unicode != nullptr)
+        n = joinSurrogates(out, pdf_lookup_cmap_full(desc->to_unicode, cid, out));
     bool usable = false;
     for (int i = 0; i < n && !usable; ++i) usable = out[i] > 0 && !chars::isDropped(out[i]);
     if (!usable && cid >= 0 && static_cast<size_t>(cid) < desc->cid_to_ucs_len) {

@@ -30,7 +30,10 @@ struct FontInfo {
 void measureFont(FontInfo& info, pdf_obj* dict);
 
 // The characters (at most 8) the font maps glyph `cid` to: its ToUnicode map,
-// else the character its encoding names. Control codes from a ToUnicode map
+// else the character its encoding names. Characters beyond U+FFFF that the
+// map writes as UTF-16 surrogate pairs come as one value each, also where an
+// entry holds several of them (a letter and its mark); MuPDF decodes only an
+// entry that is a single pair. Control codes from a ToUnicode map
 // (some producers map ligatures to them) give way to the encoding's name.
 // Returns their count; 0 when the font maps the glyph to nothing.
 int unicodeOf(const pdf_font_desc* desc, int cid, int out[8]);

@@ -90,17 +90,20 @@ MarkLinks attachMarks(std::vector<Item>& items) {
     links.owner.assign(n, -1);
     std::vector<int> lastMark(n, -1);
     // The nearest character before and after each item that is neither a
-    // mark nor a space: before from the items already decided (an accent
-    // that became a mark is passed over), after from the flags as painted.
+    // mark, nor a space, nor a glyph that maps to no character (the text
+    // would lose a mark given to it): before from the items already decided
+    // (an accent that became a mark is passed over), after from the flags as
+    // painted.
     std::vector<int> plainAfter(n + 1, n);
     for (int i = n - 1; i >= 0; --i)
-        plainAfter[i] = items[i].mark || items[i].space ? plainAfter[i + 1] : i;
+        plainAfter[i] =
+            items[i].mark || items[i].space || items[i].unmapped ? plainAfter[i + 1] : i;
     int plainBefore = -1;
     for (int i = 0; i < n; ++i) {
         Item& m = items[i];
         const bool accent = !m.mark && chars::combiningFormOf(m.code) != 0;
         if (!m.mark && !accent) {
-            if (!m.space) plainBefore = i;
+            if (!m.space && !m.unmapped) plainBefore = i;
             continue;
         }
         const int before = plainBefore, after = plainAfter[i + 1];

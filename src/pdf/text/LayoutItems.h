@@ -26,7 +26,8 @@ std::vector<Item> placeItems(const std::vector<PaintedChar>& chars, double pageW
                              double pageHeight);
 
 // Gives every combining mark to the character it sits on: of the characters
-// drawn just before and just after it (spaces and marks passed over), the
+// drawn just before and just after it (spaces, marks and glyphs that map to
+// no character passed over: a mark given to one would be lost), the
 // one whose box holds the mark's centre (producers draw marks before or after
 // their base), else the nearer one within an em, of the same orientation and
 // a baseline within an em. A mark without one stands alone. A spacing accent

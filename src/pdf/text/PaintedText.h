@@ -21,9 +21,11 @@
 // What a glyph is, as text: every character of its font's mapping, in
 // reading order (a ligature "fi" gives f and i, each with an equal share of
 // the glyph's box: from the right for right-to-left letters, from the left
-// otherwise). The ToUnicode map comes first; where it gives nothing usable
-// (nothing, or only control codes), the character named by the font's
-// encoding ("/fi", "/eacute", ...). Presentation forms become their plain
+// otherwise; a combining mark gets no share but the box of the letter it
+// follows). The ToUnicode map comes first, characters beyond U+FFFF read
+// from its UTF-16 surrogate pairs however many it holds; where it gives
+// nothing usable (nothing, or only control codes), the character named by
+// the font's encoding ("/fi", "/eacute", ...). Presentation forms become their plain
 // letters (U+FB01 becomes "fi", Arabic positional forms the letter).
 // Characters that are never text (controls, U+FFFD, invisible joiners) are
 // left out; a glyph left with none is one unmapped PaintedChar, which keeps
@@ -36,7 +38,9 @@
 // Page::userToPage() takes user space to page space.
 //
 // A glyph's box runs along its advance (its width in the font's /Widths;
-// half an em where that is zero or absurd) from the font's descent to its
+// half an em where that is zero or absurd, and for a glyph of combining
+// marks without advance the half em before its pen, where fonts draw such
+// marks: over the glyph they sit on) from the font's descent to its
 // ascent: the font descriptor's values, the published ones of the standard
 // fonts that files name without embedding them, else the font program's
 // (0.8 and -0.2 em where none is sensible). A Type 3 glyph's box spans its
@@ -102,6 +106,9 @@ struct PaintedChar {
     bool space = false;     // a space character: it separates words
     bool mark = false;      // a combining mark: it belongs to the character before
     bool hidden = false;    // covered by something opaque painted later
+    // Its font is of fixed pitch (the descriptor's FixedPitch flag, or the
+    // font program's): every glyph, the space too, is one cell wide.
+    bool fixedPitch = false;
 };
 
 // One text-showing operator.
