@@ -46,7 +46,7 @@ void reorder(Line& line, bool rightToLeft, const std::vector<Item>& items) {
         classes.push_back(chars::direction(items[line.clusters[c]].code));
     }
     std::vector<int> order = visualToLogical(classes, rightToLeft);
-    std::vector<int> clusters;
+    std::vector<int> clusters, cells;
     std::vector<int> starts;
     bool startWord = true;
     for (int v : order) {
@@ -57,9 +57,11 @@ void reorder(Line& line, bool rightToLeft, const std::vector<Item>& items) {
         if (startWord) starts.push_back(static_cast<int>(clusters.size()));
         startWord = false;
         clusters.push_back(line.clusters[units[v]]);
+        if (!line.cellOf.empty()) cells.push_back(line.cellOf[units[v]]);
     }
     line.clusters = std::move(clusters);
     line.wordStart = std::move(starts);
+    line.cellOf = std::move(cells);
 }
 
 }  // namespace

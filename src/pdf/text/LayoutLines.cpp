@@ -1,6 +1,7 @@
 #include "pdf/text/LayoutLines.h"
 
 #include <cmath>
+#include <map>
 #include <numeric>
 #include <utility>
 
@@ -31,6 +32,15 @@ double clusterEnd(const std::vector<Item>& items, const MarkLinks& marks, int h)
 bool isScript(const Line& line, const Item& it) {
     return it.size < kScriptSize * line.size &&
            std::fabs(it.base - line.base) > kScriptShift * line.size;
+}
+
+// Letters of a script whose letters join (Arabic, Syriac, N'Ko, Mongolian,
+// Mandaic): a kashida stretching a word may leave gaps between them.
+bool joinsLetters(char32_t c) {
+    return (c >= 0x600 && c <= 0x77F) ||  // Arabic, Syriac, Arabic Supplement
+           (c >= 0x7C0 && c <= 0x7FF) ||  // N'Ko
+           (c >= 0x840 && c <= 0x8FF) ||  // Mandaic, Syriac and Arabic extensions
+           (c >= 0x1800 && c <= 0x18AF);  // Mongolian
 }
 
 class LineBuilder {
@@ -210,7 +220,9 @@ class LineBuilder {
 
     // Collects the runs' characters into a line: ordered along the baseline,
     // duplicates dropped, split into words.
-    void addLine(int rowIndex, const std::vector<int>& runIds) {
+    // Runs painted over others (overprinted) are set apart first and make a
+    // line of their own after the rest, with no further setting apart.
+    void addLine(int rowIndex, const std::vector<int>& runIds, bool setApart = true) {
         std::vector<std::pair<int, int>> heads;  // (item, run)
         for (int r : runIds) {
             for (int i = runs_[r].first; i < runs_[r].end; ++i) {
@@ -220,6 +232,17 @@ class LineBuilder {
         std::stable_sort(heads.begin(), heads.end(), [this](const auto& a, const auto& b) {
             return items_[a.first].x0 < items_[b.first].x0;
         });
+        if (setApart && runIds.size() > 1) {
+            std::vector<int> over = overprintedRuns(heads);
+            if (!over.empty()) {
+                std::vector<int> under;
+                for (int r : runIds)
+                    if (!std::binary_search(over.begin(), over.end(), r)) under.push_back(r);
+                addLine(rowIndex, under, false);
+                addLine(rowIndex, over, false);
+                return;
+            }
+        }
 
         Line line;
         line.rot = out_.rows[rowIndex].rot;
@@ -251,6 +274,59 @@ class LineBuilder {
         line.base = items_[baseOf].base;
         splitWords(line, items_, marks_);
         out_.lines.push_back(std::move(line));
+    }
+
+    // Text painted over text of another run (a page number set on a
+    // running heading): characters next to each other along the line, of
+    // two runs, that overlap by more than kOverprintShare of the narrower
+    // and are no duplicate of each other (fake bold) and no leader dot. Of
+    // two such runs, the one with fewer characters is painted over the
+    // other when at least half of its characters overlap so; read in order
+    // along the line, the two would be interleaved letter by letter.
+    // Returns those runs, sorted. Linear in the heads, n log n in the runs.
+    std::vector<int> overprintedRuns(const std::vector<std::pair<int, int>>& heads) const {
+        auto inked = [this](int item) { return !items_[item].space && !items_[item].unmapped; };
+        // The overlapping neighbours, as (index of the right one in heads);
+        // most lines have none, and cost no more than this pass.
+        std::vector<std::size_t> overlapping;
+        int previous = -1;
+        for (std::size_t k = 0; k < heads.size(); ++k) {
+            if (!inked(heads[k].first)) continue;
+            if (previous >= 0 && heads[previous].second != heads[k].second) {
+                const Item& a = items_[heads[previous].first];
+                const Item& b = items_[heads[k].first];
+                double narrower = std::min(a.x1 - a.x0, b.x1 - b.x0);
+                bool duplicate = a.code == b.code && std::fabs(a.x0 - b.x0) <=
+                                                         kDuplicateAlong * std::max(a.size, b.size);
+                if (!duplicate && narrower > 0 &&
+                    overlap(a.x0, a.x1, b.x0, b.x1) > kOverprintShare * narrower &&
+                    !isOverprintedDot(heads, static_cast<std::size_t>(previous)) &&
+                    !isOverprintedDot(heads, k))
+                    overlapping.push_back(k);
+            }
+            previous = static_cast<int>(k);
+        }
+        if (overlapping.empty()) return {};
+        std::map<int, int> charsOf;  // run -> its inked heads on the line
+        for (const auto& h : heads)
+            if (inked(h.first)) ++charsOf[h.second];
+        std::map<std::pair<int, int>, int> overlaps;  // (smaller run, other) -> characters
+        for (std::size_t k : overlapping) {
+            std::size_t before = k - 1;
+            while (!inked(heads[before].first)) --before;
+            int ra = heads[before].second, rb = heads[k].second;
+            if (charsOf[ra] < charsOf[rb] || (charsOf[ra] == charsOf[rb] && ra > rb))
+                std::swap(ra, rb);
+            ++overlaps[{rb, ra}];
+        }
+        std::vector<int> over;
+        for (const auto& o : overlaps)
+            if (2 * o.second >= charsOf[o.first.first]) over.push_back(o.first.first);
+        std::sort(over.begin(), over.end());
+        over.erase(std::unique(over.begin(), over.end()), over.end());
+        // A run both painted over and painted on stays with the line.
+        if (over.size() >= charsOf.size()) over.clear();
+        return over;
     }
 
     bool isDuplicate(const std::vector<int>& kept, int h) const {
@@ -311,11 +387,26 @@ void splitWords(Line& line, const std::vector<Item>& items, const MarkLinks& mar
     int gaps = 0;
     int previous = -1;
     std::vector<double> inEms;
+    // Spaces painted between two words, and the narrowest of them in ems.
+    int paintedSpaces = 0;
+    double narrowestSpace = 1e9;
+    int pendingSpace = -1, lastInked = -1;
     for (int h : line.clusters) {
         if (items[h].space) {
             previous = -1;
+            pendingSpace = h;
             continue;
         }
+        if (pendingSpace >= 0 && lastInked >= 0) {
+            const Item& sp = items[pendingSpace];
+            double centre = (sp.x0 + sp.x1) / 2;
+            if (centre >= end(lastInked) && centre <= items[h].x0) {
+                ++paintedSpaces;
+                narrowestSpace = std::min(narrowestSpace, (sp.x1 - sp.x0) / sp.size);
+            }
+        }
+        pendingSpace = -1;
+        lastInked = h;
         if (previous >= 0) {
             double gap = items[h].x0 - end(previous);
             narrowest = std::min(narrowest, gap);
@@ -353,6 +444,15 @@ void splitWords(Line& line, const std::vector<Item>& items, const MarkLinks& mar
             double threshold = wordGap * s;
             if (gaps >= 3 && narrowest > 0.5 * kWordGap * s && narrowest <= kMaxLetterSpacing * s)
                 threshold = std::max(kWordGap * s, narrowest * 1.3 + 0.05 * s);
+            const Item& before = items[previous];
+            if (joinsLetters(before.code) && joinsLetters(it.code)) {
+                threshold = std::max(threshold, kWordGap * s);
+                if (paintedSpaces > 0)
+                    threshold = std::max(threshold, kPaintedSpaceShare * narrowestSpace * s);
+            }
+            if (before.fixedPitch && it.fixedPitch)
+                threshold = std::min(
+                    threshold, kFixedCellShare * std::max(before.x1 - before.x0, it.x1 - it.x0));
             starts = it.x0 - end(previous) > threshold ||
                      (isScript(line, items[previous]) && !isScript(line, it));
         }

@@ -21,6 +21,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
 #include <vector>
 
 namespace pdf {
@@ -54,6 +55,11 @@ constexpr int kMaxGutterNeighbours = 1024;
 // (fake bold draws a glyph two to four times; a line of one character
 // painted over and over must not cost the square of its length).
 constexpr double kDuplicateAlong = 0.1;
+// Overprinting: a character of another run that overlaps its neighbour on
+// the line by more than this share of the narrower one is painted over it
+// (LayoutLines.h); letters of one line touch, kerning overlaps them by a
+// few hundredths of an em.
+constexpr double kOverprintShare = 0.5;
 constexpr double kDuplicateAcross = 0.2;
 constexpr int kDuplicateLookback = 16;
 // Words: a gap wider than kWordGap ends a word. On a line whose letters
@@ -69,6 +75,17 @@ constexpr double kMinWordGap = 0.08;
 constexpr double kLetterMargin = 0.06;
 constexpr int kTightGaps = 8;
 constexpr double kMaxLetterSpacing = 0.8;
+// Whatever the line's spacing, a gap of kFixedCellShare of a cell between
+// two characters of a fixed-pitch font ends a word: such text has no letter
+// spacing, and producers set its spaces as moves of one cell (a line of
+// single digits "5 4 3 1 0" is five words, not one letter-spaced word).
+constexpr double kFixedCellShare = 0.75;
+// Letters of a joining script (Arabic and its kin) touch, but a kashida
+// stretching a word may leave gaps between them: there the tight-line rule
+// does not lower the word gap below kWordGap, and on a line whose word
+// breaks are painted spaces such a gap ends a word only when it is also
+// kPaintedSpaceShare of the line's narrowest painted space.
+constexpr double kPaintedSpaceShare = 0.8;
 // Sub- and superscripts: at most this size of the line's text, at least this
 // far off its baseline.
 constexpr double kScriptSize = 0.9;
@@ -90,6 +107,12 @@ constexpr int kProseWords = 4;
 constexpr double kUnequalWidths = 1.5;
 constexpr double kTableFill = 0.5;
 constexpr double kContinuationPitch = 1.3;
+// A small table: kTableRows rows with cells in kSmallTableCells columns or
+// more (a FAQ's three columns of like width). A numbered listing: rows whose
+// first cells are line numbers of at most kLineNumberDigits digits, rising
+// by one from row to row.
+constexpr int kSmallTableCells = 3;
+constexpr std::size_t kLineNumberDigits = 6;
 // The table search's work on a page, counted in lines looked at, may come
 // to this many times the page's lines and rows (plus one); then it stops,
 // and the rows it has not joined yet stay as they are (their text read, not
@@ -152,6 +175,7 @@ struct Item {
     int src = 0;                 // index of the painted character
     char32_t code = 0;
     bool space = false, mark = false, unmapped = false;
+    bool fixedPitch = false;  // of a fixed-pitch font: x1 - x0 is its cell
 };
 
 // Which characters carry which marks: owner[i] is the character mark i
@@ -174,6 +198,9 @@ struct Line {
     double x0 = 0, x1 = 0, top = 0, bottom = 0, base = 0, size = 0;
     std::vector<int> clusters;   // head items (marks follow their heads), left to right
     std::vector<int> wordStart;  // indices into clusters where words begin; never empty
+    // A joined table row's cells: cellOf[c] is the cell (from 0, in the
+    // order joined) that clusters[c] belongs to. Empty on other lines.
+    std::vector<int> cellOf;
     bool rightToLeftScript = false;
     int table = -1;  // the table it belongs to, counted from 0 on the page
     int flow = 0;

@@ -225,6 +225,9 @@ class TableFinder {
 
         std::vector<std::pair<double, double>> gutters = findGutters(cells, multi);
         if (gutters.empty()) return;
+        // A numbered code listing is read line by line, whatever its code
+        // lines do across its columns.
+        const bool listing = isNumberedListing(cells);
 
         // Step 3: rows with a cell across a gutter. A single cell (a
         // paragraph, a heading) cuts the run; kTableRows rows of cells that
@@ -234,7 +237,7 @@ class TableFinder {
         // (Gutters lie apart, left to right: a cell spans one when the
         // first gutter starting after the cell does it ends within it.)
         std::vector<char> misfit(rows.size(), 0);
-        for (std::size_t i = 0; i < rows.size(); ++i) {
+        for (std::size_t i = 0; i < rows.size() && !listing; ++i) {
             for (int l : cells[i]) {
                 const Line& line = set_.lines[l];
                 auto g = std::upper_bound(gutters.begin(), gutters.end(), line.x0,
@@ -332,6 +335,11 @@ class TableFinder {
             for (int l : row)
                 ++cellsInSlot[slotOf(bounds, (set_.lines[l].x0 + set_.lines[l].x1) / 2)];
 
+        if (listing) {
+            next.push_back(
+                {Task::Mark, rowList, x0, x1, slotSet, {0, static_cast<int>(slots.size()) - 1}});
+            return;
+        }
         for (const std::pair<int, int>& group : independentGroups(slots, cells, bounds)) {
             if (exhausted()) return;
             double from = bounds[group.first], to = bounds[group.second + 1];
@@ -344,6 +352,38 @@ class TableFinder {
                             {Task::Runs, rowList, bounds[s], bounds[s + 1], nullptr, {}});
             }
         }
+    }
+
+    // A numbered listing: each row opens with a line number (its first
+    // word digits alone; a wrapped line of a single cell may have none),
+    // the numbers rising by one from row to row but for a tenth of the
+    // steps (kGutterNoise), in kTableRows rows or more.
+    bool isNumberedListing(const std::vector<std::vector<int>>& cells) const {
+        long previous = -1;
+        int numbered = 0, steps = 0, byOne = 0;
+        for (const std::vector<int>& row : cells) {
+            if (row.empty()) continue;
+            const Line& first = set_.lines[row.front()];
+            const std::size_t end =
+                first.wordStart.size() > 1 ? first.wordStart[1] : first.clusters.size();
+            long number = end <= kLineNumberDigits ? 0 : -1;
+            for (std::size_t c = 0; c < end && number >= 0; ++c) {
+                const char32_t code = items_[first.clusters[c]].code;
+                number = code >= U'0' && code <= U'9' ? number * 10 + (code - U'0') : -1;
+            }
+            if (number < 0) {
+                if (row.size() > 1) return false;
+                continue;
+            }
+            if (previous >= 0) {
+                if (number <= previous) return false;
+                ++steps;
+                byOne += number == previous + 1;
+            }
+            previous = number;
+            ++numbered;
+        }
+        return numbered >= kTableRows && steps - byOne <= kGutterNoise * steps;
     }
 
     // Step 2: strips that the multi-cell rows leave free but for a tenth of
@@ -617,18 +657,21 @@ class TableFinder {
                  const std::vector<std::vector<int>>& cells, const std::vector<int>& multi,
                  const std::vector<double>& bounds) {
         if (group.first == group.second) return false;
-        int rowsAcross = 0;
+        int rowsAcross = 0, rowsWithCells = 0;
         for (int i : multi) {
             charge(static_cast<long>(cells[i].size()) + 1);
-            int first = -1;
+            int first = -1, slotsHeld = 0, last = -1;
             bool across = false;
             for (int l : cells[i]) {
                 int s = slotOf(bounds, (set_.lines[l].x0 + set_.lines[l].x1) / 2);
                 if (s < group.first || s > group.second) continue;
                 if (first >= 0 && s != first) across = true;
                 if (first < 0) first = s;
+                slotsHeld += s != last;  // cells come left to right
+                last = s;
             }
             rowsAcross += across;
+            rowsWithCells += slotsHeld >= kSmallTableCells;
         }
         if (rowsAcross < kTableRows) return false;
         // A slot with a cell in one row only is a stray cell (a page
@@ -654,10 +697,31 @@ class TableFinder {
         // Text beside text: a key / description table has keys that do not
         // run on from row to row as the lines of notes in a margin beside
         // running text do.
+        // (A column whose cells are one word each, names or identifiers,
+        // holds no lines of running text, in whatever case they start.)
         bool allRunOn = true;
-        for (int s = group.first; s <= group.second; ++s)
-            allRunOn = allRunOn && (slots[s].entries < 2 || slots[s].runsOn());
-        return !allRunOn && widest >= kUnequalWidths * narrowest && largest <= 1.15 * smallest;
+        for (int s = group.first; s <= group.second; ++s) {
+            const std::vector<int>& words = slots[s].words;
+            const bool singleWords =
+                std::all_of(words.begin(), words.end(), [](int w) { return w <= 1; });
+            allRunOn = allRunOn && (slots[s].entries < 2 || (slots[s].runsOn() && !singleWords));
+        }
+        if (allRunOn || largest > 1.15 * smallest) return false;
+        if (widest >= kUnequalWidths * narrowest) return true;
+        // A small table: kTableRows rows with cells in kSmallTableCells
+        // slots or more, though its columns be of like width; but no
+        // running text, none as wide as a column of a page, and some cells
+        // of several words (single words in every column are a list set in
+        // columns: names, commands).
+        bool phrases = false;
+        for (int s = group.first; s <= group.second; ++s) {
+            const Slot& slot = slots[s];
+            if (slot.entries < 2) continue;
+            if (slot.kind == 'P' || slot.x1 - slot.x0 >= kColumnWidth * median(slot.sizes))
+                return false;
+            phrases = phrases || median(slot.words) >= 2;
+        }
+        return phrases && rowsWithCells >= kTableRows;
     }
 
     bool rightToLeft(const std::vector<int>& rows, double from, double to) {
@@ -779,10 +843,12 @@ class TableFinder {
         out.base = head.base;
         out.size = 0;
         out.table = join.table;
-        auto append = [&out](const Line& line) {
+        int cellNumber = 0;
+        auto append = [&out, &cellNumber](const Line& line) {
             int offset = static_cast<int>(out.clusters.size());
             for (int w : line.wordStart) out.wordStart.push_back(offset + w);
             out.clusters.insert(out.clusters.end(), line.clusters.begin(), line.clusters.end());
+            out.cellOf.insert(out.cellOf.end(), line.clusters.size(), cellNumber);
             out.x0 = std::min(out.x0, line.x0);
             out.x1 = std::max(out.x1, line.x1);
             out.top = std::min(out.top, line.top);
@@ -799,6 +865,7 @@ class TableFinder {
             } else {
                 for (int l : cell) append(set_.lines[l]);
             }
+            ++cellNumber;
         }
         return out;
     }

@@ -4,7 +4,9 @@
 // come out as separate lines, and block building would read a table one
 // column after another. This stage finds the rows that are rows of a table
 // and joins each one's cells into one line, left to right (right to left in
-// a table of right-to-left script), one word break between cells.
+// a table of right-to-left script), one word break between cells; each
+// cluster of a joined row carries its cell's number (Line::cellOf), so that
+// the page text can tell a gutter from a word space (TextSearch.h).
 //
 // What is a table, and what are independent columns (a two-column article,
 // a three-column index, notes in a margin), which must stay apart:
@@ -17,7 +19,12 @@
 //      tenth of them (kGutterNoise: a header cell spanning two columns),
 //      and that leaves text in more than that tenth (and one) of the run's
 //      rows on either side. The strips between gutters are the run's slots.
-//   3. Rows across gutters. A row of a single cell that spans a gutter (a
+//   3. Rows across gutters. A numbered listing (the first cell of every
+//      multi-cell row a line number of at most kLineNumberDigits digits,
+//      the numbers rising by one from row to row but for a tenth of the
+//      steps) is read row by row as it is: its code lines may cross its
+//      columns as they like, and steps 3 to 6 do not apply. Otherwise a
+//      row of a single cell that spans a gutter (a
 //      paragraph above or below the table, a full-width heading) cuts the
 //      run. kTableRows or more multi-cell rows whose cells span gutters,
 //      with single cells between them, are a structure of their own (a
@@ -45,14 +52,19 @@
 //      two-column table of contents, the columns of an index.
 //   6. Tables. A group is a table when kTableRows of its rows have cells in
 //      two of its slots, and (it has a number column with numbers in
-//      kTableRows rows, or its text columns differ in width by a factor of
-//      kUnequalWidths or more, in text of one size, and do not all run on),
-//      unless all its slots are prose. A slot with an entry in one row only
-//      (a page number) is no column. So: price lists, statistics, tables of
-//      contents (with or without dot leaders), code listings with line
-//      numbers or comments, and key / description tables are tables;
-//      columns of running text, of like width or beside notes in a margin
-//      that run on with them, are not.
+//      kTableRows rows, or its text columns, in text of one size and not
+//      all running on, differ in width by a factor of kUnequalWidths or
+//      more (a column whose cells are one word each, names or
+//      identifiers, never runs on), or hold cells in kSmallTableCells slots or more in kTableRows
+//      rows, none of them prose or kColumnWidth ems wide, some of them
+//      phrases: a median of two words or more), unless all its slots are
+//      prose. A slot with an entry in one
+//      row only (a page number) is no column. So: price lists, statistics,
+//      tables of contents (with or without dot leaders), code listings with
+//      line numbers or comments, key / description tables and small tables
+//      of three columns or more (a FAQ's options, what they help, what
+//      they cost) are tables; columns of running text, of like width or
+//      beside notes in a margin that run on with them, are not.
 //   7. A group that is not a table is searched again slot by slot (step 1
 //      within the slot's range), so a table set in one column of an article
 //      is found inside that column; a slot that holds all the run's cells

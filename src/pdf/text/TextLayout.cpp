@@ -59,6 +59,8 @@ Layout emit(const std::vector<Item>& items, const MarkLinks& marks, const std::v
                     w + 1 < line.wordStart.size() ? line.wordStart[w + 1] : line.clusters.size();
                 LaidOutWord word;
                 word.first = static_cast<int>(out.order.size());
+                word.cellStart = w > 0 && !line.cellOf.empty() &&
+                                 line.cellOf[begin] != line.cellOf[line.wordStart[w - 1]];
                 for (std::size_t c = begin; c < end; ++c)
                     emitCluster(items, marks, line.clusters[c], out);
                 word.count = static_cast<int>(out.order.size()) - word.first;
@@ -74,6 +76,7 @@ Layout emit(const std::vector<Item>& items, const MarkLinks& marks, const std::v
 
 Layout layOutText(const std::vector<PaintedChar>& chars, double pageWidth, double pageHeight) {
     std::vector<Item> items = layout::placeItems(chars, pageWidth, pageHeight);
+    for (Item& item : items) item.fixedPitch = chars[static_cast<std::size_t>(item.src)].fixedPitch;
     MarkLinks marks = layout::attachMarks(items);
     layout::LineSet set = layout::buildLines(items, marks);
     layout::joinTableRows(set, items);

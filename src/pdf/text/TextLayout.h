@@ -70,6 +70,9 @@ namespace pdf {
 struct LaidOutWord {
     int first = 0;  // range in Layout::order
     int count = 0;
+    // The first word of a table cell other than its row's first: a column
+    // gutter lies before it.
+    bool cellStart = false;
 };
 
 struct LaidOutLine {

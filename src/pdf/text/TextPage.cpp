@@ -57,6 +57,7 @@ void TextPage::build(const Page& page, const PaintedText& painted) {
     for (const LaidOutWord& w : layout.words) {
         TextWord word;
         word.firstChar = w.first;
+        word.cellStart = w.cellStart;
         word.charCount = w.count;
         word.box = chars_[w.first].box;
         word.textOffset = wordBytes_.size();

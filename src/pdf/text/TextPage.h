@@ -65,6 +65,10 @@ struct TextWord {
     Rect box;
     std::size_t textOffset = 0;  // the word's UTF-8 in TextPage::wordBytes()
     std::size_t textLength = 0;
+    // Starts a table cell other than its row's first: in text() one space
+    // before it, as between words; the searchable text (TextSearch.h) puts
+    // a tab there, so that no match runs over the gutter as over a space.
+    bool cellStart = false;
 };
 
 struct TextLine {

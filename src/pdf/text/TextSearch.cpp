@@ -9,10 +9,19 @@ SearchableText searchableText(const TextPage& page) {
     searchable.page = page.pageNumber();
     searchable.text = page.text();
     searchable.glyphAtByte.resize(searchable.text.size());
+    // The characters that open a table cell other than the first of its
+    // row: the separator before each is a column gutter.
+    std::vector<char> opensCell(page.chars().size(), 0);
+    for (const TextWord& word : page.allWords())
+        if (word.cellStart && word.charCount > 0)
+            opensCell[static_cast<size_t>(word.firstChar)] = 1;
     for (size_t offset = 0; offset < searchable.text.size(); ++offset) {
         int index = page.charAtTextByte(offset);
         searchable.glyphAtByte[offset] =
             index < 0 ? -1 : page.chars()[static_cast<size_t>(index)].glyph;
+        if (index >= 0 && opensCell[static_cast<size_t>(index)] && offset > 0 &&
+            searchable.glyphAtByte[offset - 1] < 0 && searchable.text[offset - 1] == ' ')
+            searchable.text[offset - 1] = kCellSeparator;
     }
     // A line starts after each line feed; a line joined to the next at a
     // hyphen starts where its next line's first character is.
@@ -55,6 +64,8 @@ void searchPage(const SearchableText& page, const Regex& regex,
         SearchMatch match;
         match.page = page.page;
         match.text = text.substr(start, end - start);
+        // Reported as the page's text has it: a gutter is a space there.
+        std::replace(match.text.begin(), match.text.end(), kCellSeparator, ' ');
         int lastGlyph = -1;
         int lastLine = -1;
         int separators = 0;  // spaces and line feeds since the last character

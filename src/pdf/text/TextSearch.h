@@ -3,8 +3,16 @@
 // The text searched is TextPage::text(): words separated by one space,
 // lines by a line feed, hyphenated line ends joined, right-to-left script in
 // reading order — what a person reads, so "www\.[a-z]+\.com" or "page \d+"
-// find what they look like. Each match reports its text and highlight
-// ranges: the content-order numbers of the glyphs that show its characters
+// find what they look like. One difference: between the cells of a table
+// row, where text() has a space, the searched text has a tab
+// (kCellSeparator), so that a literal space in a pattern never runs over a
+// column gutter ("page \d+" does not take "page" at the end of one cell and
+// "1" at the start of the next); the gap between two columns of text is a
+// line feed already, as between any two lines. The tab is white space as
+// "\s" and "\h" see it, and "." matches it: a pattern that asks for any
+// white space still crosses a gutter, as it crosses a line break. A match's
+// text is reported with a space where it crossed one, as text() has it. Each match reports its text
+// and highlight ranges: the content-order numbers of the glyphs that show its characters
 // (TextChar::glyph), cut into runs of consecutive numbers, and each run
 // tagged with the reading-order line it lies on, so that a match over a line
 // break can be shown line by line. The spaces and line feeds the text puts
@@ -43,9 +51,12 @@ struct Highlight {
 
 // What searching a page needs, and no more: a job keeps it for every page
 // it searches again and again.
+// What stands between two cells of a table row in the searched text.
+constexpr char kCellSeparator = '\t';
+
 struct SearchableText {
     int page = 0;
-    std::string text;               // TextPage::text()
+    std::string text;               // TextPage::text(), a tab between table cells
     std::vector<int> glyphAtByte;   // glyph showing each byte; -1 for separators
     std::vector<size_t> lineStart;  // byte offset in text where each line starts
 };
