@@ -8,7 +8,20 @@
 #include "pdf/Boundary.h"
 #include "pdf/Error.h"
 
+// WorkerContext gives each worker a glyph cache of its own through MuPDF's
+// internals: two functions its installed headers leave out, and the context's
+// `locks` and `glyph_cache` fields, whose layout is private to the version
+// they were read from. A MuPDF of another version may have changed them; the
+// build stops here rather than run on a wrong layout. Before moving on, check
+// fz_context in that version's source (fitz/context-imp.h) and the two
+// functions (fitz/draw-glyph.c), then widen the check.
+#if FZ_VERSION_MAJOR != 1 || FZ_VERSION_MINOR != 21
+#error "src/pdf/Library.cpp uses MuPDF 1.21's private context layout: check it for this version"
+#endif
+
 // MuPDF's own glyph cache functions, which its installed headers leave out.
+// No public call replaces them: without them, workers would share the main
+// context's glyph cache under FZ_LOCK_GLYPHCACHE (correct, but slower).
 extern "C" {
 void fz_new_glyph_cache_context(fz_context* ctx);
 void fz_drop_glyph_cache_context(fz_context* ctx);
@@ -18,6 +31,8 @@ namespace pdf {
 namespace {
 
 fz_context* g_context = nullptr;
+// The thread that made the Library: documents, pages and g_context belong to it.
+std::thread::id g_owner;
 // The context of a worker thread (WorkerContext), null on the Library's.
 thread_local fz_context* t_context = nullptr;
 
@@ -80,6 +95,7 @@ Library::Library() {
     if (g_context == nullptr) throw Error("PDF library", "cannot start");
     fz_set_error_callback(g_context, ignoreMessage, nullptr);
     fz_set_warning_callback(g_context, ignoreMessage, nullptr);
+    g_owner = std::this_thread::get_id();
 }
 
 Library::~Library() {
@@ -90,6 +106,11 @@ Library::~Library() {
 fz_context* Library::context() {
     if (t_context != nullptr) return t_context;
     if (g_context == nullptr) throw Error("PDF library", "not started");
+    // A context serves one thread at a time: another thread using the
+    // Library's (instead of a WorkerContext of its own) would corrupt its
+    // error stack. The check costs one comparison.
+    if (std::this_thread::get_id() != g_owner)
+        throw Error("PDF library", "used on a thread without a context of its own");
     return g_context;
 }
 
@@ -98,13 +119,14 @@ WorkerContext::WorkerContext() : locks_(new Locks) {
     // The clone copies the silenced message callbacks.
     context_ = fz_clone_context(g_context);
     if (context_ == nullptr) throw Error("PDF library", "cannot start a worker");
-    // Its own glyph cache, guarded by its own lock.
+    // Its own glyph cache, guarded by its own lock. Private: fz_context's
+    // fields (no public call sets a clone's locks); see the version check.
     fz_drop_glyph_cache_context(context_);
     context_->locks.user = locks_.get();
     context_->locks.lock = Locks::lock;
     context_->locks.unlock = Locks::unlock;
     if (tryMupdf(context_, [&] { fz_new_glyph_cache_context(context_); }) != 0) {
-        context_->glyph_cache = nullptr;
+        context_->glyph_cache = nullptr;  // private field, as above
         fz_drop_context(context_);
         throw Error("PDF library", "cannot start a worker");
     }

@@ -32,7 +32,8 @@ class Library {
 
     // The context of the calling thread: its WorkerContext's while one lives
     // on it, else the living Library's.
-    // Throws pdf::Error when no Library lives.
+    // Throws pdf::Error when no Library lives, or when the calling thread is
+    // neither the Library's nor using a WorkerContext.
     static fz_context* context();
 };
 

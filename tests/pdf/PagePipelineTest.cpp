@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <mutex>
 #include <set>
@@ -72,6 +73,64 @@ TEST_F(PagePipeline, LowestFailingPageIsRethrownAndNoThreadOutlivesTheCall) {
         EXPECT_GE(done.load(), 2) << workers;  // pages 1 and 2 at least
         EXPECT_EQ(before, threadsOfThisProcess()) << workers;
     }
+}
+
+// Page 5 fails first, while page 3 waits for it on another worker; page 3 then fails too:
+// page 3's failure is the one rethrown. (Without the latch, page 3 fails before page 5 is
+// reached, and rethrowing the highest failing page instead would go unnoticed.)
+TEST_F(PagePipeline, LowestFailingPageIsRethrownWhenAHigherOneFailedFirst) {
+    for (int workers : {3, 4}) {
+        std::mutex mutex;
+        std::condition_variable fiveFailed;
+        bool failed = false;
+        bool waited = false;
+        try {
+            pdf::forEachRecordedPage(document, workers, [&](const pdf::RecordedPage& page) {
+                if (page.number() == 5) {
+                    {
+                        std::lock_guard<std::mutex> lock(mutex);
+                        failed = true;
+                    }
+                    fiveFailed.notify_all();
+                    throw std::runtime_error("page 5 failed");
+                }
+                if (page.number() == 3) {
+                    std::unique_lock<std::mutex> lock(mutex);
+                    waited =
+                        fiveFailed.wait_for(lock, std::chrono::seconds(10), [&] { return failed; });
+                    lock.unlock();
+                    // Page 5's worker has thrown; let the pipeline take its failure first.
+                    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                    throw std::runtime_error("page 3 failed");
+                }
+            });
+            ADD_FAILURE() << "no exception with " << workers << " workers";
+        } catch (const std::runtime_error& e) {
+            EXPECT_TRUE(waited) << "page 5 never failed with " << workers << " workers";
+            EXPECT_STREQ("page 3 failed", e.what()) << workers;
+        }
+    }
+}
+
+// A thread without a WorkerContext of its own is refused the Library's context (two threads on
+// one MuPDF context corrupt its error stack), and given its own while it uses one.
+TEST_F(PagePipeline, ContextOfAnotherThreadIsRefusedUnlessItHasItsOwn) {
+    std::string refused;
+    bool own = false;
+    pdf::WorkerContext worker;
+    std::thread other([&] {
+        try {
+            pdf::Library::context();
+        } catch (const pdf::Error& e) {
+            refused = e.what();
+        }
+        pdf::WorkerContext::Use use(worker);
+        own = pdf::Library::context() != nullptr;
+    });
+    other.join();
+    EXPECT_EQ("PDF library: used on a thread without a context of its own", refused);
+    EXPECT_TRUE(own);
+    EXPECT_NE(nullptr, pdf::Library::context());
 }
 
 TEST_F(PagePipeline, RecordedPageRendersTheSamePixelsOnEveryThread) {
