@@ -35,18 +35,25 @@ bool recognizeExpressionLinks(PDFDocument& document,
     for (const ImportLinksExpression& e : expressions) patterns.push_back(e.regExp);
 
     LinkLimits limits("links");
-    searchExpressions(document.pdf(), range, patterns, limits,
-                      [&](size_t index, const std::string& matched, const HitInfo& hit) {
-                          const ImportLinksExpression& expression = expressions[index];
-                          std::string text = utf8ToAscii(matched);
-                          if (gotoFirstNumberInRange && expression.linkType == 2)
-                              text = firstNumberOfRange(text);
-                          std::string url = expression.result;
-                          StringFormatter::replaceAll(url, "$regresult", text);
-                          document.pages[hit.page - 1]->addLink(LinkRecords::newLink(
-                              LinkRecords::formatLoc(hit.x, hit.y, hit.width, hit.height), url,
-                              expression.target, expression.linkType, text));
-                      });
+    searchExpressions(
+        document.pdf(), range, patterns, limits,
+        [&](size_t index, const std::string& matched, const HitInfo& hit) {
+            const ImportLinksExpression& expression = expressions[index];
+            // The record's text is ASCII, as it always was; the address
+            // carries the match percent-encoded, so that it leads where the
+            // printed address does.
+            std::string text = utf8ToAscii(matched);
+            std::string inAddress = matched;
+            if (gotoFirstNumberInRange && expression.linkType == 2) {
+                text = firstNumberOfRange(text);
+                inAddress = firstNumberOfRange(inAddress);
+            }
+            std::string url = expression.result;
+            StringFormatter::replaceAll(url, "$regresult", StringFormatter::addressForm(inAddress));
+            document.pages[hit.page - 1]->addLink(
+                LinkRecords::newLink(LinkRecords::formatLoc(hit.x, hit.y, hit.width, hit.height),
+                                     url, expression.target, expression.linkType, text));
+        });
 
     if (importPdfLinks) {
         for (int n = range.from; n <= range.to; ++n) {
@@ -70,7 +77,8 @@ bool recognizeProductLinks(PDFDocument& document, const std::vector<ProductExpre
                       [&](size_t index, const std::string& matched, const HitInfo& hit) {
                           std::string text = utf8ToAscii(matched);
                           std::string url = expressions[index].result;
-                          StringFormatter::replaceAll(url, "$regresult", text);
+                          StringFormatter::replaceAll(url, "$regresult",
+                                                      StringFormatter::addressForm(matched));
                           char id[39] = {0};
                           PDFDocument::getGuid(id);
                           auto* product = new TiXmlElement("product");

@@ -10,3 +10,20 @@ std::string& StringFormatter::replaceAll(std::string& text, const std::string& f
     }
     return text;
 }
+
+std::string StringFormatter::addressForm(const std::string& utf8) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string address;
+    address.reserve(utf8.size());
+    for (char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            address += c;
+        } else {
+            address += '%';
+            address += kHex[byte >> 4];
+            address += kHex[byte & 0x0F];
+        }
+    }
+    return address;
+}

@@ -1,4 +1,5 @@
-// StringFormatter — the "$regresult" substitution of link address templates.
+// StringFormatter — the "$regresult" substitution of link address templates,
+// and the form matched text takes in an address.
 #pragma once
 
 #include <string>
@@ -13,4 +14,12 @@ class StringFormatter {
     // REQUIRES: from is not empty.
     static std::string& replaceAll(std::string& text, const std::string& from,
                                    const std::string& to);
+
+    // Matched text as it goes into an address in place of "$regresult": every
+    // byte outside ASCII written as "%" and two upper-case hexadecimal digits,
+    // so a character outside ASCII becomes its UTF-8 percent-encoded, as a
+    // browser sends it; ASCII is kept as it is (the template and the
+    // expression decide what an address holds):
+    //     addressForm("wiki/\u0623") == "wiki/%D8%A3"
+    static std::string addressForm(const std::string& utf8);
 };

@@ -198,7 +198,9 @@ TEST(CorpusTables, OrdinaryMultiColumnTextReadsAsBefore) {
     if (!haveTools()) GTEST_SKIP() << "poppler-utils not installed";
     const MultiColumnDocument documents[] = {
         {"pdfjs_tracemonkey.pdf", {2, 3, 8, 12}, 0.95671, 0.99377},
-        {"plumber_federal-register-2020-17221.pdf", {5}, 0.90970, 0.99975},
+        // Measured again once addresses broken over lines were read whole: pdftotext keeps the
+        // pieces of its 17 broken addresses apart (before: 0.90970, 0.99975).
+        {"plumber_federal-register-2020-17221.pdf", {5}, 0.90938, 0.99875},
         {"pysf_multicolumn.pdf", {3}, 0.91775, 1.0},
         {"pdfjs_bug1997343.pdf", {}, 0.79727, 0.97466},
     };

@@ -167,6 +167,65 @@ TEST_F(TextPageTest, WordHyphenatedAcrossAColumnBreakIsJoined) {
         text.text());
 }
 
+// Web and e-mail addresses broken at a line end read whole, every character kept: after a
+// dot, after a slash, after the address's own hyphen, right after "https://" and after "@".
+// A hyphen right after a slash is the publisher's break mark and left out. Prose keeps its
+// line feeds: a hyphenated word is joined as ever, and neither an address that ends a sentence
+// before a capitalised line, nor one followed by a plain word, nor a list of addresses, nor an
+// e-mail address before a word is joined to the next line. After a dot, a lower-case word
+// goes on with a host name ("org"), and with a path only as a file type ("html"; "untar"
+// starts a sentence), never as a capitalised word; a listing's address line before a path
+// line stays apart.
+TEST_F(TextPageTest, AddressBrokenAtALineEndReadsWholeAndProseKeepsItsLines) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"see https://wiki.example.", "org/Maintainers for details"},
+         "see https://wiki.example.org/Maintainers for details"},
+        {{"at https://example.com/docs/", "install.html today"},
+         "at https://example.com/docs/install.html today"},
+        {{"read https://example.com/create-app-password-", "mail/ first"},
+         "read https://example.com/create-app-password-mail/ first"},
+        {{"found at https://", "www.example.org by searching"},
+         "found at https://www.example.org by searching"},
+        {{"email: 9-FAA-Inquiry@", "faa.gov."}, "email: 9-FAA-Inquiry@faa.gov."},
+        {{"code at https://gitlab.com/-", "group/project/ here"},
+         "code at https://gitlab.com/group/project/ here"},
+        {{"a well-known hyphen-", "ated word"}, "a well-known hyphenated word"},
+        {{"Visit https://example.org/help.", "The next sentence"},
+         "Visit https://example.org/help.\nThe next sentence"},
+        {{"see https://example.org/", "for details"}, "see https://example.org/\nfor details"},
+        {{"http://one.example.org/", "http://two.example.org/"},
+         "http://one.example.org/\nhttp://two.example.org/"},
+        {{"write to info@example.com", "Tomorrow we meet"},
+         "write to info@example.com\nTomorrow we meet"},
+        {{"an info@martin-thoma.de", "schicken."}, "an info@martin-thoma.de\nschicken."},
+        {{"at https://wiki.example.", "org for details"},
+         "at https://wiki.example.org for details"},
+        {{"see https://example.org/wiki/FormatTar.", "untar reads it"},
+         "see https://example.org/wiki/FormatTar.\nuntar reads it"},
+        {{"in https://example.org/docs/index.", "html for details"},
+         "in https://example.org/docs/index.html for details"},
+        {{"https://example.org/src/contrib/dir", "./tools/link-recommended"},
+         "https://example.org/src/contrib/dir\n./tools/link-recommended"},
+        {{"see https://example.org/TexMath.html.", "Name of the file"},
+         "see https://example.org/TexMath.html.\nName of the file"},
+    };
+    std::vector<pdfbuild::PageSpec> pages;
+    for (const auto& c : cases) {
+        pdfbuild::PageSpec page;
+        for (size_t i = 0; i < c.first.size(); ++i)
+            page.texts.push_back(run(72, 700 - 14.0 * i, c.first[i]));
+        pages.push_back(page);
+    }
+    pdf::Document& d = open(pages);
+    for (size_t p = 0; p < cases.size(); ++p) {
+        pdf::TextPage text(d.page(static_cast<int>(p) + 1));
+        EXPECT_EQ(cases[p].second, text.text()) << "page " << p + 1;
+        // Each line keeps its own words; only the join is marked.
+        ASSERT_EQ(2u, text.lines().size()) << "page " << p + 1;
+        EXPECT_EQ(cases[p].first[0], linesOf(text)[0]);
+    }
+}
+
 // A heading over two columns of four lines each, then a page number centred under the
 // gutter. The content stream interleaves the columns row by row, so only the geometry can
 // tell the reading order.

@@ -55,9 +55,11 @@ std::map<int, std::vector<Box>> popplerWords(const std::string& pdf,
     return words;
 }
 
-// Matches of the two patterns in a text.
-int matchesIn(const std::string& text) {
-    static const std::regex web(kWebPattern), mail(kMailPattern);
+// Matches of the two patterns in a text. An address broken right after its scheme or its "@",
+// where it cannot end, is one address in the program's text: so it is here.
+int matchesIn(const std::string& lines) {
+    static const std::regex web(kWebPattern), mail(kMailPattern), brokenAddress("(://|@)\n");
+    const std::string text = std::regex_replace(lines, brokenAddress, "$1");
     int count = 0;
     for (const std::regex* re : {&web, &mail}) {
         count += static_cast<int>(std::distance(std::sregex_iterator(text.begin(), text.end(), *re),
@@ -101,9 +103,12 @@ struct Agreement {
     double worstBottom = 0;  // largest distance from the baseline to the word box's bottom
 };
 
-// The word under a rectangle that shows a later line's piece of a match:
-// it overlaps the rectangle and is a part of the match's text (punctuation
-// after it aside).
+// The word under a rectangle that shows one line's piece of a match broken
+// over lines: it overlaps the rectangle and is a part of the match's text
+// (punctuation after it aside: "9-" of "9-ANM-Requests@faa.gov"), or the
+// match's text ends with its start (the piece on the next line of
+// "https://x.gov/a.aspx?mode=" is "Publication&doctype=A", of which the
+// pattern takes "Publication").
 const Box* laterPiece(const std::vector<Box>& words, const Link& link) {
     for (const Box& word : words) {
         double w = std::min(word.x1, link.x + link.w) - std::max(word.x0, link.x);
@@ -111,8 +116,10 @@ const Box* laterPiece(const std::vector<Box>& words, const Link& link) {
         std::string core = word.text;
         while (!core.empty() && std::string(".,;:)").find(core.back()) != std::string::npos)
             core.pop_back();
-        if (w > 0 && h > 0 && core.size() >= 3 && link.text.find(core) != std::string::npos)
-            return &word;
+        if (w <= 0 || h <= 0 || core.size() < 2) continue;
+        if (link.text.find(core) != std::string::npos) return &word;
+        for (size_t k = std::min(core.size(), link.text.size()); k >= 3; --k)
+            if (link.text.compare(link.text.size() - k, k, core, 0, k) == 0) return &word;
     }
     return nullptr;
 }

@@ -1,5 +1,6 @@
-// Link records: the "loc" rounding, "$regresult" substitution, links made
-// from hits, and the ASCII form of link texts.
+// Link records: the "loc" rounding, "$regresult" substitution and the form a
+// match takes in an address, links made from hits, and the ASCII form of link
+// texts.
 #include <gtest/gtest.h>
 
 #include "document/LinkRecords.h"
@@ -44,6 +45,17 @@ TEST(ReplaceAll, InsertedTextIsNotSearchedAgain) {
 TEST(ReplaceAll, EmptyReplacementRemovesThePlaceholder) {
     std::string text = "a$regresultb$regresult";
     EXPECT_EQ("ab", StringFormatter::replaceAll(text, "$regresult", ""));
+}
+
+// Regression: an address outside ASCII went into the url as "?" for every character. Each
+// byte outside ASCII is now written percent-encoded, so a character becomes its UTF-8 as a
+// browser sends it; ASCII, reserved characters included, stays as the match had it.
+TEST(AddressForm, BytesOutsideAsciiArePercentEncodedAsciiIsKept) {
+    EXPECT_EQ("wiki/%D8%A3%D9%88_x", StringFormatter::addressForm("wiki/\u0623\u0648_x"));
+    EXPECT_EQ("Einf%C3%BChrung", StringFormatter::addressForm("Einf\u00FChrung"));
+    EXPECT_EQ("%F0%9F%98%80", StringFormatter::addressForm("\xF0\x9F\x98\x80"));
+    EXPECT_EQ("a b?q=1&r=%20#x", StringFormatter::addressForm("a b?q=1&r=%20#x"));
+    EXPECT_EQ("", StringFormatter::addressForm(""));
 }
 
 TEST(Ascii, NonAsciiCharactersAndBrokenBytesBecomeOneQuestionMarkEach) {

@@ -129,7 +129,16 @@ Words wordsOf(const std::string& text) {
     Words words;
     std::istringstream in(withoutInvisibles(text));
     std::string w;
-    while (in >> w) words.push_back(w);
+    while (in >> w) {
+        // A web address's scheme counts as a word of its own: pdftotext keeps a scheme that
+        // ends a line apart from the rest of its address, the index reads the address whole.
+        std::string::size_type scheme = w.find("://");
+        if (scheme != std::string::npos && scheme + 3 < w.size()) {
+            words.push_back(w.substr(0, scheme + 3));
+            w.erase(0, scheme + 3);
+        }
+        words.push_back(w);
+    }
     return words;
 }
 

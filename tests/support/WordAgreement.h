@@ -8,7 +8,8 @@
 // pdftotext reads only the page's crop box here, as a reader sees the page (it otherwise
 // includes printer's marks outside it). Invisible direction marks, zero-width spaces,
 // ligature characters and the soft hyphens it leaves at line ends (it joins hyphenated words
-// only at "-") are evened out before comparing. The index is made by running the program.
+// only at "-") are evened out before comparing, and a web address's scheme ("https://") is a
+// word of its own on both sides (pdftotext keeps one that ends a line apart from the rest). The index is made by running the program.
 #pragma once
 
 #include <functional>

@@ -16,9 +16,15 @@
 // separated by one space, lines by a line feed, no line feed at the end; a
 // line whose last word ends in a hyphen after a letter is joined to the next
 // line without the hyphen when that line starts with a letter (a lower-case
-// one if it starts another column). charAtTextByte() maps each byte of text() back to the character
-// that produced it, so a match found in the text can be located on the
-// page.
+// one if it starts another column). A line that ends inside a web or e-mail
+// address is joined to the next line of its flow with every character kept
+// (hyphen included; one right after a slash is the publisher's break mark
+// and left out) when that line goes on with the address, so that
+// "https://wiki.example." over "org/Maintainers" reads as one address; the
+// rule, and the evidence that tells an address broken at the line end from
+// one that ends there, are in TextPage.cpp (addressGoesOn). charAtTextByte()
+// maps each byte of text() back to the character that produced it, so a
+// match found in the text can be located on the page.
 //
 //     pdf::TextPage text(doc.page(3));
 //     for (const pdf::TextLine& line : text.lines())
@@ -77,7 +83,11 @@ struct TextLine {
     Rect box;
     int flowId = 0;
     int paragraphId = 0;
-    bool hyphenJoined = false;  // joined to the next line in text()
+    bool hyphenJoined = false;  // joined to the next line in text(), without a line feed
+    // Joined inside a web or e-mail address: every character kept, a hyphen at
+    // the break being the address's own. Implies hyphenJoined (which alone
+    // leaves out the line's last character, the hyphen).
+    bool addressJoined = false;
 };
 
 // A view of consecutive elements of one of the page's arrays.
