@@ -83,14 +83,14 @@ OutputFile::~OutputFile() {
     }
 }
 
-void OutputFile::finish() {
+void OutputFile::finish(Flush flush) {
     if (finished_) return;
     errno = 0;
     bool failed = std::fflush(stream_) != 0 || std::ferror(stream_) != 0;
     // The bytes reach the disk before the name does: a rename that lands
     // before its file's data would leave an empty file under the new name
     // after a power loss.
-    if (!failed && syncDescriptor(fileno(stream_)) != 0) failed = true;
+    if (!failed && flush == Flush::OnFinish && syncDescriptor(fileno(stream_)) != 0) failed = true;
     int error = errno;
     if (std::fclose(stream_) != 0 && !failed) {
         failed = true;
@@ -129,6 +129,17 @@ void OutputFile::syncDirectory(const std::string& outputPrefix) {
     if (syncDescriptor(fd) != 0 && errno != EINVAL) {
         int error = errno;
         close(fd);
+        throw DocumentError("Cannot flush directory '" + directory + "': " + std::strerror(error));
+    }
+    close(fd);
+}
+
+void OutputFile::syncFileSystem(const std::string& outputPrefix) {
+    const std::string directory = directoryOf(outputPrefix);
+    int fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0 || syncfs(fd) != 0) {
+        int error = errno;
+        if (fd >= 0) close(fd);
         throw DocumentError("Cannot flush directory '" + directory + "': " + std::strerror(error));
     }
     close(fd);

@@ -44,10 +44,15 @@ class OutputFile {
     const std::string& path() const { return path_; }
     const std::string& temporaryPath() const { return temporaryPath_; }
 
-    // Flushes the temporary file to the disk and closes it; throws
-    // DocumentError when the bytes did not all land. commit() does it when
-    // it has not been done.
-    void finish();
+    // When the bytes go to the disk: at finish(), or later, all of a set of
+    // files at once by the caller (syncFileSystem), which costs one flush
+    // instead of one a file.
+    enum class Flush { OnFinish, ByCaller };
+
+    // Flushes the temporary file to the disk (unless flush says the caller
+    // does) and closes it; throws DocumentError when the bytes did not all
+    // land. commit() does it when it has not been done.
+    void finish(Flush flush = Flush::OnFinish);
     // Puts the finished file in place of the target and flushes the
     // directory. REQUIRES: not committed yet.
     void commit();
@@ -58,6 +63,10 @@ class OutputFile {
     // Flushes the directory entries of the directory of outputPrefix + a
     // name to the disk; throws DocumentError naming it when that fails.
     static void syncDirectory(const std::string& outputPrefix);
+    // Flushes everything written to the file system that holds the
+    // directory of outputPrefix + a name (syncfs): the files finished with
+    // Flush::ByCaller there. Throws DocumentError naming the directory.
+    static void syncFileSystem(const std::string& outputPrefix);
     // The directory of outputPrefix + a name, with its trailing '/' ("./"
     // when the prefix names none).
     static std::string directoryOf(const std::string& outputPrefix);

@@ -86,7 +86,8 @@ std::unique_ptr<OutputFile> PDFPage::stage() {
     for (const std::string& product : pendingProducts) products->LinkEndChild(unpack(product));
     pendingLinks.clear();
     pendingProducts.clear();
-    std::unique_ptr<OutputFile> staged = stageXmlFile(*xml, getPath(), kRecordTemporaryPrefix);
+    std::unique_ptr<OutputFile> staged =
+        stageXmlFile(*xml, getPath(), kRecordTemporaryPrefix, OutputFile::Flush::ByCaller);
     xml.reset();
     return staged;
 }

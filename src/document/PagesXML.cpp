@@ -62,7 +62,7 @@ bool PDFDocument::writePageRecords(const std::string& recordsDir, bool importLin
     RecordsCommit commit(recordsDir);
     for (int n = 1; n <= count; ++n) {
         commit.add(stageXmlFile(*records[n - 1], recordsDir + Utility::pageRecordName(n),
-                                kRecordTemporaryPrefix));
+                                kRecordTemporaryPrefix, OutputFile::Flush::ByCaller));
     }
     commit.apply();
     return true;

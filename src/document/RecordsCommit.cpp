@@ -123,6 +123,11 @@ void RecordsCommit::apply(const std::function<void(int renamesDone)>& afterRenam
                                 "': " + std::strerror(EISDIR));
     }
 
+    // The staged records reach the disk before the list that names them:
+    // one flush of the file system for all of them (they were finished with
+    // Flush::ByCaller), cheaper than one a file.
+    OutputFile::syncFileSystem(directory_);
+
     const std::string recordPath = directory_ + kCommitRecordName;
     {
         OutputFile record(recordPath, kRecordTemporaryPrefix);

@@ -2,10 +2,11 @@
 // next job sees them.
 //
 // A job that changes page records stages every new record beside its target
-// (stageXmlFile with kRecordTemporaryPrefix: a ".qr-" file, flushed to the
-// disk) and hands them to a RecordsCommit, which then:
+// (stageXmlFile with kRecordTemporaryPrefix: a ".qr-" file, finished with
+// OutputFile::Flush::ByCaller) and hands them to a RecordsCommit, which then:
 //   1. checks that every target can be replaced (it is no directory), so a
-//      record that cannot be written is found before any is renamed;
+//      record that cannot be written is found before any is renamed, and
+//      flushes the staged records to the disk, all at once (syncfs);
 //   2. writes the commit record kCommitRecordName beside the records (the
 //      list of renames, itself written under a temporary name, flushed and
 //      renamed into place) and flushes the directory;

@@ -57,7 +57,7 @@ std::string xmlCharacters(const std::string& text) {
 }
 
 std::unique_ptr<OutputFile> stageXmlFile(TiXmlDocument& document, const std::string& path,
-                                         const char* temporaryPrefix) {
+                                         const char* temporaryPrefix, OutputFile::Flush flush) {
     utf8ToWide(path);
     clean(&document);
     auto out = std::make_unique<OutputFile>(path, temporaryPrefix);
@@ -66,7 +66,7 @@ std::unique_ptr<OutputFile> stageXmlFile(TiXmlDocument& document, const std::str
         int error = errno != 0 ? errno : EIO;
         throw DocumentError("Cannot write file '" + path + "': " + std::strerror(error));
     }
-    out->finish();
+    out->finish(flush);
     return out;
 }
 

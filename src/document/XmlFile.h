@@ -31,7 +31,8 @@ void writeXmlFile(TiXmlDocument& document, const std::string& path);
 // uncommitted removes it. For writers that put several files in place
 // together.
 std::unique_ptr<OutputFile> stageXmlFile(TiXmlDocument& document, const std::string& path,
-                                         const char* temporaryPrefix = kOutputTemporaryPrefix);
+                                         const char* temporaryPrefix = kOutputTemporaryPrefix,
+                                         OutputFile::Flush flush = OutputFile::Flush::OnFinish);
 
 // A new empty element `name`, appended to parent's children (which owns it).
 TiXmlElement* appendElement(TiXmlNode* parent, const char* name);
