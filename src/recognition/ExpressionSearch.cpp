@@ -5,11 +5,11 @@
 #include <memory>
 
 #include "pdf/text/PaintedText.h"
-#include "pdf/text/Regex.h"
 #include "pdf/text/TextPage.h"
 #include "pdf/text/TextSearch.h"
 #include "recognition/HitInfoLocator.h"
 #include "text/Ascii.h"
+#include "text/Regex.h"
 
 PageRange searchRange(bool useRange, int fromPage, int toPage, int pageCount) {
     PageRange range{1, pageCount};
@@ -47,8 +47,7 @@ struct Finds {
 // located as it is found and counted against the limits at once, so a page
 // that finds too much is refused before its finds are kept.
 std::vector<Finds> findOnPage(const pdf::Document& document, int number,
-                              const std::vector<std::unique_ptr<pdf::Regex>>& res,
-                              LinkLimits& limits) {
+                              const std::vector<std::unique_ptr<Regex>>& res, LinkLimits& limits) {
     pdf::Page page = document.page(number);
     pdf::PaintedText painted = pdf::readPaintedText(page);
     pdf::SearchableText text = pdf::searchableText(pdf::TextPage(page, painted));
@@ -88,15 +87,33 @@ void handOn(size_t expression, int page, const PageRange& range, const Finds& fi
     }
 }
 
+void searchAll(const pdf::Document& document, const PageRange& range,
+               const std::vector<std::string>& expressions, LinkLimits& limits,
+               const HitHandler& onHit);
+
 }  // namespace
 
 void searchExpressions(const pdf::Document& document, const PageRange& range,
                        const std::vector<std::string>& expressions, LinkLimits& limits,
                        const HitHandler& onHit) {
-    std::vector<std::unique_ptr<pdf::Regex>> compiled;
+    // A job's expression that cannot be used fails the job as the job's own
+    // failure, with the expression named.
+    try {
+        searchAll(document, range, expressions, limits, onHit);
+    } catch (const RegexError& e) {
+        throw DocumentError(e.what());
+    }
+}
+
+namespace {
+
+void searchAll(const pdf::Document& document, const PageRange& range,
+               const std::vector<std::string>& expressions, LinkLimits& limits,
+               const HitHandler& onHit) {
+    std::vector<std::unique_ptr<Regex>> compiled;
     for (const std::string& expression : expressions) {
         if (expression.empty()) break;
-        compiled.push_back(std::make_unique<pdf::Regex>(expression));
+        compiled.push_back(std::make_unique<Regex>(expression));
     }
     if (range.empty() || compiled.empty()) return;
     // found[page - from][expression]: filled when the first expression comes
@@ -112,3 +129,5 @@ void searchExpressions(const pdf::Document& document, const PageRange& range,
         printProgress(range, range.to);
     }
 }
+
+}  // namespace

@@ -23,9 +23,9 @@
 //
 // All expressions are compiled before the first is searched, so a pattern
 // that does not compile fails the job before anything is found.
-// Throws pdf::Error (a pattern that does not compile or exceeds its match
-// limit, a page that cannot be read), DocumentError (a page or the job finds
-// more than LinkLimits allows).
+// Throws DocumentError (a pattern that does not compile or exceeds its match
+// limit; a page or the job finds more than LinkLimits allows), pdf::Error (a
+// page that cannot be read).
 #pragma once
 
 #include <functional>

@@ -9,11 +9,11 @@
 #include "pdf/Document.h"
 #include "pdf/Library.h"
 #include "pdf/builder/PdfBuilder.h"
-#include "pdf/text/Regex.h"
 #include "pdf/text/TextPage.h"
 #include "pdf/text/TextSearch.h"
 #include "support/SyntheticText.h"
 #include "support/TestSupport.h"
+#include "text/Regex.h"
 
 using namespace testing_support;
 
@@ -25,8 +25,7 @@ pdfbuild::TextRun at(double x, double y, const std::string& text) {
 
 std::vector<std::string> matchesOf(const pdf::SearchableText& text, const std::string& pattern) {
     std::vector<std::string> found;
-    for (const pdf::SearchMatch& m : pdf::searchPage(text, pdf::Regex(pattern)))
-        found.push_back(m.text);
+    for (const pdf::SearchMatch& m : pdf::searchPage(text, Regex(pattern))) found.push_back(m.text);
     return found;
 }
 

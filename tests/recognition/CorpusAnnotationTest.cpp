@@ -25,12 +25,12 @@
 #include "pdf/Document.h"
 #include "pdf/Error.h"
 #include "pdf/Library.h"
-#include "pdf/text/Regex.h"
 #include "pdf/text/TextPage.h"
 #include "pdf/text/TextSearch.h"
 #include "recognition/PublisherExpressions.h"
 #include "support/RecognitionJobs.h"
 #include "support/TestSupport.h"
+#include "text/Regex.h"
 
 using namespace testing_support;
 
@@ -217,9 +217,9 @@ bool compareWithAnnotations(const std::string& pdf, Tally& tally) {
 // program's own page text: each printed with the two lines' ends around the break.
 int listJoinedAddresses(const std::string& pdf, bool& joinsProse) {
     static const std::regex prose("^[A-Z][a-z]+[.,;:!?]?$");
-    std::vector<std::unique_ptr<pdf::Regex>> expressions;
+    std::vector<std::unique_ptr<Regex>> expressions;
     for (const Expression& e : publisherAddressExpressions())
-        expressions.push_back(std::make_unique<pdf::Regex>(e.regexp));
+        expressions.push_back(std::make_unique<Regex>(e.regexp));
     int joined = 0;
     try {
         pdf::Document document(pdf);

@@ -25,10 +25,10 @@
 #include <regex>
 #include <tuple>
 
-#include "pdf/text/Regex.h"
 #include "support/CorpusTools.h"
 #include "support/RecognitionJobs.h"
 #include "support/TestSupport.h"
+#include "text/Regex.h"
 
 using namespace testing_support;
 
@@ -139,7 +139,7 @@ bool goesOnWithAnAddress(char c) {
 // MuPDF's order whatever its blocks (it may start a block inside a paragraph): one Found per
 // line piece, each with the whole match's text.
 void addressReadings(const std::vector<StextLine>& lines, size_t first, int page,
-                     const std::vector<std::unique_ptr<pdf::Regex>>& patterns,
+                     const std::vector<std::unique_ptr<Regex>>& patterns,
                      std::vector<Found>& alternatives) {
     constexpr size_t kMaxLines = 4;  // the longest address of the corpus spans four
     if (first + 1 >= lines.size()) return;
@@ -180,7 +180,7 @@ void addressReadings(const std::vector<StextLine>& lines, size_t first, int page
 }
 
 std::vector<Found> referenceMatches(const std::string& pdf,
-                                    const std::vector<std::unique_ptr<pdf::Regex>>& patterns,
+                                    const std::vector<std::unique_ptr<Regex>>& patterns,
                                     std::vector<Found>& alternatives) {
     std::vector<Found> found;
     for (const auto& [page, lines] : mutoolLines(pdf)) {
@@ -277,10 +277,10 @@ Figures compare(const std::vector<Found>& references, const std::vector<Found>& 
 TEST(CorpusLocation, EveryMatchIsLinkedOnItsOwnText) {
     if (corpusDir().empty()) GTEST_SKIP() << "corpus not present";
     if (shell("command -v mutool").empty()) GTEST_SKIP() << "mutool not installed";
-    std::vector<std::unique_ptr<pdf::Regex>> patterns;
+    std::vector<std::unique_ptr<Regex>> patterns;
     std::vector<Expression> expressions;
     for (size_t p = 0; p < kPatterns.size(); ++p) {
-        patterns.push_back(std::make_unique<pdf::Regex>(kPatterns[p]));
+        patterns.push_back(std::make_unique<Regex>(kPatterns[p]));
         expressions.push_back({kPatterns[p], 1, static_cast<int>(p), "$regresult", ""});
     }
     for (const std::string& name : listDir(corpusDir())) {

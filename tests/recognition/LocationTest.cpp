@@ -215,7 +215,7 @@ TEST(HitInfoLocator, OneHitPerLineAndNoneForGlyphsThePageLacks) {
     pdf::Page page = document.page(1);
     pdf::PaintedText painted = pdf::readPaintedText(page);
     pdf::SearchableText text = pdf::searchableText(pdf::TextPage(page, painted));
-    std::vector<pdf::SearchMatch> matches = pdf::searchPage(text, pdf::Regex("555\\s+now"));
+    std::vector<pdf::SearchMatch> matches = pdf::searchPage(text, Regex("555\\s+now"));
     ASSERT_EQ(1u, matches.size());
     ASSERT_EQ(2u, matches[0].highlights.size());
     EXPECT_EQ(0, matches[0].highlights[0].line);

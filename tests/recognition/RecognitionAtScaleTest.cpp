@@ -12,9 +12,9 @@
 #include "pdf/Library.h"
 #include "pdf/builder/PdfBuilder.h"
 #include "pdf/text/PaintedText.h"
-#include "pdf/text/Regex.h"
 #include "support/RecognitionJobs.h"
 #include "support/TestSupport.h"
+#include "text/Regex.h"
 
 using namespace testing_support;
 
@@ -61,14 +61,14 @@ class RecognitionAtScale : public ::testing::Test {
 // several-byte characters, are all found at their own bytes, and a pattern
 // that also matches empty steps over whole characters.
 TEST(RecognitionRegex, EveryMatchOfATextOfSeveralByteCharactersIsFound) {
-    pdf::Regex digit("\\d");
+    Regex digit("\\d");
     std::vector<std::pair<size_t, size_t>> found;
     const std::string text = "\u00E91 \u05D02 \U0001F6003 \u00DF";
     digit.forEachMatch(text, [&](size_t start, size_t end) { found.emplace_back(start, end); });
     EXPECT_EQ((std::vector<std::pair<size_t, size_t>>{{2, 3}, {6, 7}, {12, 13}}), found);
 
     std::vector<std::string> words;
-    pdf::Regex maybeLetters("[a-z]*");
+    Regex maybeLetters("[a-z]*");
     maybeLetters.forEachMatch("\u00E9ab\u00FCc", [&](size_t start, size_t end) {
         words.push_back(std::string("\u00E9ab\u00FCc").substr(start, end - start));
     });

@@ -36,8 +36,8 @@
 #include <string>
 #include <vector>
 
-#include "pdf/text/Regex.h"
 #include "pdf/text/TextPage.h"
+#include "text/Regex.h"
 
 namespace pdf {
 

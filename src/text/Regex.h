@@ -1,4 +1,5 @@
-// pdf::Regex — a compiled regular expression for searching page text.
+// Regex — a compiled regular expression for searching text (a page's, for
+// link and product recognition).
 //
 // Perl-compatible syntax (PCRE2) on UTF-8 text, case-sensitive, "." not
 // matching a line feed; \d, \w and \s are ASCII classes. Compiled with the
@@ -13,16 +14,23 @@
 // UTF-8 is checked once per search, not once per match, so a search costs
 // the matching itself and no pass over the subject for each match.
 // Ownership: owns its PCRE2 code and match data.
-// Throws pdf::Error naming the pattern when it does not compile or a search
-// exceeds the limit.
+// Throws RegexError naming the pattern when it does not compile or a search
+// exceeds the limit, e.g. "Expression '(a' does not compile: missing closing
+// parenthesis at offset 2".
 #pragma once
 
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
-namespace pdf {
+// The one error of this unit: a job's expression that cannot be used. The
+// message is one line naming the expression.
+class RegexError : public std::runtime_error {
+  public:
+    explicit RegexError(const std::string& message) : std::runtime_error(message) {}
+};
 
 class Regex {
   public:
@@ -44,5 +52,3 @@ class Regex {
     std::string pattern_;
     std::unique_ptr<Handles> handles_;
 };
-
-}  // namespace pdf

@@ -1,11 +1,8 @@
-#include "pdf/text/Regex.h"
+#include "text/Regex.h"
 
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
-#include "pdf/Error.h"
-
-namespace pdf {
 namespace {
 
 // Generous for any sensible pattern on a page of text, small enough that a
@@ -43,17 +40,19 @@ Regex::Regex(const std::string& pattern) : pattern_(pattern), handles_(new Handl
     handles_->code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
                                    PCRE2_UTF, &error, &offset, nullptr);
     if (handles_->code == nullptr) {
-        throw Error("Expression '" + pattern + "' does not compile",
-                    errorText(error) + " at offset " + std::to_string(offset));
+        throw RegexError("Expression '" + pattern + "' does not compile" + ": " + errorText(error) +
+                         " at offset " + std::to_string(offset));
     }
     // Without a JIT the interpreter runs the same pattern, only slower.
     pcre2_jit_compile(handles_->code, PCRE2_JIT_COMPLETE);
     handles_->context = pcre2_match_context_create(nullptr);
-    if (handles_->context == nullptr) throw Error("Expression '" + pattern + "'", "out of memory");
+    if (handles_->context == nullptr)
+        throw RegexError("Expression '" + pattern + "'" + ": " + "out of memory");
     pcre2_set_match_limit(handles_->context, kMatchLimit);
     pcre2_set_depth_limit(handles_->context, kDepthLimit);
     handles_->stack = pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr);
-    if (handles_->stack == nullptr) throw Error("Expression '" + pattern + "'", "out of memory");
+    if (handles_->stack == nullptr)
+        throw RegexError("Expression '" + pattern + "'" + ": " + "out of memory");
     pcre2_jit_stack_assign(handles_->context, nullptr, handles_->stack);
 }
 
@@ -65,7 +64,8 @@ void Regex::forEachMatch(const std::string& subject,
         pcre2_match_data* data;
         ~MatchData() { pcre2_match_data_free(data); }
     } match{pcre2_match_data_create_from_pattern(handles_->code, nullptr)};
-    if (match.data == nullptr) throw Error("Expression '" + pattern_ + "'", "out of memory");
+    if (match.data == nullptr)
+        throw RegexError("Expression '" + pattern_ + "'" + ": " + "out of memory");
 
     const auto* text = reinterpret_cast<PCRE2_SPTR>(subject.data());
     size_t start = 0;
@@ -79,7 +79,8 @@ void Regex::forEachMatch(const std::string& subject,
         options = PCRE2_NO_UTF_CHECK;
         if (rc == PCRE2_ERROR_NOMATCH) return;
         if (rc < 0) {
-            throw Error("Expression '" + pattern_ + "' cannot be searched", errorText(rc));
+            throw RegexError("Expression '" + pattern_ + "' cannot be searched" + ": " +
+                             errorText(rc));
         }
         PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(match.data);
         size_t begin = ovector[0];
@@ -94,5 +95,3 @@ void Regex::forEachMatch(const std::string& subject,
         }
     }
 }
-
-}  // namespace pdf
