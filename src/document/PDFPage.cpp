@@ -62,11 +62,6 @@ TiXmlElement* PDFPage::load() {
     }
     TiXmlElement* page = xml->FirstChildElement("page");
     if (page == nullptr) throw DocumentError("Page record '" + path + "' has no 'page' element");
-    for (const char* section : {"links", "products"}) {
-        if (page->FirstChildElement(section) == nullptr) {
-            throw DocumentError("Page record '" + path + "' has no '" + section + "' element");
-        }
-    }
     return page;
 }
 
@@ -78,8 +73,14 @@ void PDFPage::prepare() {
 std::unique_ptr<OutputFile> PDFPage::stage() {
     if (!modified) return nullptr;
     TiXmlElement* page = load();
-    TiXmlElement* links = page->FirstChildElement("links");
-    TiXmlElement* products = page->FirstChildElement("products");
+    // A record without a section holds none of its elements: the section is
+    // added, at the end of the page, when there are elements to put in it.
+    auto section = [page](const char* name, bool needed) {
+        TiXmlElement* found = page->FirstChildElement(name);
+        return found != nullptr || !needed ? found : appendElement(page, name);
+    };
+    TiXmlElement* links = section("links", !pendingLinks.empty());
+    TiXmlElement* products = section("products", !pendingProducts.empty());
     // The document takes each element over; nothing is linked twice if the
     // record is staged again.
     for (const std::string& link : pendingLinks) links->LinkEndChild(unpack(link));

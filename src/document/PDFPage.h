@@ -19,8 +19,10 @@
 // hundreds of thousands) and makes the element again when it writes the
 // record. The owning PDFDocument outlives it. The path is UTF-8 and must be
 // well-formed (EncodingError otherwise).
-// Throws DocumentError naming the file when it is missing, is not XML (or
-// larger or deeper than XmlLoad.h allows) or lacks a section, or cannot be
+// A record without a "links" or "products" section holds none of those
+// elements; the section is added at the end of "page" when elements go into
+// it. Throws DocumentError naming the file when it is missing, is not XML (or
+// larger or deeper than XmlLoad.h allows) or has no "page", or cannot be
 // written.
 #pragma once
 
@@ -44,9 +46,8 @@ class PDFPage {
     // Loads the page file as it is on disk now. False when it cannot be read
     // or is not XML.
     bool open();
-    // Checks that the page file can be read and has "page" with "links" and
-    // "products", keeping nothing of it. Throws DocumentError naming the file
-    // when not.
+    // Checks that the page file can be read and has "page", keeping nothing
+    // of it. Throws DocumentError naming the file when not.
     void prepare();
     // Reads the file afresh, appends the waiting elements and writes the
     // result beside the file, finished but not yet in place (null when
@@ -68,7 +69,7 @@ class PDFPage {
     bool isModified() const { return modified; }
 
   private:
-    // Loads the file and checks its sections; the page element.
+    // Loads the file; its page element.
     TiXmlElement* load();
 
     std::unique_ptr<TiXmlDocument> xml;
