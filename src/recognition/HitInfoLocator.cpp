@@ -110,7 +110,6 @@ bool HitInfoLocator::readsLeftToRight(const std::vector<int>& glyphs) const {
             const pdf::PaintedChar& ch = painted_.chars[static_cast<size_t>(c)];
             if (ch.dirX < 1 - kHorizontal || std::fabs(ch.dirY) > kHorizontal) return false;
             if (ch.quad[3].y >= ch.quad[0].y) return false;  // mirrored: ascent below
-            if (pdf::chars::direction(ch.code) == pdf::chars::Direction::RightToLeft) return false;
         }
         const pdf::PaintedChar& first = firstChar(g);
         if (first.origin.x < previousX - kHorizontal) return false;

@@ -9,9 +9,10 @@
 // over a line break gives one hit per line piece (and so does a match over
 // the lines of a wrapped table cell, which the reading puts on one line).
 //
-// A piece that reads left to right horizontally on the shown page (every
-// glyph upright, running left to right, in a left-to-right script, each
-// standing right of the one before it) is measured from its text elements:
+// A piece whose glyphs the content stream draws left to right horizontally
+// on the shown page (every glyph upright, running left to right, each
+// standing right of the one before it; Hebrew or Arabic drawn in visual
+// order too) is measured from its text elements:
 //   left    the first glyph's origin;
 //   top     the top of the first glyph's text element;
 //   right   the right edge of the last glyph's text element when the piece
@@ -20,7 +21,7 @@
 //           scale of text matrix and CTM);
 //   bottom  the last glyph's baseline.
 // Any other piece (a turned or mirrored line, vertical writing, right-to-
-// left script) is the bounding box of its glyphs' boxes. Either way the
+// left script drawn right to left) is the bounding box of its glyphs' boxes. Either way the
 // rectangle is in page space (points from the top-left of the shown page,
 // y down; the page's rotation and crop box applied), the same as "loc", and
 // no rectangle has a side of 0 or less: a piece that would is measured by

@@ -122,6 +122,21 @@ TEST_F(Location, RightToLeftMatchIsLocatedOnItsGlyphs) {
     EXPECT_NE(std::string::npos, links[0].find("text=\"????\"")) << links[0];
 }
 
+// A Hebrew word that the content stream draws left to right (visual order, its last letter
+// first), in a font with a descent: measured as left-to-right text is, from its first glyph's
+// origin and its element's top down to the baseline, not by its glyph boxes (which reach 2 pt
+// below the baseline). Regression: right-to-left script always got its glyph boxes.
+TEST_F(Location, RightToLeftScriptDrawnLeftToRightIsMeasuredByItsElements) {
+    pdfbuild::DocumentSpec doc;
+    std::string font = pdfbuild::addHorizontalFont(
+        doc, {{1, "\u05E9", 500}, {2, "\u05DC", 500}, {3, "\u05D5", 500}, {4, "\u05DD", 500}});
+    pdfbuild::PageSpec page;
+    page.resources = {{"Font", "H1", font}};
+    page.rawContent = "BT /H1 10 Tf 1 0 0 1 100 700 Tm <0004000300020001> Tj ET";
+    doc.pages.push_back(page);
+    EXPECT_EQ((std::vector<std::string>{"100 84 20 8"}), locate(doc, "\u05E9\u05DC\u05D5\u05DD"));
+}
+
 // "alpha beta" split over two lines: one link on each line's piece, both with the match's
 // text. Each piece ends inside its element: half a font size past its last glyph's origin.
 TEST_F(Location, MatchOverALineBreakGetsOneLinkPerLine) {
