@@ -12,13 +12,13 @@ PDFDocument::PDFDocument() = default;
 
 // Page records go before the PDF they describe.
 PDFDocument::~PDFDocument() {
-    pages.clear();
-    pdfDoc.reset();
+    pages_.clear();
+    pdfDoc_.reset();
 }
 
 bool PDFDocument::open(const std::string& path) {
     try {
-        pdfDoc = std::make_unique<pdf::Document>(path);
+        pdfDoc_ = std::make_unique<pdf::Document>(path);
         populatePages();
         return true;
     } catch (const std::exception& e) {
@@ -26,14 +26,14 @@ bool PDFDocument::open(const std::string& path) {
     } catch (...) {
         std::printf("Unknown Exception\n");
     }
-    pages.clear();
-    pdfDoc.reset();
+    pages_.clear();
+    pdfDoc_.reset();
     return false;
 }
 
 const pdf::Document& PDFDocument::pdf() const {
-    if (!pdfDoc) throw DocumentError("No PDF document is open");
-    return *pdfDoc;
+    if (!pdfDoc_) throw DocumentError("No PDF document is open");
+    return *pdfDoc_;
 }
 
 int PDFDocument::getNumberOfPages() const {
@@ -42,12 +42,18 @@ int PDFDocument::getNumberOfPages() const {
 
 void PDFDocument::populatePages() {
     int count = getNumberOfPages();
-    for (int n = 1; n <= count; ++n) pages.push_back(std::make_unique<PDFPage>(this, n));
+    for (int n = 1; n <= count; ++n) pages_.push_back(std::make_unique<PDFPage>(this, n));
+}
+
+PDFPage& PDFDocument::pageRecord(int number) {
+    if (number < 1 || number > static_cast<int>(pages_.size()))
+        throw DocumentError("Page " + std::to_string(number) + " has no record");
+    return *pages_[number - 1];
 }
 
 void PDFDocument::savePages() {
     bool changed = false;
-    for (auto& page : pages) changed = changed || page->isModified();
+    for (auto& page : pages_) changed = changed || page->isModified();
     if (!changed) return;
     // Under the lock, every changed record is read as it is now, written
     // beside itself, and only when all are written are they put in place,
@@ -55,22 +61,23 @@ void PDFDocument::savePages() {
     // before that changes none, and no other job's additions are lost.
     RecordsLock lock(outputDir);
     RecordsCommit commit(outputDir);
-    for (auto& page : pages) {
+    for (auto& page : pages_) {
         if (std::unique_ptr<OutputFile> file = page->stage()) commit.add(std::move(file));
     }
     commit.apply();
 }
 
-std::string PDFDocument::initPagesID() {
-    TiXmlNode* doc = descriptor.FirstChild("doc");
-    TiXmlNode* section = doc != nullptr ? doc->FirstChild() : nullptr;
-    if (section == nullptr) return std::string();
-    for (TiXmlElement* entry = section->FirstChildElement(); entry != nullptr;
+std::vector<std::string> PDFDocument::pageIdsOf(const TiXmlDocument& descriptor) {
+    std::vector<std::string> ids;
+    const TiXmlNode* doc = descriptor.FirstChild("doc");
+    const TiXmlNode* section = doc != nullptr ? doc->FirstChild() : nullptr;
+    if (section == nullptr) return ids;
+    for (const TiXmlElement* entry = section->FirstChildElement(); entry != nullptr;
          entry = entry->NextSiblingElement()) {
         const char* id = entry->Attribute("id");
-        pageIds.push_back(id != nullptr ? id : "");
+        ids.push_back(id != nullptr ? id : "");
     }
-    return std::string();
+    return ids;
 }
 
 void PDFDocument::getGuid(char* buffer) {

@@ -1,19 +1,17 @@
 // PDFDocument — the open PDF and its page records; every generator of the
 // publication's outputs is one of its operations.
 //
-// Lifecycle, one per command: construct, open, run one operation, destroy.
-// Entry i of `pages` is the record of page i + 1, kept in outputDir +
-// "Page_<i+1>.xml" (outputDir as it is when the record is read or written).
+// Lifecycle, one per job: construct, open, run one generator, destroy.
+// pageRecord(n) is the record of page n, kept in getOutputDir() +
+// "Page_<n>.xml" (the directory as it is when the record is read or written).
 //
 //     PDFDocument document;
 //     document.setOutputDir("/pub/");               // page records in /pub/
 //     if (document.open("/in/book.pdf")) document.writeImages(options);
 //
-// Two kinds of operations: the job's operations (createImages, ...,
-// recognizeProducts) take the parameter record of their command; they are
-// defined with the job (src/job/DocumentOperations.cpp) and only read the
-// record and call the generators below with plain values, here (document/)
-// or in recognition/. The generators write the outputs.
+// The generators below (and those of recognition/) take plain values
+// (GeneratorOptions.h); the job layer (src/job/) reads them from the job
+// file. Nothing here knows how a job is described.
 //
 // Generators report their outcome as a bool and raise DocumentError (their
 // own failures, message names the file), pdf::Error (the PDF library) or
@@ -33,16 +31,6 @@
 #include "pdf/Outline.h"
 #include "pdf/Page.h"
 
-struct HitInfo;
-class RecognizeLinksInput;
-class RecognizeProductsInput;
-class CreateImagesInput;
-class CreateDocumentXMLInput;
-class CreatePagesXMLInput;
-class CreateIndexInput;
-class CreatePagesHTMLInput;
-class CreateSEOInput;
-
 class PDFDocument {
   public:
     PDFDocument();
@@ -52,42 +40,34 @@ class PDFDocument {
 
     // The directory of the page records, with its trailing separator.
     void setOutputDir(const std::string& dir) { outputDir = dir; }
+    const std::string& getOutputDir() const { return outputDir; }
 
     // Opens the PDF at path (UTF-8) and makes one page record per page.
     // On failure prints the reason and a line end to standard output and
     // returns false; the document then holds no PDF.
     bool open(const std::string& path);
-    bool isOpen() const { return pdfDoc != nullptr; }
+    bool isOpen() const { return pdfDoc_ != nullptr; }
 
     // The PDF's page count. Throws DocumentError when no PDF is open.
     int getNumberOfPages() const;
-    void populatePages();
+    // The record of page number (1 to getNumberOfPages()), made by open.
+    // Throws DocumentError for a number without a record.
+    PDFPage& pageRecord(int number);
+    // The number of page records: the page count when open, else 0.
+    int pageRecordCount() const { return static_cast<int>(pages_.size()); }
     // Saves every page record that was handed elements, all together and
     // under the records' lock (RecordsLock.h): each is read as it is on disk
     // then, its elements appended and written beside it; only when all are
     // written are they put in place. A missing, broken or unwritable record
     // changes none. Throws DocumentError naming the file.
     void savePages();
-    // Appends the "id" of every entry of the descriptor's first section
-    // (the pages of document.xml) to pageIds. Returns an empty string.
-    std::string initPagesID();
     // Writes 32 characters from 0-9a-z into buffer, drawn from the
     // process's unseeded rand(): every run yields the same sequence.
     // REQUIRES: buffer holds at least 32 bytes; it is not terminated here.
     static void getGuid(char* buffer);
-
-    // The job's operations (src/job/DocumentOperations.cpp): each reads its
-    // record and runs the generator of the same output.
-    bool createImages(CreateImagesInput* input);
-    void setImagesHeaderResolution(CreateImagesInput* input);
-    bool createDocumentXML(CreateDocumentXMLInput* input);
-    bool createPagesXML(CreatePagesXMLInput* input);
-    bool createIndex(CreateIndexInput* input, bool generateRtlOutput);
-    bool createHTMLPages(CreatePagesHTMLInput* input);
-    bool createSEO(CreateSEOInput* input);
-    bool recognizeLinks(RecognizeLinksInput* input);
-    bool recognizeLinksFromFile(RecognizeLinksInput* input);
-    bool recognizeProducts(RecognizeProductsInput* input);
+    // The "id" of every entry of the descriptor's first section (the pages
+    // of document.xml), in order; empty for an entry without one.
+    static std::vector<std::string> pageIdsOf(const TiXmlDocument& descriptor);
 
     // Renders every page to options.outputDir + prefix + N + ".jpg".
     bool writeImages(const ImageOptions& options);
@@ -119,9 +99,6 @@ class PDFDocument {
     std::vector<std::unique_ptr<TiXmlElement>> importLinksFromPDF(const pdf::Page& page,
                                                                   bool pageLinks, bool mailLinks,
                                                                   bool webLinks);
-    // One <link> per hit, handed to the record of the hit's page (defined
-    // with recognition, which makes hits).
-    void addLinksFromHits(std::vector<HitInfo>& hits);
 
     // Page text outputs. The text of a page is pdf::TextPage's: words in
     // reading order, one space between words, a line feed between lines,
@@ -167,9 +144,9 @@ class PDFDocument {
     // The open PDF. Throws DocumentError when none is open.
     const pdf::Document& pdf() const;
 
-    TiXmlDocument descriptor;
-    std::vector<std::string> pageIds;
+  private:
+    void populatePages();
     std::string outputDir;
-    std::unique_ptr<pdf::Document> pdfDoc;
-    std::vector<std::unique_ptr<PDFPage>> pages;
+    std::unique_ptr<pdf::Document> pdfDoc_;
+    std::vector<std::unique_ptr<PDFPage>> pages_;
 };

@@ -43,7 +43,7 @@ PDFPage::PDFPage(PDFDocument* document, int pageNumber)
     : pageNumber(pageNumber), document(document) {}
 
 std::string PDFPage::getPath() const {
-    return document->outputDir + Utility::pageRecordName(pageNumber);
+    return document->getOutputDir() + Utility::pageRecordName(pageNumber);
 }
 
 bool PDFPage::open() {

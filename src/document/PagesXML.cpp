@@ -17,11 +17,12 @@ bool PDFDocument::writePageRecords(const std::string& recordsDir, bool importLin
     if (!Utility::isRegularFile(descriptorPath)) {
         throw DocumentError("Cannot read descriptor '" + descriptorPath + "'");
     }
+    TiXmlDocument descriptor;
     const std::string failure = loadXmlFile(descriptor, descriptorPath);
     if (!failure.empty()) {
         throw DocumentError("Cannot read descriptor '" + descriptorPath + "': " + failure);
     }
-    initPagesID();
+    const std::vector<std::string> pageIds = pageIdsOf(descriptor);
     const int count = getNumberOfPages();
     if (static_cast<int>(pageIds.size()) < count) {
         throw DocumentError("Descriptor '" + descriptorPath + "' lists " +

@@ -1,91 +1,153 @@
-// The job's operations on a document: each reads its command's parameter record and runs the
-// generator of its output with plain values (document/GeneratorOptions.h,
-// recognition/Recognition.h). Nothing else of the document or recognition reads a record.
+// The jobs' operations (declared with their parameters in JobTable.h): each opens the PDF and
+// hands its parameters to the generator of its output as plain values
+// (document/GeneratorOptions.h, recognition/Recognition.h).
+#include <cstdio>
+#include <functional>
+
+#include "document/OutputFile.h"
 #include "document/PDFDocument.h"
-#include "job/JobInput.h"
-#include "job/RecognizeLinksInput.h"
+#include "document/Utility.h"
+#include "job/JobTable.h"
 #include "recognition/Recognition.h"
 
 namespace {
 
-ImageOptions imageOptions(const CreateImagesInput& record) {
-    ImageOptions options;
-    options.outputDir = record.getOutputDir();
-    options.prefix = record.getPrefix();
-    options.width = record.getWidth();
-    options.height = record.getHeight();
-    options.resolution = record.getResolution();
-    options.quality = record.getQuality();
-    options.headerResolution = record.getHeaderResolution();
-    return options;
+// Why a job finds no input: to standard error, for the operator; what clients read stays as
+// it was.
+void reportMissingInput(const std::string& path) {
+    std::fprintf(stderr, "error: input file '%s' cannot be found: %s\n", path.c_str(),
+                 Utility::whyMissing(path).c_str());
 }
 
-template <typename Record>
-RecognitionRange pagesAsked(const Record& record) {
+// A temporary file of this program not changed for this long was left by a writer that died:
+// none takes more than seconds between making one and putting it in place.
+constexpr long kStaleTemporarySeconds = 15 * 60;
+
+// How a job treats its input file and page records.
+enum class InputCheck { None, MustExist };
+enum class PageRecords { Ignored, InOutputDir };
+
+// The frame every operation shares: test the input file when the job does, clear stale
+// temporary files from the output directory, open the PDF (its page records in the output
+// directory when the job works on them), run the generator, close the document.
+bool runOnDocument(const std::string& inputFile, const std::string& outputDir, InputCheck check,
+                   PageRecords records, const std::function<bool(PDFDocument&)>& generate) {
+    if (check == InputCheck::MustExist && !Utility::FileExists(inputFile)) {
+        reportMissingInput(inputFile);
+        return false;
+    }
+    // Temporary files that writers killed before their commit left behind go before new ones
+    // are made.
+    if (!outputDir.empty()) OutputFile::removeStale(outputDir, kStaleTemporarySeconds);
+    PDFDocument document;
+    if (records == PageRecords::InOutputDir) document.setOutputDir(outputDir);
+    if (!document.open(inputFile)) return false;
+    return generate(document);
+}
+
+RecognitionRange pagesAsked(int useRange, int fromPage, int toPage) {
     RecognitionRange range;
-    range.useRange = record.getUseRange() != 0;
-    range.fromPage = record.getFromPage();
-    range.toPage = record.getToPage();
+    range.useRange = useRange != 0;
+    range.fromPage = fromPage;
+    range.toPage = toPage;
     return range;
 }
 
 }  // namespace
 
-bool PDFDocument::createImages(CreateImagesInput* input) {
-    return writeImages(imageOptions(*input));
+bool getPagesCount(const GetPagesCountParams& params) {
+    if (!Utility::FileExists(params.inputFile)) {
+        reportMissingInput(params.inputFile);
+        throw "Cannot open pdf file!";
+    }
+    return runOnDocument(params.inputFile, "", InputCheck::None, PageRecords::Ignored,
+                         [](PDFDocument& d) {
+                             std::printf("PageCount=%d", d.getNumberOfPages());
+                             return true;
+                         });
 }
 
-void PDFDocument::setImagesHeaderResolution(CreateImagesInput* input) {
-    writeImagesHeaderResolution(imageOptions(*input));
+bool createImages(const CreateImagesParams& params) {
+    ImageOptions options;
+    options.outputDir = params.outputDir;
+    options.prefix = params.prefix;
+    options.width = params.width;
+    options.height = params.height;
+    options.resolution = params.resolution;
+    options.quality = params.quality;
+    options.headerResolution = params.headerResolution;
+    return runOnDocument(params.inputFile, params.outputDir, InputCheck::None, PageRecords::Ignored,
+                         [&](PDFDocument& d) {
+                             bool result = d.writeImages(options);
+                             d.writeImagesHeaderResolution(options);
+                             return result;
+                         });
 }
 
-bool PDFDocument::createDocumentXML(CreateDocumentXMLInput* input) {
+bool createDocumentXml(const CreateDocumentXmlParams& params) {
     DescriptorOptions options;
-    options.outputDir = input->getOutputDir();
-    options.docId = input->getDocId();
-    options.version = input->getVersion();
-    options.thumbPrefix = input->getThumbPrefix();
-    options.pagesPrefix = input->getPagesPrefix();
-    options.zoomPrefix = input->getZoomPrefix();
-    options.zoomPostfix = input->getZoomPostfix();
-    options.thumbWidth = input->getThumbWidth();
-    options.importPageLabels = input->getImportPageLabels();
-    options.importBookmarks = input->getImportBookmarks();
-    return writeDescriptor(options);
+    options.outputDir = params.outputDir;
+    options.docId = params.docId;
+    options.version = params.version;
+    options.thumbPrefix = params.thumbPrefix;
+    options.pagesPrefix = params.pagesPrefix;
+    options.zoomPrefix = params.zoomPrefix;
+    options.zoomPostfix = params.zoomPostfix;
+    options.thumbWidth = params.thumbWidth;
+    options.importPageLabels = params.importPageLabels;
+    options.importBookmarks = params.importBookmarks;
+    return runOnDocument(params.inputFile, params.outputDir, InputCheck::None, PageRecords::Ignored,
+                         [&](PDFDocument& d) { return d.writeDescriptor(options); });
 }
 
-bool PDFDocument::createPagesXML(CreatePagesXMLInput* input) {
-    return writePageRecords(input->getOutputDir(), input->getImportLinks());
+bool createPagesXml(const CreatePagesXmlParams& params) {
+    return runOnDocument(
+        params.inputFile, params.outputDir, InputCheck::MustExist, PageRecords::Ignored,
+        [&](PDFDocument& d) { return d.writePageRecords(params.outputDir, params.importLinks); });
 }
 
-bool PDFDocument::createIndex(CreateIndexInput* input, bool generateRtlOutput) {
-    return writeTextIndex(input->getOutputDir(), generateRtlOutput);
+bool createIndex(const CreateIndexParams& params) {
+    return runOnDocument(params.inputFile, params.outputDir, InputCheck::MustExist,
+                         PageRecords::Ignored, [&](PDFDocument& d) {
+                             return d.writeTextIndex(params.outputDir, params.generateRtlOutput);
+                         });
 }
 
-bool PDFDocument::createHTMLPages(CreatePagesHTMLInput* input) {
-    return writeHtmlPages(input->getOutputDir());
+bool createPagesHtml(const CreatePagesHtmlParams& params) {
+    return runOnDocument(params.inputFile, params.outputDir, InputCheck::MustExist,
+                         PageRecords::Ignored,
+                         [&](PDFDocument& d) { return d.writeHtmlPages(params.outputDir); });
 }
 
-bool PDFDocument::createSEO(CreateSEOInput* input) {
+bool createSeoText(const CreateSeoTextParams& params) {
     SeoOptions options;
-    options.outputDir = input->getOutputDir();
-    options.title = input->getTitle();
-    options.creatorName = input->getCreatorName();
-    options.creatorUrl = input->getCreatorUrl();
-    options.addCreatorLink = input->getAddCreatorLink();
-    options.maxLines = input->getMaxLines();
-    return writeSeo(options);
+    options.outputDir = params.outputDir;
+    options.title = params.title;
+    options.creatorName = params.creatorName;
+    options.creatorUrl = params.creatorUrl;
+    options.addCreatorLink = params.addCreatorLink;
+    options.maxLines = params.maxLines;
+    return runOnDocument(params.inputFile, params.outputDir, InputCheck::MustExist,
+                         PageRecords::Ignored, [&](PDFDocument& d) { return d.writeSeo(options); });
 }
 
-bool PDFDocument::recognizeLinks(RecognizeLinksInput* input) {
-    return recognizeExpressionLinks(*this, input->getExpressions(), pagesAsked(*input),
-                                    input->getGotoFirstNumberInRange(), input->getImportPdfLinks());
+bool recognizeLinks(const RecognizeLinksParams& params) {
+    return runOnDocument(params.inputFile, params.outputDir, InputCheck::MustExist,
+                         PageRecords::InOutputDir, [&](PDFDocument& d) {
+                             if (params.useBinarySearch)
+                                 return recognizeWordListLinks(d, params.expressions);
+                             return recognizeExpressionLinks(
+                                 d, params.expressions,
+                                 pagesAsked(params.useRange, params.fromPage, params.toPage),
+                                 params.gotoFirstNumberInRange, params.importPdfLinks);
+                         });
 }
 
-bool PDFDocument::recognizeLinksFromFile(RecognizeLinksInput* input) {
-    return recognizeWordListLinks(*this, input->getExpressions());
-}
-
-bool PDFDocument::recognizeProducts(RecognizeProductsInput* input) {
-    return recognizeProductLinks(*this, input->getExpressions(), pagesAsked(*input));
+bool importProducts(const ImportProductsParams& params) {
+    return runOnDocument(params.inputFile, params.outputDir, InputCheck::MustExist,
+                         PageRecords::InOutputDir, [&](PDFDocument& d) {
+                             return recognizeProductLinks(
+                                 d, params.expressions,
+                                 pagesAsked(params.useRange, params.fromPage, params.toPage));
+                         });
 }

@@ -4,33 +4,8 @@
 
 #include <cstdio>
 
-#include "document/Utility.h"
 #include "document/XmlLoad.h"
-#include "job/Commands.h"
-#include "job/RecognizeLinksInput.h"
-
-Job::Job() {
-    Initialize();
-}
-
-void Job::Initialize() {
-    commandTable["createimages"] = evCreateImages;
-    commandTable["getpagescount"] = evGetPagesCount;
-    commandTable["createdocumentxml"] = evCreateDocumentXML;
-    commandTable["createpagesxml"] = evCreatePagesXML;
-    commandTable["createpageshtml"] = evCreatePagesHTML;
-    commandTable["createindex"] = evCreateIndex;
-    commandTable["recognizelinks"] = evRecognizeLinks;
-    commandTable["createintopage"] = evCreateIntoPage;
-    commandTable["createseotext"] = evCreateSEOText;
-    commandTable["importproducts"] = evImportProducts;
-    commandTable["end"] = evEnd;
-}
-
-StringValue Job::lookUp(const std::string& name) const {
-    auto found = commandTable.find(name);
-    return found == commandTable.end() ? evNotDefined : found->second;
-}
+#include "job/JobTable.h"
 
 namespace {
 
@@ -56,66 +31,27 @@ bool Job::readParams(const std::string& jobFile) {
         std::printf("Job file '%s' names no command\n", jobFile.c_str());
         return false;
     }
-    commandName = name;
-
-    switch (lookUp(commandName)) {
-        case evCreateImages:
-            input = std::make_unique<CreateImagesInput>();
-            command = std::make_unique<CreateImagesCommand>();
-            break;
-        case evGetPagesCount:
-            input = std::make_unique<GetPagesCountInput>();
-            command = std::make_unique<GetPagesCountCommand>();
-            break;
-        case evCreateDocumentXML:
-            input = std::make_unique<CreateDocumentXMLInput>();
-            command = std::make_unique<CreateDocumentXMLCommand>();
-            break;
-        case evCreatePagesXML:
-            input = std::make_unique<CreatePagesXMLInput>();
-            command = std::make_unique<CreatePagesXMLCommand>();
-            break;
-        case evCreatePagesHTML:
-            input = std::make_unique<CreatePagesHTMLInput>();
-            command = std::make_unique<CreatePagesHTMLCommand>();
-            break;
-        case evCreateIndex:
-            input = std::make_unique<CreateIndexInput>();
-            command = std::make_unique<CreateIndexCommand>();
-            break;
-        case evCreateSEOText:
-            input = std::make_unique<CreateSEOInput>();
-            command = std::make_unique<CreateSEOCommand>();
-            break;
-        case evRecognizeLinks:
-            input = std::make_unique<RecognizeLinksInput>();
-            command = std::make_unique<RecogzineLinksCommand>();
-            break;
-        case evImportProducts:
-            input = std::make_unique<RecognizeProductsInput>();
-            command = std::make_unique<RecogzineProductsCommand>();
-            break;
-        case evNotDefined:
-            std::printf("Unknown command '%s'\n", commandName.c_str());
-            return false;
-        case evCreateIntoPage:
-        case evEnd:
-            std::printf("Command '%s' has nothing to run\n", commandName.c_str());
-            return false;
-    }
-    const bool read = input->readJobParams(jobNode);
-    // What the operator should hear of goes to standard error, which
-    // clients do not read; standard output stays as they know it.
-    input->checkElements(jobNode, commandName);
-    for (const std::string& warning : input->warnings())
-        std::fprintf(stderr, "warning: %s\n", warning.c_str());
-    if (!read) {
-        std::printf("%s\n", input->error().c_str());
+    const JobEntry* entry = findJob(name);
+    if (entry == nullptr) {
+        if (isIdleCommand(name))
+            std::printf("Command '%s' has nothing to run\n", name);
+        else
+            std::printf("Unknown command '%s'\n", name);
         return false;
     }
+    ReadJob read = entry->read(jobNode);
+    // What the operator should hear of goes to standard error, which clients do not read;
+    // standard output stays as they know it.
+    for (const std::string& warning : read.warnings)
+        std::fprintf(stderr, "warning: %s\n", warning.c_str());
+    if (!read.ok) {
+        std::printf("%s\n", read.error.c_str());
+        return false;
+    }
+    run_ = std::move(read.run);
     return true;
 }
 
 bool Job::executeJob() {
-    return command != nullptr && command->executeJob(input.get());
+    return run_ && run_();
 }

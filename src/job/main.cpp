@@ -9,12 +9,13 @@
 
 #include "document/DocumentError.h"
 #include "job/Job.h"
+#include "job/JobTable.h"
 #include "pdf/Error.h"
 #include "pdf/Library.h"
 
 namespace {
 
-const char kUsage[] =
+const char kUsageHead[] =
     "Usage: quillonproxy JOBFILE\n"
     "       quillonproxy --help | --version\n"
     "\n"
@@ -25,13 +26,27 @@ const char kUsage[] =
     "    <outputdir>/data/publication/</outputdir>\n"
     "  </job>\n"
     "\n"
-    "Commands: getpagescount, createdocumentxml, createimages, createpagesxml,\n"
-    "recognizelinks, importproducts, createindex, createpageshtml, createseotext.\n"
+    "Commands and their parameters (* required):\n";
+
+const char kUsageTail[] =
     "Every parameter and output file is described in docs/jobs.md (installed under\n"
     "share/doc/quillonproxy); quillonproxy-publish runs a whole publication.\n"
     "\n"
     "Exit status: 0 done; 1 the job file cannot be read; 255 the job failed, with\n"
     "one line on standard output saying why. Warnings go to standard error.\n";
+
+// The usage, with every command's parameters from the job table.
+void printUsage() {
+    std::fputs(kUsageHead, stdout);
+    for (const JobEntry& job : jobTable()) {
+        std::printf("  %s:", job.name);
+        for (const ParamInfo& param : job.params)
+            std::printf(" %s%s", param.key, param.presence == Presence::Optional ? "" : "*");
+        std::fputs("\n", stdout);
+    }
+    std::fputs("\n", stdout);
+    std::fputs(kUsageTail, stdout);
+}
 
 }  // namespace
 
@@ -41,7 +56,7 @@ int main(int argc, char** argv) {
         return -1;
     }
     if (std::strcmp(argv[1], "--help") == 0) {
-        std::fputs(kUsage, stdout);
+        printUsage();
         return 0;
     }
     if (std::strcmp(argv[1], "--version") == 0) {

@@ -16,7 +16,7 @@ std::string firstNumberOfRange(const std::string& text) {
 
 // Loads and checks the records of the range before anything is searched.
 void preparePages(PDFDocument& document, const PageRange& range) {
-    for (int n = range.from; n <= range.to; ++n) document.pages[n - 1]->prepare();
+    for (int n = range.from; n <= range.to; ++n) document.pageRecord(n).prepare();
 }
 
 PageRange pagesOf(const PDFDocument& document, const RecognitionRange& range) {
@@ -50,7 +50,7 @@ bool recognizeExpressionLinks(PDFDocument& document,
             }
             std::string url = expression.result;
             StringFormatter::replaceAll(url, "$regresult", StringFormatter::addressForm(inAddress));
-            document.pages[hit.page - 1]->addLink(
+            document.pageRecord(hit.page).addLink(
                 LinkRecords::newLink(LinkRecords::formatLoc(hit.x, hit.y, hit.width, hit.height),
                                      url, expression.target, expression.linkType, text));
         });
@@ -58,7 +58,7 @@ bool recognizeExpressionLinks(PDFDocument& document,
     if (importPdfLinks) {
         for (int n = range.from; n <= range.to; ++n) {
             for (auto& link : document.importLinksFromPDF(document.pdf().page(n), true, true, true))
-                document.pages[n - 1]->addLink(link.release());
+                document.pageRecord(n).addLink(link.release());
         }
     }
     document.savePages();
@@ -89,7 +89,7 @@ bool recognizeProductLinks(PDFDocument& document, const std::vector<ProductExpre
                               "loc", LinkRecords::formatLoc(hit.x, hit.y, hit.width, hit.height));
                           product->SetAttribute("url", url);
                           product->SetAttribute("text", text);
-                          document.pages[hit.page - 1]->addProduct(product);
+                          document.pageRecord(hit.page).addProduct(product);
                       });
     document.savePages();
     return true;

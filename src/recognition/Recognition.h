@@ -18,6 +18,7 @@
 #include "recognition/Expressions.h"
 
 class PDFDocument;
+struct HitInfo;
 
 // The pages a job asks for: all of them unless useRange; fromPage..toPage otherwise, cut to
 // the document.
@@ -42,3 +43,7 @@ bool recognizeWordListLinks(PDFDocument& document, std::vector<ImportLinksExpres
 // "importproducts": every located match becomes a <product>. Always true.
 bool recognizeProductLinks(PDFDocument& document, const std::vector<ProductExpression>& expressions,
                            const RecognitionRange& range);
+
+// One <link> per hit, handed to the record of the hit's page ("$regresult" in the hit's url
+// replaced by its text); a hit on a page without a record is left out.
+void addLinksFromHits(PDFDocument& document, const std::vector<HitInfo>& hits);

@@ -21,7 +21,7 @@ bool recognizeWordListLinks(PDFDocument& document, std::vector<ImportLinksExpres
     LinkLimits limits("links");
 
     const int count = document.getNumberOfPages();
-    for (int i = 1; i <= count; ++i) document.pages[i - 1]->prepare();
+    for (int i = 1; i <= count; ++i) document.pageRecord(i).prepare();
     for (int i = 1; i <= count; ++i) {
         std::printf("Page Number=%d\nProgress %d\n", i, i * 95 / count);
         std::fflush(stdout);
@@ -88,7 +88,7 @@ bool recognizeWordListLinks(PDFDocument& document, std::vector<ImportLinksExpres
             }
         }
     }
-    document.addLinksFromHits(hits);
+    addLinksFromHits(document, hits);
     document.savePages();
     return true;
 }

@@ -51,14 +51,14 @@ class PageRecords : public ::testing::Test {
 };
 
 TEST_F(PageRecords, OneRecordPerPageWithPathFromOutputDir) {
-    ASSERT_EQ(4u, document.pages.size());
-    EXPECT_EQ(pagePath(1), document.pages[0]->getPath());
-    EXPECT_EQ(4, document.pages[3]->getPageNumber());
+    ASSERT_EQ(4, document.pageRecordCount());
+    EXPECT_EQ(pagePath(1), document.pageRecord(1).getPath());
+    EXPECT_EQ(4, document.pageRecord(4).getPageNumber());
 }
 
 TEST_F(PageRecords, AddedLinksFollowExistingOnesInOrder) {
-    document.pages[2]->addLink(link("http://first"));
-    document.pages[2]->addLink(link("http://second"));
+    document.pageRecord(3).addLink(link("http://first"));
+    document.pageRecord(3).addLink(link("http://second"));
     document.savePages();
     EXPECT_EQ(
         "<?xml version=\"1.0\" ?>\n"
@@ -80,7 +80,7 @@ TEST_F(PageRecords, AddedLinksFollowExistingOnesInOrder) {
 TEST_F(PageRecords, ProductsGoIntoTheProductsSection) {
     auto* product = new TiXmlElement("product");
     product->SetAttribute("id", "p1");
-    document.pages[0]->addProduct(product);
+    document.pageRecord(1).addProduct(product);
     document.savePages();
     std::string saved = readFile(pagePath(1));
     EXPECT_NE(std::string::npos,
@@ -92,14 +92,14 @@ TEST_F(PageRecords, UntouchedRecordsLeaveTheirFilesByteForByte) {
     writeFile(pagePath(2), std::string(kPageFile) + "\n<!-- trailing -->  ");
     struct stat before;
     stat(pagePath(2).c_str(), &before);
-    document.pages[0]->addLink(link("http://x"));
+    document.pageRecord(1).addLink(link("http://x"));
     document.savePages();
     EXPECT_EQ(std::string(kPageFile) + "\n<!-- trailing -->  ", readFile(pagePath(2)));
     EXPECT_EQ(std::string(kPageFile), readFile(pagePath(4)));
 }
 
 TEST_F(PageRecords, SavingTwiceDoesNotDuplicateLinks) {
-    document.pages[0]->addLink(link("http://once"));
+    document.pageRecord(1).addLink(link("http://once"));
     document.savePages();
     document.savePages();
     std::string saved = readFile(pagePath(1));
@@ -108,8 +108,8 @@ TEST_F(PageRecords, SavingTwiceDoesNotDuplicateLinks) {
 
 TEST_F(PageRecords, MissingPageFileStopsAllWritesAndIsNamed) {
     std::remove(pagePath(4).c_str());
-    document.pages[0]->addLink(link("http://a"));
-    document.pages[3]->addLink(link("http://b"));
+    document.pageRecord(1).addLink(link("http://a"));
+    document.pageRecord(4).addLink(link("http://b"));
     try {
         document.savePages();
         FAIL() << "expected DocumentError";
@@ -126,7 +126,7 @@ TEST_F(PageRecords, MissingPageFileStopsAllWritesAndIsNamed) {
 // "page", or not XML, is still refused.
 TEST_F(PageRecords, PageFileWithoutSectionIsReadAsEmpty) {
     writeFile(pagePath(2), "<?xml version=\"1.0\" ?>\n<page><links /></page>\n");
-    document.pages[1]->addLink(link("http://a"));
+    document.pageRecord(2).addLink(link("http://a"));
     document.savePages();
     EXPECT_EQ(
         "<?xml version=\"1.0\" ?>\n<page>\n    <links>\n        <link loc=\"10 20 30 40\" "
@@ -135,8 +135,8 @@ TEST_F(PageRecords, PageFileWithoutSectionIsReadAsEmpty) {
         readFile(pagePath(2)));
 
     writeFile(pagePath(3), "<?xml version=\"1.0\" ?>\n<page num=\"3\" />\n");
-    document.pages[2]->addLink(link("http://b"));
-    document.pages[2]->addProduct(link("http://c"));
+    document.pageRecord(3).addLink(link("http://b"));
+    document.pageRecord(3).addProduct(link("http://c"));
     document.savePages();
     EXPECT_EQ(
         "<?xml version=\"1.0\" ?>\n<page num=\"3\">\n    <links>\n        <link "
@@ -146,7 +146,7 @@ TEST_F(PageRecords, PageFileWithoutSectionIsReadAsEmpty) {
         readFile(pagePath(3)));
 
     writeFile(pagePath(2), "<?xml version=\"1.0\" ?>\n<pages />\n");
-    document.pages[1]->addLink(link("http://a"));
+    document.pageRecord(2).addLink(link("http://a"));
     try {
         document.savePages();
         FAIL() << "expected DocumentError";
@@ -160,7 +160,7 @@ TEST_F(PageRecords, PageFileWithoutSectionIsReadAsEmpty) {
 TEST_F(PageRecords, UnwritableDirectoryFailsAndKeepsTheFile) {
     if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only directories";
     chmod(dir.path().c_str(), 0555);
-    document.pages[0]->addLink(link("http://a"));
+    document.pageRecord(1).addLink(link("http://a"));
     EXPECT_THROW(document.savePages(), DocumentError);
     chmod(dir.path().c_str(), 0755);
     EXPECT_EQ(std::string(kPageFile), readFile(pagePath(1)));
@@ -170,7 +170,7 @@ TEST_F(PageRecords, UnwritableDirectoryFailsAndKeepsTheFile) {
 TEST_F(PageRecords, PageFileThatIsADirectoryIsRefusedByName) {
     std::remove(pagePath(1).c_str());
     mkdir(pagePath(1).c_str(), 0755);
-    document.pages[0]->addLink(link("http://a"));
+    document.pageRecord(1).addLink(link("http://a"));
     try {
         document.savePages();
         FAIL() << "expected DocumentError";
@@ -200,12 +200,11 @@ TEST(PageIds, SuccessiveGuidsDiffer) {
 }
 
 TEST(PageIds, InitPagesIdReadsTheIdsOfTheDescriptorsFirstSection) {
-    PDFDocument document;
-    document.descriptor.Parse(
+    TiXmlDocument descriptor;
+    descriptor.Parse(
         "<doc id=\"d\"><pages><page num=\"1\" id=\"aaa\"/><page num=\"2\" id=\"bbb\"/>"
         "<page num=\"3\"/></pages><toc/></doc>");
-    EXPECT_EQ("", document.initPagesID());
-    EXPECT_EQ((std::vector<std::string>{"aaa", "bbb", ""}), document.pageIds);
+    EXPECT_EQ((std::vector<std::string>{"aaa", "bbb", ""}), PDFDocument::pageIdsOf(descriptor));
 }
 
 TEST(DocumentOpen, FailurePrintsTheReasonAndLeavesNoPages) {
@@ -218,7 +217,7 @@ TEST(DocumentOpen, FailurePrintsTheReasonAndLeavesNoPages) {
     EXPECT_EQ(0u, printed.find("absent.pdf: cannot open document: ")) << printed;
     EXPECT_EQ('\n', printed.back());
     EXPECT_FALSE(document.isOpen());
-    EXPECT_TRUE(document.pages.empty());
+    EXPECT_EQ(0, document.pageRecordCount());
     EXPECT_THROW(document.getNumberOfPages(), DocumentError);
 }
 

@@ -5,8 +5,7 @@
 
 #include <memory>
 
-#include "job/JobInput.h"
-#include "job/RecognizeLinksInput.h"
+#include "job/JobTable.h"
 
 namespace {
 
@@ -25,12 +24,23 @@ class ParsedJob {
     TiXmlDocument document_;
 };
 
-template <typename Record>
-Record read(const std::string& body, bool expectOk = true) {
+// The parameters a job's table reads from body.
+template <typename P, std::size_t N>
+P read(const Param<P> (&table)[N], const std::string& body) {
     ParsedJob parsed(body);
-    Record record;
-    EXPECT_EQ(expectOk, record.readJobParams(parsed.job())) << record.error();
-    return record;
+    ParamReader reader(parsed.job());
+    P params;
+    EXPECT_TRUE(readParams(reader, table, params)) << reader.error();
+    return params;
+}
+
+// Why the job's table refuses parsed.
+template <typename P, std::size_t N>
+std::string failure(const Param<P> (&table)[N], ParsedJob& parsed) {
+    ParamReader reader(parsed.job());
+    P params;
+    EXPECT_FALSE(readParams(reader, table, params));
+    return reader.error();
 }
 
 const char* kImagesBase =
@@ -54,124 +64,128 @@ std::string expression(const std::string& tag, const std::string& regexp, int ta
 }
 
 TEST(NumberAtoi, ReadsLeadingDigitsAndGivesZeroWithout) {
-    auto record = read<CreateImagesInput>(std::string(kImagesBase) + "<width> 150px</width>");
-    EXPECT_EQ(150, record.getWidth());
-    record = read<CreateImagesInput>(std::string(kImagesBase) + "<width>wide</width>");
-    EXPECT_EQ(0, record.getWidth());
-    record = read<CreateImagesInput>(std::string(kImagesBase) + "<height>-20</height>");
-    EXPECT_EQ(-20, record.getHeight());
+    auto record = read(kCreateImagesParams, std::string(kImagesBase) + "<width> 150px</width>");
+    EXPECT_EQ(150, record.width);
+    record = read(kCreateImagesParams, std::string(kImagesBase) + "<width>wide</width>");
+    EXPECT_EQ(0, record.width);
+    record = read(kCreateImagesParams, std::string(kImagesBase) + "<height>-20</height>");
+    EXPECT_EQ(-20, record.height);
 }
 
 TEST(NumberAtoi, AbsentOptionalWidthAndHeightGiveZero) {
-    auto record = read<CreateImagesInput>(kImagesBase);
-    EXPECT_EQ(0, record.getWidth());
-    EXPECT_EQ(0, record.getHeight());
-    EXPECT_EQ(150, record.getResolution());
-    EXPECT_EQ(80, record.getQuality());
-    EXPECT_EQ("p", record.getPrefix());
-    EXPECT_EQ("out/", record.getOutputDir());
-    EXPECT_EQ("in.pdf", record.getInputFile());
+    auto record = read(kCreateImagesParams, kImagesBase);
+    EXPECT_EQ(0, record.width);
+    EXPECT_EQ(0, record.height);
+    EXPECT_EQ(150, record.resolution);
+    EXPECT_EQ(80, record.quality);
+    EXPECT_EQ("p", record.prefix);
+    EXPECT_EQ("out/", record.outputDir);
+    EXPECT_EQ("in.pdf", record.inputFile);
 }
 
 TEST(NumberAtoi, HugeValuesAreClampedInsteadOfOverflowing) {
-    auto record = read<CreateImagesInput>(std::string(kImagesBase) + "<width>99999999999</width>");
-    EXPECT_EQ(2147483647, record.getWidth());
+    auto record =
+        read(kCreateImagesParams, std::string(kImagesBase) + "<width>99999999999</width>");
+    EXPECT_EQ(2147483647, record.width);
 }
 
 TEST(FlagTrue, OnlyTheExactLowerCaseWordIsTrue) {
     for (const char* text : {"True", "1", "TRUE", "yes"}) {
         auto record =
-            read<CreateDocumentXMLInput>(std::string(kDocumentBase) + "<importbookmarks>" + text +
-                                         "</importbookmarks><importpagelabels>true"
-                                         "</importpagelabels>");
-        EXPECT_FALSE(record.getImportBookmarks()) << text;
-        EXPECT_TRUE(record.getImportPageLabels());
+            read(kCreateDocumentXmlParams, std::string(kDocumentBase) + "<importbookmarks>" + text +
+                                               "</importbookmarks><importpagelabels>true"
+                                               "</importpagelabels>");
+        EXPECT_FALSE(record.importBookmarks) << text;
+        EXPECT_TRUE(record.importPageLabels);
     }
 }
 
 TEST(FlagOne, SurroundingWhitespaceIsDroppedBeforeComparing) {
-    auto record = read<CreatePagesXMLInput>(
+    auto record = read(
+        kCreatePagesXmlParams,
         "<inputfile>a.pdf</inputfile><outputdir>o/</outputdir><importlinks>  1 \n</importlinks>");
-    EXPECT_TRUE(record.getImportLinks());
-    record = read<CreatePagesXMLInput>(
+    EXPECT_TRUE(record.importLinks);
+    record = read(
+        kCreatePagesXmlParams,
         "<inputfile>a.pdf</inputfile><outputdir>o/</outputdir><importlinks>true</importlinks>");
-    EXPECT_FALSE(record.getImportLinks());
-    record = read<CreatePagesXMLInput>(
-        "<inputfile>a.pdf</inputfile><outputdir>o/</outputdir><importlinks></importlinks>");
-    EXPECT_FALSE(record.getImportLinks());
+    EXPECT_FALSE(record.importLinks);
+    record =
+        read(kCreatePagesXmlParams,
+             "<inputfile>a.pdf</inputfile><outputdir>o/</outputdir><importlinks></importlinks>");
+    EXPECT_FALSE(record.importLinks);
 }
 
 TEST(FlagOne, OptionalFlagAbsentIsFalse) {
-    auto record = read<CreateIndexInput>("<inputfile>a.pdf</inputfile><outputdir>o/</outputdir>");
-    EXPECT_FALSE(record.getGenerateRtlOutput());
-    record = read<CreateIndexInput>(
-        "<inputfile>a.pdf</inputfile><outputdir>o/</outputdir><generatertloutput>1"
-        "</generatertloutput>");
-    EXPECT_TRUE(record.getGenerateRtlOutput());
+    auto record = read(kCreateIndexParams, "<inputfile>a.pdf</inputfile><outputdir>o/</outputdir>");
+    EXPECT_FALSE(record.generateRtlOutput);
+    record = read(kCreateIndexParams,
+                  "<inputfile>a.pdf</inputfile><outputdir>o/</outputdir><generatertloutput>1"
+                  "</generatertloutput>");
+    EXPECT_TRUE(record.generateRtlOutput);
 }
 
 TEST(FlagScanned, AnyNonZeroNumberIsTrueAndWordsAreFalse) {
     auto links = [](const std::string& value) {
-        return read<RecognizeLinksInput>(
-            "<inputfile>in.pdf</inputfile><outputdir>out/</outputdir><userange>0</userange>"
-            "<importpdflinks>" +
-            value + "</importpdflinks><usebinarysearch>0</usebinarysearch>");
+        return read(kRecognizeLinksParams,
+                    "<inputfile>in.pdf</inputfile><outputdir>out/</outputdir><userange>0</userange>"
+                    "<importpdflinks>" +
+                        value + "</importpdflinks><usebinarysearch>0</usebinarysearch>");
     };
-    EXPECT_TRUE(links("2").getImportPdfLinks());
-    EXPECT_TRUE(links("1").getImportPdfLinks());
-    EXPECT_FALSE(links("0").getImportPdfLinks());
-    EXPECT_FALSE(links("true").getImportPdfLinks());
+    EXPECT_TRUE(links("2").importPdfLinks);
+    EXPECT_TRUE(links("1").importPdfLinks);
+    EXPECT_FALSE(links("0").importPdfLinks);
+    EXPECT_FALSE(links("true").importPdfLinks);
 }
 
 TEST(NumberScanned, PageRangeIsReadOnlyWhenRangeIsUsed) {
-    auto record = read<RecognizeLinksInput>(std::string(kLinksBase) +
-                                            "<userange>0</userange><frompage>5</frompage>"
-                                            "<topage>9</topage>");
-    EXPECT_EQ(0, record.getUseRange());
-    EXPECT_EQ(1, record.getFromPage());
-    EXPECT_EQ(1, record.getToPage());
-    record = read<RecognizeLinksInput>(std::string(kLinksBase) +
-                                       "<userange>1</userange><frompage>5</frompage>"
-                                       "<topage>9</topage>");
-    EXPECT_EQ(1, record.getUseRange());
-    EXPECT_EQ(5, record.getFromPage());
-    EXPECT_EQ(9, record.getToPage());
+    auto record = read(kRecognizeLinksParams, std::string(kLinksBase) +
+                                                  "<userange>0</userange><frompage>5</frompage>"
+                                                  "<topage>9</topage>");
+    EXPECT_EQ(0, record.useRange);
+    EXPECT_EQ(1, record.fromPage);
+    EXPECT_EQ(1, record.toPage);
+    record = read(kRecognizeLinksParams, std::string(kLinksBase) +
+                                             "<userange>1</userange><frompage>5</frompage>"
+                                             "<topage>9</topage>");
+    EXPECT_EQ(1, record.useRange);
+    EXPECT_EQ(5, record.fromPage);
+    EXPECT_EQ(9, record.toPage);
 }
 
 TEST(NumberScanned, TextWithoutNumberKeepsTheDefault) {
-    auto record = read<RecognizeProductsInput>(
-        "<inputfile>in.pdf</inputfile><outputdir>out/</outputdir><userange>1</userange>"
-        "<frompage>first</frompage><topage>7</topage><usebinarysearch>0</usebinarysearch>");
-    EXPECT_EQ(1, record.getFromPage());
-    EXPECT_EQ(7, record.getToPage());
+    auto record =
+        read(kImportProductsParams,
+             "<inputfile>in.pdf</inputfile><outputdir>out/</outputdir><userange>1</userange>"
+             "<frompage>first</frompage><topage>7</topage><usebinarysearch>0</usebinarysearch>");
+    EXPECT_EQ(1, record.fromPage);
+    EXPECT_EQ(7, record.toPage);
 }
 
 TEST(JobText, FirstOccurrenceOfAKeyCounts) {
-    auto record = read<GetPagesCountInput>(
-        "<inputfile>first.pdf</inputfile>"
-        "<inputfile>second.pdf</inputfile>");
-    EXPECT_EQ("first.pdf", record.getInputFile());
+    auto record = read(kGetPagesCountParams,
+                       "<inputfile>first.pdf</inputfile>"
+                       "<inputfile>second.pdf</inputfile>");
+    EXPECT_EQ("first.pdf", record.inputFile);
 }
 
 TEST(JobText, InnerWhitespaceIsCondensedAndEntitiesDecoded) {
-    auto record = read<GetPagesCountInput>("<inputfile>  my   file &amp; more.pdf </inputfile>");
-    EXPECT_EQ("my file & more.pdf", record.getInputFile());
+    auto record = read(kGetPagesCountParams, "<inputfile>  my   file &amp; more.pdf </inputfile>");
+    EXPECT_EQ("my file & more.pdf", record.inputFile);
 }
 
 TEST(JobText, UnknownElementsAreIgnoredAndOrderIsFree) {
-    auto record = read<CreatePagesHTMLInput>(
-        "<colour>blue</colour><outputdir>o/</outputdir><inputfile>a.pdf</inputfile>");
-    EXPECT_EQ("a.pdf", record.getInputFile());
-    EXPECT_EQ("o/", record.getOutputDir());
+    auto record =
+        read(kCreatePagesHtmlParams,
+             "<colour>blue</colour><outputdir>o/</outputdir><inputfile>a.pdf</inputfile>");
+    EXPECT_EQ("a.pdf", record.inputFile);
+    EXPECT_EQ("o/", record.outputDir);
 }
 
 TEST(RequiredParameters, MissingOnesAreNamedInOneLine) {
     ParsedJob parsed(
         "<inputfile>in.pdf</inputfile><outputdir>out/</outputdir><prefix>p</prefix>"
         "<resolution>150</resolution><headerresolution>150</headerresolution>");
-    CreateImagesInput record;
-    EXPECT_FALSE(record.readJobParams(parsed.job()));
-    EXPECT_EQ("Job parameter 'quality' is missing", record.error());
+    EXPECT_EQ("Job parameter 'quality' is missing", failure(kCreateImagesParams, parsed));
 }
 
 TEST(RequiredParameters, NumberWithoutTextIsRefused) {
@@ -179,23 +193,15 @@ TEST(RequiredParameters, NumberWithoutTextIsRefused) {
         "<inputfile>in.pdf</inputfile><outputdir>out/</outputdir><prefix>p</prefix>"
         "<quality>  </quality><resolution>150</resolution>"
         "<headerresolution>150</headerresolution>");
-    CreateImagesInput record;
-    EXPECT_FALSE(record.readJobParams(parsed.job()));
-    EXPECT_EQ("Job parameter 'quality' has no value", record.error());
+    EXPECT_EQ("Job parameter 'quality' has no value", failure(kCreateImagesParams, parsed));
 }
 
 TEST(RequiredParameters, EveryRecordNamesItsFirstMissingKey) {
     ParsedJob empty("");
-    GetPagesCountInput count;
-    EXPECT_FALSE(count.readJobParams(empty.job()));
-    EXPECT_EQ("Job parameter 'inputfile' is missing", count.error());
-    CreateDocumentXMLInput document;
-    EXPECT_FALSE(document.readJobParams(empty.job()));
-    EXPECT_EQ("Job parameter 'inputfile' is missing", document.error());
-    CreateSEOInput seo;
-    EXPECT_FALSE(seo.readJobParams(empty.job()));
-    RecognizeLinksInput links;
-    EXPECT_FALSE(links.readJobParams(empty.job()));
+    EXPECT_EQ("Job parameter 'inputfile' is missing", failure(kGetPagesCountParams, empty));
+    EXPECT_EQ("Job parameter 'inputfile' is missing", failure(kCreateDocumentXmlParams, empty));
+    failure(kCreateSeoTextParams, empty);
+    failure(kRecognizeLinksParams, empty);
 }
 
 TEST(SeoParameters, EmptyTitleIsKeptAndMaxLinesMustBeANumber) {
@@ -203,25 +209,23 @@ TEST(SeoParameters, EmptyTitleIsKeptAndMaxLinesMustBeANumber) {
         "<inputfile>a.pdf</inputfile><outputdir>o/</outputdir><title/>"
         "<addcreatorlink>1</addcreatorlink><creatorname>Me</creatorname>"
         "<creatorurl>http://me</creatorurl>";
-    auto record = read<CreateSEOInput>(base + "<maxlines> -3</maxlines>");
-    EXPECT_EQ("", record.getTitle());
-    EXPECT_EQ(-3, record.getMaxLines());
-    EXPECT_TRUE(record.getAddCreatorLink());
-    EXPECT_EQ("Me", record.getCreatorName());
+    auto record = read(kCreateSeoTextParams, base + "<maxlines> -3</maxlines>");
+    EXPECT_EQ("", record.title);
+    EXPECT_EQ(-3, record.maxLines);
+    EXPECT_TRUE(record.addCreatorLink);
+    EXPECT_EQ("Me", record.creatorName);
 
     ParsedJob parsed(base + "<maxlines>many</maxlines>");
-    CreateSEOInput bad;
-    EXPECT_FALSE(bad.readJobParams(parsed.job()));
-    EXPECT_EQ("Job parameter 'maxlines' is not a number", bad.error());
+    EXPECT_EQ("Job parameter 'maxlines' is not a number", failure(kCreateSeoTextParams, parsed));
 }
 
 TEST(ExpressionList, EveryChildElementIsOneExpressionInDocumentOrder) {
-    auto record = read<RecognizeLinksInput>(
-        std::string(kLinksBase) + "<userange>0</userange><expresions>text" +
-        expression("expression", "www\\.[a-z]+\\.com", 3, 0) + " more text " +
-        expression("other", "page \\d+", 0, 2) + expression("x", "[A-Z]{2}-\\d+", 7, 1) +
-        "</expresions>");
-    const auto& list = record.getExpressions();
+    auto record = read(kRecognizeLinksParams,
+                       std::string(kLinksBase) + "<userange>0</userange><expresions>text" +
+                           expression("expression", "www\\.[a-z]+\\.com", 3, 0) + " more text " +
+                           expression("other", "page \\d+", 0, 2) +
+                           expression("x", "[A-Z]{2}-\\d+", 7, 1) + "</expresions>");
+    const auto& list = record.expressions;
     ASSERT_EQ(3u, list.size());
     EXPECT_EQ("www\\.[a-z]+\\.com", list[0].regExp);
     EXPECT_EQ(3, list[0].target);
@@ -234,31 +238,30 @@ TEST(ExpressionList, EveryChildElementIsOneExpressionInDocumentOrder) {
 }
 
 TEST(ExpressionList, AbsentOrEmptyListGivesNoExpressions) {
-    EXPECT_TRUE(read<RecognizeLinksInput>(std::string(kLinksBase) + "<userange>0</userange>")
-                    .getExpressions()
-                    .empty());
+    EXPECT_TRUE(read(kRecognizeLinksParams, std::string(kLinksBase) + "<userange>0</userange>")
+                    .expressions.empty());
     EXPECT_TRUE(
-        read<RecognizeLinksInput>(std::string(kLinksBase) + "<userange>0</userange><expresions/>")
-            .getExpressions()
-            .empty());
+        read(kRecognizeLinksParams, std::string(kLinksBase) + "<userange>0</userange><expresions/>")
+            .expressions.empty());
 }
 
 TEST(ExpressionList, RegExpWithDoubleSpacesArrivesWithOne) {
     auto record =
-        read<RecognizeLinksInput>(std::string(kLinksBase) + "<userange>0</userange><expresions>" +
-                                  expression("e", "see  page") + "</expresions>");
-    ASSERT_EQ(1u, record.getExpressions().size());
-    EXPECT_EQ("see page", record.getExpressions()[0].regExp);
+        read(kRecognizeLinksParams, std::string(kLinksBase) + "<userange>0</userange><expresions>" +
+                                        expression("e", "see  page") + "</expresions>");
+    ASSERT_EQ(1u, record.expressions.size());
+    EXPECT_EQ("see page", record.expressions[0].regExp);
 }
 
 TEST(ExpressionList, AttributesKeepTheirWhitespace) {
-    auto record = read<RecognizeLinksInput>(
-        std::string(kLinksBase) +
-        "<userange>0</userange><expresions><e target=\"1\" linktype=\"0\" "
-        "result=\"a  b\" description=\" d \"><regexp>x</regexp></e></expresions>");
-    ASSERT_EQ(1u, record.getExpressions().size());
-    EXPECT_EQ("a  b", record.getExpressions()[0].result);
-    EXPECT_EQ(" d ", record.getExpressions()[0].description);
+    auto record =
+        read(kRecognizeLinksParams,
+             std::string(kLinksBase) +
+                 "<userange>0</userange><expresions><e target=\"1\" linktype=\"0\" "
+                 "result=\"a  b\" description=\" d \"><regexp>x</regexp></e></expresions>");
+    ASSERT_EQ(1u, record.expressions.size());
+    EXPECT_EQ("a  b", record.expressions[0].result);
+    EXPECT_EQ(" d ", record.expressions[0].description);
 }
 
 TEST(ExpressionList, IncompleteExpressionIsRefusedWithItsPosition) {
@@ -266,55 +269,51 @@ TEST(ExpressionList, IncompleteExpressionIsRefusedWithItsPosition) {
                      expression("e", "a") +
                      "<e target=\"1\" result=\"r\" description=\"d\"><regexp>b</regexp></e>"
                      "</expresions>");
-    RecognizeLinksInput record;
-    EXPECT_FALSE(record.readJobParams(parsed.job()));
-    EXPECT_EQ("Expression 2 has no attribute 'linktype'", record.error());
+    EXPECT_EQ("Expression 2 has no attribute 'linktype'", failure(kRecognizeLinksParams, parsed));
 
     ParsedJob notNumber(std::string(kLinksBase) +
                         "<userange>0</userange><expresions>"
                         "<e target=\"first\" linktype=\"0\" result=\"r\" description=\"d\">"
                         "<regexp>b</regexp></e></expresions>");
-    RecognizeLinksInput second;
-    EXPECT_FALSE(second.readJobParams(notNumber.job()));
-    EXPECT_EQ("Expression 1: attribute 'target' is not a number", second.error());
+    EXPECT_EQ("Expression 1: attribute 'target' is not a number",
+              failure(kRecognizeLinksParams, notNumber));
 
     ParsedJob noRegExp(std::string(kLinksBase) +
                        "<userange>0</userange><expresions>"
                        "<e target=\"1\" linktype=\"0\" result=\"r\" description=\"d\"/>"
                        "</expresions>");
-    RecognizeLinksInput third;
-    EXPECT_FALSE(third.readJobParams(noRegExp.job()));
-    EXPECT_EQ("Expression 1 has no 'regexp' element", third.error());
+    EXPECT_EQ("Expression 1 has no 'regexp' element", failure(kRecognizeLinksParams, noRegExp));
 }
 
 TEST(ExpressionList, EmptyRegExpIsKeptAsAnEmptyExpression) {
-    auto record =
-        read<RecognizeLinksInput>(std::string(kLinksBase) + "<userange>0</userange><expresions>" +
-                                  expression("e", "a") + expression("e", "") + "</expresions>");
-    ASSERT_EQ(2u, record.getExpressions().size());
-    EXPECT_EQ("", record.getExpressions()[1].regExp);
+    auto record = read(kRecognizeLinksParams,
+                       std::string(kLinksBase) + "<userange>0</userange><expresions>" +
+                           expression("e", "a") + expression("e", "") + "</expresions>");
+    ASSERT_EQ(2u, record.expressions.size());
+    EXPECT_EQ("", record.expressions[1].regExp);
 }
 
 TEST(ExpressionList, ProductExpressionsCarryResultRegExpAndDescription) {
-    auto record = read<RecognizeProductsInput>(
-        "<inputfile>in.pdf</inputfile><outputdir>out/</outputdir><userange>0</userange>"
-        "<usebinarysearch>1</usebinarysearch><expresions>"
-        "<product result=\"shop/$regresult\" description=\"codes\"><regexp>QX-\\d+</regexp>"
-        "</product></expresions>");
-    ASSERT_EQ(1u, record.getExpressions().size());
-    EXPECT_EQ("shop/$regresult", record.getExpressions()[0].result);
-    EXPECT_EQ("QX-\\d+", record.getExpressions()[0].regExp);
-    EXPECT_EQ("codes", record.getExpressions()[0].description);
-    EXPECT_TRUE(record.getUseBinarySearch());
+    auto record =
+        read(kImportProductsParams,
+             "<inputfile>in.pdf</inputfile><outputdir>out/</outputdir><userange>0</userange>"
+             "<usebinarysearch>1</usebinarysearch><expresions>"
+             "<product result=\"shop/$regresult\" description=\"codes\"><regexp>QX-\\d+</regexp>"
+             "</product></expresions>");
+    ASSERT_EQ(1u, record.expressions.size());
+    EXPECT_EQ("shop/$regresult", record.expressions[0].result);
+    EXPECT_EQ("QX-\\d+", record.expressions[0].regExp);
+    EXPECT_EQ("codes", record.expressions[0].description);
+    EXPECT_TRUE(record.useBinarySearch);
 }
 
 TEST(LinkParameters, GotoFirstNumberInRangeIsAnOptionalFlagOne) {
-    auto record = read<RecognizeLinksInput>(std::string(kLinksBase) + "<userange>0</userange>");
-    EXPECT_FALSE(record.getGotoFirstNumberInRange());
-    record = read<RecognizeLinksInput>(std::string(kLinksBase) +
-                                       "<userange>0</userange><gotofirstnumberinrange>1"
-                                       "</gotofirstnumberinrange>");
-    EXPECT_TRUE(record.getGotoFirstNumberInRange());
+    auto record = read(kRecognizeLinksParams, std::string(kLinksBase) + "<userange>0</userange>");
+    EXPECT_FALSE(record.gotoFirstNumberInRange);
+    record = read(kRecognizeLinksParams, std::string(kLinksBase) +
+                                             "<userange>0</userange><gotofirstnumberinrange>1"
+                                             "</gotofirstnumberinrange>");
+    EXPECT_TRUE(record.gotoFirstNumberInRange);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "pdf/Library.h"
 #include "pdf/builder/PdfBuilder.h"
 #include "recognition/HitInfo.h"
+#include "recognition/Recognition.h"
 #include "recognition/StringFormatter.h"
 #include "support/TestSupport.h"
 #include "text/Ascii.h"
@@ -103,7 +104,7 @@ HitInfo hit(int page, double x, const std::string& text) {
 
 TEST_F(HitLinks, HitsBecomeLinksOnTheirOwnPagesInOrder) {
     std::vector<HitInfo> hits = {hit(2, 10, "first"), hit(3, 1.5, "other"), hit(2, 40.6, "A&B")};
-    document.addLinksFromHits(hits);
+    addLinksFromHits(document, hits);
     document.savePages();
     std::string page2 = readFile(dir.file("Page_2.xml"));
     EXPECT_NE(std::string::npos,
