@@ -68,14 +68,7 @@ bool getPagesCount(const GetPagesCountParams& params) {
 }
 
 bool createImages(const CreateImagesParams& params) {
-    ImageOptions options;
-    options.outputDir = params.outputDir;
-    options.prefix = params.prefix;
-    options.width = params.width;
-    options.height = params.height;
-    options.resolution = params.resolution;
-    options.quality = params.quality;
-    options.headerResolution = params.headerResolution;
+    const ImageOptions& options = params;
     return runOnDocument(params.inputFile, params.outputDir, InputCheck::None, PageRecords::Ignored,
                          [&](PDFDocument& d) {
                              bool result = d.writeImages(options);
@@ -85,17 +78,7 @@ bool createImages(const CreateImagesParams& params) {
 }
 
 bool createDocumentXml(const CreateDocumentXmlParams& params) {
-    DescriptorOptions options;
-    options.outputDir = params.outputDir;
-    options.docId = params.docId;
-    options.version = params.version;
-    options.thumbPrefix = params.thumbPrefix;
-    options.pagesPrefix = params.pagesPrefix;
-    options.zoomPrefix = params.zoomPrefix;
-    options.zoomPostfix = params.zoomPostfix;
-    options.thumbWidth = params.thumbWidth;
-    options.importPageLabels = params.importPageLabels;
-    options.importBookmarks = params.importBookmarks;
+    const DescriptorOptions& options = params;
     return runOnDocument(params.inputFile, params.outputDir, InputCheck::None, PageRecords::Ignored,
                          [&](PDFDocument& d) { return d.writeDescriptor(options); });
 }
@@ -120,13 +103,7 @@ bool createPagesHtml(const CreatePagesHtmlParams& params) {
 }
 
 bool createSeoText(const CreateSeoTextParams& params) {
-    SeoOptions options;
-    options.outputDir = params.outputDir;
-    options.title = params.title;
-    options.creatorName = params.creatorName;
-    options.creatorUrl = params.creatorUrl;
-    options.addCreatorLink = params.addCreatorLink;
-    options.maxLines = params.maxLines;
+    const SeoOptions& options = params;
     return runOnDocument(params.inputFile, params.outputDir, InputCheck::MustExist,
                          PageRecords::Ignored, [&](PDFDocument& d) { return d.writeSeo(options); });
 }

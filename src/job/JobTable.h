@@ -36,6 +36,7 @@
 #include <string>
 #include <vector>
 
+#include "document/GeneratorOptions.h"
 #include "job/JobParameters.h"
 #include "recognition/Expressions.h"
 
@@ -74,13 +75,14 @@ inline const Param<GetPagesCountParams> kGetPagesCountParams[] = {
 };
 bool getPagesCount(const GetPagesCountParams& params);
 
-struct CreateImagesParams {
-    std::string inputFile, outputDir, prefix;
-    int quality = 80;
-    int resolution = 72;
-    int headerResolution = 72;
-    int width = 0;
-    int height = 0;
+// The generator's options are the job's parameters, less the PDF.
+struct CreateImagesParams : ImageOptions {
+    std::string inputFile;
+    CreateImagesParams() {
+        quality = 80;
+        resolution = 72;
+        headerResolution = 72;
+    }
 };
 inline const Param<CreateImagesParams> kCreateImagesParams[] = {
     {"prefix", ParamKind::Text, Presence::Required, "", &CreateImagesParams::prefix},
@@ -97,13 +99,9 @@ bool createImages(const CreateImagesParams& params);
 // Warns of a JPEG quality outside 1 to 100 (the encoder clamps it).
 void checkImageQuality(const CreateImagesParams& params, ParamReader& reader);
 
-struct CreateDocumentXmlParams {
-    std::string inputFile, outputDir, version;
+struct CreateDocumentXmlParams : DescriptorOptions {
+    std::string inputFile;
     std::string documentLang;  // required, but nothing is written from it
-    std::string thumbPrefix, pagesPrefix, zoomPrefix, zoomPostfix, docId;
-    int thumbWidth = 0;
-    bool importBookmarks = false;
-    bool importPageLabels = false;
 };
 inline const Param<CreateDocumentXmlParams> kCreateDocumentXmlParams[] = {
     inputFileParam<CreateDocumentXmlParams>(),
@@ -157,11 +155,8 @@ inline const Param<CreatePagesHtmlParams> kCreatePagesHtmlParams[] = {
 };
 bool createPagesHtml(const CreatePagesHtmlParams& params);
 
-struct CreateSeoTextParams {
-    std::string inputFile, outputDir, title;
-    int maxLines = 0;
-    bool addCreatorLink = false;
-    std::string creatorName, creatorUrl;
+struct CreateSeoTextParams : SeoOptions {
+    std::string inputFile;
 };
 inline const Param<CreateSeoTextParams> kCreateSeoTextParams[] = {
     inputFileParam<CreateSeoTextParams>(),
