@@ -12,6 +12,7 @@
 #include "pdf/Library.h"
 #include "pdf/builder/PdfBuilder.h"
 #include "pdf/text/TextPage.h"
+#include "support/BuiltPageText.h"
 #include "support/SyntheticText.h"
 #include "support/TestSupport.h"
 
@@ -19,19 +20,9 @@ using namespace testing_support;
 
 namespace {
 
-std::vector<std::string> linesOfPage(const pdfbuild::PageSpec& page, const TempDir& dir,
-                                     const std::string& name) {
-    pdfbuild::DocumentSpec spec;
-    spec.pages = {page};
-    std::string path = dir.file(name);
-    pdfbuild::writePdf(spec, path);
-    pdf::Document doc(path);
-    return linesOf(pdf::TextPage(doc.page(1)));
-}
+class OverprintedLine : public BuiltPageText {};
 
-TEST(OverprintedLine, PageNumberOverAHeadingReadsApart) {
-    pdf::Library library;
-    TempDir dir;
+TEST_F(OverprintedLine, PageNumberOverAHeadingReadsApart) {
     const std::string heading = "ModeOpenCompound";
     const double headingWidth = pdfbuild::textWidth(pdfbuild::textRun(0, 0, heading, 10));
     // The number's digits fall on the heading's last letters: on its
@@ -41,8 +32,7 @@ TEST(OverprintedLine, PageNumberOverAHeadingReadsApart) {
         page.texts = {pdfbuild::textRun(72, 720, heading, 10),
                       pdfbuild::textRun(72 + headingWidth - 20, 720 - drop, "169", size),
                       pdfbuild::textRun(72, 690, "The body of the page starts here.", 10)};
-        std::vector<std::string> lines =
-            linesOfPage(page, dir, "heading" + std::to_string(size) + ".pdf");
+        std::vector<std::string> lines = linesOf(page);
         // Each a line of its own; the taller one first.
         std::vector<std::string> expected = {heading, "169", "The body of the page starts here."};
         if (size > 10) std::swap(expected[0], expected[1]);
@@ -52,7 +42,7 @@ TEST(OverprintedLine, PageNumberOverAHeadingReadsApart) {
     pdfbuild::PageSpec bold;
     bold.texts = {pdfbuild::textRun(72, 720, heading, 10),
                   pdfbuild::textRun(72.1, 720, heading, 10)};
-    EXPECT_EQ((std::vector<std::string>{heading}), linesOfPage(bold, dir, "bold.pdf"));
+    EXPECT_EQ((std::vector<std::string>{heading}), linesOf(bold));
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "pdf/Library.h"
 #include "pdf/builder/PdfBuilder.h"
 #include "pdf/text/TextPage.h"
+#include "support/BuiltPageText.h"
 #include "support/SyntheticText.h"
 #include "support/TestSupport.h"
 
@@ -25,21 +26,7 @@ pdfbuild::TextRun at(double x, double y, const std::string& text) {
     return pdfbuild::textRun(x, y, text, 10);
 }
 
-class SmallTable : public ::testing::Test {
-  protected:
-    std::vector<std::string> linesOf(const pdfbuild::PageSpec& page) {
-        pdfbuild::DocumentSpec spec;
-        spec.pages = {page};
-        std::string path = dir.file("small" + std::to_string(++count) + ".pdf");
-        pdfbuild::writePdf(spec, path);
-        pdf::Document doc(path);
-        return testing_support::linesOf(pdf::TextPage(doc.page(1)));
-    }
-
-    pdf::Library library;
-    TempDir dir;
-    int count = 0;
-};
+class SmallTable : public BuiltPageText {};
 
 // A FAQ's table of three columns of like width and four rows, between two
 // paragraphs.

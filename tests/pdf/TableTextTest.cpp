@@ -11,6 +11,7 @@
 #include "pdf/Library.h"
 #include "pdf/builder/PdfBuilder.h"
 #include "pdf/text/TextPage.h"
+#include "support/BuiltPageText.h"
 #include "support/SpacedLeaderContents.h"
 #include "support/SyntheticText.h"
 #include "support/TestSupport.h"
@@ -28,21 +29,7 @@ pdfbuild::TextRun endingAt(double right, double y, const std::string& text) {
     return at(right - pdfbuild::textWidth(at(0, 0, text)), y, text);
 }
 
-class TableText : public ::testing::Test {
-  protected:
-    std::vector<std::string> linesOf(const pdfbuild::PageSpec& page) {
-        pdfbuild::DocumentSpec spec;
-        spec.pages = {page};
-        std::string path = dir.file("table" + std::to_string(++count) + ".pdf");
-        pdfbuild::writePdf(spec, path);
-        pdf::Document doc(path);
-        return testing_support::linesOf(pdf::TextPage(doc.page(1)));
-    }
-
-    pdf::Library library;
-    TempDir dir;
-    int count = 0;
-};
+class TableText : public BuiltPageText {};
 
 // A price list between two paragraphs: a header row, four columns, prices
 // right-aligned at x = 400, and a description that wraps onto a second line.

@@ -12,6 +12,7 @@
 #include "pdf/builder/PdfBuilder.h"
 #include "pdf/builder/RawFonts.h"
 #include "pdf/text/TextPage.h"
+#include "support/BuiltPageText.h"
 #include "support/SyntheticText.h"
 #include "support/TestSupport.h"
 
@@ -19,19 +20,7 @@ using namespace testing_support;
 
 namespace {
 
-class WordGap : public ::testing::Test {
-  protected:
-    std::vector<std::string> linesOf(const pdfbuild::DocumentSpec& spec) {
-        std::string path = dir.file("words" + std::to_string(++count) + ".pdf");
-        pdfbuild::writePdf(spec, path);
-        pdf::Document doc(path);
-        return testing_support::linesOf(pdf::TextPage(doc.page(1)));
-    }
-
-    pdf::Library library;
-    TempDir dir;
-    int count = 0;
-};
+class WordGap : public BuiltPageText {};
 
 // Courier, 10 points: every glyph is a 6-point cell. groff and pdfTeX set a
 // space of fixed-width text as a move of one cell, not as a space glyph, so
