@@ -294,6 +294,7 @@ fi
 
 run createindex "" "  <generatertloutput>$rtl</generatertloutput>"
 run createpageshtml "" ""
+run createtextlayer "" ""
 
 # The title the descriptor holds, else (none, or white space alone) the file
 # name.

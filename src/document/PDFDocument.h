@@ -132,6 +132,14 @@ class PDFDocument {
     bool writeHtmlPages(const std::string& dir);
     void outputPageAsHTML(const pdf::Page& page, std::string outputDir);
 
+    // Writes dir + "Text_N.json" for every page from fromPage to toPage (cut to the document;
+    // none when the range is empty): the page's lines in reading order, each with its text,
+    // writing direction and box on the shown page and the box of every word along it
+    // (docs/jobs.md, "Text_N.json"). Each file is written whole, all flushed to the disk
+    // together before they are put in place; a page that fails leaves the pages before it.
+    // Always true.
+    bool writeTextLayer(const std::string& dir, int fromPage, int toPage);
+
     // Writes options.outputDir + "seo.xml": <p> holding <span> with the
     // title, one <a href="/#?page=N"> per page (at most maxLines when that
     // is 1 or more) labelled with the page's first line, and the creator

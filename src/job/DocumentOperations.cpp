@@ -1,6 +1,7 @@
 // The jobs' operations (declared with their parameters in JobTable.h): each opens the PDF and
 // hands its parameters to the generator of its output as plain values
 // (document/GeneratorOptions.h, recognition/Recognition.h).
+#include <climits>
 #include <cstdio>
 #include <functional>
 
@@ -100,6 +101,15 @@ bool createPagesHtml(const CreatePagesHtmlParams& params) {
     return runOnDocument(params.inputFile, params.outputDir, InputCheck::MustExist,
                          PageRecords::Ignored,
                          [&](PDFDocument& d) { return d.writeHtmlPages(params.outputDir); });
+}
+
+bool createTextLayer(const CreateTextLayerParams& params) {
+    const bool ranged = params.useRange != 0;
+    return runOnDocument(params.inputFile, params.outputDir, InputCheck::MustExist,
+                         PageRecords::Ignored, [&](PDFDocument& d) {
+                             return d.writeTextLayer(params.outputDir, ranged ? params.fromPage : 1,
+                                                     ranged ? params.toPage : INT_MAX);
+                         });
 }
 
 bool createSeoText(const CreateSeoTextParams& params) {

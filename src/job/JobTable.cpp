@@ -40,6 +40,7 @@ const std::vector<JobEntry>& jobTable() {
         declareJob("importproducts", kImportProductsParams, importProducts),
         declareJob("createindex", kCreateIndexParams, createIndex),
         declareJob("createpageshtml", kCreatePagesHtmlParams, createPagesHtml),
+        declareJob("createtextlayer", kCreateTextLayerParams, createTextLayer),
         declareJob("createseotext", kCreateSeoTextParams, createSeoText),
     };
     return table;

@@ -20,8 +20,9 @@
 //   "createdocumentxml": writes document.xml.
 //   "createpagesxml": requires the input file to exist (else fails); writes every Page_N.xml
 //       from document.xml's page ids.
-//   "createindex", "createpageshtml", "createseotext": the page text outputs; a missing input
-//       file makes them fail at once, printing nothing on standard output.
+//   "createindex", "createpageshtml", "createtextlayer", "createseotext": the page text
+//       outputs; a missing input file makes them fail at once, printing nothing on standard
+//       output. "createtextlayer" writes the pages of its range (all unless "userange").
 //   "recognizelinks": requires the input file; adds links found in the page text to the page
 //       records in the output directory, by regular expressions or, with "usebinarysearch",
 //       by the word list.
@@ -154,6 +155,23 @@ inline const Param<CreatePagesHtmlParams> kCreatePagesHtmlParams[] = {
     outputDirParam<CreatePagesHtmlParams>(),
 };
 bool createPagesHtml(const CreatePagesHtmlParams& params);
+
+// The page range as the recognition jobs read it, "userange" optional here.
+struct CreateTextLayerParams {
+    std::string inputFile, outputDir;
+    int useRange = 0;
+    int fromPage = 1;
+    int toPage = 1;
+};
+inline const Param<CreateTextLayerParams> kCreateTextLayerParams[] = {
+    inputFileParam<CreateTextLayerParams>(),
+    outputDirParam<CreateTextLayerParams>(),
+    {"userange", ParamKind::NumberScanned, Presence::Optional, "0",
+     &CreateTextLayerParams::useRange},
+    rangeEndParam<CreateTextLayerParams>("frompage", &CreateTextLayerParams::fromPage),
+    rangeEndParam<CreateTextLayerParams>("topage", &CreateTextLayerParams::toPage),
+};
+bool createTextLayer(const CreateTextLayerParams& params);
 
 struct CreateSeoTextParams : SeoOptions {
     std::string inputFile;

@@ -96,6 +96,7 @@ TEST_F(PublishSample, RunsEveryJobInOrderOneLineEach) {
                                     "recognizelinks",
                                     "createindex",
                                     "createpageshtml",
+                                    "createtextlayer",
                                     "createseotext"};
     ASSERT_EQ(std::size(expected) + 1, printed.size()) << p.out;
     for (std::size_t i = 0; i < std::size(expected); ++i) {
@@ -116,8 +117,9 @@ TEST_F(PublishSample, RunsEveryJobInOrderOneLineEach) {
         EXPECT_EQ(out, xpath(out + "jobs/" + job, "string(/job/outputdir)")) << job;
     }
     // The publication: the outputs and the viewer beside them.
-    for (const char* file : {"document.xml", "Page_8.xml", "Page_8.html", "DocumentIndex.xml",
-                             "seo.xml", "index.html", "viewer.js", "viewer.css", "Styles/Page.css"})
+    for (const char* file :
+         {"document.xml", "Page_8.xml", "Page_8.html", "Text_8.json", "DocumentIndex.xml",
+          "seo.xml", "index.html", "viewer.js", "viewer.css", "Styles/Page.css"})
         EXPECT_TRUE(fileExists(out + file)) << file;
     EXPECT_EQ("Quillon Field Guide", xpath(out + "seo.xml", "string(/p/span)"));
     // Web and e-mail addresses in the text became links.
@@ -234,7 +236,7 @@ TEST(Publish, HostileNamesReachTheirJobsExactly) {
         Published p = publish(dir, {pdf, out});
         ASSERT_EQ(0, p.status) << p.err;
         const std::vector<std::string> jobs = listDir(out + "jobs");
-        EXPECT_EQ(9u, jobs.size());
+        EXPECT_EQ(10u, jobs.size());  // every job of a publish without products
         for (const std::string& job : jobs) {
             EXPECT_EQ(pdf, xpath(out + "jobs/" + job, "string(/job/inputfile)")) << job;
             EXPECT_EQ(out, xpath(out + "jobs/" + job, "string(/job/outputdir)")) << job;
@@ -302,7 +304,7 @@ TEST(Publish, OnePublishAtATimePerFolder) {
     ASSERT_TRUE(fileExists(dir.file("first.status")));
     Published first = published(dir, "first");
     EXPECT_EQ(0, first.status) << first.err;
-    EXPECT_EQ(9u, listDir(out + "jobs").size());
+    EXPECT_EQ(10u, listDir(out + "jobs").size());
     EXPECT_NE(std::string::npos, first.out.find("Published")) << first.out;
     for (const char* file : {"document.xml", "Page_8.xml", "zoom8.jpg", "seo.xml", "index.html"})
         EXPECT_TRUE(fileExists(out + file)) << file;

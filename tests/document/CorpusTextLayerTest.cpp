@@ -1,0 +1,253 @@
+// "createtextlayer" on real-world documents: every word's box against the box poppler's
+// pdftotext -bbox measures for the same word, and the files' size against the HTML pages'.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "document/TextLayerReader.h"
+#include "support/CorpusTools.h"
+#include "support/TestSupport.h"
+
+using namespace testing_support;
+
+namespace {
+
+// A word's box agrees with pdftotext's when it lies over the same word: along the line its
+// start and end lie within this many points of pdftotext's, and across the line the two
+// overlap by at least half of the lower one. Across the line each reader sets the box from the
+// font's ascent to its descent, and takes those from different places (pdftotext scales the
+// font's bounding box, this program reads the descriptor's values first): pdftotext's boxes
+// are 0 to 10 points taller, so the edges across are not compared.
+constexpr double kEdgeTolerance = 1.5;
+constexpr double kAcrossOverlap = 0.5;
+// Two words are the same word of the page when they read alike and their centres lie within
+// this many points of each other in both directions: a page repeats its words (a form's
+// labels, a table's figures) and the two readers may read them in different orders, so a match
+// by text alone pairs a word with another of its occurrences. The distance is far beyond the
+// tolerance measured and within the height of a line of text.
+constexpr double kSameWordDistance = 12;
+// Words are matched by text in order within a page (a longest common subsequence): its table
+// takes two bytes a pair of words, so pages of more than this many pairs (32 MB) are not
+// compared (the densest page of the corpus holds under 3,000 words, 9 million pairs).
+constexpr std::size_t kMaxPairsPerPage = 16u << 20;
+// Where one reader finds more than this many times the other's words (pdftotext keeps text a
+// producer paints twice, slightly apart, that the layout drops as a duplicate), words are
+// paired with the wrong copies: the figures are printed, not held to the bound.
+constexpr double kComparableWordRatio = 1.5;
+// The aim for the files' size: at most 2.5 times the HTML pages' bytes. The format spends some
+// ten bytes a word on its box, about 2.6 times the HTML's on dense prose, so documents of
+// running text exceed it (printed "over"); the test holds them to kSizeLimit, which the
+// corpus keeps (at most 3.71, a rotated table of short words), so that the files do not grow.
+constexpr double kSizeBudget = 2.5;
+constexpr double kSizeLimit = 4.0;
+
+struct Word {
+    std::string text;
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    double a = 0;  // the line's direction (ours only)
+};
+
+// Whether our word o lies over pdftotext's word t (kEdgeTolerance). Along is x for lines at 0
+// and 180 degrees, y for lines at 90 and 270; for lines at other angles both axes are compared
+// by the centres of the boxes.
+bool liesOver(const Word& o, const Word& t) {
+    auto close = [](double a, double b) { return std::abs(a - b) <= kEdgeTolerance; };
+    auto overlaps = [](double a0, double a1, double b0, double b1) {
+        return std::min(a1, b1) - std::max(a0, b0) >= kAcrossOverlap * std::min(a1 - a0, b1 - b0);
+    };
+    if (o.a == 0 || o.a == 180)
+        return close(o.x0, t.x0) && close(o.x1, t.x1) && overlaps(o.y0, o.y1, t.y0, t.y1);
+    if (o.a == 90 || o.a == 270)
+        return close(o.y0, t.y0) && close(o.y1, t.y1) && overlaps(o.x0, o.x1, t.x0, t.x1);
+    return close((o.x0 + o.x1) / 2, (t.x0 + t.x1) / 2) &&
+           close((o.y0 + o.y1) / 2, (t.y0 + t.y1) / 2);
+}
+
+// text as one word of a shell command.
+std::string quoted(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+std::string xmlUnescaped(const std::string& s) {
+    static const std::pair<const char*, const char*> kEntities[] = {
+        {"&amp;", "&"}, {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"}};
+    std::string out;
+    for (std::size_t i = 0; i < s.size();) {
+        bool replaced = false;
+        for (const auto& [entity, text] : kEntities) {
+            if (s.compare(i, std::char_traits<char>::length(entity), entity) == 0) {
+                out += text;
+                i += std::char_traits<char>::length(entity);
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced) out += s[i++];
+    }
+    return out;
+}
+
+// pdftotext -bbox -cropbox: every page's words with their boxes, pages from 1, in points from
+// the top-left corner of the shown page, y down (page rotation applied, as the layer has them).
+std::map<int, std::vector<Word>> popplerWords(const std::string& pdf) {
+    std::map<int, std::vector<Word>> pages;
+    const std::string html =
+        shell("pdftotext -bbox -cropbox -enc UTF-8 " + quoted(pdf) + " - 2>/dev/null");
+    const std::regex token(
+        "<page width=|<word xMin=\"([-\\d.]+)\" yMin=\"([-\\d.]+)\" xMax=\"([-\\d.]+)\" "
+        "yMax=\"([-\\d.]+)\">([^<]*)</word>");
+    int page = 0;
+    for (auto it = std::sregex_iterator(html.begin(), html.end(), token);
+         it != std::sregex_iterator(); ++it) {
+        const std::smatch& m = *it;
+        if (!m[1].matched) {
+            pages[++page];
+            continue;
+        }
+        pages[page].push_back({xmlUnescaped(m[5]), std::stod(m[1]), std::stod(m[2]),
+                               std::stod(m[3]), std::stod(m[4])});
+    }
+    return pages;
+}
+
+// The words of a layer file with their boxes on the page (the bounds of each turned box).
+std::vector<Word> layerWords(const Layer& layer) {
+    std::vector<Word> words;
+    for (const LayerLine& line : layer.lines) {
+        const double radians = line.a * M_PI / 180;
+        const double ux = std::cos(radians), uy = std::sin(radians);
+        std::size_t from = 0;
+        for (std::size_t w = 0; 2 * w + 1 < line.b.size(); ++w) {
+            std::size_t to = line.t.find(' ', from);
+            if (to == std::string::npos) to = line.t.size();
+            Word word{
+                line.t.substr(from, to - from), HUGE_VAL, HUGE_VAL, -HUGE_VAL, -HUGE_VAL, line.a};
+            from = to + 1;
+            for (double s : {line.b[2 * w], line.b[2 * w] + line.b[2 * w + 1]}) {
+                for (double t : {0.0, line.h}) {
+                    const double x = line.x + s * ux - t * uy, y = line.y + s * uy + t * ux;
+                    word.x0 = std::min(word.x0, x);
+                    word.x1 = std::max(word.x1, x);
+                    word.y0 = std::min(word.y0, y);
+                    word.y1 = std::max(word.y1, y);
+                }
+            }
+            words.push_back(word);
+        }
+    }
+    return words;
+}
+
+struct BoxAgreement {
+    long matched = 0;  // the same words in both (sameWord), in order
+    long close = 0;    // of those, boxes that lie over pdftotext's (liesOver)
+    long ours = 0, theirs = 0;
+};
+
+bool sameWord(const Word& o, const Word& t) {
+    return o.text == t.text &&
+           std::abs((o.x0 + o.x1) / 2 - (t.x0 + t.x1) / 2) <= kSameWordDistance &&
+           std::abs((o.y0 + o.y1) / 2 - (t.y0 + t.y1) / 2) <= kSameWordDistance;
+}
+
+void compare(const std::vector<Word>& ours, const std::vector<Word>& theirs, BoxAgreement& a) {
+    a.ours += static_cast<long>(ours.size());
+    a.theirs += static_cast<long>(theirs.size());
+    const std::size_t n = ours.size(), m = theirs.size();
+    if (n == 0 || m == 0 || n * m > kMaxPairsPerPage || std::max(n, m) > UINT16_MAX) return;
+    // lengths[i][j]: the longest common subsequence of ours[i..] and theirs[j..].
+    std::vector<std::uint16_t> table((n + 1) * (m + 1), 0);
+    auto lengths = [&](std::size_t i, std::size_t j) -> std::uint16_t& {
+        return table[i * (m + 1) + j];
+    };
+    for (std::size_t i = n; i-- > 0;)
+        for (std::size_t j = m; j-- > 0;)
+            lengths(i, j) = sameWord(ours[i], theirs[j])
+                                ? static_cast<std::uint16_t>(lengths(i + 1, j + 1) + 1)
+                                : std::max(lengths(i + 1, j), lengths(i, j + 1));
+    for (std::size_t i = 0, j = 0; i < n && j < m;) {
+        if (sameWord(ours[i], theirs[j])) {
+            ++a.matched;
+            if (liesOver(ours[i], theirs[j])) ++a.close;
+            ++i;
+            ++j;
+        } else if (lengths(i + 1, j) >= lengths(i, j + 1)) {
+            ++i;
+        } else {
+            ++j;
+        }
+    }
+}
+
+long long bytesOf(const std::string& dir, const std::string& prefix, const std::string& suffix) {
+    long long total = 0;
+    for (const std::string& name : listDir(dir))
+        if (name.rfind(prefix, 0) == 0 && name.size() > suffix.size() &&
+            name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+            total += static_cast<long long>(readFile(dir + name).size());
+    return total;
+}
+
+std::string job(const char* name, const std::string& pdf, const TempDir& out) {
+    return std::string("<job name=\"") + name + "\"><inputfile>" + pdf + "</inputfile><outputdir>" +
+           out.path() + "</outputdir></job>";
+}
+
+// Every document of the corpus the program reads: the words' boxes lie over pdftotext's on at
+// least 99 % of the words both read alike, in every Latin-script document (at least 95 % of
+// its letters Latin) whose words the two readers count alike (others are reported), and the
+// layer files' size against the HTML pages' (kSizeBudget, kSizeLimit).
+TEST(CorpusTextLayer, WordBoxesAgreeWithPdftotextAndFilesStayWithinTheirBudget) {
+    if (corpusDir().empty()) GTEST_SKIP() << "corpus not present";
+    if (shell("command -v pdftotext").empty()) GTEST_SKIP() << "poppler-utils not installed";
+    for (const std::string& name : listDir(corpusDir())) {
+        if (name.size() < 4 || name.substr(name.size() - 4) != ".pdf") continue;
+        const std::string pdf = corpusFile(name);
+        TempDir out;
+        if (runJob(out, job("createtextlayer", pdf, out)).status != 0) {
+            std::printf("%-42s refused by the program\n", name.c_str());
+            continue;
+        }
+        ASSERT_EQ(0, runJob(out, job("createpageshtml", pdf, out)).status) << name;
+        std::map<int, std::vector<Word>> poppler = popplerWords(pdf);
+        BoxAgreement a;
+        std::string all;
+        for (int n = 1; fileExists(out.file("Text_" + std::to_string(n) + ".json")); ++n) {
+            Layer layer;
+            LayerReader reader;
+            ASSERT_TRUE(
+                reader.read(readFile(out.file("Text_" + std::to_string(n) + ".json")), layer))
+                << name << " page " << n << ": " << reader.error();
+            compare(layerWords(layer), poppler[n], a);
+            for (const Word& w : poppler[n]) all += w.text + " ";
+        }
+        const long long json = bytesOf(out.path(), "Text_", ".json");
+        const long long html = bytesOf(out.path(), "Page_", ".html");
+        const bool latin = latinScript(all);
+        const double percent = a.matched == 0 ? 100.0 : 100.0 * a.close / a.matched;
+        std::printf(
+            "%-42s %s words %6ld (pdftotext %6ld), matched %6ld, over pdftotext's within %.1f pt "
+            "%6.2f%%; "
+            "Text_N.json %9lld B, Page_N.html %9lld B, ratio %.2f\n",
+            name.c_str(), latin ? "latin" : "other", a.ours, a.theirs, a.matched, kEdgeTolerance,
+            percent, json, html, html == 0 ? 0.0 : static_cast<double>(json) / html);
+        const bool comparable =
+            a.theirs <= kComparableWordRatio * a.ours && a.ours <= kComparableWordRatio * a.theirs;
+        if (latin && comparable) {
+            EXPECT_GE(percent, 99.0) << name;
+        }
+        if (json > kSizeBudget * html) std::printf("%-42s over the size budget\n", name.c_str());
+        EXPECT_LE(json, kSizeLimit * html) << name;
+    }
+}
+
+}  // namespace
