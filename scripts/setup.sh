@@ -36,9 +36,10 @@ if [ ${#missing[@]} -gt 0 ]; then
   "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# The browser tests' package, at the version package-lock.json pins.
+# The browser tests' packages (playwright-core, axe-core), at the versions package-lock.json pins.
 viewer_tests="$root/tests/viewer"
-if [ ! -f "$viewer_tests/node_modules/playwright-core/package.json" ]; then
+if [ ! -f "$viewer_tests/node_modules/playwright-core/package.json" ] ||
+   [ ! -f "$viewer_tests/node_modules/axe-core/package.json" ]; then
   echo "Installing the browser tests' npm packages"
   npm ci --prefix "$viewer_tests" --no-audit --no-fund --loglevel=error >/dev/null
 fi

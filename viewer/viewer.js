@@ -5,12 +5,27 @@
 //                       from the top-left corner of the shown page, y down
 //   DocumentIndex.xml   the text of every page, for searching
 //   Page_N.html         the page's text, for the text view
+//   Text_N.json         the page's words and where they lie (textlayer.js): laid over the
+//                       page image, to select, copy and find, and what search matches on;
+//                       a page without one (an older publication) is searched in
+//                       DocumentIndex.xml, without boxes
 //
 // Every text and address in these files comes from a customer's PDF, so nothing read from
 // them is ever put into the page as HTML (text nodes and attributes only), and a link opens
 // only http:, https:, ftp: and mailto: addresses; any other address is shown as inert text.
 // The page to show is in the address as #page=N (#?page=N, as the SEO links write it, too).
-'use strict';
+import { buildTextLayer, findAll, foldTerm, readTextLayer, searchableText, wordBoxElement } from './textlayer.js';
+
+// Search: how many text layers are fetched at once while searching (the results come in
+// page order; a few requests in flight keep a slow server busy without flooding it), and
+// the most hits kept (a common word in a long book) and listed.
+const SEARCH_FETCHES_IN_FLIGHT = 4;
+const MAX_HITS = 10000;
+const MAX_LISTED_HITS = 1000;
+const SNIPPET_BEFORE = 40;
+const SNIPPET_AFTER = 60;
+// Where the sidebar lies over the page instead of beside it (as viewer.css has it).
+const NARROW_SCREEN = '(max-width: 700px)';
 
 (() => {
   const $ = (id) => document.getElementById(id);
@@ -24,6 +39,14 @@
     term: '',           // the search term, lower case
     index: null,        // Promise of [{num, text}]
     shownAreas: [],     // the area elements of the page shown
+    layers: new Map(),  // page number -> Promise of its text layer, or of null without one
+    shownLayer: null,   // {num, layer, frame, hits} of the page shown
+    query: '',          // the search term as matched (foldTerm)
+    searchRun: 0,       // which search is running; an older one stops
+    hits: [],           // {num, words: [[line, word]], hasBoxes} in page order
+    hitIndex: -1,       // the hit gone to, or -1
+    searching: false,
+    hitPages: 0,        // how many pages have hits
   };
 
   // ---- reading the files ----
@@ -41,7 +64,11 @@
     const url = fileUrl(name);
     if (url === null) throw new Error(`"${name}" is not a file of this publication`);
     const response = await fetch(url, { cache: 'no-cache' });
-    if (!response.ok) throw new Error(`${name}: ${response.status} ${response.statusText}`);
+    if (!response.ok) {
+      const error = new Error(`${name}: ${response.status} ${response.statusText}`);
+      error.status = response.status;
+      throw error;
+    }
     // The program writes UTF-8 whatever a server declares.
     return new TextDecoder('utf-8').decode(await response.arrayBuffer());
   }
@@ -95,6 +122,11 @@
         html: html ? html.getAttribute('file') : null,
       });
     }
+    // The publication's language, when the descriptor states one.
+    const langElement = childElement(root, 'documentlang');
+    const lang = (root.getAttribute('lang') || root.getAttribute('documentlang') ||
+        (langElement ? langElement.textContent : '')).trim();
+    if (/^[A-Za-z]{2,8}(?:-[A-Za-z0-9]{1,8})*$/.test(lang)) document.documentElement.lang = lang;
     const title = root.getAttribute('title') || root.getAttribute('filename') || 'Publication';
     $('title').textContent = title;
     document.title = title;
@@ -205,8 +237,13 @@
       showText(page);
     } else {
       showImage(page);
-      if (changed) showAreas(page);
-      else markHits();
+      if (changed) {
+        showAreas(page);
+        showTextLayer(page);
+      } else {
+        markHits();
+        showHitBoxes();
+      }
     }
   }
 
@@ -221,7 +258,10 @@
     const url = image ? fileUrl(image.file) : null;
     const picture = $('page-image');
     if (url !== null && picture.getAttribute('src') !== url) picture.src = url;
-    picture.alt = `Page ${page.label || page.num}`;
+    // Decorative when the text layer over it is the page's content.
+    const layered = state.shownLayer !== null && state.shownLayer.num === page.num;
+    picture.alt = layered ? '' : `Page ${page.label || page.num}`;
+    if (layered) scaleTextLayer();
     // The next page's image, so that turning is quick.
     const next = state.pages[page.num];
     if (next && next.normal && !state.zoomed) {
@@ -247,6 +287,67 @@
     frame.style.width = `${Math.floor(width)}px`;
     frame.style.height = `${Math.floor((width * page.height) / page.width)}px`;
     return Math.floor(width);
+  }
+
+  // ---- the text layer ----
+
+  // The text layer of page `num`: a Promise of the layer, or of null when the page has none
+  // (no Text_N.json: an older publication) or it cannot be read.
+  function loadTextLayer(num) {
+    if (!state.layers.has(num)) {
+      const page = state.pages[num - 1];
+      const loading = fetchText(`Text_${num}.json`)
+        .then((text) => readTextLayer(JSON.parse(text), num, page))
+        .catch(() => null);
+      state.layers.set(num, loading);
+    }
+    return state.layers.get(num);
+  }
+
+  async function showTextLayer(page) {
+    const holder = $('text-layer');
+    holder.replaceChildren();
+    state.shownLayer = null;
+    const layer = await loadTextLayer(page.num);
+    // Turned on, or to the text view, meanwhile: this answer is no longer wanted.
+    if (state.current !== page.num || state.textView || layer === null) return;
+    const { frame, hits } = buildTextLayer(layer);
+    holder.replaceChildren(frame);
+    state.shownLayer = { num: page.num, layer, frame, hits };
+    $('page-image').alt = '';
+    scaleTextLayer();
+    showHitBoxes(true);
+  }
+
+  // The layer's frame (one pixel per point) scaled to the page image as it is shown.
+  function scaleTextLayer() {
+    if (state.shownLayer === null) return;
+    const width = $('page-frame').getBoundingClientRect().width || parseFloat($('page-frame').style.width);
+    if (!(width > 0)) return;
+    state.shownLayer.frame.style.transform = `scale(${width / state.shownLayer.layer.width})`;
+  }
+
+  // The boxes of the hits on the page shown; the current one marked and, zoomed, scrolled to.
+  function showHitBoxes(scroll = false) {
+    const shown = state.shownLayer;
+    if (shown === null || shown.num !== state.current) return;
+    shown.hits.replaceChildren();
+    let current = null;
+    state.hits.forEach((hit, index) => {
+      if (hit.num !== shown.num || !hit.hasBoxes) return;
+      for (const [l, w] of hit.words) {
+        const line = shown.layer.lines[l];
+        if (!line || !line.words[w]) continue;
+        const box = wordBoxElement(line, line.words[w]);
+        box.dataset.hit = String(index);
+        if (index === state.hitIndex) {
+          box.classList.add('current');
+          if (current === null) current = box;
+        }
+        shown.hits.append(box);
+      }
+    });
+    if (scroll && current !== null) current.scrollIntoView({ block: 'center', inline: 'center' });
   }
 
   async function showAreas(page) {
@@ -361,6 +462,8 @@
 
   async function showText(page) {
     $('page-frame').hidden = true;
+    $('text-layer').replaceChildren();
+    state.shownLayer = null;
     const article = $('page-text');
     article.hidden = false;
     article.replaceChildren();
@@ -404,56 +507,171 @@
   function loadIndex() {
     if (state.index === null) {
       state.index = fetchXml('DocumentIndex.xml').then((xml) =>
-        [...xml.documentElement.children]
+        new Map([...xml.documentElement.children]
           .filter((e) => e.localName === 'page')
-          .map((e) => ({ num: number(e.getAttribute('p')), text: e.textContent.replace(/\s+/g, ' ') })));
+          .map((e) => [number(e.getAttribute('p')), e.textContent])));
       state.index.catch(() => { state.index = null; });
     }
     return state.index;
   }
 
+  // What search matches on page `num`: its text layer's lines, or, without one, its lines of
+  // DocumentIndex.xml (no boxes).
+  async function searchablePage(num) {
+    const layer = await loadTextLayer(num);
+    if (layer !== null) return { num, hasBoxes: true, text: searchableText(layer.lines) };
+    const index = await loadIndex();
+    const lines = (index.get(num) || '').split('\n').map((line) => ({
+      words: line.split(/\s+/u).filter((word) => word !== '').map((text) => ({ text })),
+    }));
+    return { num, hasBoxes: false, text: searchableText(lines) };
+  }
+
   async function search(term) {
+    const run = ++state.searchRun;
     state.term = term.trim().toLowerCase();
+    state.query = foldTerm(term);
+    state.hits = [];
+    state.hitIndex = -1;
     markHits();
+    showHitBoxes();
     const panel = $('results-panel');
     panel.replaceChildren();
     selectTab('results');
-    if (state.term === '') return;
-    let pages;
-    try {
-      pages = await loadIndex();
-    } catch (error) {
-      setStatus(`The text index cannot be read: ${error.message}`);
+    $('hit-count').textContent = '';
+    if (state.query === '') return;
+    const list = document.createElement('div');
+    list.className = 'results';
+    panel.append(list);
+    state.searching = true;
+    const startPage = state.current;
+    const pending = [];
+    let next = 1;
+    const ask = () => {
+      while (pending.length < SEARCH_FETCHES_IN_FLIGHT && next <= state.pages.length) {
+        pending.push(searchablePage(next++).catch((error) => ({ error })));
+      }
+    };
+    state.hitPages = 0;
+    let failure = null;
+    for (let num = 1; num <= state.pages.length && state.hits.length < MAX_HITS; num++) {
+      ask();
+      const page = await pending.shift();
+      if (run !== state.searchRun) return;  // a newer search started
+      if (page.error) {
+        failure = page.error;
+        break;
+      }
+      const found = findAll(page.text, state.query, MAX_HITS - state.hits.length);
+      if (found.length === 0) continue;
+      state.hitPages++;
+      for (const hit of found) {
+        const index = state.hits.length;
+        state.hits.push({ num: page.num, words: hit.words, hasBoxes: page.hasBoxes });
+        if (index < MAX_LISTED_HITS) list.append(resultButton(index, page, hit));
+      }
+      // The first hit on or after the page shown is gone to as soon as it is known.
+      if (state.hitIndex < 0 && page.num >= startPage) {
+        goToHit(state.hits.length - found.length);
+      } else if (page.num === state.current) {
+        showHitBoxes();
+      }
+      showCount(false);
+    }
+    state.searching = false;
+    if (failure !== null) {
+      setStatus(`The text index cannot be read: ${failure.message}`);
+    }
+    if (state.hitIndex < 0 && state.hits.length > 0) goToHit(0);
+    showCount(true);
+    if (state.hits.length === 0) {
+      const none = document.createElement('p');
+      none.textContent = `No page holds "${term.trim()}".`;
+      panel.prepend(none);
+    }
+  }
+
+  function showCount(done) {
+    const pages = state.hitPages;
+    const count = state.hits.length;
+    let text;
+    if (count === 0) text = done ? 'No hits' : 'Searching…';
+    else if (state.hitIndex >= 0) text = `Hit ${state.hitIndex + 1} of ${count}${done ? '' : '…'}`;
+    else text = `${count} hit${count === 1 ? '' : 's'}${done ? '' : '…'}`;
+    if (done && count > 0) text += ` on ${pages} page${pages === 1 ? '' : 's'}`;
+    $('hit-count').textContent = text;
+  }
+
+  function resultButton(index, page, hit) {
+    const shown = page.text.shown;
+    const from = Math.max(0, hit.shownFrom - SNIPPET_BEFORE);
+    const to = Math.min(shown.length, hit.shownTo + SNIPPET_AFTER);
+    const button = document.createElement('button');
+    button.type = 'button';
+    button.className = 'result';
+    button.dataset.page = String(page.num);
+    button.dataset.hit = String(index);
+    const heading = document.createElement('b');
+    const label = state.pages[page.num - 1] ? state.pages[page.num - 1].label : '';
+    heading.textContent = `Page ${page.num}${label && label !== String(page.num) ? ` (${label})` : ''}`;
+    const context = document.createElement('span');
+    const mark = document.createElement('mark');
+    mark.textContent = shown.slice(hit.shownFrom, hit.shownTo);
+    context.append(
+      document.createTextNode(`${from > 0 ? '…' : ''}${shown.slice(from, hit.shownFrom)}`),
+      mark,
+      document.createTextNode(`${shown.slice(hit.shownTo, to)}${to < shown.length ? '…' : ''}`));
+    button.append(heading, context);
+    button.addEventListener('click', () => {
+      goToHit(index);
+      if (window.matchMedia(NARROW_SCREEN).matches) setSidebar(false);
+    });
+    return button;
+  }
+
+  function goToHit(index) {
+    if (index < 0 || index >= state.hits.length) return;
+    state.hitIndex = index;
+    const hit = state.hits[index];
+    for (const button of $('results-panel').querySelectorAll('.result')) {
+      const current = button.dataset.hit === String(index);
+      if (current) button.setAttribute('aria-current', 'true');
+      else button.removeAttribute('aria-current');
+    }
+    if (hit.num !== state.current) goTo(hit.num);
+    showHitBoxes(true);
+    showCount(!state.searching);
+  }
+
+  // The next (step 1) or previous (-1) hit, round the publication.
+  function stepHit(step) {
+    const count = state.hits.length;
+    if (count === 0) return;
+    if (state.hitIndex < 0) {
+      const after = state.hits.findIndex((hit) => hit.num >= state.current);
+      goToHit(step > 0 ? Math.max(after, 0) : (after <= 0 ? count - 1 : after - 1));
       return;
     }
-    const found = pages.filter((p) => p.text.toLowerCase().includes(state.term));
-    const summary = document.createElement('p');
-    summary.textContent = found.length === 0 ? `No page holds "${term.trim()}".`
-        : `${found.length} page${found.length === 1 ? '' : 's'} hold "${term.trim()}":`;
-    panel.append(summary);
-    for (const page of found) {
-      const at = page.text.toLowerCase().indexOf(state.term);
-      const from = Math.max(0, at - 40);
-      const snippet = (from > 0 ? '…' : '') + page.text.slice(from, at + state.term.length + 60) + '…';
-      const button = document.createElement('button');
-      button.type = 'button';
-      button.className = 'result';
-      button.dataset.page = String(page.num);
-      const heading = document.createElement('b');
-      const label = state.pages[page.num - 1] ? state.pages[page.num - 1].label : '';
-      heading.textContent = `Page ${page.num}${label && label !== String(page.num) ? ` (${label})` : ''}`;
-      const context = document.createElement('span');
-      context.textContent = snippet;
-      button.append(heading, context);
-      button.addEventListener('click', () => goTo(page.num));
-      panel.append(button);
-    }
+    goToHit((state.hitIndex + step + count) % count);
+  }
+
+  // Enter in the search box: a new term searches, the same term goes on to the next hit.
+  function searchOrStep(step) {
+    const term = $('search-input').value;
+    if (foldTerm(term) !== '' && foldTerm(term) === state.query && state.hits.length > 0) stepHit(step);
+    else search(term);
   }
 
   // ---- controls ----
 
   function setStatus(message) {
     $('status').textContent = message;
+  }
+
+  function setSidebar(open) {
+    $('sidebar').classList.toggle('closed', !open);
+    $('toggle-sidebar').setAttribute('aria-expanded', String(open));
+    if (state.current > 0 && !state.textView) showImage(state.pages[state.current - 1]);
   }
 
   function turn(step) {
@@ -478,21 +696,29 @@
       } else {
         showImage(page);
         showAreas(page);
+        showTextLayer(page);
       }
     });
     $('search').addEventListener('submit', (event) => {
       event.preventDefault();
-      search($('search-input').value);
+      searchOrStep(1);
     });
-    $('toggle-sidebar').addEventListener('click', () => {
-      const closed = $('sidebar').classList.toggle('closed');
-      $('toggle-sidebar').setAttribute('aria-expanded', String(!closed));
-      if (state.current > 0 && !state.textView) showImage(state.pages[state.current - 1]);
+    $('search-input').addEventListener('keydown', (event) => {
+      if (event.key !== 'Enter' || event.isComposing) return;
+      event.preventDefault();
+      searchOrStep(event.shiftKey ? -1 : 1);
     });
+    $('toggle-sidebar').addEventListener('click', () => setSidebar($('sidebar').classList.contains('closed')));
     for (const tab of ['toc', 'thumbs', 'results']) {
       $(`tab-${tab}`).addEventListener('click', () => selectTab(tab));
     }
     document.addEventListener('keydown', (event) => {
+      if (event.key === 'F3' && !event.altKey && !event.ctrlKey && !event.metaKey) {
+        event.preventDefault();
+        if (state.hits.length > 0) stepHit(event.shiftKey ? -1 : 1);
+        else if ($('search-input').value.trim() !== '') searchOrStep(1);
+        return;
+      }
       if (event.target instanceof HTMLInputElement || event.altKey || event.ctrlKey || event.metaKey) return;
       const steps = { ArrowRight: 1, PageDown: 1, ArrowLeft: -1, PageUp: -1 };
       if (event.key === 'Home') goTo(1);
@@ -527,6 +753,8 @@
       setStatus(`This publication cannot be shown: ${error.message}`);
       return;
     }
+    // On a narrow screen the sidebar covers the page: it starts closed.
+    if (window.matchMedia(NARROW_SCREEN).matches) setSidebar(false);
     if (state.pages.length === 0) {
       setStatus('This publication has no pages.');
       return;

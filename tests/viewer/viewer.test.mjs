@@ -11,10 +11,11 @@
 import { after, before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { existsSync, mkdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
+import { cpSync, existsSync, mkdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { createServer } from 'node:http';
 import { createRequire } from 'node:module';
 import path from 'node:path';
+import { fold, knownLayer, readLayer, wordRect, writeLayer } from './textlayers.mjs';
 
 const here = path.dirname(new URL(import.meta.url).pathname);
 const sourceDir = process.env.QUILLON_SOURCE_DIR || path.resolve(here, '../..');
@@ -52,7 +53,7 @@ function publish(pdf, outDir, ...options) {
 
 const types = {
   '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.xml': 'application/xml',
-  '.jpg': 'image/jpeg', '.png': 'image/png',
+  '.jpg': 'image/jpeg', '.png': 'image/png', '.json': 'application/json',
 };
 
 // A plain static file server: no charset declared, as most are.
@@ -124,8 +125,8 @@ after(async () => {
   if (browser) await browser.close();
 });
 
-async function openViewer(base, address = '/') {
-  const page = await browser.newPage({ viewport: { width: 1280, height: 900 } });
+async function openViewer(base, address = '/', viewport = { width: 1280, height: 900 }) {
+  const page = await browser.newPage({ viewport });
   const problems = [];
   page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
   page.on('dialog', (dialog) => {
@@ -206,8 +207,9 @@ describe('the sample publication', () => {
     await page.fill('#search-input', 'embedded');
     await page.press('#search-input', 'Enter');
     await page.waitForSelector('#results-panel .result');
+    await page.waitForFunction(() => /on \d+ page/.test(document.getElementById('hit-count').textContent));
     const listed = await page.locator('#results-panel .result').evaluateAll((all) => all.map((b) => b.dataset.page));
-    assert.deepEqual(listed, ['3']);
+    assert.deepEqual([...new Set(listed)], ['3']);
     await page.click('#results-panel .result[data-page="3"]');
     await waitForImage(page, 'page3.jpg');
     await page.fill('#search-input', 'QX-1042');
@@ -333,6 +335,293 @@ describe('a publication of hostile addresses and text', () => {
     assert.match(await page.textContent('#toc-panel'), /<img src=x/);
     assert.equal(await page.evaluate(() => window.__pwned), undefined);
     assert.equal(await page.locator('#page-text script, #page-text img, #toc-panel img, #results-panel img').count(), 0);
+    assert.deepEqual(problems, []);
+    await page.close();
+  });
+});
+
+// ---- the text layer ----
+
+const VIEWPORTS = [{ width: 390, height: 844 }, { width: 1366, height: 900 }];
+const axeSource = readFileSync(createRequire(path.join(here, 'package.json')).resolve('axe-core/axe.min.js'), 'utf8');
+
+async function waitForLayer(page, num) {
+  await page.waitForFunction((n) => Number(document.getElementById('page-input').value) === n &&
+      document.querySelector('#text-layer .text-line') !== null &&
+      document.getElementById('page-image').complete, num);
+}
+
+async function imageBox(page) {
+  return page.locator('#page-image').boundingBox();
+}
+
+function assertNear(actual, expected, what, tolerance = 2) {
+  for (const key of ['x', 'y', 'width', 'height']) {
+    assert.ok(Math.abs(actual[key] - expected[key]) <= tolerance,
+      `${what}: ${key} ${actual[key].toFixed(1)} vs ${expected[key].toFixed(1)}`);
+  }
+}
+
+// Drags from inside the first word's first letter to inside the last word's last letter.
+async function drag(page, from, to) {
+  await page.mouse.move(from.x + 1, from.y + from.height / 2);
+  await page.mouse.down();
+  await page.mouse.move(to.x + to.width - 1, to.y + to.height / 2, { steps: 8 });
+  await page.mouse.up();
+}
+
+async function axeViolations(page) {
+  await page.evaluate(axeSource);  // evaluated by the debugger protocol: the page's CSP allows no script of ours
+  const result = await page.evaluate(() => window.axe.run(document, { resultTypes: ['violations'] }));
+  return result.violations.filter((v) => v.impact === 'serious' || v.impact === 'critical')
+    .map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`);
+}
+
+// Every hit of one word in the publication, in page order: [page, line, word], from the
+// text layers the publisher wrote.
+function wordHits(dir, pages, term) {
+  const hits = [];
+  for (let num = 1; num <= pages; num++) {
+    readLayer(dir, num).l.forEach((line, l) => line.t.split(' ').forEach((word, w) => {
+      if (fold(word).includes(term)) hits.push([num, l, w]);
+    }));
+  }
+  return hits;
+}
+
+describe('the text layer of the sample publication', () => {
+  let site;
+  let dir;
+  let pageCount;
+  before(async () => {
+    dir = path.join(artifacts, 'textlayer');
+    publish(samplePdf, dir);
+    pageCount = Number(/^Pages:\s+(\d+)/m.exec(execFileSync('pdfinfo', [samplePdf], { encoding: 'utf8' }))[1]);
+    site = await serve(dir);
+  });
+  after(() => site.server.close());
+
+  test('the publisher writes a text layer per page', () => {
+    for (let num = 1; num <= pageCount; num++) {
+      const layer = readLayer(dir, num);
+      assert.ok(layer && layer.v === 1 && layer.p === num && Array.isArray(layer.l), `Text_${num}.json`);
+    }
+  });
+
+  for (const viewport of VIEWPORTS) {
+    test(`dragging over two words selects exactly them (${viewport.width} px)`, async () => {
+      const { page, problems } = await openViewer(site.base, '/#page=1', viewport);
+      await waitForLayer(page, 1);
+      const layer = readLayer(dir, 1);
+      const line = layer.l.find((l) => l.t.startsWith('A sample publication'));
+      const image = await imageBox(page);
+      await drag(page, wordRect(line, 1, image, layer.w), wordRect(line, 2, image, layer.w));
+      assert.equal(await page.evaluate(() => getSelection().toString()), 'sample publication');
+      // The whole layer reads as the lines in reading order, one line feed apart.
+      const all = await page.evaluate(() => {
+        getSelection().selectAllChildren(document.querySelector('#text-layer .text-lines'));
+        return getSelection().toString();
+      });
+      assert.equal(all.trimEnd(), layer.l.map((l) => l.t).join('\n'));
+      // Find in page finds a word of the page in the layer.
+      const found = await page.evaluate(() => {
+        getSelection().removeAllRanges();
+        return window.find('documentation') && document.getElementById('text-layer').contains(getSelection().anchorNode);
+      });
+      assert.ok(found, 'window.find finds the word in the text layer');
+      await page.screenshot({ path: path.join(artifacts, `textlayer-selection-${viewport.width}.png`) });
+      assert.deepEqual(problems, []);
+      await page.close();
+    });
+
+    test(`search highlights every hit over its word and walks them in page order (${viewport.width} px)`, async () => {
+      const { page, problems } = await openViewer(site.base, '/#page=1', viewport);
+      await waitForLayer(page, 1);
+      const expected = wordHits(dir, pageCount, 'quillon');
+      assert.ok(expected.length > pageCount && new Set(expected.map((h) => h[0])).size > 3, 'hits on several pages');
+      await page.fill('#search-input', 'QUILLON');
+      await page.press('#search-input', 'Enter');
+      await page.waitForFunction(() => /on \d+ page/.test(document.getElementById('hit-count').textContent));
+      assert.match(await page.textContent('#hit-count'), new RegExp(`^Hit 1 of ${expected.length} on `));
+      assert.equal(await page.locator('#results-panel .result').count(), expected.length);
+      assert.equal(await page.locator('#results-panel .result mark').first().textContent(), 'Quillon');
+      const walk = async (step, index) => {
+        const [num, l, w] = expected[index];
+        await waitForLayer(page, num);
+        await page.waitForFunction((i) => document.querySelector(`.hit-box.current[data-hit="${i}"]`) !== null, index);
+        assert.equal(await page.textContent('#hit-count'), `Hit ${index + 1} of ${expected.length} on ${new Set(expected.map((h) => h[0])).size} pages`);
+        const layer = readLayer(dir, num);
+        const box = await page.locator('.hit-box.current').boundingBox();
+        assertNear(box, wordRect(layer.l[l], w, await imageBox(page), layer.w), `hit ${index + 1} (page ${num}, ${step})`);
+        // Every hit of the page shown has its box.
+        assert.equal(await page.locator('.hit-box').count(), expected.filter((h) => h[0] === num).length);
+      };
+      await walk('first', 0);
+      for (let i = 1; i < expected.length; i++) {
+        await page.press('#search-input', 'Enter');
+        await walk('Enter', i);
+      }
+      await page.press('#search-input', 'Enter');
+      await walk('round', 0);
+      await page.press('#search-input', 'Shift+Enter');
+      await walk('Shift+Enter', expected.length - 1);
+      await page.evaluate(() => document.activeElement.blur());  // F3 works outside the search box
+      await page.keyboard.press('F3');
+      await walk('F3', 0);
+      await page.keyboard.press('Shift+F3');
+      await walk('Shift+F3', expected.length - 1);
+      await page.screenshot({ path: path.join(artifacts, `textlayer-search-${viewport.width}.png`) });
+      if (viewport.width > 700) {
+        // Zoomed: the boxes stay over their words and the hit gone to is scrolled into view.
+        await page.click('#zoom');
+        await waitForImage(page, `zoom${expected[expected.length - 1][0]}.jpg`);
+        await page.press('#search-input', 'Enter');
+        await walk('zoomed', 0);
+        const last = expected.findLastIndex((h) => h[0] === expected[0][0]);
+        for (let i = 1; i <= last; i++) await page.press('#search-input', 'Enter');
+        await walk('zoomed', last);
+        const stage = await page.locator('#stage').boundingBox();
+        const box = await page.locator('.hit-box.current').boundingBox();
+        assert.ok(box.y >= stage.y && box.y + box.height <= stage.y + stage.height, 'the hit is in view');
+      }
+      assert.deepEqual(problems, []);
+      await page.close();
+    });
+
+    test(`the text layer is the page's accessible text, and axe finds nothing serious (${viewport.width} px)`, async () => {
+      const { page, problems } = await openViewer(site.base, '/#page=7', viewport);
+      await waitForLayer(page, 7);
+      const layer = readLayer(dir, 7);
+      assert.equal(await page.getAttribute('#page-image', 'alt'), '');
+      assert.equal(await page.getAttribute('html', 'lang'), 'en');
+      // The lines in reading order, right-to-left ones marked so.
+      const lines = await page.locator('#text-layer .text-line').evaluateAll((all) =>
+        all.map((l) => ({ text: l.textContent.trimEnd(), dir: l.dir })));
+      assert.deepEqual(lines, layer.l.map((l) => ({ text: l.t, dir: l.r === 1 ? 'rtl' : '' })));
+      const tree = (await page.locator('#page-frame').ariaSnapshot()).replace(/\\"/g, '"');
+      let at = 0;
+      for (const line of layer.l) {
+        const next = tree.indexOf(line.t, at);
+        assert.ok(next >= 0, `the accessibility tree holds "${line.t}" after what comes before it`);
+        at = next + line.t.length;
+      }
+      await page.goto(`${site.base}/#page=1`);
+      await waitForLayer(page, 1);
+      assert.deepEqual(await axeViolations(page), [], 'the first page');
+      await page.fill('#search-input', 'quillon');
+      await page.press('#search-input', 'Enter');
+      await page.waitForFunction(() => /on \d+ page/.test(document.getElementById('hit-count').textContent));
+      if (viewport.width <= 700) await page.click('#toggle-sidebar');
+      await page.waitForSelector('#results-panel .result mark');
+      assert.deepEqual(await axeViolations(page), [], 'with search results');
+      if (viewport.width <= 700) await page.click('#toggle-sidebar');
+      await page.screenshot({ path: path.join(artifacts, `textlayer-results-${viewport.width}.png`) });
+      if (viewport.width > 700) {
+        await page.click('#text-view');
+        await page.waitForSelector('#page-text p');
+        assert.deepEqual(await axeViolations(page), [], 'the text view');
+      }
+      assert.deepEqual(problems, []);
+      await page.close();
+    });
+  }
+
+  test('an answer for a page no longer shown is left out', async () => {
+    const { page } = await openViewer(site.base, '/#page=2');
+    await waitForLayer(page, 2);
+    let release;
+    const held = new Promise((resolve) => { release = resolve; });
+    await page.route('**/Text_3.json', async (route) => {
+      await held;
+      await route.continue();
+    });
+    await page.keyboard.press('ArrowRight');
+    await waitForImage(page, 'page3.jpg');
+    await page.keyboard.press('ArrowRight');
+    await waitForLayer(page, 4);
+    release();
+    await page.waitForTimeout(300);
+    const first = await page.locator('#text-layer .text-line').first().textContent();
+    assert.equal(first.trimEnd(), readLayer(dir, 4).l[0].t);
+    assert.equal(await page.locator('#text-layer .text-frame').count(), 1);
+    await page.close();
+  });
+});
+
+describe('a publication with pages without a text layer, and one of known lines', () => {
+  let site;
+  let dir;
+  before(async () => {
+    const source = path.join(artifacts, 'textlayer');
+    dir = path.join(artifacts, 'textlayer-partial');
+    if (!existsSync(path.join(source, 'Text_1.json'))) publish(samplePdf, source);
+    rmSync(dir, { recursive: true, force: true });
+    cpSync(source, dir, { recursive: true });
+    rmSync(path.join(dir, 'Text_3.json'));  // as an older publication: searched in DocumentIndex.xml
+    const page2 = readLayer(dir, 2);
+    writeLayer(dir, knownLayer(2, page2.w, page2.h));
+    site = await serve(dir);
+  });
+  after(() => site.server.close());
+
+  test('a page without Text_N.json shows and searches without boxes and without an error', async () => {
+    const { page, problems } = await openViewer(site.base, '/#page=1');
+    await waitForLayer(page, 1);
+    await page.fill('#search-input', 'embedded');
+    await page.press('#search-input', 'Enter');
+    await waitForImage(page, 'page3.jpg');
+    await page.waitForFunction(() => /on \d+ page/.test(document.getElementById('hit-count').textContent));
+    const listed = await page.locator('#results-panel .result').evaluateAll((all) => all.map((b) => b.dataset.page));
+    assert.ok(listed.length > 0 && listed.every((p) => p === '3'), JSON.stringify(listed));
+    assert.equal(await page.locator('#results-panel .result mark').first().textContent(), 'embedded');
+    assert.equal(await page.locator('.hit-box').count(), 0);
+    assert.equal(await page.locator('#text-layer .text-line').count(), 0);
+    assert.equal(await page.getAttribute('#page-image', 'alt'), 'Page 1');
+    assert.equal(await page.textContent('#status'), '');
+    assert.deepEqual(problems, []);
+    await page.close();
+  });
+
+  test('search folds accents and case, joins hyphenated lines and Japanese, and boxes turned lines', async () => {
+    const { page, problems } = await openViewer(site.base, '/#page=2');
+    await waitForLayer(page, 2);
+    const layer = knownLayer(2, 0, 0);
+    const boxes = async (term, count) => {
+      await page.fill('#search-input', term);
+      await page.press('#search-input', 'Enter');
+      await page.waitForFunction(() => /on \d+ page|No hits/.test(document.getElementById('hit-count').textContent));
+      assert.equal(await page.locator('#results-panel .result').count(), count, term);
+      const all = await page.locator('.hit-box').all();
+      return Promise.all(all.map((b) => b.boundingBox()));
+    };
+    const layerWidth = readLayer(dir, 2).w;
+    const expectBoxes = async (term, words) => {
+      const found = await boxes(term, 1);
+      assert.equal(found.length, words.length, term);
+      const image = await imageBox(page);
+      words.forEach(([l, w], i) => assertNear(found[i], wordRect(layer.l[l], w, image, layerWidth), `${term} word ${i}`));
+    };
+    await expectBoxes('CREME BRULEE', [[0, 0], [0, 1], [1, 0]]);
+    await expectBoxes('brûlée maison', [[0, 1], [1, 0], [1, 1]]);
+    await expectBoxes('京タワ', [[2, 0], [2, 1]]);
+    await expectBoxes('東京 タワー', [[2, 0], [2, 1]]);
+    await expectBoxes('vertical words', [[3, 0], [3, 1]]);
+    await expectBoxes('חדש', [[4, 1]]);
+    assert.equal(await page.locator('#results-panel .result mark').textContent(), 'חדש');
+    assert.equal((await boxes('brû-lée', 0)).length, 0);
+    // The turned line and the right-to-left line are laid out as their boxes say.
+    const image = await imageBox(page);
+    const words = await page.locator('#text-layer .text-word').all();
+    const rects = await Promise.all(words.map((w) => w.boundingBox()));
+    let k = 0;
+    layer.l.forEach((line, l) => line.t.split(' ').forEach((_, w) => {
+      assertNear(rects[k++], wordRect(layer.l[l], w, image, layerWidth), `word ${w} of line ${l}`);
+    }));
+    const rtl = await page.locator('#text-layer .text-line[dir="rtl"]').evaluate((line) => {
+      getSelection().selectAllChildren(line);
+      return getSelection().toString();
+    });
+    assert.equal(rtl.trimEnd(), 'ספר חדש');
     assert.deepEqual(problems, []);
     await page.close();
   });

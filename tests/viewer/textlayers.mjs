@@ -1,0 +1,50 @@
+// Text layers (Text_N.json) in the browser tests: reading what the publisher wrote, a page of
+// known lines to write over one, folding text as search does, and where a word's box lies
+// on the screen.
+import { existsSync, readFileSync, writeFileSync } from 'node:fs';
+import path from 'node:path';
+
+export function readLayer(dir, num) {
+  const file = path.join(dir, `Text_${num}.json`);
+  return existsSync(file) ? JSON.parse(readFileSync(file, 'utf8')) : null;
+}
+
+export function writeLayer(dir, layer) {
+  writeFileSync(path.join(dir, `Text_${layer.p}.json`), JSON.stringify(layer));
+}
+
+// A page of known lines: accents, a hyphenated line end, Japanese without spaces, a line
+// turned 90 degrees and a right-to-left line (its first word rightmost).
+export function knownLayer(num, width, height) {
+  return {
+    v: 1, p: num, w: width, h: height, l: [
+      { t: 'Crème brû-', x: 72, y: 100, h: 14, s: 12, b: [0, 40, 45, 30] },
+      { t: 'lée maison', x: 72, y: 120, h: 14, s: 12, b: [0, 22, 27, 40] },
+      { t: '東京 タワー', x: 72, y: 160, h: 14, s: 12, b: [0, 24, 28, 36] },
+      { t: 'Vertical words', x: 400, y: 200, h: 14, s: 12, b: [0, 50, 55, 40], a: 90 },
+      { t: 'ספר חדש', x: 100, y: 400, h: 14, s: 12, b: [40, 30, 0, 35], r: 1 },
+    ],
+  };
+}
+
+// As the viewer matches: decomposed, lower case, no combining marks.
+export function fold(text) {
+  return text.normalize('NFD').toLowerCase().normalize('NFD').replace(/\p{M}/gu, '');
+}
+
+// The screen rectangle (bounding box) of word `w` of `line`, for a page image shown at
+// `image` (a bounding box) of a page `pageWidth` points wide.
+export function wordRect(line, w, image, pageWidth) {
+  const scale = image.width / pageWidth;
+  const angle = ((line.a || 0) * Math.PI) / 180;
+  const along = [Math.cos(angle), Math.sin(angle)];
+  const across = [-Math.sin(angle), Math.cos(angle)];
+  const [start, length] = [line.b[2 * w], line.b[2 * w + 1]];
+  const corners = [[start, 0], [start + length, 0], [start, line.h], [start + length, line.h]].map(([s, t]) => [
+    image.x + scale * (line.x + s * along[0] + t * across[0]),
+    image.y + scale * (line.y + s * along[1] + t * across[1]),
+  ]);
+  const xs = corners.map((c) => c[0]);
+  const ys = corners.map((c) => c[1]);
+  return { x: Math.min(...xs), y: Math.min(...ys), width: Math.max(...xs) - Math.min(...xs), height: Math.max(...ys) - Math.min(...ys) };
+}

@@ -1,0 +1,254 @@
+// A page's text layer: reading Text_N.json, laying its words over the page image, and the
+// logical text that search matches on.
+//
+// Text_N.json (one per page, written by the "createtextlayer" job):
+//   {"v":1,"p":N,"w":W,"h":H,"l":[{"t":"words of the line","x":X,"y":Y,"h":HEIGHT,"s":SIZE,
+//                                   "b":[start,length,...],"r":1,"a":ANGLE},...]}
+// Points from the top-left corner of the shown page, y down. A line's box starts at (x, y),
+// runs [0, length] along the writing direction "a" (degrees clockwise from +x, 0 when
+// omitted) and [0, h] across it (that direction turned 90 degrees clockwise). "b" holds one
+// [start, length] pair per word of "t", measured from (x, y) along the line; "r": 1 marks a
+// right-to-left line, whose words "t" holds in logical order.
+//
+// The words come from a customer's PDF: they only ever become text nodes.
+
+// The most lines and words of one page taken from a file; a page beyond them is cut there,
+// so that a damaged or hostile file cannot make the viewer build millions of elements.
+// (A dense page of small print holds about 150 lines and 3,000 words.)
+export const MAX_LINES = 20000;
+export const MAX_WORDS = 200000;
+
+const finite = (value) => typeof value === 'number' && Number.isFinite(value);
+
+// The layer of page `num` from the parsed JSON of its file, or null when it is not one.
+// `size` ({width, height} in points, from document.xml) stands in for a missing "w"/"h".
+export function readTextLayer(json, num, size) {
+  if (json === null || typeof json !== 'object' || json.v !== 1 || !Array.isArray(json.l)) return null;
+  const width = finite(json.w) && json.w > 0 ? json.w : size.width;
+  const height = finite(json.h) && json.h > 0 ? json.h : size.height;
+  if (!(width > 0 && height > 0)) return null;
+  const lines = [];
+  let words = 0;
+  for (const line of json.l.slice(0, MAX_LINES)) {
+    if (line === null || typeof line !== 'object' || typeof line.t !== 'string') continue;
+    if (!finite(line.x) || !finite(line.y) || !finite(line.h) || line.h <= 0) continue;
+    const texts = line.t.split(' ').filter((word) => word !== '');
+    if (texts.length === 0 || words + texts.length > MAX_WORDS) continue;
+    const boxes = Array.isArray(line.b) ? line.b : [];
+    const placed = texts.map((text, i) => {
+      const start = boxes[2 * i];
+      const length = boxes[2 * i + 1];
+      return finite(start) && finite(length) && length >= 0 ? { text, start, length } : { text, start: NaN, length: 0 };
+    });
+    if (placed.some((word) => Number.isNaN(word.start))) continue;  // words without places
+    words += texts.length;
+    lines.push({
+      text: line.t,
+      words: placed,
+      x: line.x,
+      y: line.y,
+      height: line.h,
+      size: finite(line.s) && line.s > 0 ? line.s : line.h,
+      angle: finite(line.a) ? line.a : 0,
+      rtl: line.r === 1,
+    });
+  }
+  return { num, width, height, lines };
+}
+
+// ---- laying the words out ----
+
+const FONT_FAMILY = 'sans-serif';
+let measuring = null;
+
+function naturalWidth(text, size) {
+  if (measuring === null) measuring = document.createElement('canvas').getContext('2d');
+  measuring.font = `${size}px ${FONT_FAMILY}`;
+  return measuring.measureText(text).width;
+}
+
+const px = (value) => `${Math.round(value * 100) / 100}px`;
+
+// The layer's elements in its own frame: one CSS pixel per point, the page's top-left corner
+// at (0, 0); the caller scales the frame to the image. Each line is a block (so copied text
+// has a line feed between lines), its words inline in "t"'s order with a space between them,
+// so that a selection reads as the words in reading order. Every word takes exactly its
+// length along the line: its box is that wide and its text is stretched (scaleX) to fill it.
+export function buildTextLayer(layer) {
+  const frame = document.createElement('div');
+  frame.className = 'text-frame';
+  frame.style.width = px(layer.width);
+  frame.style.height = px(layer.height);
+  frame.style.fontFamily = FONT_FAMILY;
+  const hits = document.createElement('div');
+  hits.className = 'hit-boxes';
+  hits.setAttribute('aria-hidden', 'true');
+  const text = document.createElement('div');
+  text.className = 'text-lines';
+  for (const line of layer.lines) text.append(lineElement(line));
+  frame.append(hits, text);
+  return { frame, hits };
+}
+
+function lineElement(line) {
+  const element = document.createElement('div');
+  element.className = 'text-line';
+  if (line.rtl) element.dir = 'rtl';
+  const extent = Math.max(0, ...line.words.map((w) => w.start + w.length));
+  element.style.left = px(line.x);
+  element.style.top = px(line.y);
+  element.style.width = px(extent);
+  element.style.height = px(line.height);
+  element.style.lineHeight = px(line.height);
+  element.style.fontSize = px(line.size);
+  if (line.angle !== 0) element.style.transform = `rotate(${line.angle}deg)`;
+  // Where the inline flow starts: the left end of the box, or its right end for a
+  // right-to-left line; every word's place is counted from there.
+  const fromFlowStart = (start, length) => (line.rtl ? extent - (start + length) : start);
+  let at = 0;
+  line.words.forEach((word, i) => {
+    const begin = fromFlowStart(word.start, word.length);
+    if (i > 0) {
+      // The space between two words: as wide as the gap between their boxes (a negative gap,
+      // overlapping boxes, pulls the next word back).
+      const gap = document.createElement('span');
+      gap.className = 'text-gap';
+      gap.textContent = ' ';
+      gap.style.width = px(Math.max(0, begin - at));
+      if (begin < at) gap.style.marginInlineEnd = px(begin - at);
+      element.append(gap);
+    }
+    const box = document.createElement('span');
+    box.className = 'text-word';
+    box.style.width = px(word.length);
+    if (i === 0 && begin !== 0) box.style.marginInlineStart = px(begin);
+    const glyphs = document.createElement('span');
+    glyphs.textContent = word.text;
+    const natural = naturalWidth(word.text, line.size);
+    if (natural > 0 && word.length > 0) glyphs.style.transform = `scaleX(${(word.length / natural).toFixed(4)})`;
+    box.append(glyphs);
+    element.append(box);
+    at = begin + word.length;
+  });
+  // Copied text has a line feed after each line (a line's box is a block of its own, but
+  // one taken out of the flow, which a selection does not end with a line feed).
+  element.append(document.createTextNode('\n'));
+  return element;
+}
+
+// A highlight over one word's box, in the layer's frame.
+export function wordBoxElement(line, word) {
+  const box = document.createElement('div');
+  box.className = 'hit-box';
+  box.style.left = px(line.x);
+  box.style.top = px(line.y);
+  box.style.width = px(word.length);
+  box.style.height = px(line.height);
+  box.style.transform = `rotate(${line.angle}deg) translateX(${px(word.start)})`;
+  return box;
+}
+
+// ---- the logical text, for search ----
+
+// Chinese and Japanese: written without spaces between words, so the spaces between two
+// such characters are left out of the text matched (and of the term).
+const CJK = /[\u3000-\u303f\u3040-\u30ff\u31f0-\u31ff\u3400-\u4dbf\u4e00-\u9fff\uf900-\ufaff\uff00-\uffef\u{20000}-\u{3134f}]/u;
+const MARKS = /\p{M}/gu;
+const HYPHENATED = /\p{L}[-\u00ad\u2010]$/u;
+
+// Text as it is matched: decomposed, lower case, without combining marks (accents).
+export function fold(text) {
+  return text.normalize('NFD').toLowerCase().normalize('NFD').replace(MARKS, '');
+}
+
+// A search term as it is matched: folded, white space made one space, none between CJK
+// characters.
+export function foldTerm(term) {
+  const folded = fold(term).replace(/\s+/gu, ' ').trim();
+  return dropCjkSpaces(folded);
+}
+
+function dropCjkSpaces(text) {
+  const chars = [...text];
+  return chars.filter((c, i) => !(c === ' ' && i > 0 && i + 1 < chars.length &&
+      CJK.test(chars[i - 1]) && CJK.test(chars[i + 1]))).join('');
+}
+
+// The page's text as search matches it: the lines' words joined with a space (none between
+// CJK characters), the lines joined with a space, or with nothing after a line that ends in
+// a hyphen after a letter (the hyphen left out). `lines`: [{words: [{text}]}]. Every folded
+// character remembers its line, its word and where it came from in `shown`, the same text
+// unfolded, from which snippets are cut.
+export function searchableText(lines) {
+  let text = '';
+  let shown = '';
+  const lineOf = [];
+  const wordOf = [];
+  const shownFrom = [];
+  const shownTo = [];
+  let joinNext = false;  // after a hyphenated line end: no space before the next word
+  const push = (folded, l, w, from, to) => {
+    for (let i = 0; i < folded.length; i++) {
+      lineOf.push(l);
+      wordOf.push(w);
+      shownFrom.push(from);
+      shownTo.push(to);
+    }
+    text += folded;
+  };
+  const separate = (next) => {
+    if (text === '' || joinNext) return;
+    const previous = [...text.slice(-2)].pop();
+    if (CJK.test(previous) && CJK.test(next)) return;
+    push(' ', -1, -1, shown.length, shown.length + 1);
+    shown += ' ';
+  };
+  lines.forEach((line, l) => {
+    line.words.forEach((word, w) => {
+      let first = true;
+      for (const char of word.text) {
+        const folded = fold(char);
+        if (folded === '') {  // a lone mark: part of the character before
+          if (!first) shownTo[shownTo.length - 1] = shown.length + char.length;
+          shown += char;
+          continue;
+        }
+        if (first) separate([...folded][0]);
+        first = false;
+        joinNext = false;
+        push(folded, l, w, shown.length, shown.length + char.length);
+        shown += char;
+      }
+    });
+    const last = line.words.length > 0 ? line.words[line.words.length - 1].text : '';
+    if (HYPHENATED.test(last) && lineOf.length > 0 && lineOf[lineOf.length - 1] === l) {
+      // Joined with the next line: the hyphen is no part of the word.
+      text = text.slice(0, -1);
+      lineOf.pop();
+      wordOf.pop();
+      shownFrom.pop();
+      shown = shown.slice(0, shownTo.pop() - 1);
+      joinNext = true;
+    }
+  });
+  return { text, lineOf, wordOf, shownFrom, shownTo, shown };
+}
+
+// Every place `term` (folded) occurs in `page` (searchableText), left to right, not
+// overlapping: the folded range, the words it touches ([line, word] pairs in order) and
+// the range of the shown text.
+export function findAll(page, term, limit) {
+  const found = [];
+  if (term === '') return found;
+  for (let at = page.text.indexOf(term); at >= 0 && found.length < limit; at = page.text.indexOf(term, at + term.length)) {
+    const end = at + term.length;
+    const words = [];
+    for (let i = at; i < end; i++) {
+      if (page.lineOf[i] < 0) continue;
+      const last = words[words.length - 1];
+      if (!last || last[0] !== page.lineOf[i] || last[1] !== page.wordOf[i]) words.push([page.lineOf[i], page.wordOf[i]]);
+    }
+    found.push({ words, shownFrom: page.shownFrom[at], shownTo: page.shownTo[end - 1] });
+  }
+  return found;
+}
