@@ -22,7 +22,7 @@
 # thumbnails (the descriptor's thumbnail width), pages (72 dpi, the
 # descriptor's sizes in points) and zoom images (144 dpi, its "hiimage"
 # sizes); createpagesxml; recognizelinks; importproducts (with --products);
-# createindex; createpageshtml; createseotext. One line per job with its
+# createindex; createpageshtml; createtextlayer; createseotext. One line per job with its
 # time; the first failing job ends the run with its message and its status.
 # The job files stay in OUTDIR/jobs/, one per run.
 #
