@@ -2,13 +2,14 @@
 // logical text that search matches on.
 //
 // Text_N.json (one per page, written by the "createtextlayer" job):
-//   {"v":1,"p":N,"w":W,"h":H,"l":[{"t":"words of the line","x":X,"y":Y,"h":HEIGHT,"s":SIZE,
-//                                   "b":[start,length,...],"r":1,"a":ANGLE},...]}
-// Points from the top-left corner of the shown page, y down. A line's box starts at (x, y),
-// runs [0, length] along the writing direction "a" (degrees clockwise from +x, 0 when
-// omitted) and [0, h] across it (that direction turned 90 degrees clockwise). "b" holds one
-// [start, length] pair per word of "t", measured from (x, y) along the line; "r": 1 marks a
-// right-to-left line, whose words "t" holds in logical order.
+//   {"v":1,"p":N,"w":W,"h":H,"l":[["words of the line",X,Y,HEIGHT,SIZE,[gap,length,...],R,A],...]}
+// Points from the top-left corner of the shown page, y down. A line's box starts at (X, Y),
+// runs [0, length] along the writing direction A (degrees clockwise from +x, 0 when omitted)
+// and [0, HEIGHT] across it (that direction turned 90 degrees clockwise). The pairs hold one
+// [gap, length] per word of the text: the gap from the end of the word before (from (X, Y)
+// for the first), so a right-to-left line's gaps after the first are negative. R is 1 for a
+// right-to-left line, whose words the text holds in logical order; R and A are left out for
+// a left-to-right line at angle 0.
 //
 // The words come from a customer's PDF: they only ever become text nodes.
 
@@ -20,6 +21,23 @@ export const MAX_WORDS = 200000;
 
 const finite = (value) => typeof value === 'number' && Number.isFinite(value);
 
+// A line of the file as named fields, its words' gaps summed into starts from the line's
+// start (to 0.1 point, as the file rounds them, so that no error adds up along a line).
+function lineFields(entry) {
+  if (!Array.isArray(entry)) return null;
+  const [t, x, y, h, s, pairs, r, a] = entry;
+  const b = [];
+  if (Array.isArray(pairs)) {
+    let end = 0;
+    for (let i = 0; i + 1 < pairs.length; i += 2) {
+      const start = Math.round((end + pairs[i]) * 10) / 10;
+      b.push(start, pairs[i + 1]);
+      end = Math.round((start + pairs[i + 1]) * 10) / 10;
+    }
+  }
+  return { t, x, y, h, s, b, r, a };
+}
+
 // The layer of page `num` from the parsed JSON of its file, or null when it is not one.
 // `size` ({width, height} in points, from document.xml) stands in for a missing "w"/"h".
 export function readTextLayer(json, num, size) {
@@ -29,8 +47,9 @@ export function readTextLayer(json, num, size) {
   if (!(width > 0 && height > 0)) return null;
   const lines = [];
   let words = 0;
-  for (const line of json.l.slice(0, MAX_LINES)) {
-    if (line === null || typeof line !== 'object' || typeof line.t !== 'string') continue;
+  for (const entry of json.l.slice(0, MAX_LINES)) {
+    const line = lineFields(entry);
+    if (line === null || typeof line.t !== 'string') continue;
     if (!finite(line.x) || !finite(line.y) || !finite(line.h) || line.h <= 0) continue;
     const texts = line.t.split(' ').filter((word) => word !== '');
     if (texts.length === 0 || words + texts.length > MAX_WORDS) continue;

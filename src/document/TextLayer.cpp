@@ -220,7 +220,7 @@ void appendLine(std::string& out, const pdf::TextPage& text, const pdf::TextLine
     if (words.empty()) return;
 
     if (out.back() != '[') out += ',';
-    out += "{\"t\":";
+    out += '[';
     std::string joined;
     for (const WrittenWord& word : words) {
         if (!joined.empty()) joined += ' ';
@@ -230,28 +230,32 @@ void appendLine(std::string& out, const pdf::TextPage& text, const pdf::TextLine
     // The corner where both extents start.
     const double x = box.s0 * d.along.x - box.t0 * d.along.y;
     const double y = box.s0 * d.along.y + box.t0 * d.along.x;
-    out += ",\"x\":";
-    appendNumber(out, x);
-    out += ",\"y\":";
-    appendNumber(out, y);
-    out += ",\"h\":";
-    appendNumber(out, box.t1 - box.t0);
-    out += ",\"s\":";
-    appendNumber(out, lineFontSize(text, line));
-    out += ",\"b\":[";
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        if (i > 0) out += ',';
-        appendNumber(out, words[i].extent.s0 - box.s0);
+    for (double value : {x, y, box.t1 - box.t0, lineFontSize(text, line)}) {
         out += ',';
-        appendNumber(out, words[i].extent.s1 - words[i].extent.s0);
+        appendNumber(out, value);
+    }
+    // Each word's gap from the end of the word before (from the line's start
+    // for the first) and its length, in tenths of a point rounded first, so
+    // that summing them back gives every word's rounded start exactly.
+    out += ",[";
+    long long end = 0;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const long long start = std::llround((words[i].extent.s0 - box.s0) * 10);
+        const long long length = std::llround((words[i].extent.s1 - words[i].extent.s0) * 10);
+        if (i > 0) out += ',';
+        appendNumber(out, static_cast<double>(start - end) / 10);
+        out += ',';
+        appendNumber(out, static_cast<double>(length) / 10);
+        end = start + length;
     }
     out += ']';
-    if (readRightToLeft(text, words, sources, toPage, d)) out += ",\"r\":1";
+    const bool rightToLeft = readRightToLeft(text, words, sources, toPage, d);
+    if (rightToLeft || d.tenths != 0) out += rightToLeft ? ",1" : ",0";
     if (d.tenths != 0) {
-        out += ",\"a\":";
+        out += ',';
         appendNumber(out, static_cast<double>(d.tenths) / 10);
     }
-    out += '}';
+    out += ']';
 }
 
 std::string textLayerJson(const pdf::Page& page) {

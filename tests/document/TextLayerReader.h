@@ -14,7 +14,7 @@ namespace testing_support {
 struct LayerLine {
     std::string t;
     double x = 0, y = 0, h = 0, s = 0, a = 0;
-    std::vector<double> b;  // start, length, start, length, ...
+    std::vector<double> b;  // start (from the line's start), length, start, length, ...
     bool r = false;
 };
 
@@ -39,23 +39,31 @@ class LayerReader {
         while (i_ < s_.size() && s_[i_] != ']') {
             if (!layer.lines.empty() && !key(",")) return false;
             LayerLine line;
-            if (!(key("{\"t\":") && string(line.t) && key(",\"x\":") && number(line.x) &&
-                  key(",\"y\":") && number(line.y) && key(",\"h\":") && number(line.h) &&
-                  key(",\"s\":") && number(line.s) && key(",\"b\":[")))
+            if (!(key("[") && string(line.t) && key(",") && number(line.x) && key(",") &&
+                  number(line.y) && key(",") && number(line.h) && key(",") && number(line.s) &&
+                  key(",[")))
                 return false;
+            // [gap, length] pairs on file; kept as [start, length] from the line's start.
+            double end = 0;
             while (i_ < s_.size() && s_[i_] != ']') {
-                double value = 0;
-                if ((!line.b.empty() && !key(",")) || !number(value)) return false;
-                line.b.push_back(value);
+                double gap = 0, length = 0;
+                if ((!line.b.empty() && !key(",")) || !number(gap) || !key(",") || !number(length))
+                    return false;
+                const double start = std::round((end + gap) * 10) / 10;
+                line.b.push_back(start);
+                line.b.push_back(length);
+                end = std::round((start + length) * 10) / 10;
             }
             if (!key("]")) return false;
-            if (s_.compare(i_, 6, ",\"r\":1") == 0) {
-                i_ += 6;
-                line.r = true;
+            if (s_.compare(i_, 1, ",") == 0) {
+                int r = 0;
+                if (!key(",") || !integer(r) || (r != 0 && r != 1)) return fail("bad r");
+                line.r = r == 1;
+                if (s_.compare(i_, 1, ",") == 0 && !(key(",") && number(line.a))) return false;
+                // The short forms: r and a left out for a left-to-right line at angle 0.
+                if (!line.r && line.a == 0) return fail("r and a written for a plain line");
             }
-            if (s_.compare(i_, 5, ",\"a\":") == 0 && !(key(",\"a\":") && number(line.a)))
-                return false;
-            if (!key("}")) return false;
+            if (!key("]")) return false;
             layer.lines.push_back(line);
         }
         return key("]}") && (i_ == s_.size() || fail("bytes after the end"));

@@ -93,10 +93,8 @@ TEST(TextLayer, FileIsExactlyTheFormat) {
     EXPECT_EQ("", run.out);
     EXPECT_EQ(
         "{\"v\":1,\"p\":1,\"w\":612,\"h\":792,\"l\":["
-        "{\"t\":\"Hello world\",\"x\":72,\"y\":83.4,\"h\":11.1,\"s\":12,"
-        "\"b\":[0,27.3,30.7,28.7]},"
-        "{\"t\":\"Say \\\"hi\\\" C:\\\\dir\",\"x\":72,\"y\":103.4,\"h\":11.1,\"s\":12,"
-        "\"b\":[0,20.7,24,17.9,45.2,28.7]}]}",
+        "[\"Hello world\",72,83.4,11.1,12,[0,27.3,3.4,28.7]],"
+        "[\"Say \\\"hi\\\" C:\\\\dir\",72,103.4,11.1,12,[0,20.7,3.3,17.9,3.3,28.7]]]}",
         readFile(dir.file("Text_1.json")));
     EXPECT_EQ("{\"v\":1,\"p\":2,\"w\":612,\"h\":792,\"l\":[]}", readFile(dir.file("Text_2.json")));
 
@@ -200,8 +198,8 @@ TEST(TextLayer, VerticalJapaneseRunsDownThePage) {
     std::string pdf = writeDoc(dir, doc);
     ASSERT_EQ(0, runJob(dir, layerJob(pdf, dir.path())).status);
     EXPECT_EQ(
-        "{\"v\":1,\"p\":1,\"w\":612,\"h\":792,\"l\":[{\"t\":\"\u65E5\u672C\u8A9E\","
-        "\"x\":310,\"y\":92,\"h\":20,\"s\":20,\"b\":[0,60],\"a\":90}]}",
+        "{\"v\":1,\"p\":1,\"w\":612,\"h\":792,\"l\":[[\"\u65E5\u672C\u8A9E\","
+        "310,92,20,20,[0,60],0,90]]}",
         readFile(dir.file("Text_1.json")));
 }
 

@@ -4,13 +4,46 @@
 import { existsSync, readFileSync, writeFileSync } from 'node:fs';
 import path from 'node:path';
 
+// The file's lines are arrays [t, x, y, h, s, [gap, length, ...], r, a]; the tests work on
+// lines with named fields and [start, length] pairs from the line's start.
+const tenths = (value) => Math.round(value * 10) / 10;
+
+function decodeLine([t, x, y, h, s, pairs, r, a]) {
+  const b = [];
+  let end = 0;
+  for (let i = 0; i + 1 < pairs.length; i += 2) {
+    const start = tenths(end + pairs[i]);
+    b.push(start, pairs[i + 1]);
+    end = tenths(start + pairs[i + 1]);
+  }
+  const line = { t, x, y, h, s, b };
+  if (r === 1) line.r = 1;
+  if (a) line.a = a;
+  return line;
+}
+
+function encodeLine(line) {
+  const pairs = [];
+  let end = 0;
+  for (let i = 0; i + 1 < line.b.length; i += 2) {
+    pairs.push(tenths(line.b[i] - end), line.b[i + 1]);
+    end = line.b[i] + line.b[i + 1];
+  }
+  const entry = [line.t, line.x, line.y, line.h, line.s, pairs];
+  if (line.r || line.a) entry.push(line.r ? 1 : 0);
+  if (line.a) entry.push(line.a);
+  return entry;
+}
+
 export function readLayer(dir, num) {
   const file = path.join(dir, `Text_${num}.json`);
-  return existsSync(file) ? JSON.parse(readFileSync(file, 'utf8')) : null;
+  if (!existsSync(file)) return null;
+  const layer = JSON.parse(readFileSync(file, 'utf8'));
+  return { ...layer, l: layer.l.map(decodeLine) };
 }
 
 export function writeLayer(dir, layer) {
-  writeFileSync(path.join(dir, `Text_${layer.p}.json`), JSON.stringify(layer));
+  writeFileSync(path.join(dir, `Text_${layer.p}.json`), JSON.stringify({ ...layer, l: layer.l.map(encodeLine) }));
 }
 
 // A page of known lines: accents, a hyphenated line end, Japanese without spaces, a line
