@@ -4,7 +4,7 @@
 # static file server is the publication.
 #
 # Usage: publish.sh PDF OUTDIR [--products REGEX [--product-url TEMPLATE]]
-#                              [--expressions FILE] [--rtl]
+#                              [--expressions FILE] [--lang LANG] [--rtl]
 #
 #   --products REGEX      recognise product codes matching REGEX ("importproducts");
 #                         TEMPLATE is their address, "$regresult" standing for the
@@ -15,6 +15,9 @@
 #                         description=""><regexp>(?&lt;=page )\d+</regexp></e>
 #                         (copied into the job as it is, so read like any job
 #                         file: write &#32; for a space that must stay)
+#   --lang LANG           the publication's language, a tag such as en, ar or pt-BR
+#                         ("documentlang", and the viewer's page language;
+#                         default en)
 #   --rtl                 right-to-left text in the index ("generatertloutput")
 #
 # Web and e-mail addresses in the text are always recognised, and the PDF's
@@ -49,12 +52,13 @@ usage() {
 
 script_dir="$(cd "$(dirname "$0")" && pwd)"
 
-pdf="" out="" products="" product_url='$regresult' expressions_file="" rtl=0
+pdf="" out="" products="" product_url='$regresult' expressions_file="" rtl=0 lang=en
 while [ $# -gt 0 ]; do
   case "$1" in
     --products) [ $# -ge 2 ] || usage; products="$2"; shift 2 ;;
     --product-url) [ $# -ge 2 ] || usage; product_url="$2"; shift 2 ;;
     --expressions) [ $# -ge 2 ] || usage; expressions_file="$2"; shift 2 ;;
+    --lang) [ $# -ge 2 ] || usage; lang="$2"; shift 2 ;;
     --rtl) rtl=1; shift ;;
     -h|--help) usage ;;
     -*) echo "publish.sh: unknown option '$1'" >&2; usage ;;
@@ -84,6 +88,12 @@ for candidate in "$script_dir/../viewer" "$script_dir/../share/quillonproxy/view
   if [ -f "$candidate/index.html" ]; then viewer="$candidate"; break; fi
 done
 [ -n "$viewer" ] || { echo "publish.sh: cannot find the viewer (viewer/index.html)" >&2; exit 2; }
+# A language tag (BCP 47's letters, digits and hyphens): it goes into a job file and the
+# viewer's page as it is.
+if ! [[ "$lang" =~ ^[A-Za-z]{2,8}(-[A-Za-z0-9]{1,8})*$ ]]; then
+  echo "publish.sh: --lang takes a language tag such as en, ar or pt-BR, not $(printf '%q' "$lang")" >&2
+  exit 2
+fi
 
 for tool in xmllint flock; do
   command -v "$tool" >/dev/null || {
@@ -253,7 +263,7 @@ docid="${docid%.*}"
 thumb_width=150
 
 run createdocumentxml "" "  <version>1.0</version>
-  <documentlang>en</documentlang>
+  <documentlang>$lang</documentlang>
   <thumbprefix>thumb</thumbprefix>
   <pagesprefix>page</pagesprefix>
   <zoomprefix>zoom</zoomprefix>
@@ -313,4 +323,6 @@ run createseotext "" "  <title>$(xml text "$title")</title>
   <creatorurl>index.html</creatorurl>" /job/title "$title"
 
 cp -R "$viewer/." "$out_dir"
+# The viewer's page speaks the publication's language (screen readers, hyphenation, search).
+sed -i "0,/<html lang=\"[^\"]*\">/s//<html lang=\"$lang\">/" -- "${out_dir}index.html"
 echo "Published ${pdf_path##*/} into $out_dir; serve that folder and open index.html."

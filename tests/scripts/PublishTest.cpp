@@ -156,12 +156,14 @@ TEST_F(PublishSample, OptionsReachTheirJobs) {
               "<regexp>(?&lt;=page )\\d+</regexp></e>");
     Published p = publish(dir, {pdf, out, "--products", "QX-\\d{4}", "--product-url",
                                 "http://shop.example.com/?code=$regresult&x=<1>  \"'",
-                                "--expressions", dir.file("more.xml"), "--rtl"});
+                                "--expressions", dir.file("more.xml"), "--lang", "ar", "--rtl"});
     ASSERT_EQ(0, p.status) << p.err;
     EXPECT_EQ("http://shop.example.com/?code=QX-1042&x=<1>  \"'",
               xpath(out + "Page_3.xml", "string(//product[@productid='QX-1042']/@url)"));
     EXPECT_EQ("#page=3", xpath(out + "Page_3.xml", "string(//link[@text='3']/@url)"));
     EXPECT_EQ("1", xpath(out + "jobs/08-createindex.xml", "string(/job/generatertloutput)"));
+    EXPECT_EQ("ar", xpath(out + "jobs/01-createdocumentxml.xml", "string(/job/documentlang)"));
+    EXPECT_NE(std::string::npos, readFile(out + "index.html").find("<html lang=\"ar\">"));
 }
 
 TEST(Publish, FirstFailingJobEndsTheRunWithItsMessageAndStatus) {
@@ -214,6 +216,11 @@ TEST(Publish, WrongArgumentsGiveUsage) {
     Published missing = publish(dir, {dir.file("missing.pdf"), dir.file("out")});
     EXPECT_EQ(2, missing.status);
     EXPECT_NE(std::string::npos, missing.err.find("no such file")) << missing.err;
+    // A language that is no tag would go into the viewer's page as it is: refused first.
+    Published language = publish(dir, {samplePdf(), dir.file("out"), "--lang", "en\"><b"});
+    EXPECT_EQ(2, language.status);
+    EXPECT_NE(std::string::npos, language.err.find("--lang takes a language tag")) << language.err;
+    EXPECT_FALSE(fileExists(dir.file("out")));
 }
 
 // Regression: the job-file reader condenses white space in element text, so publishing into
