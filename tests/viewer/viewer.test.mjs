@@ -626,3 +626,40 @@ describe('a publication with pages without a text layer, and one of known lines'
     await page.close();
   });
 });
+
+describe('a publication made with --rtl and --lang', () => {
+  let site;
+  let dir;
+  before(async () => {
+    dir = path.join(artifacts, 'textlayer-rtl');
+    publish(samplePdf, dir, '--rtl', '--lang', 'ar');
+    // Page 2 holds an Arabic line besides the known ones (the sample has no Arabic).
+    const page2 = readLayer(dir, 2);
+    const layer = knownLayer(2, page2.w, page2.h);
+    layer.l.push({ t: 'كتاب جديد', x: 100, y: 440, h: 14, s: 12, b: [40, 30, 0, 35], r: 1 });
+    writeLayer(dir, layer);
+    site = await serve(dir);
+  });
+  after(() => site.server.close());
+
+  // The index of such a publication holds its lines in visual order; search reads the text
+  // layers, in logical order, so a Latin phrase and an Arabic word are both found.
+  test('search finds a Latin phrase and an Arabic word, and the page speaks the language', async () => {
+    const { page, problems } = await openViewer(site.base, '/#page=1');
+    await waitForLayer(page, 1);
+    assert.equal(await page.getAttribute('html', 'lang'), 'ar');
+    const search = async (term) => {
+      await page.fill('#search-input', term);
+      await page.press('#search-input', 'Enter');
+      await page.waitForFunction(() => /on \d+ page|No hits/.test(document.getElementById('hit-count').textContent));
+      return page.locator('#results-panel .result').evaluateAll((all) => all.map((b) => b.dataset.page));
+    };
+    const latin = await search('sample publication');
+    assert.ok(latin.length > 0 && latin[0] === '1', JSON.stringify(latin));
+    assert.deepEqual(await search('جديد'), ['2']);
+    await waitForLayer(page, 2);
+    assert.equal(await page.locator('.hit-box').count(), 1);
+    assert.deepEqual(problems, []);
+    await page.close();
+  });
+});
