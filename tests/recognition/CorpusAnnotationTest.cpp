@@ -54,17 +54,6 @@ struct Link {
     std::map<std::string, std::string> attributes;
 };
 
-std::string unescaped(std::string s) {
-    const std::pair<const char*, const char*> entities[] = {{"&#x0A;", "\n"}, {"&quot;", "\""},
-                                                            {"&apos;", "'"},  {"&lt;", "<"},
-                                                            {"&gt;", ">"},    {"&amp;", "&"}};
-    for (const auto& [from, to] : entities) {
-        for (size_t at; (at = s.find(from)) != std::string::npos;)
-            s.replace(at, std::string(from).size(), to);
-    }
-    return s;
-}
-
 std::vector<Link> linksOfPage(const TempDir& dir, int page) {
     std::vector<Link> links;
     static const std::regex attribute("(\\w+)=\"([^\"]*)\"");
@@ -73,7 +62,7 @@ std::vector<Link> linksOfPage(const TempDir& dir, int page) {
         Link link;
         for (auto it = std::sregex_iterator(element.begin(), element.end(), attribute);
              it != std::sregex_iterator(); ++it)
-            link.attributes[(*it)[1]] = unescaped((*it)[2]);
+            link.attributes[(*it)[1]] = xmlUnescaped((*it)[2]);
         std::sscanf(link.attributes["loc"].c_str(), "%lf %lf %lf %lf", &link.box.x, &link.box.y,
                     &link.box.w, &link.box.h);
         links.push_back(link);
@@ -108,7 +97,7 @@ std::map<int, std::vector<Word>> popplerWords(const std::string& pdf,
         }
         double x0 = std::stod(m[3]) * sx, y0 = std::stod(m[4]) * sy;
         words[page].push_back(
-            {{x0, y0, std::stod(m[5]) * sx - x0, std::stod(m[6]) * sy - y0}, unescaped(m[7])});
+            {{x0, y0, std::stod(m[5]) * sx - x0, std::stod(m[6]) * sy - y0}, xmlUnescaped(m[7])});
     }
     return words;
 }

@@ -75,17 +75,6 @@ std::string ascii(const std::string& utf8) {
     return out;
 }
 
-std::string unescapeAttribute(std::string s) {
-    const std::pair<const char*, const char*> entities[] = {{"&#x0A;", "\n"}, {"&quot;", "\""},
-                                                            {"&apos;", "'"},  {"&lt;", "<"},
-                                                            {"&gt;", ">"},    {"&amp;", "&"}};
-    for (const auto& [from, to] : entities) {
-        for (size_t at; (at = s.find(from)) != std::string::npos;)
-            s.replace(at, std::string(from).size(), to);
-    }
-    return s;
-}
-
 std::vector<Found> linksOfDocument(const TempDir& dir, int pages) {
     std::vector<Found> links;
     std::regex link(
@@ -99,7 +88,7 @@ std::vector<Found> linksOfDocument(const TempDir& dir, int pages) {
             double x = std::stod(m[1]), y = std::stod(m[2]);
             links.push_back({p,
                              std::stoi(m[5]),
-                             unescapeAttribute(m[6]),
+                             xmlUnescaped(m[6]),
                              {x, y, x + std::stod(m[3]), y + std::stod(m[4])}});
         }
     }

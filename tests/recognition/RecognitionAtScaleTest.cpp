@@ -41,19 +41,7 @@ pdfbuild::PageSpec repeatedPage(const std::string& token, const std::string& sep
     return page;
 }
 
-class RecognitionAtScale : public ::testing::Test {
-  protected:
-    void write(const pdfbuild::DocumentSpec& doc) {
-        pdf = dir.file("in.pdf");
-        pdfbuild::writePdf(doc, pdf);
-        publishPageRecords(dir, pdf);
-    }
-    RunResult recognize(const std::vector<Expression>& expressions, const std::string& extra = "") {
-        return runJob(dir, linksJob(dir, pdf, expressions, extra));
-    }
-    TempDir dir;
-    std::string pdf;
-};
+class RecognitionAtScale : public RecognitionFixture {};
 
 // Regression: the subject's UTF-8 was checked from each match onwards to its
 // end, once per match (a page with n matches cost n passes over its text);

@@ -24,19 +24,7 @@ pdfbuild::TextRun run(double x, double y, const std::string& text, double size =
 // Helvetica's published ascent, as the text elements' boxes use it.
 constexpr double kAscent = 0.718;
 
-class Recognition : public ::testing::Test {
-  protected:
-    void write(const pdfbuild::DocumentSpec& doc) {
-        pdf = dir.file("in.pdf");
-        pdfbuild::writePdf(doc, pdf);
-        publishPageRecords(dir, pdf);
-    }
-    RunResult recognize(const std::vector<Expression>& expressions, const std::string& extra = "") {
-        return runJob(dir, linksJob(dir, pdf, expressions, extra));
-    }
-    TempDir dir;
-    std::string pdf;
-};
+class Recognition : public RecognitionFixture {};
 
 // Page 1 holds three text elements: "www.example.com" alone, "Page 12 of 30",
 // and "see pages 12-15 and QX-1042".

@@ -50,4 +50,26 @@ std::string loc(double x, double y, double w, double h) {
            std::to_string(static_cast<int>(std::ceil(h)));
 }
 
+void RecognitionFixture::write(const pdfbuild::DocumentSpec& doc) {
+    pdf = dir.file("in.pdf");
+    pdfbuild::writePdf(doc, pdf);
+    publishPageRecords(dir, pdf);
+}
+
+RunResult RecognitionFixture::recognize(const std::vector<Expression>& expressions,
+                                        const std::string& extra) {
+    return runJob(dir, linksJob(dir, pdf, expressions, extra));
+}
+
+std::string xmlUnescaped(std::string value) {
+    const std::pair<const char*, const char*> entities[] = {{"&#x0A;", "\n"}, {"&quot;", "\""},
+                                                            {"&apos;", "'"},  {"&lt;", "<"},
+                                                            {"&gt;", ">"},    {"&amp;", "&"}};
+    for (const auto& [from, to] : entities) {
+        for (size_t at; (at = value.find(from)) != std::string::npos;)
+            value.replace(at, std::string(from).size(), to);
+    }
+    return value;
+}
+
 }  // namespace testing_support

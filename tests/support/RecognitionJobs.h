@@ -2,9 +2,12 @@
 // a page record gained, and the "loc" form of an expected rectangle.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
+#include "pdf/builder/PdfBuilder.h"
 #include "support/TestSupport.h"
 
 namespace testing_support {
@@ -25,6 +28,22 @@ std::string expressionList(const std::vector<Expression>& expressions);
 // "userange", "importpdflinks" and "usebinarysearch" default to 0 when extra has none.
 std::string linksJob(const TempDir& dir, const std::string& pdf,
                      const std::vector<Expression>& expressions, const std::string& extra = "");
+
+// A fixture for tests of "recognizelinks": a PDF built from code with its page records
+// published into dir, and the job run over it.
+class RecognitionFixture : public ::testing::Test {
+  protected:
+    // Writes doc as dir/in.pdf and publishes its page records.
+    void write(const pdfbuild::DocumentSpec& doc);
+    RunResult recognize(const std::vector<Expression>& expressions, const std::string& extra = "");
+
+    TempDir dir;
+    std::string pdf;
+};
+
+// An attribute value of a page record as its text: TinyXML's escapes undone.
+//     xmlUnescaped("a&amp;b&#x0A;") == "a&b\n"
+std::string xmlUnescaped(std::string value);
 
 // The <link .../> elements of a page record's text, in file order.
 std::vector<std::string> linksOf(const std::string& xml);
