@@ -40,20 +40,36 @@ constexpr double kPi = 3.14159265358979323846;
 // without the sign of a negative zero. The process never sets a locale, so printf's decimal
 // point is the classic '.'; any other is made one so that the file stays JSON whatever the
 // environment.
+// A number of tenths as a decimal: "12.3", "-0.5", "7" (no ".0", never "-0").
+void appendTenths(std::string& out, long long tenths) {
+    if (tenths < 0) out += '-';
+    unsigned long long magnitude = tenths < 0 ? 0ULL - static_cast<unsigned long long>(tenths)
+                                              : static_cast<unsigned long long>(tenths);
+    char digits[24];
+    char* end = digits + sizeof digits;
+    char* at = end;
+    unsigned long long whole = magnitude / 10;
+    do {
+        *--at = static_cast<char>('0' + whole % 10);
+        whole /= 10;
+    } while (whole != 0);
+    out.append(at, static_cast<std::size_t>(end - at));
+    if (magnitude % 10 != 0) {
+        out += '.';
+        out += static_cast<char>('0' + magnitude % 10);
+    }
+}
+
+// A length or position in points, rounded to the nearest tenth (halves away from zero);
+// what is not a number, or beyond any page, is written as 0.
 void appendNumber(std::string& out, double number) {
-    if (!std::isfinite(number)) number = 0;
-    char buffer[64];
-    int length = std::snprintf(buffer, sizeof buffer, "%.1f", number);
-    if (length < 3 || length >= static_cast<int>(sizeof buffer)) {
+    constexpr double kLargestTenths = 1e15;  // far beyond any page, well inside long long
+    const double tenths = number * 10;
+    if (!std::isfinite(tenths) || std::fabs(tenths) > kLargestTenths) {
         out += '0';
         return;
     }
-    // "%.1f" puts the decimal point second to last.
-    buffer[length - 2] = '.';
-    std::string_view text(buffer, static_cast<std::size_t>(length));
-    if (text.size() >= 2 && text.substr(text.size() - 2) == ".0") text.remove_suffix(2);
-    if (text == "-0") text = "0";
-    out += text;
+    appendTenths(out, std::llround(tenths));
 }
 
 // text as a JSON string: quotation mark, backslash and control characters escaped (the
@@ -243,9 +259,9 @@ void appendLine(std::string& out, const pdf::TextPage& text, const pdf::TextLine
         const long long start = std::llround((words[i].extent.s0 - box.s0) * 10);
         const long long length = std::llround((words[i].extent.s1 - words[i].extent.s0) * 10);
         if (i > 0) out += ',';
-        appendNumber(out, static_cast<double>(start - end) / 10);
+        appendTenths(out, start - end);
         out += ',';
-        appendNumber(out, static_cast<double>(length) / 10);
+        appendTenths(out, length);
         end = start + length;
     }
     out += ']';
@@ -253,7 +269,7 @@ void appendLine(std::string& out, const pdf::TextPage& text, const pdf::TextLine
     if (rightToLeft || d.tenths != 0) out += rightToLeft ? ",1" : ",0";
     if (d.tenths != 0) {
         out += ',';
-        appendNumber(out, static_cast<double>(d.tenths) / 10);
+        appendTenths(out, d.tenths);
     }
     out += ']';
 }

@@ -160,25 +160,120 @@ class Pass {
     std::set<int> checkedImages_;  // image objects already checked
 };
 
+// PDF's byte classes: white space and delimiters end a token; every other byte is regular.
+bool isPdfWhiteSpace(int c) {
+    return c == 0 || c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' ';
+}
+bool isPdfDelimiter(int c) {
+    return c == '(' || c == ')' || c == '<' || c == '>' || c == '[' || c == ']' || c == '{' ||
+           c == '}' || c == '/' || c == '%';
+}
+bool isRegular(int c) {
+    return c != EOF && !isPdfWhiteSpace(c) && !isPdfDelimiter(c);
+}
+int hexDigit(int c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Words that MuPDF's lexer reads as tokens of their own, not as operators.
+bool isObjectKeyword(const char* word) {
+    static const char* const kWords[] = {"true", "false",   "null",     "R",
+                                         "obj",  "endobj",  "stream",   "endstream",
+                                         "xref", "trailer", "startxref"};
+    for (const char* known : kWords)
+        if (std::strcmp(word, known) == 0) return true;
+    return false;
+}
+
+// The pass reads the content a buffer at a time with a scanner of its own: it needs the
+// operators and the name before each, not MuPDF's tokens (numbers parsed, strings
+// unescaped), which cost several times as much and are read again when the page is drawn.
 Pass::Event Pass::lexUntilEvent(fz_stream* stm) {
+    auto peek = [&]() -> int {
+        if (stm->rp == stm->wp && fz_available(ctx_, stm, 1) == 0) return EOF;
+        return *stm->rp;
+    };
+    auto next = [&]() -> int {
+        const int c = peek();
+        if (c != EOF) ++stm->rp;
+        return c;
+    };
     for (;;) {
-        const pdf_token token = pdf_lex_no_string(ctx_, stm, &lex_);
         if (cost_.contentBytes > limits_.contentBytes) return kBytes;
-        if (token == PDF_TOK_EOF) return kEnd;
-        if (token == PDF_TOK_NAME) {
-            std::strncpy(name_, lex_.scratch, sizeof name_ - 1);
-            name_[sizeof name_ - 1] = 0;
-            continue;
+        const int c = next();
+        if (c == EOF) return kEnd;
+        if (isPdfWhiteSpace(c)) continue;
+        switch (c) {
+            case '%':  // a comment, to the end of its line
+                for (int d = peek(); d != EOF && d != '\n' && d != '\r'; d = peek()) ++stm->rp;
+                continue;
+            case '(': {  // a string: balanced parentheses, a backslash escapes the next byte
+                int depth = 1;
+                for (int d = next(); d != EOF; d = next()) {
+                    if (d == '\\')
+                        next();
+                    else if (d == '(')
+                        ++depth;
+                    else if (d == ')' && --depth == 0)
+                        break;
+                }
+                continue;
+            }
+            case '<':  // "<<", or a hexadecimal string
+                if (peek() == '<') {
+                    ++stm->rp;
+                    continue;
+                }
+                for (int d = next(); d != EOF && d != '>'; d = next()) {
+                }
+                continue;
+            case '/': {  // a name, "#xx" escapes decoded
+                std::size_t length = 0;
+                for (int d = peek(); isRegular(d); d = peek()) {
+                    ++stm->rp;
+                    if (d == '#') {
+                        const int high = hexDigit(peek());
+                        if (high >= 0) {
+                            ++stm->rp;
+                            const int low = hexDigit(peek());
+                            if (low >= 0) {
+                                ++stm->rp;
+                                d = high * 16 + low;
+                            } else {
+                                d = high;
+                            }
+                        }
+                    }
+                    if (length < sizeof name_ - 1) name_[length++] = static_cast<char>(d);
+                }
+                name_[length] = 0;
+                continue;
+            }
+            default:
+                break;
         }
-        if (token != PDF_TOK_KEYWORD) continue;
+        if (!isRegular(c)) continue;  // ) > [ ] { }
+        // A number, or a word: the operators are the words.
+        char word[16];
+        std::size_t length = 0;
+        word[length++] = static_cast<char>(c);
+        for (int d = peek(); isRegular(d); d = peek()) {
+            ++stm->rp;
+            if (length < sizeof word - 1) word[length++] = static_cast<char>(d);
+        }
+        word[length] = 0;
+        if ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.') continue;
+        if (isObjectKeyword(word)) continue;
         if (++cost_.operators > limits_.operators) return kOperators;
-        const char* op = lex_.scratch;
         Event event = kEnd;
-        if (std::strcmp(op, "Do") == 0 && name_[0] != 0)
+        if (std::strcmp(word, "Do") == 0 && name_[0] != 0)
             event = kPaint;
-        else if ((std::strcmp(op, "scn") == 0 || std::strcmp(op, "SCN") == 0) && name_[0] != 0)
+        else if ((std::strcmp(word, "scn") == 0 || std::strcmp(word, "SCN") == 0) && name_[0] != 0)
             event = kSelect;
-        else if (std::strcmp(op, "BI") == 0)
+        else if (std::strcmp(word, "BI") == 0)
             event = kInlineImage;
         if (event == kInlineImage) readInlineImage(stm);
         if (event != kEnd) return event;

@@ -249,6 +249,29 @@ TEST_F(PageLimitsPass, ImageLimitIsTheMostPixelsAnImageMayHave) {
         check(path, limits));
 }
 
+// The pass reads the content with a scanner of its own: what looks like an operator inside a
+// string, a hexadecimal string, a comment or a dictionary is none, true/false/null are values,
+// and a name written with #xx escapes is the image it names.
+TEST_F(PageLimitsPass, OperatorsAreCountedAsTheInterpreterReadsThem) {
+    const std::string content =
+        "q % Do BI Tj in a comment\n"
+        "BT /F1 12 Tf (Do \\) (BI (Tj) Do)) Tj <446f> Tj [(re) -12.5 (f)] TJ ET\n"
+        "/OC << /Do true /BI [null false] >> BDC EMC\n"
+        "9 0 0 9 9 9 cm /Im#30 Do Q";
+    const std::string path =
+        handWrittenPdf(dir, "tokens.pdf", content,
+                       "/Width 300 /Height 200 /ColorSpace /DeviceGray /BitsPerComponent 8", "x");
+    pdf::PageLimits limits;
+    pdf::PageCost cost;
+    EXPECT_EQ("", check(path, limits, &cost));
+    // q BT Tf Tj Tj TJ ET BDC EMC cm Do Q
+    EXPECT_EQ(12, cost.operators);
+    EXPECT_EQ(60000, cost.largestImagePixels);         // /Im#30 is /Im0
+    EXPECT_EQ(content.size(), cost.contentBytes);
+    limits.imagePixels = 59999;
+    EXPECT_NE("", check(path, limits));
+}
+
 TEST(PageLimitsJpx, DeclaredSizeComesFromTheCodestreamOrTheJp2Header) {
     long long width = 0, height = 0;
     const std::string raw = codestream(60000, 50000);

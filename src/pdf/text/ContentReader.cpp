@@ -128,7 +128,7 @@ fz_rect ContentReader::rectangleOf(const fz_matrix& toPage) const {
         if (std::fabs(a.x - b.x) > 0.01f && std::fabs(a.y - b.y) > 0.01f) return fz_empty_rect;
     }
     fz_rect r = fz_empty_rect;
-    for (int k = 0; k < 4; ++k) r = fz_include_point_in_rect(r, q[k]);
+    for (int k = 0; k < 4; ++k) r = includePoint(r, q[k]);
     return r;
 }
 
@@ -257,7 +257,7 @@ void ContentReader::showGlyph(int cid) {
         int codes[8];
         int count = unicodeOf(desc, cid, codes);
         fz_point up = fz_transform_vector(fz_make_point(0, 1), boxToPage);
-        double size = std::hypot(up.x, up.y) * font.em;
+        double size = std::sqrt(double(up.x) * up.x + double(up.y) * up.y) * font.em;
         addChars(codes, count, boxToPage, advance / font.boxToEm.a, vertical, size, g.render == 3);
     }
     tos_.tm = fz_pre_translate(tos_.tm, tx, ty);
@@ -303,7 +303,7 @@ void ContentReader::addChars(const int* ucs, int ucsCount, const fz_matrix& boxT
     const double from = back ? -length : 0;
     fz_point dir = vertical ? fz_transform_vector(fz_make_point(0, -1), boxToPage)
                             : fz_transform_vector(fz_make_point(1, 0), boxToPage);
-    double dirLength = std::hypot(dir.x, dir.y);
+    double dirLength = std::sqrt(double(dir.x) * dir.x + double(dir.y) * dir.y);
     double dirX = dirLength > 0 ? dir.x / dirLength : 1;
     double dirY = dirLength > 0 ? dir.y / dirLength : 0;
     fz_point origin = fz_transform_point(fz_make_point(0, 0), boxToPage);
@@ -332,10 +332,9 @@ void ContentReader::addChars(const int* ucs, int ucsCount, const fz_matrix& boxT
             vertical ? fz_make_point(0.5f, -l) : fz_make_point(e, static_cast<float>(font.ascent)),
             vertical ? fz_make_point(0.5f, 0) : fz_make_point(b, static_cast<float>(font.ascent))};
         for (const fz_point& corner : whole) {
-            pendingBox_ = fz_include_point_in_rect(pendingBox_, fz_transform_point(corner, toUser));
+            pendingBox_ = includePoint(pendingBox_, fz_transform_point(corner, toUser));
             if (gs().render >= 4)
-                textClip_ =
-                    fz_include_point_in_rect(textClip_, fz_transform_point(corner, boxToPage));
+                textClip_ = includePoint(textClip_, fz_transform_point(corner, boxToPage));
         }
     }
     int letter = -1;  // the share of the last letter so far

@@ -61,6 +61,16 @@ struct GState {
     }
 };
 
+// r grown to hold p: fz_include_point_in_rect, inlined, for it runs on every glyph's corners
+// (an infinite rectangle stays infinite, as there).
+inline fz_rect includePoint(fz_rect r, fz_point p) {
+    r.x0 = p.x < r.x0 ? p.x : r.x0;
+    r.x1 = p.x > r.x1 ? p.x : r.x1;
+    r.y0 = p.y < r.y0 ? p.y : r.y0;
+    r.y1 = p.y > r.y1 ? p.y : r.y1;
+    return r;
+}
+
 // The path under construction, as far as covers and clips need it: whether
 // it is one axis-aligned rectangle, and its bounds.
 struct PathProbe {
@@ -72,7 +82,7 @@ struct PathProbe {
     fz_rect rect = fz_empty_rect;
     fz_rect bounds = fz_empty_rect;  // user space, every point and control point
 
-    void add(float x, float y) { bounds = fz_include_point_in_rect(bounds, fz_make_point(x, y)); }
+    void add(float x, float y) { bounds = includePoint(bounds, fz_make_point(x, y)); }
 };
 
 class ContentReader {
