@@ -13,6 +13,12 @@
 #
 # Target: quillonproxy takes at most 0.6 x the pdftotext wall time.
 #
+# The job creates one file per page, pdftotext one file: on ext4 without a journal (some
+# virtual machines' disks) every new inode is checked against the inodes deleted in the last
+# minutes, so after many runs that delete their outputs the system time of the job grows with
+# them (0.01 s on a fresh disk or tmpfs, 0.1 s after a few thousand deletions). The report
+# names the output folder's file system; TMPDIR=/dev/shm measures without the disk.
+#
 # Usage: bench/textlayer.sh [PDF]
 #   With no argument the document is the real-world corpus's performance document,
 #   ../shared/corpus/pdfjs_freeculture.pdf (352 pages).
@@ -56,6 +62,7 @@ echo "Document: $pdf"
 echo "Pages:    $pages"
 machine_line
 echo "Versions: $(pdftotext -v 2>&1 | head -n 1)"
+echo "Output:   $work ($(stat -f -c %T "$work"))"
 echo
 
 measure quillonproxy "$work/out/Text_$pages.json" "$bin" "$work/job.xml"

@@ -100,5 +100,6 @@ using DisplayListHandle = Handle<fz_display_list, fz_drop_display_list>;
 using ProcessorHandle = Handle<pdf_processor, pdf_drop_processor>;
 using FontDescHandle = Handle<pdf_font_desc, pdf_drop_font>;
 using StreamHandle = Handle<fz_stream, fz_drop_stream>;
+using BufferHandle = Handle<fz_buffer, fz_drop_buffer>;
 
 }  // namespace pdf
