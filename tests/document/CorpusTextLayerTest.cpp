@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
 #include <map>
 #include <regex>
@@ -33,10 +32,6 @@ constexpr double kAcrossOverlap = 0.5;
 // by text alone pairs a word with another of its occurrences. The distance is far beyond the
 // tolerance measured and within the height of a line of text.
 constexpr double kSameWordDistance = 12;
-// Words are matched by text in order within a page (a longest common subsequence): its table
-// takes two bytes a pair of words, so pages of more than this many pairs (32 MB) are not
-// compared (the densest page of the corpus holds under 3,000 words, 9 million pairs).
-constexpr std::size_t kMaxPairsPerPage = 16u << 20;
 // Where one reader finds more than this many times the other's words (pdftotext keeps text a
 // producer paints twice, slightly apart, that the layout drops as a duplicate), words are
 // paired with the wrong copies: the figures are printed, not held to the bound.
@@ -148,7 +143,7 @@ std::vector<Word> layerWords(const Layer& layer) {
 }
 
 struct BoxAgreement {
-    long matched = 0;  // the same words in both (sameWord), in order
+    long matched = 0;  // our words that pdftotext also reads there (sameWord)
     long close = 0;    // of those, boxes that lie over pdftotext's (liesOver)
     long ours = 0, theirs = 0;
 };
@@ -159,32 +154,29 @@ bool sameWord(const Word& o, const Word& t) {
            std::abs((o.y0 + o.y1) / 2 - (t.y0 + t.y1) / 2) <= kSameWordDistance;
 }
 
+// Pairs each of our words with pdftotext's word of the same text nearest to it (sameWord), in
+// any order: the two readers may order a page's columns, turned lines and form fields
+// differently, and a page repeats its words (leader dots, a form's labels), so neither the
+// order nor the text alone pairs the words.
 void compare(const std::vector<Word>& ours, const std::vector<Word>& theirs, BoxAgreement& a) {
     a.ours += static_cast<long>(ours.size());
     a.theirs += static_cast<long>(theirs.size());
-    const std::size_t n = ours.size(), m = theirs.size();
-    if (n == 0 || m == 0 || n * m > kMaxPairsPerPage || std::max(n, m) > UINT16_MAX) return;
-    // lengths[i][j]: the longest common subsequence of ours[i..] and theirs[j..].
-    std::vector<std::uint16_t> table((n + 1) * (m + 1), 0);
-    auto lengths = [&](std::size_t i, std::size_t j) -> std::uint16_t& {
-        return table[i * (m + 1) + j];
+    std::multimap<std::string, const Word*> byText;
+    for (const Word& t : theirs) byText.emplace(t.text, &t);
+    auto distance = [](const Word& o, const Word& t) {
+        return std::hypot((o.x0 + o.x1) / 2 - (t.x0 + t.x1) / 2,
+                          (o.y0 + o.y1) / 2 - (t.y0 + t.y1) / 2);
     };
-    for (std::size_t i = n; i-- > 0;)
-        for (std::size_t j = m; j-- > 0;)
-            lengths(i, j) = sameWord(ours[i], theirs[j])
-                                ? static_cast<std::uint16_t>(lengths(i + 1, j + 1) + 1)
-                                : std::max(lengths(i + 1, j), lengths(i, j + 1));
-    for (std::size_t i = 0, j = 0; i < n && j < m;) {
-        if (sameWord(ours[i], theirs[j])) {
-            ++a.matched;
-            if (liesOver(ours[i], theirs[j])) ++a.close;
-            ++i;
-            ++j;
-        } else if (lengths(i + 1, j) >= lengths(i, j + 1)) {
-            ++i;
-        } else {
-            ++j;
-        }
+    for (const Word& o : ours) {
+        const Word* nearest = nullptr;
+        const auto [from, to] = byText.equal_range(o.text);
+        for (auto it = from; it != to; ++it)
+            if (sameWord(o, *it->second) &&
+                (nearest == nullptr || distance(o, *it->second) < distance(o, *nearest)))
+                nearest = it->second;
+        if (nearest == nullptr) continue;
+        ++a.matched;
+        if (liesOver(o, *nearest)) ++a.close;
     }
 }
 
