@@ -1,6 +1,7 @@
 // "createdocumentxml": the descriptor's exact bytes, page sizes, labels and
 // the table of contents pruned from the outline.
 #include <gtest/gtest.h>
+#include <tinyxml.h>
 
 #include <cstdio>
 #include <fstream>
@@ -228,6 +229,30 @@ TEST(Descriptor, NonAsciiTitleIsWrittenAsAsciiAndLabelsAndBookmarksAsUtf8) {
     EXPECT_NE(std::string::npos, xml.find(" title=\"Einf?hrung\">"));
     EXPECT_NE(std::string::npos, xml.find("label=\"Vorwort–\""));
     EXPECT_NE(std::string::npos, xml.find("<tocitem label=\"Übersicht\" gotopage=\"1\" />"));
+}
+
+// Regression: TinyXML's printer passed "&#x" up to the next ';' through unescaped, so a title
+// holding the text "&#x41;" was read back as "A" and one holding "&#x3c;" or a '<' before the
+// ';' made document.xml ill-formed.
+TEST(Descriptor, TextThatLooksLikeACharacterReferenceIsWrittenAsText) {
+    TempDir dir;
+    pdfbuild::DocumentSpec doc;
+    doc.pages.resize(1);
+    doc.title = "&#x41; &#x3c;b&#x3e; &#x<i>; a&b";
+    doc.outline = {item("R&#xE9;sum\xC3\xA9 &#x", 0)};
+    pdfbuild::writePdf(doc, dir.file("refs.pdf"));
+    ASSERT_EQ(0, runJob(dir, descriptorJob(dir.file("refs.pdf"), dir.path(), kFlagsOn)).status);
+    const std::string xml = readFile(dir.file("document.xml"));
+    EXPECT_NE(std::string::npos,
+              xml.find(" title=\"&amp;#x41; &amp;#x3c;b&amp;#x3e; &amp;#x&lt;i&gt;; a&amp;b\">"))
+        << xml;
+    EXPECT_NE(std::string::npos,
+              xml.find("<tocitem label=\"R&amp;#xE9;sum\xC3\xA9 &amp;#x\" gotopage=\"1\" />"))
+        << xml;
+    TiXmlDocument parsed;
+    ASSERT_TRUE(parsed.Parse(xml.c_str(), nullptr, TIXML_ENCODING_UTF8)) << parsed.ErrorDesc();
+    EXPECT_EQ(std::string("&#x41; &#x3c;b&#x3e; &#x<i>; a&b"),
+              parsed.RootElement()->Attribute("title"));
 }
 
 TEST(Descriptor, MissingOutputDirectoryFailsNamingThePath) {
