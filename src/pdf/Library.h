@@ -48,7 +48,9 @@ class Library {
 //     });
 //
 // REQUIRES: made while a Library lives, on its thread; outlives every Use.
-// Throws pdf::Error when the context cannot be made.
+// Until the first one is made MuPDF's locks are not taken (one thread uses
+// MuPDF); from then on every context takes them.
+// Throws pdf::Error when the context cannot be made, or on another thread.
 class WorkerContext {
   public:
     WorkerContext();
