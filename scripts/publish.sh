@@ -5,6 +5,7 @@
 #
 # Usage: publish.sh PDF OUTDIR [--products REGEX [--product-url TEMPLATE]]
 #                              [--expressions FILE] [--lang LANG] [--rtl]
+#                              [--with-pdf]
 #
 #   --products REGEX      recognise product codes matching REGEX ("importproducts");
 #                         TEMPLATE is their address, "$regresult" standing for the
@@ -18,6 +19,9 @@
 #   --lang LANG           the publication's language, a tag such as en, ar or pt-BR
 #                         ("documentlang", and the viewer's page language;
 #                         default en)
+#   --with-pdf            offer the original PDF for download: a copy of it as
+#                         OUTDIR/document.pdf, named in publication.json (without
+#                         the option, a document.pdf of an earlier publish is removed)
 #   --rtl                 right-to-left text in the index ("generatertloutput")
 #
 # Web and e-mail addresses in the text are always recognised, and the PDF's
@@ -29,6 +33,16 @@
 # time; the first failing job ends the run with its message and its status.
 # The job files stay in OUTDIR/jobs/, one per run.
 #
+# When every job has succeeded, the viewer is copied in and OUTDIR/publication.json
+# written for it, one line of UTF-8 JSON:
+#   {"title":"Café – Übersicht","pdf":"document.pdf","pdfName":"Café.pdf"}
+# "title" is the PDF's own title (its document information) in full Unicode,
+# white space around it trimmed; a PDF without one (or with white space alone)
+# is titled by its file name without ".pdf". "pdf" and "pdfName" (the original
+# file name) are there with --with-pdf only. publication.json and document.pdf
+# are each written whole under a temporary name and then renamed; a publish
+# removes both when it starts, so one that fails leaves neither.
+#
 # Names are taken as they are: the paths, the title and the --products
 # expression and address reach their jobs exactly, whatever spaces, line
 # feeds, markup characters or letters beyond ASCII they hold (see xml below);
@@ -38,7 +52,8 @@
 # One publish at a time per OUTDIR: a second one started while the first
 # runs stops at once with status 75 and leaves the first undisturbed.
 #
-# Needs bash, coreutils, awk, flock (util-linux) and xmllint (libxml2-utils).
+# Needs bash, coreutils, awk, flock (util-linux), xmllint (libxml2-utils), mutool
+# (mupdf-tools) and jq.
 #
 # Environment: QUILLONPROXY, the program (default: beside this script, then
 # build/quillonproxy of the source tree, then the PATH).
@@ -52,7 +67,7 @@ usage() {
 
 script_dir="$(cd "$(dirname "$0")" && pwd)"
 
-pdf="" out="" products="" product_url='$regresult' expressions_file="" rtl=0 lang=en
+pdf="" out="" products="" product_url='$regresult' expressions_file="" rtl=0 lang=en with_pdf=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --products) [ $# -ge 2 ] || usage; products="$2"; shift 2 ;;
@@ -60,6 +75,7 @@ while [ $# -gt 0 ]; do
     --expressions) [ $# -ge 2 ] || usage; expressions_file="$2"; shift 2 ;;
     --lang) [ $# -ge 2 ] || usage; lang="$2"; shift 2 ;;
     --rtl) rtl=1; shift ;;
+    --with-pdf) with_pdf=1; shift ;;
     -h|--help) usage ;;
     -*) echo "publish.sh: unknown option '$1'" >&2; usage ;;
     *)
@@ -95,9 +111,9 @@ if ! [[ "$lang" =~ ^[A-Za-z]{2,8}(-[A-Za-z0-9]{1,8})*$ ]]; then
   exit 2
 fi
 
-for tool in xmllint flock; do
+for tool in xmllint flock mutool jq; do
   command -v "$tool" >/dev/null || {
-    echo "publish.sh: needs $tool (Debian packages libxml2-utils and util-linux)" >&2
+    echo "publish.sh: needs $tool (Debian packages libxml2-utils, util-linux, mupdf-tools and jq)" >&2
     exit 2
   }
 done
@@ -181,6 +197,79 @@ absolute_dir() {
   printf -v "$1" '%s' "$absolute"
 }
 
+# Temporary files of this run, removed however it ends (an interrupted run included).
+temporaries=()
+trap 'rm -f -- "${temporaries[@]}"' EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+# temporary_beside VAR FILE: sets VAR to a new empty file in FILE's folder, hidden
+# (".NAME.XXXXXX") and removed when the run ends unless renamed to FILE first, which then
+# replaces FILE whole. Its mode is what the umask gives new files (mktemp makes them
+# private, and a web server must read the publication).
+temporary_beside() {
+  local made
+  made="$(mktemp -- "${2%/*}/.${2##*/}.XXXXXX")" || exit 2
+  temporaries+=("$made")
+  chmod -- "$(printf '%o' $((0666 & ~$(umask))))" "$made"
+  printf -v "$1" '%s' "$made"
+}
+
+# read_title FILE: writes the PDF's own title to FILE in UTF-8, then one line feed: its
+# document information's /Title, decoded by MuPDF's mutool as the program reads PDF text
+# strings (PDFDocEncoding, UTF-16 with either byte order mark, UTF-8 with its mark); nothing
+# when it has none. A title holding U+0000 ends there. Stops the run when mutool cannot read
+# the PDF, saying why.
+read_title() {
+  local script problem
+  script="$(mktemp)"
+  temporaries+=("$script")
+  cat > "$script" <<'SCRIPT'
+var doc = typeof Document.openDocument == "function" ? Document.openDocument(scriptArgs[0])
+                                                       : new Document(scriptArgs[0]);
+var title = doc.getMetaData("info:Title");
+print(typeof title == "string" ? title : "");
+SCRIPT
+  if ! problem="$(mutool run "$script" "$pdf_path" 2>&1 > "$1")"; then
+    # mutool prints its warnings, then the script's exception ("Error: ...") and where.
+    problem="$(printf '%s\n' "$problem" | grep -m 1 '^Error: ' || printf '%s' "$problem")"
+    problem="${problem#Error: }"
+    echo "publish.sh: cannot read the title of $(shown "$pdf_path"): $(shown "${problem%%$'\n'*}")" >&2
+    exit 2
+  fi
+}
+
+# write_publication FILE: writes publication.json's content to FILE. jq encodes it (it escapes
+# every control character below U+0080); the awk pass after it escapes those from U+0080 to
+# U+009F too, which JSON allows raw but readers of the file should not meet. The title is
+# trimmed of white space (Unicode's White_Space characters) around it, none inside; a title
+# of white space alone counts as none and the file name, less ".pdf", stands in. Linear in the
+# title's length.
+write_publication() {
+  local title_file name="${pdf_path##*/}" untitled
+  title_file="$(mktemp)"
+  temporaries+=("$title_file")
+  read_title "$title_file"
+  case "$name" in
+    ?*.[pP][dD][fF]) untitled="${name%.*}" ;;
+    *) untitled="$name" ;;
+  esac
+  jq -c -n --rawfile printed "$title_file" --arg untitled "$untitled" --arg pdfName "$name" \
+    --argjson with_pdf "$with_pdf" '
+    def white: . == 32 or (. >= 9 and . <= 13) or . == 133 or . == 160 or . == 5760
+      or (. >= 8192 and . <= 8202) or . == 8232 or . == 8233 or . == 8239 or . == 8287
+      or . == 12288;
+    ($printed | if endswith("\n") then .[:-1] else . end | explode) as $c
+    | ($c | length) as $n
+    | (first(range(0; $n) | select($c[.] | white | not)) // $n) as $first
+    | (first(range($n - 1; $first - 1; -1) | select($c[.] | white | not)) // $first) as $last
+    | ($c[$first:$last + 1] | implode) as $title
+    | {title: (if $title == "" then $untitled else $title end)}
+      + if $with_pdf == 1 then {pdf: "document.pdf", pdfName: $pdfName} else {} end' |
+    LC_ALL=C awk 'BEGIN { for (b = 128; b < 160; b++) code[sprintf("%c%c", 194, b)] = sprintf("\\\\u%04x", b) }
+      { for (c in code) gsub(c, code[c]); print }' > "$1"
+}
+
 [ -f "$pdf" ] || { echo "publish.sh: no such file: $(shown "$pdf")" >&2; exit 2; }
 expressions=""
 if [ -n "$expressions_file" ]; then
@@ -213,6 +302,13 @@ if ! flock -n "$lock_fd"; then
   exit 75
 fi
 rm -f -- "$jobs_dir"*.xml
+# What the last publish offered goes first, so that a run that fails leaves no
+# publication.json naming outputs it did not make and no document.pdf that nothing names (the
+# PDF being published stays, should it be OUTDIR/document.pdf itself). Temporary files a
+# killed run left go too.
+rm -f -- "${out_dir}publication.json" "${out_dir}".publication.json.?????? \
+  "${out_dir}".document.pdf.??????
+[ "$pdf_path" -ef "${out_dir}document.pdf" ] || rm -f -- "${out_dir}document.pdf"
 
 # expression TARGET LINKTYPE RESULT REGEXP: one recognizelinks expression.
 expression() {
@@ -322,7 +418,17 @@ run createseotext "" "  <title>$(xml text "$title")</title>
   <creatorname>quillonproxy</creatorname>
   <creatorurl>index.html</creatorurl>" /job/title "$title"
 
+publication="" pdf_copy=""  # set by temporary_beside
+temporary_beside publication "${out_dir}publication.json"
+write_publication "$publication"
 cp -R "$viewer/." "$out_dir"
 # The viewer's page speaks the publication's language (screen readers, hyphenation, search).
 sed -i "0,/<html lang=\"[^\"]*\">/s//<html lang=\"$lang\">/" -- "${out_dir}index.html"
+if [ "$with_pdf" = 1 ]; then
+  temporary_beside pdf_copy "${out_dir}document.pdf"
+  cp -- "$pdf_path" "$pdf_copy"
+  mv -f -- "$pdf_copy" "${out_dir}document.pdf"
+fi
+# Last: the publication is all there when publication.json says what it is.
+mv -f -- "$publication" "${out_dir}publication.json"
 echo "Published ${pdf_path##*/} into $out_dir; serve that folder and open index.html."

@@ -12,7 +12,7 @@ packages=(
   libmupdf-dev libharfbuzz-dev libfreetype-dev libjbig2dec0-dev libopenjp2-7-dev
   libjpeg62-turbo-dev zlib1g-dev libgumbo-dev libmujs-dev
   libtinyxml-dev libpcre2-dev libgtest-dev
-  poppler-utils mupdf-tools time libxml2-utils
+  poppler-utils mupdf-tools time libxml2-utils jq
   chromium
 )
 # Node.js and npm: the machine's own when it has them, else Debian's.

@@ -1,10 +1,12 @@
 // scripts/publish.sh: a whole publication in one command. The job files it writes, the order
 // and the lines it prints, paths and titles that reach their jobs exactly whatever they hold,
 // image sizes that agree with document.xml, the first failing job ending the run with its
-// message and status, and one publish at a time per folder.
+// message and status, one publish at a time per folder, and publication.json (the PDF's own
+// title, the original PDF offered with --with-pdf).
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -69,6 +71,57 @@ std::string xpath(const std::string& file, const std::string& expression) {
         shell("xmllint --xpath " + quoted(expression) + " " + quoted(file) + " 2>/dev/null");
     if (!value.empty() && value.back() == '\n') value.pop_back();
     return value;
+}
+
+// A PDF of one page with "Hello" on it whose document information's /Title is the given PDF
+// string object, written byte for byte: the builder writes a title in ASCII or UTF-16, and
+// these tests need PDFDocEncoding's other letters and an explicit byte order mark as well.
+void writeTitledPdf(const std::string& path, const std::string& titleObject) {
+    const std::string content = "BT /F1 12 Tf 72 700 Td (Hello) Tj ET";
+    const std::vector<std::string> objects = {
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 5 0 R "
+        ">> >> /Contents 4 0 R >>",
+        "<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "\nendstream",
+        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+        "<< /Title " + titleObject + " >>"};
+    std::string pdf = "%PDF-1.7\n";
+    std::vector<size_t> offsets;
+    for (size_t i = 0; i < objects.size(); ++i) {
+        offsets.push_back(pdf.size());
+        pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const size_t xref = pdf.size();
+    pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (size_t offset : offsets) {
+        char line[24];
+        std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset);
+        pdf += line;
+    }
+    pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R /Info " +
+           std::to_string(objects.size()) + " 0 R >>\nstartxref\n" + std::to_string(xref) +
+           "\n%%EOF\n";
+    writeFile(path, pdf);
+}
+
+// A one-page PDF made by the builder, titled in its document information (none when empty).
+void writeBuiltPdf(const std::string& path, const std::string& title) {
+    pdfbuild::DocumentSpec spec;
+    spec.pages.resize(1);
+    spec.pages[0].texts = {pdfbuild::textRun(72, 700, "Hello", 12, false)};
+    spec.title = title;
+    pdfbuild::writePdf(spec, path);
+}
+
+// The value of a jq filter over a JSON file, as jq -j prints it (a check that the file parses).
+std::string jq(const std::string& file, const std::string& filter) {
+    return shell("jq -j " + quoted(filter) + " " + quoted(file) + " 2>&1");
+}
+
+// A file's permission bits as stat prints them.
+std::string mode(const std::string& file) {
+    return shell("stat -c %a " + quoted(file));
 }
 
 // The sample under a name with a space, an ampersand and letters beyond ASCII, published
@@ -213,6 +266,13 @@ TEST(Publish, WrongArgumentsGiveUsage) {
         EXPECT_EQ(2, p.status);
         EXPECT_NE(std::string::npos, p.err.find("Usage: publish.sh PDF OUTDIR")) << p.err;
     }
+    // The whole option list, the last option included.
+    Published help = publish(dir, {"--help"});
+    EXPECT_EQ(2, help.status);
+    EXPECT_NE(std::string::npos, help.err.find("\n  --with-pdf            offer the original PDF"))
+        << help.err;
+    EXPECT_NE(std::string::npos, help.err.find("\n  --rtl                 right-to-left text"))
+        << help.err;
     Published missing = publish(dir, {dir.file("missing.pdf"), dir.file("out")});
     EXPECT_EQ(2, missing.status);
     EXPECT_NE(std::string::npos, missing.err.find("no such file")) << missing.err;
@@ -276,6 +336,135 @@ TEST(Publish, TitleReachesSeoTextExactly) {
         ASSERT_EQ(0, p.status) << p.err;
         EXPECT_EQ(shown, xpath(out + "seo.xml", "string(/p/span)"));
     }
+}
+
+// publication.json names the PDF's own title in full Unicode, however the PDF encodes it,
+// trimmed of white space around it; a PDF without a title is named by its file name. The file
+// is one line of JSON with every control character escaped.
+TEST(Publish, PublicationJsonHoldsThePdfsOwnTitle) {
+    TempDir dir;
+    struct Case {
+        std::string file;
+        std::string builtTitle;   // UTF-8 for the builder (used when titleObject is empty)
+        std::string titleObject;  // the /Title object written by hand
+        std::string title;        // the title publication.json holds
+        std::string json;         // publication.json's exact bytes, less the line feed
+    };
+    const std::vector<Case> cases = {
+        // UTF-16BE with its byte order mark, a character beyond the BMP (a surrogate pair).
+        {"utf16.pdf", "",
+         "<FEFF 0043 0061 0066 00E9 0020 2013 0020 00DC 006E 00EF 0063 006F 0064 0065 0020 6771 "
+         "4EAC 0020 D834 DD1E>",
+         "Caf\u00e9 \u2013 \u00dcn\u00efcode \u6771\u4eac \U0001D11E",
+         "{\"title\":\"Caf\u00e9 \u2013 \u00dcn\u00efcode \u6771\u4eac \U0001D11E\"}"},
+        // PDFDocEncoding: \xE9 is "é", \x85 the en dash, \xDC "Ü", \xEF "ï".
+        {"pdfdoc.pdf", "",
+         "(Caf\xE9 \x85 \xDCn\xEF"
+         "code)",
+         "Caf\u00e9 \u2013 \u00dcn\u00efcode",
+         "{\"title\":\"Caf\u00e9 \u2013 \u00dcn\u00efcode\"}"},
+        // The builder's UTF-16 for what is not ASCII; white space around (an ideographic and a
+        // no-break space among it) goes, white space inside stays.
+        {"spaced.pdf", " \t\u3000 Caf\u00e9 \u2013 \u00dcn\u00efcode  \u6771\u4eac\u00a0 \n", "",
+         "Caf\u00e9 \u2013 \u00dcn\u00efcode  \u6771\u4eac",
+         "{\"title\":\"Caf\u00e9 \u2013 \u00dcn\u00efcode  \u6771\u4eac\"}"},
+        {"escapes.pdf", "Say \"hi\" \\ back\tslash", "", "Say \"hi\" \\ back\tslash",
+         R"({"title":"Say \"hi\" \\ back\tslash"})"},
+        // Control characters: C0, DEL and C1 all escaped.
+        {"controls.pdf", "Line\nfeed\x01\x7f\u0085end", "", "Line\nfeed\x01\x7f\u0085end",
+         R"({"title":"Line\nfeed\u0001\u007f\u0085end"})"},
+        // No title, and a title of white space alone: the file name less its extension.
+        {"Kein Titel \u2013 \u00dcbersicht.PDF", "", "", "Kein Titel \u2013 \u00dcbersicht",
+         "{\"title\":\"Kein Titel \u2013 \u00dcbersicht\"}"},
+        {"blank.pdf", "", "( \\t\\r\\n )", "blank", R"({"title":"blank"})"},
+        {"wide blank.pdf", "\u3000 \u00a0", "", "wide blank", R"({"title":"wide blank"})"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string pdf = dir.file(c.file);
+        if (c.titleObject.empty())
+            writeBuiltPdf(pdf, c.builtTitle);
+        else
+            writeTitledPdf(pdf, c.titleObject);
+        const std::string out = dir.file("out " + c.file) + "/";
+        Published p = publish(dir, {pdf, out});
+        ASSERT_EQ(0, p.status) << p.err;
+        EXPECT_EQ(c.json + "\n", readFile(out + "publication.json"));
+        EXPECT_EQ(c.title, jq(out + "publication.json", ".title"));
+        EXPECT_EQ("title", jq(out + "publication.json", "keys_unsorted | join(\",\")"));
+    }
+}
+
+// --with-pdf offers the original PDF as document.pdf, byte for byte, under its own name; a
+// publish without the option takes it back. Both files are readable like the rest of the
+// publication, no temporary file stays, and a publish that fails leaves neither file.
+TEST(Publish, WithPdfOffersTheOriginalUntilAPublishWithout) {
+    TempDir dir;
+    const std::string name = "Preisliste \u2013 \u00dcbersicht \"2024\".pdf";
+    const std::string pdf = dir.file(name);
+    writeBuiltPdf(pdf, "Preisliste 2024");
+    const std::string out = dir.file("out") + "/";
+    const std::string json = out + "publication.json";
+
+    Published p = publish(dir, {pdf, out, "--with-pdf"});
+    ASSERT_EQ(0, p.status) << p.err;
+    EXPECT_EQ(readFile(pdf), readFile(out + "document.pdf"));
+    EXPECT_EQ(
+        "{\"title\":\"Preisliste 2024\",\"pdf\":\"document.pdf\",\"pdfName\":"
+        "\"Preisliste \u2013 \u00dcbersicht \\\"2024\\\".pdf\"}\n",
+        readFile(json));
+    EXPECT_EQ(name, jq(json, ".pdfName"));
+    EXPECT_EQ("title,pdf,pdfName", jq(json, "keys_unsorted | join(\",\")"));
+    EXPECT_EQ(mode(out + "document.xml"), mode(out + "document.pdf"));
+    EXPECT_EQ(mode(out + "document.xml"), mode(json));
+    for (const std::string& entry : listDir(out)) EXPECT_NE('.', entry[0]) << entry;
+
+    p = publish(dir, {pdf, out});
+    ASSERT_EQ(0, p.status) << p.err;
+    EXPECT_FALSE(fileExists(out + "document.pdf"));
+    EXPECT_EQ("{\"title\":\"Preisliste 2024\"}\n", readFile(json));
+
+    // The PDF published may be the folder's document.pdf itself: it stays without the option,
+    // and is offered with it.
+    writeFile(out + "document.pdf", readFile(pdf));
+    p = publish(dir, {out + "document.pdf", out});
+    ASSERT_EQ(0, p.status) << p.err;
+    EXPECT_EQ(readFile(pdf), readFile(out + "document.pdf"));
+    EXPECT_EQ("{\"title\":\"Preisliste 2024\"}\n", readFile(json));
+    p = publish(dir, {out + "document.pdf", out, "--with-pdf"});
+    ASSERT_EQ(0, p.status) << p.err;
+    EXPECT_EQ(readFile(pdf), readFile(out + "document.pdf"));
+    EXPECT_EQ("document.pdf", jq(json, ".pdfName"));
+
+    // A publish that fails: nothing claims what it did not make.
+    ASSERT_EQ(0, publish(dir, {pdf, out, "--with-pdf"}).status);
+    writeFile(dir.file("broken.pdf"), "plain text, no PDF at all\n");
+    p = publish(dir, {dir.file("broken.pdf"), out, "--with-pdf"});
+    EXPECT_EQ(255, p.status);
+    EXPECT_FALSE(fileExists(json));
+    EXPECT_FALSE(fileExists(out + "document.pdf"));
+}
+
+// A title mutool cannot read stops the publish with one line saying why, and no
+// publication.json is written.
+TEST(Publish, UnreadableTitleFailsThePublish) {
+    TempDir dir;
+    const std::string bin = dir.file("bin");
+    ASSERT_EQ("", shell("mkdir " + quoted(bin)));
+    writeFile(bin + "/mutool",
+              "#!/bin/sh\necho 'warning: repairing PDF document' >&2\necho 'Error: no objects "
+              "found' >&2\necho '\tat Document (native)' >&2\nexit 1\n");
+    shell("chmod +x " + quoted(bin + "/mutool"));
+    const std::string out = dir.file("out") + "/";
+    shell("PATH=" + quoted(bin) + ":\"$PATH\" " +
+          publishCommand(dir, {samplePdf(), out, "--with-pdf"}));
+    Published p = published(dir);
+    EXPECT_EQ(2, p.status);
+    EXPECT_EQ("publish.sh: cannot read the title of " + samplePdf() + ": no objects found\n",
+              p.err);
+    EXPECT_FALSE(fileExists(out + "publication.json"));
+    EXPECT_FALSE(fileExists(out + "document.pdf"));
+    for (const std::string& entry : listDir(out)) EXPECT_NE('.', entry[0]) << entry;
 }
 
 // Regression: two publishes into one folder at once deleted each other's job files and failed
