@@ -20,8 +20,8 @@ namespace {
 
 // A PDF of one page written byte for byte (the builder re-encodes every stream it writes):
 // the page's content and one image /Im0 of the given dictionary entries and data.
-std::string handWrittenPdf(const TempDir& dir, const std::string& name, const std::string& content,
-                           const std::string& imageEntries, const std::string& imageData) {
+std::string writeOnePagePdf(const TempDir& dir, const std::string& name, const std::string& content,
+                            const std::string& imageEntries, const std::string& imageData) {
     const std::vector<std::string> objects = {
         "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
         "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /XObject << /Im0 5 "
@@ -29,23 +29,8 @@ std::string handWrittenPdf(const TempDir& dir, const std::string& name, const st
         "<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "\nendstream",
         "<< /Type /XObject /Subtype /Image " + imageEntries + " /Length " +
             std::to_string(imageData.size()) + " >>\nstream\n" + imageData + "\nendstream"};
-    std::string pdf = "%PDF-1.7\n";
-    std::vector<size_t> offsets;
-    for (size_t i = 0; i < objects.size(); ++i) {
-        offsets.push_back(pdf.size());
-        pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-    }
-    const size_t xref = pdf.size();
-    pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (size_t offset : offsets) {
-        char line[24];
-        std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset);
-        pdf += line;
-    }
-    pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) +
-           " /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
     const std::string path = dir.file(name);
-    writeFile(path, pdf);
+    writeFile(path, handWrittenPdf(objects));
     return path;
 }
 
@@ -141,22 +126,23 @@ TEST(PageLimits, ImagesDeclaringTooManyPixelsAreRefusedBeforeDecoding) {
         "the page paints a JPEG 2000 image of 60000 x 60000 pixels, more than the 67108864 such "
         "an image may have";
     expectRefusedByBothReadings(
-        dir, handWrittenPdf(dir, "codestream.pdf", content, jpx, codestream(60000, 60000)), reason);
+        dir, writeOnePagePdf(dir, "codestream.pdf", content, jpx, codestream(60000, 60000)),
+        reason);
     expectRefusedByBothReadings(
-        dir, handWrittenPdf(dir, "jp2.pdf", content, jpx, jp2File(60000, 60000)), reason);
+        dir, writeOnePagePdf(dir, "jp2.pdf", content, jpx, jp2File(60000, 60000)), reason);
     // Other images by their dictionary, inline images by theirs.
     expectRefusedByBothReadings(
         dir,
-        handWrittenPdf(dir, "flate.pdf", content,
-                       "/Width 16385 /Height 16384 /ColorSpace /DeviceGray /BitsPerComponent 8",
-                       "x"),
+        writeOnePagePdf(dir, "flate.pdf", content,
+                        "/Width 16385 /Height 16384 /ColorSpace /DeviceGray /BitsPerComponent 8",
+                        "x"),
         "the page paints an image of 16385 x 16384 pixels, more than the 268435456 an image "
         "may have");
     expectRefusedByBothReadings(
         dir,
-        handWrittenPdf(dir, "inline.pdf",
-                       "q 9 0 0 9 9 9 cm BI /W 20000 /H 20000 /CS /G /BPC 8 /F /AHx ID 00> EI Q",
-                       "/Width 1 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8", "x"),
+        writeOnePagePdf(dir, "inline.pdf",
+                        "q 9 0 0 9 9 9 cm BI /W 20000 /H 20000 /CS /G /BPC 8 /F /AHx ID 00> EI Q",
+                        "/Width 1 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8", "x"),
         "the page paints an image of 20000 x 20000 pixels, more than the 268435456 an image "
         "may have");
 }
@@ -235,8 +221,8 @@ TEST_F(PageLimitsPass, FormsCountEveryTimeTheyArePainted) {
 
 TEST_F(PageLimitsPass, ImageLimitIsTheMostPixelsAnImageMayHave) {
     const std::string path =
-        handWrittenPdf(dir, "image.pdf", "q 9 0 0 9 9 9 cm /Im0 Do Q",
-                       "/Width 300 /Height 200 /ColorSpace /DeviceGray /BitsPerComponent 8", "x");
+        writeOnePagePdf(dir, "image.pdf", "q 9 0 0 9 9 9 cm /Im0 Do Q",
+                        "/Width 300 /Height 200 /ColorSpace /DeviceGray /BitsPerComponent 8", "x");
     pdf::PageLimits limits;
     limits.imagePixels = 60000;
     pdf::PageCost cost;
@@ -259,14 +245,14 @@ TEST_F(PageLimitsPass, OperatorsAreCountedAsTheInterpreterReadsThem) {
         "/OC << /Do true /BI [null false] >> BDC EMC\n"
         "9 0 0 9 9 9 cm /Im#30 Do Q";
     const std::string path =
-        handWrittenPdf(dir, "tokens.pdf", content,
-                       "/Width 300 /Height 200 /ColorSpace /DeviceGray /BitsPerComponent 8", "x");
+        writeOnePagePdf(dir, "tokens.pdf", content,
+                        "/Width 300 /Height 200 /ColorSpace /DeviceGray /BitsPerComponent 8", "x");
     pdf::PageLimits limits;
     pdf::PageCost cost;
     EXPECT_EQ("", check(path, limits, &cost));
     // q BT Tf Tj Tj TJ ET BDC EMC cm Do Q
     EXPECT_EQ(12, cost.operators);
-    EXPECT_EQ(60000, cost.largestImagePixels);         // /Im#30 is /Im0
+    EXPECT_EQ(60000, cost.largestImagePixels);  // /Im#30 is /Im0
     EXPECT_EQ(content.size(), cost.contentBytes);
     limits.imagePixels = 59999;
     EXPECT_NE("", check(path, limits));

@@ -86,23 +86,7 @@ void writeTitledPdf(const std::string& path, const std::string& titleObject) {
         "<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "\nendstream",
         "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
         "<< /Title " + titleObject + " >>"};
-    std::string pdf = "%PDF-1.7\n";
-    std::vector<size_t> offsets;
-    for (size_t i = 0; i < objects.size(); ++i) {
-        offsets.push_back(pdf.size());
-        pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-    }
-    const size_t xref = pdf.size();
-    pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (size_t offset : offsets) {
-        char line[24];
-        std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset);
-        pdf += line;
-    }
-    pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R /Info " +
-           std::to_string(objects.size()) + " 0 R >>\nstartxref\n" + std::to_string(xref) +
-           "\n%%EOF\n";
-    writeFile(path, pdf);
+    writeFile(path, handWrittenPdf(objects, "/Info " + std::to_string(objects.size()) + " 0 R"));
 }
 
 // A one-page PDF made by the builder, titled in its document information (none when empty).

@@ -305,6 +305,27 @@ double blockMeanDifference(const Image& a, const Image& b, int block) {
     return total / (static_cast<double>(w) * h * a.components);
 }
 
+std::string handWrittenPdf(const std::vector<std::string>& objects,
+                           const std::string& trailerExtra) {
+    std::string pdf = "%PDF-1.7\n";
+    std::vector<size_t> offsets;
+    for (size_t i = 0; i < objects.size(); ++i) {
+        offsets.push_back(pdf.size());
+        pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const size_t xref = pdf.size();
+    pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (size_t offset : offsets) {
+        char line[24];
+        std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset);
+        pdf += line;
+    }
+    pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R" +
+           (trailerExtra.empty() ? "" : " " + trailerExtra) + " >>\nstartxref\n" +
+           std::to_string(xref) + "\n%%EOF\n";
+    return pdf;
+}
+
 std::string samplePdf() {
     return QUILLON_SAMPLE_PDF;
 }

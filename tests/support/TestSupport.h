@@ -70,6 +70,12 @@ std::string shell(const std::string& command);
 
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& bytes);
+
+// A PDF written byte for byte from its objects (numbered from 1 in order, the catalog first;
+// `trailerExtra` goes into the trailer, e.g. "/Info 6 0 R"), with a correct cross-reference
+// table: for what the builder cannot write (it re-encodes every stream and title it writes).
+std::string handWrittenPdf(const std::vector<std::string>& objects,
+                           const std::string& trailerExtra = "");
 bool fileExists(const std::string& path);
 // Names of the entries of dir (no "." and ".."), sorted.
 std::vector<std::string> listDir(const std::string& dir);
