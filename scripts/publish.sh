@@ -402,15 +402,20 @@ run createindex "" "  <generatertloutput>$rtl</generatertloutput>"
 run createpageshtml "" ""
 run createtextlayer "" ""
 
-# The title the descriptor holds, else (none, or white space alone) the file
-# name.
-descriptor="${out_dir}document.xml"
-title="$(xmllint --xpath 'string(/doc/@title)' "$descriptor" 2>/dev/null && printf x)" || {
-  problem="$(xmllint --noout "$descriptor" 2>&1 || true)"
-  echo "publish.sh: cannot read the title from document.xml: ${problem%%$'\n'*}" >&2
+# The publication's title, as publication.json will give it to the viewer: the PDF's own
+# title in full Unicode (document.xml holds it folded to ASCII), else its file name; the
+# control characters a job file cannot hold left out, and the document id where nothing
+# is left.
+publication="" pdf_copy=""  # set by temporary_beside
+temporary_beside publication "${out_dir}publication.json"
+write_publication "$publication"
+title="$(jq -j '.title' "$publication" && printf x)" || {
+  echo "publish.sh: cannot read the title back from publication.json" >&2
   exit 2
 }
-title="${title%$'\n'x}"
+title="${title%x}"
+title="$(printf '%s' "$title" | LC_ALL=C tr -d '\000-\010\013\014\016-\037\177' && printf x)"
+title="${title%x}"
 if [[ "$title" =~ ^[[:space:]]*$ ]]; then title="$docid"; fi
 run createseotext "" "  <title>$(xml text "$title")</title>
   <maxlines>0</maxlines>
@@ -418,9 +423,6 @@ run createseotext "" "  <title>$(xml text "$title")</title>
   <creatorname>quillonproxy</creatorname>
   <creatorurl>index.html</creatorurl>" /job/title "$title"
 
-publication="" pdf_copy=""  # set by temporary_beside
-temporary_beside publication "${out_dir}publication.json"
-write_publication "$publication"
 cp -R "$viewer/." "$out_dir"
 # The viewer's page speaks the publication's language (screen readers, hyphenation, search).
 sed -i "0,/<html lang=\"[^\"]*\">/s//<html lang=\"$lang\">/" -- "${out_dir}index.html"

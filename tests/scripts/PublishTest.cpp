@@ -301,15 +301,17 @@ TEST(Publish, HostileNamesReachTheirJobsExactly) {
 }
 
 // Regression: the publisher read the title out of document.xml with a pattern, and a title
-// holding '"' was lost from seo.xml. Quotes, markup and white space now arrive exactly; a title
-// of white space alone counts as none (the file name stands in, as for an empty one).
+// holding '"' was lost from seo.xml. Quotes, markup and white space inside now arrive exactly,
+// letters beyond ASCII too (document.xml folds them to '?'), white space around is trimmed; a
+// title of white space alone counts as none (the file name stands in, as for an empty one).
 TEST(Publish, TitleReachesSeoTextExactly) {
     TempDir dir;
     pdfbuild::DocumentSpec spec;
     spec.pages.resize(1);
     spec.pages[0].texts = {pdfbuild::textRun(72, 700, "Hello", 12, false)};
     for (const auto& [title, shown] : std::vector<std::pair<std::string, std::string>>{
-             {"Say \"hi\" & 'bye'  <now>\tor\nlater ", "Say \"hi\" & 'bye'  <now>\tor\nlater "},
+             {"Say \"hi\" & 'bye'  <now>\tor\nlater ", "Say \"hi\" & 'bye'  <now>\tor\nlater"},
+             {"Einführung – Übersicht", "Einführung – Übersicht"},
              {"It's", "It's"},
              {" \t ", "titled"}}) {
         SCOPED_TRACE(title);
