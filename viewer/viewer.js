@@ -1,338 +1,497 @@
-// The publication viewer: reads what quillonproxy wrote into this folder and shows it.
+// The publication viewer: reads what quillonproxy wrote into this folder (files.js) and
+// shows it: a bar, a sidebar (contents, thumbnails, search results) and the stage with one
+// page, or two side by side (a spread), each an image with its text layer (textlayer.js)
+// and its link areas (areas.js) laid over it.
 //
-//   document.xml        pages (images, sizes in points at 72 dpi), labels, contents
-//   Page_N.xml          the page's links and products; "loc" is x y width height in points
-//                       from the top-left corner of the shown page, y down
-//   DocumentIndex.xml   the text of every page, for searching
+//   Page_N.xml          the page's links and products
+//   DocumentIndex.xml   the text of every page, searched where a page has no text layer
 //   Page_N.html         the page's text, for the text view
 //   Text_N.json         the page's words and where they lie (textlayer.js): laid over the
-//                       page image, to select, copy and find, and what search matches on;
-//                       a page without one (an older publication) is searched in
-//                       DocumentIndex.xml, without boxes
+//                       page image, to select, copy and find, and what search matches on
 //
-// Every text and address in these files comes from a customer's PDF, so nothing read from
-// them is ever put into the page as HTML (text nodes and attributes only), and a link opens
-// only http:, https:, ftp: and mailto: addresses; any other address is shown as inert text.
-// The page to show is in the address as #page=N (#?page=N, as the SEO links write it, too).
+// Loading order, for slow networks: the descriptor (and publication.json beside it), then
+// the first page's image; only once that has arrived the page's record and text layer,
+// the thumbnails and the next page's image. The text of the other pages is fetched only
+// when a search needs it. Each page shown has its own token and AbortController, so that
+// an answer for a page no longer shown is never shown.
+//
+// Nothing read from the publication is ever put into the page as HTML (text nodes and
+// attributes only). The page to show is in the address as #page=N (#?page=N, as the SEO
+// links write it, too).
 import { buildTextLayer, findAll, foldTerm, readTextLayer, searchableText, wordBoxElement } from './textlayer.js';
+import { fetchText, fetchXml, fileUrl, number, readDescriptor, readPublication } from './files.js';
+import { areaElement, readAreas } from './areas.js';
+import { watchGestures } from './gestures.js';
 
-// Search: how many text layers are fetched at once while searching (the results come in
-// page order; a few requests in flight keep a slow server busy without flooding it), and
-// the most hits kept (a common word in a long book) and listed.
-const SEARCH_FETCHES_IN_FLIGHT = 4;
+// Search: how many text layers are fetched at once (a browser opens six connections to a
+// host; the results come in page order), the most hits kept (a common word in a long book)
+// and listed.
+const SEARCH_FETCHES_IN_FLIGHT = 6;
 const MAX_HITS = 10000;
 const MAX_LISTED_HITS = 1000;
 const SNIPPET_BEFORE = 40;
 const SNIPPET_AFTER = 60;
 // Where the sidebar lies over the page instead of beside it (as viewer.css has it).
 const NARROW_SCREEN = '(max-width: 700px)';
+// Where two pages fit side by side at a readable size (as viewer.css shows the control).
+const SPREAD_SCREEN = '(min-width: 1000px) and (orientation: landscape)';
+// Zoom levels, as shares of the page's real size (one point a 72nd of an inch, one CSS
+// pixel a 96th), and the range pinching moves in.
+const ZOOM_STEPS = [0.5, 0.75, 1, 1.25, 1.5, 2, 3, 4];
+const MIN_ZOOM = 0.25;
+const MAX_ZOOM = 4;
+const PX_PER_POINT = 96 / 72;
+// A double tap on a page shown whole zooms to this many times the whole-page size.
+const DOUBLE_TAP_FACTOR = 2.5;
+// The normal image is shown up to this much larger than its pixels (the frame is rounded to
+// whole pixels); beyond, the zoom image.
+const UPSCALE_TOLERANCE = 1.01;
+const SPREAD_KEY = `quillon-spread:${window.location.pathname}`;
 
-(() => {
-  const $ = (id) => document.getElementById(id);
-  const OPENED_SCHEMES = new Set(['http:', 'https:', 'ftp:', 'mailto:']);
+const $ = (id) => document.getElementById(id);
+const plural = (count, one, many) => `${count} ${count === 1 ? one : many}`;
 
-  const state = {
-    pages: [],          // {num, label, width, height, normal, zoom, thumb, data, html}
-    current: 0,         // page number shown, from 1; 0 before the first
-    zoomed: false,
-    textView: false,
-    term: '',           // the search term, lower case
-    index: null,        // Promise of [{num, text}]
-    shownAreas: [],     // the area elements of the page shown
-    layers: new Map(),  // page number -> Promise of its text layer, or of null without one
-    shownLayer: null,   // {num, layer, frame, hits} of the page shown
-    query: '',          // the search term as matched (foldTerm)
-    searchRun: 0,       // which search is running; an older one stops
-    hits: [],           // {num, words: [[line, word]], hasBoxes} in page order
-    hitIndex: -1,       // the hit gone to, or -1
-    searching: false,
-    hitPages: 0,        // how many pages have hits
+const state = {
+  pages: [],          // from readDescriptor
+  shown: [],          // the page numbers shown, left to right (one, or two in a spread)
+  current: 0,         // the first of them; 0 before the first
+  zoom: 'page',       // 'page' (whole page), 'width' (the stage's width) or a share of real size
+  textView: false,
+  spreadWanted: false,
+  showToken: 0,       // which page show is current; answers for an older one are dropped
+  controller: null,   // aborts the requests of the page show before
+  firstImage: null,   // Promise: the first page image has arrived (or failed)
+  firstImageArrived: null, // resolves it (then null)
+  arrived: new Set(), // addresses of zoom images that have arrived
+  fetching: new Set(),// addresses of zoom images being fetched
+  frames: [],         // {element, image, textLayer, areas, num, layer, areaElements}
+  term: '',           // the search term, lower case
+  index: null,        // Promise of Map page -> text
+  layers: new Map(),  // page number -> Promise of its text layer, or of null without one
+  query: '',          // the search term as matched (foldTerm)
+  searchRun: 0,       // which search is running; an older one stops
+  hits: [],           // {num, words: [[line, word]], hasBoxes} in page order
+  hitIndex: -1,       // the hit gone to, or -1
+  searching: false,
+  hitPages: 0,        // how many pages have hits
+};
+
+// ---- the bar: title, download ----
+
+function showTitle(descriptor, publication) {
+  const title = publication.title || descriptor.title || 'Publication';
+  $('title').textContent = title;
+  document.title = title;
+  const download = $('download');
+  if (publication.pdf !== null) {
+    download.href = fileUrl(publication.pdf);
+    download.setAttribute('download', publication.pdfName || publication.pdf);
+    download.hidden = false;
+  }
+}
+
+// ---- contents and thumbnails ----
+
+function buildContents(toc) {
+  const panel = $('toc-panel');
+  const list = contentsList(toc);
+  if (list === null) {
+    const none = document.createElement('p');
+    none.textContent = 'This publication has no table of contents.';
+    panel.append(none);
+    selectTab('thumbs');
+    return;
+  }
+  panel.append(list);
+}
+
+function contentsList(parent) {
+  if (parent === null) return null;
+  const items = [...parent.children].filter((e) => e.localName === 'tocitem');
+  if (items.length === 0) return null;
+  const list = document.createElement('ul');
+  for (const item of items) {
+    const entry = document.createElement('li');
+    const button = document.createElement('button');
+    button.type = 'button';
+    button.className = 'toc-entry';
+    button.textContent = item.getAttribute('label') || '';
+    const target = number(item.getAttribute('gotopage'));
+    button.dataset.page = String(target);
+    button.addEventListener('click', () => {
+      goTo(target);
+      closeSidebarOnNarrow();
+    });
+    entry.append(button);
+    const children = contentsList(item);
+    if (children !== null) entry.append(children);
+    list.append(entry);
+  }
+  return list;
+}
+
+function buildThumbnails() {
+  const panel = $('thumbs-panel');
+  for (const page of state.pages) {
+    const button = document.createElement('button');
+    button.type = 'button';
+    button.className = 'thumb';
+    button.dataset.page = String(page.num);
+    const url = page.thumb ? fileUrl(page.thumb.file) : null;
+    if (url !== null) {
+      const image = document.createElement('img');
+      image.loading = 'lazy';
+      image.alt = '';
+      if (page.thumb.width > 0) image.width = page.thumb.width;
+      if (page.thumb.height > 0) image.height = page.thumb.height;
+      image.src = url;
+      button.append(image);
+    }
+    const caption = document.createElement('span');
+    caption.textContent = page.label ? `${page.label}` : String(page.num);
+    button.append(caption);
+    button.addEventListener('click', () => {
+      goTo(page.num);
+      closeSidebarOnNarrow();
+    });
+    panel.append(button);
+  }
+  markThumbnails();
+}
+
+function markThumbnails() {
+  let first = null;
+  for (const thumb of $('thumbs-panel').querySelectorAll('.thumb')) {
+    const current = state.shown.includes(Number(thumb.dataset.page));
+    thumb.classList.toggle('current', current);
+    if (current) thumb.setAttribute('aria-current', 'page');
+    else thumb.removeAttribute('aria-current');
+    if (current && first === null) first = thumb;
+  }
+  // Only a panel shown can scroll (and scrolling a hidden one would scroll its ancestors).
+  if (first !== null && !$('thumbs-panel').hidden && !$('sidebar').classList.contains('closed')) {
+    first.scrollIntoView({ block: 'nearest' });
+  }
+}
+
+// ---- tabs (the WAI-ARIA tabs pattern: one tab in the tab order, arrows move) ----
+
+const TABS = ['toc', 'thumbs', 'results'];
+
+function selectTab(name, focus = false) {
+  for (const tab of TABS) {
+    const button = $(`tab-${tab}`);
+    button.setAttribute('aria-selected', String(tab === name));
+    button.tabIndex = tab === name ? 0 : -1;
+    $(`${tab}-panel`).hidden = tab !== name;
+  }
+  if (focus) $(`tab-${name}`).focus();
+  if (name === 'thumbs') markThumbnails();
+}
+
+function onTabKey(event) {
+  const at = TABS.findIndex((tab) => $(`tab-${tab}`) === event.target);
+  if (at < 0) return;
+  const moves = { ArrowRight: at + 1, ArrowLeft: at - 1, Home: 0, End: TABS.length - 1 };
+  if (!(event.key in moves)) return;
+  event.preventDefault();
+  selectTab(TABS[(moves[event.key] + TABS.length) % TABS.length], true);
+}
+
+// ---- which pages are shown ----
+
+function spreadOn() {
+  return state.spreadWanted && window.matchMedia(SPREAD_SCREEN).matches;
+}
+
+// The pages shown for page `num`: itself, or in a spread the cover alone and then 2|3, 4|5...
+function pagesFor(num) {
+  if (!spreadOn() || num === 1) return [num];
+  const left = num % 2 === 0 ? num : num - 1;
+  return left + 1 <= state.pages.length ? [left, left + 1] : [left];
+}
+
+function pageFromAddress() {
+  const match = /(?:^#|[#?&])page=(\d+)/.exec(window.location.hash);
+  return match ? number(match[1]) : null;
+}
+
+// The page the address asks for, made one that exists (and the address rewritten so).
+function showFromAddress() {
+  const asked = pageFromAddress();
+  const num = Math.min(Math.max(asked === null ? 1 : asked, 1), state.pages.length);
+  if (asked !== null && asked !== num) history.replaceState(null, '', `#page=${num}`);
+  show(num);
+}
+
+function goTo(num) {
+  if (!Number.isInteger(num) || num < 1 || num > state.pages.length) return;
+  if (pageFromAddress() !== num) history.pushState(null, '', `#page=${num}`);
+  show(num);
+}
+
+function turn(step) {
+  if (state.shown.length === 0) return;
+  goTo(step > 0 ? state.shown[state.shown.length - 1] + 1 : state.shown[0] - 1);
+}
+
+function show(num) {
+  if (state.pages.length === 0) return;
+  num = Math.min(Math.max(num, 1), state.pages.length);
+  const shown = pagesFor(num);
+  const changed = shown.join() !== state.shown.join();
+  state.shown = shown;
+  state.current = shown[0];
+  const first = state.pages[shown[0] - 1];
+  $('page-input').value = String(shown[0]);
+  $('page-label').textContent = first.label && first.label !== String(first.num) ? `(${first.label})` : '';
+  $('prev').disabled = shown[0] <= 1;
+  $('next').disabled = shown[shown.length - 1] >= state.pages.length;
+  markThumbnails();
+  if (!changed) {
+    if (!state.textView) {
+      layout();
+      markHits();
+      showHitBoxes();
+    }
+    return;
+  }
+  setStatus('');
+  $('stage').scrollTo(0, 0);
+  startShow();
+}
+
+// Shows the pages of state.shown afresh: a new token, the requests of the show before
+// aborted.
+function startShow() {
+  const token = ++state.showToken;
+  if (state.controller !== null) state.controller.abort();
+  state.controller = new AbortController();
+  const { signal } = state.controller;
+  if (state.textView) {
+    state.frames.forEach(clearFrame);
+    showText(token, signal);
+    return;
+  }
+  $('page-text').hidden = true;
+  $('pages').hidden = false;
+  state.frames.forEach((frame, i) => {
+    clearFrame(frame);
+    frame.num = state.shown[i] || 0;
+    frame.element.hidden = frame.num === 0;
+  });
+  layout();
+  for (const frame of state.frames) {
+    if (frame.num === 0) continue;
+    const page = state.pages[frame.num - 1];
+    showAreas(frame, page, token, signal);
+    showTextLayer(frame, page, token);
+  }
+}
+
+function clearFrame(frame) {
+  frame.areas.replaceChildren();
+  frame.textLayer.replaceChildren();
+  frame.areaElements = [];
+  frame.layer = null;
+}
+
+// ---- zoom and the frames' sizes ----
+
+// CSS pixels per point of the pages shown at zoom `zoom`.
+function scaleFor(zoom) {
+  const pages = state.shown.map((num) => state.pages[num - 1]).filter((p) => p.width > 0 && p.height > 0);
+  if (pages.length === 0) return 1;
+  const width = pages.reduce((sum, p) => sum + p.width, 0);
+  const height = Math.max(...pages.map((p) => p.height));
+  const stage = $('stage');
+  if (zoom === 'width') return stage.clientWidth / width;
+  if (zoom === 'page') {
+    // The stage's padding as it is without fit-width (viewer.css: less on a narrow screen).
+    const padding = stage.classList.contains('fit-width') ? 0 : parseFloat(getComputedStyle(stage).paddingLeft) || 0;
+    const around = 2 * (padding || parseFloat(getComputedStyle(stage).paddingTop) || 0);
+    return Math.max(Math.min((stage.clientWidth - around) / width, (stage.clientHeight - around) / height), 0.05);
+  }
+  return zoom * PX_PER_POINT;
+}
+
+// Sizes the frames for the zoom, and gives each the sharpest image for its size.
+function layout() {
+  const stage = $('stage');
+  stage.classList.toggle('fit-width', state.zoom === 'width');
+  const scale = scaleFor(state.zoom);
+  const density = window.devicePixelRatio || 1;
+  let loading = false;
+  for (const frame of state.frames) {
+    if (frame.num === 0) continue;
+    const page = state.pages[frame.num - 1];
+    const width = Math.floor(page.width * scale);
+    frame.element.style.width = `${width}px`;
+    frame.element.style.height = `${Math.floor(page.height * scale)}px`;
+    chooseImage(frame, page, page.zoom && page.normal && width * density > UPSCALE_TOLERANCE * page.normal.width);
+    frame.image.alt = frame.layer !== null ? '' : `Page ${page.label || page.num}`;
+    if (!frame.image.complete) loading = true;
+    scaleTextLayer(frame);
+  }
+  showLoading(loading ? `Loading page ${state.shown.join(' and ')}…` : '');
+  showZoomLevel(scale);
+}
+
+// Gives the frame the normal image, or the zoom image when `sharper`: on a page just shown,
+// the normal one first (a fraction of the bytes, so the page shows sooner) and the zoom one
+// once it has arrived. The zoom image, once shown, stays until the page is turned.
+function chooseImage(frame, page, sharper) {
+  const normal = page.normal ? fileUrl(page.normal.file) : null;
+  const zoom = page.zoom ? fileUrl(page.zoom.file) : null;
+  const samePage = frame.image.dataset.num === String(page.num);
+  const src = frame.image.getAttribute('src');
+  const set = (url) => {
+    // Another page's image is not shown while this one comes.
+    if (!samePage) frame.element.classList.add('waiting');
+    frame.image.dataset.num = String(page.num);
+    if (!(samePage && src === url)) frame.image.src = url;
   };
-
-  // ---- reading the files ----
-
-  // A file of this folder as a URL: each path segment encoded, no scheme, no way up.
-  function fileUrl(name) {
-    if (typeof name !== 'string' || name === '' || /^[a-z][a-z0-9+.-]*:/i.test(name) ||
-        name.split('/').some((segment) => segment === '..' || segment === '.')) {
-      return null;
-    }
-    return name.split('/').map(encodeURIComponent).join('/');
-  }
-
-  async function fetchText(name) {
-    const url = fileUrl(name);
-    if (url === null) throw new Error(`"${name}" is not a file of this publication`);
-    const response = await fetch(url, { cache: 'no-cache' });
-    if (!response.ok) {
-      const error = new Error(`${name}: ${response.status} ${response.statusText}`);
-      error.status = response.status;
-      throw error;
-    }
-    // The program writes UTF-8 whatever a server declares.
-    return new TextDecoder('utf-8').decode(await response.arrayBuffer());
-  }
-
-  async function fetchXml(name) {
-    const xml = new DOMParser().parseFromString(await fetchText(name), 'application/xml');
-    if (xml.getElementsByTagName('parsererror').length > 0) {
-      throw new Error(`${name} is not well-formed XML`);
-    }
-    return xml;
-  }
-
-  function childElement(parent, name) {
-    for (const child of parent.children) if (child.localName === name) return child;
-    return null;
-  }
-
-  function number(text) {
-    const value = Number.parseInt(text, 10);
-    return Number.isFinite(value) ? value : 0;
-  }
-
-  function imageOf(page, name) {
-    const element = childElement(page, name);
-    if (element === null) return null;
-    return {
-      file: element.getAttribute('file') || '',
-      width: number(element.getAttribute('width')),
-      height: number(element.getAttribute('height')),
+  if (samePage && src !== null && src === zoom) return;
+  if (!(sharper && zoom !== null) || (normal !== null && !state.arrived.has(zoom))) {
+    if (normal !== null) set(normal);
+    else if (zoom !== null) set(zoom);
+    else if (state.firstImageArrived) state.firstImageArrived();
+    if (!(sharper && zoom !== null) || state.fetching.has(zoom)) return;
+    // The zoom image in the background once the normal one is in (not to slow it down),
+    // shown when it has arrived if the page is still shown.
+    state.fetching.add(zoom);
+    const fetchZoom = () => {
+      const ahead = new Image();
+      ahead.src = zoom;
+      ahead.decode().then(() => {
+        state.arrived.add(zoom);
+        if (frame.num === page.num && frame.image.dataset.num === String(page.num)) frame.image.src = zoom;
+      }, () => {}).finally(() => state.fetching.delete(zoom));
     };
-  }
-
-  function readDescriptor(xml) {
-    const root = xml.documentElement;
-    const pages = childElement(root, 'pages');
-    for (const page of pages ? pages.children : []) {
-      if (page.localName !== 'page') continue;
-      const normal = imageOf(page, 'normal');
-      const data = childElement(page, 'data');
-      const html = childElement(page, 'htmlview');
-      state.pages.push({
-        num: number(page.getAttribute('num')),
-        label: page.getAttribute('label') || '',
-        // The page's size in points (72 dpi), which "loc" values refer to.
-        width: normal ? normal.width : 0,
-        height: normal ? normal.height : 0,
-        normal,
-        zoom: imageOf(page, 'hiimage') || imageOf(page, 'hi'),
-        thumb: imageOf(page, 'thumbnail'),
-        data: data ? data.getAttribute('file') : null,
-        html: html ? html.getAttribute('file') : null,
-      });
+    if (normal === null || frame.image.complete) fetchZoom();
+    else {
+      const arrived = () => {
+        frame.image.removeEventListener('load', arrived);
+        frame.image.removeEventListener('error', arrived);
+        fetchZoom();
+      };
+      frame.image.addEventListener('load', arrived);
+      frame.image.addEventListener('error', arrived);
     }
-    // The publication's language, when the descriptor states one.
-    const langElement = childElement(root, 'documentlang');
-    const lang = (root.getAttribute('lang') || root.getAttribute('documentlang') ||
-        (langElement ? langElement.textContent : '')).trim();
-    if (/^[A-Za-z]{2,8}(?:-[A-Za-z0-9]{1,8})*$/.test(lang)) document.documentElement.lang = lang;
-    const title = root.getAttribute('title') || root.getAttribute('filename') || 'Publication';
-    $('title').textContent = title;
-    document.title = title;
-    $('page-count').textContent = `of ${state.pages.length}`;
-    buildContents(childElement(root, 'toc'));
-    buildThumbnails();
+    return;
   }
+  set(zoom);
+}
 
-  // ---- contents and thumbnails ----
+function showLoading(message) {
+  $('loading').textContent = message;
+  $('loading').hidden = message === '';
+}
 
-  function buildContents(toc) {
-    const panel = $('toc-panel');
-    const list = contentsList(toc);
-    if (list === null) {
-      const none = document.createElement('p');
-      none.textContent = 'This publication has no table of contents.';
-      panel.append(none);
-      selectTab('thumbs');
-      return;
-    }
-    panel.append(list);
+function imageArrived(frame) {
+  frame.element.classList.remove('waiting');
+  if (state.frames.every((f) => f.num === 0 || f.image.complete)) showLoading('');
+  if (frame.image.naturalWidth === 0 && frame.num > 0 && frame.image.getAttribute('src')) {
+    setStatus(`The image of page ${frame.num} cannot be loaded.`);
   }
-
-  function contentsList(parent) {
-    if (parent === null) return null;
-    const items = [...parent.children].filter((e) => e.localName === 'tocitem');
-    if (items.length === 0) return null;
-    const list = document.createElement('ul');
-    for (const item of items) {
-      const entry = document.createElement('li');
-      const button = document.createElement('button');
-      button.type = 'button';
-      button.className = 'toc-entry';
-      button.textContent = item.getAttribute('label') || '';
-      const target = number(item.getAttribute('gotopage'));
-      button.dataset.page = String(target);
-      button.addEventListener('click', () => goTo(target));
-      entry.append(button);
-      const children = contentsList(item);
-      if (children !== null) entry.append(children);
-      list.append(entry);
-    }
-    return list;
+  if (state.firstImageArrived) state.firstImageArrived();
+  // The next page's image, so that turning is quick.
+  const next = state.pages[state.shown[state.shown.length - 1]];
+  if (next && next.normal) {
+    const ahead = fileUrl(next.normal.file);
+    if (ahead !== null) new Image().src = ahead;
   }
+}
 
-  function buildThumbnails() {
-    const panel = $('thumbs-panel');
-    for (const page of state.pages) {
-      const button = document.createElement('button');
-      button.type = 'button';
-      button.className = 'thumb';
-      button.dataset.page = String(page.num);
-      const url = page.thumb ? fileUrl(page.thumb.file) : null;
-      if (url !== null) {
-        const image = document.createElement('img');
-        image.loading = 'lazy';
-        image.src = url;
-        image.alt = '';
-        if (page.thumb.width > 0) image.width = page.thumb.width;
-        if (page.thumb.height > 0) image.height = page.thumb.height;
-        button.append(image);
-      }
-      const caption = document.createElement('span');
-      caption.textContent = page.label ? `${page.label}` : String(page.num);
-      button.append(caption);
-      button.addEventListener('click', () => goTo(page.num));
-      panel.append(button);
-    }
+function showZoomLevel(scale) {
+  const select = $('zoom-level');
+  const share = scale / PX_PER_POINT;
+  const custom = select.querySelector('option[data-custom]');
+  if (typeof state.zoom === 'number' && !ZOOM_STEPS.includes(state.zoom)) {
+    custom.hidden = false;
+    custom.value = String(state.zoom);
+    custom.textContent = `${Math.round(state.zoom * 100)}%`;
+    select.value = custom.value;
+  } else {
+    custom.hidden = true;
+    select.value = String(state.zoom);
   }
+  $('zoom-out').disabled = share <= Math.min(ZOOM_STEPS[0], scaleFor('page') / PX_PER_POINT) * 1.001;
+  $('zoom').disabled = share >= MAX_ZOOM * 0.999;
+}
 
-  function selectTab(name) {
-    for (const tab of ['toc', 'thumbs', 'results']) {
-      $(`tab-${tab}`).setAttribute('aria-selected', String(tab === name));
-      $(`${tab}-panel`).hidden = tab !== name;
-    }
-  }
+// Zooms to `zoom`, keeping the point at `anchor` (client coordinates; default the stage's
+// centre) where it is.
+function setZoom(zoom, anchor = null) {
+  if (typeof zoom === 'number') zoom = Math.min(Math.max(zoom, MIN_ZOOM), MAX_ZOOM);
+  const stage = $('stage');
+  const box = stage.getBoundingClientRect();
+  const at = anchor || { x: box.left + stage.clientWidth / 2, y: box.top + stage.clientHeight / 2 };
+  const before = $('pages').getBoundingClientRect();
+  const scaleBefore = scaleFor(state.zoom);
+  const point = { x: (at.x - before.left) / scaleBefore, y: (at.y - before.top) / scaleBefore };
+  state.zoom = zoom;
+  layout();
+  const after = $('pages').getBoundingClientRect();
+  const scaleAfter = scaleFor(state.zoom);
+  stage.scrollLeft += after.left + point.x * scaleAfter - at.x;
+  stage.scrollTop += after.top + point.y * scaleAfter - at.y;
+}
 
-  // ---- showing a page ----
+// The next zoom level up (step 1) or down (-1): the steps and the whole page among them.
+function zoomStep(step) {
+  const share = scaleFor(state.zoom) / PX_PER_POINT;
+  const whole = scaleFor('page') / PX_PER_POINT;
+  const levels = [...ZOOM_STEPS, whole].sort((a, b) => a - b);
+  const next = step > 0 ? levels.find((s) => s > share * 1.01) : levels.reverse().find((s) => s < share * 0.99);
+  if (next !== undefined) setZoom(next === whole ? 'page' : next);
+}
 
-  function pageFromAddress() {
-    const match = /(?:^#|[#?&])page=(\d+)/.exec(window.location.hash);
-    return match ? number(match[1]) : 1;
-  }
+// ---- the text layer ----
 
-  function goTo(num) {
-    if (!Number.isInteger(num) || num < 1 || num > state.pages.length) return;
-    if (pageFromAddress() !== num || !/page=/.test(window.location.hash)) {
-      history.pushState(null, '', `#page=${num}`);
-    }
-    show(num);
-  }
-
-  function show(num) {
-    if (state.pages.length === 0) return;
-    num = Math.min(Math.max(num, 1), state.pages.length);
+// The text layer of page `num`: a Promise of the layer, or of null when the page has none
+// (no Text_N.json: an older publication) or it cannot be read. Kept for search, so never
+// aborted.
+function loadTextLayer(num) {
+  if (!state.layers.has(num)) {
     const page = state.pages[num - 1];
-    const changed = num !== state.current;
-    state.current = num;
-    $('page-input').value = String(num);
-    $('page-label').textContent = page.label && page.label !== String(num) ? `(${page.label})` : '';
-    $('prev').disabled = num <= 1;
-    $('next').disabled = num >= state.pages.length;
-    for (const thumb of document.querySelectorAll('.thumb')) {
-      thumb.classList.toggle('current', thumb.dataset.page === String(num));
-    }
-    setStatus('');
-    if (state.textView) {
-      showText(page);
-    } else {
-      showImage(page);
-      if (changed) {
-        showAreas(page);
-        showTextLayer(page);
-      } else {
-        markHits();
-        showHitBoxes();
-      }
-    }
+    const loading = fetchText(`Text_${num}.json`)
+      .then((text) => readTextLayer(JSON.parse(text), num, page))
+      .catch(() => null);
+    state.layers.set(num, loading);
   }
+  return state.layers.get(num);
+}
 
-  function showImage(page) {
-    $('page-text').hidden = true;
-    $('page-frame').hidden = false;
-    const shownWidth = fitFrame(page) * (window.devicePixelRatio || 1);
-    // The zoom image when asked for, or when the page is shown larger than its normal
-    // image (a wide window, a high-density screen).
-    const sharper = page.zoom && page.normal && shownWidth > 1.25 * page.normal.width;
-    const image = (state.zoomed || sharper) && page.zoom ? page.zoom : page.normal;
-    const url = image ? fileUrl(image.file) : null;
-    const picture = $('page-image');
-    if (url !== null && picture.getAttribute('src') !== url) picture.src = url;
-    // Decorative when the text layer over it is the page's content.
-    const layered = state.shownLayer !== null && state.shownLayer.num === page.num;
-    picture.alt = layered ? '' : `Page ${page.label || page.num}`;
-    if (layered) scaleTextLayer();
-    // The next page's image, so that turning is quick.
-    const next = state.pages[page.num];
-    if (next && next.normal && !state.zoomed) {
-      const ahead = fileUrl(next.normal.file);
-      if (ahead !== null) new Image().src = ahead;
-    }
-  }
+async function showTextLayer(frame, page, token) {
+  await state.firstImage;
+  if (token !== state.showToken) return;
+  const layer = await loadTextLayer(page.num);
+  // Turned on, or to the text view, meanwhile: this answer is no longer wanted.
+  if (token !== state.showToken || layer === null) return;
+  const { frame: element, hits } = buildTextLayer(layer);
+  frame.textLayer.replaceChildren(element);
+  frame.layer = { num: page.num, layer, frame: element, hits };
+  frame.image.alt = '';
+  scaleTextLayer(frame);
+  showHitBoxes(true);
+}
 
-  // The frame takes the page's shape: the whole page fits the stage, or, zoomed, the zoom
-  // image at its own size. Returns the frame's width in CSS pixels.
-  function fitFrame(page) {
-    const frame = $('page-frame');
-    if (page.width <= 0 || page.height <= 0) return 0;
-    let width;
-    if (state.zoomed && page.zoom && page.zoom.width > 0) {
-      width = page.zoom.width;
-    } else {
-      const stage = $('stage');
-      const room = Math.max(stage.clientWidth - 32, 200);
-      const tall = Math.max(stage.clientHeight - 56, 200);
-      width = Math.min(room, (tall * page.width) / page.height);
-    }
-    frame.style.width = `${Math.floor(width)}px`;
-    frame.style.height = `${Math.floor((width * page.height) / page.width)}px`;
-    return Math.floor(width);
-  }
+// The layer's frame (one pixel per point) scaled to the page image as it is shown.
+function scaleTextLayer(frame) {
+  if (frame.layer === null) return;
+  const width = parseFloat(frame.element.style.width);
+  if (!(width > 0)) return;
+  frame.layer.frame.style.transform = `scale(${width / frame.layer.layer.width})`;
+}
 
-  // ---- the text layer ----
-
-  // The text layer of page `num`: a Promise of the layer, or of null when the page has none
-  // (no Text_N.json: an older publication) or it cannot be read.
-  function loadTextLayer(num) {
-    if (!state.layers.has(num)) {
-      const page = state.pages[num - 1];
-      const loading = fetchText(`Text_${num}.json`)
-        .then((text) => readTextLayer(JSON.parse(text), num, page))
-        .catch(() => null);
-      state.layers.set(num, loading);
-    }
-    return state.layers.get(num);
-  }
-
-  async function showTextLayer(page) {
-    const holder = $('text-layer');
-    holder.replaceChildren();
-    state.shownLayer = null;
-    const layer = await loadTextLayer(page.num);
-    // Turned on, or to the text view, meanwhile: this answer is no longer wanted.
-    if (state.current !== page.num || state.textView || layer === null) return;
-    const { frame, hits } = buildTextLayer(layer);
-    holder.replaceChildren(frame);
-    state.shownLayer = { num: page.num, layer, frame, hits };
-    $('page-image').alt = '';
-    scaleTextLayer();
-    showHitBoxes(true);
-  }
-
-  // The layer's frame (one pixel per point) scaled to the page image as it is shown.
-  function scaleTextLayer() {
-    if (state.shownLayer === null) return;
-    const width = $('page-frame').getBoundingClientRect().width || parseFloat($('page-frame').style.width);
-    if (!(width > 0)) return;
-    state.shownLayer.frame.style.transform = `scale(${width / state.shownLayer.layer.width})`;
-  }
-
-  // The boxes of the hits on the page shown; the current one marked and, zoomed, scrolled to.
-  function showHitBoxes(scroll = false) {
-    const shown = state.shownLayer;
-    if (shown === null || shown.num !== state.current) return;
+// The boxes of the hits on the pages shown; the current one marked and, if asked, scrolled to.
+function showHitBoxes(scroll = false) {
+  let current = null;
+  for (const frame of state.frames) {
+    const shown = frame.layer;
+    if (shown === null) continue;
     shown.hits.replaceChildren();
-    let current = null;
     state.hits.forEach((hit, index) => {
       if (hit.num !== shown.num || !hit.hasBoxes) return;
       for (const [l, w] of hit.words) {
@@ -347,421 +506,505 @@ const NARROW_SCREEN = '(max-width: 700px)';
         shown.hits.append(box);
       }
     });
-    if (scroll && current !== null) current.scrollIntoView({ block: 'center', inline: 'center' });
   }
+  if (scroll && current !== null) current.scrollIntoView({ block: 'center', inline: 'center' });
+}
 
-  async function showAreas(page) {
-    const layer = $('areas');
-    layer.replaceChildren();
-    state.shownAreas = [];
-    if (!page.data) return;
-    let xml;
-    try {
-      xml = await fetchXml(page.data);
-    } catch (error) {
-      if (state.current === page.num) setStatus(`The links of this page cannot be read: ${error.message}`);
-      return;
+// ---- link areas ----
+
+async function showAreas(frame, page, token, signal) {
+  if (!page.data) return;
+  await state.firstImage;
+  if (token !== state.showToken) return;
+  let xml;
+  try {
+    xml = await fetchXml(page.data, signal);
+  } catch (error) {
+    if (token === state.showToken && error.name !== 'AbortError') {
+      setStatus(`The links of page ${page.num} cannot be read: ${error.message}`);
     }
-    if (state.current !== page.num) return;  // turned on meanwhile
-    const root = xml.documentElement;
-    for (const [section, kind] of [['links', 'link'], ['products', 'product']]) {
-      const list = childElement(root, section);
-      for (const element of list ? list.children : []) {
-        if (element.localName !== kind) continue;
-        const area = areaElement(element, kind, page);
-        if (area !== null) {
-          layer.append(area);
-          state.shownAreas.push(area);
-        }
-      }
-    }
-    markHits();
+    return;
   }
+  if (token !== state.showToken) return;  // turned on meanwhile
+  const label = (num) => state.pages[num - 1].label || String(num);
+  const elements = readAreas(xml, state.pages.length).map((area) => areaElement(area, page, label, goTo));
+  frame.areas.replaceChildren(...elements);
+  frame.areaElements = elements;
+  markHits();
+}
 
-  function parseLoc(text) {
-    const match = /^\s*(-?\d+)\s+(-?\d+)\s+(-?\d+)\s+(-?\d+)\s*$/.exec(text || '');
-    if (!match) return null;
-    const [x, y, width, height] = match.slice(1).map(Number);
-    return width > 0 && height > 0 ? { x, y, width, height } : null;
-  }
-
-  // The page a page link goes to: its address is the page number ("3"), or holds page=N
-  // ("#page=3"); else the first number of its text.
-  function linkedPage(url, text) {
-    let match = /^\s*(\d+)\s*$/.exec(url) || /(?:^|[#?&])page=(\d+)/.exec(url) ||
-        /(\d+)/.exec(text);
-    if (!match) return 0;
-    const num = number(match[1]);
-    return num >= 1 && num <= state.pages.length ? num : 0;
-  }
-
-  // The address as a browser may open it, or null: only absolute http, https, ftp and mailto
-  // addresses.
-  function openable(url) {
-    let parsed;
-    try {
-      parsed = new URL(url);
-    } catch {
-      return null;
-    }
-    return OPENED_SCHEMES.has(parsed.protocol) ? parsed.href : null;
-  }
-
-  function percent(part, whole) {
-    return `${((100 * part) / whole).toFixed(4)}%`;
-  }
-
-  function areaElement(element, kind, page) {
-    const loc = parseLoc(element.getAttribute('loc'));
-    if (loc === null || page.width <= 0 || page.height <= 0) return null;
-    const url = element.getAttribute('url') || '';
-    const text = element.getAttribute('text') || element.getAttribute('productid') || '';
-    const area = document.createElement('a');
-    area.className = `area ${kind}`;
-    area.style.left = percent(loc.x, page.width);
-    area.style.top = percent(loc.y, page.height);
-    area.style.width = percent(loc.width, page.width);
-    area.style.height = percent(loc.height, page.height);
-    area.dataset.text = text;
-    area.dataset.loc = element.getAttribute('loc');
-    if (kind === 'link' && element.getAttribute('linktype') === '2') {
-      const target = linkedPage(url, text);
-      if (target > 0) {
-        area.href = `#page=${target}`;
-        area.title = `Page ${state.pages[target - 1].label || target}`;
-        area.dataset.page = String(target);
-        area.addEventListener('click', (event) => {
-          event.preventDefault();
-          goTo(target);
-        });
-        return area;
-      }
-    }
-    const address = openable(url);
-    if (address === null) {
-      area.classList.add('inert');
-      area.setAttribute('aria-disabled', 'true');
-      area.title = text ? `${text} (not opened: ${url})` : `Not opened: ${url}`;
-      return area;
-    }
-    area.href = address;
-    area.title = text && text !== url ? `${text} — ${address}` : address;
-    if (!address.startsWith('mailto:')) {
-      area.target = '_blank';
-      area.rel = 'noopener noreferrer';
-    }
-    return area;
-  }
-
-  function markHits() {
-    for (const area of state.shownAreas) {
+function markHits() {
+  for (const frame of state.frames) {
+    for (const area of frame.areaElements) {
       const text = (area.dataset.text || '').toLowerCase();
       area.classList.toggle('hit', state.term !== '' && text.includes(state.term));
     }
   }
+}
 
-  async function showText(page) {
-    $('page-frame').hidden = true;
-    $('text-layer').replaceChildren();
-    state.shownLayer = null;
-    const article = $('page-text');
-    article.hidden = false;
-    article.replaceChildren();
-    if (!page.html) return;
-    let source;
+// ---- the text view ----
+
+async function showText(token, signal) {
+  $('pages').hidden = true;
+  showLoading('');
+  const article = $('page-text');
+  article.hidden = false;
+  article.replaceChildren();
+  const parts = [];
+  for (const num of state.shown) {
+    const page = state.pages[num - 1];
+    if (!page.html) continue;
     try {
-      source = await fetchText(page.html);
+      parts.push({ page, source: await fetchText(page.html, signal) });
     } catch (error) {
-      setStatus(`The text of this page cannot be read: ${error.message}`);
+      if (token === state.showToken && error.name !== 'AbortError') {
+        setStatus(`The text of page ${num} cannot be read: ${error.message}`);
+      }
       return;
     }
-    if (state.current !== page.num || !state.textView) return;
-    // Parsed into a document of its own, which runs nothing; only its text is taken over.
-    const parsed = new DOMParser().parseFromString(source, 'text/html');
-    let blocks = [...parsed.querySelectorAll('div.paragraph')];
-    if (blocks.length === 0) blocks = [parsed.body];
-    for (const block of blocks) {
-      const lines = [''];
-      for (const node of block.childNodes) {
-        if (node.nodeName === 'BR') lines.push('');
-        else lines[lines.length - 1] += node.textContent;
-      }
-      const kept = lines.map((line) => line.trim()).filter((line) => line !== '');
-      if (kept.length === 0) continue;
-      const paragraph = document.createElement('p');
-      kept.forEach((line, i) => {
-        if (i > 0) paragraph.append(document.createElement('br'));
-        paragraph.append(document.createTextNode(line));
-      });
-      article.append(paragraph);
+    if (token !== state.showToken) return;
+  }
+  for (const { page, source } of parts) {
+    if (parts.length > 1) {
+      const heading = document.createElement('h2');
+      heading.textContent = `Page ${page.label || page.num}`;
+      article.append(heading);
     }
-    if (article.childElementCount === 0) {
+    const before = article.childElementCount;
+    appendPageText(article, source);
+    if (article.childElementCount === before) {
       const empty = document.createElement('p');
       empty.textContent = 'This page has no text.';
       article.append(empty);
     }
   }
+}
 
-  // ---- search ----
-
-  function loadIndex() {
-    if (state.index === null) {
-      state.index = fetchXml('DocumentIndex.xml').then((xml) =>
-        new Map([...xml.documentElement.children]
-          .filter((e) => e.localName === 'page')
-          .map((e) => [number(e.getAttribute('p')), e.textContent])));
-      state.index.catch(() => { state.index = null; });
+function appendPageText(article, source) {
+  // Parsed into a document of its own, which runs nothing; only its text is taken over.
+  const parsed = new DOMParser().parseFromString(source, 'text/html');
+  let blocks = [...parsed.querySelectorAll('div.paragraph')];
+  if (blocks.length === 0) blocks = [parsed.body];
+  for (const block of blocks) {
+    const lines = [''];
+    for (const node of block.childNodes) {
+      if (node.nodeName === 'BR') lines.push('');
+      else lines[lines.length - 1] += node.textContent;
     }
-    return state.index;
+    const kept = lines.map((line) => line.trim()).filter((line) => line !== '');
+    if (kept.length === 0) continue;
+    const paragraph = document.createElement('p');
+    kept.forEach((line, i) => {
+      if (i > 0) paragraph.append(document.createElement('br'));
+      paragraph.append(document.createTextNode(line));
+    });
+    article.append(paragraph);
   }
+}
 
-  // What search matches on page `num`: its text layer's lines, or, without one, its lines of
-  // DocumentIndex.xml (no boxes).
-  async function searchablePage(num) {
-    const layer = await loadTextLayer(num);
-    if (layer !== null) return { num, hasBoxes: true, text: searchableText(layer.lines) };
-    const index = await loadIndex();
-    const lines = (index.get(num) || '').split('\n').map((line) => ({
-      words: line.split(/\s+/u).filter((word) => word !== '').map((text) => ({ text })),
-    }));
-    return { num, hasBoxes: false, text: searchableText(lines) };
+// ---- search ----
+
+function loadIndex() {
+  if (state.index === null) {
+    state.index = fetchXml('DocumentIndex.xml').then((xml) =>
+      new Map([...xml.documentElement.children]
+        .filter((e) => e.localName === 'page')
+        .map((e) => [number(e.getAttribute('p')), e.textContent])));
+    state.index.catch(() => { state.index = null; });
   }
+  return state.index;
+}
 
-  async function search(term) {
-    const run = ++state.searchRun;
-    state.term = term.trim().toLowerCase();
-    state.query = foldTerm(term);
-    state.hits = [];
-    state.hitIndex = -1;
-    markHits();
-    showHitBoxes();
-    const panel = $('results-panel');
-    panel.replaceChildren();
-    selectTab('results');
-    $('hit-count').textContent = '';
-    if (state.query === '') return;
-    const list = document.createElement('div');
-    list.className = 'results';
-    panel.append(list);
-    state.searching = true;
-    const startPage = state.current;
-    const pending = [];
-    let next = 1;
-    const ask = () => {
-      while (pending.length < SEARCH_FETCHES_IN_FLIGHT && next <= state.pages.length) {
-        pending.push(searchablePage(next++).catch((error) => ({ error })));
-      }
+// What search matches on page `num`: its text layer's lines, or, without one, its lines of
+// DocumentIndex.xml (no boxes; the index is fetched only then).
+async function searchablePage(num) {
+  const layer = await loadTextLayer(num);
+  if (layer !== null) return { num, hasBoxes: true, text: searchableText(layer.lines) };
+  const index = await loadIndex();
+  const lines = (index.get(num) || '').split('\n').map((line) => ({
+    words: line.split(/\s+/u).filter((word) => word !== '').map((text) => ({ text })),
+  }));
+  return { num, hasBoxes: false, text: searchableText(lines) };
+}
+
+async function search(term) {
+  const run = ++state.searchRun;
+  state.term = term.trim().toLowerCase();
+  state.query = foldTerm(term);
+  state.hits = [];
+  state.hitIndex = -1;
+  markHits();
+  showHitBoxes();
+  const panel = $('results-panel');
+  panel.replaceChildren();
+  selectTab('results');
+  $('hit-count').textContent = '';
+  if (state.query === '') return;
+  const summary = document.createElement('p');
+  summary.className = 'results-summary';
+  const list = document.createElement('div');
+  list.className = 'results';
+  panel.append(summary, list);
+  state.searching = true;
+  $('search').classList.add('busy');
+  const startPage = state.current;
+  const pending = [];
+  let next = 1;
+  const ask = () => {
+    while (pending.length < SEARCH_FETCHES_IN_FLIGHT && next <= state.pages.length) {
+      pending.push(searchablePage(next++).catch((error) => ({ error })));
+    }
+  };
+  state.hitPages = 0;
+  let failure = null;
+  for (let num = 1; num <= state.pages.length && state.hits.length < MAX_HITS; num++) {
+    ask();
+    const page = await pending.shift();
+    if (run !== state.searchRun) return;  // a newer search started
+    if (page.error) {
+      failure = page.error;
+      break;
+    }
+    const found = findAll(page.text, state.query, MAX_HITS - state.hits.length);
+    if (found.length === 0) {
+      if (state.hits.length === 0) $('hit-count').textContent = `Searching… (page ${num} of ${state.pages.length})`;
+      continue;
+    }
+    state.hitPages++;
+    for (const hit of found) {
+      const index = state.hits.length;
+      state.hits.push({ num: page.num, words: hit.words, hasBoxes: page.hasBoxes });
+      if (index < MAX_LISTED_HITS) list.append(resultButton(index, page, hit));
+    }
+    // The first hit on or after the page shown is gone to as soon as it is known.
+    if (state.hitIndex < 0 && page.num >= startPage) {
+      goToHit(state.hits.length - found.length);
+    } else if (state.shown.includes(page.num)) {
+      showHitBoxes();
+    }
+    showCount(false);
+  }
+  state.searching = false;
+  $('search').classList.remove('busy');
+  if (failure !== null) {
+    setStatus(`The text index cannot be read: ${failure.message}`);
+  }
+  if (state.hitIndex < 0 && state.hits.length > 0) goToHit(0);
+  showCount(true);
+  const quoted = `"${term.trim()}"`;
+  summary.textContent = state.hitPages === 0 ? `No page holds ${quoted}.`
+    : `${plural(state.hitPages, 'page holds', 'pages hold')} ${quoted}: ${plural(state.hits.length, 'hit', 'hits')}.`;
+}
+
+function showCount(done) {
+  const count = state.hits.length;
+  let text;
+  if (count === 0) text = done ? 'No hits' : 'Searching…';
+  else if (state.hitIndex >= 0) text = `Hit ${state.hitIndex + 1} of ${count}${done ? '' : '…'}`;
+  else text = `${plural(count, 'hit', 'hits')}${done ? '' : '…'}`;
+  if (done && count > 0) text += ` on ${plural(state.hitPages, 'page', 'pages')}`;
+  $('hit-count').textContent = text;
+}
+
+function resultButton(index, page, hit) {
+  const shown = page.text.shown;
+  const from = Math.max(0, hit.shownFrom - SNIPPET_BEFORE);
+  const to = Math.min(shown.length, hit.shownTo + SNIPPET_AFTER);
+  const button = document.createElement('button');
+  button.type = 'button';
+  button.className = 'result';
+  button.dataset.page = String(page.num);
+  button.dataset.hit = String(index);
+  const heading = document.createElement('b');
+  const label = state.pages[page.num - 1] ? state.pages[page.num - 1].label : '';
+  heading.textContent = `Page ${page.num}${label && label !== String(page.num) ? ` (${label})` : ''}`;
+  const context = document.createElement('span');
+  const mark = document.createElement('mark');
+  mark.textContent = shown.slice(hit.shownFrom, hit.shownTo);
+  context.append(
+    document.createTextNode(`${from > 0 ? '…' : ''}${shown.slice(from, hit.shownFrom)}`),
+    mark,
+    document.createTextNode(`${shown.slice(hit.shownTo, to)}${to < shown.length ? '…' : ''}`));
+  button.append(heading, context);
+  button.addEventListener('click', () => {
+    goToHit(index);
+    closeSidebarOnNarrow();
+  });
+  return button;
+}
+
+function goToHit(index) {
+  if (index < 0 || index >= state.hits.length) return;
+  state.hitIndex = index;
+  const hit = state.hits[index];
+  for (const button of $('results-panel').querySelectorAll('.result')) {
+    const current = button.dataset.hit === String(index);
+    if (current) button.setAttribute('aria-current', 'true');
+    else button.removeAttribute('aria-current');
+  }
+  if (!state.shown.includes(hit.num)) goTo(hit.num);
+  showHitBoxes(true);
+  showCount(!state.searching);
+}
+
+// The next (step 1) or previous (-1) hit, round the publication.
+function stepHit(step) {
+  const count = state.hits.length;
+  if (count === 0) return;
+  if (state.hitIndex < 0) {
+    const after = state.hits.findIndex((hit) => hit.num >= state.current);
+    goToHit(step > 0 ? Math.max(after, 0) : (after <= 0 ? count - 1 : after - 1));
+    return;
+  }
+  goToHit((state.hitIndex + step + count) % count);
+}
+
+// Enter in the search box: a new term searches, the same term goes on to the next hit.
+function searchOrStep(step) {
+  const term = $('search-input').value;
+  if (foldTerm(term) !== '' && foldTerm(term) === state.query && state.hits.length > 0) stepHit(step);
+  else search(term);
+}
+
+// ---- printing ----
+
+// Prints the images of pages `nums`, one a sheet: their img elements are made, awaited and
+// then printed; they are removed after printing.
+async function printPages(nums) {
+  const holder = $('print-pages');
+  holder.replaceChildren();
+  for (const num of nums) {
+    const page = state.pages[num - 1];
+    // The current page as shown (the zoom image when it is); all pages from their normal
+    // images, so that a long book does not fetch every zoom image.
+    const image = nums.length === 1 && page.zoom ? page.zoom : page.normal;
+    const url = image ? fileUrl(image.file) : null;
+    if (url === null) continue;
+    const element = document.createElement('img');
+    element.alt = `Page ${page.label || page.num}`;
+    element.src = url;
+    holder.append(element);
+  }
+  showLoading(`Preparing ${plural(holder.childElementCount, 'page', 'pages')} for printing…`);
+  // Arrived, not decoded: a long book's images decoded at once would take gigabytes.
+  await Promise.all([...holder.children].map((element) => (element.complete ? null : new Promise((resolve) => {
+    element.addEventListener('load', resolve, { once: true });
+    element.addEventListener('error', resolve, { once: true });
+  }))));
+  showLoading('');
+  document.body.classList.add('printing');
+  window.print();
+}
+
+function afterPrint() {
+  document.body.classList.remove('printing');
+  $('print-pages').replaceChildren();
+}
+
+// ---- controls ----
+
+function setStatus(message) {
+  $('status').textContent = message;
+}
+
+function setSidebar(open) {
+  $('sidebar').classList.toggle('closed', !open);
+  $('toggle-sidebar').setAttribute('aria-expanded', String(open));
+  if (state.current > 0 && !state.textView) layout();
+  if (open) markThumbnails();
+}
+
+function closeSidebarOnNarrow() {
+  if (window.matchMedia(NARROW_SCREEN).matches && !$('sidebar').classList.contains('closed')) setSidebar(false);
+}
+
+function setSpread(on) {
+  state.spreadWanted = on;
+  try {
+    window.sessionStorage.setItem(SPREAD_KEY, on ? '1' : '0');
+  } catch {
+    // Storage refused (a private window): remembered until the page is left.
+  }
+  $('spread').setAttribute('aria-pressed', String(on));
+  if (state.current > 0) show(state.current);
+}
+
+function setTextView(on) {
+  state.textView = on;
+  $('text-view').setAttribute('aria-pressed', String(on));
+  if (state.current > 0) startShow();
+}
+
+// Left and right arrows on a page wider than the stage pan it, and turn the page only at
+// its edge. True when the stage was panned (the browser scrolls it, smoothly or not).
+function panSideways(step) {
+  const stage = $('stage');
+  const room = stage.scrollWidth - stage.clientWidth;
+  if (room <= 1) return false;
+  if (step > 0 ? stage.scrollLeft >= room - 1 : stage.scrollLeft <= 0) return false;
+  stage.scrollBy({ left: step * Math.max(40, stage.clientWidth / 4) });
+  return true;
+}
+
+// Keys that turn pages or zoom: not from a field, a list or the tabs (which move with arrows).
+function onKey(event) {
+  if (event.key === 'F3' && !event.altKey && !event.ctrlKey && !event.metaKey) {
+    event.preventDefault();
+    if (state.hits.length > 0) stepHit(event.shiftKey ? -1 : 1);
+    else if ($('search-input').value.trim() !== '') searchOrStep(1);
+    return;
+  }
+  const target = event.target;
+  if (target instanceof HTMLInputElement || target instanceof HTMLSelectElement ||
+      target instanceof HTMLTextAreaElement || (target instanceof Element && target.closest('[role="tablist"], dialog')) ||
+      event.altKey || event.ctrlKey || event.metaKey) return;
+  const steps = { ArrowRight: 1, PageDown: 1, ArrowLeft: -1, PageUp: -1 };
+  const step = steps[event.key];
+  if (event.key === 'Home') goTo(1);
+  else if (event.key === 'End') goTo(state.pages.length);
+  else if (step) {
+    if (!(event.key.startsWith('Arrow') && panSideways(step))) turn(step);
+  } else if (event.key === '+' || event.key === '=') zoomStep(1);
+  else if (event.key === '-') zoomStep(-1);
+  else if (event.key === '0') setZoom('page');
+  else return;
+  event.preventDefault();
+}
+
+function wireControls() {
+  $('prev').addEventListener('click', () => turn(-1));
+  $('next').addEventListener('click', () => turn(1));
+  $('page-input').addEventListener('change', (event) => goTo(number(event.target.value)));
+  $('zoom').addEventListener('click', () => zoomStep(1));
+  $('zoom-out').addEventListener('click', () => zoomStep(-1));
+  $('zoom-level').addEventListener('change', (event) => {
+    const value = event.target.value;
+    setZoom(value === 'page' || value === 'width' ? value : Number(value));
+  });
+  $('text-view').addEventListener('click', () => setTextView(!state.textView));
+  $('spread').addEventListener('click', () => setSpread(!state.spreadWanted));
+  $('print').addEventListener('click', () => {
+    $('print-current').textContent = state.shown.length > 1 ? 'The pages shown' : 'The page shown';
+    $('print-dialog').returnValue = '';
+    $('print-dialog').showModal();
+  });
+  for (const choice of $('print-dialog').querySelectorAll('button')) {
+    choice.addEventListener('click', () => $('print-dialog').close(choice.value));
+  }
+  $('print-dialog').addEventListener('close', () => {
+    const choice = $('print-dialog').returnValue;
+    if (choice === 'current') printPages(state.shown);
+    else if (choice === 'all') printPages(state.pages.map((p) => p.num));
+  });
+  window.addEventListener('afterprint', afterPrint);
+  $('search').addEventListener('submit', (event) => {
+    event.preventDefault();
+    searchOrStep(1);
+  });
+  $('search-input').addEventListener('keydown', (event) => {
+    if (event.key !== 'Enter' || event.isComposing) return;
+    event.preventDefault();
+    searchOrStep(event.shiftKey ? -1 : 1);
+  });
+  $('toggle-sidebar').addEventListener('click', () => setSidebar($('sidebar').classList.contains('closed')));
+  // A sidebar over the page closes with a tap beside it, or Escape.
+  $('stage').addEventListener('click', closeSidebarOnNarrow);
+  document.addEventListener('keydown', (event) => {
+    if (event.key !== 'Escape' || !window.matchMedia(NARROW_SCREEN).matches || $('sidebar').classList.contains('closed')) return;
+    setSidebar(false);
+    $('toggle-sidebar').focus();
+  });
+  for (const tab of TABS) $(`tab-${tab}`).addEventListener('click', () => selectTab(tab));
+  $('tabs').addEventListener('keydown', onTabKey);
+  document.addEventListener('keydown', onKey);
+  for (const frame of state.frames) {
+    frame.image.addEventListener('load', () => imageArrived(frame));
+    frame.image.addEventListener('error', () => imageArrived(frame));
+  }
+  let pinchFrom = null;
+  let pinchFrame = 0;
+  watchGestures($('stage'), {
+    pinchStart: () => { pinchFrom = scaleFor(state.zoom) / PX_PER_POINT; },
+    pinch: (ratio, at) => {
+      if (pinchFrom === null) return;
+      cancelAnimationFrame(pinchFrame);
+      pinchFrame = requestAnimationFrame(() => setZoom(pinchFrom * ratio, at));
+    },
+    pinchEnd: () => { pinchFrom = null; },
+    doubleTap: (at) => {
+      const whole = scaleFor('page');
+      setZoom(scaleFor(state.zoom) > whole * 1.05 ? 'page' : (whole * DOUBLE_TAP_FACTOR) / PX_PER_POINT, at);
+    },
+    swipe: (step) => {
+      // A page larger than the stage is panned by the stroke, not turned.
+      const stage = $('stage');
+      if (stage.scrollWidth <= stage.clientWidth + 1) turn(step);
+    },
+  });
+  window.addEventListener('popstate', showFromAddress);
+  window.addEventListener('hashchange', showFromAddress);
+  window.addEventListener('resize', () => {
+    if (state.current === 0) return;
+    if (pagesFor(state.current).join() !== state.shown.join()) show(state.current);
+    else if (!state.textView) layout();
+  });
+}
+
+function collectFrames() {
+  state.frames = [...document.querySelectorAll('#pages .page-frame')].map((element) => ({
+    element,
+    image: element.querySelector('.page-image'),
+    textLayer: element.querySelector('.text-layer'),
+    areas: element.querySelector('.areas'),
+    num: 0,
+    layer: null,
+    areaElements: [],
+  }));
+}
+
+async function start() {
+  collectFrames();
+  state.firstImage = new Promise((resolve) => {
+    state.firstImageArrived = () => {
+      state.firstImageArrived = null;
+      resolve();
     };
-    state.hitPages = 0;
-    let failure = null;
-    for (let num = 1; num <= state.pages.length && state.hits.length < MAX_HITS; num++) {
-      ask();
-      const page = await pending.shift();
-      if (run !== state.searchRun) return;  // a newer search started
-      if (page.error) {
-        failure = page.error;
-        break;
-      }
-      const found = findAll(page.text, state.query, MAX_HITS - state.hits.length);
-      if (found.length === 0) continue;
-      state.hitPages++;
-      for (const hit of found) {
-        const index = state.hits.length;
-        state.hits.push({ num: page.num, words: hit.words, hasBoxes: page.hasBoxes });
-        if (index < MAX_LISTED_HITS) list.append(resultButton(index, page, hit));
-      }
-      // The first hit on or after the page shown is gone to as soon as it is known.
-      if (state.hitIndex < 0 && page.num >= startPage) {
-        goToHit(state.hits.length - found.length);
-      } else if (page.num === state.current) {
-        showHitBoxes();
-      }
-      showCount(false);
-    }
-    state.searching = false;
-    if (failure !== null) {
-      setStatus(`The text index cannot be read: ${failure.message}`);
-    }
-    if (state.hitIndex < 0 && state.hits.length > 0) goToHit(0);
-    showCount(true);
-    if (state.hits.length === 0) {
-      const none = document.createElement('p');
-      none.textContent = `No page holds "${term.trim()}".`;
-      panel.prepend(none);
-    }
+  });
+  try {
+    state.spreadWanted = window.sessionStorage.getItem(SPREAD_KEY) === '1';
+  } catch {
+    state.spreadWanted = false;
   }
-
-  function showCount(done) {
-    const pages = state.hitPages;
-    const count = state.hits.length;
-    let text;
-    if (count === 0) text = done ? 'No hits' : 'Searching…';
-    else if (state.hitIndex >= 0) text = `Hit ${state.hitIndex + 1} of ${count}${done ? '' : '…'}`;
-    else text = `${count} hit${count === 1 ? '' : 's'}${done ? '' : '…'}`;
-    if (done && count > 0) text += ` on ${pages} page${pages === 1 ? '' : 's'}`;
-    $('hit-count').textContent = text;
+  $('spread').setAttribute('aria-pressed', String(state.spreadWanted));
+  selectTab('toc');
+  wireControls();
+  // publication.json in parallel with the descriptor; it is optional.
+  const publication = readPublication();
+  let descriptor;
+  try {
+    descriptor = readDescriptor(await fetchXml('document.xml'));
+  } catch (error) {
+    showLoading('');
+    setStatus(`This publication cannot be shown: ${error.message}`);
+    return;
   }
-
-  function resultButton(index, page, hit) {
-    const shown = page.text.shown;
-    const from = Math.max(0, hit.shownFrom - SNIPPET_BEFORE);
-    const to = Math.min(shown.length, hit.shownTo + SNIPPET_AFTER);
-    const button = document.createElement('button');
-    button.type = 'button';
-    button.className = 'result';
-    button.dataset.page = String(page.num);
-    button.dataset.hit = String(index);
-    const heading = document.createElement('b');
-    const label = state.pages[page.num - 1] ? state.pages[page.num - 1].label : '';
-    heading.textContent = `Page ${page.num}${label && label !== String(page.num) ? ` (${label})` : ''}`;
-    const context = document.createElement('span');
-    const mark = document.createElement('mark');
-    mark.textContent = shown.slice(hit.shownFrom, hit.shownTo);
-    context.append(
-      document.createTextNode(`${from > 0 ? '…' : ''}${shown.slice(from, hit.shownFrom)}`),
-      mark,
-      document.createTextNode(`${shown.slice(hit.shownTo, to)}${to < shown.length ? '…' : ''}`));
-    button.append(heading, context);
-    button.addEventListener('click', () => {
-      goToHit(index);
-      if (window.matchMedia(NARROW_SCREEN).matches) setSidebar(false);
-    });
-    return button;
+  state.pages = descriptor.pages;
+  if (descriptor.lang !== '') document.documentElement.lang = descriptor.lang;
+  $('page-count').textContent = `of ${state.pages.length}`;
+  // On a narrow screen the sidebar covers the page: it starts closed.
+  if (window.matchMedia(NARROW_SCREEN).matches) setSidebar(false);
+  if (state.pages.length === 0) {
+    showLoading('');
+    setStatus('This publication has no pages.');
+    return;
   }
+  showFromAddress();
+  buildContents(descriptor.toc);
+  showTitle(descriptor, await publication);
+  document.body.dataset.ready = 'true';
+  // Thumbnails once the first page is in: their images wait for it.
+  await state.firstImage;
+  buildThumbnails();
+}
 
-  function goToHit(index) {
-    if (index < 0 || index >= state.hits.length) return;
-    state.hitIndex = index;
-    const hit = state.hits[index];
-    for (const button of $('results-panel').querySelectorAll('.result')) {
-      const current = button.dataset.hit === String(index);
-      if (current) button.setAttribute('aria-current', 'true');
-      else button.removeAttribute('aria-current');
-    }
-    if (hit.num !== state.current) goTo(hit.num);
-    showHitBoxes(true);
-    showCount(!state.searching);
-  }
-
-  // The next (step 1) or previous (-1) hit, round the publication.
-  function stepHit(step) {
-    const count = state.hits.length;
-    if (count === 0) return;
-    if (state.hitIndex < 0) {
-      const after = state.hits.findIndex((hit) => hit.num >= state.current);
-      goToHit(step > 0 ? Math.max(after, 0) : (after <= 0 ? count - 1 : after - 1));
-      return;
-    }
-    goToHit((state.hitIndex + step + count) % count);
-  }
-
-  // Enter in the search box: a new term searches, the same term goes on to the next hit.
-  function searchOrStep(step) {
-    const term = $('search-input').value;
-    if (foldTerm(term) !== '' && foldTerm(term) === state.query && state.hits.length > 0) stepHit(step);
-    else search(term);
-  }
-
-  // ---- controls ----
-
-  function setStatus(message) {
-    $('status').textContent = message;
-  }
-
-  function setSidebar(open) {
-    $('sidebar').classList.toggle('closed', !open);
-    $('toggle-sidebar').setAttribute('aria-expanded', String(open));
-    if (state.current > 0 && !state.textView) showImage(state.pages[state.current - 1]);
-  }
-
-  function turn(step) {
-    goTo(state.current + step);
-  }
-
-  function wireControls() {
-    $('prev').addEventListener('click', () => turn(-1));
-    $('next').addEventListener('click', () => turn(1));
-    $('page-input').addEventListener('change', (event) => goTo(number(event.target.value)));
-    $('zoom').addEventListener('click', () => {
-      state.zoomed = !state.zoomed;
-      $('zoom').setAttribute('aria-pressed', String(state.zoomed));
-      if (!state.textView) showImage(state.pages[state.current - 1]);
-    });
-    $('text-view').addEventListener('click', () => {
-      state.textView = !state.textView;
-      $('text-view').setAttribute('aria-pressed', String(state.textView));
-      const page = state.pages[state.current - 1];
-      if (state.textView) {
-        showText(page);
-      } else {
-        showImage(page);
-        showAreas(page);
-        showTextLayer(page);
-      }
-    });
-    $('search').addEventListener('submit', (event) => {
-      event.preventDefault();
-      searchOrStep(1);
-    });
-    $('search-input').addEventListener('keydown', (event) => {
-      if (event.key !== 'Enter' || event.isComposing) return;
-      event.preventDefault();
-      searchOrStep(event.shiftKey ? -1 : 1);
-    });
-    $('toggle-sidebar').addEventListener('click', () => setSidebar($('sidebar').classList.contains('closed')));
-    for (const tab of ['toc', 'thumbs', 'results']) {
-      $(`tab-${tab}`).addEventListener('click', () => selectTab(tab));
-    }
-    document.addEventListener('keydown', (event) => {
-      if (event.key === 'F3' && !event.altKey && !event.ctrlKey && !event.metaKey) {
-        event.preventDefault();
-        if (state.hits.length > 0) stepHit(event.shiftKey ? -1 : 1);
-        else if ($('search-input').value.trim() !== '') searchOrStep(1);
-        return;
-      }
-      if (event.target instanceof HTMLInputElement || event.altKey || event.ctrlKey || event.metaKey) return;
-      const steps = { ArrowRight: 1, PageDown: 1, ArrowLeft: -1, PageUp: -1 };
-      if (event.key === 'Home') goTo(1);
-      else if (event.key === 'End') goTo(state.pages.length);
-      else if (steps[event.key]) turn(steps[event.key]);
-      else return;
-      event.preventDefault();
-    });
-    let touch = null;
-    $('stage').addEventListener('touchstart', (event) => {
-      if (event.touches.length === 1) touch = { x: event.touches[0].clientX, y: event.touches[0].clientY };
-    }, { passive: true });
-    $('stage').addEventListener('touchend', (event) => {
-      if (touch === null || state.zoomed) return;
-      const dx = event.changedTouches[0].clientX - touch.x;
-      const dy = event.changedTouches[0].clientY - touch.y;
-      touch = null;
-      if (Math.abs(dx) > 50 && Math.abs(dx) > 2 * Math.abs(dy)) turn(dx < 0 ? 1 : -1);
-    }, { passive: true });
-    window.addEventListener('popstate', () => show(pageFromAddress()));
-    window.addEventListener('hashchange', () => show(pageFromAddress()));
-    window.addEventListener('resize', () => {
-      if (state.current > 0 && !state.textView) showImage(state.pages[state.current - 1]);
-    });
-  }
-
-  async function start() {
-    wireControls();
-    try {
-      readDescriptor(await fetchXml('document.xml'));
-    } catch (error) {
-      setStatus(`This publication cannot be shown: ${error.message}`);
-      return;
-    }
-    // On a narrow screen the sidebar covers the page: it starts closed.
-    if (window.matchMedia(NARROW_SCREEN).matches) setSidebar(false);
-    if (state.pages.length === 0) {
-      setStatus('This publication has no pages.');
-      return;
-    }
-    show(pageFromAddress());
-    document.body.dataset.ready = 'true';
-  }
-
-  start();
-})();
+start();

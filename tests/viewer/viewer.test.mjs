@@ -16,6 +16,7 @@ import { createServer } from 'node:http';
 import { createRequire } from 'node:module';
 import path from 'node:path';
 import { fold, knownLayer, readLayer, wordRect, writeLayer } from './textlayers.mjs';
+import { waitForImage } from './harness.mjs';
 
 const here = path.dirname(new URL(import.meta.url).pathname);
 const sourceDir = process.env.QUILLON_SOURCE_DIR || path.resolve(here, '../..');
@@ -140,13 +141,6 @@ async function openViewer(base, address = '/', viewport = { width: 1280, height:
 
 async function shownPage(page) {
   return Number(await page.inputValue('#page-input'));
-}
-
-async function waitForImage(page, file) {
-  await page.waitForFunction((name) => {
-    const image = document.getElementById('page-image');
-    return image.complete && image.naturalWidth > 0 && image.getAttribute('src') === name;
-  }, file);
 }
 
 describe('the sample publication', () => {

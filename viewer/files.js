@@ -1,0 +1,117 @@
+// Reading the files quillonproxy wrote into this folder.
+//
+//   document.xml        pages (images, sizes in points at 72 dpi), labels, contents
+//   publication.json    written by publish.sh (older publications lack it):
+//                       {"title": "...", "pdf": "document.pdf", "pdfName": "Original.pdf"},
+//                       "pdf"/"pdfName" only when the original PDF was copied in
+//
+// Every text and address in these files comes from a customer's PDF: callers put it into
+// the page as text nodes and attributes only.
+
+// A file of this folder as a URL: each path segment encoded, no scheme, no way up; or null.
+export function fileUrl(name) {
+  if (typeof name !== 'string' || name === '' || /^[a-z][a-z0-9+.-]*:/i.test(name) ||
+      name.startsWith('/') || name.split('/').some((segment) => segment === '..' || segment === '.')) {
+    return null;
+  }
+  return name.split('/').map(encodeURIComponent).join('/');
+}
+
+// The file's text (decoded as UTF-8, which the program writes whatever a server declares).
+// `signal` aborts the request (an AbortError is thrown then).
+export async function fetchText(name, signal) {
+  const url = fileUrl(name);
+  if (url === null) throw new Error(`"${name}" is not a file of this publication`);
+  const response = await fetch(url, { cache: 'no-cache', signal });
+  if (!response.ok) {
+    const error = new Error(`${name}: ${response.status} ${response.statusText}`);
+    error.status = response.status;
+    throw error;
+  }
+  return new TextDecoder('utf-8').decode(await response.arrayBuffer());
+}
+
+export async function fetchXml(name, signal) {
+  const xml = new DOMParser().parseFromString(await fetchText(name, signal), 'application/xml');
+  if (xml.getElementsByTagName('parsererror').length > 0) {
+    throw new Error(`${name} is not well-formed XML`);
+  }
+  return xml;
+}
+
+export function childElement(parent, name) {
+  for (const child of parent.children) if (child.localName === name) return child;
+  return null;
+}
+
+export function number(text) {
+  const value = Number.parseInt(text, 10);
+  return Number.isFinite(value) ? value : 0;
+}
+
+function imageOf(page, name) {
+  const element = childElement(page, name);
+  if (element === null) return null;
+  return {
+    file: element.getAttribute('file') || '',
+    width: number(element.getAttribute('width')),
+    height: number(element.getAttribute('height')),
+  };
+}
+
+// The descriptor as plain data: {pages, lang, title, toc (the <toc> element or null)}.
+// A page: {num, label, width, height (points), normal, zoom, thumb ({file, width, height}
+// or null), data, html (file names or null)}.
+export function readDescriptor(xml) {
+  const root = xml.documentElement;
+  const pages = [];
+  const list = childElement(root, 'pages');
+  for (const page of list ? list.children : []) {
+    if (page.localName !== 'page') continue;
+    const normal = imageOf(page, 'normal');
+    const data = childElement(page, 'data');
+    const html = childElement(page, 'htmlview');
+    pages.push({
+      num: number(page.getAttribute('num')),
+      label: page.getAttribute('label') || '',
+      // The page's size in points (72 dpi), which "loc" values refer to.
+      width: normal ? normal.width : 0,
+      height: normal ? normal.height : 0,
+      normal,
+      // The zoom image: the descriptor's "hiimage" (zoom prefix and postfix, its own size).
+      zoom: imageOf(page, 'hiimage') || imageOf(page, 'hi'),
+      thumb: imageOf(page, 'thumbnail'),
+      data: data ? data.getAttribute('file') : null,
+      html: html ? html.getAttribute('file') : null,
+    });
+  }
+  const langElement = childElement(root, 'documentlang');
+  const lang = (root.getAttribute('lang') || root.getAttribute('documentlang') ||
+      (langElement ? langElement.textContent : '')).trim();
+  return {
+    pages,
+    lang: /^[A-Za-z]{2,8}(?:-[A-Za-z0-9]{1,8})*$/.test(lang) ? lang : '',
+    title: root.getAttribute('title') || root.getAttribute('filename') || '',
+    toc: childElement(root, 'toc'),
+  };
+}
+
+// publication.json as {title, pdf, pdfName}: each a non-empty string or null. A missing or
+// unreadable file (an older publication) gives all null; it is never an error.
+export async function readPublication() {
+  const none = { title: null, pdf: null, pdfName: null };
+  let json;
+  try {
+    json = JSON.parse(await fetchText('publication.json'));
+  } catch {
+    return none;
+  }
+  if (json === null || typeof json !== 'object') return none;
+  const text = (value) => (typeof value === 'string' && value.trim() !== '' ? value : null);
+  const pdf = text(json.pdf);
+  return {
+    title: text(json.title),
+    pdf: pdf !== null && fileUrl(pdf) !== null ? pdf : null,
+    pdfName: text(json.pdfName),
+  };
+}
