@@ -175,9 +175,11 @@ const CJK = /[\u3000-\u303f\u3040-\u30ff\u31f0-\u31ff\u3400-\u4dbf\u4e00-\u9fff\
 const MARKS = /\p{M}/gu;
 const HYPHENATED = /\p{L}[-\u00ad\u2010]$/u;
 
-// Text as it is matched: decomposed, lower case, without combining marks (accents).
+// Text as it is matched: decomposed to compatibility forms (ligatures such as "ﬁ" to their
+// letters, full-width and other presentation forms to the plain ones), lower case, without
+// combining marks (accents).
 export function fold(text) {
-  return text.normalize('NFD').toLowerCase().normalize('NFD').replace(MARKS, '');
+  return text.normalize('NFKD').toLowerCase().normalize('NFKD').replace(MARKS, '');
 }
 
 // A search term as it is matched: folded, white space made one space, none between CJK

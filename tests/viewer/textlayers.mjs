@@ -47,7 +47,8 @@ export function writeLayer(dir, layer) {
 }
 
 // A page of known lines: accents, a hyphenated line end, Japanese without spaces, a line
-// turned 90 degrees and a right-to-left line (its first word rightmost).
+// turned 90 degrees, a right-to-left line (its first word rightmost), and a ligature and
+// full-width letters.
 export function knownLayer(num, width, height) {
   return {
     v: 1, p: num, w: width, h: height, l: [
@@ -56,13 +57,14 @@ export function knownLayer(num, width, height) {
       { t: '東京 タワー', x: 72, y: 160, h: 14, s: 12, b: [0, 24, 28, 36] },
       { t: 'Vertical words', x: 400, y: 200, h: 14, s: 12, b: [0, 50, 55, 40], a: 90 },
       { t: 'ספר חדש', x: 100, y: 400, h: 14, s: 12, b: [40, 30, 0, 35], r: 1 },
+      { t: '\ufb01nal \uff21\uff22\uff23', x: 72, y: 500, h: 14, s: 12, b: [0, 30, 5, 45] },
     ],
   };
 }
 
-// As the viewer matches: decomposed, lower case, no combining marks.
+// As the viewer matches: compatibility forms decomposed, lower case, no combining marks.
 export function fold(text) {
-  return text.normalize('NFD').toLowerCase().normalize('NFD').replace(/\p{M}/gu, '');
+  return text.normalize('NFKD').toLowerCase().normalize('NFKD').replace(/\p{M}/gu, '');
 }
 
 // The screen rectangle (bounding box) of word `w` of `line`, for a page image shown at

@@ -576,7 +576,7 @@ describe('a publication with pages without a text layer, and one of known lines'
     await page.close();
   });
 
-  test('search folds accents and case, joins hyphenated lines and Japanese, and boxes turned lines', async () => {
+  test('search folds accents, case, ligatures and full-width letters, joins hyphenated lines and Japanese, and boxes turned lines', async () => {
     const { page, problems } = await openViewer(site.base, '/#page=2');
     await waitForLayer(page, 2);
     const layer = knownLayer(2, 0, 0);
@@ -602,6 +602,8 @@ describe('a publication with pages without a text layer, and one of known lines'
     await expectBoxes('vertical words', [[3, 0], [3, 1]]);
     await expectBoxes('חדש', [[4, 1]]);
     assert.equal(await page.locator('#results-panel .result mark').textContent(), 'חדש');
+    await expectBoxes('Final abc', [[5, 0], [5, 1]]);  // "ﬁnal ＡＢＣ"
+    assert.equal(await page.locator('#results-panel .result mark').textContent(), 'ﬁnal ＡＢＣ');
     assert.equal((await boxes('brû-lée', 0)).length, 0);
     // The turned line and the right-to-left line are laid out as their boxes say.
     const image = await imageBox(page);
