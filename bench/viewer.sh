@@ -7,6 +7,10 @@
 #   first page image shown within 2.5 s, after a visible loading state;
 #   descriptor + first image + viewer under 400 KB.
 #
+# Then the first search ("culture", from page 1 shown, over the same link): the time from Enter
+# to the final hit count and the bytes fetched meanwhile; target: finished within 5 s (search.json,
+# 0.68 MB for this book, rather than all 352 text layers, 1.87 MB: 3.8 s measured, 13.4 s before).
+#
 # The browser test tests/viewer/reader.test.mjs runs the same scenario in the suite, holding the
 # bytes and the order of what is fetched; the time is held here only (QUILLON_TIMING=1).
 #
@@ -29,8 +33,8 @@ status=0
 QUILLON_TIMING=1 QUILLON_SOURCE_DIR="$repo" QUILLONPROXY_BIN="$bin" \
   QUILLON_SAMPLE_PDF="$repo/build/examples/sample.pdf" QUILLON_ARTIFACTS="$work" \
   QUILLON_REQUIRE_BROWSER=1 \
-  node --test-name-pattern='first page shows' "$repo/tests/viewer/reader.test.mjs" \
+  node --test-name-pattern='first page shows|first search finishes' "$repo/tests/viewer/reader.test.mjs" \
   >"$work/test.log" 2>&1 || status=$?
-grep -E 'first page shown|^not ok|^ok|# (pass|fail)|AssertionError|first page after' "$work/test.log" || cat "$work/test.log"
-if [ "$status" -eq 0 ]; then echo "  MET (within 2.5 s, under 400 KB)"; else echo "  NOT MET"; fi
+grep -E 'first page shown|first search finished|^not ok|^ok|# (pass|fail)|AssertionError|first (page|search) after' "$work/test.log" || cat "$work/test.log"
+if [ "$status" -eq 0 ]; then echo "  MET (first page within 2.5 s, under 400 KB; first search within 5 s)"; else echo "  NOT MET"; fi
 exit "$status"

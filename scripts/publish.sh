@@ -33,15 +33,23 @@
 # time; the first failing job ends the run with its message and its status.
 # The job files stay in OUTDIR/jobs/, one per run.
 #
+# After createtextlayer, OUTDIR/search.json: the text the viewer searches, every
+# page's at once, so that a first search fetches one file rather than every page's
+# text layer. One line of UTF-8 JSON:
+#   {"v":1,"pages":[[1,"first line\nsecond line"],[2,"..."],...]}
+# for every Text_N.json in page order, its page number N and its lines' texts ("t",
+# the words in reading order joined by single spaces) joined by line feeds; each
+# line's words are then those of Text_N.json, line for line and word for word.
+#
 # When every job has succeeded, the viewer is copied in and OUTDIR/publication.json
 # written for it, one line of UTF-8 JSON:
 #   {"title":"Café – Übersicht","pdf":"document.pdf","pdfName":"Café.pdf"}
 # "title" is the PDF's own title (its document information) in full Unicode,
 # white space around it trimmed; a PDF without one (or with white space alone)
 # is titled by its file name without ".pdf". "pdf" and "pdfName" (the original
-# file name) are there with --with-pdf only. publication.json and document.pdf
-# are each written whole under a temporary name and then renamed; a publish
-# removes both when it starts, so one that fails leaves neither.
+# file name) are there with --with-pdf only. publication.json, search.json and
+# document.pdf are each written whole under a temporary name and then renamed; a
+# publish removes them when it starts, so one that fails leaves none of them.
 #
 # Names are taken as they are: the paths, the title and the --products
 # expression and address reach their jobs exactly, whatever spaces, line
@@ -270,6 +278,21 @@ write_publication() {
       { for (c in code) gsub(c, code[c]); print }' > "$1"
 }
 
+# write_search_text FILE: writes search.json's content to FILE: every OUTDIR/Text_N.json's
+# page number (from its name) and its lines' texts joined by line feeds, in page order. One
+# jq run over all the files, linear in their size (the sort is over the pages).
+write_search_text() {
+  local layers=("${out_dir}"Text_*.json)
+  if [ ! -e "${layers[0]}" ]; then
+    printf '{"v":1,"pages":[]}\n' > "$1"
+    return
+  fi
+  jq -c -n '[inputs
+      | [(input_filename | capture("Text_(?<n>[0-9]+)\\.json\\z").n | tonumber),
+         ([.l[]? | .[0]? | strings] | join("\n"))]]
+    | sort_by(.[0]) | {v: 1, pages: .}' "${layers[@]}" > "$1"
+}
+
 [ -f "$pdf" ] || { echo "publish.sh: no such file: $(shown "$pdf")" >&2; exit 2; }
 expressions=""
 if [ -n "$expressions_file" ]; then
@@ -307,7 +330,7 @@ rm -f -- "$jobs_dir"*.xml
 # PDF being published stays, should it be OUTDIR/document.pdf itself). Temporary files a
 # killed run left go too.
 rm -f -- "${out_dir}publication.json" "${out_dir}".publication.json.?????? \
-  "${out_dir}".document.pdf.??????
+  "${out_dir}search.json" "${out_dir}".search.json.?????? "${out_dir}".document.pdf.??????
 [ "$pdf_path" -ef "${out_dir}document.pdf" ] || rm -f -- "${out_dir}document.pdf"
 
 # expression TARGET LINKTYPE RESULT REGEXP: one recognizelinks expression.
@@ -401,6 +424,14 @@ fi
 run createindex "" "  <generatertloutput>$rtl</generatertloutput>"
 run createpageshtml "" ""
 run createtextlayer "" ""
+# search.json now, beside the text layers it is made of; renamed into place with
+# publication.json at the end.
+search_text=""  # set by temporary_beside
+temporary_beside search_text "${out_dir}search.json"
+write_search_text "$search_text" || {
+  echo "publish.sh: cannot write search.json from the text layers in $(shown "$out_dir")" >&2
+  exit 2
+}
 
 # The publication's title, as publication.json will give it to the viewer: the PDF's own
 # title in full Unicode (document.xml holds it folded to ASCII), else its file name; the
@@ -431,6 +462,7 @@ if [ "$with_pdf" = 1 ]; then
   cp -- "$pdf_path" "$pdf_copy"
   mv -f -- "$pdf_copy" "${out_dir}document.pdf"
 fi
+mv -f -- "$search_text" "${out_dir}search.json"
 # Last: the publication is all there when publication.json says what it is.
 mv -f -- "$publication" "${out_dir}publication.json"
 echo "Published ${pdf_path##*/} into $out_dir; serve that folder and open index.html."

@@ -521,14 +521,39 @@ test('publish.sh --with-pdf: the PDF offered under its own name; without the opt
     }
   });
 
+// On a slow link every module viewer.js needs is asked for with index.html, not one import
+// after another (each a round trip more before the first page).
+test('index.html preloads every module the viewer imports, directly or not', () => {
+  const viewer = path.join(sourceDir, 'viewer');
+  const html = readFileSync(path.join(viewer, 'index.html'), 'utf8');
+  const preloaded = [...html.matchAll(/<link rel="modulepreload" href="([^"]+)">/g)].map((m) => m[1]);
+  const imported = new Set();
+  const visit = (file) => {
+    for (const [, name] of readFileSync(path.join(viewer, file), 'utf8').matchAll(/^import [^;]* from '\.\/([^']+)';$/gm)) {
+      if (!imported.has(name)) {
+        imported.add(name);
+        visit(name);
+      }
+    }
+  };
+  visit('viewer.js');
+  assert.ok(imported.size >= 10, [...imported].join(', '));
+  assert.deepEqual([...preloaded].sort(), [...imported].sort());
+});
+
 describe('a 352-page publication over a slow link', { skip: !existsSync(LONG_PDF) && `${LONG_PDF} is absent` }, () => {
   // 1.6 Mbit/s down, 150 ms each way: a poor mobile connection.
   const THROTTLE = { offline: false, latency: 150, downloadThroughput: (1.6e6 / 8), uploadThroughput: (0.75e6 / 8) };
   const FIRST_PAGE_WITHIN_MS = 2500;
   const FIRST_PAGE_BYTES = 400 * 1024;
+  // The first search: search.json, and beside it the page of the first hit (its image, record
+  // and text layer, about 100 KB); time is the bench's.
+  const FIRST_SEARCH_WITHIN_MS = 5000;
+  const FIRST_SEARCH_BYTES_BESIDE = 200 * 1024;
   let site;
+  let dir;
   before(async () => {
-    const dir = path.join(artifacts, 'freeculture');
+    dir = path.join(artifacts, 'freeculture');
     publish(LONG_PDF, dir);
     site = await serve(dir);
   });
@@ -576,13 +601,55 @@ describe('a 352-page publication over a slow link', { skip: !existsSync(LONG_PDF
       assert.ok(shownAt <= FIRST_PAGE_WITHIN_MS, `first page after ${shownAt} ms`);
     }
     assert.ok(bytes <= FIRST_PAGE_BYTES, `${bytes} bytes before the first page`);
-    assert.ok(!fetched.some((f) => /^(DocumentIndex\.xml|Text_|thumb)/.test(f)), fetched.join(', '));
+    assert.ok(!fetched.some((f) => /^(DocumentIndex\.xml|search\.json|Text_|thumb)/.test(f)), fetched.join(', '));
     // The first search shows that it is searching.
     await page.fill('#search-input', 'culture');
     await page.press('#search-input', 'Enter');
     await page.waitForFunction(() => /^Searching…/.test(document.getElementById('hit-count').textContent) ||
       /^Hit 1 of/.test(document.getElementById('hit-count').textContent));
     assert.ok(await page.evaluate(() => document.getElementById('search').classList.contains('busy')), 'searching is shown');
+    await context.close();
+  });
+
+  test('the first search finishes having fetched the search text, not every page\'s text layer (within 5 s under bench/viewer.sh)', async () => {
+    const context = await browser.newContext({ viewport: DESKTOP.viewport });
+    const page = await context.newPage();
+    const cdp = await context.newCDPSession(page);
+    await cdp.send('Network.enable');
+    await cdp.send('Network.setCacheDisabled', { cacheDisabled: true });
+    await page.goto(`${site.base}/#page=1`);
+    await page.waitForSelector('body[data-ready="true"]');
+    await waitForImage(page, 'page1.jpg');
+    await page.waitForTimeout(500);  // the thumbnails and the next page asked for before the link slows
+    await cdp.send('Network.emulateNetworkConditions', THROTTLE);
+    const urls = new Map();
+    let bytes = 0;
+    let searching = false;
+    const fetched = [];
+    cdp.on('Network.requestWillBeSent', (event) => urls.set(event.requestId, { url: event.request.url, during: searching }));
+    cdp.on('Network.loadingFinished', (event) => {
+      const request = urls.get(event.requestId);
+      if (!searching || !request || !request.during) return;
+      bytes += event.encodedDataLength;
+      fetched.push(path.basename(new URL(request.url).pathname));
+    });
+    await page.fill('#search-input', 'culture');
+    const started = Date.now();
+    searching = true;
+    await page.press('#search-input', 'Enter');
+    await page.waitForFunction(() => /on \d+ page|No hits/.test(document.getElementById('hit-count').textContent),
+      null, { timeout: 60000, polling: 20 });
+    searching = false;
+    const finished = Date.now() - started;
+    const hits = await page.textContent('#hit-count');
+    const layers = fetched.filter((name) => /^Text_\d+\.json$/.test(name));
+    console.log(`first search finished after ${finished} ms, ${bytes} bytes fetched (${fetched.length} files, ` +
+      `${layers.length} text layers): ${hits}`);
+    assert.match(hits, /^Hit \d+ of \d+ on \d+ pages$/);
+    if (process.env.QUILLON_TIMING === '1') assert.ok(finished <= FIRST_SEARCH_WITHIN_MS, `first search after ${finished} ms`);
+    const searchText = statSync(path.join(dir, 'search.json')).size;
+    assert.ok(bytes <= searchText + FIRST_SEARCH_BYTES_BESIDE, `${bytes} bytes for the search, search.json ${searchText}: ${fetched.join(', ')}`);
+    assert.ok(layers.length <= 2, `text layers of the pages shown only: ${layers.join(', ')}`);
     await context.close();
   });
 });

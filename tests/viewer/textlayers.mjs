@@ -1,6 +1,6 @@
 // Text layers (Text_N.json) in the browser tests: reading what the publisher wrote, a page of
-// known lines to write over one, folding text as search does, and where a word's box lies
-// on the screen.
+// known lines to write over one (and into search.json), folding text as search does, and
+// where a word's box lies on the screen.
 import { existsSync, readFileSync, writeFileSync } from 'node:fs';
 import path from 'node:path';
 
@@ -42,8 +42,17 @@ export function readLayer(dir, num) {
   return { ...layer, l: layer.l.map(decodeLine) };
 }
 
+// Writes the page's Text_N.json and, in a publication with search.json, its text there too
+// (as publish.sh writes it from the layer), so that the two agree.
 export function writeLayer(dir, layer) {
   writeFileSync(path.join(dir, `Text_${layer.p}.json`), JSON.stringify({ ...layer, l: layer.l.map(encodeLine) }));
+  const searchFile = path.join(dir, 'search.json');
+  if (!existsSync(searchFile)) return;
+  const search = JSON.parse(readFileSync(searchFile, 'utf8'));
+  const entry = search.pages.find(([num]) => num === layer.p);
+  if (!entry) throw new Error(`search.json of ${dir} has no page ${layer.p}`);
+  entry[1] = layer.l.map((line) => line.t).join('\n');
+  writeFileSync(searchFile, `${JSON.stringify(search)}\n`);
 }
 
 // A page of known lines: accents, a hyphenated line end, Japanese without spaces, a line

@@ -395,11 +395,20 @@ describe('the text layer of the sample publication', () => {
   });
   after(() => site.server.close());
 
-  test('the publisher writes a text layer per page', () => {
+  test('the publisher writes a text layer per page, and search.json of their lines in page order', () => {
     for (let num = 1; num <= pageCount; num++) {
       const layer = readLayer(dir, num);
       assert.ok(layer && layer.v === 1 && layer.p === num && Array.isArray(layer.l), `Text_${num}.json`);
     }
+    const written = readFileSync(path.join(dir, 'search.json'), 'utf8');
+    assert.ok(written.endsWith('}\n') && written.indexOf('\n') === written.length - 1, 'one line');
+    const search = JSON.parse(written);
+    assert.equal(search.v, 1);
+    assert.deepEqual(search.pages.map(([num]) => num), Array.from({ length: pageCount }, (_, i) => i + 1));
+    search.pages.forEach(([num, text]) => assert.equal(text, readLayer(dir, num).l.map((l) => l.t).join('\n'), `page ${num}`));
+    assert.deepEqual(search.pages[0], [1, 'Quillon Field Guide\nA sample publication for web conversion\n' +
+      'Edited by the Quillon documentation team\nStart reading: Contents\nUpdates: www.example.com\n' +
+      'Questions: editor@example.com\ni']);
   });
 
   for (const viewport of VIEWPORTS) {
@@ -552,6 +561,7 @@ describe('a publication with pages without a text layer, and one of known lines'
     rmSync(dir, { recursive: true, force: true });
     cpSync(source, dir, { recursive: true });
     rmSync(path.join(dir, 'Text_3.json'));  // as an older publication: searched in DocumentIndex.xml
+    rmSync(path.join(dir, 'search.json'));
     const page2 = readLayer(dir, 2);
     writeLayer(dir, knownLayer(2, page2.w, page2.h));
     site = await serve(dir);
@@ -623,6 +633,82 @@ describe('a publication with pages without a text layer, and one of known lines'
   });
 });
 
+describe('a publication searched in its search.json, and the same without it', () => {
+  let withText;
+  let without;
+  let dir;
+  before(async () => {
+    const source = path.join(artifacts, 'textlayer');
+    if (!existsSync(path.join(source, 'search.json'))) publish(samplePdf, source);
+    dir = path.join(artifacts, 'search-text');
+    const older = path.join(artifacts, 'search-text-older');
+    rmSync(dir, { recursive: true, force: true });
+    cpSync(source, dir, { recursive: true });
+    const page2 = readLayer(dir, 2);
+    writeLayer(dir, knownLayer(2, page2.w, page2.h));  // and into search.json
+    rmSync(older, { recursive: true, force: true });
+    cpSync(dir, older, { recursive: true });
+    rmSync(path.join(older, 'search.json'));
+    withText = await serve(dir);
+    without = await serve(older);
+  });
+  after(() => {
+    withText.server.close();
+    without.server.close();
+  });
+
+  // The summary, the hit count, every result (page, snippet) and the boxes on the page shown
+  // after each search from page 1; and the text layers fetched meanwhile.
+  async function searches(base, terms) {
+    const { page, problems } = await openViewer(base, '/#page=1');
+    await waitForLayer(page, 1);
+    const asked = [];
+    page.on('request', (request) => asked.push(path.basename(new URL(request.url()).pathname)));
+    const found = [];
+    for (const term of terms) {
+      await page.evaluate(() => document.activeElement.blur());
+      await page.keyboard.press('Home');
+      await waitForLayer(page, 1);
+      await page.fill('#search-input', term);
+      await page.press('#search-input', 'Enter');
+      await page.waitForFunction(() => /on \d+ page|No hits/.test(document.getElementById('hit-count').textContent));
+      const shown = Number(await page.inputValue('#page-input'));
+      await waitForLayer(page, shown);
+      await page.waitForFunction(() => document.querySelector('.hit-box') !== null || /No hits/.test(document.getElementById('hit-count').textContent));
+      found.push({
+        term,
+        shown,
+        summary: await page.textContent('#results-panel .results-summary'),
+        count: await page.textContent('#hit-count'),
+        results: await page.locator('#results-panel .result').evaluateAll((all) => all.map((b) => [b.dataset.page, b.lastChild.textContent])),
+        boxes: await page.locator('.hit-box').count(),
+      });
+    }
+    assert.deepEqual(problems, []);
+    await page.close();
+    return { found, layers: asked.filter((name) => /^Text_\d+\.json$/.test(name)), searchText: asked.filter((name) => name === 'search.json') };
+  }
+
+  test('hits, results and boxes are the same; only the text layers of pages shown are fetched', async () => {
+    // A hyphenated line end with accents, Japanese, a ligature and full-width letters (page 2),
+    // words of many pages and one of none.
+    const terms = ['CREME BRULEE', 'brûlée maison', '東京 タワー', 'Final abc', 'quillon', 'embedded', 'zzzunfound'];
+    const compact = await searches(withText.base, terms);
+    const layers = await searches(without.base, terms);
+    assert.deepEqual(compact.found, layers.found);
+    const byTerm = Object.fromEntries(compact.found.map((f) => [f.term, f]));
+    assert.equal(byTerm['CREME BRULEE'].boxes, 3);
+    assert.deepEqual(byTerm['東京 タワー'].results, [['2', 'Crème brûlée maison 東京タワー Vertical words ספר חדש ﬁnal ＡＢＣ']]);
+    assert.ok(byTerm.quillon.results.length > 3 && new Set(byTerm.quillon.results.map(([p]) => p)).size > 2, JSON.stringify(byTerm.quillon));
+    assert.match(byTerm.embedded.results[0][1], /embedded/);
+    // With search.json: one request for it, and no text layer but those of the pages shown.
+    assert.deepEqual(compact.searchText, ['search.json']);
+    const shown = new Set(compact.found.map((f) => `Text_${f.shown}.json`));
+    assert.ok(compact.layers.every((name) => shown.has(name)), compact.layers.join(', '));
+    assert.equal(new Set(layers.layers).size, 7, 'without it, every other page\'s text layer');
+  });
+});
+
 describe('a publication made with --rtl and --lang', () => {
   let site;
   let dir;
@@ -638,11 +724,13 @@ describe('a publication made with --rtl and --lang', () => {
   });
   after(() => site.server.close());
 
-  // The index of such a publication holds its lines in visual order; search reads the text
-  // layers, in logical order, so a Latin phrase and an Arabic word are both found.
+  // The index of such a publication holds its lines in visual order; search reads search.json,
+  // made of the text layers, in logical order, so a Latin phrase and an Arabic word are both
+  // found.
   test('search finds a Latin phrase and an Arabic word, and the page speaks the language', async () => {
     const { page, problems } = await openViewer(site.base, '/#page=1');
     await waitForLayer(page, 1);
+    assert.match(readFileSync(path.join(dir, 'search.json'), 'utf8'), /كتاب جديد/);
     assert.equal(await page.getAttribute('html', 'lang'), 'ar');
     const search = async (term) => {
       await page.fill('#search-input', term);

@@ -1,0 +1,44 @@
+// What the viewer's modules share: the one state object (which page is shown, the zoom, the
+// frames, the search and its hits), the element lookup and the two status lines. It needs
+// nothing from the others; every other module reads and writes `state` through this import.
+
+export const $ = (id) => document.getElementById(id);
+export const plural = (count, one, many) => `${count} ${count === 1 ? one : many}`;
+
+// Where the sidebar lies over the page instead of beside it (as viewer.css has it).
+export const NARROW_SCREEN = '(max-width: 700px)';
+
+export const state = {
+  pages: [],          // from readDescriptor
+  shown: [],          // the page numbers shown, left to right (one, or two in a spread)
+  current: 0,         // the first of them; 0 before the first
+  zoom: 'page',       // 'page' (whole page), 'width' (the stage's width) or a share of real size
+  textView: false,
+  spreadWanted: false,
+  showToken: 0,       // which page show is current; answers for an older one are dropped
+  controller: null,   // aborts the requests of the page show before
+  firstImage: null,   // Promise: the first page image has arrived (or failed)
+  firstImageArrived: null, // resolves it (then null)
+  arrived: new Set(), // addresses of zoom images that have arrived
+  fetching: new Set(),// addresses of zoom images being fetched
+  frames: [],         // {element, image, textLayer, areas, num, layer, areaElements}
+  term: '',           // the search term, lower case
+  index: null,        // Promise of Map page -> text (DocumentIndex.xml)
+  searchText: null,   // Promise of Map page -> text (search.json), or of null without one
+  layers: new Map(),  // page number -> Promise of its text layer, or of null without one
+  query: '',          // the search term as matched (foldTerm)
+  searchRun: 0,       // which search is running; an older one stops
+  hits: [],           // {num, words: [[line, word]], hasBoxes} in page order
+  hitIndex: -1,       // the hit gone to, or -1
+  searching: false,
+  hitPages: 0,        // how many pages have hits
+};
+
+export function setStatus(message) {
+  $('status').textContent = message;
+}
+
+export function showLoading(message) {
+  $('loading').textContent = message;
+  $('loading').hidden = message === '';
+}
