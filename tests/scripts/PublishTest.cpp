@@ -424,11 +424,13 @@ TEST(Publish, WithPdfOffersTheOriginalUntilAPublishWithout) {
 
     // A publish that fails: nothing claims what it did not make.
     ASSERT_EQ(0, publish(dir, {pdf, out, "--with-pdf"}).status);
+    EXPECT_TRUE(fileExists(out + "search.json"));
     writeFile(dir.file("broken.pdf"), "plain text, no PDF at all\n");
     p = publish(dir, {dir.file("broken.pdf"), out, "--with-pdf"});
     EXPECT_EQ(255, p.status);
     EXPECT_FALSE(fileExists(json));
     EXPECT_FALSE(fileExists(out + "document.pdf"));
+    EXPECT_FALSE(fileExists(out + "search.json"));
 }
 
 // A title mutool cannot read stops the publish with one line saying why, and no
@@ -450,6 +452,7 @@ TEST(Publish, UnreadableTitleFailsThePublish) {
               p.err);
     EXPECT_FALSE(fileExists(out + "publication.json"));
     EXPECT_FALSE(fileExists(out + "document.pdf"));
+    EXPECT_FALSE(fileExists(out + "search.json"));
     for (const std::string& entry : listDir(out)) EXPECT_NE('.', entry[0]) << entry;
 }
 
