@@ -1,6 +1,6 @@
 // The publication viewer in a real browser: Playwright (playwright-core) driving Debian's
 // chromium, headless, against publications that scripts/publish.sh makes and a small static
-// server of this file serves on 127.0.0.1.
+// server (harness.mjs) serves on 127.0.0.1.
 //
 //   node tests/viewer/viewer.test.mjs
 //
@@ -12,67 +12,14 @@ import { after, before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import { cpSync, existsSync, mkdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
-import { createServer } from 'node:http';
-import { createRequire } from 'node:module';
 import path from 'node:path';
 import { fold, knownLayer, readLayer, wordRect, writeLayer } from './textlayers.mjs';
-import { waitForImage } from './harness.mjs';
+import {
+  artifacts, launchBrowser, playwrightChromium, publish, requireFromTests, samplePdf, serve, sourceDir,
+  waitForImage,
+} from './harness.mjs';
 
-const here = path.dirname(new URL(import.meta.url).pathname);
-const sourceDir = process.env.QUILLON_SOURCE_DIR || path.resolve(here, '../..');
-const binary = process.env.QUILLONPROXY_BIN || path.join(sourceDir, 'build/quillonproxy');
-const samplePdf = process.env.QUILLON_SAMPLE_PDF || path.join(sourceDir, 'build/examples/sample.pdf');
-const artifacts = process.env.QUILLON_ARTIFACTS || path.join(sourceDir, 'build/viewer-test');
-const chromiumPath = process.env.CHROMIUM || '/usr/bin/chromium';
-
-function skipOrFail(reason) {
-  if (process.env.QUILLON_REQUIRE_BROWSER === '1') {
-    console.error(`viewer tests cannot run: ${reason}`);
-    process.exit(1);
-  }
-  console.log(`viewer tests skipped: ${reason}`);
-  process.exit(77);
-}
-
-let chromium;
-try {
-  ({ chromium } = createRequire(path.join(here, 'package.json'))('playwright-core'));
-} catch {
-  skipOrFail('playwright-core is not installed (npm ci --prefix tests/viewer)');
-}
-if (!existsSync(chromiumPath)) skipOrFail(`${chromiumPath} is missing (apt-get install chromium)`);
-
-// ---- publishing and serving ----
-
-function publish(pdf, outDir, ...options) {
-  rmSync(outDir, { recursive: true, force: true });
-  return execFileSync(path.join(sourceDir, 'scripts/publish.sh'), [pdf, outDir, ...options], {
-    env: { ...process.env, QUILLONPROXY: binary },
-    encoding: 'utf8',
-  });
-}
-
-const types = {
-  '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.xml': 'application/xml',
-  '.jpg': 'image/jpeg', '.png': 'image/png', '.json': 'application/json',
-};
-
-// A plain static file server: no charset declared, as most are.
-function serve(root) {
-  const server = createServer((request, response) => {
-    const name = decodeURIComponent(new URL(request.url, 'http://x').pathname);
-    const file = path.join(root, name.endsWith('/') ? `${name}index.html` : name);
-    if (!file.startsWith(root) || !existsSync(file) || !statSync(file).isFile()) {
-      response.writeHead(404).end();
-      return;
-    }
-    response.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' });
-    response.end(readFileSync(file));
-  });
-  return new Promise((resolve) => {
-    server.listen(0, '127.0.0.1', () => resolve({ server, base: `http://127.0.0.1:${server.address().port}` }));
-  });
-}
+const chromium = playwrightChromium();
 
 // A PDF written by hand: one page of Helvetica lines and link annotations with the given
 // addresses, an outline entry and a document title.
@@ -115,12 +62,7 @@ function hostilePdf(file, lines, addresses, title) {
 let browser;
 before(async () => {
   mkdirSync(artifacts, { recursive: true });
-  browser = await chromium.launch({
-    executablePath: chromiumPath,
-    headless: true,
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-  });
+  browser = await launchBrowser(chromium);
 });
 after(async () => {
   if (browser) await browser.close();
@@ -337,7 +279,7 @@ describe('a publication of hostile addresses and text', () => {
 // ---- the text layer ----
 
 const VIEWPORTS = [{ width: 390, height: 844 }, { width: 1366, height: 900 }];
-const axeSource = readFileSync(createRequire(path.join(here, 'package.json')).resolve('axe-core/axe.min.js'), 'utf8');
+const axeSource = readFileSync(requireFromTests.resolve('axe-core/axe.min.js'), 'utf8');
 
 async function waitForLayer(page, num) {
   await page.waitForFunction((n) => Number(document.getElementById('page-input').value) === n &&
