@@ -6,7 +6,7 @@
 // /usr/bin/chromium). Without chromium or playwright-core a run is skipped (status 77),
 // unless QUILLON_REQUIRE_BROWSER=1.
 import { execFileSync } from 'node:child_process';
-import { existsSync, readFileSync, rmSync, statSync } from 'node:fs';
+import { cpSync, existsSync, readFileSync, rmSync, statSync } from 'node:fs';
 import { createServer } from 'node:http';
 import { createRequire } from 'node:module';
 import path from 'node:path';
@@ -55,6 +55,17 @@ export function publish(pdf, outDir, ...options) {
     env: { ...process.env, QUILLONPROXY: binary },
     encoding: 'utf8',
   });
+}
+
+// A fresh copy, ARTIFACTS/copy, of the sample's publication ARTIFACTS/source (published there
+// first unless it holds `made`), for a test to change.
+export function copiedPublication(source, copy, made) {
+  const from = path.join(artifacts, source);
+  if (!existsSync(path.join(from, made))) publish(samplePdf, from);
+  const to = path.join(artifacts, copy);
+  rmSync(to, { recursive: true, force: true });
+  cpSync(from, to, { recursive: true });
+  return to;
 }
 
 const types = {

@@ -8,9 +8,9 @@
 // and viewer-desktop.png of the sample publication into DIR.
 import { after, before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
-import { copyFileSync, cpSync, existsSync, mkdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
+import { copyFileSync, existsSync, mkdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import path from 'node:path';
-import { artifacts, axeViolations, launchBrowser, playwrightChromium, publish, samplePdf, serve, sourceDir, waitForImage } from './harness.mjs';
+import { artifacts, axeViolations, copiedPublication, launchBrowser, playwrightChromium, publish, samplePdf, serve, sourceDir, waitForImage } from './harness.mjs';
 import { readLayer, wordRect } from './textlayers.mjs';
 
 const chromium = playwrightChromium();
@@ -453,10 +453,7 @@ describe('the original PDF and the title of publication.json', () => {
   let dir;
   before(async () => {
     const source = path.join(artifacts, 'reader-sample');
-    if (!existsSync(path.join(source, 'document.xml'))) publish(samplePdf, source);
-    dir = path.join(artifacts, 'reader-with-pdf');
-    rmSync(dir, { recursive: true, force: true });
-    cpSync(source, dir, { recursive: true });
+    dir = copiedPublication('reader-sample', 'reader-with-pdf', 'document.xml');
     // As publish.sh --with-pdf writes it: a title of any letters, the PDF under a name of its own.
     copyFileSync(samplePdf, path.join(dir, 'document.pdf'));
     writeFileSync(path.join(dir, 'publication.json'), JSON.stringify({

@@ -15,7 +15,7 @@ import { cpSync, existsSync, mkdirSync, readFileSync, rmSync, statSync, writeFil
 import path from 'node:path';
 import { fold, knownLayer, readLayer, wordRect, writeLayer } from './textlayers.mjs';
 import {
-  artifacts, launchBrowser, playwrightChromium, publish, requireFromTests, samplePdf, serve, sourceDir,
+  artifacts, copiedPublication, launchBrowser, playwrightChromium, publish, requireFromTests, samplePdf, serve, sourceDir,
   waitForImage,
 } from './harness.mjs';
 
@@ -580,12 +580,8 @@ describe('a publication searched in its search.json, and the same without it', (
   let without;
   let dir;
   before(async () => {
-    const source = path.join(artifacts, 'textlayer');
-    if (!existsSync(path.join(source, 'search.json'))) publish(samplePdf, source);
-    dir = path.join(artifacts, 'search-text');
+    dir = copiedPublication('textlayer', 'search-text', 'search.json');
     const older = path.join(artifacts, 'search-text-older');
-    rmSync(dir, { recursive: true, force: true });
-    cpSync(source, dir, { recursive: true });
     const page2 = readLayer(dir, 2);
     writeLayer(dir, knownLayer(2, page2.w, page2.h));  // and into search.json
     rmSync(older, { recursive: true, force: true });
