@@ -279,18 +279,18 @@ write_publication() {
 }
 
 # write_search_text FILE: writes search.json's content to FILE: every OUTDIR/Text_N.json's
-# page number (from its name) and its lines' texts joined by line feeds, in page order. One
-# jq run over all the files, linear in their size (the sort is over the pages).
+# page number (its "p") and its lines' texts joined by line feeds, in page order. One jq run
+# over all the files, fed through xargs so that no page count meets the limit of a command
+# line; linear in their size (the sort is over the pages).
 write_search_text() {
   local layers=("${out_dir}"Text_*.json)
   if [ ! -e "${layers[0]}" ]; then
     printf '{"v":1,"pages":[]}\n' > "$1"
     return
   fi
-  jq -c -n '[inputs
-      | [(input_filename | capture("Text_(?<n>[0-9]+)\\.json\\z").n | tonumber),
-         ([.l[]? | .[0]? | strings] | join("\n"))]]
-    | sort_by(.[0]) | {v: 1, pages: .}' "${layers[@]}" > "$1"
+  printf '%s\0' "${layers[@]}" | xargs -0 cat -- |
+    jq -c -n '[inputs | [.p, ([.l[]? | .[0]? | strings] | join("\n"))]]
+      | sort_by(.[0]) | {v: 1, pages: .}' > "$1"
 }
 
 [ -f "$pdf" ] || { echo "publish.sh: no such file: $(shown "$pdf")" >&2; exit 2; }
