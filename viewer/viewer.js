@@ -138,6 +138,9 @@ async function start() {
       resolve();
     };
   });
+  // The page starts with the sidebar closed, so that on a narrow screen, where it would cover
+  // the page, it never shows while the publication loads; a wide screen opens it at once.
+  setSidebar(!window.matchMedia(NARROW_SCREEN).matches);
   restoreSpread();
   selectTab('toc');
   wireControls();
@@ -154,8 +157,6 @@ async function start() {
   state.pages = descriptor.pages;
   if (descriptor.lang !== '') document.documentElement.lang = descriptor.lang;
   $('page-count').textContent = `of ${state.pages.length}`;
-  // On a narrow screen the sidebar covers the page: it starts closed.
-  if (window.matchMedia(NARROW_SCREEN).matches) setSidebar(false);
   if (state.pages.length === 0) {
     showLoading('');
     setStatus('This publication has no pages.');
