@@ -43,6 +43,15 @@
 #                           m_user m_sys (seconds, of the fastest run) and
 #                           m_rss (KiB, the largest peak over the runs).
 #   reset_out               empties the output folder $work/out (a BEFORE).
+#   measure_written NAME OUTPUT CMD...
+#                           measure_runs of CMD with $work/out emptied before
+#                           each run, failing unless the run wrote OUTPUT.
+#   report_ratio QNAME PNAME TARGET
+#                           prints the last two measurements saved by
+#                           save_q / save_p as a table, their wall-time ratio
+#                           and MET or NOT MET against TARGET.
+#   save_q, save_p          keep the last measurement as the program's (q_*)
+#                           or the peer's (p_*).
 #   time_field LOG LABEL    prints the value of the GNU time -v line whose
 #                           name contains LABEL, e.g. "User time".
 #   time_seconds LOG        prints the elapsed wall time in seconds (%.2f).
@@ -142,6 +151,31 @@ time_seconds() {
 }
 
 reset_out() { rm -rf "$work/out"; mkdir -p "$work/out"; }
+
+written_output=""
+check_written() {  # NAME RUN
+  [ -s "$written_output" ] || { echo "$1 did not write $written_output" >&2; exit 1; }
+}
+measure_written() {
+  local name="$1"; written_output="$2"; shift 2
+  measure_runs "$name" reset_out check_written "$@"
+}
+save_q() { q_wall=$m_wall q_user=$m_user q_sys=$m_sys q_rss=$m_rss; }
+save_p() { p_wall=$m_wall p_user=$m_user p_sys=$m_sys p_rss=$m_rss; }
+
+report_ratio() {
+  local r
+  r="$(ratio "$q_wall" "$p_wall")"
+  printf '  %-30s %8s %8s %8s %12s\n' "" "wall s" "user s" "sys s" "peak RSS MB"
+  printf '  %-30s %8s %8s %8s %12s\n' "$1" "$q_wall" "$q_user" "$q_sys" "$(mb "$q_rss")"
+  printf '  %-30s %8s %8s %8s %12s\n' "$2" "$p_wall" "$p_user" "$p_sys" "$(mb "$p_rss")"
+  echo "  ratio quillonproxy / pdftotext: $r   (target: at most $3)"
+  if awk -v r="$r" -v t="$3" 'BEGIN { exit !(r <= t) }'; then
+    echo "  MET"
+  else
+    echo "  NOT MET"
+  fi
+}
 
 measure_runs() {
   local name="$1" before="$2" after="$3"; shift 3

@@ -32,17 +32,6 @@ ensure_binary
 make_workdir text
 document_pages
 
-# measure NAME OUTPUT CMD...: measure_runs (lib.sh) of CMD, with the output folder emptied
-# before each run, checking that each run produced OUTPUT.
-# Sets m_wall m_user m_sys (seconds, of the fastest run) and m_rss (KiB, the largest).
-expected_output=""
-check_output() {  # NAME RUN
-  [ -s "$expected_output" ] || { echo "$1 did not write $expected_output" >&2; exit 1; }
-}
-measure() {
-  local name="$1"; expected_output="$2"; shift 2
-  measure_runs "$name" reset_out check_output "$@"
-}
 
 cat >"$work/job.xml" <<EOF
 <job name="createindex">
@@ -58,18 +47,8 @@ machine_line
 echo "Versions: $(pdftotext -v 2>&1 | head -n 1)"
 echo
 
-measure quillonproxy "$work/out/DocumentIndex.xml" "$bin" "$work/job.xml"
-q_wall=$m_wall q_user=$m_user q_sys=$m_sys q_rss=$m_rss
-measure pdftotext "$work/out/text.txt" pdftotext -enc UTF-8 "$pdf" "$work/out/text.txt"
-p_wall=$m_wall p_user=$m_user p_sys=$m_sys p_rss=$m_rss
-
-r="$(ratio "$q_wall" "$p_wall")"
-printf '  %-30s %8s %8s %8s %12s\n' "" "wall s" "user s" "sys s" "peak RSS MB"
-printf '  %-30s %8s %8s %8s %12s\n' "quillonproxy createindex" "$q_wall" "$q_user" "$q_sys" "$(mb "$q_rss")"
-printf '  %-30s %8s %8s %8s %12s\n' "pdftotext" "$p_wall" "$p_user" "$p_sys" "$(mb "$p_rss")"
-echo "  ratio quillonproxy / pdftotext: $r   (target: at most $target_ratio)"
-if awk -v r="$r" -v t="$target_ratio" 'BEGIN { exit !(r <= t) }'; then
-  echo "  MET"
-else
-  echo "  NOT MET"
-fi
+measure_written quillonproxy "$work/out/DocumentIndex.xml" "$bin" "$work/job.xml"
+save_q
+measure_written pdftotext "$work/out/text.txt" pdftotext -enc UTF-8 "$pdf" "$work/out/text.txt"
+save_p
+report_ratio "quillonproxy createindex" "pdftotext" "$target_ratio"

@@ -40,15 +40,6 @@ ensure_binary
 make_workdir textlayer
 document_pages
 
-# Each run must have written its output: the last page's file, or pdftotext's.
-expected_output=""
-check_output() {  # NAME RUN
-  [ -s "$expected_output" ] || { echo "$1 did not write $expected_output" >&2; exit 1; }
-}
-measure() {  # NAME OUTPUT CMD...
-  local name="$1"; expected_output="$2"; shift 2
-  measure_runs "$name" reset_out check_output "$@"
-}
 
 cat >"$work/job.xml" <<EOF
 <job name="createtextlayer">
@@ -65,18 +56,8 @@ echo "Versions: $(pdftotext -v 2>&1 | head -n 1)"
 echo "Output:   $work ($(stat -f -c %T "$work"))"
 echo
 
-measure quillonproxy "$work/out/Text_$pages.json" "$bin" "$work/job.xml"
-q_wall=$m_wall q_user=$m_user q_sys=$m_sys q_rss=$m_rss
-measure pdftotext "$work/out/words.html" pdftotext -bbox -enc UTF-8 "$pdf" "$work/out/words.html"
-p_wall=$m_wall p_user=$m_user p_sys=$m_sys p_rss=$m_rss
-
-r="$(ratio "$q_wall" "$p_wall")"
-printf '  %-30s %8s %8s %8s %12s\n' "" "wall s" "user s" "sys s" "peak RSS MB"
-printf '  %-30s %8s %8s %8s %12s\n' "quillonproxy createtextlayer" "$q_wall" "$q_user" "$q_sys" "$(mb "$q_rss")"
-printf '  %-30s %8s %8s %8s %12s\n' "pdftotext -bbox" "$p_wall" "$p_user" "$p_sys" "$(mb "$p_rss")"
-echo "  ratio quillonproxy / pdftotext: $r   (target: at most $target_ratio)"
-if awk -v r="$r" -v t="$target_ratio" 'BEGIN { exit !(r <= t) }'; then
-  echo "  MET"
-else
-  echo "  NOT MET"
-fi
+measure_written quillonproxy "$work/out/Text_$pages.json" "$bin" "$work/job.xml"
+save_q
+measure_written pdftotext "$work/out/words.html" pdftotext -bbox -enc UTF-8 "$pdf" "$work/out/words.html"
+save_p
+report_ratio "quillonproxy createtextlayer" "pdftotext -bbox" "$target_ratio"
