@@ -405,9 +405,15 @@ image_job zoom zoom 144 85
 
 run createpagesxml "" "  <importlinks>1</importlinks>"
 
-links="$(expression 1 0 '$regresult' '\b(?:https?|ftp)://[^\s<>"]*[^\s<>".,;:!?()\[\]'"'"']')"
-links+="$(expression 1 0 'http://$regresult' '(?<![/\w.@-])www\.[^\s<>"]*[^\s<>".,;:!?()\[\]'"'"']')"
-links+="$(expression 1 1 'mailto:$regresult' '\b[A-Za-z0-9._%+-]+@[A-Za-z0-9-]+(?:\.[A-Za-z0-9-]+)*\.[A-Za-z]{2,}\b')"
+# The address expressions. An address holds no white space, none of < > ", a
+# parenthesis only in a pair (Wikipedia's "Foo_(bar)"), and no Han, Kana or
+# Hangul letter nor CJK or full-width punctuation: text written without spaces
+# goes on right after it ("…/mirror/list。"); it does not end in . , ; : ! ? ] '
+# (a sentence's punctuation). The hyphens U+2010 and U+2011 that word
+# processors print are an e-mail address's own "-".
+links="$(expression 1 0 '$regresult' '\b(?:https?|ftp)://(?:[^\s<>"()\p{Han}\p{Hiragana}\p{Katakana}\p{Hangul}\x{3000}-\x{303F}\x{FF01}-\x{FF0F}\x{FF1A}-\x{FF20}\x{FF3B}-\x{FF40}\x{FF5B}-\x{FF65}]|\([^\s<>"()\p{Han}\p{Hiragana}\p{Katakana}\p{Hangul}\x{3000}-\x{303F}\x{FF01}-\x{FF0F}\x{FF1A}-\x{FF20}\x{FF3B}-\x{FF40}\x{FF5B}-\x{FF65}]*\))*(?:[^\s<>"().,;:!?\[\]'"'"'\p{Han}\p{Hiragana}\p{Katakana}\p{Hangul}\x{3000}-\x{303F}\x{FF01}-\x{FF0F}\x{FF1A}-\x{FF20}\x{FF3B}-\x{FF40}\x{FF5B}-\x{FF65}]|\([^\s<>"()\p{Han}\p{Hiragana}\p{Katakana}\p{Hangul}\x{3000}-\x{303F}\x{FF01}-\x{FF0F}\x{FF1A}-\x{FF20}\x{FF3B}-\x{FF40}\x{FF5B}-\x{FF65}]*\))')"
+links+="$(expression 1 0 'http://$regresult' '(?<![/\w.@-])www\.(?:[^\s<>"()\p{Han}\p{Hiragana}\p{Katakana}\p{Hangul}\x{3000}-\x{303F}\x{FF01}-\x{FF0F}\x{FF1A}-\x{FF20}\x{FF3B}-\x{FF40}\x{FF5B}-\x{FF65}]|\([^\s<>"()\p{Han}\p{Hiragana}\p{Katakana}\p{Hangul}\x{3000}-\x{303F}\x{FF01}-\x{FF0F}\x{FF1A}-\x{FF20}\x{FF3B}-\x{FF40}\x{FF5B}-\x{FF65}]*\))*(?:[^\s<>"().,;:!?\[\]'"'"'\p{Han}\p{Hiragana}\p{Katakana}\p{Hangul}\x{3000}-\x{303F}\x{FF01}-\x{FF0F}\x{FF1A}-\x{FF20}\x{FF3B}-\x{FF40}\x{FF5B}-\x{FF65}]|\([^\s<>"()\p{Han}\p{Hiragana}\p{Katakana}\p{Hangul}\x{3000}-\x{303F}\x{FF01}-\x{FF0F}\x{FF1A}-\x{FF20}\x{FF3B}-\x{FF40}\x{FF5B}-\x{FF65}]*\))')"
+links+="$(expression 1 1 'mailto:$regresult' '\b[A-Za-z0-9._%+\x{2010}\x{2011}-]+@[A-Za-z0-9\x{2010}\x{2011}-]+(?:\.[A-Za-z0-9\x{2010}\x{2011}-]+)*\.[A-Za-z]{2,}\b')"
 links+="$expressions"
 run recognizelinks "" "  <userange>0</userange>
   <importpdflinks>0</importpdflinks>

@@ -19,7 +19,10 @@ class StringFormatter {
     // byte outside ASCII written as "%" and two upper-case hexadecimal digits,
     // so a character outside ASCII becomes its UTF-8 percent-encoded, as a
     // browser sends it; ASCII is kept as it is (the template and the
-    // expression decide what an address holds):
+    // expression decide what an address holds). The hyphen U+2010 and the
+    // non-breaking hyphen U+2011, which word processors print in addresses,
+    // are written as "-":
     //     addressForm("wiki/\u0623") == "wiki/%D8%A3"
+    //     addressForm("images\u2011search.example.org") == "images-search.example.org"
     static std::string addressForm(const std::string& utf8);
 };

@@ -5,6 +5,7 @@
 // keeps the ASCII form with "?".
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <regex>
 #include <string>
@@ -186,6 +187,142 @@ TEST_F(AddressLinks, AddressOutsideAsciiIsPercentEncodedInTheUrlOnly) {
     EXPECT_EQ("http://ar.example.org/wiki/%D8%A3%D9%88%D8%A8%D9%86_%D8%AA%D8%A7%D9%8A%D8%A8",
               pages[0][0].url);
     EXPECT_EQ("http://ar.example.org/wiki/????_????", pages[0][0].text);
+}
+
+}  // namespace
+
+namespace {
+
+// Pages set in two fonts of equal pitch (every glyph half an em: 6 pt at 12 pt), a body font
+// and a font of its own for addresses, so that what fits on a line is known. In a page's
+// lines, "{a}" switches to the address font, "{b}" back to the body font, "{^}" sets a raised
+// footnote mark (8 pt, 4 pt up) until the next switch, and a tab moves to a table's second
+// column, 30 glyphs on.
+struct FontPage {
+    std::vector<std::string> lines;
+    std::vector<std::string> urls;  // every link, one per line piece, in page order
+};
+
+std::u32string utf32(const std::string& utf8) {
+    std::u32string out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        unsigned char c = static_cast<unsigned char>(utf8[i]);
+        int n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        char32_t code = n == 1 ? c : c & (0x3F >> (n - 1));
+        for (int k = 1; k < n; ++k) code = (code << 6) | (utf8[i + k] & 0x3F);
+        out += code;
+        i += n;
+    }
+    return out;
+}
+
+std::string utf8Of(char32_t c) {
+    std::string s;
+    if (c < 0x80) {
+        s += static_cast<char>(c);
+    } else if (c < 0x800) {
+        s += static_cast<char>(0xC0 | (c >> 6));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        s += static_cast<char>(0xE0 | (c >> 12));
+        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    }
+    return s;
+}
+
+pdfbuild::DocumentSpec fontPages(const std::vector<FontPage>& pages) {
+    std::vector<char32_t> codes;  // CID k + 1 shows codes[k]
+    for (const FontPage& page : pages)
+        for (const std::string& line : page.lines)
+            for (char32_t c : utf32(line))
+                if (std::find(codes.begin(), codes.end(), c) == codes.end()) codes.push_back(c);
+    std::vector<pdfbuild::CidGlyph> glyphs;
+    for (std::size_t k = 0; k < codes.size(); ++k)
+        glyphs.push_back({static_cast<int>(k) + 1, utf8Of(codes[k]), 500});
+    pdfbuild::DocumentSpec doc;
+    const std::string body = pdfbuild::addHorizontalFont(doc, glyphs);
+    const std::string own = pdfbuild::addHorizontalFont(doc, glyphs);
+    for (const FontPage& spec : pages) {
+        pdfbuild::PageSpec page;
+        page.resources = {{"Font", "B", body}, {"Font", "A", own}};
+        for (std::size_t i = 0; i < spec.lines.size(); ++i) {
+            const double y = 700 - kPitch * static_cast<double>(i);
+            std::string shown = "BT /B 12 Tf 72 " + std::to_string(y) + " Td <";
+            const std::u32string line = utf32(spec.lines[i]);
+            for (std::size_t k = 0; k < line.size(); ++k) {
+                auto at = [&](const char* s) { return line.compare(k, 3, utf32(s)) == 0; };
+                if (at("{a}") || at("{b}") || at("{^}")) {
+                    shown += std::string("> Tj ") +
+                             (at("{a}")   ? "/A 12 Tf 0 Ts"
+                              : at("{b}") ? "/B 12 Tf 0 Ts"
+                                          : "/B 8 Tf 4 Ts") +
+                             " <";
+                    k += 2;
+                } else if (line[k] == '\t') {
+                    shown += "> Tj ET BT /B 12 Tf 252 " + std::to_string(y) + " Td <";
+                } else {
+                    char hex[8];
+                    auto cid = std::find(codes.begin(), codes.end(), line[k]) - codes.begin() + 1;
+                    std::snprintf(hex, sizeof hex, "%04X", static_cast<int>(cid));
+                    shown += hex;
+                }
+            }
+            page.rawContent += shown + "> Tj ET\n";
+        }
+        doc.pages.push_back(page);
+    }
+    return doc;
+}
+
+// Where an address ends, from what lies around it: a table cell's next line goes on with the
+// cell's address and a next row never does; an address set in a font of its own goes on in
+// that font; a list item's address with room to spare after it ends there (after a host's
+// last label and its full stop too); a raised footnote mark is no part of it; non-breaking
+// hyphens are the address's "-"; text without spaces (Chinese, Japanese, Korean) and full-
+// width punctuation end it; a parenthesis closes it unless it holds the opening one.
+TEST_F(AddressLinks, AddressEndsWhereItsCellFontRoomMarkOrScriptSaysSo) {
+    const std::vector<FontPage> pages = {
+        {{"Name\tLocation", "Mailing list\thttps://lists.example.net/", "\tmailman/listinfo/users",
+          "Source code\thttps://svn.example.org/code/trunk/", "\tdoc/",
+          "Debugger\ttools/debugger/README",
+          "Project pages\thttps://www.example.com/projects/abc5/",
+          "xyzdrv/newdb\tthe new database driver"},
+         {"https://lists.example.net/mailman/listinfo/users",
+          "https://lists.example.net/mailman/listinfo/users",
+          "https://svn.example.org/code/trunk/doc/", "https://svn.example.org/code/trunk/doc/",
+          "https://www.example.com/projects/abc5/"}},
+        {{"The project keeps every note of its work in the wiki, at "
+          "{a}https://wiki.example.org/wiki/",
+          "{a}Reproducibility{b} and everybody may edit them there as they see fit to do so."},
+         {"https://wiki.example.org/wiki/Reproducibility",
+          "https://wiki.example.org/wiki/Reproducibility"}},
+        {{"The programs of this book come from many places, and each has its own home page:",
+          "* Tool one: http://tool.example.net.",
+          "othertool is another program that does other things well enough for most of us.",
+          "* Symbols: http://www.example.org/",
+          "symbols/symbolsX.txt lists all the symbols used in this book and what they mean."},
+         {"http://tool.example.net", "http://www.example.org/"}},
+        {{"Subscribe at https://lists.example.org/mailman/list-user{^}2{b} to get the news."},
+         {"https://lists.example.org/mailman/list-user"}},
+        {{"See https://images\u2011search.example.org/ for the pictures and write to project\u2011",
+          "boot@lists.example.org with any questions."},
+         {"https://images-search.example.org/", "mailto:project-boot@lists.example.org",
+          "mailto:project-boot@lists.example.org"}},
+        {{"\u955c\u50cf\u5217\u8868\u5728https://mirror.example.cn/mirror/list\u3002\u4e0b",
+          "\uc704\ud0a4 https://wiki.example.kr/amd64/\uc5d0\uc788\ub294 \ud30c\uc77c",
+          "\u53c2\u89c1https://ja.example.org/wiki/\u3002Next\uff09"},
+         {"https://mirror.example.cn/mirror/list", "https://wiki.example.kr/amd64/",
+          "https://ja.example.org/wiki/"}},
+        {{"(see https://en.wikipedia.org/wiki/Foo_(bar)) and (https://example.org/x)."},
+         {"https://en.wikipedia.org/wiki/Foo_(bar)", "https://example.org/x"}},
+    };
+    std::vector<std::vector<Recognised>> found = recognise(fontPages(pages));
+    for (std::size_t p = 0; p < pages.size(); ++p) {
+        std::vector<std::string> urls;
+        for (const Recognised& link : found[p]) urls.push_back(link.url);
+        EXPECT_EQ(pages[p].urls, urls) << pages[p].lines.front();
+    }
 }
 
 }  // namespace

@@ -58,6 +58,7 @@ const FontInfo* ContentReader::fontInfo(const char* name, pdf_font_desc* desc) {
     if (found != fonts_.end()) return found->second.get();
     auto info = std::make_unique<FontInfo>();
     info->desc = pdf_keep_font(Library::context(), desc);
+    info->id = static_cast<int>(fonts_.size());
     FontInfo& kept = *info;
     fonts_.emplace(desc, std::move(info));
     pdf_obj* dict = nullptr;
@@ -159,6 +160,7 @@ void ContentReader::beginElement(bool hidden) {
     element.ctm = toMatrix(gs().ctm);
     element.textMatrix = toMatrix(tos_.tm);
     element.fontSize = gs().size;
+    element.font = gs().font != nullptr ? gs().font->id : -1;
     element.firstGlyph = out_.glyphCount();
     element.formDepth = formDepth_;
     element.annotation = annotation_;

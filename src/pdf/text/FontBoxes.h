@@ -21,6 +21,7 @@ struct FontInfo {
     double descent = -0.2;
     double em = 1;                    // the em in box units: a Type 3 font's bounding-box height
     fz_matrix boxToEm = fz_identity;  // a Type 3 font's matrix
+    int id = 0;  // the font's number on its page, from 0 in the order of first use
 };
 
 // Fills info's box from the font's dictionary (nullptr when unknown): the

@@ -116,6 +116,7 @@ struct TextElement {
     Matrix ctm;         // the operator's user space to the page's user space
     Matrix textMatrix;  // the text matrix at the operator's start
     double fontSize = 0;
+    int font = -1;  // the font's number on the page (from 0, in the order of first use); -1: none
     Rect bbox;  // the union of its glyphs' boxes, page user space
     int firstGlyph = 0;
     int glyphCount = 0;

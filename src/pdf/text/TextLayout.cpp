@@ -53,6 +53,8 @@ Layout emit(const std::vector<Item>& items, const MarkLinks& marks, const std::v
             laid.flow = line.flow;
             laid.paragraph = line.paragraph;
             laid.joinsNext = line.joinsNext;
+            laid.table = line.table;
+            laid.tableRow = !line.cellOf.empty();
             for (std::size_t w = 0; w < line.wordStart.size(); ++w) {
                 std::size_t begin = line.wordStart[w];
                 std::size_t end =

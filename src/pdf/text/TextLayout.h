@@ -81,6 +81,8 @@ struct LaidOutLine {
     int flow = 0;            // from 0, in reading order
     int paragraph = 0;       // from 0, in reading order, unique on the page
     bool joinsNext = false;  // ends in a hyphen that joins it to the next line
+    int table = -1;          // the table it is a line of, from 0 on the page; -1: none
+    bool tableRow = false;   // a row of a table, its cells joined (LaidOutWord::cellStart)
 };
 
 struct Layout {

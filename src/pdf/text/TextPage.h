@@ -20,9 +20,11 @@
 // address is joined to the next line of its flow with every character kept
 // (hyphen included; one right after a slash is the publisher's break mark
 // and left out) when that line goes on with the address, so that
-// "https://wiki.example." over "org/Maintainers" reads as one address; the
-// rule, and the evidence that tells an address broken at the line end from
-// one that ends there, are in TextPage.cpp (addressGoesOn). charAtTextByte()
+// "https://wiki.example." over "org/Maintainers" reads as one address, and
+// so does an address wrapped inside a table cell; a footnote mark after an
+// address is set apart by a space. The rules, and the evidence that tells an
+// address broken at the line end from one that ends there, are in
+// AddressJoins.h. charAtTextByte()
 // maps each byte of text() back to the character that produced it, so a
 // match found in the text can be located on the page.
 //
@@ -63,6 +65,7 @@ struct TextChar {
     Quad quad;
     Rect box;       // the quad's bounding box
     int glyph = 0;  // content-order number of the glyph that shows it, from 0
+    int font = -1;  // the font's number on the page (PaintedText.h's TextElement::font)
 };
 
 struct TextWord {
@@ -75,6 +78,12 @@ struct TextWord {
     // before it, as between words; the searchable text (TextSearch.h) puts
     // a tab there, so that no match runs over the gutter as over a space.
     bool cellStart = false;
+    // Holds an address that goes on at the next word, the next line of its
+    // table cell: text() puts nothing between them.
+    bool joinsNext = false;
+    // Ends in this many characters of a footnote mark set after an address:
+    // text() puts a space before them, so that the address ends there.
+    int markChars = 0;
 };
 
 struct TextLine {
@@ -88,6 +97,8 @@ struct TextLine {
     // the break being the address's own. Implies hyphenJoined (which alone
     // leaves out the line's last character, the hyphen).
     bool addressJoined = false;
+    int table = -1;         // the table it is a line of, from 0 on the page; -1: none
+    bool tableRow = false;  // a row of a table: its cells one after another
 };
 
 // A view of consecutive elements of one of the page's arrays.

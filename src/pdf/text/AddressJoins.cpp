@@ -1,0 +1,547 @@
+#include "pdf/text/AddressJoins.h"
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+#include <string>
+#include <string_view>
+
+#include "pdf/text/CharClass.h"
+
+namespace pdf {
+namespace {
+
+// ---- Characters ----
+
+bool isAsciiAlnum(char32_t c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool isOneOf(char32_t c, std::u32string_view set) {
+    return set.find(c) != std::u32string_view::npos;
+}
+
+// The hyphen (U+2010) and the non-breaking hyphen (U+2011) that word
+// processors set in printed addresses stand for the address's own "-".
+bool isAddressHyphen(char32_t c) {
+    return c == '-' || c == 0x2010 || c == 0x2011;
+}
+
+// What a web address may hold: the characters of a URI and, in an address
+// written in another script (an IRI), letters and their marks.
+bool isAddressChar(char32_t c) {
+    if (c < 0x80) return isAsciiAlnum(c) || isOneOf(c, U"-._~:/?#[]@!$&'()*+,;=%");
+    return isAddressHyphen(c) || chars::isLetter(c) || chars::isCombiningMark(c);
+}
+
+bool isDomainChar(char32_t c) {
+    return c < 0x80 ? isAsciiAlnum(c) || c == '-' || c == '.'
+                    : isAddressHyphen(c) || chars::isLetter(c);
+}
+
+bool isLocalPartChar(char32_t c) {
+    return isAsciiAlnum(c) || isOneOf(c, U"._%+") || isAddressHyphen(c);
+}
+
+bool startsWithNoCase(std::u32string_view text, std::size_t at, std::string_view prefix) {
+    if (text.size() - at < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        char32_t c = text[at + i];
+        if (c >= 'A' && c <= 'Z') c += 'a' - 'A';
+        if (c != static_cast<unsigned char>(prefix[i])) return false;
+    }
+    return true;
+}
+
+// Length of the scheme or "www." that starts an address at `at`, else 0.
+std::size_t addressStartAt(std::u32string_view word, std::size_t at) {
+    char32_t before = at > 0 ? word[at - 1] : U' ';
+    if (isAsciiAlnum(before)) return 0;
+    for (std::string_view scheme : {"https://", "http://", "ftp://"})
+        if (startsWithNoCase(word, at, scheme)) return scheme.size();
+    if (startsWithNoCase(word, at, "www.") && !isOneOf(before, U"_.@/-")) return 4;
+    return 0;
+}
+
+enum class AddressKind { None, Web, Mail };
+
+// The address a line's last run of characters ends in.
+struct AddressTail {
+    AddressKind kind = AddressKind::None;
+    bool incomplete = false;     // ends right after its scheme, "www." or "@"
+    bool localPartOnly = false;  // no address, but could start an e-mail's local part
+    bool inHost = false;         // a web address not yet past its host name
+    char32_t last = 0;
+    char32_t beforeLast = 0;
+};
+
+// `carried`: the tail of the line before when it was joined to this line, a
+// line of one word.
+AddressTail addressTail(std::u32string_view word, const AddressTail& carried) {
+    AddressTail tail;
+    if (word.empty()) return tail;
+    tail.last = word.back();
+    if (word.size() >= 2) tail.beforeLast = word[word.size() - 2];
+    if (carried.kind != AddressKind::None) {
+        auto holds = carried.kind == AddressKind::Web ? isAddressChar : isDomainChar;
+        if (std::all_of(word.begin(), word.end(), holds)) tail.kind = carried.kind;
+        tail.inHost = carried.inHost && word.find(U'/') == word.npos;
+        return tail;
+    }
+    std::size_t from = word.size();
+    while (from > 0 && isAddressChar(word[from - 1])) --from;
+    for (std::size_t i = from; i < word.size(); ++i) {
+        if (std::size_t n = addressStartAt(word, i)) {
+            tail.kind = AddressKind::Web;
+            tail.incomplete = i + n == word.size();
+            tail.inHost = word.find(U'/', i + n) == word.npos;
+            return tail;
+        }
+    }
+    std::size_t domain = word.size();
+    while (domain > 0 && isDomainChar(word[domain - 1])) --domain;
+    if (domain >= 2 && word[domain - 1] == '@' && isLocalPartChar(word[domain - 2])) {
+        tail.kind = AddressKind::Mail;
+        tail.incomplete = domain == word.size();
+        return tail;
+    }
+    // Not after a dot: "e.g." ends many a line before an address.
+    tail.localPartOnly = std::all_of(word.begin(), word.end(), isLocalPartChar) &&
+                         (isAddressHyphen(tail.last) || tail.last == '_');
+    return tail;
+}
+
+// The next line's first word without the punctuation a sentence puts after it.
+std::u32string_view headCore(std::u32string_view word) {
+    while (!word.empty() && isOneOf(word.back(), U".,;:!?)]}'\"")) word.remove_suffix(1);
+    return word;
+}
+
+bool isAddressOfItsOwn(std::u32string_view core) {
+    for (std::size_t i = 0; i < core.size(); ++i)
+        if (core[i] == '@' || addressStartAt(core, i) > 0) return true;
+    return false;
+}
+
+// A dot followed by two letters or digits: "example.com", "org.uk".
+bool holdsDomainLabel(std::u32string_view core) {
+    for (std::size_t i = 0; i + 2 < core.size(); ++i)
+        if (core[i] == '.' && isAsciiAlnum(core[i + 1]) && isAsciiAlnum(core[i + 2])) return true;
+    return false;
+}
+
+bool isWebPiece(std::u32string_view core) {
+    if (core.empty() || !std::all_of(core.begin(), core.end(), isAddressChar)) return false;
+    return holdsDomainLabel(core) || std::any_of(core.begin(), core.end(), [](char32_t c) {
+               return isOneOf(c, U"/?=&#%_~");
+           });
+}
+
+// "/docs", ".org", "?page=2": a piece that starts where an address breaks
+// before a separator.
+bool startsWithSeparator(std::u32string_view core) {
+    if (core.size() < 2 || !std::all_of(core.begin(), core.end(), isAddressChar)) return false;
+    if (core[0] == '.')
+        return (core[1] >= 'a' && core[1] <= 'z') || (core[1] >= '0' && core[1] <= '9');
+    return isOneOf(core[0], U"/~_?#%=&") && isAsciiAlnum(core[1]);
+}
+
+// The types of file an address's path most often ends in: after a dot in a
+// path, the next line's word goes on with the address when it is one of
+// these ("index." over "html"), as a word of prose that starts a sentence
+// ("untar") is not. A closed list, so that a lower-case word after a path
+// is prose unless it names a file type.
+constexpr std::u32string_view kFileTypes[] = {
+    U"html", U"htm", U"shtml", U"xhtml", U"php", U"asp", U"aspx", U"jsp", U"cgi", U"pdf",
+    U"txt",  U"xml", U"json",  U"md",    U"rst", U"gz",  U"tgz",  U"zip", U"bz2", U"xz",
+    U"tar",  U"dmg", U"exe",   U"pkg",   U"deb", U"rpm", U"ps",   U"png", U"jpg", U"svg"};
+
+bool isFileType(std::u32string_view core) {
+    return std::find(std::begin(kFileTypes), std::end(kFileTypes), core) != std::end(kFileTypes);
+}
+
+// "org": a host name's last label (a footnote's number is none).
+bool isLowerCaseWord(std::u32string_view core) {
+    return core.size() >= 2 &&
+           std::all_of(core.begin(), core.end(), [](char32_t c) { return c >= 'a' && c <= 'z'; });
+}
+
+bool isDomainPiece(std::u32string_view core) {
+    return !core.empty() && (isAsciiAlnum(core[0]) || chars::isLetter(core[0])) &&
+           std::all_of(core.begin(), core.end(), isDomainChar);
+}
+
+bool isMailAddress(std::u32string_view core) {
+    std::size_t at = core.find(U'@');
+    if (at == 0 || at == std::u32string_view::npos) return false;
+    std::u32string_view local = core.substr(0, at), domain = core.substr(at + 1);
+    return std::all_of(local.begin(), local.end(), isLocalPartChar) && isDomainPiece(domain) &&
+           holdsDomainLabel(domain);
+}
+
+// Whether the characters on both sides of a break let an address that `tail`
+// ends in go on with `head`, the next line's first word (rules 2, 3 and 5).
+// `sameParagraph`: the next line is of the same paragraph, or as good as (a
+// forced break over a piece of an address). Where the address cannot end, a
+// paragraph break is only a hanging indent (a footnote's, a list item's);
+// where it may end, the break is taken as its end.
+bool charactersGoOn(const AddressTail& tail, bool sameParagraph, std::u32string_view head) {
+    if (head.empty()) return false;
+    std::u32string_view core = headCore(head);
+    if (tail.localPartOnly) return isMailAddress(core);
+    if (core.empty()) return false;
+    const char32_t last = tail.last;
+    const bool addressChars = std::all_of(core.begin(), core.end(), isAddressChar);
+    // "https://" over "www.example.org": the scheme's own address.
+    if (tail.kind == AddressKind::Web && tail.incomplete)
+        return addressChars && (isAsciiAlnum(head[0]) || chars::isLetter(head[0])) &&
+               core.find(U"://") == core.npos;
+    if (isAddressOfItsOwn(core)) return false;
+    if (tail.kind == AddressKind::Web) {
+        if (!isAddressChar(head[0]) || isOneOf(head[0], U"([{'\"!$*+,;:")) return false;
+        if (isOneOf(last, U"_=&#%~+@") || isAddressHyphen(last)) return addressChars;
+        if (!sameParagraph) return false;
+        // "(https://example.org/x)." closes the parenthesis the address stood in.
+        if (isOneOf(tail.beforeLast, U")]'\"")) return false;
+        // After a dot in a path, a capital starts a sentence (or a heading).
+        if (last == '.' && !tail.inHost && core[0] >= 'A' && core[0] <= 'Z') return false;
+        if (isOneOf(last, U"/.:?"))
+            return isWebPiece(core) ||
+                   (last == '.' && (tail.inHost ? isLowerCaseWord(core) : isFileType(core)));
+        if (isAsciiAlnum(last) || chars::isLetter(last)) return startsWithSeparator(core);
+        return false;
+    }
+    if (tail.kind == AddressKind::Mail) {
+        if (tail.incomplete || isAddressHyphen(last)) return isDomainPiece(core);
+        if (!sameParagraph) return false;
+        if (last == '.') return isDomainPiece(core) && !(core[0] >= 'A' && core[0] <= 'Z');
+        if (isAsciiAlnum(last))
+            return (core[0] == '.' && isDomainPiece(core.substr(1))) ||
+                   (isDomainPiece(core) && holdsDomainLabel(core));
+    }
+    return false;
+}
+
+// Whether the address cannot end where `tail` does (rule 2): after its
+// scheme, "www." or "@", or in a character no address ends in.
+bool cannotEnd(const AddressTail& tail) {
+    if (tail.localPartOnly || tail.incomplete) return true;
+    if (isAddressHyphen(tail.last)) return true;
+    return tail.kind == AddressKind::Web && isOneOf(tail.last, U"_=&#%~+@");
+}
+
+// ---- Geometry and fonts ----
+
+// A line's writing direction, a unit vector in the quads' frame.
+struct Frame {
+    double dx = 1, dy = 0;
+    double along(const Point& p) const { return p.x * dx + p.y * dy; }
+    double across(const Point& p) const { return p.y * dx - p.x * dy; }
+    bool sameAs(const Frame& o) const { return dx * o.dx + dy * o.dy > 0.99; }
+};
+
+Frame frameOf(const TextChar& c) {
+    double x = c.quad.lowerRight.x - c.quad.lowerLeft.x;
+    double y = c.quad.lowerRight.y - c.quad.lowerLeft.y;
+    double length = std::hypot(x, y);
+    if (!(length > 0)) return Frame{};
+    return Frame{x / length, y / length};
+}
+
+enum class FontEvidence {
+    None,   // the address is set in the body font, or nothing tells
+    Same,   // the address has a font of its own, and the next piece is set in it
+    Other,  // the address has a font of its own, and the next piece is in the body font
+};
+
+// What a break is made of, beyond its characters.
+struct Break {
+    bool sameParagraph = true;
+    bool forced = true;  // the next piece would not have fitted before the far edge
+    FontEvidence font = FontEvidence::None;
+};
+
+// The characters that end a piece of an address a typesetter may break
+// after; a line's next word up to the first of them (or whole) is the least
+// that would have had to fit.
+bool endsPiece(char32_t c) {
+    return isOneOf(c, U"/.?&=_#~:,;") || isAddressHyphen(c);
+}
+
+class PageGeometry {
+  public:
+    PageGeometry(const std::vector<TextChar>& chars, const std::vector<TextWord>& words)
+        : chars_(chars), words_(words) {}
+
+    Frame frameOf(const TextWord& word) const { return pdf::frameOf(chars_[word.firstChar]); }
+
+    double start(const Frame& f, const TextWord& word) const {
+        double s = 1e300;
+        for (int c = word.firstChar; c < word.firstChar + word.charCount; ++c)
+            s = std::min(
+                {s, f.along(chars_[c].quad.lowerLeft), f.along(chars_[c].quad.lowerRight)});
+        return s;
+    }
+    double end(const Frame& f, const TextWord& word, int lastChar = -1) const {
+        if (lastChar < 0) lastChar = word.firstChar + word.charCount - 1;
+        double e = -1e300;
+        for (int c = word.firstChar; c <= lastChar; ++c)
+            e = std::max(
+                {e, f.along(chars_[c].quad.lowerLeft), f.along(chars_[c].quad.lowerRight)});
+        return e;
+    }
+    // The width of the word's first piece: up to and with its first
+    // character (past the first) that ends a piece.
+    double pieceWidth(const Frame& f, const TextWord& word) const {
+        int last = word.firstChar + word.charCount - 1;
+        for (int c = word.firstChar + 1; c < word.firstChar + word.charCount; ++c)
+            if (endsPiece(chars_[c].code)) {
+                last = c;
+                break;
+            }
+        return end(f, word, last) - start(f, word);
+    }
+    // Whether `next` lies on a later line of the page than `word` does: its
+    // baseline below by most of a line.
+    bool onLaterLine(const Frame& f, const TextWord& word, const TextWord& next) const {
+        const TextChar& a = chars_[word.firstChar + word.charCount - 1];
+        const TextChar& b = chars_[next.firstChar];
+        return f.across(a.quad.lowerLeft) - f.across(b.quad.lowerLeft) >
+               0.7 * std::max(a.fontSize, b.fontSize);
+    }
+    const TextChar& lastChar(const TextWord& word) const {
+        return chars_[word.firstChar + word.charCount - 1];
+    }
+    const TextChar& firstChar(const TextWord& word) const { return chars_[word.firstChar]; }
+
+  private:
+    const std::vector<TextChar>& chars_;
+    const std::vector<TextWord>& words_;
+};
+
+// The font most characters of words [first, end) are set in.
+int bodyFont(const std::vector<TextChar>& chars, const std::vector<TextWord>& words, int first,
+             int end) {
+    std::vector<std::pair<int, int>> counts;  // font, characters; a line has few fonts
+    for (int w = first; w < end; ++w) {
+        const TextWord& word = words[w];
+        for (int c = word.firstChar; c < word.firstChar + word.charCount; ++c) {
+            int font = chars[c].font;
+            auto found = std::find_if(counts.begin(), counts.end(),
+                                      [font](const auto& e) { return e.first == font; });
+            if (found == counts.end())
+                counts.emplace_back(font, 1);
+            else
+                ++found->second;
+        }
+    }
+    auto most = std::max_element(counts.begin(), counts.end(), [](const auto& a, const auto& b) {
+        return a.second < b.second || (a.second == b.second && a.first > b.first);
+    });
+    return most == counts.end() ? -1 : most->first;
+}
+
+FontEvidence fontEvidence(int addressFont, int body, int headFont) {
+    if (addressFont < 0 || addressFont == body) return FontEvidence::None;
+    if (headFont == addressFont) return FontEvidence::Same;
+    return headFont == body ? FontEvidence::Other : FontEvidence::None;
+}
+
+// Whether an address that `tail` ends in goes on with `head` over `brk`.
+bool addressGoesOn(const AddressTail& tail, const Break& brk, std::u32string_view head) {
+    if (head.empty()) return false;
+    if (cannotEnd(tail)) return charactersGoOn(tail, brk.sameParagraph, head);
+    // The address may end here: the break must have been forced, and the
+    // next piece not set in the body font while the address has its own.
+    if (!brk.forced || brk.font == FontEvidence::Other) return false;
+    std::u32string_view core = headCore(head);
+    if (charactersGoOn(tail, brk.sameParagraph || isWebPiece(core), head)) return true;
+    // Rule 4: a path set in its own font goes on in that font.
+    return brk.font == FontEvidence::Same && tail.kind == AddressKind::Web && !tail.inHost &&
+           (tail.last == '/' || tail.last == '.') && !isOneOf(tail.beforeLast, U")]'\"") &&
+           !core.empty() && std::all_of(core.begin(), core.end(), isAddressChar) &&
+           !isAddressOfItsOwn(core);
+}
+
+// ---- Footnote marks ----
+
+// The number of characters at the word's end that are a footnote mark: set
+// smaller than, and raised above, the character before them.
+int trailingMark(const std::vector<TextChar>& chars, const TextWord& word) {
+    const int end = word.firstChar + word.charCount;
+    const Frame f = frameOf(chars[word.firstChar]);
+    int first = end;
+    while (first - 1 > word.firstChar) {
+        const TextChar& mark = chars[first - 1];
+        const TextChar& before = chars[first - 2];
+        bool raised =
+            f.across(mark.quad.lowerLeft) > f.across(before.quad.lowerLeft) + 0.2 * before.fontSize;
+        if (!(mark.fontSize < 0.9 * before.fontSize) || !raised) break;
+        --first;
+        // A mark of several characters ("12") is all raised above the text.
+        while (first - 1 > word.firstChar &&
+               std::fabs(chars[first - 1].fontSize - mark.fontSize) < 0.01 * mark.fontSize &&
+               std::fabs(f.across(chars[first - 1].quad.lowerLeft) -
+                         f.across(mark.quad.lowerLeft)) < 0.1 * mark.fontSize)
+            --first;
+        break;
+    }
+    return end - first;
+}
+
+std::u32string wordCodes(const std::vector<TextChar>& chars, const TextWord& word,
+                         int leaveOut = 0) {
+    std::u32string codes;
+    codes.reserve(static_cast<std::size_t>(word.charCount));
+    for (int c = word.firstChar; c < word.firstChar + word.charCount - leaveOut; ++c)
+        codes += chars[static_cast<std::size_t>(c)].code;
+    return codes;
+}
+
+// A footnote mark after an address is set apart from it; the address then
+// ends there.
+void markFootnotes(const std::vector<TextChar>& chars, std::vector<TextWord>& words) {
+    for (TextWord& word : words) {
+        int mark = trailingMark(chars, word);
+        if (mark == 0 || mark >= word.charCount) continue;
+        if (addressTail(wordCodes(chars, word, mark), AddressTail{}).kind != AddressKind::None)
+            word.markChars = mark;
+    }
+}
+
+// ---- The joins ----
+
+// Where a line or a table cell that a word ends ends: the farthest end of
+// the lines of its flow (or of the cell), along the line.
+struct Edges {
+    std::vector<Frame> frame;  // per flow: the writing direction of its first line
+    std::vector<double> end;   // per flow: the farthest end of its lines in that direction
+    std::vector<bool> known;
+};
+
+Edges flowEdges(const PageGeometry& g, const std::vector<TextWord>& words,
+                const std::vector<TextLine>& lines) {
+    Edges e;
+    for (const TextLine& line : lines) {
+        std::size_t flow = static_cast<std::size_t>(std::max(line.flowId, 0));
+        if (flow >= e.end.size()) {
+            e.frame.resize(flow + 1);
+            e.end.resize(flow + 1, -1e300);
+            e.known.resize(flow + 1, false);
+        }
+        // A table's rows are no measure of the prose around them.
+        if (line.table >= 0) continue;
+        const TextWord& first = words[line.firstWord];
+        Frame f = g.frameOf(first);
+        if (!e.known[flow]) {
+            e.frame[flow] = f;
+            e.known[flow] = true;
+        } else if (!f.sameAs(e.frame[flow])) {
+            continue;
+        }
+        e.end[flow] =
+            std::max(e.end[flow], g.end(e.frame[flow], words[line.firstWord + line.wordCount - 1]));
+    }
+    return e;
+}
+
+// The first word of the table cell that word w of `line` belongs to.
+int cellFirstWord(const std::vector<TextWord>& words, const TextLine& line, int w) {
+    while (w > line.firstWord && !words[w].cellStart) --w;
+    return w;
+}
+
+// The words of a table row whose cell goes on at the cell's next line
+// (wrapped inside the cell), joined to it.
+void joinWithinCells(const std::vector<TextChar>& chars, const PageGeometry& g,
+                     std::vector<TextWord>& words, const TextLine& line, int body) {
+    const int end = line.firstWord + line.wordCount;
+    for (int w = line.firstWord; w + 1 < end; ++w) {
+        const TextWord& word = words[w];
+        const TextWord& next = words[w + 1];
+        if (next.cellStart || word.markChars > 0) continue;
+        const Frame f = g.frameOf(word);
+        if (!g.onLaterLine(f, word, next)) continue;
+        AddressTail tail = addressTail(wordCodes(chars, word), AddressTail{});
+        if (tail.kind == AddressKind::None && !tail.localPartOnly) continue;
+        int cellEnd = w + 1;
+        while (cellEnd < end && !words[cellEnd].cellStart) ++cellEnd;
+        double far = -1e300;
+        for (int k = cellFirstWord(words, line, w); k < cellEnd; ++k)
+            far = std::max(far, g.end(f, words[k]));
+        Break brk;
+        brk.forced = far - g.end(f, word) < g.pieceWidth(f, next) + 0.5 * g.lastChar(word).fontSize;
+        brk.font = fontEvidence(g.lastChar(word).font, body, g.firstChar(next).font);
+        if (addressGoesOn(tail, brk, wordCodes(chars, next))) words[w].joinsNext = true;
+    }
+}
+
+}  // namespace
+
+void joinAddresses(const std::vector<TextChar>& chars, std::vector<TextWord>& words,
+                   std::vector<TextLine>& lines) {
+    markFootnotes(chars, words);
+    const PageGeometry g(chars, words);
+    // The page's body font: the one most of its characters are set in.
+    const int body = bodyFont(chars, words, 0, static_cast<int>(words.size()));
+    for (const TextLine& line : lines)
+        if (line.tableRow) joinWithinCells(chars, g, words, line, body);
+
+    const Edges edges = flowEdges(g, words, lines);
+    AddressTail carried;  // the address the line before ended in, when joined to this line
+    for (std::size_t l = 0; l + 1 < lines.size(); ++l) {
+        TextLine& line = lines[l];
+        const TextLine& next = lines[l + 1];
+        const int lastIndex = line.firstWord + line.wordCount - 1;
+        const TextWord& lastWord = words[lastIndex];
+        AddressTail tail =
+            addressTail(wordCodes(chars, lastWord), line.wordCount == 1 ? carried : AddressTail{});
+        carried = AddressTail{};
+        if (tail.kind == AddressKind::None && !tail.localPartOnly) continue;
+        // A footnote mark closes the address; so does the end of a flow.
+        if (lastWord.markChars > 0 || next.flowId != line.flowId) continue;
+        const TextWord& head = words[next.firstWord];
+        const Frame f = g.frameOf(lastWord);
+        Break brk;
+        brk.sameParagraph = next.paragraphId == line.paragraphId;
+        double far = 0;
+        bool measured = false;
+        if (line.table >= 0 || next.table >= 0) {
+            // In a table, only the cell's own next line goes on with it: a
+            // line of a single cell that starts where the cell does.
+            if (next.tableRow) continue;
+            const TextWord& cellStart = words[cellFirstWord(words, line, lastIndex)];
+            if (std::fabs(g.start(f, head) - g.start(f, cellStart)) >
+                0.5 * g.lastChar(lastWord).fontSize)
+                continue;
+            brk.sameParagraph = true;
+            far =
+                std::max(g.end(f, lastWord), g.end(f, words[next.firstWord + next.wordCount - 1]));
+            for (int k = cellFirstWord(words, line, lastIndex); k < lastIndex; ++k)
+                far = std::max(far, g.end(f, words[k]));
+            measured = true;
+        } else {
+            std::size_t flow = static_cast<std::size_t>(std::max(line.flowId, 0));
+            if (flow < edges.known.size() && edges.known[flow] && f.sameAs(edges.frame[flow])) {
+                far = edges.end[flow];
+                measured = true;
+            }
+        }
+        if (measured)
+            brk.forced = far - g.end(f, lastWord) <
+                         g.pieceWidth(f, head) + 0.5 * g.lastChar(lastWord).fontSize;
+        brk.font = fontEvidence(g.lastChar(lastWord).font, body, g.firstChar(head).font);
+        const std::u32string headCodes = wordCodes(chars, head);
+        if (!addressGoesOn(tail, brk, headCodes)) continue;
+        line.hyphenJoined = true;
+        // A hyphen right after a slash marks where the publisher broke the
+        // address (no path segment starts with one), unless the next line
+        // starts with a slash ("/-/" in some addresses): it is left out.
+        line.addressJoined =
+            !(chars::isHyphen(tail.last) && tail.beforeLast == '/' && headCodes.front() != '/');
+        if (tail.localPartOnly) tail.kind = AddressKind::Mail;
+        carried = tail;
+    }
+}
+
+}  // namespace pdf

@@ -1,0 +1,86 @@
+// pdf::joinAddresses — where a printed web or e-mail address goes on past the
+// end of a line, and where it ends: the joins that the page text (TextPage.h)
+// reads, decided in one place, beside the hyphen join of the layout.
+//
+// A typesetter breaks an address where it runs out of room, after or before
+// one of its separators; an address also often ends a line, a sentence, a
+// list item or a table cell. The evidence that tells the two apart, from both
+// sides of the break:
+//   - the characters: what the address ends in, what the next line starts
+//     with (rules 1 to 4 below, in TextPage.h's words: "https://wiki.example."
+//     over "org/Maintainers" is one address, "see https://example.org/" over
+//     "for details" is not);
+//   - the room: a line that a typesetter broke because the next piece did not
+//     fit leaves less room before its flow's (or its table cell's) far edge
+//     than that piece takes. An address that ends with room to spare for the
+//     next line's first piece ended there ("http://tool.example.net." over
+//     "othertool", a list item's "http://www.example.org/" over the next
+//     item's "symbols/symbolsX.txt");
+//   - the font: an address set in a font of its own (a typewriter font in
+//     body text) goes on where the next line starts in that font, whatever
+//     the word looks like ("…/wiki/" over "Reproducibility",
+//     "…/UploadQueue/" over "README"); a next line in the body font is no
+//     such evidence;
+//   - the table: a table cell's lines continue the cell's address
+//     ("https://lists.example.net/" over "mailman/listinfo/users" in one cell),
+//     and nothing joins across cells or rows ("…/projects/abc5/" and the next
+//     row's name cell "xyzdrv/newdb");
+//   - footnote marks: a raised, smaller glyph right after an address is a
+//     mark, not part of it ("…/mailman/list-user" with a raised "2").
+//
+// The rules, each with the line that taught it:
+//   1. A line ends inside an address when its last word holds the start of one
+//      (a scheme "http://", "https://", "ftp://", "www.", an e-mail's "@")
+//      with only address characters after it.
+//   2. Where the address cannot end (right after its scheme, "www." or "@",
+//      or in one of - _ = & # % ~ + @, the non-breaking hyphen U+2011 and
+//      the hyphen U+2010 among them): the next line's first word goes on with
+//      it when made of address characters, in the same paragraph or after a
+//      hanging indent ("https://" over "www.example.org"; "project‑" over
+//      "boot@lists.example.org", the hyphen kept).
+//   3. Where it may end (in / . : ? or a letter or digit): the next word must
+//      be a piece of an address ("org/Maintainers", "example.com",
+//      "tsp?docNumber=4&fileType=pdf"), a host's last label after a dot
+//      ("org"), a file type after a dot in a path ("index." over "html"), or
+//      start with a separator after a letter ("/docs"); and the break must
+//      have been forced (the room, above), and the next word not set in the
+//      body font while the address has a font of its own. A break that was
+//      forced, over a piece of an address, joins across a paragraph break of
+//      the layout too (a long address line ends a paragraph as the layout
+//      sees it: "…/cgi-bin/" over "tsp?docNumber=4&fileType=pdf").
+//   4. After / or . in a path, in an address set in a font of its own: a
+//      forced break over a word in that font goes on whatever the word is
+//      ("…/projects/" over "toolname.", "…/Bugs/" over "Reporting.").
+//   5. Never: over a word that is an address of its own (a list of
+//      addresses), after ) ] ' " closed the address before a last punctuation
+//      mark, into another flow, or between lines of a table but a cell's own.
+//   6. A hyphen right after a slash is the publisher's break mark and is left
+//      out ("https://gitlab.com/-" over "group/project/"), unless the next
+//      line starts with a slash.
+//
+// Coordinates: the characters' quads, in any one frame (TextPage's user
+// space); distances are measured along each line's own writing direction, so
+// turned pages and lines read the same.
+//
+// Work: one look at each line's last word and the next line's first word, one
+// pass over the page's characters for lines' ends and fonts; linear.
+// Nothing thrown.
+#pragma once
+
+#include <vector>
+
+#include "pdf/text/TextPage.h"
+
+namespace pdf {
+
+// Sets, for each address that goes on: TextLine::hyphenJoined and
+// addressJoined on a line whose address goes on at the next line; TextWord::
+// joinsNext on a word whose address goes on at the next word of its table
+// cell (the cell's next line); TextWord::markChars on a word that ends in a
+// footnote mark after an address.
+// REQUIRES: lines in reading order, words and chars as TextPage holds them;
+// hyphenJoined already set where the layout joins a hyphenated word.
+void joinAddresses(const std::vector<TextChar>& chars, std::vector<TextWord>& words,
+                   std::vector<TextLine>& lines);
+
+}  // namespace pdf
