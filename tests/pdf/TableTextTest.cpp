@@ -208,3 +208,57 @@ TEST_F(TableText, TableOnATurnedPageReadsRowByRow) {
 }
 
 }  // namespace
+
+namespace {
+
+// Tables whose cells wrap onto more lines, each given as its lines {y, {x, text}...}, and the
+// page text expected: one line a row, each cell's lines joined with a space.
+struct WrappedTable {
+    std::vector<std::pair<double, std::vector<std::pair<double, std::string>>>> lines;
+    std::vector<std::string> expected;
+};
+
+TEST_F(TableText, RowsWhoseCellsWrapReadAsOneLineEach) {
+    const std::vector<WrappedTable> tables = {
+        // A code list whose description and entity wrap in the same rows.
+        {{{700, {{72, "Code"}, {130, "Description"}, {400, "Entity"}}},
+          {686, {{72, "AB12"}, {130, "Codes for the identification of the"}, {400, "ISO"}}},
+          {675, {{130, "representation of names of countries"}}},
+          {661, {{72, "CD34"}, {130, "Data elements and interchange"}, {400, "ISO/IEC"}}},
+          {650, {{130, "formats for information exchange"}}},
+          {636, {{72, "GH78"}, {130, "Language codes of the world, with"}, {400, "Library of"}}},
+          {625, {{130, "their alpha-3 forms and names"}, {400, "Congress"}}}},
+         {"Code Description Entity",
+          "AB12 Codes for the identification of the representation of names of countries ISO",
+          "CD34 Data elements and interchange formats for information exchange ISO/IEC",
+          "GH78 Language codes of the world, with their alpha-3 forms and names Library of "
+          "Congress"}},
+        // Titles in title case that wrap, in a table whose rows are spaced apart.
+        {{{700, {{72, "Title"}, {260, "File"}}},
+          {684, {{72, "Installation Guide for the"}, {260, "install/amd64/"}}},
+          {673, {{72, "Debian Operating System"}, {260, "index.html"}}},
+          {658, {{72, "Release Notes"}, {260, "release-notes.txt"}}},
+          {643, {{72, "Frequently Asked Questions"}, {260, "doc/manuals/"}}},
+          {632, {{72, "About the Project"}, {260, "faq.html"}}},
+          {617, {{72, "Reference Card"}, {260, "refcard.pdf"}}}},
+         {"Title File",
+          "Installation Guide for the Debian Operating System install/amd64/ index.html",
+          "Release Notes release-notes.txt",
+          "Frequently Asked Questions About the Project doc/manuals/ faq.html",
+          "Reference Card refcard.pdf"}},
+        // Rows as close as the header is far: each row its own, in title case.
+        {{{700, {{72, "Name"}, {200, "Value"}}},
+          {684, {{72, "Alpha"}, {200, "first value"}}},
+          {673, {{72, "Beta"}, {200, "second value"}}},
+          {662, {{72, "Gamma"}, {200, "third value"}}}},
+         {"Name Value", "Alpha first value", "Beta second value", "Gamma third value"}},
+    };
+    for (const WrappedTable& table : tables) {
+        pdfbuild::PageSpec page;
+        for (const auto& [y, cells] : table.lines)
+            for (const auto& [x, text] : cells) page.texts.push_back(at(x, y, text));
+        EXPECT_EQ(linesOf(page), table.expected) << table.expected.front();
+    }
+}
+
+}  // namespace

@@ -96,6 +96,9 @@ T median(std::vector<T> v) {
 struct Join {
     int table = 0;
     bool rightToLeft = false;
+    // How far its first row lies below the row before it (0: none before):
+    // a table whose rows are spaced apart wraps its cells closer.
+    double leadGap = 0;
     std::vector<std::vector<int>> cells;
 };
 
@@ -751,13 +754,30 @@ class TableFinder {
         bool rowSeen = false;
         std::vector<int> cellOfSlot;
         std::vector<int> singles;  // single lines since the last row joined
+        // The usual distance between the table's rows: a row much closer to
+        // the one before than that wraps a cell of it.
+        std::vector<double> gaps;
+        double previousBase = std::numeric_limits<double>::quiet_NaN();
         for (int r : rows) {
             std::vector<int> cells = cellsIn(r, from, to);
             if (cells.empty()) continue;
-            if (current >= 0 && cells.size() == 1 &&
-                continues(cells[0], bounds, slots, key, joins_[current], cellOfSlot)) {
-                int s = slotOf(bounds, (set_.lines[cells[0]].x0 + set_.lines[cells[0]].x1) / 2);
-                joins_[current].cells[cellOfSlot[s]].push_back(cells[0]);
+            if (!std::isnan(previousBase)) gaps.push_back(set_.lines[cells[0]].base - previousBase);
+            previousBase = set_.lines[cells[0]].base;
+        }
+        rowGap_ = median(gaps);
+        previousBase = std::numeric_limits<double>::quiet_NaN();
+        for (int r : rows) {
+            std::vector<int> cells = cellsIn(r, from, to);
+            if (cells.empty()) continue;
+            const double base = set_.lines[cells[0]].base;
+            const double gap = base - previousBase;
+            previousBase = base;
+            if (current >= 0 &&
+                continuesEach(cells, bounds, slots, key, joins_[current], cellOfSlot)) {
+                for (int l : cells) {
+                    int s = slotOf(bounds, (set_.lines[l].x0 + set_.lines[l].x1) / 2);
+                    joins_[current].cells[cellOfSlot[s]].push_back(l);
+                }
                 continue;
             }
             if (cells.size() < 2) {
@@ -768,6 +788,7 @@ class TableFinder {
             Join join;
             join.table = table;
             join.rightToLeft = rtl;
+            join.leadGap = std::isnan(gap) ? 0 : gap;
             cellOfSlot.assign(bounds.size() - 1, -1);
             for (int l : cells) {
                 int s = slotOf(bounds, (set_.lines[l].x0 + set_.lines[l].x1) / 2);
@@ -782,10 +803,25 @@ class TableFinder {
         }
     }
 
-    // A wrapped cell: a row of one line that continues, aligned with it and
-    // of its size, the text cell of its slot in the join. (A row of several
-    // cells is a row of its own, though each may line up with the row
-    // above: the lines of a code listing do.)
+    // Wrapped cells: a row whose every cell continues its slot's cell in the
+    // join (continues), each in a slot of its own ("Language codes of the
+    // world, with | Library of" over "their alpha-3 forms | Congress"). A
+    // row with a cell in a number column is a row of its own, though its
+    // cells may line up with the row above: the lines of a code listing do.
+    bool continuesEach(const std::vector<int>& cells, const std::vector<double>& bounds,
+                       const std::vector<Slot>& slots, int key, const Join& join,
+                       const std::vector<int>& cellOfSlot) const {
+        std::vector<char> taken(bounds.size(), 0);
+        for (int l : cells) {
+            int s = slotOf(bounds, (set_.lines[l].x0 + set_.lines[l].x1) / 2);
+            if (taken[s] || !continues(l, bounds, slots, key, join, cellOfSlot)) return false;
+            taken[s] = 1;
+        }
+        return !cells.empty();
+    }
+
+    // A wrapped cell: a line that continues, aligned with it and of its
+    // size, the text cell of its slot in the join.
     bool continues(int l, const std::vector<double>& bounds, const std::vector<Slot>& slots,
                    int key, const Join& join, const std::vector<int>& cellOfSlot) const {
         const Line& line = set_.lines[l];
@@ -796,10 +832,15 @@ class TableFinder {
         const Line& last = set_.lines[cell.back()];
         double edge = join.rightToLeft ? first.x1 - line.x1 : line.x0 - first.x0;
         // The key column's cells start rows: a line there continues its
-        // cell only when it goes on in lower case, maybe indented.
+        // cell only when it goes on in lower case, maybe indented, or lies
+        // closer to it than the row lies to the row before and than the
+        // table's rows usually lie apart ("Installation Guide for the" over
+        // "Debian Operating System" in a table whose rows are spaced apart).
         double indent = 0;
         if (s == key) {
-            if (!chars::isLowerCase(items_[line.clusters.front()].code)) return false;
+            const double gap = (line.base - last.base) * 1.25;
+            const bool closer = join.leadGap > 0 && gap <= join.leadGap && gap <= rowGap_;
+            if (!closer && !chars::isLowerCase(items_[line.clusters.front()].code)) return false;
             indent = 2 * line.size;
         }
         return edge >= -0.5 * line.size && edge <= 0.5 * line.size + indent &&
@@ -876,6 +917,7 @@ class TableFinder {
     std::vector<Join> joins_;
     std::vector<std::pair<int, int>> members_;  // (line, table) of single lines in a table
     int tables_ = 0;
+    double rowGap_ = 0;            // the median distance between rows of the table being joined
     long budget_ = 0, spent_ = 0;  // lines looked at: see kTableWorkPerLine
 };
 

@@ -70,13 +70,14 @@
 //      is found inside that column; a slot that holds all the run's cells
 //      is not (it would be the same search again).
 //
-// In a table, a row of a single line that continues a text cell of the
-// row just joined (same slot, left aligned with it or right aligned in
-// right-to-left script, of its size, within kContinuationPitch ems below
-// it) is a wrapped cell: its text is read within the cell it continues. A
-// line in a number column never is; one in the first (key) column only
-// when it goes on in lower case (a hanging indent of up to two ems
-// allowed), for a new row often starts with a heading there. Every line of
+// In a table, a row whose every line continues a text cell of the row just
+// joined (same slot, left aligned with it or right aligned in right-to-left
+// script, of its size, within kContinuationPitch ems below it; one line a
+// slot) holds wrapped cells: each line's text is read within the cell it
+// continues, so that a row whose description and entity both wrap stays one
+// row. A line in a number column never continues; one in the first (key)
+// column only when it goes on in lower case (a hanging indent of up to two
+// ems allowed), for a new row often starts with a heading there. Every line of
 // a table gets Line::table, the table's number, and so do the single lines
 // between its rows.
 //
