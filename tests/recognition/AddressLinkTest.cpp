@@ -70,13 +70,14 @@ class AddressLinks : public ::testing::Test {
 };
 
 // Where a line piece of a match lies, for lines set at (72, 700 - 14 i) in one run each: from
-// the origin of its first glyph to half a font size past its last glyph's origin (the piece
-// is a part of its line's text element), from the element's top to the baseline.
-std::string pieceLoc(int line, const std::string& before, const std::string& upToLast) {
+// the origin of its first glyph to the end of its last glyph's advance (the glyph after
+// upToLast in lineText), from the element's top to the baseline.
+std::string pieceLoc(int line, const std::string& before, const std::string& upToLast,
+                     const std::string& lineText) {
     const double baseline = 792 - (700 - kPitch * line);
     const double top = baseline - kAscent * kSize;
     const double x = 72 + width(before);
-    return loc(x, top, 72 + width(upToLast) + kSize / 2 - x, baseline - top);
+    return loc(x, top, 72 + width(lineText.substr(0, upToLast.size() + 1)) - x, baseline - top);
 }
 
 // Breaks after a dot, after a slash, after the address's own hyphen, right after "https://"
@@ -132,19 +133,20 @@ TEST_F(AddressLinks, AddressBrokenAtALineEndIsLinkedWholeOnEveryPiece) {
     std::vector<std::vector<Recognised>> pages = recognise(doc);
     for (size_t p = 0; p < cases.size(); ++p) {
         const Case& c = cases[p];
-        EXPECT_EQ((std::vector<Recognised>{{pieceLoc(0, c.before1, c.upToLast1), c.url, c.text},
-                                           {pieceLoc(1, "", c.upToLast2), c.url, c.text}}),
-                  pages[p])
+        EXPECT_EQ(
+            (std::vector<Recognised>{{pieceLoc(0, c.before1, c.upToLast1, c.line1), c.url, c.text},
+                                     {pieceLoc(1, "", c.upToLast2, c.line2), c.url, c.text}}),
+            pages[p])
             << c.line1 << " / " << c.line2;
     }
-    EXPECT_EQ(
-        (std::vector<Recognised>{{pieceLoc(0, "Visit ", "Visit https://example.org/hel"),
-                                  "https://example.org/help", "https://example.org/help"},
-                                 {pieceLoc(2, "see ", "see https://example.org"),
-                                  "https://example.org/", "https://example.org/"},
-                                 {pieceLoc(5, "ated word by ", "ated word by info@example.co"),
-                                  "mailto:info@example.com", "info@example.com"}}),
-        pages.back());
+    EXPECT_EQ((std::vector<Recognised>{
+                  {pieceLoc(0, "Visit ", "Visit https://example.org/hel", lines[0]),
+                   "https://example.org/help", "https://example.org/help"},
+                  {pieceLoc(2, "see ", "see https://example.org", lines[2]), "https://example.org/",
+                   "https://example.org/"},
+                  {pieceLoc(5, "ated word by ", "ated word by info@example.co", lines[5]),
+                   "mailto:info@example.com", "info@example.com"}}),
+              pages.back());
 }
 
 // An Arabic article's address (the Latin part in Helvetica's widths, then the Arabic letters
@@ -316,11 +318,19 @@ TEST_F(AddressLinks, AddressEndsWhereItsCellFontRoomMarkOrScriptSaysSo) {
           "https://ja.example.org/wiki/"}},
         {{"(see https://en.wikipedia.org/wiki/Foo_(bar)) and (https://example.org/x)."},
          {"https://en.wikipedia.org/wiki/Foo_(bar)", "https://example.org/x"}},
+        {{"The tables of all the years are kept by the office at https://www.example.gov/cgi-bin/",
+          "   tsp?docNumber=4&fileType=pdf for each year."},
+         {"https://www.example.gov/cgi-bin/tsp?docNumber=4&fileType=pdf",
+          "https://www.example.gov/cgi-bin/tsp?docNumber=4&fileType=pdf"}},
+        {{"The start-up code of the C library is in the file "
+          "{a}http://src.example.org/lib/crtstart.",
+          "{a}asm){b} and it is short."},
+         {"http://src.example.org/lib/crtstart.asm", "http://src.example.org/lib/crtstart.asm"}},
     };
     std::vector<std::vector<Recognised>> found = recognise(fontPages(pages));
     for (std::size_t p = 0; p < pages.size(); ++p) {
         std::vector<std::string> urls;
-        for (const Recognised& link : found[p]) urls.push_back(link.url);
+        for (const Recognised& link : found[p]) urls.push_back(xmlUnescaped(link.url));
         EXPECT_EQ(pages[p].urls, urls) << pages[p].lines.front();
     }
 }
