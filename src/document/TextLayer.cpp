@@ -138,35 +138,18 @@ Direction lineDirection(const pdf::TextPage& text, const pdf::TextLine& line,
     return directionOfTenths(std::lround(degrees * 10));
 }
 
-// An extent along the line (s) and across it (t), in points from the page's origin.
-struct Extent {
-    double s0 = HUGE_VAL, s1 = -HUGE_VAL, t0 = HUGE_VAL, t1 = -HUGE_VAL;
-
-    void add(pdf::Point p, const Direction& d) {
-        const double s = p.x * d.along.x + p.y * d.along.y;
-        const double t = -p.x * d.along.y + p.y * d.along.x;
-        s0 = std::min(s0, s);
-        s1 = std::max(s1, s);
-        t0 = std::min(t0, t);
-        t1 = std::max(t1, t);
-    }
-    void add(const Extent& e) {
-        s0 = std::min(s0, e.s0);
-        s1 = std::max(s1, e.s1);
-        t0 = std::min(t0, e.t0);
-        t1 = std::max(t1, e.t1);
-    }
-    double middle() const { return (s0 + s1) / 2; }
-};
+// The character's quad on the page (its share of its glyph's), along and across d.
+pdf::Extent charExtent(const pdf::TextChar& c, const pdf::Matrix& toPage, const Direction& d) {
+    const pdf::Point quad[4] = {c.quad.lowerLeft, c.quad.lowerRight, c.quad.upperRight,
+                                c.quad.upperLeft};
+    return pdf::quadExtent(quad, toPage, d.along);
+}
 
 // The union of the word's glyph quads on the page, along and across d.
-Extent wordExtent(const pdf::TextPage& text, const pdf::TextWord& word, const pdf::Matrix& toPage,
-                  const Direction& d) {
-    Extent e;
-    for (const pdf::TextChar& c : text.chars(word))
-        for (pdf::Point corner :
-             {c.quad.lowerLeft, c.quad.lowerRight, c.quad.upperRight, c.quad.upperLeft})
-            e.add(toPage.apply(corner), d);
+pdf::Extent wordExtent(const pdf::TextPage& text, const pdf::TextWord& word,
+                       const pdf::Matrix& toPage, const Direction& d) {
+    pdf::Extent e;
+    for (const pdf::TextChar& c : text.chars(word)) e.add(charExtent(c, toPage, d));
     return e;
 }
 
@@ -194,7 +177,7 @@ double lineFontSize(const pdf::TextPage& text, const pdf::TextLine& line) {
 
 struct WrittenWord {
     std::string_view text;
-    Extent extent;
+    pdf::Extent extent;
 };
 
 // Whether the line, its words in reading order, is read right to left: the layout puts a
@@ -207,14 +190,9 @@ bool readRightToLeft(const pdf::TextPage& text, const std::vector<WrittenWord>& 
     if (words.size() >= 2) return words.front().extent.middle() > words.back().extent.middle();
     const pdf::TextWord& word = *sources.front();
     const auto chars = text.chars(word);
-    if (chars.size() >= 2) {
-        Extent first, last;
-        for (pdf::Point corner : {chars.front().quad.lowerLeft, chars.front().quad.lowerRight})
-            first.add(toPage.apply(corner), d);
-        for (pdf::Point corner : {chars.back().quad.lowerLeft, chars.back().quad.lowerRight})
-            last.add(toPage.apply(corner), d);
-        return first.middle() > last.middle();
-    }
+    if (chars.size() >= 2)
+        return charExtent(chars.front(), toPage, d).middle() >
+               charExtent(chars.back(), toPage, d).middle();
     return pdf::chars::direction(chars.front().code) == pdf::chars::Direction::RightToLeft;
 }
 
@@ -224,7 +202,7 @@ void appendLine(std::string& out, const pdf::TextPage& text, const pdf::TextLine
     const Direction d = lineDirection(text, line, toPage);
     std::vector<WrittenWord> words;
     std::vector<const pdf::TextWord*> sources;
-    Extent box;
+    pdf::Extent box;
     for (const pdf::TextWord& word : text.words(line)) {
         std::string_view utf8 = text.wordText(word);
         // A word of unmapped glyphs only holds no text to write.

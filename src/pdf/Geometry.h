@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <limits>
 
 namespace pdf {
 
@@ -66,5 +67,43 @@ struct Matrix {
                 c * n.b + d * n.d, e * n.a + f * n.c + n.e, e * n.b + f * n.d + n.f};
     }
 };
+
+// How far points reach along a unit direction `along` (s: a point's dot product with it) and
+// across it (t: along `along` turned a quarter turn, (-along.y, along.x), which on the y-down
+// page points from a line's top to its bottom). Holds nothing (s0 > s1) until a point is
+// added.
+struct Extent {
+    double s0 = std::numeric_limits<double>::infinity();
+    double s1 = -std::numeric_limits<double>::infinity();
+    double t0 = std::numeric_limits<double>::infinity();
+    double t1 = -std::numeric_limits<double>::infinity();
+
+    double middle() const { return (s0 + s1) / 2; }
+    void add(Point p, Point along) {
+        const double s = p.x * along.x + p.y * along.y;
+        const double t = -p.x * along.y + p.y * along.x;
+        s0 = std::min(s0, s);
+        s1 = std::max(s1, s);
+        t0 = std::min(t0, t);
+        t1 = std::max(t1, t);
+    }
+    void add(const Extent& e) {
+        s0 = std::min(s0, e.s0);
+        s1 = std::max(s1, e.s1);
+        t0 = std::min(t0, e.t0);
+        t1 = std::max(t1, e.t1);
+    }
+};
+
+// Where a glyph (or a character's share of it) lies: its quad, the four corners of its advance
+// from the font's descent to its ascent (PaintedChar::quad, TextChar::quad), taken through
+// `toPage` and measured along `along`. The one measure of a glyph's extent: links, products,
+// word-list hits and the text layer's boxes all take it from here, so they agree on every
+// glyph, however its font, text matrix and operators place it.
+inline Extent quadExtent(const Point (&quad)[4], const Matrix& toPage, Point along) {
+    Extent e;
+    for (const Point& corner : quad) e.add(toPage.apply(corner), along);
+    return e;
+}
 
 }  // namespace pdf

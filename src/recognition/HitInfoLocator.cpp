@@ -15,33 +15,20 @@ namespace {
 // a horizontal line (about half a degree).
 constexpr double kHorizontal = 0.01;
 
-// Font size times the vertical scale of the text and graphics matrices.
-double effectiveFontSize(const pdf::TextElement& element) {
-    pdf::Matrix m = element.textMatrix.then(element.ctm);
-    return element.fontSize * std::sqrt(m.b * m.b + m.d * m.d);
-}
-
-// Whether text holds needle as a run of consecutive characters, in time
-// linear in both (Knuth-Morris-Pratt): a piece and an element may each be a
-// whole line of the page.
-bool contains(const std::u32string& text, const std::u32string& needle) {
-    if (needle.empty()) return true;
-    // border[k]: length of the longest proper border of needle[0..k].
-    std::vector<std::size_t> border(needle.size(), 0);
-    for (std::size_t k = 1, b = 0; k < needle.size(); ++k) {
-        while (b > 0 && needle[k] != needle[b]) b = border[b - 1];
-        if (needle[k] == needle[b]) ++b;
-        border[k] = b;
-    }
-    for (std::size_t k = 0, b = 0; k < text.size(); ++k) {
-        while (b > 0 && text[k] != needle[b]) b = border[b - 1];
-        if (text[k] == needle[b]) ++b;
-        if (b == needle.size()) return true;
-    }
-    return false;
-}
+// Page space along the page's horizontal: s is x, t is y.
+constexpr pdf::Point kRightwards{1, 0};
 
 }  // namespace
+
+// The glyph's quads (its characters' shares of its advance), page space, along the page's
+// horizontal.
+pdf::Extent HitInfoLocator::glyphExtent(int glyph) const {
+    pdf::Extent e;
+    for (int c = painted_.glyphStart[glyph]; c < painted_.glyphStart[glyph + 1]; ++c)
+        e.add(pdf::quadExtent(painted_.chars[static_cast<size_t>(c)].quad, pdf::Matrix{},
+                              kRightwards));
+    return e;
+}
 
 std::vector<HitInfo> HitInfoLocator::getSearchHitInfo(const std::vector<pdf::Highlight>& highlights,
                                                       const std::string& matchText) {
@@ -99,7 +86,7 @@ std::vector<std::vector<int>> HitInfoLocator::visualLines(const std::vector<int>
 bool HitInfoLocator::getHitsData(const std::vector<int>& glyphs, HitInfo& hit) const {
     hit.page = page_.number();
     hit.searchText = searchText;
-    if (readsLeftToRight(glyphs) && measureByElements(glyphs, hit)) return true;
+    if (readsLeftToRight(glyphs) && measureAlongTheLine(glyphs, hit)) return true;
     return measureByBoxes(glyphs, hit);
 }
 
@@ -118,52 +105,23 @@ bool HitInfoLocator::readsLeftToRight(const std::vector<int>& glyphs) const {
     return true;
 }
 
-bool HitInfoLocator::measureByElements(const std::vector<int>& glyphs, HitInfo& hit) const {
+bool HitInfoLocator::measureAlongTheLine(const std::vector<int>& glyphs, HitInfo& hit) const {
     const pdf::PaintedChar& first = firstChar(glyphs.front());
     const pdf::PaintedChar& last = firstChar(glyphs.back());
     const pdf::TextElement& firstElement = painted_.elements[static_cast<size_t>(first.element)];
-    const pdf::TextElement& lastElement = painted_.elements[static_cast<size_t>(last.element)];
-    const pdf::Matrix& toPage = page_.userToPage();
-
-    // Does the piece hold the whole text of its last glyph's element? Only
-    // a piece of at least as many characters can: an element may be a whole
-    // line of the page, so its text is gathered only then, at the cost of
-    // the piece, and never once per match at the cost of the element.
-    const int elementBegin = painted_.glyphStart[lastElement.firstGlyph];
-    const int elementEnd = painted_.glyphStart[lastElement.firstGlyph + lastElement.glyphCount];
-    std::size_t pieceChars = 0;
-    for (int g : glyphs)
-        pieceChars += static_cast<std::size_t>(painted_.glyphStart[g + 1] - painted_.glyphStart[g]);
-    bool holdsElement = false;
-    if (static_cast<std::size_t>(elementEnd - elementBegin) <= pieceChars) {
-        std::u32string piece, element;
-        piece.reserve(pieceChars);
-        for (int g : glyphs)
-            for (int c = painted_.glyphStart[g]; c < painted_.glyphStart[g + 1]; ++c)
-                piece += painted_.chars[static_cast<size_t>(c)].code;
-        for (int c = elementBegin; c < elementEnd; ++c)
-            element += painted_.chars[static_cast<size_t>(c)].code;
-        holdsElement = contains(piece, element);
-    }
-    double right = holdsElement ? toPage.apply(lastElement.bbox).x1
-                                : last.origin.x + effectiveFontSize(lastElement) / 2;
-
-    hit.x = first.origin.x;
-    hit.y = toPage.apply(firstElement.bbox).y0;
-    hit.width = right - hit.x;
+    hit.x = glyphExtent(glyphs.front()).s0;
+    hit.y = page_.userToPage().apply(firstElement.bbox).y0;
+    hit.width = glyphExtent(glyphs.back()).s1 - hit.x;
     hit.height = last.origin.y - hit.y;
     return hit.width > 0 && hit.height > 0;
 }
 
 bool HitInfoLocator::measureByBoxes(const std::vector<int>& glyphs, HitInfo& hit) const {
-    pdf::Rect box{1e300, 1e300, -1e300, -1e300};
-    for (int g : glyphs) {
-        for (int c = painted_.glyphStart[g]; c < painted_.glyphStart[g + 1]; ++c)
-            box = pdf::unite(box, pdf::boundsOfPoints(painted_.chars[static_cast<size_t>(c)].quad));
-    }
-    hit.x = box.x0;
-    hit.y = box.y0;
-    hit.width = box.width();
-    hit.height = box.height();
+    pdf::Extent box;
+    for (int g : glyphs) box.add(glyphExtent(g));
+    hit.x = box.s0;
+    hit.y = box.t0;
+    hit.width = box.s1 - box.s0;
+    hit.height = box.t1 - box.t0;
     return hit.width > 0 && hit.height > 0;
 }

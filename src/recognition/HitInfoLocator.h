@@ -9,23 +9,26 @@
 // over a line break gives one hit per line piece (and so does a match over
 // the lines of a wrapped table cell, which the reading puts on one line).
 //
+// Every glyph is measured by its quad: its advance from the font's descent
+// to its ascent, as PaintedText.h sets it out and pdf::quadExtent
+// (Geometry.h) measures it, the measure the text layer and word-list links
+// take too, so a link lies over the same glyphs as the text layer's word.
+//
 // A piece whose glyphs the content stream draws left to right horizontally
 // on the shown page (every glyph upright, running left to right, each
 // standing right of the one before it; Hebrew or Arabic drawn in visual
-// order too) is measured from its text elements:
-//   left    the first glyph's origin;
+// order too) runs along its line:
+//   left    where the first glyph's advance starts;
 //   top     the top of the first glyph's text element;
-//   right   the right edge of the last glyph's text element when the piece
-//           holds that element's whole text, else the last glyph's origin
-//           plus half the effective font size (font size times the vertical
-//           scale of text matrix and CTM);
+//   right   where the last glyph's advance ends;
 //   bottom  the last glyph's baseline.
 // Any other piece (a turned or mirrored line, vertical writing, right-to-
-// left script drawn right to left) is the bounding box of its glyphs' boxes. Either way the
-// rectangle is in page space (points from the top-left of the shown page,
-// y down; the page's rotation and crop box applied), the same as "loc", and
-// no rectangle has a side of 0 or less: a piece that would is measured by
-// its glyphs' boxes, and one whose glyphs have no extent gives no hit.
+// left script drawn right to left) is the bounding box of its glyphs'
+// quads. Either way the rectangle is in page space (points from the
+// top-left of the shown page, y down; the page's rotation and crop box
+// applied), the same as "loc", and no rectangle has a side of 0 or less: a
+// piece that would is measured by its glyphs' quads, and one whose glyphs
+// have no extent gives no hit.
 //
 //     HitInfoLocator locator(page, painted);
 //     for (const HitInfo& hit : locator.getSearchHitInfo(match.highlights, match.text))
@@ -33,9 +36,8 @@
 //
 // One locator serves every match of its page. It borrows the page and its
 // reading, which must outlive it. A match costs its own glyphs (their
-// number, log of it for sorting them into lines) and no more: the text of a
-// text element, which may be a whole line, is gathered only for a piece at
-// least as long. Nothing thrown.
+// number, log of it for sorting them into lines) and no more. Nothing
+// thrown.
 #pragma once
 
 #include <string>
@@ -67,8 +69,10 @@ class HitInfoLocator {
     // line. False when they have no extent on the page.
     bool getHitsData(const std::vector<int>& glyphs, HitInfo& hit) const;
     bool readsLeftToRight(const std::vector<int>& glyphs) const;
-    bool measureByElements(const std::vector<int>& glyphs, HitInfo& hit) const;
+    bool measureAlongTheLine(const std::vector<int>& glyphs, HitInfo& hit) const;
     bool measureByBoxes(const std::vector<int>& glyphs, HitInfo& hit) const;
+    // The glyph's quads along the page's horizontal: x as s, y as t.
+    pdf::Extent glyphExtent(int glyph) const;
 
     const pdf::PaintedChar& firstChar(int glyph) const {
         return painted_.chars[static_cast<size_t>(painted_.glyphStart[glyph])];

@@ -27,20 +27,24 @@ bool recognizeWordListLinks(PDFDocument& document, std::vector<ImportLinksExpres
         std::fflush(stdout);
         pdf::Page page = document.pdf().page(i);
         pdf::TextPage text(page);
-        // One link on a found word's box (the page's user space).
-        auto addHit = [&](const pdf::Rect& box, const std::string& found,
+        // One link on found characters: the bounding box of their quads on the shown page.
+        auto addHit = [&](pdf::Items<pdf::TextChar> found, const std::string& foundText,
                           const ImportLinksExpression& expression) {
             limits.add(page, 1);
-            pdf::Rect shown = page.userToPage().apply(box);
+            pdf::Extent box;
+            for (const pdf::TextChar& c : found) {
+                const pdf::Point quad[4] = {c.quad.lowerLeft, c.quad.lowerRight, c.quad.upperRight,
+                                            c.quad.upperLeft};
+                box.add(pdf::quadExtent(quad, page.userToPage(), {1, 0}));
+            }
             HitInfo hit;
             hit.page = i;
-            hit.x = shown.x0;
-            hit.y = shown.y0;
-            // Sizes are whole points, but never 0: a link must have an
-            // extent to be seen and clicked.
-            hit.width = std::max(1, static_cast<int>(shown.width()));
-            hit.height = std::max(1, static_cast<int>(shown.height()));
-            hit.searchText = found;
+            hit.x = box.s0;
+            hit.y = box.t0;
+            // Never 0 wide or high: a link must have an extent to be seen and clicked.
+            hit.width = std::max(1.0, box.s1 - box.s0);
+            hit.height = std::max(1.0, box.t1 - box.t0);
+            hit.searchText = foundText;
             hit.url = expression.result;
             hit.linkText = expression.description;
             hit.linkType = expression.linkType;
@@ -68,7 +72,7 @@ bool recognizeWordListLinks(PDFDocument& document, std::vector<ImportLinksExpres
                 record.pageNumber = i;
                 record.wordIndex = wordIndex++;
                 if (finder.binarySearch(0, n - 1, record)) {
-                    addHit(word.box, record.word, record.expression);
+                    addHit(chars, record.word, record.expression);
                     continue;
                 }
                 // Text without spaces between words: the list words inside
@@ -77,13 +81,11 @@ bool recognizeWordListLinks(PDFDocument& document, std::vector<ImportLinksExpres
                 codes.reserve(chars.size());
                 for (const pdf::TextChar& c : chars) codes.push_back(c.code);
                 for (const WordSpan& span : finder.findWithin(codes)) {
-                    pdf::Rect box = chars[static_cast<size_t>(span.first)].box;
+                    pdf::Items<pdf::TextChar> within(&chars[static_cast<size_t>(span.first)],
+                                                     static_cast<size_t>(span.count));
                     std::string found;
-                    for (int c = span.first; c < span.first + span.count; ++c) {
-                        box = pdf::unite(box, chars[static_cast<size_t>(c)].box);
-                        appendUtf8(found, chars[static_cast<size_t>(c)].code);
-                    }
-                    addHit(box, found, finder.expression(span.expression));
+                    for (const pdf::TextChar& c : within) appendUtf8(found, c.code);
+                    addHit(within, found, finder.expression(span.expression));
                 }
             }
         }

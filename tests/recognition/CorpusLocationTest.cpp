@@ -16,15 +16,27 @@
 //     pattern);
 //   - no link is more than 1.6 times as wide as its text (plus the point that rounding up
 //     adds), none has a side of 0 or less, and none is there twice.
+//
+// And every web and e-mail address's rectangle, as the locator makes it before "loc" rounds it,
+// spans along its line the union of the same glyphs' quads as the page's reading
+// (pdf::TextPage, the text layer's source) has them, to within kAlongTolerance.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <map>
 #include <regex>
 #include <tuple>
 
+#include "pdf/Document.h"
+#include "pdf/Error.h"
+#include "pdf/Library.h"
+#include "pdf/text/PaintedText.h"
+#include "pdf/text/TextPage.h"
+#include "pdf/text/TextSearch.h"
+#include "recognition/HitInfoLocator.h"
 #include "support/CorpusTools.h"
 #include "support/RecognitionJobs.h"
 #include "support/TestSupport.h"
@@ -298,6 +310,92 @@ TEST(CorpusLocation, EveryMatchIsLinkedOnItsOwnText) {
         EXPECT_EQ(0, f.tooWide) << name;
         EXPECT_EQ(0, f.nonPositive) << name;
         EXPECT_EQ(0, f.duplicates) << name;
+    }
+}
+
+// How far along its line a rectangle's ends may lie from its glyphs' (points).
+constexpr double kAlongTolerance = 0.5;
+
+struct AlongFigures {
+    long matches = 0, rectangles = 0, off = 0;
+    double worst = 0;
+};
+
+// The page's addresses: each rectangle against the union, on the shown page, of the quads of
+// the reading's characters that show the match's glyphs and lie across the rectangle's line
+// (their quad's centre inside it), along the line (x, or y for a line that runs up or down).
+void measureAlong(const pdf::Page& page, const std::vector<std::unique_ptr<Regex>>& patterns,
+                  const std::string& name, AlongFigures& f) {
+    const pdf::PaintedText painted = pdf::readPaintedText(page);
+    const pdf::TextPage text(page, painted);
+    const pdf::SearchableText searchable = pdf::searchableText(text);
+    std::vector<std::vector<const pdf::TextChar*>> charsOfGlyph(
+        static_cast<size_t>(painted.glyphCount()));
+    for (const pdf::TextChar& c : text.chars())
+        charsOfGlyph[static_cast<size_t>(c.glyph)].push_back(&c);
+    const pdf::Matrix& toPage = page.userToPage();
+    HitInfoLocator locator(page, painted);
+    for (size_t p = 0; p < 2; ++p) {  // the web and e-mail addresses
+        for (const pdf::SearchMatch& match : pdf::searchPage(searchable, *patterns[p])) {
+            ++f.matches;
+            for (const HitInfo& hit : locator.getSearchHitInfo(match.highlights, match.text)) {
+                ++f.rectangles;
+                double lo = 1e300, hi = -1e300;
+                bool alongX = true;
+                for (const pdf::Highlight& h : match.highlights) {
+                    for (int g = h.position; g < h.position + h.length; ++g) {
+                        for (const pdf::TextChar* c : charsOfGlyph[static_cast<size_t>(g)]) {
+                            const pdf::Point q[4] = {
+                                toPage.apply(c->quad.lowerLeft), toPage.apply(c->quad.lowerRight),
+                                toPage.apply(c->quad.upperRight), toPage.apply(c->quad.upperLeft)};
+                            const double cx = (q[0].x + q[2].x) / 2, cy = (q[0].y + q[2].y) / 2;
+                            if (cx < hit.x || cx > hit.x + hit.width || cy < hit.y ||
+                                cy > hit.y + hit.height)
+                                continue;
+                            alongX = std::fabs(q[1].x - q[0].x) >= std::fabs(q[1].y - q[0].y);
+                            for (const pdf::Point& corner : q) {
+                                lo = std::min(lo, alongX ? corner.x : corner.y);
+                                hi = std::max(hi, alongX ? corner.x : corner.y);
+                            }
+                        }
+                    }
+                }
+                const double start = alongX ? hit.x : hit.y;
+                const double end = start + (alongX ? hit.width : hit.height);
+                const double off =
+                    lo > hi ? HUGE_VAL : std::max(std::fabs(start - lo), std::fabs(end - hi));
+                f.worst = std::max(f.worst, off);
+                if (off > kAlongTolerance && ++f.off <= 5)
+                    std::printf("    %s page %d \"%s\": %.1f to %.1f, its glyphs %.1f to %.1f\n",
+                                name.c_str(), page.number(), hit.searchText.c_str(), start, end, lo,
+                                hi);
+            }
+        }
+    }
+}
+
+TEST(CorpusLocation, AddressRectanglesSpanTheirGlyphsAlongTheLine) {
+    if (corpusDir().empty()) GTEST_SKIP() << "corpus not present";
+    std::vector<std::unique_ptr<Regex>> patterns;
+    for (const std::string& pattern : kPatterns)
+        patterns.push_back(std::make_unique<Regex>(pattern));
+    pdf::Library library;
+    for (const std::string& name : listDir(corpusDir())) {
+        if (name.size() < 4 || name.substr(name.size() - 4) != ".pdf") continue;
+        AlongFigures f;
+        try {
+            pdf::Document document(corpusFile(name));
+            for (int n = 1; n <= document.pageCount(); ++n)
+                measureAlong(document.page(n), patterns, name, f);
+        } catch (const pdf::Error& e) {
+            std::printf("%-42s not read: %s\n", name.c_str(), e.what());
+            continue;
+        }
+        std::printf(
+            "%-42s %5ld addresses, %5ld rectangles: %ld off their glyphs by more than "
+            "%.1f pt along the line (the farthest %.2f)\n",
+            name.c_str(), f.matches, f.rectangles, f.off, kAlongTolerance, f.worst);
+        EXPECT_EQ(0, f.off) << name;
     }
 }
 

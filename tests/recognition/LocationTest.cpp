@@ -1,7 +1,8 @@
 // Where "recognizelinks" puts a match: on its own glyphs, in every direction text can run on
 // the shown page, one rectangle per line of a match over a line break, never a rectangle with
-// a side of 0 or less. Left-to-right horizontal text follows the element rule (RecognitionTest);
-// everything else is the bounding box of the matched glyphs' boxes on the shown page.
+// a side of 0 or less. Left-to-right horizontal text runs from its first glyph's advance to the
+// end of its last one's (RecognitionTest); everything else is the bounding box of the matched
+// glyphs' boxes on the shown page.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -82,6 +83,49 @@ TEST_F(Location, TextOnTurnedPagesGetsTheBoxOfItsGlyphs) {
     }
 }
 
+// Regression: upright left-to-right text inside its element ended half its effective font size
+// (font size times the vertical scale of text matrix and graphics matrix) past its last glyph's
+// origin, which misses the glyph's end wherever the advance is scaled apart from that size. A
+// negative font size in a text matrix turned half way (upright on the page) put the end half a
+// size before the origin: "4242" got 15 of its 27 points. Horizontal scaling and a stretched
+// graphics matrix fell short by most of the last glyph, and so, by the glyph's advance less half
+// a size, did a CID font listing its widths out of CID order shown by several operators with TJ
+// kerning. Every rectangle now spans its glyphs' advances, as the text layer's box does.
+TEST_F(Location, RectangleSpansItsGlyphsAdvancesHoweverTheyArePlaced) {
+    const double tel = width("Tel "), digits = width("4242");
+    struct Case {
+        const char* what;
+        std::string content;
+        double start, width, ascent;
+    };
+    const Case cases[] = {
+        {"negative font size", "BT /Helv -1 Tf -12 0 0 -12 100 700 Tm (Tel 4242 ok) Tj ET",
+         100 + tel, digits, kAscent},
+        {"horizontal scaling", "BT /Helv 12 Tf 200 Tz 1 0 0 1 100 700 Tm (Tel 4242 ok) Tj ET",
+         100 + 2 * tel, 2 * digits, kAscent},
+        {"stretched graphics matrix",
+         "q 3 0 0 1 0 0 cm BT /Helv 12 Tf 1 0 0 1 30 700 Tm (Tel 4242 ok) Tj ET Q", 90 + 3 * tel,
+         3 * digits, kAscent},
+        // "abcabx": a 0.5 em, b, c, x 0.6 em; the kerning moves the last b 1.2 points on.
+        {"CID widths out of order",
+         "BT /H1 12 Tf 1 0 0 1 100 700 Tm <0032> Tj <000A000B> Tj [<0032> -100 <000A000C>] TJ ET",
+         100, 6 + 7.2 + 7.2 + 6 + 1.2 + 7.2, 0.8},
+    };
+    for (const Case& c : cases) {
+        pdfbuild::DocumentSpec doc;
+        const std::string font = pdfbuild::addHorizontalFont(
+            doc, {{50, "a", 500}, {10, "b", 600}, {11, "c", 600}, {12, "x", 600}});
+        pdfbuild::PageSpec page;
+        page.resources = {{"Font", "H1", font}};
+        page.rawContent = c.content;
+        doc.pages.push_back(page);
+        const double top = 792 - (700 + c.ascent * 12);
+        EXPECT_EQ((std::vector<std::string>{loc(c.start, top, c.width, 92 - top)}),
+                  locate(doc, "\\d+|[abc]+"))
+            << c.what;
+    }
+}
+
 // Text mirrored left to right (it runs leftwards from x 300) and text upside down. Of two
 // directions with as many characters, upside down is read before mirrored.
 TEST_F(Location, MirroredAndUpsideDownTextGetTheBoxOfItsGlyphs) {
@@ -138,7 +182,7 @@ TEST_F(Location, RightToLeftScriptDrawnLeftToRightIsMeasuredByItsElements) {
 }
 
 // "alpha beta" split over two lines: one link on each line's piece, both with the match's
-// text. Each piece ends inside its element: half a font size past its last glyph's origin.
+// text. Each piece ends inside its element, where its last glyph's advance ends.
 TEST_F(Location, MatchOverALineBreakGetsOneLinkPerLine) {
     pdfbuild::PageSpec page;
     page.texts = {pdfbuild::textRun(72, 700, "first line ends alpha"),
@@ -146,8 +190,8 @@ TEST_F(Location, MatchOverALineBreakGetsOneLinkPerLine) {
     const double start = 72 + width("first line ends ");
     const double top1 = 792 - (700 + kAscent * 12), top2 = 792 - (686 + kAscent * 12);
     EXPECT_EQ((std::vector<std::string>{
-                  loc(start, top1, 72 + width("first line ends alph") + 6 - start, 92 - top1),
-                  loc(72, top2, width("bet") + 6, 106 - top2)}),
+                  loc(start, top1, 72 + width("first line ends alpha") - start, 92 - top1),
+                  loc(72, top2, width("beta"), 106 - top2)}),
               locate(page, "alpha\\s+beta"));
     ASSERT_EQ(2u, links.size());
     for (const std::string& link : links)
@@ -178,12 +222,12 @@ TEST_F(Location, MatchesInRepeatedAndSimilarTextLieOnTheirOwnGlyphs) {
         page.rawContent += "q 1 0 0 1 0 " + std::to_string(-300 - 20 * i) +
                            " cm BT /Helv 12 Tf 1 0 0 1 72 700 Tm (QX-" + std::to_string(2 + i) +
                            " here) Tj ET Q ";
-    const double start = 72 + width("Order "), end = 72 + width("Order QX-") + 6;
+    const double start = 72 + width("Order "), end = 72 + width("Order QX-1");
     auto top = [](double baseline) { return 792 - (baseline + kAscent * 12); };
     EXPECT_EQ((std::vector<std::string>{loc(start, top(700), end - start, 92 - top(700)),
                                         loc(start, top(600), end - start, 192 - top(600)),
-                                        loc(72, top(400), width("QX-") + 6, 392 - top(400)),
-                                        loc(72, top(380), width("QX-") + 6, 412 - top(380))}),
+                                        loc(72, top(400), width("QX-2"), 392 - top(400)),
+                                        loc(72, top(380), width("QX-3"), 412 - top(380))}),
               locate(page, "QX-\\d"));
 }
 
@@ -291,9 +335,8 @@ TEST_F(TableLocation, MatchOverARowIsOneRectangleAlongIt) {
 
 TEST_F(TableLocation, MatchOverAWrappedCellGetsARectangleOnEachLine) {
     const double start = 150 + width("Hex nut for ");
-    EXPECT_EQ(
-        (std::vector<std::string>{
-            loc(start, top(668), 150 + width("Hex nut for bolts o") + 6 - start, 124 - top(668)),
-            loc(150, top(654), width("siz") + 6, 138 - top(654))}),
-        locate(table(), "bolts\\s+of\\s+size"));
+    EXPECT_EQ((std::vector<std::string>{
+                  loc(start, top(668), 150 + width("Hex nut for bolts of") - start, 124 - top(668)),
+                  loc(150, top(654), width("size"), 138 - top(654))}),
+              locate(table(), "bolts\\s+of\\s+size"));
 }

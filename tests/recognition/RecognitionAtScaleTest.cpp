@@ -115,12 +115,12 @@ TEST_F(RecognitionAtScale, ManyAddressesOnOneLineAreEachLocatedOnTheirOwnGlyphs)
     int wrong = 0;
     for (int k = 0; k < kAddresses; ++k) {
         const std::string& address = addresses[static_cast<size_t>(k)];
-        // From the first glyph's origin to the last one's plus half the font
-        // size (the match is not its element's whole text).
+        // From the first glyph's origin to the end of the last one's advance
+        // (an "m").
         const size_t last = first + address.size() - 1;
         const double x = originX(first);
         const std::string expected =
-            "loc=\"" + loc(x, top, originX(last) + kSize / 2 - x, kHeight - kBaseline - top) +
+            "loc=\"" + loc(x, top, originX(last) + width("m") - x, kHeight - kBaseline - top) +
             "\" url=\"http://" + address + "\"";
         if (links[static_cast<size_t>(k)].find(expected) == std::string::npos && ++wrong <= 5)
             ADD_FAILURE() << "address " << k << ": " << links[static_cast<size_t>(k)]
@@ -135,13 +135,9 @@ TEST_F(RecognitionAtScale, ManyAddressesOnOneLineAreEachLocatedOnTheirOwnGlyphs)
     EXPECT_EQ(0, wrong);
 }
 
-// Whether a match holds its last element's whole text is now decided without
-// gathering the element's text when it is longer than the match; when it is
-// not, the text is still looked for anywhere in the match: "aab" inside
-// "aaaab" (a match over two elements, "see aa" and "aab") reaches the right
-// edge of "aab", while the same match's first part, "aa", alone does not
-// reach the right edge of its longer element.
-TEST_F(RecognitionAtScale, AMatchReachesItsLastElementsEdgeOnlyWhenItHoldsItsText) {
+// A match over two elements ("see aa" and "aab") and a match inside an element ("aa" of
+// "see aa") both end where their last glyph's advance ends, whatever their elements hold.
+TEST_F(RecognitionAtScale, AMatchEndsWhereItsLastGlyphEndsWhateverItsElementsHold) {
     const double size = 12, baseline = 700;
     auto width = [&](const std::string& text) {
         return pdfbuild::textWidth(pdfbuild::textRun(0, 0, text, size));
@@ -160,9 +156,8 @@ TEST_F(RecognitionAtScale, AMatchReachesItsLastElementsEdgeOnlyWhenItHoldsItsTex
     EXPECT_NE(std::string::npos,
               links[0].find("loc=\"" + loc(left, top, second + width("aab") - left, height)))
         << links[0];
-    EXPECT_NE(
-        std::string::npos,
-        links[1].find("loc=\"" + loc(left, top, 100 + width("see a") + size / 2 - left, height)))
+    EXPECT_NE(std::string::npos,
+              links[1].find("loc=\"" + loc(left, top, 100 + width("see aa") - left, height)))
         << links[1];
 }
 

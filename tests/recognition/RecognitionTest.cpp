@@ -48,18 +48,18 @@ TEST_F(Recognition, MatchOfAWholeElementReachesItsRightEdge) {
               linksOf(record(dir, 1)));
 }
 
-TEST_F(Recognition, MatchInsideAnElementEndsHalfAFontSizeAfterItsLastGlyph) {
+TEST_F(Recognition, MatchInsideAnElementEndsWhereItsLastGlyphEnds) {
     write(threeElements());
     ASSERT_EQ(0, recognize({{"\\b12 of"}}).status);
-    // "12 of" inside "Page 12 of 30": from the origin of "1" to the origin
-    // of "f" plus 6 points.
+    // "12 of" inside "Page 12 of 30": from the origin of "1" to the end of
+    // the advance of "f".
     double start = 100 + pdfbuild::textWidth(run(0, 0, "Page "));
-    double lastOrigin = 100 + pdfbuild::textWidth(run(0, 0, "Page 12 o"));
+    double end = 100 + pdfbuild::textWidth(run(0, 0, "Page 12 of"));
     double top = 792 - (650 + kAscent * 12);
     std::vector<std::string> links = linksOf(record(dir, 1));
     ASSERT_EQ(1u, links.size());
     EXPECT_NE(std::string::npos,
-              links[0].find("loc=\"" + loc(start, top, lastOrigin + 6 - start, 142 - top) + "\""))
+              links[0].find("loc=\"" + loc(start, top, end - start, 142 - top) + "\""))
         << links[0];
 }
 
@@ -360,6 +360,25 @@ TEST_F(Recognition, WordListLinksAreNeverEmpty) {
     EXPECT_NE(std::string::npos, links[0].find("loc=\"100 91 1 1\"")) << links[0];
 }
 
+// Regression: a word-list link's size was cut to whole points, so it stopped up to a point
+// short of its word's glyphs; like every "loc" it is now rounded up. "ab" at 12 points spans
+// 13.3 points along the line and 11.1 from Helvetica's descent to its ascent.
+TEST_F(Recognition, WordListLinkCoversItsWordsGlyphs) {
+    pdfbuild::DocumentSpec doc;
+    doc.pages.resize(1);
+    doc.pages[0].texts = {run(100, 700, "ab")};
+    write(doc);
+    ASSERT_EQ(0, runJob(dir, wordJob(dir, pdf, {{"ab", 0, 0, "u", "AB"}})).status);
+    std::vector<std::string> links = linksOf(record(dir, 1));
+    ASSERT_EQ(1u, links.size());
+    const double top = 792 - (700 + kAscent * 12);
+    EXPECT_NE(std::string::npos, links[0].find("loc=\"" +
+                                               loc(100, top, pdfbuild::textWidth(run(0, 0, "ab")),
+                                                   (kAscent + 0.207) * 12) +
+                                               "\""))
+        << links[0];
+}
+
 TEST_F(Recognition, WordListCutsAMarkedlySmallerLastCharacter) {
     pdfbuild::DocumentSpec doc;
     doc.pages.resize(1);
@@ -411,10 +430,10 @@ TEST_F(Recognition, MatchInsideAFormIsMeasuredWithTheFormsMatrix) {
     ASSERT_EQ(0, recognize({{"QX-7"}}).status);
     std::vector<std::string> links = linksOf(record(dir, 1));
     ASSERT_EQ(1u, links.size());
-    // "QX-7" ends the element but is not all of it: the rectangle ends half
-    // a font size after the origin of its "7".
+    // "QX-7" ends the element but is not all of it: the rectangle ends
+    // where the advance of its "7" ends.
     double start = 200 + pdfbuild::textWidth(run(0, 0, "Code "));
-    double end = 200 + pdfbuild::textWidth(run(0, 0, "Code QX-")) + 6;
+    double end = 200 + pdfbuild::textWidth(run(0, 0, "Code QX-7"));
     double top = 792 - (400 + kAscent * 12);
     EXPECT_NE(std::string::npos,
               links[0].find("loc=\"" + loc(start, top, end - start, 392 - top) + "\""))
