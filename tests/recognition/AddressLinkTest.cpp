@@ -326,6 +326,15 @@ TEST_F(AddressLinks, AddressEndsWhereItsCellFontRoomMarkOrScriptSaysSo) {
           "{a}http://src.example.org/lib/crtstart.",
           "{a}asm){b} and it is short."},
          {"http://src.example.org/lib/crtstart.asm", "http://src.example.org/lib/crtstart.asm"}},
+        {{"The key is imported as the help pages say, at https://help.example.net/YourAccount/",
+          "ImportingYourPGPKey for the details.",
+          "The paper is in the library of the association at http://dl.example.org/c.cfm?id=203.",
+          "2032319 and at http://doc.example.com/qregexp.html#details\u2014this is the place."},
+         {"https://help.example.net/YourAccount/ImportingYourPGPKey",
+          "https://help.example.net/YourAccount/ImportingYourPGPKey",
+          "http://dl.example.org/c.cfm?id=203.2032319",
+          "http://dl.example.org/c.cfm?id=203.2032319",
+          "http://doc.example.com/qregexp.html#details"}},
     };
     std::vector<std::vector<Recognised>> found = recognise(fontPages(pages));
     for (std::size_t p = 0; p < pages.size(); ++p) {

@@ -347,6 +347,22 @@ FontEvidence fontEvidence(int addressFont, int body, int headFont) {
     return headFont == body ? FontEvidence::Other : FontEvidence::None;
 }
 
+bool isAsciiDigit(char32_t c) {
+    return c >= '0' && c <= '9';
+}
+
+bool looksLikeAPathPiece(const AddressTail& tail, std::u32string_view core) {
+    if (core.empty() || !std::all_of(core.begin(), core.end(), isAddressChar)) return false;
+    if (tail.last == '.')
+        return isAsciiDigit(tail.beforeLast) && std::all_of(core.begin(), core.end(), isAsciiDigit);
+    if (tail.last != '/') return false;
+    if (std::any_of(core.begin(), core.end(), isAsciiDigit)) return true;
+    for (std::size_t i = 1; i < core.size(); ++i)
+        if (core[i] >= 'A' && core[i] <= 'Z' && core[i - 1] >= 'a' && core[i - 1] <= 'z')
+            return true;
+    return false;
+}
+
 // Whether an address that `tail` ends in goes on with `head` over `brk`.
 bool addressGoesOn(const AddressTail& tail, const Break& brk, std::u32string_view head) {
     if (head.empty()) return false;
@@ -356,6 +372,14 @@ bool addressGoesOn(const AddressTail& tail, const Break& brk, std::u32string_vie
     if (!brk.forced || brk.font == FontEvidence::Other) return false;
     std::u32string_view core = headCore(head);
     if (charactersGoOn(tail, brk.sameParagraph || isWebPiece(core), head)) return true;
+    // A path goes on over a forced break with a word no prose has: a name
+    // in camel case or one holding digits after a slash
+    // ("…/YourAccount/" over "ImportingYourPGPKey", "…/" over
+    // "tel-00710193"), more digits after a number and a dot
+    // ("…?id=2032305." over "2032319").
+    if (brk.sameParagraph && tail.kind == AddressKind::Web && !tail.inHost &&
+        looksLikeAPathPiece(tail, core))
+        return true;
     // Rule 4: a path set in its own font goes on in that font.
     return brk.font == FontEvidence::Same && tail.kind == AddressKind::Web && !tail.inHost &&
            (tail.last == '/' || tail.last == '.') && !isOneOf(tail.beforeLast, U")]'\"") &&
@@ -411,23 +435,27 @@ void markFootnotes(const std::vector<TextChar>& chars, std::vector<TextWord>& wo
 
 // ---- The joins ----
 
-// Where a line or a table cell that a word ends ends: the farthest end of
-// the lines of its flow (or of the cell), along the line.
+// Where the lines of a flow end: the end that three in four of its lines
+// reach no farther than, along the line. Not the farthest end: a line that
+// runs past the margin (an address a typesetter could not break) would make
+// every full line look short.
 struct Edges {
     std::vector<Frame> frame;  // per flow: the writing direction of its first line
-    std::vector<double> end;   // per flow: the farthest end of its lines in that direction
+    std::vector<double> end;   // per flow: where its lines end, in that direction
     std::vector<bool> known;
 };
 
 Edges flowEdges(const PageGeometry& g, const std::vector<TextWord>& words,
                 const std::vector<TextLine>& lines) {
     Edges e;
+    std::vector<std::vector<double>> ends;
     for (const TextLine& line : lines) {
         std::size_t flow = static_cast<std::size_t>(std::max(line.flowId, 0));
         if (flow >= e.end.size()) {
             e.frame.resize(flow + 1);
             e.end.resize(flow + 1, -1e300);
             e.known.resize(flow + 1, false);
+            ends.resize(flow + 1);
         }
         // A table's rows are no measure of the prose around them.
         if (line.table >= 0) continue;
@@ -439,8 +467,14 @@ Edges flowEdges(const PageGeometry& g, const std::vector<TextWord>& words,
         } else if (!f.sameAs(e.frame[flow])) {
             continue;
         }
-        e.end[flow] =
-            std::max(e.end[flow], g.end(e.frame[flow], words[line.firstWord + line.wordCount - 1]));
+        ends[flow].push_back(g.end(e.frame[flow], words[line.firstWord + line.wordCount - 1]));
+    }
+    for (std::size_t flow = 0; flow < ends.size(); ++flow) {
+        std::vector<double>& v = ends[flow];
+        if (v.empty()) continue;
+        auto at = v.begin() + static_cast<std::ptrdiff_t>((v.size() * 3) / 4);
+        std::nth_element(v.begin(), at, v.end());
+        e.end[flow] = *at;
     }
     return e;
 }
