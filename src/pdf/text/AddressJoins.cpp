@@ -270,8 +270,7 @@ bool endsPiece(char32_t c) {
 
 class PageGeometry {
   public:
-    PageGeometry(const std::vector<TextChar>& chars, const std::vector<TextWord>& words)
-        : chars_(chars), words_(words) {}
+    explicit PageGeometry(const std::vector<TextChar>& chars) : chars_(chars) {}
 
     Frame frameOf(const TextWord& word) const { return pdf::frameOf(chars_[word.firstChar]); }
 
@@ -316,29 +315,24 @@ class PageGeometry {
 
   private:
     const std::vector<TextChar>& chars_;
-    const std::vector<TextWord>& words_;
 };
 
-// The font most characters of words [first, end) are set in.
+// The font most characters of words [first, end) are set in (the lowest
+// number on a tie); -1 when none is known.
 int bodyFont(const std::vector<TextChar>& chars, const std::vector<TextWord>& words, int first,
              int end) {
-    std::vector<std::pair<int, int>> counts;  // font, characters; a line has few fonts
+    std::vector<long> counts;  // by font number: fonts are numbered from 0 on each page
     for (int w = first; w < end; ++w) {
         const TextWord& word = words[w];
         for (int c = word.firstChar; c < word.firstChar + word.charCount; ++c) {
-            int font = chars[c].font;
-            auto found = std::find_if(counts.begin(), counts.end(),
-                                      [font](const auto& e) { return e.first == font; });
-            if (found == counts.end())
-                counts.emplace_back(font, 1);
-            else
-                ++found->second;
+            const int font = chars[c].font;
+            if (font < 0) continue;
+            if (static_cast<std::size_t>(font) >= counts.size()) counts.resize(font + 1, 0);
+            ++counts[font];
         }
     }
-    auto most = std::max_element(counts.begin(), counts.end(), [](const auto& a, const auto& b) {
-        return a.second < b.second || (a.second == b.second && a.first > b.first);
-    });
-    return most == counts.end() ? -1 : most->first;
+    if (counts.empty()) return -1;
+    return static_cast<int>(std::max_element(counts.begin(), counts.end()) - counts.begin());
 }
 
 FontEvidence fontEvidence(int addressFont, int body, int headFont) {
@@ -490,21 +484,26 @@ int cellFirstWord(const std::vector<TextWord>& words, const TextLine& line, int 
 void joinWithinCells(const std::vector<TextChar>& chars, const PageGeometry& g,
                      std::vector<TextWord>& words, const TextLine& line, int body) {
     const int end = line.firstWord + line.wordCount;
+    const Frame f = g.frameOf(words[line.firstWord]);
+    // Where each word's cell ends along the row, from one pass each way.
+    std::vector<double> cellFar(static_cast<std::size_t>(line.wordCount));
+    for (int w = line.firstWord, cell = w; w < end; ++w) {
+        if (words[w].cellStart) cell = w;
+        double e = g.end(f, words[w]);
+        cellFar[w - line.firstWord] = w == cell ? e : std::max(cellFar[w - 1 - line.firstWord], e);
+    }
+    for (int w = end - 2; w >= line.firstWord; --w)
+        if (!words[w + 1].cellStart) cellFar[w - line.firstWord] = cellFar[w + 1 - line.firstWord];
     for (int w = line.firstWord; w + 1 < end; ++w) {
         const TextWord& word = words[w];
         const TextWord& next = words[w + 1];
         if (next.cellStart || word.markChars > 0) continue;
-        const Frame f = g.frameOf(word);
         if (!g.onLaterLine(f, word, next)) continue;
         AddressTail tail = addressTail(wordCodes(chars, word), AddressTail{});
         if (tail.kind == AddressKind::None && !tail.localPartOnly) continue;
-        int cellEnd = w + 1;
-        while (cellEnd < end && !words[cellEnd].cellStart) ++cellEnd;
-        double far = -1e300;
-        for (int k = cellFirstWord(words, line, w); k < cellEnd; ++k)
-            far = std::max(far, g.end(f, words[k]));
         Break brk;
-        brk.forced = far - g.end(f, word) < g.pieceWidth(f, next) + 0.5 * g.lastChar(word).fontSize;
+        brk.forced = cellFar[w - line.firstWord] - g.end(f, word) <
+                     g.pieceWidth(f, next) + 0.5 * g.lastChar(word).fontSize;
         brk.font = fontEvidence(g.lastChar(word).font, body, g.firstChar(next).font);
         if (addressGoesOn(tail, brk, wordCodes(chars, next))) words[w].joinsNext = true;
     }
@@ -515,7 +514,7 @@ void joinWithinCells(const std::vector<TextChar>& chars, const PageGeometry& g,
 void joinAddresses(const std::vector<TextChar>& chars, std::vector<TextWord>& words,
                    std::vector<TextLine>& lines) {
     markFootnotes(chars, words);
-    const PageGeometry g(chars, words);
+    const PageGeometry g(chars);
     // The page's body font: the one most of its characters are set in.
     const int body = bodyFont(chars, words, 0, static_cast<int>(words.size()));
     for (const TextLine& line : lines)
