@@ -235,6 +235,61 @@ TEST_F(PaintedTextTest, ControlCodesFromAToUnicodeMapGiveWayToTheGlyphName) {
     EXPECT_EQ((std::vector<std::string>{"file"}), elementTexts(read(ligatureDocument({}))));
 }
 
+// What a code the ToUnicode map lacks (or maps to nothing usable) reads as, from the embedded
+// font program: the character the font's Unicode cmap gives the code's glyph, else the glyph's
+// name; only then the encoding's letter. Each row puts one glyph of Noto Serif Myanmar at code
+// 0xC1 of a simple TrueType font (its /WinAnsiEncoding names "Aacute" there) and at CID 1 of an
+// Identity-H font, each after a glyph the map has (ka). A code the map maps to nothing is no
+// text of its own: the font is not asked (MuPDF, which drops such entries, gives the encoding's
+// letter).
+// Regression: Myanmar words read Latin-1 letters where the map lacked their codes.
+TEST_F(PaintedTextTest, CodesTheToUnicodeMapLacksAreReadFromTheEmbeddedFont) {
+    struct Case {
+        const char* what;
+        pdfbuild::TrueTypeGlyph glyph;  // its code is set per font
+        const char* simpleText;         // what the row's code reads as in each font
+        const char* cidText;
+    };
+    const Case cases[] = {
+        // {} : the map lacks the code; "" : the map says "<code> <>".
+        {"the map's entry first", {0, U'\u1001', true, "", "\u1010"}, "\u1010", "\u1010"},
+        {"the font's cmap", {0, U'\u1001', true, "", {}}, "\u1001", "\u1001"},
+        {"a control code in the map", {0, U'\u1001', true, "", "\x0C"}, "\u1001", "\u1001"},
+        {"an entry of nothing", {0, U'\u1001', true, "", ""}, "\u00C1", ""},
+        {"uni name", {0, U'\u1002', false, "uni1002", {}}, "\u1002", "\u1002"},
+        {"u name", {0, U'\u1002', false, "u1000A", {}}, "\U0001000A", "\U0001000A"},
+        {"Adobe name", {0, U'\u1002', false, "afii57636", {}}, "\u20AA", "\u20AA"},
+        {"ligature name", {0, U'\u1002', false, "f_f_i.alt", {}}, "ffi", "ffi"},
+        {"no name", {0, U'\u1002', false, "", {}}, "\u00C1", ""},
+        {"g12", {0, U'\u1002', false, "g12", {}}, "\u00C1", ""},
+        {"glyph123", {0, U'\u1002', false, "glyph123", {}}, "\u00C1", ""},
+        {"cid00123", {0, U'\u1002', false, "cid00123", {}}, "\u00C1", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        pdfbuild::TrueTypeGlyph ka{0, U'\u1000', true, "", "\u1000"};
+        pdfbuild::TrueTypeGlyph simple = c.glyph, cid = c.glyph;
+        ka.code = 0xC0, simple.code = 0xC1;
+        pdfbuild::DocumentSpec doc;
+        pdfbuild::PageSpec page;
+        page.resources = {{"Font", "TT", pdfbuild::addTrueTypeFont(doc, {ka, simple}, false)}};
+        ka.code = 2, cid.code = 1;
+        page.resources.push_back({"Font", "CT", pdfbuild::addTrueTypeFont(doc, {ka, cid}, true)});
+        page.rawContent =
+            "BT /TT 10 Tf 1 0 0 1 100 700 Tm <C0C1> Tj /CT 10 Tf 1 0 0 1 100 650 Tm <00020001> Tj "
+            "ET";
+        doc.pages.push_back(page);
+        pdf::PaintedText painted = read(doc);
+        ASSERT_EQ(4, painted.glyphCount());
+        std::vector<std::string> texts(2);  // of each font, its unmapped glyph left out
+        for (const pdf::PaintedChar& ch : painted.chars)
+            if (!ch.unmapped) texts[ch.glyph / 2] += utf8Of(ch.code);
+        EXPECT_EQ((std::vector<std::string>{std::string("\u1000") + c.simpleText,
+                                            std::string("\u1000") + c.cidText}),
+                  texts);
+    }
+}
+
 TEST_F(PaintedTextTest, ContentInOptionalContentThatIsOffIsLeftOut) {
     pdfbuild::DocumentSpec doc;
     doc.objects.push_back({"<< /Type /OCG /Name (Draft) >>", std::nullopt});

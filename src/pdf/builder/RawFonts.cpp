@@ -1,8 +1,14 @@
 #include "pdf/builder/RawFonts.h"
 
+#include <mupdf/fitz.h>
+#include <mupdf/ucdn.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <stdexcept>
+
+#include "pdf/Boundary.h"
 
 namespace pdfbuild {
 namespace {
@@ -55,6 +61,114 @@ std::string cmap(const std::string& codespace, const std::vector<std::string>& m
         codespace + " endcodespacerange\n" + std::to_string(mappings.size()) + " beginbfchar\n";
     for (const std::string& m : mappings) out += m + "\n";
     return out + "endbfchar\nendcmap CMapName currentdict /CMap defineresource pop end end\n";
+}
+
+// Big-endian numbers of sfnt data.
+unsigned long read(const std::string& data, size_t at, int bytes) {
+    unsigned long value = 0;
+    for (int k = 0; k < bytes; ++k) value = (value << 8) | static_cast<unsigned char>(data[at + k]);
+    return value;
+}
+void put(std::string& data, unsigned long value, int bytes) {
+    for (int k = bytes - 1; k >= 0; --k) data += static_cast<char>((value >> (8 * k)) & 0xFF);
+}
+void set32(std::string& data, size_t at, unsigned long value) {
+    for (int k = 0; k < 4; ++k) data[at + k] = static_cast<char>((value >> (8 * (3 - k))) & 0xFF);
+}
+
+// A cmap subtable of format 4 taking each code to its glyph, one segment each.
+std::string cmapSubtable(const std::map<unsigned, unsigned>& glyphOf) {
+    const unsigned segments = static_cast<unsigned>(glyphOf.size()) + 1;  // and the closing one
+    unsigned power = 1, log2 = 0;
+    while (power * 2 <= segments) power *= 2, ++log2;
+    std::string out;
+    for (unsigned v :
+         {4u, 16 + 8 * segments, 0u, 2 * segments, 2 * power, log2, 2 * segments - 2 * power})
+        put(out, v, 2);
+    for (const auto& entry : glyphOf) put(out, entry.first, 2);
+    put(out, 0xFFFF, 2);
+    put(out, 0, 2);
+    for (const auto& entry : glyphOf) put(out, entry.first, 2);
+    put(out, 0xFFFF, 2);
+    for (const auto& [code, glyph] : glyphOf) put(out, (glyph - code) & 0xFFFF, 2);
+    put(out, 1, 2);
+    for (unsigned k = 0; k < segments; ++k) put(out, 0, 2);
+    return out;
+}
+
+// Noto Serif Myanmar as MuPDF ships it, and the glyph of each `shows`.
+std::string notoMyanmar(const std::vector<TrueTypeGlyph>& glyphs, std::vector<unsigned>& gids) {
+    fz_context* ctx = fz_new_context(nullptr, nullptr, FZ_STORE_DEFAULT);
+    if (ctx == nullptr) throw std::runtime_error("RawFonts: cannot create a MuPDF context");
+    fz_set_warning_callback(
+        ctx, [](void*, const char*) {}, nullptr);
+    fz_set_error_callback(
+        ctx, [](void*, const char*) {}, nullptr);
+    int length = 0, index = 0;
+    const unsigned char* data = fz_lookup_noto_font(ctx, UCDN_SCRIPT_MYANMAR, 0, &length, &index);
+    fz_font* font = nullptr;
+    if (data != nullptr && index == 0)
+        pdf::tryMupdf(ctx,
+                      [&] { font = fz_new_font_from_memory(ctx, nullptr, data, length, 0, 0); });
+    gids.assign(glyphs.size(), 0);
+    for (size_t k = 0; k < glyphs.size() && font != nullptr; ++k)
+        gids[k] = static_cast<unsigned>(fz_encode_character(ctx, font, glyphs[k].shows));
+    fz_drop_font(ctx, font);
+    fz_drop_context(ctx);
+    if (font == nullptr) throw std::runtime_error("RawFonts: MuPDF has no Noto Serif Myanmar");
+    for (size_t k = 0; k < glyphs.size(); ++k)
+        if (gids[k] == 0 || glyphs[k].shows > 0xFFFD)
+            throw std::runtime_error("RawFonts: Noto Serif Myanmar has no glyph for U+" +
+                                     hex4(glyphs[k].shows));
+    return std::string(reinterpret_cast<const char*>(data), static_cast<size_t>(length));
+}
+
+// The font program with its cmap and post tables replaced by tables appended at its end (the
+// old ones stay, unused); `gids` receives the glyph of each of `glyphs`.
+std::string rewrittenFont(const std::vector<TrueTypeGlyph>& glyphs, bool cid,
+                          std::vector<unsigned>& gids) {
+    std::string font = notoMyanmar(glyphs, gids);
+    std::map<unsigned, unsigned> symbol, unicode;  // code or character to glyph
+    std::map<unsigned, std::string> names;         // glyph to name
+    for (size_t k = 0; k < glyphs.size(); ++k) {
+        const TrueTypeGlyph& g = glyphs[k];
+        if (!cid) symbol[0xF000 + static_cast<unsigned>(g.code)] = gids[k];
+        if (g.inCmap) unicode[g.shows] = gids[k];
+        if (!g.name.empty()) names[gids[k]] = g.name;
+    }
+    std::string cmap;
+    for (unsigned v : {0u, 2u, 3u, 0u, 20u, 3u, 1u}) put(cmap, v, v == 20 ? 4 : 2);
+    const std::string symbolTable = cmapSubtable(symbol);
+    put(cmap, 20 + symbolTable.size(), 4);
+    cmap += symbolTable + cmapSubtable(unicode);
+
+    const unsigned tables = static_cast<unsigned>(read(font, 4, 2));
+    auto record = [&](const char* tag) {
+        for (unsigned t = 0; t < tables; ++t)
+            if (font.compare(12 + 16 * t, 4, tag) == 0) return 12 + 16 * static_cast<size_t>(t);
+        throw std::runtime_error(std::string("RawFonts: the font has no ") + tag + " table");
+    };
+    const unsigned glyphCount =
+        static_cast<unsigned>(read(font, read(font, record("maxp") + 8, 4) + 4, 2));
+    std::string post = font.substr(read(font, record("post") + 8, 4), 32);
+    set32(post, 0, 0x00020000);
+    put(post, glyphCount, 2);
+    unsigned next = 258;  // the first name of the font's own, after the Macintosh set
+    for (unsigned gid = 0; gid < glyphCount; ++gid) put(post, names.count(gid) ? next++ : 0, 2);
+    for (const auto& entry : names) post += static_cast<char>(entry.second.size()) + entry.second;
+
+    for (const auto& [tag, table] : {std::make_pair("cmap", cmap), std::make_pair("post", post)}) {
+        font.resize((font.size() + 3) / 4 * 4, '\0');
+        const size_t at = record(tag);
+        std::string padded = table + std::string((4 - table.size() % 4) % 4, '\0');
+        unsigned long sum = 0;
+        for (size_t k = 0; k < padded.size(); k += 4) sum = (sum + read(padded, k, 4)) & 0xFFFFFFFF;
+        set32(font, at + 4, sum);
+        set32(font, at + 8, font.size());
+        set32(font, at + 12, table.size());
+        font += padded;
+    }
+    return font;
 }
 
 }  // namespace
@@ -142,6 +256,56 @@ std::string addHorizontalFont(DocumentSpec& doc, const std::vector<CidGlyph>& gl
                 ref(descriptor) + " /DW 1000 /W [" + widths + "] >>");
     return ref(add(doc,
                    "<< /Type /Font /Subtype /Type0 /BaseFont /TestSans /Encoding "
+                   "/Identity-H /DescendantFonts [" +
+                       ref(descendant) + "] /ToUnicode " + ref(unicode) + " >>"));
+}
+
+std::string addTrueTypeFont(DocumentSpec& doc, const std::vector<TrueTypeGlyph>& glyphs, bool cid) {
+    std::vector<std::string> mappings;
+    int lastCid = 0;
+    for (const TrueTypeGlyph& g : glyphs) {
+        if (cid ? g.code < 1 || g.code > 0xFFFF : g.code < 32 || g.code > 255)
+            throw std::runtime_error("RawFonts: code out of range");
+        lastCid = std::max(lastCid, g.code);
+        const std::string code = cid ? hex4(static_cast<unsigned>(g.code))
+                                     : hex4(static_cast<unsigned>(g.code)).substr(2);
+        if (g.toUnicode) mappings.push_back("<" + code + "> <" + utf16Hex(*g.toUnicode) + ">");
+    }
+    std::vector<unsigned> gids;
+    const std::string program = rewrittenFont(glyphs, cid, gids);
+    const size_t file =
+        addStream(doc, "<< /Length1 " + std::to_string(program.size()) + " >>", program);
+    const size_t descriptor =
+        add(doc,
+            "<< /Type /FontDescriptor /FontName /TestMyanmar /Flags 4 "
+            "/FontBBox [-500 -400 1500 1200] /ItalicAngle 0 /Ascent 1000 /Descent -400 "
+            "/CapHeight 700 /StemV 80 /FontFile2 " +
+                ref(file) + " >>");
+    const size_t unicode =
+        addStream(doc, "<< >>", cmap(cid ? "<0000> <FFFF>" : "<00> <FF>", mappings));
+    if (!cid) {
+        std::string widths;
+        for (int code = 32; code <= 255; ++code) widths += "500 ";
+        return ref(add(doc,
+                       "<< /Type /Font /Subtype /TrueType /BaseFont /TestMyanmar "
+                       "/FirstChar 32 /LastChar 255 /Widths [" +
+                           widths + "] /Encoding /WinAnsiEncoding /FontDescriptor " +
+                           ref(descriptor) + " /ToUnicode " + ref(unicode) + " >>"));
+    }
+    std::string map(2 * static_cast<size_t>(lastCid + 1), '\0');
+    for (size_t k = 0; k < glyphs.size(); ++k) {
+        map[2 * static_cast<size_t>(glyphs[k].code)] = static_cast<char>(gids[k] >> 8);
+        map[2 * static_cast<size_t>(glyphs[k].code) + 1] = static_cast<char>(gids[k] & 0xFF);
+    }
+    const size_t cidToGid = addStream(doc, "<< >>", map);
+    const size_t descendant =
+        add(doc,
+            "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /TestMyanmar "
+            "/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> "
+            "/FontDescriptor " +
+                ref(descriptor) + " /DW 500 /CIDToGIDMap " + ref(cidToGid) + " >>");
+    return ref(add(doc,
+                   "<< /Type /Font /Subtype /Type0 /BaseFont /TestMyanmar /Encoding "
                    "/Identity-H /DescendantFonts [" +
                        ref(descendant) + "] /ToUnicode " + ref(unicode) + " >>"));
 }

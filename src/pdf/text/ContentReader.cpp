@@ -257,7 +257,7 @@ void ContentReader::showGlyph(int cid) {
 
     if (!hidden_) {
         int codes[8];
-        int count = unicodeOf(desc, cid, codes);
+        int count = unicodeOf(font, cid, codes);
         fz_point up = fz_transform_vector(fz_make_point(0, 1), boxToPage);
         double size = std::sqrt(double(up.x) * up.x + double(up.y) * up.y) * font.em;
         addChars(codes, count, boxToPage, advance / font.boxToEm.a, vertical, size, g.render == 3);

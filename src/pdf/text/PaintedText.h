@@ -24,9 +24,12 @@
 // otherwise; a combining mark gets no share but the box of the letter it
 // follows). The ToUnicode map comes first, characters beyond U+FFFF read
 // from its UTF-16 surrogate pairs however many it holds; where it gives
-// nothing usable (nothing, or only control codes), the character named by
-// the font's encoding ("/fi", "/eacute", ...). Presentation forms become their plain
-// letters (U+FB01 becomes "fi", Arabic positional forms the letter).
+// nothing usable (no entry, or only control codes), the embedded font
+// program's own: the character its Unicode cmap maps to the glyph drawn, else
+// what the glyph's name stands for ("uni1000", "afii57636"); then the
+// character named by the font's encoding ("/fi", "/eacute", ...). Details in
+// FontBoxes.h. Presentation forms become their plain letters (U+FB01 becomes
+// "fi", Arabic positional forms the letter).
 // Characters that are never text (controls, U+FFFD, invisible joiners) are
 // left out; a glyph left with none is one unmapped PaintedChar, which keeps
 // its place on the line but adds nothing to the text.
