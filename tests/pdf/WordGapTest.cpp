@@ -1,7 +1,8 @@
 // Where words end on lines of unusual spacing, on PDFs built from code:
 // fixed-width text whose word spaces are moves of one character cell, a
-// letter-spaced word in a proportional font, and Arabic set with kashida and
-// wide word spacing.
+// letter-spaced word in a proportional font, Arabic set with kashida and
+// wide word spacing, text drawn with a slanted or scaled text matrix (fake
+// italic), and a word gap before a ligature glyph.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,6 +12,8 @@
 #include "pdf/Library.h"
 #include "pdf/builder/PdfBuilder.h"
 #include "pdf/builder/RawFonts.h"
+#include "pdf/text/LayoutItems.h"
+#include "pdf/text/TextLayout.h"
 #include "pdf/text/TextPage.h"
 #include "support/BuiltPageText.h"
 #include "support/SyntheticText.h"
@@ -77,6 +80,163 @@ TEST_F(WordGap, ArabicSetWithKashidaReadsWordsWhole) {
     EXPECT_EQ(linesOf(spec), (std::vector<std::string>{
                                  "\u0643\u0640\u062A\u0627\u0628 \u062C\u0645\u064A\u0644 "
                                  "\u0645\u0643\u0640\u062A\u0628\u0629 \u0642\u0644\u0645"}));
+}
+
+// The layout's own seam: characters whose boxes are slanted by a third of
+// their height (ascent corners moved along the line, the descent corners
+// back) are items as wide as their advance, where they stand on the
+// baseline, and read as the upright ones do.
+TEST(WordGapItems, SlantedBoxesKeepTheirAdvanceOnTheBaseline) {
+    const std::vector<Piece> pieces = {{72, 100, "ab cd ef"}, {72, 130, "gh"}};
+    std::vector<pdf::PaintedChar> upright = paint(pieces), slanted = upright;
+    for (pdf::PaintedChar& c : slanted) {
+        for (int k = 0; k < 4; ++k) c.quad[k].x += (c.origin.y - c.quad[k].y) / 3;
+    }
+    const std::vector<pdf::layout::Item> a = pdf::layout::placeItems(upright, 612, 792);
+    const std::vector<pdf::layout::Item> b = pdf::layout::placeItems(slanted, 612, 792);
+    ASSERT_EQ(a.size(), b.size());
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        EXPECT_NEAR(a[i].x0, b[i].x0, 1e-9) << i;
+        EXPECT_NEAR(a[i].x1, b[i].x1, 1e-9) << i;
+        EXPECT_NEAR(a[i].top, b[i].top, 1e-9) << i;
+        EXPECT_EQ(a[i].rot, b[i].rot) << i;
+    }
+    EXPECT_EQ(linesOf(pdf::layOutText(slanted, 612, 792)),
+              (std::vector<std::string>{"ab cd ef", "gh"}));
+}
+
+// ---- Slanted and scaled text matrices, ligatures: each row a page's content
+// and the lines expected of it ----
+
+struct Row {
+    const char* name;
+    std::string content;  // with /Helv (Helvetica), /Lig and /LigU (below)
+    std::vector<std::string> lines;
+};
+
+// Helvetica, not embedded (MuPDF's metrics), whose codes 1 and 2 show the fi
+// and fl ligature glyphs: /Lig by their names alone, /LigU with a ToUnicode
+// map giving "fi" and U+FB02, as pdfTeX and word processors write them.
+const char* const kLigatureFont =
+    "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding "
+    "<< /Type /Encoding /BaseEncoding /WinAnsiEncoding /Differences [1 /fi 2 /fl] >> >>";
+const char* const kLigatureMap =
+    "/CIDInit /ProcSet findresource begin 12 dict begin begincmap\n"
+    "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
+    "/CMapName /Test-UCS def /CMapType 2 def\n"
+    "1 begincodespacerange <00> <FF> endcodespacerange\n"
+    "2 beginbfchar\n<01> <00660069>\n<02> <FB02>\nendbfchar\n"
+    "1 beginbfrange\n<20> <7E> <0020>\nendbfrange\n"
+    "endcmap CMapName currentdict /CMap defineresource pop end end\n";
+
+// "BT font Tf matrix 72 y Tm show ET".
+std::string shown(const std::string& matrix, const std::string& show,
+                  const std::string& font = "/Helv 10", int y = 700) {
+    return "BT " + font + " Tf " + matrix + " 72 " + std::to_string(y) + " Tm " + show + " ET ";
+}
+
+// Words one space apart, shown as one string with its space glyphs, or as a
+// TJ array whose only gaps are kerns of a Helvetica space (0.278 em).
+std::string painted(const std::string& words) {
+    return "(" + words + ") Tj";
+}
+std::string kerned(const std::string& words) {
+    std::string tj = "[(";
+    for (char c : words) tj += c == ' ' ? std::string(") -278 (") : std::string(1, c);
+    return tj + ")] TJ";
+}
+
+const std::string kCodes = "Codes for the Identification of Countries";
+
+// Fake italic: a text matrix (or CTM) that slants the glyphs by up to a third
+// of an em widens each glyph's box along the line by as much, more than a
+// space is wide; the words must come from where the glyphs stand on their
+// baseline, whether the spaces are painted or only gaps, at any scale of the
+// matrix and font size, and the upright rows read as before.
+std::vector<Row> slantedRows() {
+    const std::vector<std::string> codes{kCodes};
+    // One word slanted for emphasis in an upright line, each part placed
+    // where the one before ends, the spaces painted in the upright parts.
+    auto width = [](const char* text) {
+        return pdfbuild::textWidth(pdfbuild::textRun(0, 0, text, 10));
+    };
+    const double emphasis = 72 + width("This is "), after = emphasis + width("important");
+    const std::string emphasised = "BT /Helv 10 Tf 1 0 0 1 72 700 Tm (This is ) Tj 1 0 0.3333 1 " +
+                                   std::to_string(emphasis) + " 700 Tm (important) Tj 1 0 0 1 " +
+                                   std::to_string(after) + " 700 Tm ( text) Tj ET";
+    return {
+        {"one word slanted in an upright line", emphasised, {"This is important text"}},
+        {"upright, painted spaces", shown("1 0 0 1", painted(kCodes)), codes},
+        {"slanted a third", shown("1 0 0.3333 1", painted(kCodes)), codes},
+        {"slanted a third, kerned gaps", shown("1 0 0.3333 1", kerned(kCodes)), codes},
+        {"slanted and scaled, size 1", shown("10 0 3.3 10", painted(kCodes), "/Helv 1"), codes},
+        {"slanted and scaled, size 1, kerned gaps", shown("10 0 3.3 10", kerned(kCodes), "/Helv 1"),
+         codes},
+        {"slanted backwards", shown("1 0 -0.3333 1", painted(kCodes)), codes},
+        {"slanted by the CTM", "q 1 0 0.3333 1 0 0 cm " + shown("1 0 0 1", painted(kCodes)) + "Q",
+         codes},
+        {"slanted, running up the page", shown("0 1 -1 0.3333", painted(kCodes), "/Helv 10", 300),
+         codes},
+        {"slanted, upside down",
+         "q 1 0 0 1 400 0 cm " + shown("-1 0 -0.3333 -1", painted(kCodes), "/Helv 10", 300) + "Q",
+         codes},
+        {"slanted, small type set tight",
+         shown("1 0 0.25 1", "-0.3 Tc " + painted(kCodes), "/Helv 8"), codes},
+        {"slanted, two lines",
+         shown("1 0 0.3333 1", "12 TL (Codes for the) Tj T* (Identification of Countries) Tj"),
+         {"Codes for the", "Identification of Countries"}},
+        {"slanted, letter-spaced",
+         shown("1 0 0.3333 1", "2 Tc " + painted("LETTER SPACED")),
+         {"LETTER SPACED"}},
+    };
+}
+
+// A ligature glyph is one glyph whose letters share its box; the gap before
+// it is a word gap like any other, made by a kern or by a move, with no space
+// glyph in it.
+std::vector<Row> ligatureRows() {
+    // Where a word after "/MentorsFaq" and a space starts.
+    const std::string next =
+        std::to_string(pdfbuild::textWidth(pdfbuild::textRun(0, 0, "/MentorsFaq ", 10)));
+    const std::string address = "[(.../MentorsFaq) -278 <01> (rst steps)] TJ";
+    const std::vector<std::string> addressLine{".../MentorsFaq first steps"};
+    return {
+        {"fi by name after a kerned gap", shown("1 0 0 1", address, "/Lig 10"), addressLine},
+        {"fi by ToUnicode after a kerned gap", shown("1 0 0 1", address, "/LigU 10"), addressLine},
+        {"fi after a move",
+         "BT /Lig 10 Tf 72 700 Td (/MentorsFaq) Tj " + next + " 0 Td <01> Tj (rst) Tj ET",
+         {"/MentorsFaq first"}},
+        {"fi and fl inside words",
+         shown("1 0 0 1", "(de\\001ne the \\002ow) Tj", "/Lig 10"),
+         {"define the flow"}},
+        {"fi, slanted", shown("1 0 0.3333 1", address, "/Lig 10"), addressLine},
+        {"fi by ToUnicode, slanted and scaled", shown("10 0 3.3 10", address, "/LigU 1"),
+         addressLine},
+    };
+}
+
+class WordGapRows : public BuiltPageText {
+  protected:
+    void check(const Row& row) {
+        pdfbuild::DocumentSpec spec;
+        spec.objects.push_back({"<< >>", std::string(kLigatureMap)});
+        pdfbuild::PageSpec page;
+        const std::string withMap = std::string(kLigatureFont);
+        page.resources = {
+            {"Font", "Lig", kLigatureFont},
+            {"Font", "LigU", withMap.substr(0, withMap.size() - 2) + " /ToUnicode @0 >>"}};
+        page.rawContent = row.content;
+        spec.pages = {page};
+        EXPECT_EQ(linesOf(spec), row.lines) << row.name << ": " << row.content;
+    }
+};
+
+TEST_F(WordGapRows, SlantedTextMatrixKeepsWordsApart) {
+    for (const Row& row : slantedRows()) check(row);
+}
+
+TEST_F(WordGapRows, GapBeforeLigatureEndsWord) {
+    for (const Row& row : ligatureRows()) check(row);
 }
 
 }  // namespace

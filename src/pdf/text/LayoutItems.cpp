@@ -1,5 +1,6 @@
 #include "pdf/text/LayoutItems.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "pdf/text/CharClass.h"
@@ -33,6 +34,19 @@ Point toFrame(int rot, const Point& p) {
     return f;
 }
 
+// How far along the edge from `from` (on the descent line) to `to` (on the
+// ascent line) the baseline through `origin` along `dir` crosses it: the
+// descent's share of the glyph's height, from 0 to 1 (a box that lies all
+// above or below its baseline, as a Type 3 font's may, is taken at its
+// nearer edge). 0 where the edge has no length across the baseline.
+double baselineShare(const Point& from, const Point& to, const Point& origin, const Point& dir) {
+    const double ex = to.x - from.x, ey = to.y - from.y;
+    const double across = dir.x * ey - dir.y * ex;
+    if (!(std::fabs(across) > 1e-9 * (std::fabs(ex) + std::fabs(ey)))) return 0;
+    const double t = (dir.x * (origin.y - from.y) - dir.y * (origin.x - from.x)) / across;
+    return std::isfinite(t) ? std::clamp(t, 0.0, 1.0) : 0;
+}
+
 // Coordinates and sizes the stages can add and multiply without leaving
 // the finite numbers.
 bool measurable(const PaintedChar& c) {
@@ -60,17 +74,26 @@ std::vector<Item> placeItems(const std::vector<PaintedChar>& chars, double pageW
         // direction (y grows downwards on the page).
         double upX = c.quad[3].x - c.quad[0].x, upY = c.quad[3].y - c.quad[0].y;
         if (c.dirX * upY - c.dirY * upX > 0) it.rot |= kMirrored;
-        Point p = toFrame(it.rot, c.quad[0]);
-        it.x0 = it.x1 = p.x;
-        it.top = it.bottom = p.y;
+        Point q[4];
+        for (int k = 0; k < 4; ++k) q[k] = toFrame(it.rot, c.quad[k]);
+        it.top = it.bottom = q[0].y;
         for (int k = 1; k < 4; ++k) {
-            Point q = toFrame(it.rot, c.quad[k]);
-            it.x0 = std::min(it.x0, q.x);
-            it.x1 = std::max(it.x1, q.x);
-            it.top = std::min(it.top, q.y);
-            it.bottom = std::max(it.bottom, q.y);
+            it.top = std::min(it.top, q[k].y);
+            it.bottom = std::max(it.bottom, q[k].y);
         }
-        it.base = toFrame(it.rot, c.origin).y;
+        const Point origin = toFrame(it.rot, c.origin);
+        const Point dir = toFrame(it.rot, {c.dirX, c.dirY});
+        // Along the line: where the box's start and end edges cross the
+        // baseline (the line through the origin along the writing
+        // direction). Upright text has them straight up; a slanted or
+        // rotated glyph's box is wider than its advance, and its bounding
+        // box would overlap its neighbours'.
+        const double t = baselineShare(q[0], q[3], origin, dir);
+        const double a = q[0].x + t * (q[3].x - q[0].x);
+        const double b = q[1].x + t * (q[2].x - q[1].x);
+        it.x0 = std::min(a, b);
+        it.x1 = std::max(a, b);
+        it.base = origin.y;
         it.size = c.size > 0.01 ? c.size : 0.01;
         it.src = static_cast<int>(i);
         it.code = c.code;

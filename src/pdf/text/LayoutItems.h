@@ -21,7 +21,12 @@ namespace layout {
 // points, and those with a coordinate, direction or size that is no number
 // or beyond kMaxCoordinate. An item's orientation is that of its writing direction
 // on the page, in quarter turns, and mirrored when its ascent lies on the
-// right of that direction.
+// right of that direction. Its extent along the line is where its box's
+// start and end edges cross its baseline (for upright text, the box's
+// own); across the line, the box's. So text drawn with a slanted text
+// matrix (fake italic), whose boxes overlap their neighbours', keeps the
+// gaps between its glyphs' origins: a space glyph's middle still lies
+// between the words it separates, and a word gap stays a gap.
 std::vector<Item> placeItems(const std::vector<PaintedChar>& chars, double pageWidth,
                              double pageHeight);
 

@@ -167,8 +167,11 @@ constexpr int kMirrored = 4;
 
 // A character in the frame of its writing direction.
 struct Item {
-    double x0 = 0, x1 = 0;       // along the line
-    double top = 0, bottom = 0;  // across it (top < bottom)
+    // Along the line: where its advance starts and ends on its baseline, so
+    // that the gaps between characters are those of their origins whatever
+    // the text matrix (a slanted glyph's box reaches past its advance).
+    double x0 = 0, x1 = 0;
+    double top = 0, bottom = 0;  // across it (top < bottom): the box's extent
     double base = 0;             // the baseline
     double size = 1;             // em, at least 0.01
     int rot = 0;                 // orientation, 0 to 7

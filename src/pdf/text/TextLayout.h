@@ -28,7 +28,9 @@
 //   - Within a line characters are ordered along the baseline; a space
 //     character or a gap of more than 0.15 em ends a word (narrower ones on
 //     a line whose letters touch, wider ones in letter-spaced lines, but not
-//     beyond 0.8 em); combining marks stay with their base character,
+//     beyond 0.8 em); gaps lie between the glyphs' advances on their
+//     baseline, so text slanted by its matrix (fake italic) reads as
+//     upright text does; combining marks stay with their base character,
 //     and so do spacing accents set over or under a letter (old TeX output
 //     sets "é" as an acute and an e); a character and its marks are
 //     composed as Unicode composes them (NFC).
