@@ -246,6 +246,16 @@ TEST_F(TableText, RowsWhoseCellsWrapReadAsOneLineEach) {
           "Release Notes release-notes.txt",
           "Frequently Asked Questions About the Project doc/manuals/ faq.html",
           "Reference Card refcard.pdf"}},
+        // Columns too close for the gutter search to part them, the last one's text wrapping.
+        {{{700,
+           {{160, "NSBS"}, {232, "Integer"}, {294, "32"}, {327, "No"}, {362, "The total number"}}},
+          {688, {{362, "of super blocks."}}},
+          {676, {{160, "NBS"}, {232, "Integer"}, {294, "36"}, {327, "No"}, {362, "The number of"}}},
+          {664, {{362, "blocks."}}},
+          {652,
+           {{160, "CS"}, {232, "Integer"}, {294, "8"}, {327, "No"}, {362, "The colour space."}}}},
+         {"NSBS Integer 32 No The total number of super blocks.",
+          "NBS Integer 36 No The number of blocks.", "CS Integer 8 No The colour space."}},
         // Rows as close as the header is far: each row its own, in title case.
         {{{700, {{72, "Name"}, {200, "Value"}}},
           {684, {{72, "Alpha"}, {200, "first value"}}},

@@ -752,7 +752,6 @@ class TableFinder {
         // the join's cells, or -1.
         int current = -1;
         bool rowSeen = false;
-        std::vector<int> cellOfSlot;
         std::vector<int> singles;  // single lines since the last row joined
         // The usual distance between the table's rows: a row much closer to
         // the one before than that wraps a cell of it.
@@ -772,13 +771,12 @@ class TableFinder {
             const double base = set_.lines[cells[0]].base;
             const double gap = base - previousBase;
             previousBase = base;
-            if (current >= 0 &&
-                continuesEach(cells, bounds, slots, key, joins_[current], cellOfSlot)) {
-                for (int l : cells) {
-                    int s = slotOf(bounds, (set_.lines[l].x0 + set_.lines[l].x1) / 2);
-                    joins_[current].cells[cellOfSlot[s]].push_back(l);
-                }
-                continue;
+            if (current >= 0) {
+                std::vector<int> continued =
+                    continuedCells(cells, bounds, slots, key, joins_[current]);
+                for (std::size_t k = 0; k < continued.size(); ++k)
+                    joins_[current].cells[continued[k]].push_back(cells[k]);
+                if (!continued.empty()) continue;
             }
             if (cells.size() < 2) {
                 if (rowSeen) singles.push_back(cells[0]);
@@ -789,12 +787,7 @@ class TableFinder {
             join.table = table;
             join.rightToLeft = rtl;
             join.leadGap = std::isnan(gap) ? 0 : gap;
-            cellOfSlot.assign(bounds.size() - 1, -1);
-            for (int l : cells) {
-                int s = slotOf(bounds, (set_.lines[l].x0 + set_.lines[l].x1) / 2);
-                if (cellOfSlot[s] < 0) cellOfSlot[s] = static_cast<int>(join.cells.size());
-                join.cells.push_back({l});
-            }
+            for (int l : cells) join.cells.push_back({l});
             for (int l : singles) members_.push_back({l, table});
             singles.clear();
             rowSeen = true;
@@ -803,49 +796,73 @@ class TableFinder {
         }
     }
 
-    // Wrapped cells: a row whose every cell continues its slot's cell in the
-    // join (continues), each in a slot of its own ("Language codes of the
-    // world, with | Library of" over "their alpha-3 forms | Congress"). A
-    // row with a cell in a number column is a row of its own, though its
-    // cells may line up with the row above: the lines of a code listing do.
-    bool continuesEach(const std::vector<int>& cells, const std::vector<double>& bounds,
-                       const std::vector<Slot>& slots, int key, const Join& join,
-                       const std::vector<int>& cellOfSlot) const {
-        std::vector<char> taken(bounds.size(), 0);
-        for (int l : cells) {
-            int s = slotOf(bounds, (set_.lines[l].x0 + set_.lines[l].x1) / 2);
-            if (taken[s] || !continues(l, bounds, slots, key, join, cellOfSlot)) return false;
-            taken[s] = 1;
+    // Wrapped cells: a row whose every line continues a cell of the join
+    // (continuedCell), each a cell of its own ("Language codes of the world,
+    // with | Library of" over "their alpha-3 forms | Congress"): the cells it
+    // continues, in the order of its lines, or nothing. A row with a line in
+    // a number column is a row of its own, though its cells may line up with
+    // the row above: the lines of a code listing do.
+    std::vector<int> continuedCells(const std::vector<int>& lines,
+                                    const std::vector<double>& bounds,
+                                    const std::vector<Slot>& slots, int key,
+                                    const Join& join) const {
+        std::vector<int> cells;
+        for (int l : lines) {
+            int c = continuedCell(l, bounds, slots, key, join);
+            if (c < 0 || std::find(cells.begin(), cells.end(), c) != cells.end()) return {};
+            cells.push_back(c);
         }
-        return !cells.empty();
+        return cells;
     }
 
-    // A wrapped cell: a line that continues, aligned with it and of its
-    // size, the text cell of its slot in the join.
-    bool continues(int l, const std::vector<double>& bounds, const std::vector<Slot>& slots,
-                   int key, const Join& join, const std::vector<int>& cellOfSlot) const {
+    // The cell of the join that `l` continues, aligned with it (or with a
+    // column inside it: startsSubColumn) and of its size, in its slot, a
+    // text slot; -1 for none.
+    int continuedCell(int l, const std::vector<double>& bounds, const std::vector<Slot>& slots,
+                      int key, const Join& join) const {
         const Line& line = set_.lines[l];
         int s = slotOf(bounds, (line.x0 + line.x1) / 2);
-        if (slots[s].kind == 'N' || cellOfSlot[s] < 0) return false;
-        const std::vector<int>& cell = join.cells[cellOfSlot[s]];
-        const Line& first = set_.lines[cell.front()];
-        const Line& last = set_.lines[cell.back()];
-        double edge = join.rightToLeft ? first.x1 - line.x1 : line.x0 - first.x0;
-        // The key column's cells start rows: a line there continues its
-        // cell only when it goes on in lower case, maybe indented, or lies
-        // closer to it than the row lies to the row before and than the
-        // table's rows usually lie apart ("Installation Guide for the" over
-        // "Debian Operating System" in a table whose rows are spaced apart).
-        double indent = 0;
-        if (s == key) {
-            const double gap = (line.base - last.base) * 1.25;
-            const bool closer = join.leadGap > 0 && gap <= join.leadGap && gap <= rowGap_;
-            if (!closer && !chars::isLowerCase(items_[line.clusters.front()].code)) return false;
-            indent = 2 * line.size;
+        if (slots[s].kind == 'N') return -1;
+        for (std::size_t c = 0; c < join.cells.size(); ++c) {
+            const std::vector<int>& cell = join.cells[c];
+            const Line& first = set_.lines[cell.front()];
+            const Line& last = set_.lines[cell.back()];
+            if (slotOf(bounds, (first.x0 + first.x1) / 2) != s) continue;
+            double edge = join.rightToLeft ? first.x1 - line.x1 : line.x0 - first.x0;
+            // The key column's cells start rows: a line there continues its
+            // cell only when it goes on in lower case, maybe indented, or lies
+            // closer to it than the row lies to the row before and than the
+            // table's rows usually lie apart ("Installation Guide for the" over
+            // "Debian Operating System" in a table whose rows are spaced apart).
+            double indent = 0;
+            if (s == key) {
+                const double gap = (line.base - last.base) * 1.25;
+                const bool closer = join.leadGap > 0 && gap <= join.leadGap && gap <= rowGap_;
+                if (!closer && !chars::isLowerCase(items_[line.clusters.front()].code)) continue;
+                indent = 2 * line.size;
+            }
+            const bool aligned = (edge >= -0.5 * line.size && edge <= 0.5 * line.size + indent) ||
+                                 (!join.rightToLeft && s != key && startsSubColumn(first, line));
+            if (aligned && std::fabs(line.size - last.size) <= 0.1 * last.size &&
+                line.base > last.base && line.base - last.base <= kContinuationPitch * last.size)
+                return static_cast<int>(c);
         }
-        return edge >= -0.5 * line.size && edge <= 0.5 * line.size + indent &&
-               std::fabs(line.size - last.size) <= 0.1 * last.size && line.base > last.base &&
-               line.base - last.base <= kContinuationPitch * last.size;
+        return -1;
+    }
+
+    // Whether `line` starts under a word of the cell line `first` that stands
+    // after a gap wider than a word space: a column inside the cell that the
+    // gutter search did not find, whose text wraps ("No  The total number of
+    // super blocks" over "in a frame.").
+    bool startsSubColumn(const Line& first, const Line& line) const {
+        for (std::size_t w = 1; w < first.wordStart.size(); ++w) {
+            const Item& word = items_[first.clusters[first.wordStart[w]]];
+            const Item& before = items_[first.clusters[first.wordStart[w] - 1]];
+            if (word.x0 - before.x1 > kJoinGap * first.size &&
+                std::fabs(line.x0 - word.x0) <= 0.5 * line.size)
+                return true;
+        }
+        return false;
     }
 
     // Rebuilds the lines: each join becomes one line at the place of its
