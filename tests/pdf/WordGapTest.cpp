@@ -12,8 +12,6 @@
 #include "pdf/Library.h"
 #include "pdf/builder/PdfBuilder.h"
 #include "pdf/builder/RawFonts.h"
-#include "pdf/text/LayoutItems.h"
-#include "pdf/text/TextLayout.h"
 #include "pdf/text/TextPage.h"
 #include "support/BuiltPageText.h"
 #include "support/SyntheticText.h"
@@ -80,29 +78,6 @@ TEST_F(WordGap, ArabicSetWithKashidaReadsWordsWhole) {
     EXPECT_EQ(linesOf(spec), (std::vector<std::string>{
                                  "\u0643\u0640\u062A\u0627\u0628 \u062C\u0645\u064A\u0644 "
                                  "\u0645\u0643\u0640\u062A\u0628\u0629 \u0642\u0644\u0645"}));
-}
-
-// The layout's own seam: characters whose boxes are slanted by a third of
-// their height (ascent corners moved along the line, the descent corners
-// back) are items as wide as their advance, where they stand on the
-// baseline, and read as the upright ones do.
-TEST(WordGapItems, SlantedBoxesKeepTheirAdvanceOnTheBaseline) {
-    const std::vector<Piece> pieces = {{72, 100, "ab cd ef"}, {72, 130, "gh"}};
-    std::vector<pdf::PaintedChar> upright = paint(pieces), slanted = upright;
-    for (pdf::PaintedChar& c : slanted) {
-        for (int k = 0; k < 4; ++k) c.quad[k].x += (c.origin.y - c.quad[k].y) / 3;
-    }
-    const std::vector<pdf::layout::Item> a = pdf::layout::placeItems(upright, 612, 792);
-    const std::vector<pdf::layout::Item> b = pdf::layout::placeItems(slanted, 612, 792);
-    ASSERT_EQ(a.size(), b.size());
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        EXPECT_NEAR(a[i].x0, b[i].x0, 1e-9) << i;
-        EXPECT_NEAR(a[i].x1, b[i].x1, 1e-9) << i;
-        EXPECT_NEAR(a[i].top, b[i].top, 1e-9) << i;
-        EXPECT_EQ(a[i].rot, b[i].rot) << i;
-    }
-    EXPECT_EQ(linesOf(pdf::layOutText(slanted, 612, 792)),
-              (std::vector<std::string>{"ab cd ef", "gh"}));
 }
 
 // ---- Slanted and scaled text matrices, ligatures: each row a page's content
