@@ -331,13 +331,16 @@ TEST_F(AddressLinks, AddressEndsWhereItsCellFontRoomMarkOrScriptSaysSo) {
           "The paper is in the library of the association at http://dl.example.org/c.cfm?id=203.",
           "2032319 and at http://doc.example.com/qregexp.html#details\u2014this is the place.",
           "The machine-readable format of all the copyright files is set out at (http://dep.de",
-          "bian.net/deps/dep5/) in full."},
+          "bian.net/deps/dep5/) in full.",
+          "The characters are listed by the consortium at http://unicode.org/versions/Unicode6.0.0",
+          "http://ar.example.org/wiki/Fonts is the next one."},
          {"https://help.example.net/YourAccount/ImportingYourPGPKey",
           "https://help.example.net/YourAccount/ImportingYourPGPKey",
           "http://dl.example.org/c.cfm?id=203.2032319",
           "http://dl.example.org/c.cfm?id=203.2032319",
           "http://doc.example.com/qregexp.html#details", "http://dep.debian.net/deps/dep5/",
-          "http://dep.debian.net/deps/dep5/"}},
+          "http://dep.debian.net/deps/dep5/", "http://unicode.org/versions/Unicode6.0.0",
+          "http://ar.example.org/wiki/Fonts"}},
     };
     std::vector<std::vector<Recognised>> found = recognise(fontPages(pages));
     for (std::size_t p = 0; p < pages.size(); ++p) {

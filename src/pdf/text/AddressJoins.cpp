@@ -366,12 +366,14 @@ bool addressGoesOn(const AddressTail& tail, const Break& brk, std::u32string_vie
     if (!brk.forced || brk.font == FontEvidence::Other) return false;
     std::u32string_view core = headCore(head);
     if (charactersGoOn(tail, brk.sameParagraph || isWebPiece(core), head)) return true;
-    // A host or path broken anywhere, as packages that allow a break after
-    // any letter do: a forced break inside a word over a piece of an
-    // address ("(http://dep.de" over "bian.net/deps/dep5/").
-    if (brk.sameParagraph && tail.kind == AddressKind::Web &&
-        (isAsciiAlnum(tail.last) || chars::isLetter(tail.last)) && isWebPiece(core) &&
-        core[0] >= 'a' && core[0] <= 'z')
+    // A host broken anywhere, as packages that allow a break after any
+    // letter do: a forced break inside a host name over the rest of a host
+    // and a path ("(http://dep.de" over "bian.net/deps/dep5/").
+    if (isAddressOfItsOwn(core)) return false;
+    if (brk.sameParagraph && tail.kind == AddressKind::Web && tail.inHost &&
+        (isAsciiAlnum(tail.last) || chars::isLetter(tail.last)) && core[0] >= 'a' &&
+        core[0] <= 'z' && core.find(U'/') != core.npos &&
+        holdsDomainLabel(core.substr(0, core.find(U'/'))))
         return true;
     // A path goes on over a forced break with a word no prose has: a name
     // in camel case or one holding digits after a slash
