@@ -14,10 +14,13 @@
 #   right    when every link over it leads to its target,
 #   wrong    when one leads elsewhere,
 #   missing  when none lies over it,
+#   printed elsewhere  when the whole address printed under it is another than
+#            its target and the links over it lead to what is printed,
 # targets compared without scheme and "mailto:", host in lower case, a trailing
-# "/" aside. Prints one line per document and the totals; with VERBOSE=1 also
-# every wrong and missing annotation and every recognised address that runs
-# over more than one line piece.
+# "/" aside, percent-encoded characters as the characters they encode. Prints
+# one line per document and the totals; with VERBOSE=1 also every wrong and
+# missing annotation and every recognised address that runs over more than one
+# line piece.
 #
 # Usage: bench/link-annotations.sh FOLDER   (QUILLONPROXY=binary, default build/quillonproxy)
 # Not a timing: it measures what the links lead to.
@@ -30,7 +33,7 @@ ensure_binary
 make_workdir link-annotations
 
 python3 - "$bin" "$(cd "$1" && pwd)" "$repo/scripts/publish.sh" "$work" <<'PY'
-import glob, html, os, re, shlex, subprocess, sys
+import glob, html, os, re, shlex, subprocess, sys, urllib.parse
 
 binary, folder, publisher, work = sys.argv[1:5]
 
@@ -75,6 +78,8 @@ def words(pdf):
     return pages
 
 def comparable(url):
+    # Percent-encoded UTF-8 and the characters themselves are the same address.
+    url = urllib.parse.unquote(url)
     url = re.sub(r'^(mailto:|[a-z][a-z0-9+.-]*://)', '', url.strip(), flags=re.I)
     host, slash, rest = url.partition('/')
     return (host.lower() + slash + rest).rstrip('/')
@@ -84,9 +89,18 @@ def centre_inside(box, outer, slack=0):
     return outer[0] - slack <= cx <= outer[0] + outer[2] + slack and \
         outer[1] - slack <= cy <= outer[1] + outer[3] + slack
 
+def printed_elsewhere(under, target, over):
+    # The whole address printed under the author's link is another than the link's target
+    # (a list's e-mail address under a link to its archive), and the links over it lead to
+    # what is printed: not a fault of reading. A target that goes on from the printed text
+    # is not taken for one: the address may be broken at a line end.
+    printed = comparable(re.sub(r'^[(\[<"\']+|[)\]>"\'.,;:]+$', '', under))
+    return printed != target and not target.startswith(printed) and \
+        all(comparable(l['url']) == printed for l in over)
+
 ADDRESS = re.compile(r'^[(\[<"\']?((https?|ftp)://|www\.|[A-Za-z0-9._%+-]+@[A-Za-z0-9-]+\.)', re.I)
 verbose = os.environ.get('VERBOSE') == '1'
-total = [0, 0, 0]
+total = [0, 0, 0, 0]
 for pdf in sorted(glob.glob(os.path.join(folder, '*.pdf'))):
     out = os.path.join(work, 'publication')
     subprocess.run(['rm', '-rf', out])
@@ -110,7 +124,7 @@ for pdf in sorted(glob.glob(os.path.join(folder, '*.pdf'))):
         print('%s: recognizelinks failed' % name)
         continue
     poppler = words(pdf)
-    right = wrong = missing = pieces = 0
+    right = wrong = missing = pieces = elsewhere = 0
     notes = []
     for n in range(1, min(len(sizes), len(poppler)) + 1):
         recognised = [l for l in links(out, n) if l.get('target') == '1']
@@ -138,15 +152,19 @@ for pdf in sorted(glob.glob(os.path.join(folder, '*.pdf'))):
                 notes.append('  missing, page %d: %r -> %s' % (n, under, annotation['url']))
             elif all(comparable(l['url']) == target for l in over):
                 right += 1
+            elif printed_elsewhere(under, target, over):
+                elsewhere += 1
+                notes.append('  printed elsewhere, page %d: %r -> %s' % (n, under, annotation['url']))
             else:
                 wrong += 1
                 notes.append('  wrong, page %d: %r -> %s; recognised %s' % (
                     n, under, annotation['url'], ' '.join(sorted({l['url'] for l in over}))))
-    total = [total[0] + right, total[1] + wrong, total[2] + missing]
-    print('%s: right %d, wrong %d, missing %d; %d links going on from the line before'
-          % (name, right, wrong, missing, pieces))
+    total = [total[0] + right, total[1] + wrong, total[2] + missing, total[3] + elsewhere]
+    print('%s: right %d, wrong %d, missing %d, printed elsewhere %d; %d links going on from the '
+          'line before' % (name, right, wrong, missing, elsewhere, pieces))
     if verbose and notes:
         print('\n'.join(notes))
-share = 100.0 * total[0] / max(1, sum(total))
-print('total: right %d, wrong %d, missing %d (%.1f %% right)' % (total[0], total[1], total[2], share))
+share = 100.0 * total[0] / max(1, sum(total[:3]))
+print('total: right %d, wrong %d, missing %d (%.1f %% right); printed elsewhere %d' % (
+    total[0], total[1], total[2], share, total[3]))
 PY
