@@ -395,6 +395,7 @@ bool addressGoesOn(const AddressTail& tail, const Break& brk, std::u32string_vie
 // The number of characters at the word's end that are a footnote mark: set
 // smaller than, and raised above, the character before them.
 int trailingMark(const std::vector<TextChar>& chars, const TextWord& word) {
+    if (word.charCount < 2) return 0;
     const int end = word.firstChar + word.charCount;
     const Frame f = frameOf(chars[word.firstChar]);
     int first = end;
@@ -463,6 +464,8 @@ Edges flowEdges(const PageGeometry& g, const std::vector<TextWord>& words,
         // A table's rows are no measure of the prose around them.
         if (line.table >= 0) continue;
         const TextWord& first = words[line.firstWord];
+        const TextWord& last = words[line.firstWord + line.wordCount - 1];
+        if (first.charCount == 0 || last.charCount == 0) continue;
         Frame f = g.frameOf(first);
         if (!e.known[flow]) {
             e.frame[flow] = f;
@@ -493,6 +496,7 @@ int cellFirstWord(const std::vector<TextWord>& words, const TextLine& line, int 
 void joinWithinCells(const std::vector<TextChar>& chars, const PageGeometry& g,
                      std::vector<TextWord>& words, const TextLine& line, int body) {
     const int end = line.firstWord + line.wordCount;
+    if (words[line.firstWord].charCount == 0) return;
     const Frame f = g.frameOf(words[line.firstWord]);
     // Where each word's cell ends along the row, from one pass each way.
     std::vector<double> cellFar(static_cast<std::size_t>(line.wordCount));
@@ -506,7 +510,8 @@ void joinWithinCells(const std::vector<TextChar>& chars, const PageGeometry& g,
     for (int w = line.firstWord; w + 1 < end; ++w) {
         const TextWord& word = words[w];
         const TextWord& next = words[w + 1];
-        if (next.cellStart || word.markChars > 0) continue;
+        if (next.cellStart || word.markChars > 0 || word.charCount == 0 || next.charCount == 0)
+            continue;
         if (!g.onLaterLine(f, word, next)) continue;
         AddressTail tail = addressTail(wordCodes(chars, word), AddressTail{});
         if (tail.kind == AddressKind::None && !tail.localPartOnly) continue;
@@ -543,6 +548,7 @@ void joinAddresses(const std::vector<TextChar>& chars, std::vector<TextWord>& wo
         // A footnote mark closes the address; so does the end of a flow.
         if (lastWord.markChars > 0 || next.flowId != line.flowId) continue;
         const TextWord& head = words[next.firstWord];
+        if (lastWord.charCount == 0 || head.charCount == 0) continue;
         const Frame f = g.frameOf(lastWord);
         Break brk;
         brk.sameParagraph = next.paragraphId == line.paragraphId;
