@@ -179,6 +179,13 @@ bool isMailAddress(std::u32string_view core) {
            holdsDomainLabel(domain);
 }
 
+bool isHostName(std::u32string_view host) {
+    if (host == U"localhost" || holdsDomainLabel(host)) return true;
+    return host.find(U'.') != host.npos && std::all_of(host.begin(), host.end(), [](char32_t c) {
+               return (c >= '0' && c <= '9') || c == '.' || c == ':';
+           });
+}
+
 // Whether the characters on both sides of a break let an address that `tail`
 // ends in go on with `head`, the next line's first word (rules 2, 3 and 5).
 // `sameParagraph`: the next line is of the same paragraph, or as good as (a
@@ -192,10 +199,12 @@ bool charactersGoOn(const AddressTail& tail, bool sameParagraph, std::u32string_
     if (core.empty()) return false;
     const char32_t last = tail.last;
     const bool addressChars = std::all_of(core.begin(), core.end(), isAddressChar);
-    // "https://" over "www.example.org": the scheme's own address.
+    // "https://" over "www.example.org": the scheme's own address, a host
+    // name with a dot (or an IPv4 address, or localhost) before any path;
+    // a scheme named in prose goes on with no word ("https://" over "The").
     if (tail.kind == AddressKind::Web && tail.incomplete)
         return addressChars && (isAsciiAlnum(head[0]) || chars::isLetter(head[0])) &&
-               core.find(U"://") == core.npos;
+               core.find(U"://") == core.npos && isHostName(core.substr(0, core.find(U'/')));
     if (isAddressOfItsOwn(core)) return false;
     if (tail.kind == AddressKind::Web) {
         if (!isAddressChar(head[0]) || isOneOf(head[0], U"([{'\"!$*+,;:")) return false;
