@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Rows of tables whose cells wrap, over a folder of PDFs: whether the index
+# reads each such row as one line.
+#
+# Per document: `pdftotext -layout` shows where cells wrap. A candidate row is
+# a line of MINCELLS or more blocks (default 3; blocks two or more spaces
+# apart), followed by lines whose every block starts where one of the row's
+# blocks after the first starts: the row's cells going on. The row is whole
+# when one line of the "createindex" text holds the row's first block and
+# every block that goes on. A lower bound, not a count of tables: tables of
+# contents, listings and definition lists can look like such rows too. With
+# VERBOSE=1 also every row not whole.
+#
+# Usage: bench/table-rows.sh FOLDER   (QUILLONPROXY=binary, default build/quillonproxy)
+# Not a timing: it measures what the index reads.
+set -euo pipefail
+. "$(dirname "$0")/lib.sh"
+
+[ $# -eq 1 ] && [ -d "$1" ] || { echo "usage: $0 FOLDER-OF-PDFS" >&2; exit 2; }
+ensure_tools pdftotext:poppler-utils python3
+ensure_binary
+make_workdir table-rows
+
+python3 - "$bin" "$(cd "$1" && pwd)" "$work" <<'PY'
+import sys, os, re, subprocess, tempfile, html, glob
+binary, folder, work = sys.argv[1:4]
+def blocks(line):
+    return [(m.start(), m.group(0).strip()) for m in re.finditer(r'\S+(?: \S+)*', line)]
+total = whole = 0
+for pdf in sorted(glob.glob(os.path.join(folder, '*.pdf'))):
+    pages = subprocess.run(['pdftotext', '-layout', pdf, '-'], capture_output=True, text=True, errors='replace').stdout.split('\f')
+    out = tempfile.mkdtemp(dir=work) + "/"
+    open(out + 'j.xml', 'w').write('<job name="createindex"><inputfile>%s</inputfile><outputdir>%s</outputdir></job>' % (html.escape(pdf), out))
+    if subprocess.run([binary, out + 'j.xml'], capture_output=True).returncode: continue
+    idx = open(out + 'DocumentIndex.xml', encoding='utf-8', errors='replace').read()
+    ours = [html.unescape(m.group(1)).split('\n') for m in re.finditer(r'<page[^>]*>(.*?)</page>', idx.replace('&#x0A;', '\n'), re.S)]
+    t = w = 0
+    for p, text in enumerate(pages[:len(ours)]):
+        lines = text.split('\n')
+        norm = [' '.join(l.split()) for l in ours[p]]
+        k = 0
+        while k < len(lines):
+            row = blocks(lines[k])
+            if len(row) < int(os.environ.get('MINCELLS', '3')) or len(row) > 8:
+                k += 1; continue
+            starts = [s for s, _ in row]
+            conts = []
+            j = k + 1
+            while j < len(lines):
+                b = blocks(lines[j])
+                if not b or b[0][0] <= starts[0] + 1: break
+                if not all(any(abs(s - c) <= 1 for c in starts[1:]) for s, _ in b): break
+                conts += [x for _, x in b]; j += 1
+            if conts and len(row[0][1]) >= 2:
+                t += 1
+                ok = any(row[0][1] in l and all(c in l for c in conts) for l in norm)
+                w += ok
+                if not ok and os.environ.get('VERBOSE'): print('  page %d: %s / %s' % (p + 1, row[0][1][:40], ' | '.join(conts)[:80]))
+            k = max(j, k + 1)
+    if t: print('%-60s rows with wrapped cells %4d, whole %4d' % (os.path.basename(pdf)[:60], t, w))
+    total += t; whole += w
+print('total: %d rows with wrapped cells, %d whole (%.1f%%)' % (total, whole, 100.0 * whole / max(total, 1)))
+PY
