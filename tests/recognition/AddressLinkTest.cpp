@@ -16,6 +16,7 @@
 #include "recognition/PublisherExpressions.h"
 #include "support/RecognitionJobs.h"
 #include "support/TestSupport.h"
+#include "text/TextEncoding.h"
 
 using namespace testing_support;
 
@@ -206,31 +207,8 @@ struct FontPage {
 };
 
 std::u32string utf32(const std::string& utf8) {
-    std::u32string out;
-    for (std::size_t i = 0; i < utf8.size();) {
-        unsigned char c = static_cast<unsigned char>(utf8[i]);
-        int n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-        char32_t code = n == 1 ? c : c & (0x3F >> (n - 1));
-        for (int k = 1; k < n; ++k) code = (code << 6) | (utf8[i + k] & 0x3F);
-        out += code;
-        i += n;
-    }
-    return out;
-}
-
-std::string utf8Of(char32_t c) {
-    std::string s;
-    if (c < 0x80) {
-        s += static_cast<char>(c);
-    } else if (c < 0x800) {
-        s += static_cast<char>(0xC0 | (c >> 6));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        s += static_cast<char>(0xE0 | (c >> 12));
-        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return s;
+    const std::wstring wide = utf8ToWide(utf8);
+    return std::u32string(wide.begin(), wide.end());
 }
 
 pdfbuild::DocumentSpec fontPages(const std::vector<FontPage>& pages) {
@@ -240,8 +218,11 @@ pdfbuild::DocumentSpec fontPages(const std::vector<FontPage>& pages) {
             for (char32_t c : utf32(line))
                 if (std::find(codes.begin(), codes.end(), c) == codes.end()) codes.push_back(c);
     std::vector<pdfbuild::CidGlyph> glyphs;
-    for (std::size_t k = 0; k < codes.size(); ++k)
-        glyphs.push_back({static_cast<int>(k) + 1, utf8Of(codes[k]), 500});
+    for (std::size_t k = 0; k < codes.size(); ++k) {
+        std::string text;
+        appendUtf8(text, codes[k]);
+        glyphs.push_back({static_cast<int>(k) + 1, text, 500});
+    }
     pdfbuild::DocumentSpec doc;
     const std::string body = pdfbuild::addHorizontalFont(doc, glyphs);
     const std::string own = pdfbuild::addHorizontalFont(doc, glyphs);
