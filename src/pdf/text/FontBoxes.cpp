@@ -469,8 +469,25 @@ int unicodeOf(const FontInfo& font, int cid, int out[8]) {
         named = desc->cid_to_ucs[cid];
         if (named <= 0 || chars::isDropped(named)) named = 0;
     }
+    // The answer depends on the code alone (its font's map and encoding are
+    // fixed), so one- and no-character answers are kept per code.
+    std::vector<int>& cache = font.program.byCode;
+    const bool cacheable = cid >= 0 && cid < FontProgramChars::kCachedCodes;
+    int cached = FontProgramChars::kNotYet;
+    if (cacheable && static_cast<size_t>(cid) < cache.size()) cached = cache[cid];
     int program[8];
-    const int count = programChars(font, cid, n > 0, named, program);
+    int count = 0;
+    if (cached == FontProgramChars::kNotYet) {
+        count = programChars(font, cid, n > 0, named, program);
+        if (cacheable && count <= 1) {
+            if (static_cast<size_t>(cid) >= cache.size())
+                cache.resize(static_cast<size_t>(cid) + 1, FontProgramChars::kNotYet);
+            cache[cid] = count == 1 ? program[0] : FontProgramChars::kNoCharacter;
+        }
+    } else if (cached != FontProgramChars::kNoCharacter) {
+        program[0] = cached;
+        count = 1;
+    }
     if (count > 0) {
         std::memcpy(out, program, sizeof(int) * count);
         return count;

@@ -43,6 +43,13 @@ struct FontProgramChars {
     // ("<0003> <>"), sorted: MuPDF leaves them out of its map as if they were
     // not there, but the producer said that they are no text of their own.
     std::vector<std::pair<int, int>> silent;
+    // What a code below kCachedCodes came to when it gave one character or
+    // none: the character, kNoCharacter, or kNotYet. Every glyph of a font
+    // whose map lacks codes asks again, so the answer is looked up once.
+    static constexpr int kCachedCodes = 0x10000;
+    static constexpr int kNotYet = -2;
+    static constexpr int kNoCharacter = -1;
+    std::vector<int> byCode;
 };
 
 // What a glyph's box is made of, per font.
