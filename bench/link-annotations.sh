@@ -89,14 +89,22 @@ def centre_inside(box, outer, slack=0):
     return outer[0] - slack <= cx <= outer[0] + outer[2] + slack and \
         outer[1] - slack <= cy <= outer[1] + outer[3] + slack
 
-def printed_elsewhere(under, target, over):
+def printed_elsewhere(under, target, over, url):
     # The whole address printed under the author's link is another than the link's target
-    # (a list's e-mail address under a link to its archive), and the links over it lead to
-    # what is printed: not a fault of reading. A target that goes on from the printed text
-    # is not taken for one: the address may be broken at a line end.
-    printed = comparable(re.sub(r'^[(\[<"\']+|[)\]>"\'.,;:]+$', '', under))
-    return printed != target and not target.startswith(printed) and \
-        all(comparable(l['url']) == printed for l in over)
+    # (a list's e-mail address under a link to its archive, "list@example.org mailing list
+    # archive" under one link), and the links over it lead to what is printed: not a fault of
+    # reading. A target that goes on from the printed text is not taken for one: the address
+    # may be broken at a line end; but a "mailto:" target's headers ("?Subject=…") are never
+    # printed.
+    words = under.split()
+    candidates = [under] + ([words[0]] if len(words) > 1 and '@' in words[0] else [])
+    for candidate in candidates:
+        printed = comparable(re.sub(r'^[(\[<"\']+|[)\]>"\'.,;:]+$', '', candidate))
+        headers = url.lower().startswith('mailto:') and target.partition('?')[0] == printed
+        if printed != target and (headers or not target.startswith(printed)) and \
+                all(comparable(l['url']) == printed for l in over):
+            return True
+    return False
 
 ADDRESS = re.compile(r'^[(\[<"\']?((https?|ftp)://|www\.|[A-Za-z0-9._%+-]+@[A-Za-z0-9-]+\.)', re.I)
 verbose = os.environ.get('VERBOSE') == '1'
@@ -152,7 +160,7 @@ for pdf in sorted(glob.glob(os.path.join(folder, '*.pdf'))):
                 notes.append('  missing, page %d: %r -> %s' % (n, under, annotation['url']))
             elif all(comparable(l['url']) == target for l in over):
                 right += 1
-            elif printed_elsewhere(under, target, over):
+            elif printed_elsewhere(under, target, over, annotation['url']):
                 elsewhere += 1
                 notes.append('  printed elsewhere, page %d: %r -> %s' % (n, under, annotation['url']))
             else:

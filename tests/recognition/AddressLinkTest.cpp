@@ -262,8 +262,9 @@ pdfbuild::DocumentSpec fontPages(const std::vector<FontPage>& pages) {
 // cell's address and a next row never does; an address set in a font of its own goes on in
 // that font; a list item's address with room to spare after it ends there (after a host's
 // last label and its full stop too); a raised footnote mark is no part of it; non-breaking
-// hyphens are the address's "-"; text without spaces (Chinese, Japanese, Korean) and full-
-// width punctuation end it; a parenthesis closes it unless it holds the opening one.
+// hyphens are the address's "-", a typesetter's hyphen is not; text without spaces (Chinese,
+// Japanese, Korean) and full- width punctuation end it; a parenthesis closes it unless it holds the
+// opening one.
 TEST_F(AddressLinks, AddressEndsWhereItsCellFontRoomMarkOrScriptSaysSo) {
     const std::vector<FontPage> pages = {
         {{"Name\tLocation", "Mailing list\thttps://lists.example.net/", "\tmailman/listinfo/users",
@@ -297,6 +298,11 @@ TEST_F(AddressLinks, AddressEndsWhereItsCellFontRoomMarkOrScriptSaysSo) {
           "\u53c2\u89c1https://ja.example.org/wiki/\u3002Next\uff09"},
          {"https://mirror.example.cn/mirror/list", "https://wiki.example.kr/amd64/",
           "https://ja.example.org/wiki/"}},
+        {{"We take reports in Freedesktop.org's tracker [https://bugs.freedesk-",
+          "top.org/] and the well-known list at https://lists.example.org/well-",
+          "known/ as well."},
+         {"https://bugs.freedesktop.org/", "https://bugs.freedesktop.org/",
+          "https://lists.example.org/well-known/", "https://lists.example.org/well-known/"}},
         {{"(see https://en.wikipedia.org/wiki/Foo_(bar)) and (https://example.org/x)."},
          {"https://en.wikipedia.org/wiki/Foo_(bar)", "https://example.org/x"}},
         {{"The tables of all the years are kept by the office at https://www.example.gov/cgi-bin/",

@@ -18,6 +18,9 @@ class BuiltPageText : public ::testing::Test {
     // The lines of the first page, each its words one space apart.
     std::vector<std::string> linesOf(const pdfbuild::DocumentSpec& spec);
     std::vector<std::string> linesOf(const pdfbuild::PageSpec& page);
+    // The first page's text as the index has it (TextPage::text()), line by line: hyphens
+    // and addresses joined.
+    std::vector<std::string> textLinesOf(const pdfbuild::PageSpec& page);
 
     pdf::Library library;
     TempDir dir;

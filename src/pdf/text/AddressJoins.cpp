@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 #include "pdf/text/CharClass.h"
 
@@ -500,10 +502,96 @@ int cellFirstWord(const std::vector<TextWord>& words, const TextLine& line, int 
     return w;
 }
 
+char32_t asciiLower(char32_t c) {
+    return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
+}
+
+// The runs of letters of the page's words ("freedesktop", "org" and "s" of
+// "freedesktop.org's"), and the pairs of runs a hyphen joins inside a word
+// ("xml-to"), in ASCII lower case ("Apache fop" holds "apache"): what a hyphen at a line end inside
+// an address is weighed against.
+class PageVocabulary {
+  public:
+    PageVocabulary(const std::vector<TextChar>& chars, const std::vector<TextWord>& words) {
+        for (const TextWord& word : words) {
+            std::u32string run, before;
+            bool afterHyphen = false;
+            auto endRun = [&](char32_t next) {
+                if (run.empty()) return;
+                runs_.insert(run);
+                if (afterHyphen) hyphened_.insert(before + U'-' + run);
+                afterHyphen = next == '-';
+                before = run;
+                run.clear();
+            };
+            for (const TextChar& c : Items<TextChar>(chars.data() + word.firstChar,
+                                                     static_cast<std::size_t>(word.charCount))) {
+                if (chars::isLetter(c.code)) {
+                    run += asciiLower(c.code);
+                } else {
+                    bool hyphen = c.code == '-';
+                    endRun(c.code);
+                    if (!hyphen) afterHyphen = false;
+                }
+            }
+            endRun(0);
+        }
+    }
+    // Whether a typesetter's hyphen broke `left` + `right`: the page holds
+    // them written together and nowhere with a hyphen between them.
+    bool hyphenated(const std::u32string& left, const std::u32string& right) const {
+        return runs_.count(left + right) > 0 && hyphened_.count(left + U'-' + right) == 0;
+    }
+
+  private:
+    std::unordered_set<std::u32string> runs_;
+    std::unordered_set<std::u32string> hyphened_;
+};
+
+// Whether the hyphen at the end of `last` that `head` goes on from is a
+// typesetter's, not the address's own: rule 7 of the header. The page's
+// vocabulary is built at the first hyphen that needs it.
+class TypesetterHyphens {
+  public:
+    TypesetterHyphens(const std::vector<TextChar>& chars, const std::vector<TextWord>& words)
+        : chars_(chars), words_(words) {}
+    bool at(std::u32string_view last, std::u32string_view head);
+
+  private:
+    const std::vector<TextChar>& chars_;
+    const std::vector<TextWord>& words_;
+    std::optional<PageVocabulary> vocabulary_;
+};
+
+// The letters a line's last word ends in before its final hyphen, and the
+// letters the next line starts with; empty when either side is no letter.
+std::pair<std::u32string, std::u32string> hyphenPieces(std::u32string_view last,
+                                                       std::u32string_view head) {
+    if (last.size() < 2 || last.back() != '-') return {};
+    std::size_t start = last.size() - 1;
+    while (start > 0 && chars::isLetter(last[start - 1])) --start;
+    std::size_t end = 0;
+    while (end < head.size() && chars::isLetter(head[end])) ++end;
+    if (start == last.size() - 1 || end == 0) return {};
+    std::pair<std::u32string, std::u32string> pieces{last.substr(start, last.size() - 1 - start),
+                                                     head.substr(0, end)};
+    for (char32_t& c : pieces.first) c = asciiLower(c);
+    for (char32_t& c : pieces.second) c = asciiLower(c);
+    return pieces;
+}
+
+bool TypesetterHyphens::at(std::u32string_view last, std::u32string_view head) {
+    auto [left, right] = hyphenPieces(last, head);
+    if (left.empty()) return false;
+    if (!vocabulary_) vocabulary_.emplace(chars_, words_);
+    return vocabulary_->hyphenated(left, right);
+}
+
 // The words of a table row whose cell goes on at the cell's next line
 // (wrapped inside the cell), joined to it.
 void joinWithinCells(const std::vector<TextChar>& chars, const PageGeometry& g,
-                     std::vector<TextWord>& words, const TextLine& line, int body) {
+                     std::vector<TextWord>& words, const TextLine& line, int body,
+                     TypesetterHyphens& hyphens) {
     const int end = line.firstWord + line.wordCount;
     if (words[line.firstWord].charCount == 0) return;
     const Frame f = g.frameOf(words[line.firstWord]);
@@ -528,7 +616,14 @@ void joinWithinCells(const std::vector<TextChar>& chars, const PageGeometry& g,
         brk.forced = cellFar[w - line.firstWord] - g.end(f, word) <
                      g.pieceWidth(f, next) + 0.5 * g.lastChar(word).fontSize;
         brk.font = fontEvidence(g.lastChar(word).font, body, g.firstChar(next).font);
-        if (addressGoesOn(tail, brk, wordCodes(chars, next))) words[w].joinsNext = true;
+        const std::u32string nextCodes = wordCodes(chars, next);
+        if (addressGoesOn(tail, brk, nextCodes)) {
+            // The address's own hyphen is kept, a typesetter's left out.
+            const bool typesetters =
+                tail.last == '-' && hyphens.at(wordCodes(chars, word), nextCodes);
+            words[w].joinsNext = !typesetters;
+            words[w].hyphenJoinsNext = typesetters;
+        }
     }
 }
 
@@ -540,8 +635,9 @@ void joinAddresses(const std::vector<TextChar>& chars, std::vector<TextWord>& wo
     const PageGeometry g(chars);
     // The page's body font: the one most of its characters are set in.
     const int body = bodyFont(chars, words, 0, static_cast<int>(words.size()));
+    TypesetterHyphens hyphens(chars, words);
     for (const TextLine& line : lines)
-        if (line.tableRow) joinWithinCells(chars, g, words, line, body);
+        if (line.tableRow) joinWithinCells(chars, g, words, line, body, hyphens);
 
     const Edges edges = flowEdges(g, words, lines);
     AddressTail carried;  // the address the line before ended in, when joined to this line
@@ -596,6 +692,13 @@ void joinAddresses(const std::vector<TextChar>& chars, std::vector<TextWord>& wo
         // starts with a slash ("/-/" in some addresses): it is left out.
         line.addressJoined =
             !(chars::isHyphen(tail.last) && tail.beforeLast == '/' && headCodes.front() != '/');
+        // A typesetter that hyphenates addresses like words ("[https://bugs.
+        // freedesk-" over "top.org/]", the same line holding
+        // "freedesktop.org's"): a hyphen between letters is the address's own
+        // unless the page writes the two pieces together and never with one.
+        if (line.addressJoined && tail.last == '-' &&
+            hyphens.at(wordCodes(chars, lastWord), headCodes))
+            line.addressJoined = false;
         if (tail.localPartOnly) tail.kind = AddressKind::Mail;
         carried = tail;
     }

@@ -57,6 +57,11 @@
 //   6. A hyphen right after a slash is the publisher's break mark and is left
 //      out ("https://gitlab.com/-" over "group/project/"), unless the next
 //      line starts with a slash.
+//   7. A hyphen between letters at a line end is the address's own, unless
+//      the page writes the two pieces together and nowhere with a hyphen: a
+//      typesetter that hyphenates addresses like words ("[https://bugs.
+//      freedesk-" over "top.org/]" on a line that also holds
+//      "freedesktop.org's"). It is then left out.
 //
 // Coordinates: the characters' quads, in any one frame (TextPage's user
 // space); distances are measured along each line's own writing direction, so

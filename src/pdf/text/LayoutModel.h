@@ -204,6 +204,10 @@ struct Line {
     // A joined table row's cells: cellOf[c] is the cell (from 0, in the
     // order joined) that clusters[c] belongs to. Empty on other lines.
     std::vector<int> cellOf;
+    // Of a joined table row: the words (indices into wordStart, rising) that
+    // end in a hyphen breaking a word at their cell's line end ("contain-"
+    // over "ing"): the word goes on at the next one, without the hyphen.
+    std::vector<int> hyphenWords;
     bool rightToLeftScript = false;
     int table = -1;  // the table it belongs to, counted from 0 on the page
     int flow = 0;

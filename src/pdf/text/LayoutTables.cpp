@@ -834,15 +834,20 @@ class TableFinder {
             // closer to it than the row lies to the row before and than the
             // table's rows usually lie apart ("Installation Guide for the" over
             // "Debian Operating System" in a table whose rows are spaced apart).
+            // A line under a word of the cell's first line that stands after
+            // a wide gap continues a column inside the cell, in the key
+            // column too: a new row starts at the key's own edge
+            // ("ACSCALE  Integer" over "array").
+            const bool subColumn = !join.rightToLeft && startsSubColumn(first, line);
             double indent = 0;
-            if (s == key) {
+            if (s == key && !subColumn) {
                 const double gap = (line.base - last.base) * 1.25;
                 const bool closer = join.leadGap > 0 && gap <= join.leadGap && gap <= rowGap_;
                 if (!closer && !chars::isLowerCase(items_[line.clusters.front()].code)) continue;
                 indent = 2 * line.size;
             }
-            const bool aligned = (edge >= -0.5 * line.size && edge <= 0.5 * line.size + indent) ||
-                                 (!join.rightToLeft && s != key && startsSubColumn(first, line));
+            const bool aligned =
+                (edge >= -0.5 * line.size && edge <= 0.5 * line.size + indent) || subColumn;
             if (aligned && std::fabs(line.size - last.size) <= 0.1 * last.size &&
                 line.base > last.base && line.base - last.base <= kContinuationPitch * last.size)
                 return static_cast<int>(c);
@@ -902,8 +907,17 @@ class TableFinder {
         out.size = 0;
         out.table = join.table;
         int cellNumber = 0;
-        auto append = [&out, &cellNumber](const Line& line) {
+        const std::vector<Item>& items = items_;
+        auto append = [&out, &cellNumber, &items](const Line& line, bool sameCell) {
             int offset = static_cast<int>(out.clusters.size());
+            // A word that a hyphen breaks at the cell's line end, as in a
+            // paragraph: a hyphen after a letter over a lower-case letter.
+            const std::size_t n = out.clusters.size();
+            if (sameCell && n >= 2 && chars::isHyphen(items[out.clusters[n - 1]].code) &&
+                chars::isLetter(items[out.clusters[n - 2]].code) &&
+                out.wordStart.back() < static_cast<int>(n) - 1 &&
+                chars::isLowerCase(items[line.clusters.front()].code))
+                out.hyphenWords.push_back(static_cast<int>(out.wordStart.size()) - 1);
             for (int w : line.wordStart) out.wordStart.push_back(offset + w);
             out.clusters.insert(out.clusters.end(), line.clusters.begin(), line.clusters.end());
             out.cellOf.insert(out.cellOf.end(), line.clusters.size(), cellNumber);
@@ -919,9 +933,9 @@ class TableFinder {
             // lines go before its first, so that reading the row from the
             // right reads the cell from its first line.
             if (join.rightToLeft) {
-                for (auto l = cell.rbegin(); l != cell.rend(); ++l) append(set_.lines[*l]);
+                for (auto l = cell.rbegin(); l != cell.rend(); ++l) append(set_.lines[*l], false);
             } else {
-                for (int l : cell) append(set_.lines[l]);
+                for (std::size_t k = 0; k < cell.size(); ++k) append(set_.lines[cell[k]], k > 0);
             }
             ++cellNumber;
         }

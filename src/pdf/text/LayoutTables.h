@@ -77,7 +77,11 @@
 // continues, so that a row whose description and entity both wrap stays one
 // row. A line in a number column never continues; one in the first (key)
 // column only when it goes on in lower case (a hanging indent of up to two
-// ems allowed), for a new row often starts with a heading there. Every line of
+// ems allowed), or under a word of the key's line that stands after a wide
+// gap (a type column the gutter search did not part from the keys:
+// "ACSCALE  Integer" over "array"), for a new row often starts with a
+// heading there. A word broken by a hyphen at a cell's line end ("contain-"
+// over "ing") goes on without it (Line::hyphenWords). Every line of
 // a table gets Line::table, the table's number, and so do the single lines
 // between its rows.
 //

@@ -1,5 +1,7 @@
 #include "pdf/text/TextLayout.h"
 
+#include <algorithm>
+
 #include "pdf/text/CharClass.h"
 #include "pdf/text/LayoutBlocks.h"
 #include "pdf/text/LayoutFlows.h"
@@ -63,6 +65,8 @@ Layout emit(const std::vector<Item>& items, const MarkLinks& marks, const std::v
                 word.first = static_cast<int>(out.order.size());
                 word.cellStart = w > 0 && !line.cellOf.empty() &&
                                  line.cellOf[begin] != line.cellOf[line.wordStart[w - 1]];
+                word.hyphenJoinsNext = std::binary_search(
+                    line.hyphenWords.begin(), line.hyphenWords.end(), static_cast<int>(w));
                 for (std::size_t c = begin; c < end; ++c)
                     emitCluster(items, marks, line.clusters[c], out);
                 word.count = static_cast<int>(out.order.size()) - word.first;

@@ -75,6 +75,9 @@ struct LaidOutWord {
     // The first word of a table cell other than its row's first: a column
     // gutter lies before it.
     bool cellStart = false;
+    // Ends in a hyphen that breaks a word at its table cell's line end: the
+    // word goes on at the next word, without the hyphen.
+    bool hyphenJoinsNext = false;
 };
 
 struct LaidOutLine {

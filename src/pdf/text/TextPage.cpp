@@ -63,6 +63,7 @@ void TextPage::build(const Page& page, const PaintedText& painted) {
         TextWord word;
         word.firstChar = w.first;
         word.cellStart = w.cellStart;
+        word.hyphenJoinsNext = w.hyphenJoinsNext;
         word.charCount = w.count;
         word.box = chars_[w.first].box;
         word.textOffset = wordBytes_.size();
@@ -98,13 +99,14 @@ void TextPage::build(const Page& page, const PaintedText& painted) {
         const TextLine& line = lines_[l];
         bool join = line.hyphenJoined && l + 1 < lines_.size();
         for (int w = line.firstWord; w < line.firstWord + line.wordCount; ++w) {
-            if (w > line.firstWord && !words_[w - 1].joinsNext) {
+            if (w > line.firstWord && !words_[w - 1].joinsNext && !words_[w - 1].hyphenJoinsNext) {
                 text_ += ' ';
                 textChars_.push_back(-1);
             }
             const TextWord& word = words_[w];
             int lastChar = word.firstChar + word.charCount;
-            if (join && !line.addressJoined && w == line.firstWord + line.wordCount - 1)
+            if ((join && !line.addressJoined && w == line.firstWord + line.wordCount - 1) ||
+                word.hyphenJoinsNext)
                 --lastChar;  // the hyphen
             const int markStart = word.firstChar + word.charCount - word.markChars;
             for (int c = word.firstChar; c < lastChar; ++c) {

@@ -81,6 +81,10 @@ struct TextWord {
     // Holds an address that goes on at the next word, the next line of its
     // table cell: text() puts nothing between them.
     bool joinsNext = false;
+    // Ends in a hyphen that breaks a word at its table cell's line end
+    // ("contain-" over "ing"): text() leaves the hyphen out and puts nothing
+    // between it and the next word.
+    bool hyphenJoinsNext = false;
     // Ends in this many characters of a footnote mark set after an address:
     // text() puts a space before them, so that the address ends there.
     int markChars = 0;
