@@ -390,9 +390,9 @@ class TableFinder {
     }
 
     // Step 2: strips that the multi-cell rows leave free but for a tenth of
-    // them, at least kTableGutter ems wide, with cells on both sides; a
-    // strip that leaves a slot holding cells of no more rows than that
-    // tenth (or one) is no gutter.
+    // them (rounded: one of five to fourteen rows), at least kTableGutter
+    // ems wide, with cells on both sides; a strip that leaves a slot holding
+    // cells of no more rows than that tenth (or one) is no gutter.
     std::vector<std::pair<double, double>> findGutters(const std::vector<std::vector<int>>& cells,
                                                        const std::vector<int>& multi) {
         std::vector<std::pair<double, int>> events;
@@ -407,7 +407,8 @@ class TableFinder {
         std::sort(events.begin(), events.end(), [](const auto& a, const auto& b) {
             return a.first < b.first || (a.first == b.first && a.second > b.second);
         });
-        const int allowance = static_cast<int>(kGutterNoise * static_cast<double>(multi.size()));
+        const int allowance =
+            static_cast<int>(std::lround(kGutterNoise * static_cast<double>(multi.size())));
         const double minWidth = kTableGutter * median(sizes);
         std::vector<std::pair<double, double>> gutters;
         int coverage = 0;
@@ -800,8 +801,9 @@ class TableFinder {
     // (continuedCell), each a cell of its own ("Language codes of the world,
     // with | Library of" over "their alpha-3 forms | Congress"): the cells it
     // continues, in the order of its lines, or nothing. A row with a line in
-    // a number column is a row of its own, though its cells may line up with
-    // the row above: the lines of a code listing do.
+    // a number column is a row of its own (but for a range's end that wrapped),
+    // though its cells may line up with the row above: the lines of a code
+    // listing do.
     std::vector<int> continuedCells(const std::vector<int>& lines,
                                     const std::vector<double>& bounds,
                                     const std::vector<Slot>& slots, int key,
@@ -822,12 +824,30 @@ class TableFinder {
                       int key, const Join& join) const {
         const Line& line = set_.lines[l];
         int s = slotOf(bounds, (line.x0 + line.x1) / 2);
-        if (slots[s].kind == 'N') return -1;
+        const bool numbers = slots[s].kind == 'N';
         for (std::size_t c = 0; c < join.cells.size(); ++c) {
             const std::vector<int>& cell = join.cells[c];
             const Line& first = set_.lines[cell.front()];
             const Line& last = set_.lines[cell.back()];
-            if (slotOf(bounds, (first.x0 + first.x1) / 2) != s) continue;
+            if (numbers) {
+                // A number starts a row of its own, but for the end of a
+                // range that wrapped ("0.0 -" over "180.0"), under it (a
+                // dash alone is no value, not a range).
+                if (slotOf(bounds, (first.x0 + first.x1) / 2) == s && last.clusters.size() > 1 &&
+                    isDash(items_[last.clusters.back()].code) &&
+                    overlap(line.x0, line.x1, last.x0, last.x1) > 0 &&
+                    std::fabs(line.size - last.size) <= 0.1 * last.size && line.base > last.base &&
+                    line.base - last.base <= kContinuationPitch * last.size)
+                    return static_cast<int>(c);
+                continue;
+            }
+            // A cell that reaches over a gutter ("SBFCODED Integer", one
+            // line across the key and type columns) is continued in the slot
+            // of its later word, under that word.
+            const bool ownSlot = slotOf(bounds, (first.x0 + first.x1) / 2) == s;
+            if (!ownSlot && !(first.x0 < line.x0 && first.x1 > line.x0 && !join.rightToLeft &&
+                              startsSubColumn(first, line)))
+                continue;
             double edge = join.rightToLeft ? first.x1 - line.x1 : line.x0 - first.x0;
             // The key column's cells start rows: a line there continues its
             // cell only when it goes on in lower case, maybe indented, or lies

@@ -16,7 +16,8 @@
 //      kTableRows rows split into two or more cells (multi-cell rows).
 //   2. Gutters. A gutter is a vertical strip at least kTableGutter ems wide
 //      that the cells of the run's multi-cell rows leave free, but for a
-//      tenth of them (kGutterNoise: a header cell spanning two columns),
+//      tenth of them, rounded (kGutterNoise: a header cell spanning two
+//      columns, one line of a row whose cells lie close),
 //      and that leaves text in more than that tenth (and one) of the run's
 //      rows on either side. The strips between gutters are the run's slots.
 //   3. Rows across gutters. A numbered listing (the first cell of every
@@ -71,11 +72,13 @@
 //      is not (it would be the same search again).
 //
 // In a table, a row whose every line continues a text cell of the row just
-// joined (same slot, left aligned with it or right aligned in right-to-left
-// script, of its size, within kContinuationPitch ems below it; one line a
+// joined (same slot, or under a later word of a cell that reaches into its
+// slot; left aligned with it or right aligned in right-to-left script; of
+// its size; within kContinuationPitch ems below it; one line a
 // slot) holds wrapped cells: each line's text is read within the cell it
 // continues, so that a row whose description and entity both wrap stays one
-// row. A line in a number column never continues; one in the first (key)
+// row. A line in a number column continues only the end of a range that
+// wrapped ("0.0 -" over "180.0"); one in the first (key)
 // column only when it goes on in lower case (a hanging indent of up to two
 // ems allowed), or under a word of the key's line that stands after a wide
 // gap (a type column the gutter search did not part from the keys:
