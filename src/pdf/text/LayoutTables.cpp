@@ -841,12 +841,12 @@ class TableFinder {
                     return static_cast<int>(c);
                 continue;
             }
-            // A cell that reaches over a gutter ("SBFCODED Integer", one
-            // line across the key and type columns) is continued in the slot
-            // of its later word, under that word.
-            const bool ownSlot = slotOf(bounds, (first.x0 + first.x1) / 2) == s;
-            if (!ownSlot && !(first.x0 < line.x0 && first.x1 > line.x0 && !join.rightToLeft &&
-                              startsSubColumn(first, line)))
+            // A cell that reaches over a gutter (a row the gutters were
+            // found beside: "SBFCODED Integer", one line across the key and
+            // type columns) is continued in any slot it lies over, aligned
+            // with its start or under its later word.
+            if (slotOf(bounds, (first.x0 + first.x1) / 2) != s &&
+                (slotOf(bounds, first.x0) > s || slotOf(bounds, first.x1) < s))
                 continue;
             double edge = join.rightToLeft ? first.x1 - line.x1 : line.x0 - first.x0;
             // The key column's cells start rows: a line there continues its
