@@ -11,6 +11,12 @@
 # contents, listings and definition lists can look like such rows too. With
 # VERBOSE=1 also every row not whole.
 #
+# Tables judged by eye: LIST=1 prints the pages that hold candidate rows
+# (from pdftotext alone, without running the program), one line a document:
+# "file.pdf 3 17 18". Look at those pages, keep the pages whose candidate
+# rows are rows of a table whose cells wrap, and give that file as PAGES=FILE:
+# then only candidate rows on those pages are counted.
+#
 # Usage: bench/table-rows.sh FOLDER   (QUILLONPROXY=binary, default build/quillonproxy)
 # Not a timing: it measures what the index reads.
 set -euo pipefail
@@ -26,9 +32,41 @@ import sys, os, re, subprocess, tempfile, html, glob
 binary, folder, work = sys.argv[1:4]
 def blocks(line):
     return [(m.start(), m.group(0).strip()) for m in re.finditer(r'\S+(?: \S+)*', line)]
+def candidates(lines):
+    # (first line, its row's first block, the blocks going on) of each candidate row.
+    k = 0
+    while k < len(lines):
+        row = blocks(lines[k])
+        if len(row) < int(os.environ.get('MINCELLS', '3')) or len(row) > 8:
+            k += 1; continue
+        starts = [s for s, _ in row]
+        conts = []
+        j = k + 1
+        while j < len(lines):
+            b = blocks(lines[j])
+            if not b or b[0][0] <= starts[0] + 1: break
+            if not all(any(abs(s - c) <= 1 for c in starts[1:]) for s, _ in b): break
+            conts += [x for _, x in b]; j += 1
+        if conts and len(row[0][1]) >= 2:
+            yield row[0][1], conts
+        k = max(j, k + 1)
+
+judged = None
+if os.environ.get('PAGES'):
+    judged = {}
+    for entry in open(os.environ['PAGES']):
+        fields = entry.split('#')[0].split()
+        if fields: judged[fields[0]] = {int(p) for p in fields[1:]}
+listing = os.environ.get('LIST') == '1'
 total = whole = 0
 for pdf in sorted(glob.glob(os.path.join(folder, '*.pdf'))):
+    name = os.path.basename(pdf)
+    if judged is not None and not judged.get(name): continue
     pages = subprocess.run(['pdftotext', '-layout', pdf, '-'], capture_output=True, text=True, errors='replace').stdout.split('\f')
+    if listing:
+        held = [str(p + 1) for p, text in enumerate(pages) if any(True for _ in candidates(text.split('\n')))]
+        if held: print(name, ' '.join(held))
+        continue
     out = tempfile.mkdtemp(dir=work) + "/"
     open(out + 'j.xml', 'w').write('<job name="createindex"><inputfile>%s</inputfile><outputdir>%s</outputdir></job>' % (html.escape(pdf), out))
     if subprocess.run([binary, out + 'j.xml'], capture_output=True).returncode: continue
@@ -36,28 +74,14 @@ for pdf in sorted(glob.glob(os.path.join(folder, '*.pdf'))):
     ours = [html.unescape(m.group(1)).split('\n') for m in re.finditer(r'<page[^>]*>(.*?)</page>', idx.replace('&#x0A;', '\n'), re.S)]
     t = w = 0
     for p, text in enumerate(pages[:len(ours)]):
-        lines = text.split('\n')
+        if judged is not None and p + 1 not in judged[name]: continue
         norm = [' '.join(l.split()) for l in ours[p]]
-        k = 0
-        while k < len(lines):
-            row = blocks(lines[k])
-            if len(row) < int(os.environ.get('MINCELLS', '3')) or len(row) > 8:
-                k += 1; continue
-            starts = [s for s, _ in row]
-            conts = []
-            j = k + 1
-            while j < len(lines):
-                b = blocks(lines[j])
-                if not b or b[0][0] <= starts[0] + 1: break
-                if not all(any(abs(s - c) <= 1 for c in starts[1:]) for s, _ in b): break
-                conts += [x for _, x in b]; j += 1
-            if conts and len(row[0][1]) >= 2:
-                t += 1
-                ok = any(row[0][1] in l and all(c in l for c in conts) for l in norm)
-                w += ok
-                if not ok and os.environ.get('VERBOSE'): print('  page %d: %s / %s' % (p + 1, row[0][1][:40], ' | '.join(conts)[:80]))
-            k = max(j, k + 1)
+        for first, conts in candidates(text.split('\n')):
+            t += 1
+            ok = any(first in l and all(c in l for c in conts) for l in norm)
+            w += ok
+            if not ok and os.environ.get('VERBOSE'): print('  page %d: %s / %s' % (p + 1, first[:40], ' | '.join(conts)[:80]))
     if t: print('%-60s rows with wrapped cells %4d, whole %4d' % (os.path.basename(pdf)[:60], t, w))
     total += t; whole += w
-print('total: %d rows with wrapped cells, %d whole (%.1f%%)' % (total, whole, 100.0 * whole / max(total, 1)))
+if not listing: print('total: %d rows with wrapped cells, %d whole (%.1f%%)' % (total, whole, 100.0 * whole / max(total, 1)))
 PY

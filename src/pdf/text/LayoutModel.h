@@ -99,6 +99,9 @@ constexpr double kScriptShift = 0.1;
 // running text with cells in fewer than kTableFill of the rows stands
 // beside the table; a wrapped cell goes on at most kContinuationPitch below.
 constexpr double kTableRowPitch = 3.0;
+// Rows of a padded table: the same step, up to kPaddedRowPitch ems, to rows
+// of several cells, kTableRows times.
+constexpr double kPaddedRowPitch = 6.0;
 constexpr int kTableRows = 3;
 constexpr double kTableGutter = 0.1;
 constexpr double kGutterNoise = 0.1;
@@ -106,7 +109,7 @@ constexpr double kNumericShare = 0.6;
 constexpr int kProseWords = 4;
 constexpr double kUnequalWidths = 1.5;
 constexpr double kTableFill = 0.5;
-constexpr double kContinuationPitch = 1.3;
+constexpr double kContinuationPitch = 1.4;
 // A small table: kTableRows rows with cells in kSmallTableCells columns or
 // more (a FAQ's three columns of like width). A numbered listing: rows whose
 // first cells are line numbers of at most kLineNumberDigits digits, rising

@@ -198,16 +198,42 @@ class TableFinder {
             run.clear();
             multi = 0;
         };
+        // The rows with cells in the range, and the steps before them.
+        std::vector<std::pair<int, std::size_t>> held;  // (row, cells)
         for (int r : rows) {
             std::size_t cells = cellsIn(r, x0, x1).size();
-            if (cells == 0) continue;
-            if (!run.empty()) {
-                const Row& last = set_.rows[run.back()];
-                const Row& row = set_.rows[r];
-                if (row.base - last.base > kTableRowPitch * std::max(last.size, row.size)) flush();
-            }
-            run.push_back(r);
-            if (cells >= 2) ++multi;
+            if (cells > 0) held.push_back({r, cells});
+        }
+        // A table whose rows are padded apart (a ruled table, its cells'
+        // margins wide) steps farther than kTableRowPitch from a row's last
+        // line to the next row, by the same step each time: a step of up to
+        // kPaddedRowPitch ems to a row of several cells, taken kTableRows
+        // times or more in the range (within a twentieth), does not end the
+        // run.
+        auto step = [&](std::size_t k) {
+            return set_.rows[held[k].first].base - set_.rows[held[k - 1].first].base;
+        };
+        auto em = [&](std::size_t k) {
+            return std::max(set_.rows[held[k].first].size, set_.rows[held[k - 1].first].size);
+        };
+        std::vector<double> padded;
+        for (std::size_t k = 1; k < held.size(); ++k)
+            if (held[k].second >= 2 && step(k) > kTableRowPitch * em(k) &&
+                step(k) <= kPaddedRowPitch * em(k))
+                padded.push_back(step(k));
+        std::sort(padded.begin(), padded.end());
+        charge(static_cast<long>(held.size() + padded.size()));
+        auto recurs = [&](double s) {
+            auto from = std::lower_bound(padded.begin(), padded.end(), s * 0.95);
+            auto to = std::upper_bound(padded.begin(), padded.end(), s * 1.05);
+            return to - from >= kTableRows;
+        };
+        for (std::size_t k = 0; k < held.size(); ++k) {
+            if (k > 0 && step(k) > kTableRowPitch * em(k) &&
+                !(held[k].second >= 2 && step(k) <= kPaddedRowPitch * em(k) && recurs(step(k))))
+                flush();
+            run.push_back(held[k].first);
+            if (held[k].second >= 2) ++multi;
         }
         flush();
     }

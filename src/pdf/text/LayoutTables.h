@@ -12,7 +12,9 @@
 // a three-column index, notes in a margin), which must stay apart:
 //   1. Runs. Within one orientation and a horizontal range (at first the
 //      whole page), consecutive rows holding text in the range, each at most
-//      kTableRowPitch ems below the one before, form a run. A run needs
+//      kTableRowPitch ems below the one before (up to kPaddedRowPitch ems
+//      for a step to a row of several cells that recurs kTableRows times:
+//      a padded, ruled table), form a run. A run needs
 //      kTableRows rows split into two or more cells (multi-cell rows).
 //   2. Gutters. A gutter is a vertical strip at least kTableGutter ems wide
 //      that the cells of the run's multi-cell rows leave free, but for a
