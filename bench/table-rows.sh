@@ -78,7 +78,10 @@ for pdf in sorted(glob.glob(os.path.join(folder, '*.pdf'))):
         norm = [' '.join(l.split()) for l in ours[p]]
         for first, conts in candidates(text.split('\n')):
             t += 1
-            ok = any(first in l and all(c in l for c in conts) for l in norm)
+            # A word a hyphen breaks at a cell's line end may be read joined: "con-" is
+            # looked for as "con".
+            pieces = [re.sub(r'(?<=\w)-$', '', c) for c in [first] + conts]
+            ok = any(all(c in l for c in pieces) for l in norm)
             w += ok
             if not ok and os.environ.get('VERBOSE'): print('  page %d: %s / %s' % (p + 1, first[:40], ' | '.join(conts)[:80]))
     if t: print('%-60s rows with wrapped cells %4d, whole %4d' % (os.path.basename(pdf)[:60], t, w))
