@@ -202,7 +202,11 @@ TEST(CorpusTables, OrdinaryMultiColumnTextReadsAsBefore) {
         // pieces of its 17 broken addresses apart (before: 0.90970, 0.99975).
         {"plumber_federal-register-2020-17221.pdf", {5}, 0.90938, 0.99875},
         {"pysf_multicolumn.pdf", {3}, 0.91775, 1.0},
-        {"pdfjs_bug1997343.pdf", {}, 0.79727, 0.97466},
+        // Measured again once the gutters of rows farther off were asked when the nearest
+        // rows show text on one side only: its contents now read an entry and its page
+        // number on one line, its aligned equations row by row, where pdftotext reads the
+        // numbers apart (before: 0.79727, 0.97466).
+        {"pdfjs_bug1997343.pdf", {}, 0.74854, 0.98051},
     };
     for (const MultiColumnDocument& d : documents) {
         const std::string pdf = corpusFile(d.file);

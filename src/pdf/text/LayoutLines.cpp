@@ -125,16 +125,23 @@ class LineBuilder {
     }
 
     // A column gutter between x0 and x1: the runs of other rows within
-    // kGutterReach of the row's baseline (or, when there are none, within
-    // kLooseGutterReach: the rows of a loosely set table) leave a strip of
-    // at least kGutterWidth free somewhere in that gap, and have text on
-    // both sides of the strip.
+    // kGutterReach of the row's baseline leave a strip of at least
+    // kGutterWidth free somewhere in that gap, and have text on both sides
+    // of the strip. When they leave it free but have no text on one side
+    // (none so near, or the wrapped lines of a table's last column: "qti
+    // Integer 1 No A quantization type index." under "are used."), the rows
+    // within kLooseGutterReach are asked instead: the rows of a loosely set
+    // table, the next row of a table whose cells wrap.
     bool gutterBetween(int rowIndex, double x0, double x1, double size) const {
+        Gutter near = gutterWithin(rowIndex, x0, x1, kGutterReach * size, size);
+        if (near != Gutter::OneSided) return near == Gutter::Found;
+        return gutterWithin(rowIndex, x0, x1, kLooseGutterReach * size, size) == Gutter::Found;
+    }
+
+    enum class Gutter { Found, Blocked, OneSided };
+    Gutter gutterWithin(int rowIndex, double x0, double x1, double reach, double size) const {
         std::vector<std::pair<double, double>> taken, neighbours;
-        if (!neighboursOf(rowIndex, x0, x1, kGutterReach * size, taken, neighbours)) return false;
-        if (neighbours.empty() &&
-            !neighboursOf(rowIndex, x0, x1, kLooseGutterReach * size, taken, neighbours))
-            return false;
+        if (!neighboursOf(rowIndex, x0, x1, reach, taken, neighbours)) return Gutter::Blocked;
         std::sort(taken.begin(), taken.end());
         double freeFrom = x0, bestFrom = 0, bestTo = 0;
         for (const auto& t : taken) {
@@ -142,13 +149,13 @@ class LineBuilder {
             freeFrom = std::max(freeFrom, t.second);
         }
         if (x1 - freeFrom > bestTo - bestFrom) bestFrom = freeFrom, bestTo = x1;
-        if (bestTo - bestFrom < kGutterWidth * size) return false;
+        if (bestTo - bestFrom < kGutterWidth * size) return Gutter::Blocked;
         bool left = false, right = false;
         for (const auto& n : neighbours) {
             if (n.second <= bestFrom) left = true;
             if (n.first >= bestTo) right = true;
         }
-        return left && right;
+        return left && right ? Gutter::Found : Gutter::OneSided;
     }
 
     // The extents of the runs of other rows within reach of the row's

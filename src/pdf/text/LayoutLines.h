@@ -7,8 +7,8 @@
 //   - A row splits into lines at gaps of kSplitGap and more, and at gaps of
 //     more than kJoinGap that continue into a neighbouring row (a column
 //     gutter: the rows within kGutterReach, or within kLooseGutterReach
-//     when none is so near, leave a strip of kGutterWidth free in the gap,
-//     with text on both sides of the strip) — so a justified line stays
+//     when none so near has text on both sides, leave a strip of
+//     kGutterWidth free in the gap, with text on both sides of the strip) — so a justified line stays
 //     whole and two columns, or the cells of a table, stay apart. A gap
 //     near more than kMaxGutterNeighbours runs of other rows is no gutter.
 //   - Within a line characters are ordered along the baseline, duplicates
