@@ -26,7 +26,10 @@ class WordGap : public BuiltPageText {};
 // Courier, 10 points: every glyph is a 6-point cell. groff and pdfTeX set a
 // space of fixed-width text as a move of one cell, not as a space glyph, so
 // every gap on these lines is as wide as a letter: the lines are not
-// letter-spaced words but words of one character. Below them, Helvetica
+// letter-spaced words but words of one character. A gap narrower than a
+// cell is no space: glue that texinfo sets after the "/" and "." of an
+// address, stretched on a justified line ("ftp: / / ftp . gnu" read
+// apart). Below them, Helvetica
 // set with 2 points (0.2 em) of letter spacing, its word space painted.
 TEST_F(WordGap, FixedWidthSpacesSeparateWordsLetterSpacingDoesNot) {
     pdfbuild::DocumentSpec spec;
@@ -38,10 +41,13 @@ TEST_F(WordGap, FixedWidthSpacesSeparateWordsLetterSpacingDoesNot) {
         "BT /Cour 10 Tf 1 0 0 1 72 700 Tm [(5) -600 (4) -600 (3) -600 (1) -600 (0)] TJ ET "
         "BT /Cour 10 Tf 1 0 0 1 72 686 Tm [(#) -600 (1) -600 (2) -600 (3) -600 (4)] TJ ET "
         "BT /Cour 10 Tf 1 0 0 1 72 672 Tm [(mov) -600 (eax,) -600 (1)] TJ ET "
+        "BT /Cour 10 Tf 1 0 0 1 72 658 Tm [(from) -600 (ftp:/) -100 (/) -100 (ftp.) -100 (gnu.) "
+        "-100 (org/) -100 (pub/) -100 (gnu/) -600 (and)] TJ ET "
         "BT /Helv 10 Tf 2 Tc 1 0 0 1 72 640 Tm (LETTER SPACED) Tj ET";
     spec.pages = {page};
     EXPECT_EQ(linesOf(spec),
-              (std::vector<std::string>{"5 4 3 1 0", "# 1 2 3 4", "mov eax, 1", "LETTER SPACED"}));
+              (std::vector<std::string>{"5 4 3 1 0", "# 1 2 3 4", "mov eax, 1",
+                                        "from ftp://ftp.gnu.org/pub/gnu/ and", "LETTER SPACED"}));
 }
 
 // Arabic (a CID font with plain letters in its ToUnicode map, glyphs in

@@ -457,9 +457,17 @@ void splitWords(Line& line, const std::vector<Item>& items, const MarkLinks& mar
                 if (paintedSpaces > 0)
                     threshold = std::max(threshold, kPaintedSpaceShare * narrowestSpace * s);
             }
-            if (before.fixedPitch && it.fixedPitch)
-                threshold = std::min(
-                    threshold, kFixedCellShare * std::max(before.x1 - before.x0, it.x1 - it.x0));
+            if (before.fixedPitch && it.fixedPitch) {
+                const double cellBefore = before.x1 - before.x0, cell = it.x1 - it.x0;
+                const double wider = std::max(cellBefore, cell);
+                threshold = std::min(threshold, kFixedCellShare * wider);
+                // Two cells of one pitch: such text has no word gap narrower
+                // than a cell, so a narrower gap is no space either (glue a
+                // typesetter put after an address's "/" and "." to break the
+                // line there, stretched on a justified line).
+                if (std::fabs(cellBefore - cell) <= 0.1 * wider)
+                    threshold = kFixedCellShare * wider;
+            }
             starts = it.x0 - end(previous) > threshold ||
                      (isScript(line, items[previous]) && !isScript(line, it));
         }
