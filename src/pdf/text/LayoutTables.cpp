@@ -263,8 +263,8 @@ class TableFinder {
         // do not fit the slots (with single cells between them) are a
         // structure of their own, read on their own; fewer (a header with
         // cells spanning columns) are borne.
-        // (Gutters lie apart, left to right: a cell spans one when the
-        // first gutter starting after the cell does it ends within it.)
+        // (Gutters lie apart, left to right: a cell spans those that start
+        // after its start and end before its end.)
         std::vector<char> misfit(rows.size(), 0);
         for (std::size_t i = 0; i < rows.size() && !listing; ++i) {
             for (int l : cells[i]) {
@@ -273,7 +273,12 @@ class TableFinder {
                                           [](double x, const std::pair<double, double>& gutter) {
                                               return x < gutter.first;
                                           });
-                if (g != gutters.end() && line.x1 > g->second) misfit[i] = 1;
+                // A line that crosses a gutter only where a gap between its
+                // words lies over it is two cells the line stage could not
+                // part ("2-0  FPGA Rx FIFO fill status:", its neighbours
+                // holding text on one side only): it fits.
+                for (; g != gutters.end() && g->first < line.x1 && !misfit[i]; ++g)
+                    if (line.x1 > g->second && !partedAt(line, *g)) misfit[i] = 1;
             }
         }
         charge(static_cast<long>(cellCount));
@@ -381,6 +386,19 @@ class TableFinder {
                             {Task::Runs, rowList, bounds[s], bounds[s + 1], nullptr, {}});
             }
         }
+    }
+
+    // Whether a gap of more than kJoinGap between two of the line's words
+    // lies over the gutter.
+    bool partedAt(const Line& line, const std::pair<double, double>& gutter) const {
+        for (std::size_t w = 1; w < line.wordStart.size(); ++w) {
+            const Item& before = items_[line.clusters[line.wordStart[w] - 1]];
+            const Item& after = items_[line.clusters[line.wordStart[w]]];
+            if (after.x0 - before.x1 > kJoinGap * line.size &&
+                overlap(before.x1, after.x0, gutter.first, gutter.second) > 0)
+                return true;
+        }
+        return false;
     }
 
     // A numbered listing: each row opens with a line number (its first
@@ -639,7 +657,8 @@ class TableFinder {
             for (int k = 0; k < length; ++k) unitOf[k] = k / p;
             if (repeats && hasText && widest < kUnequalWidths * narrowest &&
                 (hasNumbers(slots, start, p) ||
-                 loneShare(cells, bounds, start, b, unitOf) >= kTextColumnsLone))
+                 (loneShare(cells, bounds, start, b, unitOf) >= kTextColumnsLone &&
+                  !(p >= 2 && rowsFillSlots(cells, bounds, start, b)))))
                 period = p;
         }
         if (period == 0) {
@@ -650,6 +669,31 @@ class TableFinder {
         }
         groups.insert(groups.end(), tail.rbegin(), tail.rend());
         return groups;
+    }
+
+    // Whether every row with cells in two or more of the slots from first to
+    // last has a cell in each of them: the rows of a table whose last column
+    // wraps ("English | United Kingdom | Unicode UTF-8 | /usr/share/man/" over
+    // "en_GB.10646"), where the lines of two columns of entries, each a term
+    // and its text, leave slots empty wherever an entry's text wraps.
+    bool rowsFillSlots(const std::vector<std::vector<int>>& cells,
+                       const std::vector<double>& bounds, int first, int last) {
+        int rows = 0;
+        for (const std::vector<int>& row : cells) {
+            charge(static_cast<long>(row.size()) + 1);
+            std::vector<char> held(static_cast<std::size_t>(last - first + 1), 0);
+            int count = 0;
+            for (int l : row) {
+                int s = slotOf(bounds, (set_.lines[l].x0 + set_.lines[l].x1) / 2);
+                if (s < first || s > last || held[s - first]) continue;
+                held[s - first] = 1;
+                ++count;
+            }
+            if (count < 2) continue;
+            if (count < last - first + 1) return false;
+            ++rows;
+        }
+        return rows >= kTableRows;
     }
 
     static bool hasNumbers(const std::vector<Slot>& slots, int start, int period) {

@@ -50,7 +50,9 @@
 //      one of them only, are columns of the page, each starting a group
 //      with the narrower slots after it. Slots that repeat a pattern of like
 //      width ([entry, page] [entry, page], or [text] [text] with
-//      kTextColumnsLone of the rows in one unit only), after any leading
+//      kTextColumnsLone of the rows in one unit only, unless units of
+//      several slots each are all filled by every row with cells in two of
+//      them: a table whose last column wraps), after any leading
 //      number columns such as line numbers, are independent groups: a
 //      two-column table of contents, the columns of an index.
 //   6. Tables. A group is a table when kTableRows of its rows have cells in
