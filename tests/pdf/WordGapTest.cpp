@@ -29,7 +29,8 @@ class WordGap : public BuiltPageText {};
 // letter-spaced words but words of one character. A gap narrower than a
 // cell is no space: glue that texinfo sets after the "/" and "." of an
 // address, stretched on a justified line ("ftp: / / ftp . gnu" read
-// apart). Below them, Helvetica
+// apart); a space set in the text's own font between two such words is
+// one. Below them, Helvetica
 // set with 2 points (0.2 em) of letter spacing, its word space painted.
 TEST_F(WordGap, FixedWidthSpacesSeparateWordsLetterSpacingDoesNot) {
     pdfbuild::DocumentSpec spec;
@@ -42,7 +43,7 @@ TEST_F(WordGap, FixedWidthSpacesSeparateWordsLetterSpacingDoesNot) {
         "BT /Cour 10 Tf 1 0 0 1 72 686 Tm [(#) -600 (1) -600 (2) -600 (3) -600 (4)] TJ ET "
         "BT /Cour 10 Tf 1 0 0 1 72 672 Tm [(mov) -600 (eax,) -600 (1)] TJ ET "
         "BT /Cour 10 Tf 1 0 0 1 72 658 Tm [(from) -600 (ftp:/) -100 (/) -100 (ftp.) -100 (gnu.) "
-        "-100 (org/) -100 (pub/) -100 (gnu/) -600 (and)] TJ ET "
+        "-100 (org/) -100 (pub/) -100 (gnu/) -330 (and)] TJ ET "
         "BT /Helv 10 Tf 2 Tc 1 0 0 1 72 640 Tm (LETTER SPACED) Tj ET";
     spec.pages = {page};
     EXPECT_EQ(linesOf(spec),

@@ -460,13 +460,15 @@ void splitWords(Line& line, const std::vector<Item>& items, const MarkLinks& mar
             if (before.fixedPitch && it.fixedPitch) {
                 const double cellBefore = before.x1 - before.x0, cell = it.x1 - it.x0;
                 const double wider = std::max(cellBefore, cell);
-                threshold = std::min(threshold, kFixedCellShare * wider);
-                // Two cells of one pitch: such text has no word gap narrower
-                // than a cell, so a narrower gap is no space either (glue a
-                // typesetter put after an address's "/" and "." to break the
-                // line there, stretched on a justified line).
+                // Two cells of one pitch: such text has no letter spacing, so
+                // the tight-line rule does not lower the word gap below
+                // kWordGap there (glue that a typesetter put after an
+                // address's "/" and "." to break the line there, stretched
+                // on a justified line, is no space; a space set in the text
+                // font between two such words is).
                 if (std::fabs(cellBefore - cell) <= 0.1 * wider)
-                    threshold = kFixedCellShare * wider;
+                    threshold = std::max(threshold, kWordGap * s);
+                threshold = std::min(threshold, kFixedCellShare * wider);
             }
             starts = it.x0 - end(previous) > threshold ||
                      (isScript(line, items[previous]) && !isScript(line, it));

@@ -76,11 +76,12 @@ constexpr double kLetterMargin = 0.06;
 constexpr int kTightGaps = 8;
 constexpr double kMaxLetterSpacing = 0.8;
 // Whatever the line's spacing, a gap of kFixedCellShare of a cell between
-// two characters of a fixed-pitch font ends a word, and between two cells of
-// one pitch only such a gap does: such text has no letter spacing, and
-// producers set its spaces as moves of one cell (a line of single digits
-// "5 4 3 1 0" is five words, not one letter-spaced word; "ftp: / / ftp" with
-// a point of glue after each "/" is one).
+// two characters of a fixed-pitch font ends a word: such text has no letter
+// spacing, and producers set its spaces as moves of one cell (a line of
+// single digits "5 4 3 1 0" is five words, not one letter-spaced word). For
+// the same reason the tight-line rule does not lower the word gap below
+// kWordGap between two cells of one pitch ("ftp://ftp" with a point of glue
+// after each "/" is one word).
 constexpr double kFixedCellShare = 0.75;
 // Letters of a joining script (Arabic and its kin) touch, but a kashida
 // stretching a word may leave gaps between them: there the tight-line rule
