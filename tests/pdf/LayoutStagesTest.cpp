@@ -31,12 +31,13 @@ struct Staged {
     LineSet set;
 };
 
-Staged stage(const std::vector<Piece>& pieces, bool tables) {
+Staged stage(const std::vector<Piece>& pieces, bool tables,
+             const std::vector<pdf::Rule>& rules = {}) {
     Staged s;
     s.chars = paint(pieces);
     s.items = placeItems(s.chars, 612, 792);
     s.marks = attachMarks(s.items);
-    s.set = buildLines(s.items, s.marks);
+    s.set = buildLines(s.items, s.marks, rules);
     if (tables) joinTableRows(s.set, s.items);
     return s;
 }
@@ -54,8 +55,9 @@ std::string textOf(const Line& line, const std::vector<Item>& items) {
 }
 
 // The lines of the set in its order: row by row, left to right.
-std::vector<std::string> setLines(const std::vector<Piece>& pieces, bool tables = true) {
-    Staged s = stage(pieces, tables);
+std::vector<std::string> setLines(const std::vector<Piece>& pieces, bool tables = true,
+                                  const std::vector<pdf::Rule>& rules = {}) {
+    Staged s = stage(pieces, tables, rules);
     std::vector<std::string> lines;
     for (const Line& line : s.set.lines) lines.push_back(textOf(line, s.items));
     return lines;
@@ -287,6 +289,73 @@ TEST(LayoutTables, TableRowsAreJoinedAndColumnsAreNot) {
           "Tables and lists 17", "Tables and lists 17", "Index 102", "Index 102"}},
     };
     for (const TableCase& c : cases) EXPECT_EQ(setLines(c.pieces), c.expected) << c.name;
+}
+
+// The rules a page draws (page space): a vertical one parts two cells that
+// lie close, or, crossed by a horizontal one, columns of like width that
+// would read one after another; a horizontal one ends a row where the next
+// line lines up with its cells.
+TEST(LayoutTables, RulesPartCellsColumnsAndRows) {
+    struct RuledCase {
+        const char* name;
+        std::vector<Piece> pieces;
+        std::vector<pdf::Rule> rules;
+        bool tables;
+        std::vector<std::string> expected;
+        bool readOtherwiseWithoutRules = true;
+    };
+    const RuledCase cases[] = {
+        {"two cells a word gap and a half apart",
+         {{72, 100, "alpha"}, {109, 100, "beta"}},
+         {{{103, 90, 103.5, 103}}},
+         false,
+         {"alpha", "beta"}},
+        {"three columns of names, equal in width",
+         join(join(column(72, 100, {"Abbott", "Barlow", "Carson"}),
+                   column(172, 100, {"Dobbs", "Ellis", "Foster"})),
+              column(272, 100, {"Grant", "Hughes", "Irving"})),
+         {{{160, 88, 160.5, 128}}, {{260, 88, 260.5, 128}}, {{60, 103.3, 360, 103.7}}},
+         true,
+         {"Abbott Dobbs Grant", "Barlow Ellis Hughes", "Carson Foster Irving"}},
+        {"a row's next line under a rule",
+         {{72, 100, "Key"},
+          {150, 100, "Value"},
+          {72, 112, "A"},
+          {150, 112, "first"},
+          {150, 124, "second"},
+          {72, 136, "B"},
+          {150, 136, "third"}},
+         {{{60, 115.3, 300, 115.7}}},
+         true,
+         {"Key Value", "A first", "second", "B third"}},
+        {"a ruled table beside a column of text, a heading on its first row",
+         {{72, 100, "5.1 Optimizations"},
+          {72, 114, "Running text goes on"},
+          {72, 128, "below the heading."},
+          {330, 100, "Tag"},
+          {362, 100, "Type"},
+          {402, 100, "Description"},
+          {330, 112, "xx1"},
+          {362, 112, "int"},
+          {402, 112, "an integer"},
+          {330, 124, "000"},
+          {362, 124, "obj"},
+          {402, 124, "a pointer"},
+          {330, 136, "010"},
+          {362, 136, "num"},
+          {402, 136, "a double"}},
+         {{{358, 92, 358.5, 140}}, {{398, 92, 398.5, 140}}, {{325, 103.3, 520, 103.7}}},
+         true,
+         {"5.1 Optimizations", "Tag Type Description", "Running text goes on", "xx1 int an integer",
+          "000 obj a pointer", "below the heading.", "010 num a double"},
+         false},
+    };
+    for (const RuledCase& c : cases) {
+        EXPECT_EQ(setLines(c.pieces, c.tables, c.rules), c.expected) << c.name;
+        if (c.readOtherwiseWithoutRules) {
+            EXPECT_NE(setLines(c.pieces, c.tables), c.expected) << c.name << ", without its rules";
+        }
+    }
 }
 
 // Two columns of running text on one grid of baselines; down the right one

@@ -386,4 +386,25 @@ TEST_F(TableText, RowsWhoseCellsWrapReadAsOneLineEach) {
     }
 }
 
+// A ruled table of names in columns of like width, which without its rules reads column by
+// column: its borders drawn as stroked lines inside a stroked rectangle (the frame), its rows
+// parted by thin filled rectangles across it.
+TEST_F(TableText, RuledColumnsReadRowByRow) {
+    pdfbuild::PageSpec page;
+    const char* names[][3] = {{"Abbott", "Dobbs", "Grant"},
+                              {"Barlow", "Ellis", "Hughes"},
+                              {"Carson", "Foster", "Irving"}};
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
+            page.texts.push_back(at(76 + 100 * c, 700 - 16 * r, names[r][c]));
+    page.rects = {{70, 693.5, 370, 694}, {70, 677.5, 370, 678}};
+    page.rawContent = "0.5 w 170 662 m 170 714 l S 270 662 m 270 714 l S 70 662 300 52 re S";
+    std::vector<std::string> expected = {"Abbott Dobbs Grant", "Barlow Ellis Hughes",
+                                         "Carson Foster Irving"};
+    EXPECT_EQ(textLinesOf(page), expected);
+    page.rects.clear();
+    page.rawContent.clear();
+    EXPECT_NE(textLinesOf(page), expected) << "the same names without their rules";
+}
+
 }  // namespace

@@ -72,9 +72,11 @@ const FontInfo* ContentReader::fontInfo(const char* name, pdf_font_desc* desc) {
     return &kept;
 }
 
-void ContentReader::paintPath(bool fill, bool hidden) {
+void ContentReader::paintPath(bool fill, bool stroke, bool hidden) {
     fz_matrix toPage = fz_concat(gs().ctm, toPage_);
     fz_rect rect = rectangleOf(toPage);
+    if ((fill || stroke) && !hidden && !annotation_ && out_.rules.size() < kMaxPageRules)
+        addRules(toPage, fill);
     if (fill && !hidden && !out_.chars.empty() && gs().fillColour && gs().paintsOpaquely() &&
         !fz_is_empty_rect(rect))
         addCover(rect);
@@ -131,6 +133,39 @@ fz_rect ContentReader::rectangleOf(const fz_matrix& toPage) const {
     fz_rect r = fz_empty_rect;
     for (int k = 0; k < 4; ++k) r = includePoint(r, q[k]);
     return r;
+}
+
+void ContentReader::addRules(const fz_matrix& toPage, bool fill) {
+    auto add = [this](fz_rect r) {
+        const double w = r.x1 - r.x0, h = r.y1 - r.y0;
+        const double thin = std::min(w, h), lengthwise = std::max(w, h);
+        if (thin <= kRuleThickness && lengthwise >= 2 * kRuleThickness && lengthwise >= 3 * thin &&
+            out_.rules.size() < kMaxPageRules)
+            out_.rules.push_back({{r.x0, r.y0, r.x1, r.y1}});
+    };
+    const fz_rect rect = rectangleOf(toPage);
+    if (fill) {
+        // Any straight-edged shape whose bounds are thin (a border drawn with
+        // bevelled ends is a hexagon).
+        const PathProbe& p = path_;
+        if (!p.curved && p.subpaths == 1 && fz_is_rectilinear(toPage))
+            add(fz_transform_rect(p.bounds, toPage));
+        return;
+    }
+    if (!fz_is_empty_rect(rect)) {  // a stroked rectangle: its four edges
+        add(fz_make_rect(rect.x0, rect.y0, rect.x1, rect.y0));
+        add(fz_make_rect(rect.x0, rect.y1, rect.x1, rect.y1));
+        add(fz_make_rect(rect.x0, rect.y0, rect.x0, rect.y1));
+        add(fz_make_rect(rect.x1, rect.y0, rect.x1, rect.y1));
+        return;
+    }
+    const PathProbe& p = path_;
+    if (p.curved || p.rectangle || p.subpaths != 1 || p.count != 2) return;
+    const fz_point a = fz_transform_point(p.points[0], toPage);
+    const fz_point b = fz_transform_point(p.points[1], toPage);
+    if (std::fabs(a.x - b.x) > 0.01f && std::fabs(a.y - b.y) > 0.01f) return;
+    add(fz_make_rect(std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x),
+                     std::max(a.y, b.y)));
 }
 
 void ContentReader::addCover(fz_rect box) {

@@ -125,9 +125,10 @@ class ContentReader {
     // ---- paths, images, clips ----
     PathProbe& path() { return path_; }
     void clipNext() { clipPending_ = true; }
-    // Ends the path: a fill may cover text painted before it; a pending clip
-    // takes effect. hidden: the path lies in switched-off optional content.
-    void paintPath(bool fill, bool hidden);
+    // Ends the path: a fill may cover text painted before it; a thin fill
+    // or a stroke along an axis is a rule; a pending clip takes effect.
+    // hidden: the path lies in switched-off optional content.
+    void paintPath(bool fill, bool stroke, bool hidden);
     void paintImage(const fz_image* image, bool hidden);
     // Clips to a rectangle of the current user space.
     void clipToBox(fz_rect userBox);
@@ -163,6 +164,7 @@ class ContentReader {
   private:
     const FontInfo* fontInfo(const char* name, pdf_font_desc* desc);
     fz_rect rectangleOf(const fz_matrix& toPage) const;
+    void addRules(const fz_matrix& toPage, bool fill);
     void clipTo(fz_rect box, bool exact);
     void addCover(fz_rect box);
     void showGlyph(int cid);

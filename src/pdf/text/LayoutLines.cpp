@@ -1,5 +1,6 @@
 #include "pdf/text/LayoutLines.h"
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <numeric>
@@ -45,8 +46,50 @@ bool joinsLetters(char32_t c) {
 
 class LineBuilder {
   public:
-    LineBuilder(const std::vector<Item>& items, const MarkLinks& marks)
-        : items_(items), marks_(marks) {}
+    LineBuilder(const std::vector<Item>& items, const MarkLinks& marks,
+                const std::vector<Rule>& rules)
+        : items_(items), marks_(marks) {
+        for (const Rule& r : rules) {
+            if (r.vertical()) {
+                out_.verticalRules.push_back(r.box);
+            } else {
+                out_.horizontalRules.push_back(r.box);
+            }
+        }
+        out_.verticalRules = joinedRules(std::move(out_.verticalRules), true);
+        out_.horizontalRules = joinedRules(std::move(out_.horizontalRules), false);
+    }
+
+    // The rules, those that go on one from another along one line (a
+    // table's border drawn cell by cell) joined into one, sorted across and
+    // then along: vertical ones by x, horizontal ones by y.
+    static std::vector<Rect> joinedRules(std::vector<Rect> rules, bool vertical) {
+        auto across = [vertical](const Rect& r) { return vertical ? r.x0 : r.y0; };
+        auto from = [vertical](const Rect& r) { return vertical ? r.y0 : r.x0; };
+        auto to = [vertical](const Rect& r) { return vertical ? r.y1 : r.x1; };
+        std::sort(rules.begin(), rules.end(), [&](const Rect& a, const Rect& b) {
+            return across(a) < across(b) || (across(a) == across(b) && from(a) < from(b));
+        });
+        std::vector<Rect> joined;
+        std::size_t lineStart = 0;  // the first joined rule on the current line
+        for (const Rect& r : rules) {
+            if (!joined.empty() && across(r) - across(joined[lineStart]) > kRuleAlign)
+                lineStart = joined.size();
+            // Along one line (within kRuleAlign), rules come by their start:
+            // only the last one joined can meet the next.
+            if (joined.size() > lineStart && from(r) <= to(joined.back()) + kRuleAlign) {
+                Rect& j = joined.back();
+                j = {std::min(j.x0, r.x0), std::min(j.y0, r.y0), std::max(j.x1, r.x1),
+                     std::max(j.y1, r.y1)};
+            } else {
+                joined.push_back(r);
+            }
+        }
+        std::stable_sort(joined.begin(), joined.end(),
+                         [&](const Rect& a, const Rect& b) { return across(a) < across(b); });
+        return joined;
+    }
+    static constexpr double kRuleAlign = 1.5;  // points
 
     LineSet run() {
         makeRuns();
@@ -138,6 +181,21 @@ class LineBuilder {
         return gutterWithin(rowIndex, x0, x1, kLooseGutterReach * size, size) == Gutter::Found;
     }
 
+    // A vertical rule between x0 and x1 across an upright row's text, from
+    // its baseline to half an em above: a border between two cells. At most
+    // kRuleLookups rules are looked at for one gap.
+    bool ruleBetween(int rowIndex, double x0, double x1) const {
+        const Row& row = out_.rows[rowIndex];
+        if (row.rot != 0 || x1 <= x0) return false;
+        const std::vector<Rect>& rules = out_.verticalRules;
+        auto r = std::upper_bound(rules.begin(), rules.end(), x0,
+                                  [](double x, const Rect& rule) { return x < rule.x0; });
+        for (int looked = 0; r != rules.end() && r->x1 < x1 && looked < kRuleLookups; ++r, ++looked)
+            if (r->y0 <= row.base - 0.5 * row.size && r->y1 >= row.base) return true;
+        return false;
+    }
+    static constexpr int kRuleLookups = 16;
+
     enum class Gutter { Found, Blocked, OneSided };
     Gutter gutterWithin(int rowIndex, double x0, double x1, double reach, double size) const {
         std::vector<std::pair<double, double>> taken, neighbours;
@@ -205,8 +263,9 @@ class LineBuilder {
                 if (!current.empty()) {
                     double s = std::max(size, run.size);
                     double gap = run.x0 - end;
-                    bool split = gap > kJoinGap * s &&
-                                 (gap >= kSplitGap * s || gutterBetween(ri, end, run.x0, s));
+                    bool split = (gap > kJoinGap * s &&
+                                  (gap >= kSplitGap * s || gutterBetween(ri, end, run.x0, s))) ||
+                                 ruleBetween(ri, end, run.x0);
                     if (split) {
                         addLine(ri, current);
                         current.clear();
@@ -382,8 +441,9 @@ class LineBuilder {
 
 }  // namespace
 
-LineSet buildLines(const std::vector<Item>& items, const MarkLinks& marks) {
-    return LineBuilder(items, marks).run();
+LineSet buildLines(const std::vector<Item>& items, const MarkLinks& marks,
+                   const std::vector<Rule>& rules) {
+    return LineBuilder(items, marks, rules).run();
 }
 
 void splitWords(Line& line, const std::vector<Item>& items, const MarkLinks& marks) {

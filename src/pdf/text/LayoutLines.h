@@ -8,7 +8,10 @@
 //     more than kJoinGap that continue into a neighbouring row (a column
 //     gutter: the rows within kGutterReach, or within kLooseGutterReach
 //     when none so near has text on both sides, leave a strip of
-//     kGutterWidth free in the gap, with text on both sides of the strip) — so a justified line stays
+//     kGutterWidth free in the gap, with text on both sides of the strip),
+//     and, in upright text, at any gap that a vertical rule the page draws
+//     runs through from the row's baseline to half an em above it (the
+//     border between two cells of a ruled table) — so a justified line stays
 //     whole and two columns, or the cells of a table, stay apart. A gap
 //     near more than kMaxGutterNeighbours runs of other rows is no gutter.
 //   - Within a line characters are ordered along the baseline, duplicates
@@ -24,7 +27,7 @@
 // looks at no more than kMaxGutterNeighbours runs, a character's duplicate
 // test at kDuplicateLookback characters.
 //
-//     LineSet set = buildLines(items, marks);
+//     LineSet set = buildLines(items, marks, painted.rules);
 //
 // No state; nothing thrown.
 #pragma once
@@ -32,12 +35,15 @@
 #include <vector>
 
 #include "pdf/text/LayoutModel.h"
+#include "pdf/text/PaintedText.h"
 
 namespace pdf {
 namespace layout {
 
 // REQUIRES: marks = attachMarks(items).
-LineSet buildLines(const std::vector<Item>& items, const MarkLinks& marks);
+// rules: the page's (PaintedText.h), page space.
+LineSet buildLines(const std::vector<Item>& items, const MarkLinks& marks,
+                   const std::vector<Rule>& rules = {});
 
 // Splits line.clusters (ordered along the baseline) into words, setting
 // line.wordStart, and drops unmapped characters, which have kept their words

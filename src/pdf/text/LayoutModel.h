@@ -24,6 +24,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "pdf/Geometry.h"
+
 namespace pdf {
 namespace layout {
 
@@ -222,10 +224,14 @@ struct Line {
 };
 
 // The lines of a page, row by row (the lines of row r follow those of rows
-// before it, left to right), and the rows.
+// before it, left to right), and the rows; the page's rules (PaintedText.h)
+// in the frame of upright text (page space): horizontal ones top to bottom,
+// vertical ones left to right.
 struct LineSet {
     std::vector<Row> rows;
     std::vector<Line> lines;
+    std::vector<Rect> horizontalRules;
+    std::vector<Rect> verticalRules;
 };
 
 struct Block {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "pdf/text/CharClass.h"
+#include "pdf/text/PaintedText.h"
 
 namespace pdf {
 namespace layout {
@@ -252,7 +253,26 @@ class TableFinder {
         }
         if (static_cast<int>(multi.size()) < kTableRows) return;
 
+        // A ruled table's columns are where its rules are, whatever gaps its
+        // text leaves between them; elsewhere where the text leaves gutters.
+        const std::vector<std::pair<double, double>> ruledLines = ruledBorders(rows, cells, multi);
         std::vector<std::pair<double, double>> gutters = findGutters(cells, multi);
+        if (!ruledLines.empty()) {
+            const double from = ruledLines.front().first, to = ruledLines.back().second;
+            std::vector<std::pair<double, double>> merged;
+            for (const auto& g : gutters)
+                if (g.second < from || g.first > to) merged.push_back(g);
+            for (const auto& r : ruledLines)
+                if (r.first > textLeft_ && r.second < textRight_) merged.push_back(r);
+            // Text beside the table's frame (a column of the page) is no cell
+            // of it.
+            if (frameLeft_ > textLeft_ && frameLeft_ < from)
+                merged.push_back({frameLeft_, frameLeft_});
+            if (frameRight_ < textRight_ && frameRight_ > to)
+                merged.push_back({frameRight_, frameRight_});
+            std::sort(merged.begin(), merged.end());
+            gutters = std::move(merged);
+        }
         if (gutters.empty()) return;
         // A numbered code listing is read line by line, whatever its code
         // lines do across its columns.
@@ -374,10 +394,26 @@ class TableFinder {
                 {Task::Mark, rowList, x0, x1, slotSet, {0, static_cast<int>(slots.size()) - 1}});
             return;
         }
-        for (const std::pair<int, int>& group : independentGroups(slots, cells, bounds)) {
+        // Whether ruled borders part slots from first to last.
+        auto ruledBetween = [&ruledLines, &bounds](int first, int last) {
+            for (const auto& r : ruledLines)
+                if (r.first > bounds[first] && r.second < bounds[last + 1]) return true;
+            return false;
+        };
+        // Slot s starts at a ruled border: no column of a page starts there.
+        std::vector<char> ruledStart(slots.size(), 0);
+        for (std::size_t s = 1; s < slots.size(); ++s)
+            for (const auto& r : ruledLines)
+                ruledStart[s] =
+                    ruledStart[s] || (r.first - 0.5 <= bounds[s] && bounds[s] <= r.second + 0.5);
+        const bool ruled = ruledBetween(0, static_cast<int>(slots.size()) - 1);
+        for (const std::pair<int, int>& group : independentGroups(
+                 slots, cells, bounds, ruled, ruledStart,
+                 ruled ? std::make_pair(frameLeft_, frameRight_) : std::make_pair(0.0, 0.0))) {
             if (exhausted()) return;
             double from = bounds[group.first], to = bounds[group.second + 1];
-            if (isTable(slots, group, cells, multi, bounds)) {
+            if (isTable(slots, group, cells, multi, bounds,
+                        ruledBetween(group.first, group.second))) {
                 next.push_back({Task::Mark, rowList, from, to, slotSet, group});
             } else {
                 for (int s = group.first; s <= group.second; ++s)
@@ -386,6 +422,68 @@ class TableFinder {
                             {Task::Runs, rowList, bounds[s], bounds[s + 1], nullptr, {}});
             }
         }
+    }
+
+    // The vertical rules of a ruled table over the run, left to right, as
+    // strips: those the page draws across the text of kTableRows of its
+    // multi-cell rows or more, each crossed by a horizontal rule, within the
+    // run's extent or up to kFrameReach ems outside it (the table's frame).
+    // Sets textLeft_ and textRight_ to the run's extent. None in text that
+    // is not upright.
+    std::vector<std::pair<double, double>> ruledBorders(const std::vector<int>& rows,
+                                                        const std::vector<std::vector<int>>& cells,
+                                                        const std::vector<int>& multi) {
+        std::vector<std::pair<double, double>> borders;
+        textLeft_ = std::numeric_limits<double>::infinity(), textRight_ = -textLeft_;
+        frameLeft_ = textLeft_, frameRight_ = textRight_;
+        for (const std::vector<int>& row : cells)
+            for (int l : row)
+                textLeft_ = std::min(textLeft_, set_.lines[l].x0),
+                textRight_ = std::max(textRight_, set_.lines[l].x1);
+        if (rows.empty() || set_.rows[rows.front()].rot != 0) return borders;
+        const double reach = kFrameReach * set_.rows[rows.front()].size;
+        const std::vector<Rect>& rules = set_.verticalRules;
+        auto r = std::upper_bound(rules.begin(), rules.end(), textLeft_ - reach,
+                                  [](double x, const Rect& rule) { return x < rule.x0; });
+        for (int looked = 0; r != rules.end() && r->x1 < textRight_ + reach && looked < kMaxBorders;
+             ++r, ++looked) {
+            int across = 0;
+            for (int i : multi) {
+                const Row& row = set_.rows[rows[i]];
+                across += r->y0 <= row.base - 0.5 * row.size && r->y1 >= row.base;
+            }
+            charge(static_cast<long>(multi.size()) + 1);
+            if (across < kTableRows || !crossed(*r)) continue;
+            if (!borders.empty() && r->x0 - borders.back().second < kRuleThickness) {
+                borders.back().second = std::max(borders.back().second, r->x1);
+            } else {
+                borders.push_back({r->x0, r->x1});
+            }
+        }
+        return borders;
+    }
+    static constexpr double kFrameReach = 2;
+    static constexpr int kMaxBorders = 256;
+
+    // Whether a horizontal rule crosses the vertical one: a table's rows
+    // are ruled across its column borders, where a frame's edge (a figure's,
+    // a note's beside running text) only meets the rules of its own corners.
+    // The table's frame (frameLeft_, frameRight_) grows to the rule's ends.
+    bool crossed(const Rect& vertical) {
+        const std::vector<Rect>& rules = set_.horizontalRules;
+        auto r = std::lower_bound(rules.begin(), rules.end(), vertical.y0 - kRuleThickness,
+                                  [](const Rect& rule, double y) { return rule.y0 < y; });
+        bool found = false;
+        for (int looked = 0; r != rules.end() && r->y0 <= vertical.y1 + kRuleThickness &&
+                             looked < kMaxBorders && !found;
+             ++r, ++looked) {
+            found = r->x0 < vertical.x0 - kRuleThickness && r->x1 > vertical.x1 + kRuleThickness;
+            if (found)
+                frameLeft_ = std::min(frameLeft_, r->x0),
+                frameRight_ = std::max(frameRight_, r->x1);
+            charge(1);
+        }
+        return found;
     }
 
     // Whether a gap of more than kJoinGap between two of the line's words
@@ -599,7 +697,10 @@ class TableFinder {
     // slot indices.
     std::vector<std::pair<int, int>> independentGroups(const std::vector<Slot>& slots,
                                                        const std::vector<std::vector<int>>& cells,
-                                                       const std::vector<double>& bounds) {
+                                                       const std::vector<double>& bounds,
+                                                       bool ruled,
+                                                       const std::vector<char>& ruledStart,
+                                                       std::pair<double, double> frame) {
         std::vector<std::pair<int, int>> groups, tail;
         int a = 0, b = static_cast<int>(slots.size()) - 1;
         // Running text beside a table.
@@ -611,12 +712,25 @@ class TableFinder {
             tail.push_back({b, b});
             --b;
         }
+        // Where rules part the slots, the slots inside the table's frame are
+        // its columns; those beside it, each side, a group of their own.
+        if (ruled) {
+            int first = a, last = b;
+            while (first < b && bounds[first + 1] <= frame.first + 1) ++first;
+            while (last > first && bounds[last] >= frame.second - 1) --last;
+            if (first > a) groups.push_back({a, first - 1});
+            groups.push_back({first, last});
+            if (last < b) groups.push_back({last + 1, b});
+            groups.insert(groups.end(), tail.rbegin(), tail.rend());
+            return groups;
+        }
         // Two or more columns of text as wide as the columns of a page: each
         // starts a group of its own, with the narrower slots after it.
         std::vector<int> wide;
         for (int s = a; s <= b; ++s)
             if (slots[s].kind != 'N' &&
-                slots[s].x1 - slots[s].x0 >= kColumnWidth * median(slots[s].sizes))
+                slots[s].x1 - slots[s].x0 >= kColumnWidth * median(slots[s].sizes) &&
+                !(wide.size() > 0 && ruledStart[s]))
                 wide.push_back(s);
         if (wide.size() >= 2) {
             std::vector<std::pair<int, int>> columns;
@@ -635,7 +749,6 @@ class TableFinder {
                 return groups;
             }
         }
-        // A pattern repeated across the rest, after any number columns.
         int leading = 0;
         while (a + leading < b && slots[a + leading].kind == 'N') ++leading;
         const int start = a + leading, length = b - start + 1;
@@ -729,7 +842,7 @@ class TableFinder {
     // Step 6.
     bool isTable(const std::vector<Slot>& slots, const std::pair<int, int>& group,
                  const std::vector<std::vector<int>>& cells, const std::vector<int>& multi,
-                 const std::vector<double>& bounds) {
+                 const std::vector<double>& bounds, bool ruled) {
         if (group.first == group.second) return false;
         int rowsAcross = 0, rowsWithCells = 0;
         for (int i : multi) {
@@ -766,8 +879,11 @@ class TableFinder {
             smallest = std::min(smallest, size);
             largest = std::max(largest, size);
         }
-        if (columns < 2 || allProse) return false;
-        if (anyNumber) return true;
+        if (columns < 2) return false;
+        // Columns with rules between them are a ruled table's, whatever text
+        // they hold.
+        if (ruled || anyNumber) return true;
+        if (allProse) return false;
         // Text beside text: a key / description table has keys that do not
         // run on from row to row as the lines of notes in a margin beside
         // running text do.
@@ -939,10 +1055,26 @@ class TableFinder {
             const bool aligned =
                 (edge >= -0.5 * line.size && edge <= 0.5 * line.size + indent) || subColumn;
             if (aligned && std::fabs(line.size - last.size) <= 0.1 * last.size &&
-                line.base > last.base && line.base - last.base <= kContinuationPitch * last.size)
+                line.base > last.base && line.base - last.base <= kContinuationPitch * last.size &&
+                !ruleBetween(last, line))
                 return static_cast<int>(c);
         }
         return -1;
+    }
+
+    // Whether a horizontal rule the page draws lies between the lines, below
+    // the descent of the one above and over half the one below: the border
+    // between two rows of a ruled table (an underline lies closer).
+    bool ruleBetween(const Line& above, const Line& below) const {
+        if (below.rot != 0) return false;
+        const std::vector<Rect>& rules = set_.horizontalRules;
+        const double from = above.base + 0.25 * above.size, to = below.base - 0.75 * below.size;
+        auto r = std::upper_bound(rules.begin(), rules.end(), from,
+                                  [](double y, const Rect& rule) { return y < rule.y0; });
+        for (int looked = 0; r != rules.end() && r->y0 < to && looked < 64; ++r, ++looked)
+            if (overlap(r->x0, r->x1, below.x0, below.x1) >= 0.5 * (below.x1 - below.x0))
+                return true;
+        return false;
     }
 
     // Whether `line` starts under a word of the cell line `first` that stands
@@ -1038,6 +1170,9 @@ class TableFinder {
     std::vector<Join> joins_;
     std::vector<std::pair<int, int>> members_;  // (line, table) of single lines in a table
     int tables_ = 0;
+    // The extent of the run analysed, and of the ruled table over it: its
+    // horizontal rules' (ruledBorders).
+    double textLeft_ = 0, textRight_ = 0, frameLeft_ = 0, frameRight_ = 0;
     double rowGap_ = 0;            // the median distance between rows of the table being joined
     long budget_ = 0, spent_ = 0;  // lines looked at: see kTableWorkPerLine
 };

@@ -21,7 +21,11 @@
 //      tenth of them, rounded (kGutterNoise: a header cell spanning two
 //      columns, one line of a row whose cells lie close),
 //      and that leaves text in more than that tenth (and one) of the run's
-//      rows on either side. The strips between gutters are the run's slots.
+//      rows on either side. In a ruled table the rules are the gutters: the
+//      vertical rules the page draws (PaintedText.h) through the text of
+//      kTableRows of the run's multi-cell rows, each crossed by a horizontal
+//      rule (a frame's edge beside running text is not); its groups are
+//      not taken apart in step 5, and they are a table in step 6. The strips between gutters are the run's slots.
 //   3. Rows across gutters. A numbered listing (the first cell of every
 //      multi-cell row a line number of at most kLineNumberDigits digits,
 //      the numbers rising by one from row to row but for a tenth of the
@@ -81,7 +85,9 @@
 // its size; within kContinuationPitch ems below it; one line a
 // slot) holds wrapped cells: each line's text is read within the cell it
 // continues, so that a row whose description and entity both wrap stays one
-// row. A line in a number column continues only the end of a range that
+// row; not where a horizontal rule the page draws lies between a line and
+// the cell above it (the border of a ruled table's rows). A line in a number
+// column continues only the end of a range that
 // wrapped ("0.0 -" over "180.0"); one in the first (key)
 // column only when it goes on in lower case (a hanging indent of up to two
 // ems allowed), or under a word of the key's line that stands after a wide

@@ -114,10 +114,13 @@ void opre(fz_context*, pdf_processor* proc, float x, float y, float w, float h) 
                           std::max(y, y + h));
 }
 void opFill(fz_context*, pdf_processor* proc) {
-    readerOf(proc).paintPath(true, hiddenContent(proc));
+    readerOf(proc).paintPath(true, false, hiddenContent(proc));
+}
+void opStroke(fz_context*, pdf_processor* proc) {
+    readerOf(proc).paintPath(false, true, hiddenContent(proc));
 }
 void opNoFill(fz_context*, pdf_processor* proc) {
-    readerOf(proc).paintPath(false, hiddenContent(proc));
+    readerOf(proc).paintPath(false, false, hiddenContent(proc));
 }
 void opW(fz_context*, pdf_processor* proc) {
     readerOf(proc).clipNext();
@@ -342,8 +345,8 @@ pdf_processor* newProcessor(ContentReader& reader) {
     s.op_y = opy;
     s.op_h = oph;
     s.op_re = opre;
-    s.op_S = opNoFill;
-    s.op_s = opNoFill;
+    s.op_S = opStroke;
+    s.op_s = opStroke;
     s.op_F = opFill;
     s.op_f = opFill;
     s.op_fstar = opFill;

@@ -34,7 +34,10 @@
 // left out; a glyph left with none is one unmapped PaintedChar, which keeps
 // its place on the line but adds nothing to the text.
 //
-// Coordinates: chars are in page space (Page.h: points, origin at the
+// Besides its text, a page's rules (Rule): the borders and row lines that
+// part a ruled table's cells, read from the same pass.
+//
+// Coordinates: chars and rules are in page space (Page.h: points, origin at the
 // top-left of the shown page, y down, /Rotate and /UserUnit applied).
 // Elements keep the operator's own matrices, and their bbox is in the page's
 // user space (points, y up, unrotated), as the content stream has them;
@@ -84,6 +87,8 @@
 namespace pdf {
 
 constexpr long kMaxPageGlyphs = 500000;
+// Rules kept of a page (PaintedText::rules); those painted after are not.
+constexpr std::size_t kMaxPageRules = 4096;
 constexpr long kMaxPageForms = 100000;
 
 // One character a glyph shows. All of a glyph's characters share its origin,
@@ -120,16 +125,29 @@ struct TextElement {
     Matrix textMatrix;  // the text matrix at the operator's start
     double fontSize = 0;
     int font = -1;  // the font's number on the page (from 0, in the order of first use); -1: none
-    Rect bbox;  // the union of its glyphs' boxes, page user space
+    Rect bbox;      // the union of its glyphs' boxes, page user space
     int firstGlyph = 0;
     int glyphCount = 0;
     int formDepth = 0;        // 0: the page's own content; n: inside n nested forms
     bool annotation = false;  // painted by an annotation's or field's appearance
 };
 
+// A rule a page draws: a filled rectangle at most kRuleThickness points
+// thin, or a straight stroke along an axis (an edge of a stroked
+// rectangle too), as tables draw their borders. Page space; a stroke's
+// width is not kept, so a stroked rule has no thickness.
+constexpr double kRuleThickness = 2.5;
+struct Rule {
+    Rect box;
+    bool vertical() const { return box.y1 - box.y0 > box.x1 - box.x0; }
+};
+
 struct PaintedText {
     std::vector<TextElement> elements;  // content order
-    std::vector<PaintedChar> chars;     // content order; a glyph's characters follow each other
+    // Content order, those of the page's own content and forms (not of
+    // annotations), in switched-on content; at most kMaxPageRules.
+    std::vector<Rule> rules;
+    std::vector<PaintedChar> chars;  // content order; a glyph's characters follow each other
     // Glyph g's characters are chars[glyphStart[g]] up to chars[glyphStart[g + 1]];
     // glyphStart has one entry more than there are glyphs.
     std::vector<int> glyphStart{0};

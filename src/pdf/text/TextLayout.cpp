@@ -80,11 +80,12 @@ Layout emit(const std::vector<Item>& items, const MarkLinks& marks, const std::v
 
 }  // namespace
 
-Layout layOutText(const std::vector<PaintedChar>& chars, double pageWidth, double pageHeight) {
+Layout layOutText(const std::vector<PaintedChar>& chars, double pageWidth, double pageHeight,
+                  const std::vector<Rule>& rules) {
     std::vector<Item> items = layout::placeItems(chars, pageWidth, pageHeight);
     for (Item& item : items) item.fixedPitch = chars[static_cast<std::size_t>(item.src)].fixedPitch;
     MarkLinks marks = layout::attachMarks(items);
-    layout::LineSet set = layout::buildLines(items, marks);
+    layout::LineSet set = layout::buildLines(items, marks, rules);
     layout::joinTableRows(set, items);
     std::vector<Block> blocks = layout::makeBlocks(set);
     std::vector<int> order = layout::readingOrder(blocks, set.lines);

@@ -98,6 +98,9 @@ struct Layout {
 };
 
 // pageWidth, pageHeight: the shown page in points (Page::width/height).
-Layout layOutText(const std::vector<PaintedChar>& chars, double pageWidth, double pageHeight);
+// rules: the page's (PaintedText::rules), which part the cells of ruled
+// tables.
+Layout layOutText(const std::vector<PaintedChar>& chars, double pageWidth, double pageHeight,
+                  const std::vector<Rule>& rules = {});
 
 }  // namespace pdf

@@ -41,7 +41,7 @@ TextPage::TextPage(const Page& page, const PaintedText& painted) : pageNumber_(p
 }
 
 void TextPage::build(const Page& page, const PaintedText& painted) {
-    Layout layout = layOutText(painted.chars, page.width(), page.height());
+    Layout layout = layOutText(painted.chars, page.width(), page.height(), painted.rules);
     const Matrix toUser = inverse(page.userToPage());
 
     chars_.reserve(layout.order.size());
