@@ -934,6 +934,7 @@ class TableFinder {
                    const std::pair<int, int>& group) {
         const int table = tables_++;
         const bool rtl = rightToLeft(rows, from, to);
+        if (markBands(rows, from, to, bounds, table, rtl)) return;
         const int key = rtl ? group.second : group.first;
         // Where each slot's cell of the last row joined ends: its index in
         // the join's cells, or -1.
@@ -981,6 +982,100 @@ class TableFinder {
             current = static_cast<int>(joins_.size());
             joins_.push_back(std::move(join));
         }
+    }
+
+    // A table whose rows horizontal rules part, two rules or more between
+    // its first and last rows and one row of several cells between two rules
+    // but in the first band that has one (its header, cells of several lines
+    // set in their middles): each band between two rules is a row, whatever the
+    // baselines of its lines (a row's cells set in its middle, a long cell's
+    // lines above and below the others), its cells column by column, each
+    // cell's lines top to bottom; lines before the first such row and after
+    // the last (the paragraph above) are left as they are. False, with
+    // nothing joined, for a table not so ruled (rules under a header and at
+    // the foot only, say). Only a grid is so read: rows within the height of
+    // its vertical rules.
+    bool markBands(const std::vector<int>& rows, double from, double to,
+                   const std::vector<double>& bounds, int table, bool rtl) {
+        std::vector<std::pair<int, std::vector<int>>> held;  // (row, its cells)
+        double left = std::numeric_limits<double>::infinity(), right = -left;
+        for (int r : rows) {
+            std::vector<int> cells = cellsIn(r, from, to);
+            if (cells.empty()) continue;
+            for (int l : cells)
+                left = std::min(left, set_.lines[l].x0), right = std::max(right, set_.lines[l].x1);
+            held.push_back({r, std::move(cells)});
+        }
+        if (held.size() < 2 || set_.rows[held.front().first].rot != 0) return false;
+        // The grid's height: its vertical rules' inside the table, which the
+        // rows taking part lie within (not a paragraph above the table).
+        double gridTop = std::numeric_limits<double>::infinity(), gridBottom = -gridTop;
+        const std::vector<Rect>& verticals = set_.verticalRules;
+        auto v = std::upper_bound(verticals.begin(), verticals.end(), left,
+                                  [](double x, const Rect& rule) { return x < rule.x0; });
+        for (int looked = 0; v != verticals.end() && v->x1 < right && looked < kMaxBorders;
+             ++v, ++looked)
+            gridTop = std::min(gridTop, v->y0), gridBottom = std::max(gridBottom, v->y1);
+        held.erase(std::remove_if(held.begin(), held.end(),
+                                  [&](const std::pair<int, std::vector<int>>& h) {
+                                      const Row& row = set_.rows[h.first];
+                                      return row.base < gridTop || row.base - row.size > gridBottom;
+                                  }),
+                   held.end());
+        if (held.size() < 2) return false;
+        const double top = set_.rows[held.front().first].base;
+        const double bottom = set_.rows[held.back().first].base;
+        std::vector<double> ys;  // the rules across the table, top to bottom
+        const std::vector<Rect>& rules = set_.horizontalRules;
+        auto r = std::upper_bound(rules.begin(), rules.end(), top,
+                                  [](double y, const Rect& rule) { return y < rule.y0; });
+        for (int looked = 0; r != rules.end() && r->y0 < bottom && looked < kMaxBorders;
+             ++r, ++looked)
+            if (overlap(r->x0, r->x1, left, right) >= 0.6 * (right - left))
+                ys.push_back((r->y0 + r->y1) / 2);
+        charge(static_cast<long>(held.size() + ys.size()) + 1);
+        if (ys.size() < 2) return false;
+        auto bandOf = [&ys](const Row& row) {
+            return static_cast<std::size_t>(
+                std::upper_bound(ys.begin(), ys.end(), row.base - 0.5 * row.size) - ys.begin());
+        };
+        std::vector<int> multiIn(ys.size() + 1, 0);
+        for (const auto& [row, cells] : held)
+            if (cells.size() >= 2) ++multiIn[bandOf(set_.rows[row])];
+        const auto first =
+            std::find_if(multiIn.begin(), multiIn.end(), [](int n) { return n > 0; });
+        const auto last =
+            std::find_if(multiIn.rbegin(), multiIn.rend(), [](int n) { return n > 0; });
+        if (first == multiIn.end() ||
+            std::any_of(first + 1, multiIn.end(), [](int n) { return n > 1; }))
+            return false;
+        const std::size_t firstBand = static_cast<std::size_t>(first - multiIn.begin());
+        const std::size_t lastBand =
+            multiIn.size() - 1 - static_cast<std::size_t>(last - multiIn.rbegin());
+        const std::size_t slotCount = bounds.size() - 1;
+        std::vector<std::vector<std::vector<int>>> bands(ys.size() + 1,
+                                                         std::vector<std::vector<int>>(slotCount));
+        for (const auto& [row, cells] : held) {
+            auto& band = bands[bandOf(set_.rows[row])];
+            for (int l : cells)
+                band[static_cast<std::size_t>(
+                         slotOf(bounds, (set_.lines[l].x0 + set_.lines[l].x1) / 2))]
+                    .push_back(l);
+        }
+        for (std::size_t b = firstBand; b <= lastBand; ++b) {
+            if (multiIn[b] == 0) {  // a title, a note: lines of the table
+                for (const std::vector<int>& cell : bands[b])
+                    for (int l : cell) members_.push_back({l, table});
+                continue;
+            }
+            Join join;
+            join.table = table;
+            join.rightToLeft = rtl;
+            for (std::vector<int>& cell : bands[b])
+                if (!cell.empty()) join.cells.push_back(std::move(cell));
+            joins_.push_back(std::move(join));
+        }
+        return true;
     }
 
     // Wrapped cells: a row whose every line continues a cell of the join
