@@ -405,6 +405,21 @@ TEST_F(TableText, RuledColumnsReadRowByRow) {
     page.rects.clear();
     page.rawContent.clear();
     EXPECT_NE(textLinesOf(page), expected) << "the same names without their rules";
+
+    // A grid whose cell holds an address broken after its own hyphen: the hyphen stays.
+    pdfbuild::PageSpec grid;
+    const char* cells[][2] = {{"Notes", "(see https://example.org/open-"},
+                              {"", "eid/lib/NOTES.txt)"},
+                              {"Home", "the project's site"},
+                              {"Mail", "the list"}};
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 2; ++c)
+            grid.texts.push_back(at(76 + 100 * c, 700 - 12 * r, cells[r][c]));
+    grid.texts.erase(grid.texts.begin() + 2);  // the empty cell
+    grid.rects = {{170, 660, 170.5, 712}, {70, 684.3, 370, 684.7}, {70, 672.3, 370, 672.7}};
+    EXPECT_EQ(textLinesOf(grid),
+              (std::vector<std::string>{"Notes (see https://example.org/open-eid/lib/NOTES.txt)",
+                                        "Home the project's site", "Mail the list"}));
 }
 
 }  // namespace
