@@ -137,6 +137,11 @@ fz_rect ContentReader::rectangleOf(const fz_matrix& toPage) const {
 
 void ContentReader::addRules(const fz_matrix& toPage, bool fill) {
     auto add = [this](fz_rect r) {
+        // A rule no number can place (an absurd matrix) is none: it would
+        // not sort.
+        if (!std::isfinite(r.x0) || !std::isfinite(r.y0) || !std::isfinite(r.x1) ||
+            !std::isfinite(r.y1))
+            return;
         const double w = r.x1 - r.x0, h = r.y1 - r.y0;
         const double thin = std::min(w, h), lengthwise = std::max(w, h);
         if (thin <= kRuleThickness && lengthwise >= 2 * kRuleThickness && lengthwise >= 3 * thin &&
