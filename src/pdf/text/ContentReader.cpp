@@ -76,7 +76,7 @@ void ContentReader::paintPath(bool fill, bool stroke, bool hidden) {
     fz_matrix toPage = fz_concat(gs().ctm, toPage_);
     fz_rect rect = rectangleOf(toPage);
     if ((fill || stroke) && !hidden && !annotation_ && out_.rules.size() < kMaxPageRules)
-        addRules(toPage, fill);
+        addRules(toPage, rect, fill);
     if (fill && !hidden && !out_.chars.empty() && gs().fillColour && gs().paintsOpaquely() &&
         !fz_is_empty_rect(rect))
         addCover(rect);
@@ -135,7 +135,7 @@ fz_rect ContentReader::rectangleOf(const fz_matrix& toPage) const {
     return r;
 }
 
-void ContentReader::addRules(const fz_matrix& toPage, bool fill) {
+void ContentReader::addRules(const fz_matrix& toPage, const fz_rect& rect, bool fill) {
     auto add = [this](fz_rect r) {
         // A rule no number can place (an absurd matrix) is none: it would
         // not sort.
@@ -148,7 +148,6 @@ void ContentReader::addRules(const fz_matrix& toPage, bool fill) {
             out_.rules.size() < kMaxPageRules)
             out_.rules.push_back({{r.x0, r.y0, r.x1, r.y1}});
     };
-    const fz_rect rect = rectangleOf(toPage);
     if (fill) {
         // Any straight-edged shape whose bounds are thin (a border drawn with
         // bevelled ends is a hexagon).

@@ -164,7 +164,8 @@ class ContentReader {
   private:
     const FontInfo* fontInfo(const char* name, pdf_font_desc* desc);
     fz_rect rectangleOf(const fz_matrix& toPage) const;
-    void addRules(const fz_matrix& toPage, bool fill);
+    // rect: rectangleOf(toPage), already worked out by the caller.
+    void addRules(const fz_matrix& toPage, const fz_rect& rect, bool fill);
     void clipTo(fz_rect box, bool exact);
     void addCover(fz_rect box);
     void showGlyph(int cid);
