@@ -356,7 +356,7 @@ TEST_F(TableText, RowsWhoseCellsWrapReadAsOneLineEach) {
           "French Canada ISO 8859-1 /usr/share/ fr_CA.88591",
           "German Germany ISO 646 /usr/share/ de_DE.646"}},
         // A sub-row whose bits and text lie two ems apart, its neighbours the text's lines
-        // only: one line across the gutter that does not cut the table.
+        // only, starting where its text starts: its own cells, its text wrapping as row 4's.
         {{{700, {{72, "Byte"}, {133, "Bits"}, {168, "Description"}}},
           {688, {{72, "0"}, {133, "15-2"}, {168, "Reserved"}}},
           {676, {{133, "4"}, {168, "Disable the timestamp"}}},
@@ -369,8 +369,52 @@ TEST_F(TableText, RowsWhoseCellsWrapReadAsOneLineEach) {
           {592, {{72, "16-4095"}, {133, "15-0"}, {168, "RF samples data:"}}}},
          {"Byte Bits Description", "0 15-2 Reserved",
           "4 Disable the timestamp 0 - synchronize 1 - ignore it",
-          "2-0 FIFO fill status:", "0 - from 0%", "1 - from 12.5%",
+          "2-0 FIFO fill status: 0 - from 0% 1 - from 12.5%",
           "8-15 15-0 Timestamp:", "16-4095 15-0 RF samples data:"}},
+        // Keys in lower case, each a row of its own though its neighbour would continue it:
+        // the key's first word would have fitted on the line above, and so would "german".
+        {{{700, {{72, "Tag"}, {150, "Name"}, {220, "Options"}}},
+          {688, {{72, "de-DE"}, {150, "german"}, {220, "variant=german,"}}},
+          {676, {{72, "de-DE-1901"}, {150, "german"}, {220, "variant=german,"}}},
+          {664, {{220, "spelling=old"}}},
+          {652, {{72, "de-AT-1996"}, {150, "german"}, {220, "variant=austrian,"}}},
+          {640, {{220, "spelling=new"}}}},
+         {"Tag Name Options", "de-DE german variant=german,",
+          "de-DE-1901 german variant=german, spelling=old",
+          "de-AT-1996 german variant=austrian, spelling=new"}},
+        // Keys of one word each, in lower case, close to the cells after them.
+        {{{700, {{72, "Name"}, {140, "Base units"}, {230, "Symbol"}}},
+          {688, {{72, "weber"}, {140, "m2 kg s-2 A-1"}, {230, "Wb"}}},
+          {676, {{72, "tesla"}, {140, "kg s-2 A-1"}, {230, "T"}}},
+          {664, {{72, "henry"}, {140, "m2 kg s-2 A-2"}, {230, "H"}}}},
+         {"Name Base units Symbol", "weber m2 kg s-2 A-1 Wb", "tesla kg s-2 A-1 T",
+          "henry m2 kg s-2 A-2 H"}},
+        // A key two and a half ems before its long text, and no other key within three
+        // lines: the rows next to it start where its text starts.
+        {{{700, {{72, "type"}, {140, "modifier"}, {220, "description"}}},
+          {688, {{72, "data(0)"}, {140, "data(0)"}, {220, "The packet is one that contains"}}},
+          {676, {{220, "user information for the process."}}},
+          {664, {{140, "cancel(1)"}, {220, "If a producer finds itself holding"}}},
+          {652, {{220, "a transmit token and has no data"}}},
+          {640, {{220, "to send, it may cancel the token"}}},
+          {628, {{220, "by multicasting an empty message."}}},
+          {616, {{140, "hibernate(2)"}, {220, "If the master holds every token"}}},
+          {604, {{220, "it may transmit empty packets."}}}},
+         {"type modifier description",
+          "data(0) data(0) The packet is one that contains user information for the process.",
+          "cancel(1) If a producer finds itself holding a transmit token and has no data to "
+          "send, it may cancel the token by multicasting an empty message.",
+          "hibernate(2) If the master holds every token it may transmit empty packets."}},
+        // Two terms before their text, too few rows for a table: each term stays on the line
+        // of its text, where it is read.
+        {{{700, {{130, "to choose between, and they are"}}},
+          {688, {{72, "yywrap"}, {130, "Indicate that the library needs"}}},
+          {676, {{130, "to define the function yywrap."}}},
+          {664, {{72, "noyywrap"}, {130, "Indicate that it does not need"}}},
+          {652, {{130, "to define it at all."}}}},
+         {"to choose between, and they are", "yywrap Indicate that the library needs",
+          "to define the function yywrap.", "noyywrap Indicate that it does not need",
+          "to define it at all."}},
         // Rows as close as the header is far: each row its own, in title case.
         {{{700, {{72, "Name"}, {200, "Value"}}},
           {684, {{72, "Alpha"}, {200, "first value"}}},

@@ -167,6 +167,8 @@ class LineBuilder {
         }
     }
 
+    enum class Gutter { Found, FoundFar, Blocked, OneSided };
+
     // A column gutter between x0 and x1: the runs of other rows within
     // kGutterReach of the row's baseline leave a strip of at least
     // kGutterWidth free somewhere in that gap, and have text on both sides
@@ -175,10 +177,50 @@ class LineBuilder {
     // Integer 1 No A quantization type index." under "are used."), the rows
     // within kLooseGutterReach are asked instead: the rows of a loosely set
     // table, the next row of a table whose cells wrap.
-    bool gutterBetween(int rowIndex, double x0, double x1, double size) const {
+    // A gutter found only so far off parts the row softly (Line::softStart).
+    Gutter gutterBetween(int rowIndex, double x0, double x1, double size) const {
         Gutter near = gutterWithin(rowIndex, x0, x1, kGutterReach * size, size);
-        if (near != Gutter::OneSided) return near == Gutter::Found;
-        return gutterWithin(rowIndex, x0, x1, kLooseGutterReach * size, size) == Gutter::Found;
+        if (near != Gutter::OneSided) return near;
+        return gutterWithin(rowIndex, x0, x1, kLooseGutterReach * size, size) == Gutter::Found
+                   ? Gutter::FoundFar
+                   : Gutter::OneSided;
+    }
+
+    // Whether the nearest rows above and below, within reach, both start at
+    // x (within a quarter em): the left edge of a column whose cells wrap,
+    // after the key that heads a long cell ("cancel(1)  If a producer finds"
+    // over "and has no data to send,"), or of the text of a definition list.
+    bool columnEdgeAt(int rowIndex, double x, double reach, double size) const {
+        const Row& row = out_.rows[rowIndex];
+        double aboveBase = -std::numeric_limits<double>::infinity(), aboveStart = 0;
+        double belowBase = std::numeric_limits<double>::infinity(), belowStart = 0;
+        const auto begin = byBase_.begin();
+        auto from =
+            std::lower_bound(begin, byBase_.end(), std::make_pair(row.rot, row.base - reach),
+                             [this](int r, const std::pair<int, double>& key) {
+                                 return runs_[r].rot < key.first ||
+                                        (runs_[r].rot == key.first && runs_[r].base < key.second);
+                             });
+        int looked = 0;
+        for (auto k = from; k != byBase_.end() && looked < kMaxGutterNeighbours; ++k, ++looked) {
+            const Run& run = runs_[*k];
+            if (run.rot != row.rot || run.base > row.base + reach) break;
+            if (!run.inked ||
+                std::fabs(run.base - row.base) <= kRowBaselineShift * std::min(run.size, row.size))
+                continue;
+            if (run.base < row.base) {
+                if (run.base > aboveBase + kRowBaselineShift * run.size)
+                    aboveBase = run.base, aboveStart = run.x0;
+                else
+                    aboveStart = std::min(aboveStart, run.x0);
+            } else if (run.base < belowBase - kRowBaselineShift * run.size) {
+                belowBase = run.base, belowStart = run.x0;
+            } else if (run.base <= belowBase + kRowBaselineShift * run.size) {
+                belowStart = std::min(belowStart, run.x0);
+            }
+        }
+        return std::isfinite(aboveBase) && std::isfinite(belowBase) &&
+               std::fabs(aboveStart - x) <= 0.25 * size && std::fabs(belowStart - x) <= 0.25 * size;
     }
 
     // A vertical rule between x0 and x1 across an upright row's text, from
@@ -196,7 +238,6 @@ class LineBuilder {
     }
     static constexpr int kRuleLookups = 16;
 
-    enum class Gutter { Found, Blocked, OneSided };
     Gutter gutterWithin(int rowIndex, double x0, double x1, double reach, double size) const {
         std::vector<std::pair<double, double>> taken, neighbours;
         if (!neighboursOf(rowIndex, x0, x1, reach, taken, neighbours)) return Gutter::Blocked;
@@ -258,17 +299,31 @@ class LineBuilder {
         for (int ri = 0; ri < static_cast<int>(out_.rows.size()); ++ri) {
             std::vector<int> current;
             double end = 0, size = 0;
+            bool softStart = false;  // of the line in `current`
+            auto flush = [&]() {
+                const std::size_t first = out_.lines.size();
+                addLine(ri, current);
+                if (softStart && first < out_.lines.size()) out_.lines[first].softStart = true;
+                current.clear();
+            };
             for (int r : rowRuns_[ri]) {
                 const Run& run = runs_[r];
                 if (!current.empty()) {
                     double s = std::max(size, run.size);
                     double gap = run.x0 - end;
-                    bool split = (gap > kJoinGap * s &&
-                                  (gap >= kSplitGap * s || gutterBetween(ri, end, run.x0, s))) ||
-                                 ruleBetween(ri, end, run.x0);
-                    if (split) {
-                        addLine(ri, current);
-                        current.clear();
+                    const bool wide = gap > kJoinGap * s;
+                    const Gutter gutter = wide && gap < kSplitGap * s
+                                              ? gutterBetween(ri, end, run.x0, s)
+                                              : Gutter::Blocked;
+                    const bool split =
+                        (wide && (gap >= kSplitGap * s || gutter == Gutter::Found)) ||
+                        ruleBetween(ri, end, run.x0);
+                    const bool soft = !split && wide &&
+                                      (gutter == Gutter::FoundFar ||
+                                       columnEdgeAt(ri, run.x0, kGutterReach * s, s));
+                    if (split || soft) {
+                        flush();
+                        softStart = soft;
                     }
                 }
                 if (current.empty()) {
@@ -280,7 +335,7 @@ class LineBuilder {
                 }
                 current.push_back(r);
             }
-            if (!current.empty()) addLine(ri, current);
+            if (!current.empty()) flush();
         }
     }
 

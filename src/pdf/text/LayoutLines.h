@@ -14,6 +14,10 @@
 //     border between two cells of a ruled table) — so a justified line stays
 //     whole and two columns, or the cells of a table, stay apart. A gap
 //     near more than kMaxGutterNeighbours runs of other rows is no gutter.
+//     A gap of more than kJoinGap that ends where the nearest rows above and
+//     below both start (a column's left edge: a key before its cell's long
+//     text) parts the row too, but softly (Line::softStart): LayoutTables
+//     joins the two lines again unless a table holds either.
 //   - Within a line characters are ordered along the baseline, duplicates
 //     dropped (the same character within kDuplicateAlong along the line and
 //     kDuplicateAcross across it, among the kDuplicateLookback characters

@@ -218,6 +218,10 @@ struct Line {
     std::vector<int> hyphenWords;
     bool rightToLeftScript = false;
     int table = -1;  // the table it belongs to, counted from 0 on the page
+    // Parted from the line before it in its row only because the rows next to
+    // it start where it starts (a column's edge; LayoutLines.h): joined to it
+    // again unless a table holds either of them.
+    bool softStart = false;
     int flow = 0;
     int paragraph = 0;
     bool joinsNext = false;

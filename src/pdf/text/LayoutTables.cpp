@@ -83,6 +83,12 @@ struct Slot {
     // go on in lower case, as the lines of running text do.
     int following = 0, lowerCase = 0;
     bool runsOn() const { return following > 0 && 2 * lowerCase >= following; }
+    // Names or identifiers: entries of one word each, but for a tenth of
+    // them (a header of two words).
+    bool singleWords() const {
+        const auto phrases = std::count_if(words.begin(), words.end(), [](int w) { return w > 1; });
+        return phrases <= std::lround(kGutterNoise * static_cast<double>(words.size()));
+    }
 };
 
 template <typename T>
@@ -760,8 +766,7 @@ class TableFinder {
             for (int k = 0; k < p; ++k) hasText = hasText || slots[start + k].kind != 'N';
             for (int u = start + p; u <= b && repeats; u += p) {
                 for (int k = 0; k < p; ++k)
-                    repeats =
-                        repeats && (slots[u + k].kind == 'N') == (slots[start + k].kind == 'N');
+                    repeats = repeats && slots[u + k].kind == slots[start + k].kind;
                 double width = widthOf(slots, u, u + p - 1);
                 narrowest = std::min(narrowest, width);
                 widest = std::max(widest, width);
@@ -891,10 +896,8 @@ class TableFinder {
         // holds no lines of running text, in whatever case they start.)
         bool allRunOn = true;
         for (int s = group.first; s <= group.second; ++s) {
-            const std::vector<int>& words = slots[s].words;
-            const bool singleWords =
-                std::all_of(words.begin(), words.end(), [](int w) { return w <= 1; });
-            allRunOn = allRunOn && (slots[s].entries < 2 || (slots[s].runsOn() && !singleWords));
+            allRunOn = allRunOn &&
+                       (slots[s].entries < 2 || (slots[s].runsOn() && !slots[s].singleWords()));
         }
         if (allRunOn || largest > 1.15 * smallest) return false;
         if (widest >= kUnequalWidths * narrowest) return true;
@@ -1089,9 +1092,14 @@ class TableFinder {
                                     const std::vector<double>& bounds,
                                     const std::vector<Slot>& slots, int key,
                                     const Join& join) const {
+        // A row with a line in the key column too is held to more: each of
+        // its lines must be a wrap, the first word too long for the line above.
+        bool keyHeld = false;
+        for (int l : lines)
+            keyHeld = keyHeld || slotOf(bounds, (set_.lines[l].x0 + set_.lines[l].x1) / 2) == key;
         std::vector<int> cells;
         for (int l : lines) {
-            int c = continuedCell(l, bounds, slots, key, join);
+            int c = continuedCell(l, bounds, slots, key, join, keyHeld);
             if (c < 0 || std::find(cells.begin(), cells.end(), c) != cells.end()) return {};
             cells.push_back(c);
         }
@@ -1102,7 +1110,7 @@ class TableFinder {
     // column inside it: startsSubColumn) and of its size, in its slot, a
     // text slot; -1 for none.
     int continuedCell(int l, const std::vector<double>& bounds, const std::vector<Slot>& slots,
-                      int key, const Join& join) const {
+                      int key, const Join& join, bool wrapsOnly) const {
         const Line& line = set_.lines[l];
         int s = slotOf(bounds, (line.x0 + line.x1) / 2);
         const bool numbers = slots[s].kind == 'N';
@@ -1147,6 +1155,12 @@ class TableFinder {
                 if (!closer && !chars::isLowerCase(items_[line.clusters.front()].code)) continue;
                 indent = 2 * line.size;
             }
+            // A key column of single words (names, identifiers) holds no
+            // wraps: "weber" over "tesla" are two rows.
+            if ((s == key || wrapsOnly) && !subColumn &&
+                ((s == key && slots[s].singleWords()) ||
+                 (!join.rightToLeft && fitsAfter(last, line, slots[s].x1))))
+                continue;
             const bool aligned =
                 (edge >= -0.5 * line.size && edge <= 0.5 * line.size + indent) || subColumn;
             if (aligned && std::fabs(line.size - last.size) <= 0.1 * last.size &&
@@ -1155,6 +1169,18 @@ class TableFinder {
                 return static_cast<int>(c);
         }
         return -1;
+    }
+
+    // Whether the first word of `line` would have fitted at the end of
+    // `above` in a column reaching to `right`: then `line` is no wrap of it
+    // but an entry of its own ("de-DE" over "de-DE-1901", keys that start in
+    // lower case). A line broken at a hyphen goes on.
+    bool fitsAfter(const Line& above, const Line& line, double right) const {
+        if (above.clusters.empty() || isDash(items_[above.clusters.back()].code)) return false;
+        const double wordEnd =
+            line.wordStart.size() > 1 ? items_[line.clusters[line.wordStart[1] - 1]].x1 : line.x1;
+        // (A word space of a third of an em, as wide as typesetters make it.)
+        return above.x1 + line.size / 3 + (wordEnd - line.x0) <= right;
     }
 
     // Whether a horizontal rule the page draws lies between the lines, below
@@ -1272,10 +1298,38 @@ class TableFinder {
     long budget_ = 0, spent_ = 0;  // lines looked at: see kTableWorkPerLine
 };
 
+// Joins each line parted from the line before it only at a column's edge
+// (Line::softStart) to that line again when no table holds either: the
+// term of a definition list stays on the line of its text.
+void rejoinSoftParts(LineSet& set) {
+    std::vector<Line> lines;
+    lines.reserve(set.lines.size());
+    for (Line& line : set.lines) {
+        if (line.softStart && line.table < 0 && !lines.empty() && lines.back().row == line.row &&
+            lines.back().table < 0 && lines.back().cellOf.empty()) {
+            Line& before = lines.back();
+            const int offset = static_cast<int>(before.clusters.size());
+            for (int w : line.wordStart) before.wordStart.push_back(offset + w);
+            before.clusters.insert(before.clusters.end(), line.clusters.begin(),
+                                   line.clusters.end());
+            before.x0 = std::min(before.x0, line.x0);
+            before.x1 = std::max(before.x1, line.x1);
+            before.top = std::min(before.top, line.top);
+            before.bottom = std::max(before.bottom, line.bottom);
+            if (line.size > before.size) before.size = line.size, before.base = line.base;
+            continue;
+        }
+        line.softStart = false;
+        lines.push_back(std::move(line));
+    }
+    set.lines = std::move(lines);
+}
+
 }  // namespace
 
 void joinTableRows(LineSet& set, const std::vector<Item>& items) {
     TableFinder(set, items).run();
+    rejoinSoftParts(set);
 }
 
 }  // namespace layout

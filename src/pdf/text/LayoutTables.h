@@ -56,7 +56,8 @@
 //      width ([entry, page] [entry, page], or [text] [text] with
 //      kTextColumnsLone of the rows in one unit only, unless units of
 //      several slots each are all filled by every row with cells in two of
-//      them: a table whose last column wraps), after any leading
+//      them: a table whose last column wraps; each unit's slots of the same
+//      kinds, number, prose or other text), after any leading
 //      number columns such as line numbers, are independent groups: a
 //      two-column table of contents, the columns of an index.
 //   6. Tables. A group is a table when kTableRows of its rows have cells in
@@ -93,7 +94,12 @@
 // ems allowed), or under a word of the key's line that stands after a wide
 // gap (a type column the gutter search did not part from the keys:
 // "ACSCALE  Integer" over "array"), for a new row often starts with a
-// heading there. A word broken by a hyphen at a cell's line end ("contain-"
+// heading there; never in a key column of single words (names, identifiers:
+// "weber" over "tesla"). A row with a line in the key column is a wrap only
+// if each of its lines is one: the first word of none would have fitted at
+// the end of the line above it, in its column ("de-DE" over "de-DE-1901").
+// Lines that LayoutLines parted softly (Line::softStart) and no table holds
+// are joined again. A word broken by a hyphen at a cell's line end ("contain-"
 // over "ing") goes on without it (Line::hyphenWords). Every line of
 // a table gets Line::table, the table's number, and so do the single lines
 // between its rows.
