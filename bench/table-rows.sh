@@ -5,7 +5,12 @@
 # Per document: `pdftotext -layout` shows where cells wrap. A candidate row is
 # a line of MINCELLS or more blocks (default 3; blocks two or more spaces
 # apart), followed by lines whose every block starts where one of the row's
-# blocks after the first starts: the row's cells going on. The row is whole
+# blocks after the first starts and wraps the block above it: the row's cells
+# going on. A block wraps when its first word would not have fitted after the
+# block above it, within the farthest end of the page's blocks that start in
+# that column (in characters of the layout); a block under one it could have
+# followed on its line starts an entry of its own: a sub-row whose first cell
+# is empty, an item of a list set in a cell. The row is whole
 # when one line of the "createindex" text holds the row's first block and
 # every block that goes on. A lower bound, not a count of tables: tables of
 # contents, listings and definition lists can look like such rows too. With
@@ -34,18 +39,36 @@ def blocks(line):
     return [(m.start(), m.group(0).strip()) for m in re.finditer(r'\S+(?: \S+)*', line)]
 def candidates(lines):
     # (first line, its row's first block, the blocks going on) of each candidate row.
+    # A column's right edge: the farthest end of the page's blocks that start where it starts.
+    right = {}
+    for line in lines:
+        for s, x in blocks(line):
+            for c in (s - 1, s, s + 1):
+                right[c] = max(right.get(c, 0), s + len(x))
+    def wraps(above, s, x):
+        # A line breaks inside a cell where its next word would not have fitted: a block
+        # whose first word fits after the block above it (in characters of the layout)
+        # starts an entry of its own (a sub-row, an item of a list in the cell).
+        if above is None: return False
+        a_start, a_text = above
+        if a_text.endswith('-'): return True
+        return a_start + len(a_text) + 1 + len(x.split(' ')[0]) > right.get(s, 0) - 1
     k = 0
     while k < len(lines):
         row = blocks(lines[k])
         if len(row) < int(os.environ.get('MINCELLS', '3')) or len(row) > 8:
             k += 1; continue
         starts = [s for s, _ in row]
+        last = {s: (s, x) for s, x in row}  # each column's last block in the row
         conts = []
         j = k + 1
         while j < len(lines):
             b = blocks(lines[j])
             if not b or b[0][0] <= starts[0] + 1: break
-            if not all(any(abs(s - c) <= 1 for c in starts[1:]) for s, _ in b): break
+            cols = [next((c for c in starts[1:] if abs(s - c) <= 1), None) for s, _ in b]
+            if None in cols: break
+            if not all(wraps(last.get(c), s, x) for c, (s, x) in zip(cols, b)): break
+            for c, (s, x) in zip(cols, b): last[c] = (s, x)
             conts += [x for _, x in b]; j += 1
         if conts and len(row[0][1]) >= 2:
             yield row[0][1], conts
