@@ -115,6 +115,9 @@ constexpr int kProseWords = 4;
 constexpr double kUnequalWidths = 1.5;
 constexpr double kTableFill = 0.5;
 constexpr double kContinuationPitch = 1.4;
+// ... and kLooseContinuationPitch below in a column of running text, set
+// with its document's leading however loose.
+constexpr double kLooseContinuationPitch = 1.6;
 // A small table: kTableRows rows with cells in kSmallTableCells columns or
 // more (a FAQ's three columns of like width). A numbered listing: rows whose
 // first cells are line numbers of at most kLineNumberDigits digits, rising

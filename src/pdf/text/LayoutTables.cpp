@@ -1092,14 +1092,9 @@ class TableFinder {
                                     const std::vector<double>& bounds,
                                     const std::vector<Slot>& slots, int key,
                                     const Join& join) const {
-        // A row with a line in the key column too is held to more: each of
-        // its lines must be a wrap, the first word too long for the line above.
-        bool keyHeld = false;
-        for (int l : lines)
-            keyHeld = keyHeld || slotOf(bounds, (set_.lines[l].x0 + set_.lines[l].x1) / 2) == key;
         std::vector<int> cells;
         for (int l : lines) {
-            int c = continuedCell(l, bounds, slots, key, join, keyHeld);
+            int c = continuedCell(l, bounds, slots, key, join);
             if (c < 0 || std::find(cells.begin(), cells.end(), c) != cells.end()) return {};
             cells.push_back(c);
         }
@@ -1110,7 +1105,7 @@ class TableFinder {
     // column inside it: startsSubColumn) and of its size, in its slot, a
     // text slot; -1 for none.
     int continuedCell(int l, const std::vector<double>& bounds, const std::vector<Slot>& slots,
-                      int key, const Join& join, bool wrapsOnly) const {
+                      int key, const Join& join) const {
         const Line& line = set_.lines[l];
         int s = slotOf(bounds, (line.x0 + line.x1) / 2);
         const bool numbers = slots[s].kind == 'N';
@@ -1157,14 +1152,19 @@ class TableFinder {
             }
             // A key column of single words (names, identifiers) holds no
             // wraps: "weber" over "tesla" are two rows.
-            if ((s == key || wrapsOnly) && !subColumn &&
-                ((s == key && slots[s].singleWords()) ||
-                 (!join.rightToLeft && fitsAfter(last, line, slots[s].x1))))
+            if (!subColumn && ((s == key && slots[s].singleWords()) ||
+                               fitsAfter(last, line, slots[s], join.rightToLeft)))
                 continue;
+            // Running text wraps with the document's own leading, which may
+            // be loose, and so does a word broken at a hyphen; other lines
+            // farther apart than kContinuationPitch are rows of their own.
+            const double pitch = slots[s].kind == 'P' || isDash(items_[last.clusters.back()].code)
+                                     ? kLooseContinuationPitch
+                                     : kContinuationPitch;
             const bool aligned =
                 (edge >= -0.5 * line.size && edge <= 0.5 * line.size + indent) || subColumn;
             if (aligned && std::fabs(line.size - last.size) <= 0.1 * last.size &&
-                line.base > last.base && line.base - last.base <= kContinuationPitch * last.size &&
+                line.base > last.base && line.base - last.base <= pitch * last.size &&
                 !ruleBetween(last, line))
                 return static_cast<int>(c);
         }
@@ -1175,12 +1175,20 @@ class TableFinder {
     // `above` in a column reaching to `right`: then `line` is no wrap of it
     // but an entry of its own ("de-DE" over "de-DE-1901", keys that start in
     // lower case). A line broken at a hyphen goes on.
-    bool fitsAfter(const Line& above, const Line& line, double right) const {
-        if (above.clusters.empty() || isDash(items_[above.clusters.back()].code)) return false;
+    bool fitsAfter(const Line& above, const Line& line, const Slot& column,
+                   bool rightToLeft) const {
+        if (above.clusters.empty() || line.clusters.empty()) return false;
+        // (A word space of a third of an em, as wide as typesetters make it.)
+        const double space = line.size / 3;
+        if (rightToLeft) {  // the first word read is the rightmost
+            if (isDash(items_[above.clusters.front()].code)) return false;
+            const double wordStart = items_[line.clusters[line.wordStart.back()]].x0;
+            return above.x0 - space - (line.x1 - wordStart) >= column.x0;
+        }
+        if (isDash(items_[above.clusters.back()].code)) return false;
         const double wordEnd =
             line.wordStart.size() > 1 ? items_[line.clusters[line.wordStart[1] - 1]].x1 : line.x1;
-        // (A word space of a third of an em, as wide as typesetters make it.)
-        return above.x1 + line.size / 3 + (wordEnd - line.x0) <= right;
+        return above.x1 + space + (wordEnd - line.x0) <= column.x1;
     }
 
     // Whether a horizontal rule the page draws lies between the lines, below

@@ -95,11 +95,14 @@
 // gap (a type column the gutter search did not part from the keys:
 // "ACSCALE  Integer" over "array"), for a new row often starts with a
 // heading there; never in a key column of single words (names, identifiers:
-// "weber" over "tesla"). A row with a line in the key column is a wrap only
-// if each of its lines is one: the first word of none would have fitted at
-// the end of the line above it, in its column ("de-DE" over "de-DE-1901").
-// Lines that LayoutLines parted softly (Line::softStart) and no table holds
-// are joined again. A word broken by a hyphen at a cell's line end ("contain-"
+// "weber" over "tesla"). A line wraps its cell only where its first word
+// would not have fitted at the end of the line above, in its column: under
+// one it could have followed, it is an entry of its own ("de-DE" over
+// "de-DE-1901", an item of a list set in the cell, a sub-row whose first
+// cell is empty). A column of running text wraps up to
+// kLooseContinuationPitch ems below (a document's loose leading), as does a
+// word broken by a hyphen. Lines that LayoutLines parted softly
+// (Line::softStart) and no table holds are joined again. A word broken by a hyphen at a cell's line end ("contain-"
 // over "ing") goes on without it (Line::hyphenWords). Every line of
 // a table gets Line::table, the table's number, and so do the single lines
 // between its rows.
