@@ -10,7 +10,10 @@
 # block above it, within the farthest end of the page's blocks that start in
 # that column (in characters of the layout); a block under one it could have
 # followed on its line starts an entry of its own: a sub-row whose first cell
-# is empty, an item of a list set in a cell. The row is whole
+# is empty, an item of a list set in a cell. A table's first row (no line of
+# MINCELLS blocks in the three lines before it) whose next line starts neither
+# in lower case nor after a hyphen is a header of two lines, which stays as
+# printed: not counted. The row is whole
 # when one line of the "createindex" text holds the row's first block and
 # every block that goes on. A lower bound, not a count of tables: tables of
 # contents, listings and definition lists can look like such rows too. With
@@ -70,7 +73,14 @@ def candidates(lines):
             if not all(wraps(last.get(c), s, x) for c, (s, x) in zip(cols, b)): break
             for c, (s, x) in zip(cols, b): last[c] = (s, x)
             conts += [x for _, x in b]; j += 1
-        if conts and len(row[0][1]) >= 2:
+        # A table's first row, its header as a rule, whose second line does not go on
+        # as words do (in lower case, after a hyphen: "Size" over "(bits)") stays as
+        # printed: no row to count.
+        first = not any(len(blocks(lines[b])) >= int(os.environ.get('MINCELLS', '3'))
+                        for b in range(max(0, k - 3), k))
+        header = first and conts and not (
+            conts[0][:1].islower() or any(x.endswith('-') for _, x in row))
+        if conts and len(row[0][1]) >= 2 and not header:
             yield row[0][1], conts
         k = max(j, k + 1)
 

@@ -428,6 +428,26 @@ TEST_F(TableText, RowsWhoseCellsWrapReadAsOneLineEach) {
           "cancel(1) If a producer finds itself holding a transmit token and has no data to "
           "send, it may cancel the token by multicasting an empty message.",
           "hibernate(2) If the master holds every token it may transmit empty packets."}},
+        // A table of two rows under a header of two lines, its second line across the strip
+        // between the size column's header and its numbers: the header stays as printed.
+        {{{700,
+           {{113, "Name"}, {154, "Type"}, {199, "Size"}, {234, "Signed?"}, {302, "Description"}}},
+          {688, {{195, "(bits)"}}},
+          {671,
+           {{107, "qi"},
+            {150, "Integer"},
+            {220, "6"},
+            {245, "No"},
+            {280, "The quantization index."}}},
+          {659,
+           {{107, "NBITS"},
+            {150, "Integer"},
+            {220, "3"},
+            {245, "No"},
+            {280, "The size of values being read in the cur-"}}},
+          {647, {{280, "rent table."}}}},
+         {"Name Type Size Signed? Description", "(bits)", "qi Integer 6 No The quantization index.",
+          "NBITS Integer 3 No The size of values being read in the current table."}},
         // Descriptions set with loose leading, a line and a half apart, wrap as far apart.
         {{{700, {{72, "Name"}, {170, "Code"}, {220, "Description"}}},
           {685, {{72, "RuleColor"}, {170, "J1"}, {220, "Colour of the rules in the"}}},

@@ -279,7 +279,6 @@ class TableFinder {
             std::sort(merged.begin(), merged.end());
             gutters = std::move(merged);
         }
-        if (gutters.empty()) return;
         // A numbered code listing is read line by line, whatever its code
         // lines do across its columns.
         const bool listing = isNumberedListing(cells);
@@ -303,8 +302,15 @@ class TableFinder {
                 // words lies over it is two cells the line stage could not
                 // part ("2-0  FPGA Rx FIFO fill status:", its neighbours
                 // holding text on one side only): it fits.
+                // Nor does a short line across a gutter narrower than a wide
+                // word gap: cells of one column set off from one another (a
+                // header's "Size" left of its numbers, its second line
+                // "(bits)" across the strip between them), not a paragraph.
+                const bool shortLine = line.x1 - line.x0 <= kShortCell * line.size;
                 for (; g != gutters.end() && g->first < line.x1 && !misfit[i]; ++g)
-                    if (line.x1 > g->second && !partedAt(line, *g)) misfit[i] = 1;
+                    if (line.x1 > g->second && !partedAt(line, *g) &&
+                        !(shortLine && g->second - g->first < kJoinGap * line.size))
+                        misfit[i] = 1;
             }
         }
         charge(static_cast<long>(cellCount));
@@ -469,6 +475,8 @@ class TableFinder {
         return borders;
     }
     static constexpr double kFrameReach = 2;
+    // A line no wider than this many ems is a cell's, not a paragraph's.
+    static constexpr double kShortCell = 6;
     static constexpr int kMaxBorders = 256;
 
     // Whether a horizontal rule crosses the vertical one: a table's rows
@@ -941,7 +949,7 @@ class TableFinder {
         const int key = rtl ? group.second : group.first;
         // Where each slot's cell of the last row joined ends: its index in
         // the join's cells, or -1.
-        int current = -1;
+        int current = -1, firstJoin = -1;
         bool rowSeen = false;
         std::vector<int> singles;  // single lines since the last row joined
         // The usual distance between the table's rows: a row much closer to
@@ -965,6 +973,18 @@ class TableFinder {
             if (current >= 0) {
                 std::vector<int> continued =
                     continuedCells(cells, bounds, slots, key, joins_[current]);
+                // A table's first row, its header as a rule, goes on only
+                // where its words do (in lower case, after a hyphen): a
+                // header of two lines ("Size" over "(bits)") stays as printed.
+                if (current == firstJoin) {
+                    for (std::size_t k = 0; k < continued.size(); ++k) {
+                        const Line& above = set_.lines[joins_[current].cells[continued[k]].back()];
+                        const Line& line = set_.lines[cells[k]];
+                        if (!chars::isLowerCase(items_[line.clusters.front()].code) &&
+                            !isDash(items_[above.clusters.back()].code))
+                            continued.clear();
+                    }
+                }
                 for (std::size_t k = 0; k < continued.size(); ++k)
                     joins_[current].cells[continued[k]].push_back(cells[k]);
                 if (!continued.empty()) continue;
@@ -983,6 +1003,7 @@ class TableFinder {
             singles.clear();
             rowSeen = true;
             current = static_cast<int>(joins_.size());
+            if (firstJoin < 0) firstJoin = current;
             joins_.push_back(std::move(join));
         }
     }

@@ -33,7 +33,9 @@
 //      columns as they like, and steps 3 to 6 do not apply. Otherwise a
 //      row of a single cell that spans a gutter (a
 //      paragraph above or below the table, a full-width heading) cuts the
-//      run. kTableRows or more multi-cell rows whose cells span gutters,
+//      run; a line of at most kShortCell ems across gutters narrower than
+//      kJoinGap ems only (a header's second line, "(bits)" under "Size")
+//      does not. kTableRows or more multi-cell rows whose cells span gutters,
 //      with single cells between them, are a structure of their own (a
 //      table under three columns of text) and are taken apart, with the
 //      single cells and the rows of short cells (its header) next to them.
@@ -101,7 +103,9 @@
 // "de-DE-1901", an item of a list set in the cell, a sub-row whose first
 // cell is empty). A column of running text wraps up to
 // kLooseContinuationPitch ems below (a document's loose leading), as does a
-// word broken by a hyphen. Lines that LayoutLines parted softly
+// word broken by a hyphen. A table's first row, its header as a rule, goes
+// on only in lower case or after a hyphen: a header of two lines ("Size"
+// over "(bits)") stays as printed. Lines that LayoutLines parted softly
 // (Line::softStart) and no table holds are joined again. A word broken by a hyphen at a cell's line end ("contain-"
 // over "ing") goes on without it (Line::hyphenWords). Every line of
 // a table gets Line::table, the table's number, and so do the single lines
