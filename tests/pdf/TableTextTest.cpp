@@ -448,6 +448,24 @@ TEST_F(TableText, RowsWhoseCellsWrapReadAsOneLineEach) {
           {647, {{280, "rent table."}}}},
          {"Name Type Size Signed? Description", "(bits)", "qi Integer 6 No The quantization index.",
           "NBITS Integer 3 No The size of values being read in the current table."}},
+        // Keys as wide as their descriptions, a name and a code each: still keys.
+        {{{700,
+           {{72, "ListeMethodeTitleColor B2"},
+            {260, "Colour of the titles of the methods in the"}}},
+          {688, {{260, "enumeration of methods."}}},
+          {676,
+           {{72, "CorrigeHeadFrameColor J2"},
+            {260, "Colour of the margin bars in the corrections"}}},
+          {664, {{260, "of the exercises."}}},
+          {652,
+           {{72, "CorrigeExercicesBaseTitleColor C2"},
+            {260, "Colour of the title in the corrections of the"}}},
+          {640, {{260, "exercises to train on."}}}},
+         {"ListeMethodeTitleColor B2 Colour of the titles of the methods in the enumeration of "
+          "methods.",
+          "CorrigeHeadFrameColor J2 Colour of the margin bars in the corrections of the exercises.",
+          "CorrigeExercicesBaseTitleColor C2 Colour of the title in the corrections of the "
+          "exercises to train on."}},
         // Descriptions set with loose leading, a line and a half apart, wrap as far apart.
         {{{700, {{72, "Name"}, {170, "Code"}, {220, "Description"}}},
           {685, {{72, "RuleColor"}, {170, "J1"}, {220, "Colour of the rules in the"}}},

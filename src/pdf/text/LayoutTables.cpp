@@ -475,6 +475,8 @@ class TableFinder {
         return borders;
     }
     static constexpr double kFrameReach = 2;
+    // The share of a keyed table's rows that hold a key and its text.
+    static constexpr double kKeyedFill = 0.8;
     // A line no wider than this many ems is a cell's, not a paragraph's.
     static constexpr double kShortCell = 6;
     static constexpr int kMaxBorders = 256;
@@ -756,8 +758,11 @@ class TableFinder {
                 for (int s = first; s <= last; ++s) unitOf[s - a] = static_cast<int>(k);
             }
             // Columns of a page mostly hold lines on their own (their
-            // baselines meet by chance); long cells of a table share rows.
-            if (loneShare(cells, bounds, a, b, unitOf) >= kPageColumnsLone) {
+            // baselines meet by chance); long cells of a table share rows,
+            // and a table's first column, its keys, hardly ever stands alone
+            // (its other columns do, where their cells wrap).
+            if (loneShare(cells, bounds, a, b, unitOf) >= kPageColumnsLone &&
+                firstUnitAlone(cells, bounds, a, b, unitOf) > kGutterNoise) {
                 groups.insert(groups.end(), columns.begin(), columns.end());
                 groups.insert(groups.end(), tail.rbegin(), tail.rend());
                 return groups;
@@ -909,6 +914,19 @@ class TableFinder {
         }
         if (allRunOn || largest > 1.15 * smallest) return false;
         if (widest >= kUnequalWidths * narrowest) return true;
+        // Names of a word or two that do not run on, beside running text,
+        // both in nearly every row, and a name hardly ever without its text:
+        // keys and their descriptions, however wide the keys
+        // ("CorrigeExercicesBaseTitleColor C2" beside its text); not two
+        // columns of a page, as wide as each other to a hundredth.
+        if (group.second == group.first + 1 && widest > 1.01 * narrowest) {
+            const Slot& keys = slots[group.first];
+            const Slot& text = slots[group.second];
+            if (keys.kind == 'T' && !keys.runsOn() && median(keys.words) <= 2 && text.kind == 'P' &&
+                keys.fill >= kKeyedFill && text.fill >= kKeyedFill &&
+                keysAlone(cells, bounds, group.first) <= kGutterNoise)
+                return true;
+        }
         // A small table: kTableRows rows with cells in kSmallTableCells
         // slots or more, though its columns be of like width; but no
         // running text, none as wide as a column of a page, and some cells
@@ -923,6 +941,46 @@ class TableFinder {
             phrases = phrases || median(slot.words) >= 2;
         }
         return phrases && rowsWithCells >= kTableRows;
+    }
+
+    // The share of the rows with text in unit 0 of the slots from first to
+    // last (unitOf giving each slot's unit, from first) that hold text in no
+    // other unit.
+    double firstUnitAlone(const std::vector<std::vector<int>>& cells,
+                          const std::vector<double>& bounds, int first, int last,
+                          const std::vector<int>& unitOf) {
+        int withFirst = 0, alone = 0;
+        for (const std::vector<int>& row : cells) {
+            charge(static_cast<long>(row.size()) + 1);
+            bool inFirst = false, elsewhere = false;
+            for (int l : row) {
+                const int s = slotOf(bounds, (set_.lines[l].x0 + set_.lines[l].x1) / 2);
+                if (s < first || s > last) continue;
+                (unitOf[s - first] == 0 ? inFirst : elsewhere) = true;
+            }
+            withFirst += inFirst;
+            alone += inFirst && !elsewhere;
+        }
+        return withFirst == 0 ? 0 : static_cast<double>(alone) / withFirst;
+    }
+
+    // The share of the rows with a line in slot `key` that have none in the
+    // slot after it.
+    double keysAlone(const std::vector<std::vector<int>>& cells, const std::vector<double>& bounds,
+                     int key) {
+        int withKey = 0, alone = 0;
+        for (const std::vector<int>& row : cells) {
+            charge(static_cast<long>(row.size()) + 1);
+            bool hasKey = false, hasText = false;
+            for (int l : row) {
+                const int s = slotOf(bounds, (set_.lines[l].x0 + set_.lines[l].x1) / 2);
+                hasKey = hasKey || s == key;
+                hasText = hasText || s == key + 1;
+            }
+            withKey += hasKey;
+            alone += hasKey && !hasText;
+        }
+        return withKey == 0 ? 1 : static_cast<double>(alone) / withKey;
     }
 
     bool rightToLeft(const std::vector<int>& rows, double from, double to) {

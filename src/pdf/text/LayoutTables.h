@@ -53,8 +53,9 @@
 //      in fewer than kTableFill of the multi-cell rows is running text
 //      beside a table. Two or more text slots kColumnWidth ems wide or
 //      wider, when kPageColumnsLone of the rows with text in them hold it in
-//      one of them only, are columns of the page, each starting a group
-//      with the narrower slots after it. Slots that repeat a pattern of like
+//      one of them only and the first of them stands alone in more than a
+//      tenth of its rows (a table's keys hardly ever do), are columns of the
+//      page, each starting a group with the narrower slots after it. Slots that repeat a pattern of like
 //      width ([entry, page] [entry, page], or [text] [text] with
 //      kTextColumnsLone of the rows in one unit only, unless units of
 //      several slots each are all filled by every row with cells in two of
@@ -67,7 +68,11 @@
 //      kTableRows rows, or its text columns, in text of one size and not
 //      all running on, differ in width by a factor of kUnequalWidths or
 //      more (a column whose cells are one word each, names or
-//      identifiers, never runs on), or hold cells in kSmallTableCells slots or more in kTableRows
+//      identifiers, never runs on), or are keys beside running text (two
+//      slots: names of a word or two that do not run on, and prose, both in
+//      kKeyedFill of the rows, a key without its text in at most a tenth;
+//      not of one width to a hundredth, as columns of a page are), or hold
+//      cells in kSmallTableCells slots or more in kTableRows
 //      rows, none of them prose or kColumnWidth ems wide, some of them
 //      phrases: a median of two words or more), unless all its slots are
 //      prose. A slot with an entry in one
