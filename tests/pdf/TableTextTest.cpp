@@ -466,25 +466,6 @@ TEST_F(TableText, RowsWhoseCellsWrapReadAsOneLineEach) {
           "CorrigeHeadFrameColor J2 Colour of the margin bars in the corrections of the exercises.",
           "CorrigeExercicesBaseTitleColor C2 Colour of the title in the corrections of the "
           "exercises to train on."}},
-        // Two pairs of columns of like width, the last one's cells wrapping: one table, for
-        // its first column never stands alone as a column of an index does.
-        {{{700, {{72, "Path"}, {190, "Name"}, {270, "Value"}, {340, "Remark"}}},
-          {688, {{72, "Catalog/AcroForm"}, {190, "Fields"}, {270, "reference"}}},
-          {676, {{72, "Catalog"}, {190, "AF"}, {270, "reference"}, {340, "PDF 2.0, files"}}},
-          {664, {{340, "associated."}}},
-          {652,
-           {{72, "Catalog/OCProperties"}, {190, "OCGs"}, {270, "reference"}, {340, "needs OCGs"}}},
-          {640, {{340, "and D."}}},
-          {628,
-           {{72, "Catalog/Names"},
-            {190, "EmbeddedFiles"},
-            {270, "reference"},
-            {340, "attaches files"}}},
-          {616, {{340, "to the panel."}}}},
-         {"Path Name Value Remark", "Catalog/AcroForm Fields reference",
-          "Catalog AF reference PDF 2.0, files associated.",
-          "Catalog/OCProperties OCGs reference needs OCGs and D.",
-          "Catalog/Names EmbeddedFiles reference attaches files to the panel."}},
         // Descriptions set with loose leading, a line and a half apart, wrap as far apart.
         {{{700, {{72, "Name"}, {170, "Code"}, {220, "Description"}}},
           {685, {{72, "RuleColor"}, {170, "J1"}, {220, "Colour of the rules in the"}}},

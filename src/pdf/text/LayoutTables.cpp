@@ -789,7 +789,6 @@ class TableFinder {
             if (repeats && hasText && widest < kUnequalWidths * narrowest &&
                 (hasNumbers(slots, start, p) ||
                  (loneShare(cells, bounds, start, b, unitOf) >= kTextColumnsLone &&
-                  firstUnitAlone(cells, bounds, start, b, unitOf) > kGutterNoise &&
                   !(p >= 2 && rowsFillSlots(cells, bounds, start, b)))))
                 period = p;
         }

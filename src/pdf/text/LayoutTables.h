@@ -57,8 +57,7 @@
 //      tenth of its rows (a table's keys hardly ever do), are columns of the
 //      page, each starting a group with the narrower slots after it. Slots that repeat a pattern of like
 //      width ([entry, page] [entry, page], or [text] [text] with
-//      kTextColumnsLone of the rows in one unit only, the first unit alone
-//      in more than a tenth of its rows, unless units of
+//      kTextColumnsLone of the rows in one unit only, unless units of
 //      several slots each are all filled by every row with cells in two of
 //      them: a table whose last column wraps; each unit's slots of the same
 //      kinds, number, prose or other text), after any leading
