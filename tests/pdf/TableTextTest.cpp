@@ -460,12 +460,14 @@ TEST_F(TableText, RowsWhoseCellsWrapReadAsOneLineEach) {
           {652,
            {{72, "CorrigeExercicesBaseTitleColor C2"},
             {260, "Colour of the title in the corrections of the"}}},
-          {640, {{260, "exercises to train on."}}}},
+          {640, {{260, "exercises to train on."}}},
+          {628, {{72, "TablePropertyBkgColor J4"}, {260, "Colour of the middle column."}}}},
          {"ListeMethodeTitleColor B2 Colour of the titles of the methods in the enumeration of "
           "methods.",
           "CorrigeHeadFrameColor J2 Colour of the margin bars in the corrections of the exercises.",
           "CorrigeExercicesBaseTitleColor C2 Colour of the title in the corrections of the "
-          "exercises to train on."}},
+          "exercises to train on.",
+          "TablePropertyBkgColor J4 Colour of the middle column."}},
         // Descriptions set with loose leading, a line and a half apart, wrap as far apart.
         {{{700, {{72, "Name"}, {170, "Code"}, {220, "Description"}}},
           {685, {{72, "RuleColor"}, {170, "J1"}, {220, "Colour of the rules in the"}}},

@@ -758,11 +758,8 @@ class TableFinder {
                 for (int s = first; s <= last; ++s) unitOf[s - a] = static_cast<int>(k);
             }
             // Columns of a page mostly hold lines on their own (their
-            // baselines meet by chance); long cells of a table share rows,
-            // and a table's first column, its keys, hardly ever stands alone
-            // (its other columns do, where their cells wrap).
-            if (loneShare(cells, bounds, a, b, unitOf) >= kPageColumnsLone &&
-                firstUnitAlone(cells, bounds, a, b, unitOf) > kGutterNoise) {
+            // baselines meet by chance); long cells of a table share rows.
+            if (loneShare(cells, bounds, a, b, unitOf) >= kPageColumnsLone) {
                 groups.insert(groups.end(), columns.begin(), columns.end());
                 groups.insert(groups.end(), tail.rbegin(), tail.rend());
                 return groups;
@@ -941,27 +938,6 @@ class TableFinder {
             phrases = phrases || median(slot.words) >= 2;
         }
         return phrases && rowsWithCells >= kTableRows;
-    }
-
-    // The share of the rows with text in unit 0 of the slots from first to
-    // last (unitOf giving each slot's unit, from first) that hold text in no
-    // other unit.
-    double firstUnitAlone(const std::vector<std::vector<int>>& cells,
-                          const std::vector<double>& bounds, int first, int last,
-                          const std::vector<int>& unitOf) {
-        int withFirst = 0, alone = 0;
-        for (const std::vector<int>& row : cells) {
-            charge(static_cast<long>(row.size()) + 1);
-            bool inFirst = false, elsewhere = false;
-            for (int l : row) {
-                const int s = slotOf(bounds, (set_.lines[l].x0 + set_.lines[l].x1) / 2);
-                if (s < first || s > last) continue;
-                (unitOf[s - first] == 0 ? inFirst : elsewhere) = true;
-            }
-            withFirst += inFirst;
-            alone += inFirst && !elsewhere;
-        }
-        return withFirst == 0 ? 0 : static_cast<double>(alone) / withFirst;
     }
 
     // The share of the rows with a line in slot `key` that have none in the

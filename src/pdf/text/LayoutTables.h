@@ -53,9 +53,8 @@
 //      in fewer than kTableFill of the multi-cell rows is running text
 //      beside a table. Two or more text slots kColumnWidth ems wide or
 //      wider, when kPageColumnsLone of the rows with text in them hold it in
-//      one of them only and the first of them stands alone in more than a
-//      tenth of its rows (a table's keys hardly ever do), are columns of the
-//      page, each starting a group with the narrower slots after it. Slots that repeat a pattern of like
+//      one of them only, are columns of the page, each starting a group
+//      with the narrower slots after it. Slots that repeat a pattern of like
 //      width ([entry, page] [entry, page], or [text] [text] with
 //      kTextColumnsLone of the rows in one unit only, unless units of
 //      several slots each are all filled by every row with cells in two of
