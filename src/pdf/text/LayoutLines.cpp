@@ -186,6 +186,16 @@ class LineBuilder {
                    : Gutter::OneSided;
     }
 
+    // The first run in byBase_ of orientation rot whose baseline is at
+    // `base` or below it.
+    std::vector<int>::const_iterator firstRunFrom(int rot, double base) const {
+        return std::lower_bound(byBase_.begin(), byBase_.end(), std::make_pair(rot, base),
+                                [this](int r, const std::pair<int, double>& key) {
+                                    return runs_[r].rot < key.first || (runs_[r].rot == key.first &&
+                                                                        runs_[r].base < key.second);
+                                });
+    }
+
     // Whether the nearest rows above and below, within reach, both start at
     // x (within a quarter em): the left edge of a column whose cells wrap,
     // after the key that heads a long cell ("cancel(1)  If a producer finds"
@@ -194,13 +204,7 @@ class LineBuilder {
         const Row& row = out_.rows[rowIndex];
         double aboveBase = -std::numeric_limits<double>::infinity(), aboveStart = 0;
         double belowBase = std::numeric_limits<double>::infinity(), belowStart = 0;
-        const auto begin = byBase_.begin();
-        auto from =
-            std::lower_bound(begin, byBase_.end(), std::make_pair(row.rot, row.base - reach),
-                             [this](int r, const std::pair<int, double>& key) {
-                                 return runs_[r].rot < key.first ||
-                                        (runs_[r].rot == key.first && runs_[r].base < key.second);
-                             });
+        auto from = firstRunFrom(row.rot, row.base - reach);
         int looked = 0;
         for (auto k = from; k != byBase_.end() && looked < kMaxGutterNeighbours; ++k, ++looked) {
             const Run& run = runs_[*k];
@@ -266,12 +270,7 @@ class LineBuilder {
                       std::vector<std::pair<double, double>>& neighbours) const {
         const Row& row = out_.rows[rowIndex];
         const auto begin = byBase_.begin();
-        auto from =
-            std::lower_bound(begin, byBase_.end(), std::make_pair(row.rot, row.base - reach),
-                             [this](int r, const std::pair<int, double>& key) {
-                                 return runs_[r].rot < key.first ||
-                                        (runs_[r].rot == key.first && runs_[r].base < key.second);
-                             });
+        auto from = firstRunFrom(row.rot, row.base - reach);
         const auto [ownFirst, ownEnd] = rowSpan_[rowIndex];
         int looked = 0;
         for (auto k = static_cast<int>(from - begin); k < static_cast<int>(byBase_.size()); ++k) {
