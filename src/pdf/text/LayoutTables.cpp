@@ -475,6 +475,9 @@ class TableFinder {
         return borders;
     }
     static constexpr double kFrameReach = 2;
+    // At most one band in this many of a grid read band by band holds
+    // several lines of several cells.
+    static constexpr long kCrowdedBands = 4;
     // The share of a keyed table's rows that hold a key and its text.
     static constexpr double kKeyedFill = 0.8;
     // A line no wider than this many ems is a cell's, not a paragraph's.
@@ -719,12 +722,17 @@ class TableFinder {
                                                        std::pair<double, double> frame) {
         std::vector<std::pair<int, int>> groups, tail;
         int a = 0, b = static_cast<int>(slots.size()) - 1;
-        // Running text beside a table.
-        while (a < b && slots[a].kind == 'P' && slots[a].fill < kTableFill) {
+        // Running text beside a table; not inside a ruled table's frame,
+        // where a column of cells set in their middles has few entries on
+        // the rows' lines.
+        auto inFrame = [&](int s) {
+            return ruled && bounds[s + 1] > frame.first + 1 && bounds[s] < frame.second - 1;
+        };
+        while (a < b && slots[a].kind == 'P' && slots[a].fill < kTableFill && !inFrame(a)) {
             groups.push_back({a, a});
             ++a;
         }
-        while (a < b && slots[b].kind == 'P' && slots[b].fill < kTableFill) {
+        while (a < b && slots[b].kind == 'P' && slots[b].fill < kTableFill && !inFrame(b)) {
             tail.push_back({b, b});
             --b;
         }
@@ -1104,9 +1112,15 @@ class TableFinder {
             std::find_if(multiIn.begin(), multiIn.end(), [](int n) { return n > 0; });
         const auto last =
             std::find_if(multiIn.rbegin(), multiIn.rend(), [](int n) { return n > 0; });
-        if (first == multiIn.end() ||
-            std::any_of(first + 1, multiIn.end(), [](int n) { return n > 1; }))
-            return false;
+        if (first == multiIn.end()) return false;
+        // Rules that part the rows leave one line of several cells a band,
+        // but where a row's cells are set in its middle (a band with a cell
+        // of one line beside cells of two lines, "Not supported | MBR by
+        // Neil Turton" beside a description of three); rules that part
+        // only groups of rows leave several in most bands.
+        const long banded = std::count_if(first + 1, multiIn.end(), [](int n) { return n > 0; });
+        const long crowded = std::count_if(first + 1, multiIn.end(), [](int n) { return n > 1; });
+        if (crowded > 0 && (banded < kTableRows || crowded * kCrowdedBands > banded)) return false;
         const std::size_t firstBand = static_cast<std::size_t>(first - multiIn.begin());
         const std::size_t lastBand =
             multiIn.size() - 1 - static_cast<std::size_t>(last - multiIn.rbegin());

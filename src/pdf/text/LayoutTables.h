@@ -51,7 +51,8 @@
 //      that follow an entry in the row above start in lower case.
 //   5. Independent columns. A prose slot at either side that has an entry
 //      in fewer than kTableFill of the multi-cell rows is running text
-//      beside a table. Two or more text slots kColumnWidth ems wide or
+//      beside a table (not inside a ruled table's frame, where a column set
+//      in its rows' middles shares few of their baselines). Two or more text slots kColumnWidth ems wide or
 //      wider, when kPageColumnsLone of the rows with text in them hold it in
 //      one of them only, are columns of the page, each starting a group
 //      with the narrower slots after it. Slots that repeat a pattern of like
