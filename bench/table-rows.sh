@@ -56,15 +56,10 @@ def candidates(lines):
         a_start, a_text = above
         if a_text.endswith('-'): return True
         return a_start + len(a_text) + 1 + len(x.split(' ')[0]) > right.get(s, 0) - 1
-    k = 0
-    while k < len(lines):
-        row = blocks(lines[k])
-        if len(row) < int(os.environ.get('MINCELLS', '3')) or len(row) > 8:
-            k += 1; continue
-        starts = [s for s, _ in row]
-        last = {s: (s, x) for s, x in row}  # each column's last block in the row
-        conts = []
-        j = k + 1
+    def going_on(k, starts, last):
+        # The lines after line k that wrap the row's cells: their blocks' texts,
+        # the line after them, and each column's last block.
+        conts, j = [], k + 1
         while j < len(lines):
             b = blocks(lines[j])
             if not b or b[0][0] <= starts[0] + 1: break
@@ -73,6 +68,37 @@ def candidates(lines):
             if not all(wraps(last.get(c), s, x) for c, (s, x) in zip(cols, b)): break
             for c, (s, x) in zip(cols, b): last[c] = (s, x)
             conts += [x for _, x in b]; j += 1
+        return conts, j
+    above, above_last = [], {}  # lines above a row whose cells are set in its middle
+    k = 0
+    while k < len(lines):
+        row = blocks(lines[k])
+        if len(row) < int(os.environ.get('MINCELLS', '3')) or len(row) > 8:
+            above = []; k += 1; continue
+        starts = [s for s, _ in row]
+        last = {s: (s, x) for s, x in row}  # each column's last block in the row
+        for c, b in above_last.items(): last.setdefault(c, b)
+        conts, j = going_on(k, starts, last)
+        conts = above + conts
+        above, above_last = [], {}
+        # A cell set in its row's middle: lines that go on from this row into a
+        # column the next row's line leaves empty, which lines under that row go
+        # on, are the upper half of the next row's cell ("Stand-alone shell ..."
+        # over "sash  V:0, I:6  1158  Yes" over "for standard /bin/sh").
+        if conts and j < len(lines) and j + 1 < len(lines):
+            nxt = blocks(lines[j])
+            if len(nxt) >= 2 and nxt[0][0] <= starts[0] + 1:
+                lower = blocks(lines[j + 1])
+                used = {c for c in starts[1:] if any(abs(s - c) <= 1 for s, _ in blocks(lines[j - 1]))}
+                empty = {c for c in used if not any(abs(s - c) <= 1 for s, _ in nxt)}
+                if empty and lower and all(any(abs(s - c) <= 1 for c in empty) for s, _ in lower):
+                    upper = k + 1
+                    while upper < j and not all(any(abs(s - c) <= 1 for c in empty) for s, _ in blocks(lines[upper])):
+                        upper += 1
+                    if upper < j:
+                        above = [x for line in lines[upper:j] for _, x in blocks(line)]
+                        above_last = {c: last[c] for c in empty if c in last}
+                        conts = conts[:len(conts) - len(above)]
         # A table's first row, its header as a rule, whose second line does not go on
         # as words do (in lower case, after a hyphen: "Size" over "(bits)") stays as
         # printed: no row to count.
