@@ -13,7 +13,9 @@
 # is empty, an item of a list set in a cell. A table's first row (no line of
 # MINCELLS blocks in the three lines before it) whose next line starts neither
 # in lower case nor after a hyphen is a header of two lines, which stays as
-# printed: not counted. The row is whole
+# printed: not counted. In a table whose cells are set in their rows' middles,
+# the lines over a row's line in a column that line leaves empty (and that
+# lines under it go on) are that row's, not the row's above. The row is whole
 # when one line of the "createindex" text holds the row's first block and
 # every block that goes on. A lower bound, not a count of tables: tables of
 # contents, listings and definition lists can look like such rows too. With
