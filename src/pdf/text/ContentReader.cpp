@@ -148,10 +148,36 @@ void ContentReader::addRules(const fz_matrix& toPage, const fz_rect& rect, bool 
             out_.rules.size() < kMaxPageRules)
             out_.rules.push_back({{r.x0, r.y0, r.x1, r.y1}});
     };
+    const PathProbe& p = path_;
+    if (p.subpaths > 1) {
+        // A table's borders drawn as one path: each straight line along an
+        // axis, each rectangle (its edges when stroked, itself when filled
+        // thin).
+        if (p.curved || !fz_is_rectilinear(toPage)) return;
+        for (const fz_rect& r : p.rects) {
+            const fz_rect box = fz_transform_rect(r, toPage);
+            if (fill) {
+                add(box);
+            } else {
+                add(fz_make_rect(box.x0, box.y0, box.x1, box.y0));
+                add(fz_make_rect(box.x0, box.y1, box.x1, box.y1));
+                add(fz_make_rect(box.x0, box.y0, box.x0, box.y1));
+                add(fz_make_rect(box.x1, box.y0, box.x1, box.y1));
+            }
+        }
+        if (fill) return;
+        for (const auto& [from, to] : p.lines) {
+            const fz_point a = fz_transform_point(from, toPage);
+            const fz_point b = fz_transform_point(to, toPage);
+            if (std::fabs(a.x - b.x) > 0.01f && std::fabs(a.y - b.y) > 0.01f) continue;
+            add(fz_make_rect(std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x),
+                             std::max(a.y, b.y)));
+        }
+        return;
+    }
     if (fill) {
         // Any straight-edged shape whose bounds are thin (a border drawn with
         // bevelled ends is a hexagon).
-        const PathProbe& p = path_;
         if (!p.curved && p.subpaths == 1 && fz_is_rectilinear(toPage))
             add(fz_transform_rect(p.bounds, toPage));
         return;
@@ -163,7 +189,6 @@ void ContentReader::addRules(const fz_matrix& toPage, const fz_rect& rect, bool 
         add(fz_make_rect(rect.x1, rect.y0, rect.x1, rect.y1));
         return;
     }
-    const PathProbe& p = path_;
     if (p.curved || p.rectangle || p.subpaths != 1 || p.count != 2) return;
     const fz_point a = fz_transform_point(p.points[0], toPage);
     const fz_point b = fz_transform_point(p.points[1], toPage);

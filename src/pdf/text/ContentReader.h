@@ -71,8 +71,14 @@ inline fz_rect includePoint(fz_rect r, fz_point p) {
     return r;
 }
 
-// The path under construction, as far as covers and clips need it: whether
-// it is one axis-aligned rectangle, and its bounds.
+// Straight pieces kept of one path of several subpaths (PathProbe::lines,
+// PathProbe::rects); a path of more is read for its first ones.
+constexpr std::size_t kMaxPathPieces = 1024;
+
+// The path under construction, as far as covers, clips and rules need it:
+// whether it is one axis-aligned rectangle, its bounds, and, for a path of
+// several subpaths (a table's borders drawn as one path, "m l m l ... S"),
+// its straight lines and rectangles.
 struct PathProbe {
     int subpaths = 0;
     int count = 0;  // points of the first subpath
@@ -80,9 +86,28 @@ struct PathProbe {
     bool curved = false;
     bool rectangle = false;  // the first subpath came from "re"
     fz_rect rect = fz_empty_rect;
-    fz_rect bounds = fz_empty_rect;  // user space, every point and control point
+    fz_rect bounds = fz_empty_rect;       // user space, every point and control point
+    fz_point start{0, 0}, current{0, 0};  // the subpath's first point, the current point
+    // User space, in the order drawn, at most kMaxPathPieces each.
+    std::vector<std::pair<fz_point, fz_point>> lines;
+    std::vector<fz_rect> rects;
+
+    bool firstClosed = false;  // the first subpath ends with "h"
 
     void add(float x, float y) { bounds = includePoint(bounds, fz_make_point(x, y)); }
+    void lineTo(fz_point p) {
+        if (lines.size() < kMaxPathPieces) lines.push_back({current, p});
+    }
+    // When a second subpath starts: the first one's pieces, so far kept as
+    // points (its rectangle, or its lines when it has six points at most).
+    void keepFirstSubpath() {
+        if (rectangle) {
+            rects.push_back(rect);
+        } else if (count >= 2 && count <= 6) {
+            for (int k = 1; k < count; ++k) lines.push_back({points[k - 1], points[k]});
+            if (firstClosed) lines.push_back({points[count - 1], points[0]});
+        }
+    }
 };
 
 class ContentReader {

@@ -75,12 +75,16 @@ void opgsSMask(fz_context*, pdf_processor* proc, pdf_obj* smask, pdf_obj*, float
 void opm(fz_context*, pdf_processor* proc, float x, float y) {
     PathProbe& p = readerOf(proc).path();
     p.add(x, y);
-    if (++p.subpaths > 1) return;
+    if (++p.subpaths == 2) p.keepFirstSubpath();
+    p.start = p.current = fz_make_point(x, y);
+    if (p.subpaths > 1) return;
     p.points[p.count++] = fz_make_point(x, y);
 }
 void opl(fz_context*, pdf_processor* proc, float x, float y) {
     PathProbe& p = readerOf(proc).path();
     p.add(x, y);
+    if (p.subpaths > 1) p.lineTo(fz_make_point(x, y));
+    p.current = fz_make_point(x, y);
     if (p.subpaths == 1) {
         if (p.count < 6) p.points[p.count] = fz_make_point(x, y);
         ++p.count;
@@ -92,23 +96,38 @@ void opc(fz_context*, pdf_processor* proc, float x1, float y1, float x2, float y
          float y3) {
     PathProbe& p = readerOf(proc).path();
     p.add(x1, y1), p.add(x2, y2), p.add(x3, y3);
+    p.current = fz_make_point(x3, y3);
     p.curved = true;
 }
 void opv(fz_context*, pdf_processor* proc, float x2, float y2, float x3, float y3) {
     PathProbe& p = readerOf(proc).path();
     p.add(x2, y2), p.add(x3, y3);
+    p.current = fz_make_point(x3, y3);
     p.curved = true;
 }
 void opy(fz_context*, pdf_processor* proc, float x1, float y1, float x3, float y3) {
     PathProbe& p = readerOf(proc).path();
     p.add(x1, y1), p.add(x3, y3);
+    p.current = fz_make_point(x3, y3);
     p.curved = true;
 }
-void oph(fz_context*, pdf_processor*) {}
+void oph(fz_context*, pdf_processor* proc) {
+    PathProbe& p = readerOf(proc).path();
+    if (p.subpaths == 1) p.firstClosed = true;
+    if (p.subpaths > 1 && (p.current.x != p.start.x || p.current.y != p.start.y)) p.lineTo(p.start);
+    p.current = p.start;
+}
 void opre(fz_context*, pdf_processor* proc, float x, float y, float w, float h) {
     PathProbe& p = readerOf(proc).path();
     p.add(x, y), p.add(x + w, y + h);
-    if (++p.subpaths > 1) return;
+    if (++p.subpaths == 2) p.keepFirstSubpath();
+    p.start = p.current = fz_make_point(x, y);
+    if (p.subpaths > 1) {
+        if (p.rects.size() < kMaxPathPieces)
+            p.rects.push_back(fz_make_rect(std::min(x, x + w), std::min(y, y + h),
+                                           std::max(x, x + w), std::max(y, y + h)));
+        return;
+    }
     p.rectangle = true;
     p.rect = fz_make_rect(std::min(x, x + w), std::min(y, y + h), std::max(x, x + w),
                           std::max(y, y + h));
