@@ -207,6 +207,34 @@ TEST_F(TableText, TableOnATurnedPageReadsRowByRow) {
     EXPECT_EQ(linesOf(page), expected);
 }
 
+// A watermark set across a table at an angle far from upright (a document's "DRAFT" stamp):
+// a line of its own, read after the page's upright text, at 30 and at 45 degrees; not pieces
+// that cut the table's rows apart.
+TEST_F(TableText, WatermarkAcrossATableIsALineOfItsOwn) {
+    for (double angle : {30.0, 45.0}) {
+        pdfbuild::PageSpec page;
+        page.texts = {at(72, 700, "Feature"),
+                      at(200, 700, "Impact"),
+                      at(72, 686, "Pkey policy"),
+                      at(200, 686, "Tables of the subnet are not"),
+                      at(200, 674, "configured."),
+                      at(72, 660, "Trusted queries"),
+                      at(200, 660, "Sources are not told apart"),
+                      at(200, 648, "from others."),
+                      at(72, 634, "Service keys"),
+                      at(200, 634, "No way to manage access")};
+        pdfbuild::TextRun stamp = pdfbuild::textRun(90, 600, "DRAFT COPY", 40);
+        stamp.angle = angle;
+        page.texts.push_back(stamp);
+        EXPECT_EQ(linesOf(page),
+                  (std::vector<std::string>{
+                      "Feature Impact", "Pkey policy Tables of the subnet are not configured.",
+                      "Trusted queries Sources are not told apart from others.",
+                      "Service keys No way to manage access", "DRAFT COPY"}))
+            << angle;
+    }
+}
+
 }  // namespace
 
 namespace {
@@ -512,8 +540,10 @@ TEST_F(TableText, RowsWhoseCellsWrapReadAsOneLineEach) {
 }
 
 // A ruled table of names in columns of like width, which without its rules reads column by
-// column: its borders drawn as stroked lines inside a stroked rectangle (the frame), its rows
-// parted by thin filled rectangles across it.
+// column, its rules drawn as a program draws them: its borders as stroked lines inside a
+// stroked rectangle (the frame) and its rows parted by thin filled rectangles; or every border
+// one subpath of one stroked path, the frame closed with "h" (FrameMaker); or the column
+// borders thin rectangles of one filled path.
 TEST_F(TableText, RuledColumnsReadRowByRow) {
     pdfbuild::PageSpec page;
     const char* names[][3] = {{"Abbott", "Dobbs", "Grant"},
@@ -522,12 +552,20 @@ TEST_F(TableText, RuledColumnsReadRowByRow) {
     for (int r = 0; r < 3; ++r)
         for (int c = 0; c < 3; ++c)
             page.texts.push_back(at(76 + 100 * c, 700 - 16 * r, names[r][c]));
-    page.rects = {{70, 693.5, 370, 694}, {70, 677.5, 370, 678}};
-    page.rawContent = "0.5 w 170 662 m 170 714 l S 270 662 m 270 714 l S 70 662 300 52 re S";
-    std::vector<std::string> expected = {"Abbott Dobbs Grant", "Barlow Ellis Hughes",
-                                         "Carson Foster Irving"};
-    EXPECT_EQ(textLinesOf(page), expected);
-    page.rects.clear();
+    const std::vector<std::string> expected = {"Abbott Dobbs Grant", "Barlow Ellis Hughes",
+                                               "Carson Foster Irving"};
+    const std::string rowRules = "70 693.5 300 0.5 re f 70 677.5 300 0.5 re f ";
+    const std::string drawings[] = {
+        rowRules + "0.5 w 170 662 m 170 714 l S 270 662 m 270 714 l S 70 662 300 52 re S",
+        rowRules +
+            "0.5 w 170 662 m 170 714 l 270 662 m 270 714 l "
+            "70 662 m 370 662 l 370 714 l 70 714 l h S",
+        "169.75 662 0.5 52 re 269.75 662 0.5 52 re f 0.5 w 70 662 300 52 re S",
+    };
+    for (const std::string& drawing : drawings) {
+        page.rawContent = drawing;
+        EXPECT_EQ(textLinesOf(page), expected) << drawing;
+    }
     page.rawContent.clear();
     EXPECT_NE(textLinesOf(page), expected) << "the same names without their rules";
 

@@ -172,21 +172,21 @@ std::vector<Block> makeBlocks(const LineSet& set) {
 
 std::vector<int> readingOrder(const std::vector<Block>& blocks, const std::vector<Line>& lines) {
     // The orientation with the most characters is read first.
-    int count[kOrientations] = {};
+    std::vector<int> count(kOrientations, 0);
     for (const Line& l : lines) count[l.rot] += static_cast<int>(l.clusters.size());
-    int main = static_cast<int>(std::max_element(count, count + kOrientations) - count);
-    std::vector<int> rotations = {main};
-    for (int r = 0; r < kOrientations; ++r)
-        if (r != main) rotations.push_back(r);
+    int main = static_cast<int>(std::max_element(count.begin(), count.end()) - count.begin());
+    // The others in the order of their orientations.
+    std::vector<std::vector<int>> ofOrientation(kOrientations);
+    for (int b = 0; b < static_cast<int>(blocks.size()); ++b)
+        ofOrientation[blocks[b].rot].push_back(b);
 
     std::vector<int> order;
     order.reserve(blocks.size());
-    for (int rot : rotations) {
-        std::vector<int> ids;
-        for (int b = 0; b < static_cast<int>(blocks.size()); ++b)
-            if (blocks[b].rot == rot) ids.push_back(b);
-        if (!ids.empty()) orderOrientation(blocks, lines, std::move(ids), order);
-    }
+    if (!ofOrientation[main].empty())
+        orderOrientation(blocks, lines, std::move(ofOrientation[main]), order);
+    for (int rot = 0; rot < kOrientations; ++rot)
+        if (rot != main && !ofOrientation[rot].empty())
+            orderOrientation(blocks, lines, std::move(ofOrientation[rot]), order);
     return order;
 }
 

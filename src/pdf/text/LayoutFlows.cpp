@@ -71,7 +71,7 @@ void assignFlowsAndParagraphs(const std::vector<Block>& blocks, const std::vecto
     int flow = -1, paragraph = -1;
     // Pages of more blocks are read row by row (LayoutBlocks.h): no
     // columns to span.
-    std::vector<int> ofOrientation[kOrientations];
+    std::vector<std::vector<int>> ofOrientation(kOrientations);
     for (int b = 0; b < static_cast<int>(blocks.size()); ++b)
         ofOrientation[blocks[b].rot].push_back(b);
     auto spans = [&](const Block& a, const Block& b) {

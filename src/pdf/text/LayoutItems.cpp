@@ -9,13 +9,35 @@ namespace pdf {
 namespace layout {
 namespace {
 
-int orientationOf(double dx, double dy) {
-    if (std::fabs(dx) >= std::fabs(dy)) return dx >= 0 ? 0 : 2;
-    return dy >= 0 ? 1 : 3;
+constexpr double kPi = 3.14159265358979323846;
+
+int orientationOf(double dx, double dy, bool mirrored) {
+    // The turn clockwise (y grows downwards on the page), 0 to 360 degrees.
+    double degrees = std::atan2(dy, dx) * 180 / kPi;
+    if (degrees < 0) degrees += 360;
+    const double offAxis = std::fabs(degrees - 90 * std::round(degrees / 90));
+    if (offAxis > kDiagonalTurn) {
+        const int whole = static_cast<int>(std::lround(degrees)) % 360;
+        return kDiagonal + 2 * whole + (mirrored ? 1 : 0);
+    }
+    int rot = 0;
+    if (std::fabs(dx) >= std::fabs(dy)) {
+        rot = dx >= 0 ? 0 : 2;
+    } else {
+        rot = dy >= 0 ? 1 : 3;
+    }
+    return mirrored ? rot | kMirrored : rot;
 }
 
 Point toFrame(int rot, const Point& p) {
     Point f;
+    if (rot >= kDiagonal) {
+        const double turn = ((rot - kDiagonal) / 2) * kPi / 180;
+        const double c = std::cos(turn), s = std::sin(turn);
+        f = {p.x * c + p.y * s, p.y * c - p.x * s};
+        if ((rot - kDiagonal) & 1) f.y = -f.y;
+        return f;
+    }
     switch (rot & 3) {
         case 0:
             f = {p.x, p.y};
@@ -69,11 +91,10 @@ std::vector<Item> placeItems(const std::vector<PaintedChar>& chars, double pageW
         double cy = (c.quad[0].y + c.quad[2].y) / 2;
         if (cx < 0 || cy < 0 || cx > pageWidth || cy > pageHeight) continue;
         Item it;
-        it.rot = orientationOf(c.dirX, c.dirY);
         // Upright text has its ascent line on the left of the writing
         // direction (y grows downwards on the page).
         double upX = c.quad[3].x - c.quad[0].x, upY = c.quad[3].y - c.quad[0].y;
-        if (c.dirX * upY - c.dirY * upX > 0) it.rot |= kMirrored;
+        it.rot = orientationOf(c.dirX, c.dirY, c.dirX * upY - c.dirY * upX > 0);
         Point q[4];
         for (int k = 0; k < 4; ++k) q[k] = toFrame(it.rot, c.quad[k]);
         it.top = it.bottom = q[0].y;

@@ -20,7 +20,8 @@ namespace layout {
 // those whose box centre lies off the shown page of pageWidth x pageHeight
 // points, and those with a coordinate, direction or size that is no number
 // or beyond kMaxCoordinate. An item's orientation is that of its writing direction
-// on the page, in quarter turns, and mirrored when its ascent lies on the
+// on the page, in quarter turns (in whole degrees when far from every
+// quarter turn: LayoutModel.h), and mirrored when its ascent lies on the
 // right of that direction. Its extent along the line is where its box's
 // start and end edges cross its baseline (for upright text, the box's
 // own); across the line, the box's. So text drawn with a slanted text

@@ -170,9 +170,16 @@ constexpr double kMaxCoordinate = 1e10;
 
 // Orientations 0 to 3 are quarter turns clockwise of upright text; 4 to 7
 // the same for mirrored text (drawn with a flipped matrix), whose lines
-// follow each other the other way.
-constexpr int kOrientations = 8;
+// follow each other the other way. Text turned more than kDiagonalTurn
+// degrees from every quarter turn (a watermark across the page, a label
+// along a chart's slanted axis) has orientation kDiagonal + 2 * degrees
+// (its turn clockwise, rounded to a whole degree, 0 to 359), plus one when
+// mirrored: its lines are its own, not pieces of every upright row it
+// crosses.
 constexpr int kMirrored = 4;
+constexpr int kDiagonal = 8;
+constexpr double kDiagonalTurn = 15;
+constexpr int kOrientations = kDiagonal + 2 * 360;
 
 // ---- data ----
 
