@@ -475,9 +475,6 @@ class TableFinder {
         return borders;
     }
     static constexpr double kFrameReach = 2;
-    // At most one band in this many of a grid read band by band holds
-    // several lines of several cells.
-    static constexpr long kCrowdedBands = 4;
     // The share of a keyed table's rows that hold a key and its text.
     static constexpr double kKeyedFill = 0.8;
     // A line no wider than this many ems is a cell's, not a paragraph's.
@@ -1113,14 +1110,6 @@ class TableFinder {
         const auto last =
             std::find_if(multiIn.rbegin(), multiIn.rend(), [](int n) { return n > 0; });
         if (first == multiIn.end()) return false;
-        // Rules that part the rows leave one line of several cells a band,
-        // but where a row's cells are set in its middle (a band with a cell
-        // of one line beside cells of two lines, "Not supported | MBR by
-        // Neil Turton" beside a description of three); rules that part
-        // only groups of rows leave several in most bands.
-        const long banded = std::count_if(first + 1, multiIn.end(), [](int n) { return n > 0; });
-        const long crowded = std::count_if(first + 1, multiIn.end(), [](int n) { return n > 1; });
-        if (crowded > 0 && (banded < kTableRows || crowded * kCrowdedBands > banded)) return false;
         const std::size_t firstBand = static_cast<std::size_t>(first - multiIn.begin());
         const std::size_t lastBand =
             multiIn.size() - 1 - static_cast<std::size_t>(last - multiIn.rbegin());
@@ -1133,6 +1122,37 @@ class TableFinder {
                 band[static_cast<std::size_t>(
                          slotOf(bounds, (set_.lines[l].x0 + set_.lines[l].x1) / 2))]
                     .push_back(l);
+        }
+        // Rules that part the rows leave one row a band: a band of several
+        // lines of several cells holds one row only where each line of its
+        // key column wraps the one above (its first word would not have
+        // fitted there: "NPTL problem under Red Hat 9.0, Red" over "Hat AS
+        // 3.0"; a key of one line beside cells set in the row's middle).
+        // Rules that part groups of rows (names: "Abbott" over "Barlow") are
+        // read row by row.
+        const std::size_t keySlot = rtl ? slotCount - 1 : 0;
+        Slot key;
+        key.x0 = std::numeric_limits<double>::infinity(), key.x1 = -key.x0;
+        for (std::size_t b = firstBand; b <= lastBand; ++b)
+            for (int l : bands[b][keySlot])
+                key.x0 = std::min(key.x0, set_.lines[l].x0),
+                key.x1 = std::max(key.x1, set_.lines[l].x1);
+        // (And a table's body between the rules under its header and at its
+        // foot is no row.)
+        const long bodyBands = std::count_if(first + 1, multiIn.end(), [](int n) { return n > 0; });
+        const bool crowded = std::any_of(first + 1, multiIn.end(), [](int n) { return n > 1; });
+        if (crowded && bodyBands < 2) return false;
+        for (std::size_t b = firstBand + 1; b <= lastBand; ++b) {
+            const std::vector<int>& keyLines = bands[b][keySlot];
+            for (std::size_t k = 1; k < keyLines.size() && multiIn[b] > 1; ++k) {
+                const Line& above = set_.lines[keyLines[k - 1]];
+                const Line& line = set_.lines[keyLines[k]];
+                // (Names one a line are entries, even where none would fit
+                // beside another, unless broken at a hyphen.)
+                const bool names = above.wordStart.size() == 1 && line.wordStart.size() == 1 &&
+                                   !isDash(items_[above.clusters.back()].code);
+                if (names || fitsAfter(above, line, key, rtl)) return false;
+            }
         }
         for (std::size_t b = firstBand; b <= lastBand; ++b) {
             if (multiIn[b] == 0) {  // a title, a note: lines of the table
