@@ -150,22 +150,21 @@ void ContentReader::addRules(const fz_matrix& toPage, const fz_rect& rect, bool 
     };
     const PathProbe& p = path_;
     if (p.subpaths > 1) {
-        // A table's borders drawn as one path: each straight line along an
-        // axis, each rectangle (its edges when stroked, itself when filled
-        // thin).
+        // A table's borders drawn as one path: filled, each subpath that is
+        // thin; stroked, each straight line along an axis and each
+        // rectangle's edges.
         if (p.curved || !fz_is_rectilinear(toPage)) return;
+        if (fill) {
+            for (const fz_rect& r : p.subpathBounds) add(fz_transform_rect(r, toPage));
+            return;
+        }
         for (const fz_rect& r : p.rects) {
             const fz_rect box = fz_transform_rect(r, toPage);
-            if (fill) {
-                add(box);
-            } else {
-                add(fz_make_rect(box.x0, box.y0, box.x1, box.y0));
-                add(fz_make_rect(box.x0, box.y1, box.x1, box.y1));
-                add(fz_make_rect(box.x0, box.y0, box.x0, box.y1));
-                add(fz_make_rect(box.x1, box.y0, box.x1, box.y1));
-            }
+            add(fz_make_rect(box.x0, box.y0, box.x1, box.y0));
+            add(fz_make_rect(box.x0, box.y1, box.x1, box.y1));
+            add(fz_make_rect(box.x0, box.y0, box.x0, box.y1));
+            add(fz_make_rect(box.x1, box.y0, box.x1, box.y1));
         }
-        if (fill) return;
         for (const auto& [from, to] : p.lines) {
             const fz_point a = fz_transform_point(from, toPage);
             const fz_point b = fz_transform_point(to, toPage);

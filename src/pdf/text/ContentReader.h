@@ -78,7 +78,7 @@ constexpr std::size_t kMaxPathPieces = 1024;
 // The path under construction, as far as covers, clips and rules need it:
 // whether it is one axis-aligned rectangle, its bounds, and, for a path of
 // several subpaths (a table's borders drawn as one path, "m l m l ... S"),
-// its straight lines and rectangles.
+// its straight lines, its rectangles and each subpath's bounds.
 struct PathProbe {
     int subpaths = 0;
     int count = 0;  // points of the first subpath
@@ -88,19 +88,33 @@ struct PathProbe {
     fz_rect rect = fz_empty_rect;
     fz_rect bounds = fz_empty_rect;       // user space, every point and control point
     fz_point start{0, 0}, current{0, 0};  // the subpath's first point, the current point
-    // User space, in the order drawn, at most kMaxPathPieces each.
+    // User space, in the order drawn, at most kMaxPathPieces each; kept
+    // from the second subpath on (the first one's then, from its points).
     std::vector<std::pair<fz_point, fz_point>> lines;
     std::vector<fz_rect> rects;
-
+    std::vector<fz_rect> subpathBounds;
     bool firstClosed = false;  // the first subpath ends with "h"
 
-    void add(float x, float y) { bounds = includePoint(bounds, fz_make_point(x, y)); }
+    void add(float x, float y) {
+        bounds = includePoint(bounds, fz_make_point(x, y));
+        if (subpaths > 1 && subpaths <= static_cast<int>(kMaxPathPieces))
+            subpathBounds.back() = includePoint(subpathBounds.back(), fz_make_point(x, y));
+    }
+    void beginSubpath(float x, float y) {
+        if (++subpaths == 2) keepFirstSubpath();
+        if (subpaths > 1 && subpaths <= static_cast<int>(kMaxPathPieces))
+            subpathBounds.push_back(fz_empty_rect);
+        start = current = fz_make_point(x, y);
+    }
     void lineTo(fz_point p) {
         if (lines.size() < kMaxPathPieces) lines.push_back({current, p});
     }
+
+  private:
     // When a second subpath starts: the first one's pieces, so far kept as
     // points (its rectangle, or its lines when it has six points at most).
     void keepFirstSubpath() {
+        subpathBounds.push_back(bounds);
         if (rectangle) {
             rects.push_back(rect);
         } else if (count >= 2 && count <= 6) {

@@ -1072,6 +1072,8 @@ class TableFinder {
         if (held.size() < 2 || set_.rows[held.front().first].rot != 0) return false;
         // The grid's height: its vertical rules' inside the table, which the
         // rows taking part lie within (not a paragraph above the table).
+        // A table ruled only across (no rule between its columns) is read
+        // band by band all along.
         double gridTop = std::numeric_limits<double>::infinity(), gridBottom = -gridTop;
         const std::vector<Rect>& verticals = set_.verticalRules;
         auto v = std::upper_bound(verticals.begin(), verticals.end(), left,
@@ -1079,6 +1081,7 @@ class TableFinder {
         for (int looked = 0; v != verticals.end() && v->x1 < right && looked < kMaxBorders;
              ++v, ++looked)
             gridTop = std::min(gridTop, v->y0), gridBottom = std::max(gridBottom, v->y1);
+        if (gridTop > gridBottom) std::swap(gridTop, gridBottom);
         held.erase(std::remove_if(held.begin(), held.end(),
                                   [&](const std::pair<int, std::vector<int>>& h) {
                                       const Row& row = set_.rows[h.first];
@@ -1123,13 +1126,13 @@ class TableFinder {
                          slotOf(bounds, (set_.lines[l].x0 + set_.lines[l].x1) / 2))]
                     .push_back(l);
         }
-        // Rules that part the rows leave one row a band: a band of several
-        // lines of several cells holds one row only where each line of its
-        // key column wraps the one above (its first word would not have
-        // fitted there: "NPTL problem under Red Hat 9.0, Red" over "Hat AS
-        // 3.0"; a key of one line beside cells set in the row's middle).
-        // Rules that part groups of rows (names: "Abbott" over "Barlow") are
-        // read row by row.
+        // Rules that part the rows leave one row a band: in bands of several
+        // lines of several cells, the lines of the key column mostly wrap
+        // the one above (its first word would not have fitted there: "NPTL
+        // problem under Red Hat 9.0, Red" over "Hat AS 3.0"; a key of one
+        // line beside cells set in the row's middle). Where most of them are
+        // entries of their own (names: "Abbott" over "Barlow"), the rules
+        // part groups of rows, which are read row by row.
         const std::size_t keySlot = rtl ? slotCount - 1 : 0;
         Slot key;
         key.x0 = std::numeric_limits<double>::infinity(), key.x1 = -key.x0;
@@ -1142,18 +1145,21 @@ class TableFinder {
         const long bodyBands = std::count_if(first + 1, multiIn.end(), [](int n) { return n > 0; });
         const bool crowded = std::any_of(first + 1, multiIn.end(), [](int n) { return n > 1; });
         if (crowded && bodyBands < 2) return false;
+        int pairs = 0, entries = 0;  // of a key's lines, one under another
         for (std::size_t b = firstBand + 1; b <= lastBand; ++b) {
             const std::vector<int>& keyLines = bands[b][keySlot];
-            for (std::size_t k = 1; k < keyLines.size() && multiIn[b] > 1; ++k) {
-                const Line& above = set_.lines[keyLines[k - 1]];
-                const Line& line = set_.lines[keyLines[k]];
-                // (Names one a line are entries, even where none would fit
-                // beside another, unless broken at a hyphen.)
-                const bool names = above.wordStart.size() == 1 && line.wordStart.size() == 1 &&
-                                   !isDash(items_[above.clusters.back()].code);
-                if (names || fitsAfter(above, line, key, rtl)) return false;
-            }
+            if (multiIn[b] < 2 || keyLines.size() < 2) continue;
+            // (Names one a line are entries, even where none would fit
+            // beside another, unless broken at a hyphen.)
+            const bool names = std::all_of(keyLines.begin(), keyLines.end(), [this](int l) {
+                const Line& line = set_.lines[l];
+                return line.wordStart.size() == 1 && !isDash(items_[line.clusters.back()].code);
+            });
+            for (std::size_t k = 1; k < keyLines.size(); ++k, ++pairs)
+                entries += names || fitsAfter(set_.lines[keyLines[k - 1]], set_.lines[keyLines[k]],
+                                              key, rtl);
         }
+        if (2 * entries > pairs) return false;
         for (std::size_t b = firstBand; b <= lastBand; ++b) {
             if (multiIn[b] == 0) {  // a title, a note: lines of the table
                 for (const std::vector<int>& cell : bands[b])

@@ -25,7 +25,8 @@
 //      vertical rules the page draws (PaintedText.h) through the text of
 //      kTableRows of the run's multi-cell rows, each crossed by a horizontal
 //      rule (a frame's edge beside running text is not); its groups are
-//      not taken apart in step 5, and they are a table in step 6. The strips between gutters are the run's slots.
+//      not taken apart in step 5, and they are a table in step 6. The strips between gutters are
+//      the run's slots.
 //   3. Rows across gutters. A numbered listing (the first cell of every
 //      multi-cell row a line number of at most kLineNumberDigits digits,
 //      the numbers rising by one from row to row but for a tenth of the
@@ -52,11 +53,10 @@
 //   5. Independent columns. A prose slot at either side that has an entry
 //      in fewer than kTableFill of the multi-cell rows is running text
 //      beside a table (not inside a ruled table's frame, where a column set
-//      in its rows' middles shares few of their baselines). Two or more text slots kColumnWidth ems wide or
-//      wider, when kPageColumnsLone of the rows with text in them hold it in
-//      one of them only, are columns of the page, each starting a group
-//      with the narrower slots after it. Slots that repeat a pattern of like
-//      width ([entry, page] [entry, page], or [text] [text] with
+//      in its rows' middles shares few of their baselines). Two or more text slots kColumnWidth ems
+//      wide or wider, when kPageColumnsLone of the rows with text in them hold it in one of them
+//      only, are columns of the page, each starting a group with the narrower slots after it. Slots
+//      that repeat a pattern of like width ([entry, page] [entry, page], or [text] [text] with
 //      kTextColumnsLone of the rows in one unit only, unless units of
 //      several slots each are all filled by every row with cells in two of
 //      them: a table whose last column wraps; each unit's slots of the same
@@ -111,10 +111,9 @@
 // word broken by a hyphen. A table's first row, its header as a rule, goes
 // on only in lower case or after a hyphen: a header of two lines ("Size"
 // over "(bits)") stays as printed. Lines that LayoutLines parted softly
-// (Line::softStart) and no table holds are joined again. A word broken by a hyphen at a cell's line end ("contain-"
-// over "ing") goes on without it (Line::hyphenWords). Every line of
-// a table gets Line::table, the table's number, and so do the single lines
-// between its rows.
+// (Line::softStart) and no table holds are joined again. A word broken by a hyphen at a cell's line
+// end ("contain-" over "ing") goes on without it (Line::hyphenWords). Every line of a table gets
+// Line::table, the table's number, and so do the single lines between its rows.
 //
 // Bounded work: the search is a work list, not a recursion. Each search it
 // adds to the list (a piece, a slot) covers fewer of the run's cells than

@@ -74,9 +74,8 @@ void opgsSMask(fz_context*, pdf_processor* proc, pdf_obj* smask, pdf_obj*, float
 // Paths.
 void opm(fz_context*, pdf_processor* proc, float x, float y) {
     PathProbe& p = readerOf(proc).path();
+    p.beginSubpath(x, y);
     p.add(x, y);
-    if (++p.subpaths == 2) p.keepFirstSubpath();
-    p.start = p.current = fz_make_point(x, y);
     if (p.subpaths > 1) return;
     p.points[p.count++] = fz_make_point(x, y);
 }
@@ -119,9 +118,8 @@ void oph(fz_context*, pdf_processor* proc) {
 }
 void opre(fz_context*, pdf_processor* proc, float x, float y, float w, float h) {
     PathProbe& p = readerOf(proc).path();
+    p.beginSubpath(x, y);
     p.add(x, y), p.add(x + w, y + h);
-    if (++p.subpaths == 2) p.keepFirstSubpath();
-    p.start = p.current = fz_make_point(x, y);
     if (p.subpaths > 1) {
         if (p.rects.size() < kMaxPathPieces)
             p.rects.push_back(fz_make_rect(std::min(x, x + w), std::min(y, y + h),

@@ -135,8 +135,9 @@ struct TextElement {
 // A rule a page draws: a filled rectangle at most kRuleThickness points
 // thin, or a straight stroke along an axis (an edge of a stroked
 // rectangle too), as tables draw their borders: one a path, or every one
-// a subpath of one path (each line and rectangle of a path of straight
-// subpaths, up to kMaxPathPieces of each). Page space; a stroke's
+// a subpath of one path of straight subpaths (filled, each thin subpath;
+// stroked, each line and rectangle's edge; up to kMaxPathPieces of each).
+// Page space; a stroke's
 // width is not kept, so a stroked rule has no thickness.
 constexpr double kRuleThickness = 2.5;
 struct Rule {
