@@ -235,6 +235,45 @@ TEST_F(TableText, WatermarkAcrossATableIsALineOfItsOwn) {
     }
 }
 
+// A table ruled only across, as a word processor draws it: every rule a thin four-point
+// subpath of one filled path. Each band between two rules is a row, its key's lines too, and
+// names set in a smaller type on baselines of their own.
+TEST_F(TableText, TableRuledOnlyAcrossReadsBandByBand) {
+    pdfbuild::PageSpec page;
+    page.texts = {at(72, 700, "Item"),
+                  at(160, 700, "Description"),
+                  at(320, 700, "Option"),
+                  at(72, 684, "Reject"),
+                  at(160, 684, "Set the reject threshold of the"),
+                  at(72, 672, "Threshold of"),
+                  at(160, 672, "innovation. Larger ones are"),
+                  at(72, 660, "GDOP"),
+                  at(160, 660, "excluded."),
+                  at(72, 642, "Number of"),
+                  at(160, 642, "Set the number of iterations."),
+                  at(72, 630, "Iterations"),
+                  at(72, 612, "Sync"),
+                  at(160, 612, "Set the mode of the solution.")};
+    // Option names in a smaller type, on baselines of their own.
+    for (const auto& [y, name] : std::vector<std::pair<double, std::string>>{
+             {684, "pos2-"}, {675, "rejgdop,"}, {666, "rejionno"}, {642, "pos2-niter"}})
+        page.texts.push_back(pdfbuild::textRun(320, y, name, 9));
+    std::string rules;
+    for (double y : {694.0, 652.0, 622.0, 606.0})
+        rules += "66 " + std::to_string(y) + " m 400 " + std::to_string(y) + " l 400 " +
+                 std::to_string(y + 0.5) + " l 66 " + std::to_string(y + 0.5) + " l ";
+    page.rawContent = rules + "f";
+    const std::vector<std::string> expected = {
+        "Item Description Option",
+        "Reject Threshold of GDOP Set the reject threshold of the innovation. Larger ones are "
+        "excluded. pos2- rejgdop, rejionno",
+        "Number of Iterations Set the number of iterations. pos2-niter",
+        "Sync Set the mode of the solution."};
+    EXPECT_EQ(textLinesOf(page), expected);
+    page.rawContent.clear();
+    EXPECT_NE(textLinesOf(page), expected) << "the same table without its rules";
+}
+
 }  // namespace
 
 namespace {
