@@ -1145,16 +1145,17 @@ class TableFinder {
         const long bodyBands = std::count_if(first + 1, multiIn.end(), [](int n) { return n > 0; });
         const bool crowded = std::any_of(first + 1, multiIn.end(), [](int n) { return n > 1; });
         if (crowded && bodyBands < 2) return false;
+        // (A key column of names, a word a line, is one of entries, where
+        // none would fit beside another; a word broken at a hyphen aside.)
+        bool names = true;
+        for (std::size_t b = firstBand + 1; b <= lastBand && names; ++b)
+            for (int l : bands[b][keySlot])
+                names = names && set_.lines[l].wordStart.size() == 1 &&
+                        !isDash(items_[set_.lines[l].clusters.back()].code);
         int pairs = 0, entries = 0;  // of a key's lines, one under another
         for (std::size_t b = firstBand + 1; b <= lastBand; ++b) {
             const std::vector<int>& keyLines = bands[b][keySlot];
-            if (multiIn[b] < 2 || keyLines.size() < 2) continue;
-            // (Names one a line are entries, even where none would fit
-            // beside another, unless broken at a hyphen.)
-            const bool names = std::all_of(keyLines.begin(), keyLines.end(), [this](int l) {
-                const Line& line = set_.lines[l];
-                return line.wordStart.size() == 1 && !isDash(items_[line.clusters.back()].code);
-            });
+            if (multiIn[b] < 2) continue;
             for (std::size_t k = 1; k < keyLines.size(); ++k, ++pairs)
                 entries += names || fitsAfter(set_.lines[keyLines[k - 1]], set_.lines[keyLines[k]],
                                               key, rtl);
