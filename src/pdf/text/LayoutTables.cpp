@@ -151,7 +151,7 @@ class TableFinder {
                     break;
                 case Task::Mark:
                     markTable(*task.rows, task.x0, task.x1, task.slots->bounds, task.slots->slots,
-                              task.group);
+                              task.group, task.listing);
                     break;
             }
             tasks.insert(tasks.end(), std::make_move_iterator(next.rbegin()),
@@ -175,6 +175,7 @@ class TableFinder {
         double x0, x1;
         std::shared_ptr<const SlotSet> slots;  // Mark: the run's slots
         std::pair<int, int> group;             // Mark: the table's slots
+        bool listing = false;                  // Mark: a numbered listing, line by line
     };
 
     // Work is counted in lines looked at; past the page's budget no more
@@ -402,8 +403,13 @@ class TableFinder {
                 ++cellsInSlot[slotOf(bounds, (set_.lines[l].x0 + set_.lines[l].x1) / 2)];
 
         if (listing) {
-            next.push_back(
-                {Task::Mark, rowList, x0, x1, slotSet, {0, static_cast<int>(slots.size()) - 1}});
+            next.push_back({Task::Mark,
+                            rowList,
+                            x0,
+                            x1,
+                            slotSet,
+                            {0, static_cast<int>(slots.size()) - 1},
+                            true});
             return;
         }
         // Whether ruled borders part slots from first to last.
@@ -475,6 +481,11 @@ class TableFinder {
         return borders;
     }
     static constexpr double kFrameReach = 2;
+    // Lines one under another in a band of a grid, enough to tell entries of
+    // their own from a row's wrapped cells.
+    static constexpr int kCrowdedBandPairs = 4;
+    // Lines of several cells that a grid's row holds at most.
+    static constexpr int kMaxRowLines = 16;
     // The share of a keyed table's rows that hold a key and its text.
     static constexpr double kKeyedFill = 0.8;
     // A line no wider than this many ems is a cell's, not a paragraph's.
@@ -978,13 +989,14 @@ class TableFinder {
         return rtl > ltr;
     }
 
-    // Joins the rows of a table: the run's rows with cells in [from, to).
+    // Joins the rows of a table: the run's rows with cells in [from, to); a
+    // numbered listing's line by line, whatever rules it draws.
     void markTable(const std::vector<int>& rows, double from, double to,
                    const std::vector<double>& bounds, const std::vector<Slot>& slots,
-                   const std::pair<int, int>& group) {
+                   const std::pair<int, int>& group, bool listing) {
         const int table = tables_++;
         const bool rtl = rightToLeft(rows, from, to);
-        if (markBands(rows, from, to, bounds, table, rtl)) return;
+        if (!listing && markBands(rows, from, to, bounds, table, rtl)) return;
         const int key = rtl ? group.second : group.first;
         // Where each slot's cell of the last row joined ends: its index in
         // the join's cells, or -1.
@@ -1127,40 +1139,55 @@ class TableFinder {
                     .push_back(l);
         }
         // Rules that part the rows leave one row a band: in bands of several
-        // lines of several cells, the lines of the key column mostly wrap
-        // the one above (its first word would not have fitted there: "NPTL
+        // lines of several cells, a line under another in a column mostly
+        // wraps it (its first word would not have fitted there: "NPTL
         // problem under Red Hat 9.0, Red" over "Hat AS 3.0"; a key of one
-        // line beside cells set in the row's middle). Where most of them are
-        // entries of their own (names: "Abbott" over "Barlow"), the rules
+        // line beside cells set in the row's middle). Where most such lines
+        // are entries of their own (a reference card's commands and what
+        // they do, a line each; names: "Abbott" over "Barlow"), the rules
         // part groups of rows, which are read row by row.
-        const std::size_t keySlot = rtl ? slotCount - 1 : 0;
-        Slot key;
-        key.x0 = std::numeric_limits<double>::infinity(), key.x1 = -key.x0;
-        for (std::size_t b = firstBand; b <= lastBand; ++b)
-            for (int l : bands[b][keySlot])
-                key.x0 = std::min(key.x0, set_.lines[l].x0),
-                key.x1 = std::max(key.x1, set_.lines[l].x1);
         // (And a table's body between the rules under its header and at its
         // foot is no row.)
         const long bodyBands = std::count_if(first + 1, multiIn.end(), [](int n) { return n > 0; });
         const bool crowded = std::any_of(first + 1, multiIn.end(), [](int n) { return n > 1; });
         if (crowded && bodyBands < 2) return false;
-        // (A key column of names, a word a line, is one of entries, where
-        // none would fit beside another; a word broken at a hyphen aside.)
-        bool names = true;
-        for (std::size_t b = firstBand + 1; b <= lastBand && names; ++b)
-            for (int l : bands[b][keySlot])
-                names = names && set_.lines[l].wordStart.size() == 1 &&
-                        !isDash(items_[set_.lines[l].clusters.back()].code);
-        int pairs = 0, entries = 0;  // of a key's lines, one under another
-        for (std::size_t b = firstBand + 1; b <= lastBand; ++b) {
-            const std::vector<int>& keyLines = bands[b][keySlot];
-            if (multiIn[b] < 2) continue;
-            for (std::size_t k = 1; k < keyLines.size(); ++k, ++pairs)
-                entries += names || fitsAfter(set_.lines[keyLines[k - 1]], set_.lines[keyLines[k]],
-                                              key, rtl);
+        // Of a column's lines, one under another, in each band and in all.
+        std::vector<int> pairsIn(bands.size(), 0), entriesIn(bands.size(), 0);
+        for (std::size_t s = 0; s < slotCount && crowded; ++s) {
+            Slot column;
+            column.x0 = std::numeric_limits<double>::infinity(), column.x1 = -column.x0;
+            // (A key column of names, a word a line, is one of entries,
+            // where none would fit beside another; a word broken at a
+            // hyphen aside: a band of two of them is no row.)
+            bool names = s == (rtl ? slotCount - 1 : 0);
+            for (std::size_t b = firstBand + 1; b <= lastBand; ++b) {
+                for (int l : bands[b][s]) {
+                    const Line& line = set_.lines[l];
+                    column.x0 = std::min(column.x0, line.x0);
+                    column.x1 = std::max(column.x1, line.x1);
+                    names = names && line.wordStart.size() == 1 &&
+                            !isDash(items_[line.clusters.back()].code);
+                }
+            }
+            for (std::size_t b = firstBand + 1; b <= lastBand; ++b) {
+                const std::vector<int>& lines = bands[b][s];
+                if (multiIn[b] < 2) continue;
+                if (names && lines.size() > 1) return false;
+                for (std::size_t k = 1; k < lines.size(); ++k, ++pairsIn[b])
+                    entriesIn[b] +=
+                        fitsAfter(set_.lines[lines[k - 1]], set_.lines[lines[k]], column, rtl);
+            }
         }
-        if (2 * entries > pairs) return false;
+        int pairs = 0, entries = 0;
+        for (std::size_t b = 0; b < bands.size(); ++b) {
+            // (A band of lines mostly entries of their own, or of more lines
+            // of several cells than a row holds: a page's part under one
+            // rule.)
+            if (pairsIn[b] >= kCrowdedBandPairs && 2 * entriesIn[b] > pairsIn[b]) return false;
+            if (multiIn[b] > kMaxRowLines) return false;
+            pairs += pairsIn[b], entries += entriesIn[b];
+        }
+        if (2 * entries >= pairs && pairs > 0) return false;
         for (std::size_t b = firstBand; b <= lastBand; ++b) {
             if (multiIn[b] == 0) {  // a title, a note: lines of the table
                 for (const std::vector<int>& cell : bands[b])
