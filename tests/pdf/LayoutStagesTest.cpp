@@ -452,6 +452,24 @@ TEST(LayoutTables, RulesPartCellsColumnsAndRows) {
 // Two columns of running text on one grid of baselines; down the right one
 // a table of three rows, after which the right column's lines no longer
 // line up with the left one's.
+// A reference card's part under its last rule: commands and what they do, a line each, more
+// lines than a row of a grid holds; read line by line, not as one row.
+TEST(LayoutTables, RuledReferenceCardReadsLineByLine) {
+    std::vector<Piece> pieces = {{72, 100, "Command"}, {200, 100, "Meaning"}, {330, 100, "Page"}};
+    std::vector<std::string> expected = {"Command Meaning Page"};
+    for (int k = 0; k < 20; ++k) {
+        const std::string command = "run -" + std::string(1, static_cast<char>('a' + k));
+        const std::string meaning = "does step " + std::to_string(k + 1) + " of the job";
+        const double y = 114 + 12 * k + (k >= 2 ? 6 : 0);
+        pieces.push_back({72, y, command});
+        pieces.push_back({200, y, meaning});
+        pieces.push_back(right(350, y, std::to_string(k + 3)));
+        expected.push_back(command + " " + meaning + " " + std::to_string(k + 3));
+    }
+    const std::vector<pdf::Rule> rules = {{{60, 104.3, 360, 104.7}}, {{60, 131.3, 360, 131.7}}};
+    EXPECT_EQ(setLines(pieces, true, rules), expected);
+}
+
 TEST(LayoutTables, TableInOneColumnOfAnArticle) {
     std::vector<Piece> pieces =
         column(72, 100,
