@@ -254,23 +254,26 @@ TEST_F(TableText, TableRuledOnlyAcrossReadsBandByBand) {
                   at(72, 630, "Iterations"),
                   at(72, 612, "Sync"),
                   at(160, 612, "Set the mode of the solution.")};
-    // Option names in a smaller type, on baselines of their own.
-    for (const auto& [y, name] : std::vector<std::pair<double, std::string>>{
-             {684, "pos2-"}, {675, "rejgdop,"}, {666, "rejionno"}, {642, "pos2-niter"}})
-        page.texts.push_back(pdfbuild::textRun(320, y, name, 9));
+    // Option names in a smaller fixed-pitch type, on baselines of their own; a name broken
+    // after its own hyphen keeps it.
+    page.resources = {{"Font", "Cour", "<< /Type /Font /Subtype /Type1 /BaseFont /Courier >>"}};
+    std::string names;
+    for (const auto& [y, name] : std::vector<std::pair<int, std::string>>{
+             {684, "stats-"}, {675, "rejgdop,"}, {666, "rejionno"}, {642, "pos2-niter"}})
+        names += "BT /Cour 9 Tf 320 " + std::to_string(y) + " Td (" + name + ") Tj ET ";
     std::string rules;
     for (double y : {694.0, 652.0, 622.0, 606.0})
         rules += "66 " + std::to_string(y) + " m 400 " + std::to_string(y) + " l 400 " +
                  std::to_string(y + 0.5) + " l 66 " + std::to_string(y + 0.5) + " l ";
-    page.rawContent = rules + "f";
+    page.rawContent = rules + "f " + names;
     const std::vector<std::string> expected = {
         "Item Description Option",
         "Reject Threshold of GDOP Set the reject threshold of the innovation. Larger ones are "
-        "excluded. pos2- rejgdop, rejionno",
+        "excluded. stats-rejgdop, rejionno",
         "Number of Iterations Set the number of iterations. pos2-niter",
         "Sync Set the mode of the solution."};
     EXPECT_EQ(textLinesOf(page), expected);
-    page.rawContent.clear();
+    page.rawContent = names;
     EXPECT_NE(textLinesOf(page), expected) << "the same table without its rules";
 }
 

@@ -226,6 +226,10 @@ struct Line {
     // end in a hyphen breaking a word at their cell's line end ("contain-"
     // over "ing"): the word goes on at the next one, without the hyphen.
     std::vector<int> hyphenWords;
+    // Of a joined table row: the words that end in a hyphen of a name set in
+    // a fixed-pitch font ("stats-" over "eratio1,"): the word goes on at the
+    // next one, the hyphen kept.
+    std::vector<int> keptHyphenWords;
     bool rightToLeftScript = false;
     int table = -1;  // the table it belongs to, counted from 0 on the page
     // Parted from the line before it in its row only because the rows next to

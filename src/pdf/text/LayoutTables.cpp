@@ -1385,13 +1385,22 @@ class TableFinder {
         auto append = [&out, &cellNumber, &items](const Line& line, bool sameCell) {
             int offset = static_cast<int>(out.clusters.size());
             // A word that a hyphen breaks at the cell's line end, as in a
-            // paragraph: a hyphen after a letter over a lower-case letter.
+            // paragraph: a hyphen after a letter over a lower-case letter;
+            // but a name set in a fixed-pitch font keeps its hyphen
+            // ("stats-" over "eratio1," is "stats-eratio1,").
             const std::size_t n = out.clusters.size();
-            if (sameCell && n >= 2 && chars::isHyphen(items[out.clusters[n - 1]].code) &&
-                chars::isLetter(items[out.clusters[n - 2]].code) &&
-                out.wordStart.back() < static_cast<int>(n) - 1 &&
-                chars::isLowerCase(items[line.clusters.front()].code))
-                out.hyphenWords.push_back(static_cast<int>(out.wordStart.size()) - 1);
+            const bool hyphenEnd = sameCell && n >= 2 &&
+                                   chars::isHyphen(items[out.clusters[n - 1]].code) &&
+                                   out.wordStart.back() < static_cast<int>(n) - 1;
+            const int lastWord = static_cast<int>(out.wordStart.size()) - 1;
+            if (hyphenEnd && items[out.clusters[n - 1]].fixedPitch &&
+                items[line.clusters.front()].fixedPitch &&
+                chars::isLetter(items[line.clusters.front()].code)) {
+                out.keptHyphenWords.push_back(lastWord);
+            } else if (hyphenEnd && chars::isLetter(items[out.clusters[n - 2]].code) &&
+                       chars::isLowerCase(items[line.clusters.front()].code)) {
+                out.hyphenWords.push_back(lastWord);
+            }
             for (int w : line.wordStart) out.wordStart.push_back(offset + w);
             out.clusters.insert(out.clusters.end(), line.clusters.begin(), line.clusters.end());
             out.cellOf.insert(out.cellOf.end(), line.clusters.size(), cellNumber);

@@ -67,6 +67,8 @@ Layout emit(const std::vector<Item>& items, const MarkLinks& marks, const std::v
                                  line.cellOf[begin] != line.cellOf[line.wordStart[w - 1]];
                 word.hyphenJoinsNext = std::binary_search(
                     line.hyphenWords.begin(), line.hyphenWords.end(), static_cast<int>(w));
+                word.joinsNext = std::binary_search(
+                    line.keptHyphenWords.begin(), line.keptHyphenWords.end(), static_cast<int>(w));
                 for (std::size_t c = begin; c < end; ++c)
                     emitCluster(items, marks, line.clusters[c], out);
                 word.count = static_cast<int>(out.order.size()) - word.first;

@@ -78,6 +78,9 @@ struct LaidOutWord {
     // Ends in a hyphen that breaks a word at its table cell's line end: the
     // word goes on at the next word, without the hyphen.
     bool hyphenJoinsNext = false;
+    // Ends in a name's own hyphen at its table cell's line end: the word goes
+    // on at the next word, the hyphen kept.
+    bool joinsNext = false;
 };
 
 struct LaidOutLine {

@@ -64,6 +64,7 @@ void TextPage::build(const Page& page, const PaintedText& painted) {
         word.firstChar = w.first;
         word.cellStart = w.cellStart;
         word.hyphenJoinsNext = w.hyphenJoinsNext;
+        word.joinsNext = w.joinsNext;
         word.charCount = w.count;
         word.box = chars_[w.first].box;
         word.textOffset = wordBytes_.size();

@@ -79,7 +79,8 @@ struct TextWord {
     // a tab there, so that no match runs over the gutter as over a space.
     bool cellStart = false;
     // Holds an address that goes on at the next word, the next line of its
-    // table cell: text() puts nothing between them.
+    // table cell, or a name in a fixed-pitch font broken there after its own
+    // hyphen ("stats-" over "eratio1,"): text() puts nothing between them.
     bool joinsNext = false;
     // Ends in a hyphen that breaks a word at its table cell's line end
     // ("contain-" over "ing"): text() leaves the hyphen out and puts nothing
