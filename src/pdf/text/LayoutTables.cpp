@@ -1393,7 +1393,9 @@ class TableFinder {
                                    chars::isHyphen(items[out.clusters[n - 1]].code) &&
                                    out.wordStart.back() < static_cast<int>(n) - 1;
             const int lastWord = static_cast<int>(out.wordStart.size()) - 1;
+            // (A soft hyphen is the typesetter's, whatever the font.)
             if (hyphenEnd && items[out.clusters[n - 1]].fixedPitch &&
+                items[out.clusters[n - 1]].code != U'\u00AD' &&
                 items[line.clusters.front()].fixedPitch &&
                 chars::isLetter(items[line.clusters.front()].code)) {
                 out.keptHyphenWords.push_back(lastWord);
