@@ -448,6 +448,18 @@ TEST_F(TableText, RowsWhoseCellsWrapReadAsOneLineEach) {
           "English United Kingdom Unicode UTF-8 /usr/share/ en_GB.10646",
           "French Canada ISO 8859-1 /usr/share/ fr_CA.88591",
           "German Germany ISO 646 /usr/share/ de_DE.646"}},
+        // The same, its last column a remark now and then, wrapped.
+        {{{700, {{72, "Path"}, {160, "Name"}, {260, "Value"}, {370, "Remark"}}},
+          {686, {{72, "Catalog"}, {160, "Fields"}, {260, "object ref"}}},
+          {672, {{72, "Catalog"}, {160, "AF"}, {260, "object ref"}, {370, "PDF 2.0, for"}}},
+          {660, {{370, "associated files"}}},
+          {646, {{72, "Catalog/Names"}, {160, "Configs"}, {260, "object ref"}}},
+          {632, {{72, "Catalog/Names"}, {160, "Default"}, {260, "object ref"}, {370, "A single"}}},
+          {620, {{370, "value only."}}},
+          {606, {{72, "Catalog"}, {160, "Intents"}, {260, "object ref"}}}},
+         {"Path Name Value Remark", "Catalog Fields object ref",
+          "Catalog AF object ref PDF 2.0, for associated files", "Catalog/Names Configs object ref",
+          "Catalog/Names Default object ref A single value only.", "Catalog Intents object ref"}},
         // A sub-row whose bits and text lie two ems apart, its neighbours the text's lines
         // only, starting where its text starts: its own cells, its text wrapping as row 4's.
         {{{700, {{72, "Byte"}, {133, "Bits"}, {168, "Description"}}},

@@ -816,10 +816,11 @@ class TableFinder {
     }
 
     // Whether every row with cells in two or more of the slots from first to
-    // last has a cell in each of them: the rows of a table whose last column
-    // wraps ("English | United Kingdom | Unicode UTF-8 | /usr/share/man/" over
-    // "en_GB.10646"), where the lines of two columns of entries, each a term
-    // and its text, leave slots empty wherever an entry's text wraps.
+    // last has a cell in each of them, but maybe the last: the rows of a
+    // table whose last column wraps ("English | United Kingdom | Unicode
+    // UTF-8 | /usr/share/man/" over "en_GB.10646") or holds a remark now and
+    // then, where the lines of two columns of entries, each a term and its
+    // text, leave slots empty wherever an entry's text wraps.
     bool rowsFillSlots(const std::vector<std::vector<int>>& cells,
                        const std::vector<double>& bounds, int first, int last) {
         int rows = 0;
@@ -834,7 +835,8 @@ class TableFinder {
                 ++count;
             }
             if (count < 2) continue;
-            if (count < last - first + 1) return false;
+            // (A table's last column may be left empty: a remark.)
+            if (std::find(held.begin(), held.end() - 1, 0) != held.end() - 1) return false;
             ++rows;
         }
         return rows >= kTableRows;

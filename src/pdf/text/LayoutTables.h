@@ -58,8 +58,9 @@
 //      only, are columns of the page, each starting a group with the narrower slots after it. Slots
 //      that repeat a pattern of like width ([entry, page] [entry, page], or [text] [text] with
 //      kTextColumnsLone of the rows in one unit only, unless units of
-//      several slots each are all filled by every row with cells in two of
-//      them: a table whose last column wraps; each unit's slots of the same
+//      several slots each are all filled, but maybe the last, by every row
+//      with cells in two of them: a table whose last column wraps or holds a
+//      remark now and then; each unit's slots of the same
 //      kinds, number, prose or other text), after any leading
 //      number columns such as line numbers, are independent groups: a
 //      two-column table of contents, the columns of an index.
