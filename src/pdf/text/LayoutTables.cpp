@@ -1140,6 +1140,30 @@ class TableFinder {
                          slotOf(bounds, (set_.lines[l].x0 + set_.lines[l].x1) / 2))]
                     .push_back(l);
         }
+        if (!bandsAreRows(bands, multiIn, firstBand, lastBand, rtl)) return false;
+        for (std::size_t b = firstBand; b <= lastBand; ++b) {
+            if (multiIn[b] == 0) {  // a title, a note: lines of the table
+                for (const std::vector<int>& cell : bands[b])
+                    for (int l : cell) members_.push_back({l, table});
+                continue;
+            }
+            Join join;
+            join.table = table;
+            join.rightToLeft = rtl;
+            for (std::vector<int>& cell : bands[b])
+                if (!cell.empty()) join.cells.push_back(std::move(cell));
+            joins_.push_back(std::move(join));
+        }
+        return true;
+    }
+
+    // Whether the bands of a grid (bands[b][s]: the lines of band b in slot
+    // s; multiIn[b]: its lines of several cells), from firstBand, its
+    // header's, to lastBand, are its rows.
+    bool bandsAreRows(const std::vector<std::vector<std::vector<int>>>& bands,
+                      const std::vector<int>& multiIn, std::size_t firstBand, std::size_t lastBand,
+                      bool rtl) const {
+        const std::size_t slotCount = bands.front().size();
         // Rules that part the rows leave one row a band: in bands of several
         // lines of several cells, a line under another in a column mostly
         // wraps it (its first word would not have fitted there: "NPTL
@@ -1150,8 +1174,10 @@ class TableFinder {
         // part groups of rows, which are read row by row.
         // (And a table's body between the rules under its header and at its
         // foot is no row.)
-        const long bodyBands = std::count_if(first + 1, multiIn.end(), [](int n) { return n > 0; });
-        const bool crowded = std::any_of(first + 1, multiIn.end(), [](int n) { return n > 1; });
+        const long bodyBands = std::count_if(multiIn.begin() + firstBand + 1, multiIn.end(),
+                                             [](int n) { return n > 0; });
+        const bool crowded = std::any_of(multiIn.begin() + firstBand + 1, multiIn.end(),
+                                         [](int n) { return n > 1; });
         if (crowded && bodyBands < 2) return false;
         // Of a column's lines, one under another, in each band and in all.
         std::vector<int> pairsIn(bands.size(), 0), entriesIn(bands.size(), 0);
@@ -1189,21 +1215,7 @@ class TableFinder {
             if (multiIn[b] > kMaxRowLines) return false;
             pairs += pairsIn[b], entries += entriesIn[b];
         }
-        if (2 * entries >= pairs && pairs > 0) return false;
-        for (std::size_t b = firstBand; b <= lastBand; ++b) {
-            if (multiIn[b] == 0) {  // a title, a note: lines of the table
-                for (const std::vector<int>& cell : bands[b])
-                    for (int l : cell) members_.push_back({l, table});
-                continue;
-            }
-            Join join;
-            join.table = table;
-            join.rightToLeft = rtl;
-            for (std::vector<int>& cell : bands[b])
-                if (!cell.empty()) join.cells.push_back(std::move(cell));
-            joins_.push_back(std::move(join));
-        }
-        return true;
+        return !(2 * entries >= pairs && pairs > 0);
     }
 
     // Wrapped cells: a row whose every line continues a cell of the join
