@@ -6,6 +6,8 @@
 # Usage: publish.sh PDF OUTDIR [--products REGEX [--product-url TEMPLATE]]
 #                              [--expressions FILE] [--lang LANG] [--rtl]
 #                              [--with-pdf]
+#        (options may come before or after PDF and OUTDIR; after "--" every
+#        argument is PDF or OUTDIR, so "publish.sh -- -x.pdf out" publishes -x.pdf)
 #
 #   --products REGEX      recognise product codes matching REGEX ("importproducts");
 #                         TEMPLATE is their address, "$regresult" standing for the
@@ -33,13 +35,17 @@
 # time; the first failing job ends the run with its message and its status.
 # The job files stay in OUTDIR/jobs/, one per run.
 #
-# After createtextlayer, OUTDIR/search.json: the text the viewer searches, every
-# page's at once, so that a first search fetches one file rather than every page's
-# text layer. One line of UTF-8 JSON:
+# After createtextlayer, OUTDIR/search-1.json, search-2.json, ...: the text the viewer
+# searches, in parts of consecutive pages of at most 128 KB (or one page) and 500 pages,
+# so that a first search fetches a few files rather than every page's text layer, and
+# shows its first results after the first part however long the book. Each one line of
+# UTF-8 JSON:
 #   {"v":1,"pages":[[1,"first line\nsecond line"],[2,"..."],...]}
-# for every Text_N.json in page order, its page number N and its lines' texts ("t",
-# the words in reading order joined by single spaces) joined by line feeds; each
-# line's words are then those of Text_N.json, line for line and word for word.
+# for the Text_N.json of its pages in page order, its page number N and its lines' texts
+# ("t", the words in reading order joined by single spaces) joined by line feeds; each
+# line's words are then those of Text_N.json, line for line and word for word. Their
+# index is OUTDIR/search.json, {"v":2,"parts":[[1,57],[58,131],...]}: the first and last
+# page of search-1.json, search-2.json, ...
 #
 # When every job has succeeded, the viewer is copied in and OUTDIR/publication.json
 # written for it, one line of UTF-8 JSON:
@@ -47,7 +53,7 @@
 # "title" is the PDF's own title (its document information) in full Unicode,
 # white space around it trimmed; a PDF without one (or with white space alone)
 # is titled by its file name without ".pdf". "pdf" and "pdfName" (the original
-# file name) are there with --with-pdf only. publication.json, search.json and
+# file name) are there with --with-pdf only. publication.json, the search text and
 # document.pdf are each written whole under a temporary name and then renamed; a
 # publish removes them when it starts, so one that fails leaves none of them.
 #
@@ -64,7 +70,8 @@
 # (mupdf-tools) and jq.
 #
 # Environment: QUILLONPROXY, the program (default: beside this script, then
-# build/quillonproxy of the source tree, then the PATH).
+# build/quillonproxy of the source tree, then the PATH); QUILLONPROXY_SEARCH_PART_BYTES,
+# the most bytes of a part of the search text (default 131072).
 set -euo pipefail
 unset CDPATH
 
@@ -76,25 +83,30 @@ usage() {
 script_dir="$(cd "$(dirname "$0")" && pwd)"
 
 pdf="" out="" products="" product_url='$regresult' expressions_file="" rtl=0 lang=en with_pdf=0
+options=1
 while [ $# -gt 0 ]; do
-  case "$1" in
-    --products) [ $# -ge 2 ] || usage; products="$2"; shift 2 ;;
-    --product-url) [ $# -ge 2 ] || usage; product_url="$2"; shift 2 ;;
-    --expressions) [ $# -ge 2 ] || usage; expressions_file="$2"; shift 2 ;;
-    --lang) [ $# -ge 2 ] || usage; lang="$2"; shift 2 ;;
-    --rtl) rtl=1; shift ;;
-    --with-pdf) with_pdf=1; shift ;;
-    -h|--help) usage ;;
-    -*) echo "publish.sh: unknown option '$1'" >&2; usage ;;
-    *)
-      if [ -z "$pdf" ]; then pdf="$1"
-      elif [ -z "$out" ]; then out="$1"
-      else usage
-      fi
-      shift ;;
+  case "$options:$1" in
+    1:--) options=0; shift; continue ;;
+    0:*) ;;
+    1:--products) [ $# -ge 2 ] || usage; products="$2"; shift 2; continue ;;
+    1:--product-url) [ $# -ge 2 ] || usage; product_url="$2"; shift 2; continue ;;
+    1:--expressions) [ $# -ge 2 ] || usage; expressions_file="$2"; shift 2; continue ;;
+    1:--lang) [ $# -ge 2 ] || usage; lang="$2"; shift 2; continue ;;
+    1:--rtl) rtl=1; shift; continue ;;
+    1:--with-pdf) with_pdf=1; shift; continue ;;
+    1:-h|1:--help) usage ;;
+    1:-*) echo "publish.sh: unknown option '$1'" >&2; usage ;;
   esac
+  if [ -z "$pdf" ]; then pdf="$1"
+  elif [ -z "$out" ]; then out="$1"
+  else usage
+  fi
+  shift
 done
 [ -n "$pdf" ] && [ -n "$out" ] || usage
+# A name that starts with "-" is no option to the tools it is handed to either.
+case "$pdf" in -*) pdf="./$pdf" ;; esac
+case "$out" in -*) out="./$out" ;; esac
 
 # The program.
 bin="${QUILLONPROXY:-}"
@@ -278,19 +290,50 @@ write_publication() {
       { for (c in code) gsub(c, code[c]); print }' > "$1"
 }
 
-# write_search_text FILE: writes search.json's content to FILE: every OUTDIR/Text_N.json's
-# page number (its "p") and its lines' texts joined by line feeds, in page order. One jq run
-# over all the files, fed through xargs so that no page count meets the limit of a command
-# line; linear in their size (the sort is over the pages).
+# write_search_text DIR: writes the search text into the folder DIR: its parts search-K.json,
+# each {"v":1,"pages":[[N,"line\nline"],...]} for the OUTDIR/Text_N.json of consecutive
+# pages (the page number, its "p", and its lines' texts joined by line feeds), a part ending
+# before it would pass search_part_bytes or hold search_part_pages pages; and their index
+# search.json, {"v":2,"parts":[[first page, last page],...]}. The layers go through one jq
+# run in page order, fed through xargs so that no page count meets the limit of a command
+# line, and are cut into parts as they come: linear in their size, whatever the page count.
+search_part_bytes="${QUILLONPROXY_SEARCH_PART_BYTES:-131072}"
+search_part_pages=500
 write_search_text() {
   local layers=("${out_dir}"Text_*.json)
   if [ ! -e "${layers[0]}" ]; then
-    printf '{"v":1,"pages":[]}\n' > "$1"
+    printf '{"v":2,"parts":[]}\n' > "$1/search.json"
     return
   fi
-  printf '%s\0' "${layers[@]}" | xargs -0 cat -- |
-    jq -c -n '[inputs | [.p, ([.l[]? | .[0]? | strings] | join("\n"))]]
-      | sort_by(.[0]) | {v: 1, pages: .}' > "$1"
+  printf '%s\0' "${layers[@]}" | sort -z -V | xargs -0 cat -- |
+    jq -c '[.p, ([.l[]? | .[0]? | strings] | join("\n"))]' |
+    SEARCH_DIR="$1" LC_ALL=C awk -v most="$search_part_bytes" -v pages="$search_part_pages" '
+      function finish() {
+        printf "]}\n" > file
+        close(file)
+        parts = parts (parts == "" ? "" : ",") "[" first "," last "]"
+        count = 0
+        bytes = 0
+      }
+      {
+        number = substr($0, 2, index($0, ",") - 2) + 0
+        if (count > 0 && (bytes + length($0) > most || count >= pages)) finish()
+        if (count == 0) {
+          file = ENVIRON["SEARCH_DIR"] "/search-" (++part) ".json"
+          printf "{\"v\":1,\"pages\":[" > file
+          first = number
+        } else {
+          printf "," > file
+        }
+        printf "%s", $0 > file
+        bytes += length($0)
+        count++
+        last = number
+      }
+      END {
+        if (count > 0) finish()
+        printf "{\"v\":2,\"parts\":[%s]}\n", parts > (ENVIRON["SEARCH_DIR"] "/search.json")
+      }'
 }
 
 [ -f "$pdf" ] || { echo "publish.sh: no such file: $(shown "$pdf")" >&2; exit 2; }
@@ -328,9 +371,13 @@ rm -f -- "$jobs_dir"*.xml
 # What the last publish offered goes first, so that a run that fails leaves no
 # publication.json naming outputs it did not make and no document.pdf that nothing names (the
 # PDF being published stays, should it be OUTDIR/document.pdf itself). Temporary files a
-# killed run left go too.
+# killed run left go too, the program's outputs' (".qp-" and six characters) among them:
+# no job of this folder runs now (page records staged under ".qr-" names stay for the next
+# record job, which completes or drops them).
+rm -rf -- "${out_dir}".search.??????
 rm -f -- "${out_dir}publication.json" "${out_dir}".publication.json.?????? \
-  "${out_dir}search.json" "${out_dir}".search.json.?????? "${out_dir}".document.pdf.??????
+  "${out_dir}search.json" "${out_dir}"search-*.json "${out_dir}".document.pdf.?????? \
+  "${out_dir}".qp-??????
 [ "$pdf_path" -ef "${out_dir}document.pdf" ] || rm -f -- "${out_dir}document.pdf"
 
 # expression TARGET LINKTYPE RESULT REGEXP: one recognizelinks expression.
@@ -431,10 +478,10 @@ fi
 run createindex "" "  <generatertloutput>$rtl</generatertloutput>"
 run createpageshtml "" ""
 run createtextlayer "" ""
-# search.json now, beside the text layers it is made of; renamed into place with
-# publication.json at the end.
-search_text=""  # set by temporary_beside
-temporary_beside search_text "${out_dir}search.json"
+# The search text now, beside the text layers it is made of, in a folder of its own; its
+# files are renamed into place with publication.json at the end.
+search_text="$(mktemp -d -- "${out_dir}.search.XXXXXX")" || exit 2
+trap 'rm -f -- "${temporaries[@]}"; rm -rf -- "$search_text"' EXIT
 write_search_text "$search_text" || {
   echo "publish.sh: cannot write search.json from the text layers in $(shown "$out_dir")" >&2
   exit 2
@@ -469,7 +516,10 @@ if [ "$with_pdf" = 1 ]; then
   cp -- "$pdf_path" "$pdf_copy"
   mv -f -- "$pdf_copy" "${out_dir}document.pdf"
 fi
-mv -f -- "$search_text" "${out_dir}search.json"
+for part in "$search_text"/search-*.json; do
+  [ -e "$part" ] && mv -f -- "$part" "$out_dir"
+done
+mv -f -- "$search_text/search.json" "${out_dir}search.json"
 # Last: the publication is all there when publication.json says what it is.
 mv -f -- "$publication" "${out_dir}publication.json"
 echo "Published ${pdf_path##*/} into $out_dir; serve that folder and open index.html."

@@ -1,9 +1,14 @@
 // Where search's text of a page comes from, best first:
-//   search.json        every page's text in one file (written by publish.sh beside the text
-//                      layers, from them): {"v":1,"pages":[[N,"line\nline"],...]}, the
-//                      lines' words joined by single spaces. Fetched once, on the first
-//                      search, so that a long book is searched after one request rather than
-//                      one a page; the words' boxes come from Text_N.json when a page is shown.
+//   search.json        the pages' text (written by publish.sh beside the text layers, from
+//                      them), in parts of a few hundred pages at most, each part a file
+//                      search-K.json {"v":1,"pages":[[N,"line\nline"],...]} of the lines'
+//                      words joined by single spaces, and search.json their index:
+//                      {"v":2,"parts":[[first page, last page],...]} for search-1.json,
+//                      search-2.json, ... (an older publication's search.json is itself one
+//                      part, {"v":1,...}). A search fetches the index and then each part when
+//                      it reaches its pages, so that the first results of a long book show
+//                      after its first part, and every later part is a request, not one a
+//                      page; the words' boxes come from Text_N.json when a page is shown.
 //   Text_N.json        the page's text layer (an older publication without search.json; also
 //                      what is shown over the page, so the two are fetched once)
 //   DocumentIndex.xml  the page's lines (a page without a text layer), fetched only then
@@ -28,12 +33,48 @@ function readSearchText(json) {
   return pages;
 }
 
-// A Promise of search.json's pages (readSearchText), fetched once.
+// search.json's parts as [{first, last, file, pages}] ascending (pages: null until fetched,
+// then a Promise of readSearchText's Map); null when the index is no list of parts.
+function readSearchParts(json) {
+  if (json === null || typeof json !== 'object' || json.v !== 2 || !Array.isArray(json.parts)) return null;
+  const parts = [];
+  for (const [index, entry] of json.parts.entries()) {
+    if (!Array.isArray(entry)) return null;
+    const [first, last] = entry;
+    if (!Number.isInteger(first) || !Number.isInteger(last) || first > last ||
+        (parts.length > 0 && first <= parts[parts.length - 1].last)) return null;
+    parts.push({ first, last, file: `search-${index + 1}.json`, pages: null });
+  }
+  return parts;
+}
+
+// A Promise of the search text's index, fetched once: {parts} (search.json of parts, or one
+// part already read for an older publication's), or null when there is none.
 function loadSearchText() {
   if (state.searchText === null) {
-    state.searchText = fetchText('search.json').then((text) => readSearchText(JSON.parse(text))).catch(() => null);
+    state.searchText = fetchText('search.json').then((text) => {
+      const json = JSON.parse(text);
+      const whole = readSearchText(json);
+      if (whole !== null) return { parts: [{ first: 1, last: Infinity, pages: Promise.resolve(whole) }] };
+      const parts = readSearchParts(json);
+      return parts === null ? null : { parts };
+    }).catch(() => null);
   }
   return state.searchText;
+}
+
+// A Promise of the text of page `num` from the search text, or of undefined when the search
+// text lacks it (no search text, a page of no part, a part that cannot be read).
+async function searchTextOf(num) {
+  const index = await loadSearchText();
+  if (index === null) return undefined;
+  const part = index.parts.find((p) => p.first <= num && num <= p.last);
+  if (part === undefined) return undefined;
+  if (part.pages === null) {
+    part.pages = fetchText(part.file).then((text) => readSearchText(JSON.parse(text)) || new Map())
+      .catch(() => new Map());
+  }
+  return (await part.pages).get(num);
 }
 
 // A page's lines from search.json as readTextLayer takes them from Text_N.json: the words of
@@ -65,8 +106,8 @@ function loadIndex() {
 // What search matches on page `num`: {num, hasBoxes (its hits can be boxed over its words),
 // text (searchableText)}.
 export async function searchablePage(num) {
-  const compact = await loadSearchText();
-  if (compact !== null && compact.has(num)) return { num, hasBoxes: true, text: searchableText(linesOfText(compact.get(num))) };
+  const compact = await searchTextOf(num);
+  if (compact !== undefined) return { num, hasBoxes: true, text: searchableText(linesOfText(compact)) };
   const layer = await loadTextLayer(num);
   if (layer !== null) return { num, hasBoxes: true, text: searchableText(layer.lines) };
   const index = await loadIndex();

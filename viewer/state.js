@@ -24,7 +24,7 @@ export const state = {
   frames: [],         // {element, image, textLayer, areas, num, layer, areaElements}
   term: '',           // the search term, lower case
   index: null,        // Promise of Map page -> text (DocumentIndex.xml)
-  searchText: null,   // Promise of Map page -> text (search.json), or of null without one
+  searchText: null,   // Promise of search.json's parts (searchtext.js), or of null without one
   layers: new Map(),  // page number -> Promise of its text layer, or of null without one
   query: '',          // the search term as matched (foldTerm)
   searchRun: 0,       // which search is running; an older one stops

@@ -71,9 +71,10 @@ class PDFDocument {
 
     // Renders every page to options.outputDir + prefix + N + ".jpg".
     bool writeImages(const ImageOptions& options);
-    // When the header resolution differs from the resolution, records 300
-    // dpi in the JFIF header of every page image.
-    void writeImagesHeaderResolution(const ImageOptions& options);
+    // When the header resolution differs from the resolution (and the
+    // images' headers record 300 dpi), writes the clients' message for each
+    // image to standard output.
+    void reportHeaderResolution(const ImageOptions& options);
 
     // Writes options.outputDir + "document.xml", the publication
     // descriptor: one entry per page with its id, label, image and record

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "document/DocumentError.h"
-#include "document/JPEGHeader.h"
 #include "document/OutputFile.h"
 #include "document/PDFDocument.h"
 #include "document/UsableCpus.h"
@@ -17,6 +16,9 @@
 #include "pdf/Renderer.h"
 
 namespace {
+
+// The density a job's header resolution other than its resolution gives every image.
+constexpr int kOtherHeaderDensityDpi = 300;
 
 struct ImagePlan {
     pdf::RenderSize size;
@@ -61,9 +63,12 @@ ImagePlan planImage(const pdf::Page& page, const ImageOptions& options) {
         plan.size.width = std::max(1, plan.size.width);
         plan.size.height = std::max(1, plan.size.height);
     }
-    // The header records the resolution the page was drawn at.
+    // The header records the resolution the page was drawn at, or 300 dpi when the job asks
+    // for a header resolution other than the resolution.
     double dpi = std::round(plan.size.scaleX * 72.0);
-    plan.densityDpi = static_cast<int>(std::min(65535.0, std::max(1.0, dpi)));
+    plan.densityDpi = options.headerResolution != options.resolution
+                          ? kOtherHeaderDensityDpi
+                          : static_cast<int>(std::min(65535.0, std::max(1.0, dpi)));
 
     const pdf::RenderSize& s = plan.size;
     if (!pdf::jpegHolds(s.width, s.height)) {
@@ -128,9 +133,10 @@ bool PDFDocument::writeImages(const ImageOptions& options) {
     return true;
 }
 
-void PDFDocument::writeImagesHeaderResolution(const ImageOptions& options) {
+void PDFDocument::reportHeaderResolution(const ImageOptions& options) {
     if (options.headerResolution == options.resolution) return;
-    int count = getNumberOfPages();
-    JPEGHeader header;
-    for (int n = 1; n <= count; ++n) header.setResolution(imageFileName(options, n), 300, 300);
+    // Clients read one message an image for the density; the encoder wrote it, so no image is
+    // opened again after it is in place.
+    for (int n = 1, count = getNumberOfPages(); n <= count; ++n)
+        std::fputs("the complete file content is in memory", stdout);
 }

@@ -70,6 +70,20 @@ bool exists(const std::string& path) {
     return lstat(path.c_str(), &status) == 0;
 }
 
+// A damaged commit record moved aside keeps its name with this after it.
+constexpr char kDamagedSuffix[] = ".damaged";
+
+// Whether the directory holds a record staged for a commit (a ".qr-" file).
+bool stagedRecordsIn(const std::string& directory) {
+    DIR* dir = opendir(directory.c_str());
+    if (dir == nullptr) return false;
+    bool found = false;
+    while (const dirent* entry = readdir(dir))
+        if (OutputFile::isTemporaryName(entry->d_name, kRecordTemporaryPrefix)) found = true;
+    closedir(dir);
+    return found;
+}
+
 // The renames of the commit record at path, as (staged, target) names.
 std::vector<std::pair<std::string, std::string>> readCommitRecord(const std::string& path) {
     auto unreadable = [&](const std::string& why) {
@@ -168,7 +182,34 @@ void RecordsCommit::recover(const std::string& recordsPrefix) {
     const std::string directory = OutputFile::directoryOf(recordsPrefix);
     const std::string recordPath = directory + kCommitRecordName;
     if (exists(recordPath)) {
-        for (const auto& rename : readCommitRecord(recordPath)) {
+        std::vector<std::pair<std::string, std::string>> renames;
+        try {
+            renames = readCommitRecord(recordPath);
+        } catch (const DocumentError& damaged) {
+            // This program writes the record whole before its first rename, so a damaged one
+            // was damaged from outside. With no staged record left it has nothing to do, and
+            // it is moved aside; otherwise it holds what is left of a set of records and
+            // only a person can tell what to do.
+            if (!stagedRecordsIn(directory)) {
+                const std::string aside = recordPath + kDamagedSuffix;
+                if (std::rename(recordPath.c_str(), aside.c_str()) == 0) {
+                    std::fprintf(stderr,
+                                 "warning: %s; no staged record was left, so it was moved to "
+                                 "'%s'\n",
+                                 damaged.what(), aside.c_str());
+                    renames.clear();
+                } else {
+                    throw DocumentError(std::string(damaged.what()) +
+                                        "; cannot move it aside: " + std::strerror(errno));
+                }
+            } else {
+                throw DocumentError(
+                    std::string(damaged.what()) +
+                    "; the folder's records may be part old and part new: move the file away, "
+                    "then run createpagesxml and the recognition jobs again");
+            }
+        }
+        for (const auto& rename : renames) {
             const std::string staged = directory + rename.first;
             const std::string target = directory + rename.second;
             if (!exists(staged)) continue;  // renamed before the job was killed
@@ -179,7 +220,9 @@ void RecordsCommit::recover(const std::string& recordsPrefix) {
             }
         }
         OutputFile::syncDirectory(directory);
-        if (unlink(recordPath.c_str()) != 0 && errno != ENOENT) {
+        if (!exists(recordPath)) {
+            // moved aside above
+        } else if (unlink(recordPath.c_str()) != 0 && errno != ENOENT) {
             throw DocumentError("Cannot remove commit record '" + recordPath +
                                 "': " + std::strerror(errno));
         }

@@ -20,6 +20,11 @@
 // others were done), removes the record, and removes every ".qr-" file that
 // no commit names. So the next job sees all of a killed job's changes or
 // none of them, never some pages.
+// A commit record that cannot be read (cut short, empty, no regular file)
+// was damaged from outside: with no staged record left in the directory it
+// is moved aside (kCommitRecordName + ".damaged") with a warning on standard
+// error; with staged records left, recover() fails with a message that names
+// the file and says what to do.
 //
 //     RecordsLock lock(dir);                 // recovers what a killed job left
 //     RecordsCommit commit(dir);

@@ -13,7 +13,7 @@
 namespace Utility {
 
 std::string getFileName(const std::string& path) {
-    std::string::size_type separator = path.find_last_of("/\\");
+    std::string::size_type separator = path.rfind('/');
     if (separator == std::string::npos) return std::string();
     return path.substr(separator + 1);
 }

@@ -7,9 +7,11 @@
 
 namespace Utility {
 
-// The part after the last path separator, '/' or '\\' (the client may pass
-// Windows paths); the empty string when there is none.
-//     getFileName("C:\\docs\\report.pdf") == "report.pdf"
+// The part after the last '/', the only separator of the paths the job
+// opens: a backslash belongs to the name, as it does for the file system
+// (a PDF named "back\\slash.pdf" is that file); the empty string when
+// there is no '/'.
+//     getFileName("/srv/docs/back\\slash.pdf") == "back\\slash.pdf"
 //     getFileName("report.pdf") == ""
 std::string getFileName(const std::string& path);
 

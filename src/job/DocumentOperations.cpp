@@ -73,7 +73,7 @@ bool createImages(const CreateImagesParams& params) {
     return runOnDocument(params.inputFile, params.outputDir, InputCheck::None, PageRecords::Ignored,
                          [&](PDFDocument& d) {
                              bool result = d.writeImages(options);
-                             d.writeImagesHeaderResolution(options);
+                             d.reportHeaderResolution(options);
                              return result;
                          });
 }

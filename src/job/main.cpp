@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "document/DocumentError.h"
+#include "job/EnvironmentBudgets.h"
 #include "job/Job.h"
 #include "job/JobTable.h"
 #include "pdf/Error.h"
@@ -66,7 +67,7 @@ int main(int argc, char** argv) {
     const std::string jobFile = argv[1];
     int status = -1;
     try {
-        pdf::Library library;
+        pdf::Library library(budgetsFromEnvironment());
         Job job;
         try {
             if (job.readParams(jobFile)) status = job.executeJob() ? 0 : -1;

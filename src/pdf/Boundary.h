@@ -27,6 +27,7 @@
 #include <utility>
 
 #include "pdf/Error.h"
+#include "pdf/PageClock.h"
 
 namespace pdf {
 
@@ -48,11 +49,14 @@ int tryMupdf(fz_context* ctx, const Body& body) noexcept {
 }
 
 // Runs body inside fz_try on ctx. Throws Error(place, operation, MuPDF's message) when MuPDF
-// fails.
+// fails, or the memory budget's reason when an allocation failed for it (PageClock.h).
 template <typename Body>
 void guarded(fz_context* ctx, const Error::Place& place, const std::string& operation,
              const Body& body) {
-    if (tryMupdf(ctx, body) != 0) throw Error(place, operation, fz_caught_message(ctx));
+    if (tryMupdf(ctx, body) != 0) {
+        std::string reason = takeMemoryBudgetReason();
+        throw Error(place, operation, reason.empty() ? fz_caught_message(ctx) : reason);
+    }
 }
 
 // As guarded, for failures whose place the caller adds (Error::within) or that has none.

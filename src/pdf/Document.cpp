@@ -8,6 +8,7 @@
 #include "pdf/Error.h"
 #include "pdf/Library.h"
 #include "pdf/Objects.h"
+#include "pdf/PageLimits.h"
 
 namespace pdf {
 namespace {
@@ -84,6 +85,8 @@ Document::Document(const std::string& path) : path_(path) {
         throw e.within(place, e.file().empty() ? opening : "");
     }
     doc_ = doc.release();
+    cost_ = std::make_shared<DocumentCost>();
+    cost_->fileBytes = status.st_size;
 }
 
 Document::~Document() {
@@ -122,7 +125,7 @@ Page Document::page(int number) const {
         throw Error(place, "cannot load page", "its page object is missing");
     if (missing == kMissingContents)
         throw Error(place, "cannot load page", "its content stream is missing");
-    return Page(page.release(), number, baseName(path_));
+    return Page(page.release(), number, baseName(path_), cost_);
 }
 
 std::string Document::describe() const {

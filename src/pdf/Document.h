@@ -58,6 +58,7 @@ class Document {
   private:
     std::string path_;
     pdf_document* doc_ = nullptr;
+    std::shared_ptr<DocumentCost> cost_;
 };
 
 }  // namespace pdf

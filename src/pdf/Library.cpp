@@ -7,6 +7,7 @@
 
 #include "pdf/Boundary.h"
 #include "pdf/Error.h"
+#include "pdf/PageClock.h"
 
 // WorkerContext gives each worker a glyph cache of its own through MuPDF's
 // internals: two functions its installed headers leave out, and the context's
@@ -94,10 +95,13 @@ struct WorkerContext::Locks {
     }
 };
 
-Library::Library() {
+Library::Library(const Budgets& budgets) {
     if (g_context != nullptr) throw Error("PDF library", "already started");
-    g_context = fz_new_context(nullptr, &kLocks, kResourceCacheBytes);
-    if (g_context == nullptr) throw Error("PDF library", "cannot start");
+    g_context = fz_new_context(startBudgets(budgets), &kLocks, kResourceCacheBytes);
+    if (g_context == nullptr) {
+        stopBudgets();
+        throw Error("PDF library", "cannot start");
+    }
     fz_set_error_callback(g_context, ignoreMessage, nullptr);
     fz_set_warning_callback(g_context, ignoreMessage, nullptr);
     g_owner = std::this_thread::get_id();
@@ -106,6 +110,7 @@ Library::Library() {
 Library::~Library() {
     fz_drop_context(g_context);
     g_context = nullptr;
+    stopBudgets();
 }
 
 fz_context* Library::context() {
@@ -140,10 +145,12 @@ WorkerContext::WorkerContext() : locks_(new Locks) {
         fz_drop_context(context_);
         throw Error("PDF library", "cannot start a worker");
     }
+    widenMemoryBudget(+1);
 }
 
 WorkerContext::~WorkerContext() {
     fz_drop_context(context_);
+    widenMemoryBudget(-1);
 }
 
 WorkerContext::Use::Use(WorkerContext& context) {

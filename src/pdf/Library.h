@@ -12,6 +12,10 @@
 // can be rendered on any thread; documents and pages belong to the thread
 // that opened them.
 //
+// The Library holds the process's budgets (Budgets.h): MuPDF allocates
+// through it, counted against the memory budget, and one thread of its own,
+// the watchdog of the pages' clocks, lives as long as it does.
+//
 // Throws pdf::Error from the constructor when the library cannot start, or
 // when a second Library is made while one lives.
 #pragma once
@@ -19,13 +23,15 @@
 #include <memory>
 #include <string>
 
+#include "pdf/Budgets.h"
+
 struct fz_context;
 
 namespace pdf {
 
 class Library {
   public:
-    Library();
+    explicit Library(const Budgets& budgets = Budgets());
     ~Library();
     Library(const Library&) = delete;
     Library& operator=(const Library&) = delete;

@@ -11,8 +11,12 @@
 
 namespace pdf {
 
-Page::Page(pdf_page* page, int number, std::string fileName)
-    : page_(page), number_(number), fileName_(std::move(fileName)) {
+Page::Page(pdf_page* page, int number, std::string fileName,
+           std::shared_ptr<DocumentCost> documentCost)
+    : page_(page),
+      documentCost_(std::move(documentCost)),
+      number_(number),
+      fileName_(std::move(fileName)) {
     fz_context* ctx = Library::context();
     fz_rect box;
     fz_matrix ctm;
@@ -29,6 +33,7 @@ Page::Page(pdf_page* page, int number, std::string fileName)
 
 Page::Page(Page&& other) noexcept
     : page_(std::exchange(other.page_, nullptr)),
+      documentCost_(other.documentCost_),
       number_(other.number_),
       fileName_(std::move(other.fileName_)),
       bounds_(other.bounds_),
@@ -38,6 +43,7 @@ Page& Page::operator=(Page&& other) noexcept {
     if (this != &other) {
         if (page_ != nullptr) fz_drop_page(Library::context(), &page_->super);
         page_ = std::exchange(other.page_, nullptr);
+        documentCost_ = other.documentCost_;
         number_ = other.number_;
         fileName_ = std::move(other.fileName_);
         bounds_ = other.bounds_;

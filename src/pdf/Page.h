@@ -13,6 +13,7 @@
 // boxes cannot be read; the accessors never throw.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "pdf/Error.h"
@@ -21,6 +22,8 @@
 struct pdf_page;
 
 namespace pdf {
+
+struct DocumentCost;
 
 class Page {
   public:
@@ -45,12 +48,16 @@ class Page {
 
     // For the layer's own units; not for callers outside src/pdf/.
     pdf_page* handle() const { return page_; }
+    // What the document's pages have cost so far (PageLimits.h), shared with its Document.
+    DocumentCost& documentCost() const { return *documentCost_; }
 
   private:
     friend class Document;
-    Page(pdf_page* page, int number, std::string fileName);
+    Page(pdf_page* page, int number, std::string fileName,
+         std::shared_ptr<DocumentCost> documentCost);
 
     pdf_page* page_ = nullptr;
+    std::shared_ptr<DocumentCost> documentCost_;
     int number_ = 0;
     std::string fileName_;
     Rect bounds_;

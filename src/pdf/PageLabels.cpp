@@ -1,6 +1,7 @@
 #include "pdf/PageLabels.h"
 
 #include <algorithm>
+#include <map>
 #include <set>
 
 #include "pdf/Error.h"
@@ -36,8 +37,13 @@ PageLabels::PageLabels(const Document& document) {
         std::vector<std::pair<int, pdf_obj*>> entries;
         std::set<int> seen;
         collect(tree, 0, seen, entries);
+        // Only ranges that start on a page of the document label one, and of several for the
+        // same first page the last: what is kept grows with the pages, whatever the tree
+        // declares (a million ranges past the last page are read and passed over).
+        const int pages = document.pageCount();
+        std::map<int, Range> byFirstIndex;
         for (const auto& [firstIndex, dict] : entries) {
-            if (firstIndex < 0 || !objects::isDictionary(dict)) continue;
+            if (firstIndex < 0 || firstIndex >= pages || !objects::isDictionary(dict)) continue;
             Range range;
             range.firstIndex = firstIndex;
             pdf_obj* style = objects::get(dict, "S");
@@ -49,15 +55,12 @@ PageLabels::PageLabels(const Document& document) {
             if (objects::isInteger(start) && objects::toInteger(start) >= 1) {
                 range.start = objects::toInteger(start);
             }
-            ranges_.push_back(range);
+            byFirstIndex[firstIndex] = range;
         }
+        for (auto& entry : byFirstIndex) ranges_.push_back(std::move(entry.second));
     } catch (const Error& e) {
         throw e.within(document.place(), "page labels");
     }
-    // A later entry for the same first page wins, as in a well-formed tree
-    // there is only one.
-    std::stable_sort(ranges_.begin(), ranges_.end(),
-                     [](const Range& a, const Range& b) { return a.firstIndex < b.firstIndex; });
 }
 
 std::optional<std::string> PageLabels::label(int number) const {

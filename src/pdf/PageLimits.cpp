@@ -61,12 +61,15 @@ std::uint32_t be32(const unsigned char* p) {
            p[3];
 }
 
-// The image size of a codestream's SIZ marker segment (after SOC).
-bool sizMarker(const unsigned char* p, std::size_t n, long long& width, long long& height) {
+// The image size of a codestream's SIZ marker segment (after SOC), and its component count
+// when the bytes reach it (else 0).
+bool sizMarker(const unsigned char* p, std::size_t n, long long& width, long long& height,
+               int& components) {
     if (n < 24 || p[0] != 0xFF || p[1] != 0x4F || p[2] != 0xFF || p[3] != 0x51) return false;
     const long long x = be32(p + 8), y = be32(p + 12), x0 = be32(p + 16), y0 = be32(p + 20);
     width = x > x0 ? x - x0 : 0;
     height = y > y0 ? y - y0 : 0;
+    components = n >= 42 ? (p[40] << 8) | p[41] : 0;
     return true;
 }
 
@@ -147,7 +150,7 @@ class Pass {
     void select(const char* name, pdf_obj* resources, int level);
     void enter(pdf_obj* form, pdf_obj* resources, int level);
     void checkImage(pdf_obj* image, int masks);
-    void checkSize(const ImageSize& size, bool jpx = false);
+    void checkSize(const ImageSize& size, int jpxComponents = 0);
 
     fz_context* ctx_;
     pdf_document* doc_;
@@ -488,6 +491,7 @@ void Pass::checkImage(pdf_obj* image, int masks) {
             if (!pdf_is_stream(ctx_, stencil)) stencil = nullptr;
         }) != 0)
         return;
+    int components = 3;  // unless the codestream says
     if (jpx) {
         // MuPDF decodes a JPEG 2000 image whole when it loads it, at the codestream's size.
         std::vector<unsigned char> header(kJpxHeaderBytes);
@@ -499,35 +503,52 @@ void Pass::checkImage(pdf_obj* image, int masks) {
                 read = fz_read(ctx_, stm.get(), bytes, kJpxHeaderBytes);
             }) == 0) {
             ImageSize declared;
-            if (jpxDeclaredSize(bytes, read, declared.width, declared.height)) {
+            if (jpxDeclaredSize(bytes, read, declared.width, declared.height, &components)) {
                 size.width = std::max(size.width, declared.width);
                 size.height = std::max(size.height, declared.height);
             }
         }
     }
-    checkSize(size, jpx != 0);
+    checkSize(size, jpx != 0 ? std::max(components, 1) : 0);
     if (masks > 0) {
         if (softMask != nullptr) checkImage(softMask, masks - 1);
         if (stencil != nullptr) checkImage(stencil, masks - 1);
     }
 }
 
-void Pass::checkSize(const ImageSize& size, bool jpx) {
-    cost_.largestImagePixels = std::max(cost_.largestImagePixels, size.pixels());
-    const long long most =
-        jpx ? std::min(limits_.imagePixels, limits_.jpxImagePixels) : limits_.imagePixels;
-    if (size.pixels() <= most) return;
-    throw Refused{std::string("the page paints ") + (jpx ? "a JPEG 2000 image" : "an image") +
-                  " of " + std::to_string(size.width) + " x " + std::to_string(size.height) +
-                  " pixels, more than the " + std::to_string(most) +
-                  (jpx ? " such an image may have" : " an image may have")};
+// jpxComponents: the components of a JPEG 2000 image; 0 for other images.
+void Pass::checkSize(const ImageSize& size, int jpxComponents) {
+    const long long pixels = size.pixels();
+    cost_.largestImagePixels = std::max(cost_.largestImagePixels, pixels);
+    if (pixels > limits_.imagePixels) {
+        throw Refused{"the page paints an image of " + std::to_string(size.width) + " x " +
+                      std::to_string(size.height) + " pixels, more than the " +
+                      std::to_string(limits_.imagePixels) + " an image may have"};
+    }
+    cost_.imagePixels += pixels;
+    if (cost_.imagePixels > limits_.imagePixels) {
+        throw Refused{"the page paints images of more than " + std::to_string(limits_.imagePixels) +
+                      " pixels in all, the most a page may"};
+    }
+    if (jpxComponents == 0) return;
+    // Below kMaxImagePixels (2^28) times a component count: no overflow.
+    cost_.jpxDecodeBytes += pixels * jpxComponents * kJpxBytesPerSample;
+    if (cost_.jpxDecodeBytes > limits_.jpxDecodeBytes) {
+        throw Refused{"the page's JPEG 2000 images take more than " +
+                      std::to_string(limits_.jpxDecodeBytes) +
+                      " bytes to decode, the most a page's may"};
+    }
 }
 
 }  // namespace
 
 bool jpxDeclaredSize(const unsigned char* data, std::size_t size, long long& width,
-                     long long& height) {
-    if (sizMarker(data, size, width, height)) return true;
+                     long long& height, int* components) {
+    int c = 0;
+    if (sizMarker(data, size, width, height, c)) {
+        if (components != nullptr) *components = c;
+        return true;
+    }
     bool found = false;
     long long w = 0, h = 0;
     forEachBox(data, size, [&](std::uint32_t type, const unsigned char* p, std::size_t n) {
@@ -536,18 +557,24 @@ bool jpxDeclaredSize(const unsigned char* data, std::size_t size, long long& wid
                 if (inner != boxType("ihdr") || m < 8) return;
                 h = std::max<long long>(h, be32(q));
                 w = std::max<long long>(w, be32(q + 4));
+                if (m >= 10) c = std::max(c, (q[8] << 8) | q[9]);
                 found = true;
             });
         } else if (type == boxType("jp2c")) {
             long long cw = 0, ch = 0;
-            if (sizMarker(p, n, cw, ch)) {
+            int cc = 0;
+            if (sizMarker(p, n, cw, ch, cc)) {
                 w = std::max(w, cw);
                 h = std::max(h, ch);
+                c = std::max(c, cc);
                 found = true;
             }
         }
     });
-    if (found) width = w, height = h;
+    if (found) {
+        width = w, height = h;
+        if (components != nullptr) *components = c;
+    }
     return found;
 }
 
@@ -582,6 +609,22 @@ PageCost checkPageLimits(const Page& page, const std::string& operation, const P
         throw Error(page.place(), operation, refused.reason);
     } catch (const StoppedAtFormLimit&) {
         // The reading stops at the same painting.
+    }
+    DocumentCost& document = page.documentCost();
+    document.operators += pass.cost().operators;
+    document.contentBytes += static_cast<long long>(pass.cost().contentBytes);
+    const std::string ofFile =
+        ", the most a file of " + std::to_string(document.fileBytes) + " bytes may";
+    if (document.operators > document.mostOperators()) {
+        throw Error(page.place(), operation,
+                    "the document's pages run more than " +
+                        std::to_string(document.mostOperators()) + " operators" + ofFile);
+    }
+    if (document.contentBytes > document.mostContentBytes()) {
+        throw Error(page.place(), operation,
+                    "the document's pages' content is more than " +
+                        std::to_string(document.mostContentBytes()) + " bytes decompressed" +
+                        ofFile);
     }
     return pass.cost();
 }

@@ -10,6 +10,7 @@
 #include "pdf/Error.h"
 #include "pdf/Library.h"
 #include "pdf/Page.h"
+#include "pdf/PageClock.h"
 #include "pdf/PageLimits.h"
 #include "pdf/text/PaintedText.h"
 
@@ -198,11 +199,12 @@ fz_device* newBudgetDevice(fz_context* ctx, fz_device* inner) {
 
 }  // namespace
 
-RecordedPage::RecordedPage(fz_display_list* list, const Page& page)
+RecordedPage::RecordedPage(fz_display_list* list, const Page& page, double seconds)
     : list_(list),
       number_(page.number()),
       width_(page.width()),
       height_(page.height()),
+      seconds_(seconds),
       place_(page.place()) {}
 
 RecordedPage::RecordedPage(RecordedPage&& other) noexcept
@@ -210,6 +212,7 @@ RecordedPage::RecordedPage(RecordedPage&& other) noexcept
       number_(other.number_),
       width_(other.width_),
       height_(other.height_),
+      seconds_(other.seconds_),
       place_(std::move(other.place_)) {}
 
 RecordedPage& RecordedPage::operator=(RecordedPage&& other) noexcept {
@@ -219,6 +222,7 @@ RecordedPage& RecordedPage::operator=(RecordedPage&& other) noexcept {
         number_ = other.number_;
         width_ = other.width_;
         height_ = other.height_;
+        seconds_ = other.seconds_;
         place_ = std::move(other.place_);
     }
     return *this;
@@ -229,6 +233,7 @@ RecordedPage::~RecordedPage() {
 }
 
 RecordedPage recordPage(const Page& page) {
+    PageClock clock(page.place(), "cannot render");
     checkPageLimits(page, "cannot render");
     fz_context* ctx = Library::context();
     fz_page* source = &page.handle()->super;
@@ -241,7 +246,7 @@ RecordedPage recordPage(const Page& page) {
         inner.out() = fz_new_list_device(ctx, list.get());
         dev.out() = newBudgetDevice(ctx, inner.get());
         inner.release();  // the budget device drops it
-        fz_run_page(ctx, source, dev.get(), fz_identity, nullptr);
+        fz_run_page(ctx, source, dev.get(), fz_identity, clock.cookie());
         exceeded = reinterpret_cast<BudgetDevice*>(dev.get())->exceeded;
         if (exceeded == kNoLimit) fz_close_device(ctx, dev.get());
     });
@@ -254,7 +259,8 @@ RecordedPage recordPage(const Page& page) {
                 : "paints more than " + std::to_string(kMaxPageGlyphs) + " glyphs";
         throw Error(page.place(), "cannot render", "the page " + what + ", the most a page may");
     }
-    return RecordedPage(list.release(), page);
+    clock.check();
+    return RecordedPage(list.release(), page, clock.seconds());
 }
 
 }  // namespace pdf

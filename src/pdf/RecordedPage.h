@@ -19,7 +19,8 @@
 // gigabytes. Recording stops at the limit and the page is refused; the
 // display list then holds at most about a hundred megabytes.
 // Before recording, the page passes the limits of PageLimits.h (decompressed
-// content, operators, image pixels), refused the same way.
+// content, operators, image pixels), refused the same way; the pass and the
+// recording are timed against the page's budget (Budgets.h).
 //
 // Ownership: a RecordedPage owns its display list; movable, not copyable. It
 // may be destroyed on any thread that has a context.
@@ -54,17 +55,20 @@ class RecordedPage {
     double height() const { return height_; }
     // File and page, for errors about this page.
     const Error::Place& place() const { return place_; }
+    // Processor seconds the recording cost, which the page's rendering adds to (Budgets.h).
+    double recordingSeconds() const { return seconds_; }
 
     // For the layer's own units; not for callers outside src/pdf/.
     fz_display_list* handle() const { return list_; }
 
   private:
     friend RecordedPage recordPage(const Page& page);
-    RecordedPage(fz_display_list* list, const Page& page);
+    RecordedPage(fz_display_list* list, const Page& page, double seconds);
 
     fz_display_list* list_ = nullptr;
     int number_ = 0;
     double width_ = 0, height_ = 0;
+    double seconds_ = 0;
     Error::Place place_;
 };
 

@@ -9,6 +9,7 @@
 #include "pdf/Boundary.h"
 #include "pdf/Error.h"
 #include "pdf/Library.h"
+#include "pdf/PageClock.h"
 
 namespace pdf {
 namespace {
@@ -16,7 +17,7 @@ namespace {
 // Draws rows [y0, y1) of the raster into a new white pixmap from the page's
 // recording.
 PixmapHandle drawBand(fz_context* ctx, const RecordedPage& page, fz_matrix transform, int width,
-                      int y0, int y1) {
+                      int y0, int y1, PageClock& clock) {
     PixmapHandle pix(ctx);
     DeviceHandle dev(ctx);
     guarded(ctx, page.place(), "cannot render", [&] {
@@ -25,9 +26,10 @@ PixmapHandle drawBand(fz_context* ctx, const RecordedPage& page, fz_matrix trans
         fz_clear_pixmap_with_value(ctx, pix.get(), 255);
         dev.out() = fz_new_draw_device(ctx, fz_identity, pix.get());
         fz_run_display_list(ctx, page.handle(), dev.get(), transform, fz_rect_from_irect(area),
-                            nullptr);
+                            clock.cookie());
         fz_close_device(ctx, dev.get());
     });
+    clock.check();
     return pix;
 }
 
@@ -56,6 +58,7 @@ void renderRecorded(const RecordedPage& page, const RenderSize& size, const Band
                                       std::to_string(size.height) + " pixels");
     }
     fz_context* ctx = Library::context();
+    PageClock clock(page.place(), "cannot render", page.recordingSeconds());
     std::size_t rowBytes = static_cast<std::size_t>(size.width) * 3;
     int bandRows = static_cast<int>(std::max<std::size_t>(1, bandBytes / rowBytes));
     bandRows = std::min(bandRows, size.height);
@@ -66,7 +69,7 @@ void renderRecorded(const RecordedPage& page, const RenderSize& size, const Band
         fz_scale(static_cast<float>(size.scaleX), static_cast<float>(size.scaleY));
     for (int y0 = 0; y0 < size.height; y0 += bandRows) {
         int y1 = std::min(size.height, y0 + bandRows);
-        PixmapHandle band = drawBand(ctx, page, transform, size.width, y0, y1);
+        PixmapHandle band = drawBand(ctx, page, transform, size.width, y0, y1, clock);
         sink(fz_pixmap_samples(ctx, band.get()), y0, y1 - y0);
     }
 }

@@ -4,7 +4,6 @@
 
 #include <cmath>
 
-#include "document/JPEGHeader.h"
 #include "pdf/builder/PdfBuilder.h"
 #include "support/TestSupport.h"
 
@@ -204,30 +203,6 @@ TEST(HeaderResolution, DifferentResolutionsRecord300DpiAndReportEachPage) {
         EXPECT_EQ(300, image.xDensity);
         EXPECT_EQ(300, image.yDensity);
     }
-}
-
-TEST(HeaderResolution, OnlyFilesStartingWithJfifArePatched) {
-    TempDir dir;
-    JPEGHeader header;
-    std::string notJfif = std::string("\xFF\xD8\xFF\xE1\x00\x10") + "Exif" + std::string(20, 'x');
-    writeFile(dir.file("exif.jpg"), notJfif);
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(0, header.setResolution(dir.file("exif.jpg"), 300, 300));
-    EXPECT_EQ(0, header.setResolution(dir.file("absent.jpg"), 300, 300));
-    EXPECT_EQ("", testing::internal::GetCapturedStdout());
-    EXPECT_EQ(notJfif, readFile(dir.file("exif.jpg")));
-    EXPECT_FALSE(fileExists(dir.file("absent.jpg")));
-
-    std::string jfif =
-        std::string("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\x01\x00\x00\x48\x00\x48", 18) +
-        std::string("\x00\x00rest", 6);
-    writeFile(dir.file("jfif.jpg"), jfif);
-    testing::internal::CaptureStdout();
-    header.setResolution(dir.file("jfif.jpg"), 300, 300);
-    EXPECT_EQ("the complete file content is in memory", testing::internal::GetCapturedStdout());
-    std::string patched = jfif;
-    patched.replace(13, 5, std::string("\x01\x01\x2C\x01\x2C", 5));
-    EXPECT_EQ(patched, readFile(dir.file("jfif.jpg")));
 }
 
 // A page whose top-left quarter is black, drawn with a red bar along its

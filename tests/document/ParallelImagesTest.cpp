@@ -176,7 +176,11 @@ std::string workersReported(const std::function<void()>& setup) {
         setup();
     });
     EXPECT_EQ(0, run.status) << run.out;
-    return run.err;
+    // The line of the workers, of the job's debugging lines.
+    const std::string::size_type start = run.err.find("debug: createimages renders");
+    return start == std::string::npos
+               ? run.err
+               : run.err.substr(start, run.err.find('\n', start) + 1 - start);
 }
 
 std::string workersLine(int workers) {

@@ -11,8 +11,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <functional>
 #include <map>
 #include <regex>
+#include <utility>
+#include <vector>
 
 #include "document/RecordsCommit.h"
 #include "document/RecordsLock.h"
@@ -210,6 +213,50 @@ TEST_F(Records, KillDuringTheCommitIsCompletedByTheNextJob) {
             EXPECT_EQ(1, count(xml, "text=\"www.site.com\"")) << killAt << " " << page;
         }
         EXPECT_TRUE(leftovers().empty()) << killAt;
+    }
+}
+
+// Regression: a damaged commit record blocked every record job of the folder, and the message
+// did not say what to do. With nothing staged left it is moved aside; otherwise the message
+// names it and says how to go on.
+TEST_F(Records, DamagedCommitRecordIsMovedAsideOrNamedWithWhatToDo) {
+    const std::string record = dir.file(kCommitRecordName);
+    const std::vector<std::pair<std::string, std::function<void()>>> damages = {
+        {"cut short", [&] { writeFile(record, "quillonproxy records commit 1\n"); }},
+        {"no commit record", [&] { writeFile(record, ""); }},
+        {"not a regular file", [&] { mkdir(record.c_str(), 0755); }},
+        {"not a regular file", [&] { ASSERT_EQ(0, symlink("Page_1.xml", record.c_str())); }},
+    };
+    writeFile(dir.file("links.xml"), linksJob(dir, pdf, {{"www\\.[a-z]+\\.com"}}));
+    for (bool staged : {false, true}) {
+        for (const auto& [why, damage] : damages) {
+            SCOPED_TRACE(why + (staged ? " with a staged record" : ""));
+            damage();
+            if (staged) writeFile(dir.file(".qr-abcdef"), "<page/>");
+            RunResult run = runProgram({dir.file("links.xml")});
+            const std::string named =
+                "Cannot complete the commit of page records '" + record + "': " + why;
+            if (staged) {
+                EXPECT_EQ(255, run.status);
+                // The job's last line, after its progress.
+                const std::string last =
+                    run.out.substr(run.out.rfind('\n', run.out.size() - 2) + 1);
+                EXPECT_EQ(named +
+                              "; the folder's records may be part old and part new: move the "
+                              "file away, then run createpagesxml and the recognition jobs "
+                              "again\n",
+                          last);
+                shell("rm -rf " + record + " " + dir.file(".qr-abcdef"));
+            } else {
+                EXPECT_EQ(0, run.status) << run.out;
+                EXPECT_EQ("warning: " + named +
+                              "; no staged record was left, so it was moved to '" + record +
+                              ".damaged'\n",
+                          run.err);
+                EXPECT_FALSE(fileExists(record));
+                shell("rm -rf " + record + ".damaged");
+            }
+        }
     }
 }
 

@@ -18,10 +18,12 @@ using namespace testing_support;
 
 namespace {
 
-TEST(GetFileName, TakesThePartAfterTheLastSeparatorOfEitherKind) {
-    EXPECT_EQ("report.pdf", Utility::getFileName("C:\\docs\\2012\\report.pdf"));
+// Regression: a PDF named back\slash.pdf was recorded as "slash.pdf".
+TEST(GetFileName, TakesThePartAfterTheLastSlashWithItsBackslashes) {
+    EXPECT_EQ("back\\slash.pdf", Utility::getFileName("/srv/docs/back\\slash.pdf"));
     EXPECT_EQ("report.pdf", Utility::getFileName("/srv/docs/report.pdf"));
     EXPECT_EQ("report.pdf", Utility::getFileName("/srv\\mixed/report.pdf"));
+    EXPECT_EQ("", Utility::getFileName("C:\\docs\\report.pdf"));
     EXPECT_EQ("", Utility::getFileName("report.pdf"));
     EXPECT_EQ("", Utility::getFileName("/srv/docs/"));
 }

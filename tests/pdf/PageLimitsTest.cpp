@@ -123,8 +123,8 @@ TEST(PageLimits, ImagesDeclaringTooManyPixelsAreRefusedBeforeDecoding) {
     const std::string jpx =
         "/Width 1 /Height 1 /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /JPXDecode";
     const std::string reason =
-        "the page paints a JPEG 2000 image of 60000 x 60000 pixels, more than the 67108864 such "
-        "an image may have";
+        "the page paints an image of 60000 x 60000 pixels, more than the 268435456 an image may "
+        "have";
     expectRefusedByBothReadings(
         dir, writeOnePagePdf(dir, "codestream.pdf", content, jpx, codestream(60000, 60000)),
         reason);

@@ -267,6 +267,63 @@ TEST(Publish, WrongArgumentsGiveUsage) {
     EXPECT_FALSE(fileExists(dir.file("out")));
 }
 
+// The search text comes in parts of consecutive pages, none over its size unless a page alone
+// is, indexed by search.json; a publish of fewer parts leaves none of the earlier ones.
+TEST(Publish, SearchTextComesInPartsOfPagesInOrder) {
+    TempDir dir;
+    const std::string out = dir.file("out") + "/";
+    shell("QUILLONPROXY_SEARCH_PART_BYTES=500 " + publishCommand(dir, {samplePdf(), out}));
+    ASSERT_EQ(0, published(dir).status) << published(dir).err;
+    // Every part's first and last page, and its pages as it holds them.
+    const std::vector<std::string> parts = lines(shell("jq -r '.parts[] | \"\\(.[0]) \\(.[1])\"' " +
+                                                       quoted(out + "search.json")));
+    ASSERT_GT(parts.size(), 2u);
+    int next = 1;
+    for (size_t part = 1; part <= parts.size(); ++part) {
+        const std::string file = out + "search-" + std::to_string(part) + ".json";
+        const int first = std::stoi(parts[part - 1]);
+        const int last = std::stoi(parts[part - 1].substr(parts[part - 1].find(' ')));
+        EXPECT_EQ(next, first) << file;
+        std::string expected;
+        for (int page = first; page <= last; ++page) expected += std::to_string(page) + "\n";
+        EXPECT_EQ(expected, shell("jq -r '.pages[][0]' " + quoted(file))) << file;
+        // Within its size, unless one page alone is larger.
+        if (first < last) EXPECT_LE(readFile(file).size(), 500u + 20u) << file;
+        next = last + 1;
+    }
+    EXPECT_EQ(9, next);
+    EXPECT_FALSE(fileExists(out + "search-" + std::to_string(parts.size() + 1) + ".json"));
+    ASSERT_EQ(0, publish(dir, {samplePdf(), out}).status);
+    EXPECT_EQ("{\"v\":2,\"parts\":[[1,8]]}\n", readFile(out + "search.json"));
+    EXPECT_FALSE(fileExists(out + "search-2.json"));
+}
+
+// Regression: after a publish killed half-way, a run again left the killed run's partial
+// images (".qp-" files) in the served folder, since a job removes only those a quarter of an
+// hour old.
+TEST(Publish, TemporariesOfAKilledRunGoBeforeTheNextServes) {
+    TempDir dir;
+    const std::string out = dir.file("out") + "/";
+    ASSERT_EQ("", shell("mkdir " + quoted(out)));
+    writeFile(out + ".qp-a1B2c3", "half an image");
+    ASSERT_EQ(0, publish(dir, {samplePdf(), out}).status);
+    EXPECT_FALSE(fileExists(out + ".qp-a1B2c3"));
+    EXPECT_TRUE(fileExists(out + "zoom1.jpg"));
+}
+
+// Regression: a PDF named "-x.pdf" was taken for an unknown option. After "--" it is the PDF,
+// and it reaches every tool as a name, not an option.
+TEST(Publish, DoubleDashEndsTheOptions) {
+    TempDir dir;
+    writeFile(dir.file("-x.pdf"), readFile(samplePdf()));
+    shell("cd " + quoted(dir.path()) + " && " + publishCommand(dir, {"--", "-x.pdf", "-out"}));
+    Published p = published(dir);
+    ASSERT_EQ(0, p.status) << p.err;
+    EXPECT_EQ("-x.pdf", xpath(dir.file("-out/document.xml"), "string(/doc/@filename)"));
+    EXPECT_TRUE(fileExists(dir.file("-out/index.html")));
+    EXPECT_EQ(2, publish(dir, {"-x.pdf", "out"}).status);  // without it, an unknown option
+}
+
 // Regression: the job-file reader condenses white space in element text, so publishing into
 // "victim  pub" (or a name with a tab or a line feed) sent every output into an existing
 // "victim pub" before failing, and a PDF under a name with two spaces was not found. Every
@@ -431,6 +488,7 @@ TEST(Publish, WithPdfOffersTheOriginalUntilAPublishWithout) {
     EXPECT_FALSE(fileExists(json));
     EXPECT_FALSE(fileExists(out + "document.pdf"));
     EXPECT_FALSE(fileExists(out + "search.json"));
+    EXPECT_FALSE(fileExists(out + "search-1.json"));
 }
 
 // A title mutool cannot read stops the publish with one line saying why, and no

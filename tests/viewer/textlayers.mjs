@@ -46,11 +46,17 @@ export function readLayer(dir, num) {
 // (as publish.sh writes it from the layer), so that the two agree.
 export function writeLayer(dir, layer) {
   writeFileSync(path.join(dir, `Text_${layer.p}.json`), JSON.stringify({ ...layer, l: layer.l.map(encodeLine) }));
-  const searchFile = path.join(dir, 'search.json');
+  let searchFile = path.join(dir, 'search.json');
   if (!existsSync(searchFile)) return;
-  const search = JSON.parse(readFileSync(searchFile, 'utf8'));
+  let search = JSON.parse(readFileSync(searchFile, 'utf8'));
+  if (search.v === 2) {  // the index of the parts: the page's part
+    const part = search.parts.findIndex(([first, last]) => first <= layer.p && layer.p <= last);
+    if (part < 0) throw new Error(`search.json of ${dir} has no part for page ${layer.p}`);
+    searchFile = path.join(dir, `search-${part + 1}.json`);
+    search = JSON.parse(readFileSync(searchFile, 'utf8'));
+  }
   const entry = search.pages.find(([num]) => num === layer.p);
-  if (!entry) throw new Error(`search.json of ${dir} has no page ${layer.p}`);
+  if (!entry) throw new Error(`the search text of ${dir} has no page ${layer.p}`);
   entry[1] = layer.l.map((line) => line.t).join('\n');
   writeFileSync(searchFile, `${JSON.stringify(search)}\n`);
 }

@@ -337,14 +337,19 @@ describe('the text layer of the sample publication', () => {
   });
   after(() => site.server.close());
 
-  test('the publisher writes a text layer per page, and search.json of their lines in page order', () => {
+  test('the publisher writes a text layer per page, and the search text of their lines in page order', () => {
     for (let num = 1; num <= pageCount; num++) {
       const layer = readLayer(dir, num);
       assert.ok(layer && layer.v === 1 && layer.p === num && Array.isArray(layer.l), `Text_${num}.json`);
     }
-    const written = readFileSync(path.join(dir, 'search.json'), 'utf8');
-    assert.ok(written.endsWith('}\n') && written.indexOf('\n') === written.length - 1, 'one line');
-    const search = JSON.parse(written);
+    const oneLine = (name) => {
+      const written = readFileSync(path.join(dir, name), 'utf8');
+      assert.ok(written.endsWith('}\n') && written.indexOf('\n') === written.length - 1, `${name}: one line`);
+      return JSON.parse(written);
+    };
+    const index = oneLine('search.json');
+    assert.deepEqual(index, { v: 2, parts: [[1, pageCount]] });
+    const search = oneLine('search-1.json');
     assert.equal(search.v, 1);
     assert.deepEqual(search.pages.map(([num]) => num), Array.from({ length: pageCount }, (_, i) => i + 1));
     search.pages.forEach(([num, text]) => assert.equal(text, readLayer(dir, num).l.map((l) => l.t).join('\n'), `page ${num}`));
@@ -575,23 +580,31 @@ describe('a publication with pages without a text layer, and one of known lines'
   });
 });
 
-describe('a publication searched in its search.json, and the same without it', () => {
+describe('a publication searched in its search text, in one file as older ones have it, and without it', () => {
   let withText;
+  let single;
   let without;
   let dir;
   before(async () => {
     dir = copiedPublication('textlayer', 'search-text', 'search.json');
     const older = path.join(artifacts, 'search-text-older');
+    const oneFile = path.join(artifacts, 'search-text-one-file');
     const page2 = readLayer(dir, 2);
-    writeLayer(dir, knownLayer(2, page2.w, page2.h));  // and into search.json
-    rmSync(older, { recursive: true, force: true });
-    cpSync(dir, older, { recursive: true });
-    rmSync(path.join(older, 'search.json'));
+    writeLayer(dir, knownLayer(2, page2.w, page2.h));  // and into the search text
+    for (const copy of [older, oneFile]) {
+      rmSync(copy, { recursive: true, force: true });
+      cpSync(dir, copy, { recursive: true });
+      rmSync(path.join(copy, 'search.json'));
+      rmSync(path.join(copy, 'search-1.json'));
+    }
+    cpSync(path.join(dir, 'search-1.json'), path.join(oneFile, 'search.json'));
     withText = await serve(dir);
+    single = await serve(oneFile);
     without = await serve(older);
   });
   after(() => {
     withText.server.close();
+    single.server.close();
     without.server.close();
   });
 
@@ -624,7 +637,7 @@ describe('a publication searched in its search.json, and the same without it', (
     }
     assert.deepEqual(problems, []);
     await page.close();
-    return { found, layers: asked.filter((name) => /^Text_\d+\.json$/.test(name)), searchText: asked.filter((name) => name === 'search.json') };
+    return { found, layers: asked.filter((name) => /^Text_\d+\.json$/.test(name)), searchText: asked.filter((name) => /^search(-\d+)?\.json$/.test(name)) };
   }
 
   test('hits, results and boxes are the same; only the text layers of pages shown are fetched', async () => {
@@ -632,15 +645,19 @@ describe('a publication searched in its search.json, and the same without it', (
     // words of many pages and one of none.
     const terms = ['CREME BRULEE', 'brûlée maison', '東京 タワー', 'Final abc', 'quillon', 'embedded', 'zzzunfound'];
     const compact = await searches(withText.base, terms);
+    const oneFile = await searches(single.base, terms);
     const layers = await searches(without.base, terms);
     assert.deepEqual(compact.found, layers.found);
+    assert.deepEqual(oneFile.found, layers.found);
+    assert.deepEqual(oneFile.searchText, ['search.json']);
     const byTerm = Object.fromEntries(compact.found.map((f) => [f.term, f]));
     assert.equal(byTerm['CREME BRULEE'].boxes, 3);
     assert.deepEqual(byTerm['東京 タワー'].results, [['2', 'Crème brûlée maison 東京タワー Vertical words ספר חדש ﬁnal ＡＢＣ']]);
     assert.ok(byTerm.quillon.results.length > 3 && new Set(byTerm.quillon.results.map(([p]) => p)).size > 2, JSON.stringify(byTerm.quillon));
     assert.match(byTerm.embedded.results[0][1], /embedded/);
-    // With search.json: one request for it, and no text layer but those of the pages shown.
-    assert.deepEqual(compact.searchText, ['search.json']);
+    // With the search text: one request for its index and one for its part, and no text layer
+    // but those of the pages shown.
+    assert.deepEqual(compact.searchText, ['search.json', 'search-1.json']);
     const shown = new Set(compact.found.map((f) => `Text_${f.shown}.json`));
     assert.ok(compact.layers.every((name) => shown.has(name)), compact.layers.join(', '));
     assert.equal(new Set(layers.layers).size, 7, 'without it, every other page\'s text layer');
@@ -668,7 +685,7 @@ describe('a publication made with --rtl and --lang', () => {
   test('search finds a Latin phrase and an Arabic word, and the page speaks the language', async () => {
     const { page, problems } = await openViewer(site.base, '/#page=1');
     await waitForLayer(page, 1);
-    assert.match(readFileSync(path.join(dir, 'search.json'), 'utf8'), /كتاب جديد/);
+    assert.match(readFileSync(path.join(dir, 'search-1.json'), 'utf8'), /كتاب جديد/);
     assert.equal(await page.getAttribute('html', 'lang'), 'ar');
     const search = async (term) => {
       await page.fill('#search-input', term);

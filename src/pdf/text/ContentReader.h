@@ -133,6 +133,9 @@ class ContentReader {
     ContentReader& operator=(const ContentReader&) = delete;
 
     bool withImages() const { return withImages_; }
+    // The cookie MuPDF's interpreter is run with for this reading (PageClock.h); null for none.
+    fz_cookie* cookie() const { return cookie_; }
+    void setCookie(fz_cookie* cookie) { cookie_ = cookie; }
     pdf_document* document() const { return doc_; }
     // What has been read. markHidden() first, once the reading is complete.
     PaintedText& result() { return out_; }
@@ -215,6 +218,7 @@ class ContentReader {
     fz_matrix toPage_;  // page user space to page space
     fz_matrix toUser_;  // and back
     bool withImages_;
+    fz_cookie* cookie_ = nullptr;
     PaintedText out_;
     std::vector<GState> stack_;
     std::vector<pdf_obj*> resources_;

@@ -12,6 +12,7 @@
 #include "pdf/Error.h"
 #include "pdf/Library.h"
 #include "pdf/Objects.h"
+#include "pdf/PageClock.h"
 #include "pdf/PageLimits.h"
 #include "pdf/text/ContentReader.h"
 
@@ -335,8 +336,9 @@ void opDoForm(fz_context* ctx, pdf_processor* proc, const char*, pdf_obj* form,
 // alone.
 void runForm(fz_context* ctx, pdf_processor* proc, pdf_obj* form, pdf_obj* resources) {
     pdf_document* doc = readerOf(proc).document();
+    fz_cookie* cookie = readerOf(proc).cookie();
     // A stopped reading goes on up to the page's boundary.
-    if (tryMupdf(ctx, [&] { pdf_process_contents(ctx, proc, doc, resources, form, nullptr); }) ==
+    if (tryMupdf(ctx, [&] { pdf_process_contents(ctx, proc, doc, resources, form, cookie); }) ==
         FZ_ERROR_ABORT)
         fz_rethrow(ctx);
 }
@@ -422,7 +424,8 @@ bool shownWidget(fz_context* ctx, pdf_annot* widget) {
 // One annotation's appearance; its failure is its own, but for the reading
 // being stopped (false).
 bool runAnnotation(fz_context* ctx, pdf_processor* proc, pdf_annot* annot) {
-    return tryMupdf(ctx, [&] { pdf_process_annot(ctx, proc, annot, nullptr); }) != FZ_ERROR_ABORT;
+    fz_cookie* cookie = readerOf(proc).cookie();
+    return tryMupdf(ctx, [&] { pdf_process_annot(ctx, proc, annot, cookie); }) != FZ_ERROR_ABORT;
 }
 
 // Runs the page's content and then its annotations and fields; false, with
@@ -436,7 +439,7 @@ bool runPage(const Page& page, ContentReader& reader, std::string& failure) {
     reader.pushResources(resources);
     if (tryMupdf(ctx, [&] {
             pdf_process_contents(ctx, proc, pdfPage->doc, resources,
-                                 pdf_page_contents(ctx, pdfPage), nullptr);
+                                 pdf_page_contents(ctx, pdfPage), reader.cookie());
         }) != 0) {
         failure = fz_caught_message(ctx);
         return false;
@@ -465,16 +468,21 @@ bool runPage(const Page& page, ContentReader& reader, std::string& failure) {
 PaintedText readPaintedText(const Page& page) {
     // Some pages hold an image MuPDF cannot load; their text is read again
     // without the images, which only ever hide text.
+    PageClock clock(page.place(), "cannot read text");
     checkPageLimits(page, "cannot read text");
     std::string failure;
     for (bool withImages : {true, false}) {
         ContentReader reader(page.handle()->doc, page, withImages);
+        reader.setCookie(clock.cookie());
         bool read = false;
         try {
             read = runPage(page, reader, failure);
         } catch (const Error& e) {
             throw e.within(page.place(), "cannot read text");
         }
+        // A reading stopped for the page's time, or short of memory for the job, is not
+        // tried again without images.
+        clock.check();
         if (!read && !reader.workLimit().empty())
             throw Error(page.place(), "cannot read text", reader.workLimit());
         if (!read) continue;
