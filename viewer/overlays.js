@@ -31,7 +31,7 @@ export async function showTextLayer(frame, page, token) {
   const layer = await loadTextLayer(page.num);
   // Turned on, or to the text view, meanwhile: this answer is no longer wanted.
   if (token !== state.showToken || layer === null) return;
-  const { frame: element, hits } = buildTextLayer(layer);
+  const { frame: element, hits } = buildTextLayer(layer, () => token === state.showToken);
   frame.textLayer.replaceChildren(element);
   frame.layer = { num: page.num, layer, frame: element, hits };
   frame.image.alt = '';

@@ -79,12 +79,23 @@ export function readTextLayer(json, num, size) {
 
 const FONT_FAMILY = 'sans-serif';
 let measuring = null;
+let measuringSize = 0;
 
+// The width of `text` in the layer's font at `size` pixels. The canvas's font is set only
+// when the size changes: setting it parses it again, a cost per word on a page of many.
 function naturalWidth(text, size) {
   if (measuring === null) measuring = document.createElement('canvas').getContext('2d');
-  measuring.font = `${size}px ${FONT_FAMILY}`;
+  if (size !== measuringSize) {
+    measuring.font = `${size}px ${FONT_FAMILY}`;
+    measuringSize = size;
+  }
   return measuring.measureText(text).width;
 }
+
+// A layer of more words than this is built a slice of about this many words at a time, one
+// slice a frame, so that a page of 200,000 words never holds up the page for seconds; the
+// first slice is built at once.
+export const WORDS_PER_SLICE = 3000;
 
 const px = (value) => `${Math.round(value * 100) / 100}px`;
 
@@ -93,7 +104,10 @@ const px = (value) => `${Math.round(value * 100) / 100}px`;
 // has a line feed between lines), its words inline in "t"'s order with a space between them,
 // so that a selection reads as the words in reading order. Every word takes exactly its
 // length along the line: its box is that wide and its text is stretched (scaleX) to fill it.
-export function buildTextLayer(layer) {
+// The lines after the first WORDS_PER_SLICE words are added in slices, one a frame, while
+// `wanted()` says the layer is still shown; `built` is a Promise that settles when the last
+// is in (or the layer is no longer wanted).
+export function buildTextLayer(layer, wanted = () => true) {
   const frame = document.createElement('div');
   frame.className = 'text-frame';
   frame.style.width = px(layer.width);
@@ -104,16 +118,36 @@ export function buildTextLayer(layer) {
   hits.setAttribute('aria-hidden', 'true');
   const text = document.createElement('div');
   text.className = 'text-lines';
-  for (const line of layer.lines) text.append(lineElement(line));
   frame.append(hits, text);
-  return { frame, hits };
+  let next = 0;
+  const slice = () => {
+    const lines = [];
+    for (let words = 0; next < layer.lines.length && words < WORDS_PER_SLICE; next++) {
+      lines.push(lineElement(layer.lines[next]));
+      words += layer.lines[next].words.length;
+    }
+    text.append(...lines);
+  };
+  slice();
+  const built = new Promise((resolve) => {
+    const more = () => {
+      if (next >= layer.lines.length || !wanted()) {
+        resolve();
+        return;
+      }
+      slice();
+      requestAnimationFrame(more);
+    };
+    requestAnimationFrame(more);
+  });
+  return { frame, hits, built };
 }
 
 function lineElement(line) {
   const element = document.createElement('div');
   element.className = 'text-line';
   if (line.rtl) element.dir = 'rtl';
-  const extent = Math.max(0, ...line.words.map((w) => w.start + w.length));
+  const extent = line.words.reduce((most, w) => Math.max(most, w.start + w.length), 0);
   element.style.left = px(line.x);
   element.style.top = px(line.y);
   element.style.width = px(extent);
@@ -124,28 +158,29 @@ function lineElement(line) {
   // Where the inline flow starts: the left end of the box, or its right end for a
   // right-to-left line; every word's place is counted from there.
   const fromFlowStart = (start, length) => (line.rtl ? extent - (start + length) : start);
+  const space = naturalWidth(' ', line.size);
   let at = 0;
   line.words.forEach((word, i) => {
     const begin = fromFlowStart(word.start, word.length);
+    // Between two words a space, and a margin that puts the word where its box is (a
+    // negative one for overlapping boxes).
+    let lead = begin - at;
     if (i > 0) {
-      // The space between two words: as wide as the gap between their boxes (a negative gap,
-      // overlapping boxes, pulls the next word back).
-      const gap = document.createElement('span');
-      gap.className = 'text-gap';
-      gap.textContent = ' ';
-      gap.style.width = px(Math.max(0, begin - at));
-      if (begin < at) gap.style.marginInlineEnd = px(begin - at);
-      element.append(gap);
+      element.append(' ');
+      lead -= space;
     }
+    // One element a word, its text spaced out (or in) to fill its box: a selection covers
+    // the word as the page shows it, and a page of many words lays out fast.
     const box = document.createElement('span');
     box.className = 'text-word';
+    box.textContent = word.text;
     box.style.width = px(word.length);
-    if (i === 0 && begin !== 0) box.style.marginInlineStart = px(begin);
-    const glyphs = document.createElement('span');
-    glyphs.textContent = word.text;
+    if (lead !== 0) box.style.marginInlineStart = px(lead);
     const natural = naturalWidth(word.text, line.size);
-    if (natural > 0 && word.length > 0) glyphs.style.transform = `scaleX(${(word.length / natural).toFixed(4)})`;
-    box.append(glyphs);
+    const characters = [...word.text].length;
+    if (natural > 0 && word.length > 0 && characters > 0) {
+      box.style.letterSpacing = px((word.length - natural) / characters);
+    }
     element.append(box);
     at = begin + word.length;
   });
@@ -201,8 +236,12 @@ function dropCjkSpaces(text) {
 // character remembers its line, its word and where it came from in `shown`, the same text
 // unfolded, from which snippets are cut.
 export function searchableText(lines) {
-  let text = '';
-  let shown = '';
+  // The texts are gathered in pieces and joined once: a page of 200,000 words grows them
+  // hundreds of thousands of times, and looking back into a string grown that way copies it.
+  const textPieces = [];
+  const shownPieces = [];
+  let shownLength = 0;
+  let lastChar = '';  // the last character of the text so far
   const lineOf = [];
   const wordOf = [];
   const shownFrom = [];
@@ -215,14 +254,18 @@ export function searchableText(lines) {
       shownFrom.push(from);
       shownTo.push(to);
     }
-    text += folded;
+    textPieces.push(folded);
+    lastChar = [...folded].pop();
+  };
+  const show = (piece) => {
+    shownPieces.push(piece);
+    shownLength += piece.length;
   };
   const separate = (next) => {
-    if (text === '' || joinNext) return;
-    const previous = [...text.slice(-2)].pop();
-    if (CJK.test(previous) && CJK.test(next)) return;
-    push(' ', -1, -1, shown.length, shown.length + 1);
-    shown += ' ';
+    if (lineOf.length === 0 || joinNext) return;
+    if (CJK.test(lastChar) && CJK.test(next)) return;
+    push(' ', -1, -1, shownLength, shownLength + 1);
+    show(' ');
   };
   lines.forEach((line, l) => {
     line.words.forEach((word, w) => {
@@ -230,29 +273,37 @@ export function searchableText(lines) {
       for (const char of word.text) {
         const folded = fold(char);
         if (folded === '') {  // a lone mark: part of the character before
-          if (!first) shownTo[shownTo.length - 1] = shown.length + char.length;
-          shown += char;
+          if (!first) shownTo[shownTo.length - 1] = shownLength + char.length;
+          show(char);
           continue;
         }
         if (first) separate([...folded][0]);
         first = false;
         joinNext = false;
-        push(folded, l, w, shown.length, shown.length + char.length);
-        shown += char;
+        push(folded, l, w, shownLength, shownLength + char.length);
+        show(char);
       }
     });
     const last = line.words.length > 0 ? line.words[line.words.length - 1].text : '';
     if (HYPHENATED.test(last) && lineOf.length > 0 && lineOf[lineOf.length - 1] === l) {
       // Joined with the next line: the hyphen is no part of the word.
-      text = text.slice(0, -1);
+      const piece = textPieces.pop();
+      if (piece.length > 1) textPieces.push(piece.slice(0, -1));
       lineOf.pop();
       wordOf.pop();
       shownFrom.pop();
-      shown = shown.slice(0, shownTo.pop() - 1);
+      const keep = shownTo.pop() - 1;
+      while (shownLength - shownPieces[shownPieces.length - 1].length >= keep) {
+        shownLength -= shownPieces.pop().length;
+      }
+      const end = shownPieces.pop();
+      shownLength -= end.length;
+      show(end.slice(0, keep - shownLength));
+      lastChar = [...(textPieces[textPieces.length - 1] || '')].pop() || '';
       joinNext = true;
     }
   });
-  return { text, lineOf, wordOf, shownFrom, shownTo, shown };
+  return { text: textPieces.join(''), lineOf, wordOf, shownFrom, shownTo, shown: shownPieces.join('') };
 }
 
 // Every place `term` (folded) occurs in `page` (searchableText), left to right, not

@@ -664,6 +664,45 @@ describe('a publication searched in its search text, in one file as older ones h
   });
 });
 
+// Regression: a page of 200,000 words took 30 s to show its text layer and 79 s to search,
+// holding the page for up to 72 s at a time. Its layer is now laid out a slice at a time, one
+// element a word, and search reads its text in one pass; bench/viewer-words.sh times it.
+describe('a page of forty thousand words', () => {
+  const LINES = 400;
+  const WORDS = 100;
+  let site;
+  let lines;
+  let width;
+  before(async () => {
+    const dir = copiedPublication('textlayer', 'many-words', 'search.json');
+    width = readLayer(dir, 2).w;
+    lines = Array.from({ length: LINES }, (_, i) => {
+      const words = Array.from({ length: WORDS }, (__, j) => ((i * WORDS + j) % 997 === 0 ? 'needle' : `w${j}`));
+      return { t: words.join(' '), x: 10, y: 10 + i * 1.9, h: 1.8, s: 1.5, b: words.flatMap((__, j) => [j * 5.5, 4]) };
+    });
+    writeLayer(dir, { v: 1, p: 2, w: width, h: readLayer(dir, 2).h, l: lines });
+    site = await serve(dir);
+  });
+  after(() => site.server.close());
+
+  test('its layer is built whole, each word over its box, and search finds every hit on it', async () => {
+    const { page, problems } = await openViewer(site.base, '/#page=2');
+    await page.waitForFunction((n) => document.querySelectorAll('#text-layer .text-word').length === n,
+      LINES * WORDS, { timeout: 60000 });
+    const image = await imageBox(page);
+    for (const [l, w] of [[0, 0], [LINES - 1, WORDS - 1], [200, 57]]) {
+      const box = await page.locator('#text-layer .text-line').nth(l).locator('.text-word').nth(w).boundingBox();
+      assertNear(box, wordRect(lines[l], w, image, width), `word ${w} of line ${l}`, 1);
+    }
+    await page.fill('#search-input', 'needle');
+    await page.press('#search-input', 'Enter');
+    await page.waitForFunction(() => /on \d+ page/.test(document.getElementById('hit-count').textContent));
+    assert.equal(await page.textContent('#hit-count'), `Hit 1 of ${Math.ceil((LINES * WORDS) / 997)} on 1 page`);
+    assert.deepEqual(problems, []);
+    await page.close();
+  });
+});
+
 describe('a publication made with --rtl and --lang', () => {
   let site;
   let dir;
