@@ -4,6 +4,8 @@
 #include <mupdf/pdf.h>
 #include <sys/stat.h>
 
+#include <set>
+
 #include "pdf/Boundary.h"
 #include "pdf/Error.h"
 #include "pdf/Library.h"
@@ -24,6 +26,27 @@ std::string baseName(const std::string& path) {
 // larger file is read from the disk as objects are needed, so that a job's memory stays
 // bounded (each worker opens the document for itself).
 constexpr off_t kReadIntoMemoryBytes = 32 << 20;
+
+// The page tree walked for its leaves at most this deep (real trees are a few levels deep).
+constexpr int kMaxPageTreeDepth = 64;
+
+// The pages of the tree under `node` as MuPDF's map of the tree takes them: a /Pages node's
+// kids in order, a /Page a page; -1 when the tree holds anything else, repeats a node or is
+// deeper than kMaxPageTreeDepth, or has more than `most` pages. Linear in the tree's nodes.
+int pageTreeLeaves(pdf_obj* node, int depth, int most, std::set<int>& seen) {
+    const int number = objects::objectNumber(node);
+    if (depth > kMaxPageTreeDepth || (number != 0 && !seen.insert(number).second)) return -1;
+    pdf_obj* type = objects::get(node, "Type");
+    if (objects::isName(type, "Page")) return 1;
+    if (!objects::isName(type, "Pages")) return -1;
+    pdf_obj* kids = objects::get(node, "Kids");
+    int leaves = 0;
+    for (int i = 0, n = objects::length(kids); i < n; ++i) {
+        const int under = pageTreeLeaves(objects::at(kids, i), depth + 1, most - leaves, seen);
+        if (under < 0 || (leaves += under) > most) return -1;
+    }
+    return leaves;
+}
 
 constexpr int kMissingPageObject = 1;
 constexpr int kMissingContents = 2;
@@ -84,13 +107,30 @@ Document::Document(const std::string& path) : path_(path) {
     } catch (const Error& e) {
         throw e.within(place, e.file().empty() ? opening : "");
     }
+    // MuPDF finds a page by walking its tree's kids, so reaching every page of a book whose
+    // tree is one flat list of 10,000 kids costs the square of its pages (most of a job's
+    // time on such a book); its map of the tree makes each a lookup. The map is made only
+    // when the tree holds exactly the pages it declares, since MuPDF's map would hold unset
+    // entries for pages it lacks; otherwise pages are found as before.
+    try {
+        std::set<int> seen;
+        const int pages = objects::pageCountOf(doc.get());
+        if (pageTreeLeaves(objects::get(objects::catalog(doc.get()), "Pages"), 0, pages, seen) ==
+            pages) {
+            pageMap_ = tryMupdf(ctx, [&] { pdf_load_page_tree(ctx, doc.get()); }) == 0;
+        }
+    } catch (const Error&) {
+        // A tree that cannot be walked is read page by page, as it always was.
+    }
     doc_ = doc.release();
     cost_ = std::make_shared<DocumentCost>();
     cost_->fileBytes = status.st_size;
 }
 
 Document::~Document() {
-    pdf_drop_document(Library::context(), doc_);
+    fz_context* ctx = Library::context();
+    if (pageMap_) pdf_drop_page_tree(ctx, doc_);
+    pdf_drop_document(ctx, doc_);
 }
 
 Error::Place Document::place() const {

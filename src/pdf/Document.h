@@ -58,6 +58,7 @@ class Document {
   private:
     std::string path_;
     pdf_document* doc_ = nullptr;
+    bool pageMap_ = false;  // MuPDF's map of the page tree is loaded
     std::shared_ptr<DocumentCost> cost_;
 };
 
