@@ -61,6 +61,10 @@ def write_pdf(name, content, image, resources=b"/XObject << /Im0 6 0 R >>", more
                content,
                b"<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
                image] + list(more) + ([page] * pages if pages > 1 else [])
+    write_objects(name, objects)
+
+def write_objects(name, objects):
+    """A PDF of the objects, numbered from 1, the first the catalog."""
     out = bytearray(b"%PDF-1.7\n%\xe2\xe3\xcf\xd3\n")
     offsets = []
     for number, body in enumerate(objects, 1):
@@ -110,16 +114,7 @@ objects = [b"<< /Type /Catalog /Pages 2 0 R /Names << /Dests 6 0 R >> /PageLabel
            b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 5 0 R >> >> /Contents 4 0 R >>",
            stream(text), b"<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
            b"<< /Names [" + names + b"] >>"]
-out = bytearray(b"%PDF-1.7\n")
-offsets = []
-for number, body in enumerate(objects, 1):
-    offsets.append(len(out))
-    out += b"%d 0 obj\n" % number + body + b"\nendobj\n"
-xref = len(out)
-out += b"xref\n0 %d\n0000000000 65535 f \n" % (len(objects) + 1) + b"".join(b"%010d 00000 n \n" % o for o in offsets)
-out += b"trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n" % (len(objects) + 1, xref)
-with open(f"{work}/names.pdf", "wb") as f:
-    f.write(out)
+write_objects("names", objects)
 write_pdf("shared", stream(deflate_repeated(b"q Q " * (1 << 18), 9900000 // (1 << 19)), flate), white, pages=20)
 PY
 
