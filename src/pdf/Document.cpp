@@ -12,6 +12,14 @@
 #include "pdf/Objects.h"
 #include "pdf/PageLimits.h"
 
+// Document::page gives back a reference that MuPDF 1.21's pdf_load_page takes twice once the
+// page tree's map is loaded; another version may take it once (check pdf_load_page_imp and
+// pdf_lookup_page_obj in source/pdf/pdf-page.c), and the page would then be freed under it.
+#if FZ_VERSION_MAJOR != 1 || FZ_VERSION_MINOR != 21
+#error \
+    "src/pdf/Document.cpp gives back a reference MuPDF 1.21 keeps twice: check it for this version"
+#endif
+
 namespace pdf {
 namespace {
 
@@ -157,6 +165,11 @@ Page Document::page(int number) const {
     int missing = 0;
     guarded(ctx, place, "cannot load page", [&] {
         page.out() = pdf_load_page(ctx, doc_, number - 1);
+        // With the map of the page tree loaded, MuPDF 1.21 takes a reference to the page's
+        // object that it never gives back (pdf_lookup_page_obj keeps what it returns, and the
+        // page keeps it again): given back here, so that the object is freed with the
+        // document.
+        if (pageMap_ && !doc_->file_reading_linearly) pdf_drop_obj(ctx, page.get()->obj);
         missing = damagedPage(ctx, page.get());
     });
     // MuPDF shows what it cannot find as an empty page; a publication of a
