@@ -37,6 +37,9 @@ constexpr off_t kReadIntoMemoryBytes = 32 << 20;
 
 // The page tree walked for its leaves at most this deep (real trees are a few levels deep).
 constexpr int kMaxPageTreeDepth = 64;
+// From this many pages a document's pages are found through MuPDF's map of its page tree:
+// walking a flat tree of 1,000 kids for each page costs a few milliseconds in all.
+constexpr int kPageMapFromPages = 1000;
 
 // The pages of the tree under `node` as MuPDF's map of the tree takes them: a /Pages node's
 // kids in order, a /Page a page; -1 when the tree holds anything else, repeats a node or is
@@ -119,12 +122,16 @@ Document::Document(const std::string& path) : path_(path) {
     // tree is one flat list of 10,000 kids costs the square of its pages (most of a job's
     // time on such a book); its map of the tree makes each a lookup. The map is made only
     // when the tree holds exactly the pages it declares, since MuPDF's map would hold unset
-    // entries for pages it lacks; otherwise pages are found as before.
+    // entries for pages it lacks; otherwise pages are found as before. And only for a book of
+    // kPageMapFromPages pages or more, where the walks cost: with the map, MuPDF 1.21 also
+    // keeps for good each page that a link names by its number, a reference given back
+    // nowhere (see Document::page for the one that is).
     try {
         std::set<int> seen;
         const int pages = objects::pageCountOf(doc.get());
-        if (pageTreeLeaves(objects::get(objects::catalog(doc.get()), "Pages"), 0, pages, seen) ==
-            pages) {
+        if (pages >= kPageMapFromPages &&
+            pageTreeLeaves(objects::get(objects::catalog(doc.get()), "Pages"), 0, pages, seen) ==
+                pages) {
             pageMap_ = tryMupdf(ctx, [&] { pdf_load_page_tree(ctx, doc.get()); }) == 0;
         }
     } catch (const Error&) {
