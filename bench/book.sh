@@ -9,10 +9,11 @@
 # Checks (exit status 1 when one fails): every job costs at most 1.2 times per page on the long
 # book what it costs on the short one (a job under 0.05 s on the short book is compared
 # against 0.05 s: its time there is mostly starting up), and the first part of the search
-# text, what a reader's first search fetches, is at most 256 KB.
+# text, what a reader's first search fetches, is at most 256 KB; the first result of a search
+# for "culture" shows within 2 s of Enter on the long book.
 #
 # Usage: bench/book.sh        (QUILLONPROXY overrides the binary; takes some 12 minutes)
-# Needs ../shared/corpus/pdfjs_freeculture.pdf and mutool.
+# Needs ../shared/corpus/pdfjs_freeculture.pdf, mutool and the browser tests' npm packages.
 set -euo pipefail
 
 # shellcheck source-path=SCRIPTDIR source=lib.sh
@@ -68,6 +69,10 @@ done <"$work/short.log"
 first_part="$(stat -c %s "$work/long/search-1.json")"
 echo "search text: $(ls "$work/long"/search-*.json | wc -l) parts; the first $first_part bytes"
 [ "$first_part" -le 262144 ] || { echo "  first part over 256 KB"; failures=$((failures + 1)); }
+first_search="$(node "$repo/bench/first-search.mjs" "$work/long" culture)"
+echo "first search on the long book: $first_search"
+ms="$(sed -n 's/^first result after \([0-9]*\) ms.*/\1/p' <<<"$first_search")"
+[ -n "$ms" ] && [ "$ms" -le 2000 ] || { echo "  first result not within 2 s"; failures=$((failures + 1)); }
 if [ "$failures" -gt 0 ]; then
   echo "$failures check(s) failed"
   exit 1
