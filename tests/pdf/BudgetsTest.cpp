@@ -58,20 +58,6 @@ std::string pagesSharing(const TempDir& dir, const std::string& name, int pages,
     return dir.file(name);
 }
 
-std::string be32(unsigned value) {
-    return {static_cast<char>(value >> 24), static_cast<char>(value >> 16),
-            static_cast<char>(value >> 8), static_cast<char>(value)};
-}
-
-// The start of a JPEG 2000 codestream declaring width x height pixels of three components.
-std::string codestream(unsigned width, unsigned height) {
-    std::string siz = std::string("\xFF\x4F\xFF\x51\x00\x2F\x00\x00", 8) + be32(width) +
-                      be32(height) + be32(0) + be32(0) + be32(width) + be32(height) + be32(0) +
-                      be32(0) + std::string("\x00\x03", 2);
-    for (int c = 0; c < 3; ++c) siz += std::string("\x07\x01\x01", 3);
-    return siz + std::string(100, '\0') + "\xFF\xD9";
-}
-
 std::string imageEntries(const std::string& size, const std::string& filter) {
     return "/Type /XObject /Subtype /Image " + size +
            " /ColorSpace /DeviceRGB /BitsPerComponent 8" + filter;
@@ -105,6 +91,10 @@ TEST(Budgets, PagesPastABudgetAreRefusedWithOneLineNamingIt) {
         "/YStep 0.02 /Resources << >>",
         "0 0 0.01 0.01 re f");
     const std::string jpx = " /Filter /JPXDecode";
+    // An empty page: what the job costs apart from its content.
+    const auto plain = [](const TempDir& d) {
+        return pagesSharing(d, "plain.pdf", 1, stream("", ""), "");
+    };
     const std::vector<BudgetCase> cases = {
         {"a pattern tiled in steps of 0.02 pt: drawing never looks at the cookie",
          [&](const TempDir& d) {
@@ -129,19 +119,14 @@ TEST(Budgets, PagesPastABudgetAreRefusedWithOneLineNamingIt) {
          "page 1: cannot read text: the page takes more than 0.05 s of processor time, the most "
          "a page may"},
         {"a band of 32 MB at 600 dpi with 16 MB for the job",
-         [](const TempDir& d) { return pagesSharing(d, "plain.pdf", 1, stream("", ""), ""); },
+         plain,
          "createimages",
          600,
          {{"QUILLONPROXY_MEMORY_MB", "16"}, {"QUILLONPROXY_THREADS", "1"}},
          "page 1: cannot render: the job needs more than 16 MB of memory, the most a job may"},
-        {"the same with the default budget",
-         [](const TempDir& d) { return pagesSharing(d, "plain.pdf", 1, stream("", ""), ""); },
-         "createimages",
-         600,
-         {},
-         ""},
+        {"the same with the default budget", plain, "createimages", 600, {}, ""},
         {"a budget that is no number leaves the default",
-         [](const TempDir& d) { return pagesSharing(d, "plain.pdf", 1, stream("", ""), ""); },
+         plain,
          "createindex",
          0,
          {{"QUILLONPROXY_PAGE_SECONDS", "soon"}},
@@ -153,8 +138,8 @@ TEST(Budgets, PagesPastABudgetAreRefusedWithOneLineNamingIt) {
              return pagesSharing(
                  d, "jpx.pdf", 1, stream("", "q 9 0 0 9 9 9 cm /A Do /B Do Q"),
                  "/XObject << /A 4 0 R /B 5 0 R >>",
-                 {stream(imageEntries("/Width 1 /Height 1", jpx), codestream(4000, 4000)),
-                  stream(imageEntries("/Width 1 /Height 1", jpx), codestream(4000, 4001))});
+                 {stream(imageEntries("/Width 1 /Height 1", jpx), jpxCodestream(4000, 4000)),
+                  stream(imageEntries("/Width 1 /Height 1", jpx), jpxCodestream(4000, 4001))});
          },
          "createindex",
          0,

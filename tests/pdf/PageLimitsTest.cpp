@@ -34,26 +34,11 @@ std::string writeOnePagePdf(const TempDir& dir, const std::string& name, const s
     return path;
 }
 
-std::string be32(unsigned value) {
-    return {static_cast<char>(value >> 24), static_cast<char>(value >> 16),
-            static_cast<char>(value >> 8), static_cast<char>(value)};
-}
-
-// A JPEG 2000 codestream's start: SOC and a SIZ marker declaring width x height pixels of
-// three components (the decoder allocates from these), then a few bytes of nothing.
-std::string codestream(unsigned width, unsigned height) {
-    std::string siz = std::string("\xFF\x4F\xFF\x51", 4) + std::string("\x00\x2F\x00\x00", 4) +
-                      be32(width) + be32(height) + be32(0) + be32(0) + be32(width) + be32(height) +
-                      be32(0) + be32(0) + std::string("\x00\x03", 2);
-    for (int c = 0; c < 3; ++c) siz += std::string("\x07\x01\x01", 3);
-    return siz + std::string(400, '\0') + "\xFF\xD9";
-}
-
 // The same codestream in a JP2 file: signature, file type, header (ihdr) and codestream boxes.
 std::string jp2File(unsigned width, unsigned height) {
     const std::string ihdr =
         be32(22) + "ihdr" + be32(height) + be32(width) + std::string("\x00\x03\x07\x07\x00\x00", 6);
-    const std::string cs = codestream(width, height);
+    const std::string cs = jpxCodestream(width, height);
     return std::string("\x00\x00\x00\x0CjP  \x0D\x0A\x87\x0A", 12) + be32(20) + "ftyp" + "jp2 " +
            be32(0) + "jp2 " + be32(8 + static_cast<unsigned>(ihdr.size())) + "jp2h" + ihdr +
            be32(8 + static_cast<unsigned>(cs.size())) + "jp2c" + cs;
@@ -126,7 +111,7 @@ TEST(PageLimits, ImagesDeclaringTooManyPixelsAreRefusedBeforeDecoding) {
         "the page paints an image of 60000 x 60000 pixels, more than the 268435456 an image may "
         "have";
     expectRefusedByBothReadings(
-        dir, writeOnePagePdf(dir, "codestream.pdf", content, jpx, codestream(60000, 60000)),
+        dir, writeOnePagePdf(dir, "codestream.pdf", content, jpx, jpxCodestream(60000, 60000)),
         reason);
     expectRefusedByBothReadings(
         dir, writeOnePagePdf(dir, "jp2.pdf", content, jpx, jp2File(60000, 60000)), reason);
@@ -260,7 +245,7 @@ TEST_F(PageLimitsPass, OperatorsAreCountedAsTheInterpreterReadsThem) {
 
 TEST(PageLimitsJpx, DeclaredSizeComesFromTheCodestreamOrTheJp2Header) {
     long long width = 0, height = 0;
-    const std::string raw = codestream(60000, 50000);
+    const std::string raw = jpxCodestream(60000, 50000);
     ASSERT_TRUE(pdf::jpxDeclaredSize(reinterpret_cast<const unsigned char*>(raw.data()), raw.size(),
                                      width, height));
     EXPECT_EQ(60000, width);

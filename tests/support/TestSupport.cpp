@@ -305,6 +305,19 @@ double blockMeanDifference(const Image& a, const Image& b, int block) {
     return total / (static_cast<double>(w) * h * a.components);
 }
 
+std::string be32(unsigned value) {
+    return {static_cast<char>(value >> 24), static_cast<char>(value >> 16),
+            static_cast<char>(value >> 8), static_cast<char>(value)};
+}
+
+std::string jpxCodestream(unsigned width, unsigned height) {
+    std::string siz = std::string("\xFF\x4F\xFF\x51\x00\x2F\x00\x00", 8) + be32(width) +
+                      be32(height) + be32(0) + be32(0) + be32(width) + be32(height) + be32(0) +
+                      be32(0) + std::string("\x00\x03", 2);
+    for (int c = 0; c < 3; ++c) siz += std::string("\x07\x01\x01", 3);
+    return siz + std::string(400, '\0') + "\xFF\xD9";
+}
+
 std::string handWrittenPdf(const std::vector<std::string>& objects,
                            const std::string& trailerExtra) {
     std::string pdf = "%PDF-1.7\n";

@@ -76,6 +76,11 @@ void writeFile(const std::string& path, const std::string& bytes);
 // table: for what the builder cannot write (it re-encodes every stream and title it writes).
 std::string handWrittenPdf(const std::vector<std::string>& objects,
                            const std::string& trailerExtra = "");
+// The four bytes of value, big-endian.
+std::string be32(unsigned value);
+// A JPEG 2000 codestream's start: SOC and a SIZ marker declaring width x height pixels of
+// three components (the decoder allocates from these), then a few bytes of nothing.
+std::string jpxCodestream(unsigned width, unsigned height);
 bool fileExists(const std::string& path);
 // Names of the entries of dir (no "." and ".."), sorted.
 std::vector<std::string> listDir(const std::string& dir);
