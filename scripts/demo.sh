@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds (Release), and publishes the bundled sample PDF into
-# demo-output/ with scripts/publish.sh; then says how to look at it.
+# Installs what the program needs and the machine lacks (no browser, no Node.js), builds the
+# program and the sample PDF only (Release), and publishes the sample into demo-output/ with
+# scripts/publish.sh; then says how to look at it.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-"$root/scripts/setup.sh"
-"$root/scripts/build.sh" Release
+"$root/scripts/setup.sh" --program
+"$root/scripts/build.sh" Release --program
 
 out="$root/demo-output"
 rm -rf "$out"
