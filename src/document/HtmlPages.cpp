@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string_view>
 
+#include "document/HtmlPages.h"
+
 #include "document/DocumentError.h"
 #include "document/OutputFile.h"
 #include "document/PDFDocument.h"
@@ -48,10 +50,14 @@ bool PDFDocument::writeHtmlPages(const std::string& dir) {
 }
 
 void PDFDocument::outputPageAsHTML(const pdf::Page& page, std::string outputDir) {
-    pdf::TextPage text(page);
-    const std::string path = outputDir + Utility::pageHtmlName(page.number());
+    const std::string html = pageHtml(pdf::TextPage(page));
+    OutputFile out(outputDir + Utility::pageHtmlName(page.number()));
+    std::fwrite(html.data(), 1, html.size(), out.stream());
+    out.commit();
+}
 
-    std::string body;
+std::string pageHtml(const pdf::TextPage& text) {
+    std::string body = kHeader;
     int previousFlow = -1;
     int previousParagraph = -1;
     bool paragraphOpen = false;
@@ -77,11 +83,6 @@ void PDFDocument::outputPageAsHTML(const pdf::Page& page, std::string outputDir)
         }
     }
     if (paragraphOpen) body += kParagraphClose;
-
-    OutputFile out(path);
-    std::FILE* file = out.stream();
-    std::fputs(kHeader, file);
-    std::fwrite(body.data(), 1, body.size(), file);
-    std::fputs(kFooter, file);
-    out.commit();
+    body += kFooter;
+    return body;
 }

@@ -114,6 +114,8 @@ class PDFDocument {
     // letters of every word that holds right-to-left script reversed.
     // Throws EncodingError when the text is not well-formed UTF-8.
     std::string getRTLPageText(const pdf::Page& page);
+    // The same rewriting of a page text already read (UTF-8).
+    static std::string rtlText(const std::string& text);
     // Appends to pieces the parts of text between occurrences of separator;
     // empty parts count, so joinStrings(pieces, separator) gives text back.
     // An empty separator leaves text whole.

@@ -6,6 +6,8 @@
 #include <limits>
 #include <vector>
 
+#include "document/PageImages.h"
+
 #include "document/DocumentError.h"
 #include "document/OutputFile.h"
 #include "document/PDFDocument.h"
@@ -20,14 +22,13 @@ namespace {
 // The density a job's header resolution other than its resolution gives every image.
 constexpr int kOtherHeaderDensityDpi = 300;
 
-struct ImagePlan {
-    pdf::RenderSize size;
-    int densityDpi = 72;
-};
+}  // namespace
 
 std::string imageFileName(const ImageOptions& options, int pageNumber) {
     return options.outputDir + options.prefix + std::to_string(pageNumber) + ".jpg";
 }
+
+namespace {
 
 // Whole pixels, truncated toward zero but never 0: a sliver of a page still
 // makes an image one pixel across. A value beyond int stays beyond the
@@ -36,6 +37,8 @@ int wholePixels(double extent) {
     if (!(extent < 2147483647.0)) return std::numeric_limits<int>::max();
     return std::max(1, static_cast<int>(extent));
 }
+
+}  // namespace
 
 // The job's size rule for one page: a width wins over a height, and either
 // keeps the page's aspect ratio (the quotient taken first, then truncated);
@@ -80,9 +83,6 @@ ImagePlan planImage(const pdf::Page& page, const ImageOptions& options) {
     return plan;
 }
 
-// The number of threads that render: QUILLONPROXY_THREADS when it is a
-// whole number from 1 on, else one per CPU the process may use. With
-// QUILLONPROXY_DEBUG set, the count goes to standard error.
 int imageWorkers() {
     int workers = 0;
     if (const char* value = std::getenv("QUILLONPROXY_THREADS")) {
@@ -103,7 +103,13 @@ int imageWorkers() {
     return workers;
 }
 
-}  // namespace
+void writeImage(const pdf::RecordedPage& page, const ImagePlan& plan, int quality,
+                const std::string& path) {
+    OutputFile out(path);
+    pdf::exportJpeg(page, plan.size, quality, plan.densityDpi, out.stream());
+    out.finish(OutputFile::Flush::ByCaller);
+    out.rename();
+}
 
 bool PDFDocument::writeImages(const ImageOptions& options) {
     const pdf::Document& document = pdf();

@@ -1,4 +1,6 @@
 // The "createpagesxml" generator: one Page_N.xml record per page.
+#include "document/PagesXML.h"
+
 #include "document/DocumentError.h"
 #include "document/PDFDocument.h"
 #include "document/RecordsCommit.h"
@@ -40,20 +42,12 @@ bool PDFDocument::writePageRecords(const std::string& recordsDir, bool importLin
     // annotations cannot be read replaces none.
     std::vector<std::unique_ptr<TiXmlDocument>> records;
     for (int n = 1; n <= count; ++n) {
-        auto xml = std::make_unique<TiXmlDocument>();
-        xml->LinkEndChild(new TiXmlDeclaration("1.0", "", ""));
-        TiXmlElement* page = appendElement(xml.get(), "page");
-        page->SetAttribute("num", n);
-        page->SetAttribute("label", "");
-        page->SetAttribute("id", pageIds[n - 1]);
-        TiXmlElement* links = appendElement(page, "links");
+        std::unique_ptr<TiXmlDocument> xml = newPageRecord(n, pageIds[n - 1]);
         if (importLinks) {
+            TiXmlElement* links = recordSection(*xml, "links");
             for (auto& link : importLinksFromPDF(pdf().page(n), true, true, true)) {
                 links->LinkEndChild(link.release());
             }
-        }
-        for (const char* section : {"videos", "audios", "flashanimations", "products"}) {
-            appendElement(page, section);
         }
         records.push_back(std::move(xml));
     }
@@ -67,4 +61,21 @@ bool PDFDocument::writePageRecords(const std::string& recordsDir, bool importLin
     }
     commit.apply();
     return true;
+}
+
+std::unique_ptr<TiXmlDocument> newPageRecord(int number, const std::string& id) {
+    auto xml = std::make_unique<TiXmlDocument>();
+    xml->LinkEndChild(new TiXmlDeclaration("1.0", "", ""));
+    TiXmlElement* page = appendElement(xml.get(), "page");
+    page->SetAttribute("num", number);
+    page->SetAttribute("label", "");
+    page->SetAttribute("id", id);
+    for (const char* section : {"links", "videos", "audios", "flashanimations", "products"}) {
+        appendElement(page, section);
+    }
+    return xml;
+}
+
+TiXmlElement* recordSection(TiXmlDocument& record, const char* name) {
+    return record.FirstChildElement("page")->FirstChildElement(name);
 }

@@ -2,6 +2,8 @@
 // link per page labelled with the page's first line, for search engines.
 #include <algorithm>
 
+#include "document/SeoText.h"
+
 #include "document/DocumentError.h"
 #include "document/PDFDocument.h"
 #include "document/XmlFile.h"
@@ -10,23 +12,32 @@
 
 bool PDFDocument::writeSeo(const SeoOptions& options) {
     const pdf::Document& document = pdf();
+    // The path must be well-formed UTF-8; checked before any page is read.
+    utf8ToWide(options.outputDir + "seo.xml");
+    const int count = document.pageCount();
+    const int links = options.maxLines < 1 ? count : std::min(options.maxLines, count);
+    std::vector<std::string> firstLines;
+    for (int n = 1; n <= links; ++n) firstLines.push_back(getFirstLinePageText(document.page(n)));
+    writeSeoFile(options, firstLines);
+    return true;
+}
+
+void writeSeoFile(const SeoOptions& options, const std::vector<std::string>& firstLines) {
     const std::string path = options.outputDir + "seo.xml";
     utf8ToWide(path);
-
     TiXmlDocument xml;
     auto* paragraph = new TiXmlElement("p");
     auto* span = new TiXmlElement("span");
     span->LinkEndChild(new TiXmlText(options.title));
     paragraph->LinkEndChild(span);
     xml.LinkEndChild(paragraph);
-
-    const int count = document.pageCount();
+    const int count = static_cast<int>(firstLines.size());
     const int links = options.maxLines < 1 ? count : std::min(options.maxLines, count);
     for (int n = 1; n <= links; ++n) {
         auto* link = new TiXmlElement("a");
         paragraph->LinkEndChild(link);
         link->SetAttribute("href", "/#?page=" + std::to_string(n));
-        link->LinkEndChild(new TiXmlText(getFirstLinePageText(document.page(n))));
+        link->LinkEndChild(new TiXmlText(firstLines[n - 1]));
     }
     if (options.addCreatorLink) {
         auto* link = new TiXmlElement("a");
@@ -34,13 +45,14 @@ bool PDFDocument::writeSeo(const SeoOptions& options) {
         link->SetAttribute("href", options.creatorUrl);
         link->LinkEndChild(new TiXmlText(options.creatorName));
     }
-
     writeXmlFile(xml, path);
-    return true;
 }
 
 std::string PDFDocument::getFirstLinePageText(const pdf::Page& page) {
-    pdf::TextPage text(page);
+    return firstLineText(pdf::TextPage(page));
+}
+
+std::string firstLineText(const pdf::TextPage& text) {
     std::string result;
     if (text.lines().empty()) return result;
     bool first = true;

@@ -2,6 +2,8 @@
 // searching the publication, optionally rewritten for right-to-left scripts.
 #include <algorithm>
 
+#include "document/TextIndex.h"
+
 #include "document/DocumentError.h"
 #include "document/PDFDocument.h"
 #include "document/XmlFile.h"
@@ -13,23 +15,31 @@ bool PDFDocument::writeTextIndex(const std::string& dir, bool generateRtlOutput)
     // The path must be well-formed UTF-8; checked before any page is read.
     const std::string path = dir + "DocumentIndex.xml";
     utf8ToWide(path);
+    std::vector<std::string> texts;
+    for (int n = 1, count = document.pageCount(); n <= count; ++n)
+        texts.push_back(indexText(pdf::TextPage(document.page(n)), generateRtlOutput));
+    writeTextIndexFile(path, texts);
+    return true;
+}
 
+std::string indexText(const pdf::TextPage& text, bool rightToLeft) {
+    return rightToLeft ? PDFDocument::rtlText(text.text()) : text.text();
+}
+
+void writeTextIndexFile(const std::string& path, const std::vector<std::string>& pageTexts) {
+    utf8ToWide(path);
     TiXmlDocument xml;
     xml.LinkEndChild(new TiXmlDeclaration("1.0", "", ""));
     auto* root = new TiXmlElement("doc");
     xml.LinkEndChild(root);
-    const int count = document.pageCount();
-    for (int n = 1; n <= count; ++n) {
+    int number = 0;
+    for (const std::string& text : pageTexts) {
         auto* page = new TiXmlElement("page");
         root->LinkEndChild(page);
-        page->SetAttribute("p", n);
-        pdf::Page pdfPage = document.page(n);
-        page->LinkEndChild(
-            new TiXmlText(generateRtlOutput ? getRTLPageText(pdfPage) : getPageText(pdfPage)));
+        page->SetAttribute("p", ++number);
+        page->LinkEndChild(new TiXmlText(text));
     }
-
     writeXmlFile(xml, path);
-    return true;
 }
 
 std::string PDFDocument::getPageText(const pdf::Page& page) {
@@ -37,7 +47,11 @@ std::string PDFDocument::getPageText(const pdf::Page& page) {
 }
 
 std::string PDFDocument::getRTLPageText(const pdf::Page& page) {
-    const std::wstring text = utf8ToWide(getPageText(page));
+    return rtlText(getPageText(page));
+}
+
+std::string PDFDocument::rtlText(const std::string& utf8) {
+    const std::wstring text = utf8ToWide(utf8);
     std::vector<std::wstring> lines;
     splitString(lines, text, L"\n");
     for (std::wstring& line : lines) {

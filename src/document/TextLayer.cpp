@@ -19,6 +19,8 @@
 #include <string_view>
 #include <vector>
 
+#include "document/TextLayer.h"
+
 #include "document/OutputFile.h"
 #include "document/PDFDocument.h"
 #include "pdf/text/CharClass.h"
@@ -196,6 +198,11 @@ bool readRightToLeft(const pdf::TextPage& text, const std::vector<WrittenWord>& 
     return pdf::chars::direction(chars.front().code) == pdf::chars::Direction::RightToLeft;
 }
 
+// A word of unmapped glyphs only holds no text to write.
+bool writtenWord(const pdf::TextPage& text, const pdf::TextWord& word) {
+    return !text.wordText(word).empty() && word.charCount != 0;
+}
+
 // One line of the file, or nothing for a line without text.
 void appendLine(std::string& out, const pdf::TextPage& text, const pdf::TextLine& line,
                 const pdf::Matrix& toPage) {
@@ -204,9 +211,8 @@ void appendLine(std::string& out, const pdf::TextPage& text, const pdf::TextLine
     std::vector<const pdf::TextWord*> sources;
     pdf::Extent box;
     for (const pdf::TextWord& word : text.words(line)) {
+        if (!writtenWord(text, word)) continue;
         std::string_view utf8 = text.wordText(word);
-        // A word of unmapped glyphs only holds no text to write.
-        if (utf8.empty() || word.charCount == 0) continue;
         words.push_back({utf8, wordExtent(text, word, toPage, d)});
         sources.push_back(&word);
         box.add(words.back().extent);
@@ -252,20 +258,37 @@ void appendLine(std::string& out, const pdf::TextPage& text, const pdf::TextLine
     out += ']';
 }
 
-std::string textLayerJson(const pdf::Page& page) {
-    const pdf::TextPage text(page);
+}  // namespace
+
+PageShape pageShape(const pdf::Page& page) {
+    return {page.number(), page.width(), page.height(), page.userToPage()};
+}
+
+std::string textLayerJson(const PageShape& page, const pdf::TextPage& text) {
     std::string out = "{\"v\":" + std::to_string(kFormatVersion) +
-                      ",\"p\":" + std::to_string(page.number()) + ",\"w\":";
-    appendNumber(out, page.width());
+                      ",\"p\":" + std::to_string(page.number) + ",\"w\":";
+    appendNumber(out, page.width);
     out += ",\"h\":";
-    appendNumber(out, page.height());
+    appendNumber(out, page.height);
     out += ",\"l\":[";
-    for (const pdf::TextLine& line : text.lines()) appendLine(out, text, line, page.userToPage());
+    for (const pdf::TextLine& line : text.lines()) appendLine(out, text, line, page.userToPage);
     out += "]}";
     return out;
 }
 
-}  // namespace
+std::vector<std::string> textLayerLines(const pdf::TextPage& text) {
+    std::vector<std::string> lines;
+    for (const pdf::TextLine& line : text.lines()) {
+        std::string joined;
+        for (const pdf::TextWord& word : text.words(line)) {
+            if (!writtenWord(text, word)) continue;
+            if (!joined.empty()) joined += ' ';
+            joined += text.wordText(word);
+        }
+        if (!joined.empty()) lines.push_back(std::move(joined));
+    }
+    return lines;
+}
 
 bool PDFDocument::writeTextLayer(const std::string& dir, int fromPage, int toPage) {
     const pdf::Document& document = pdf();
@@ -285,7 +308,8 @@ bool PDFDocument::writeTextLayer(const std::string& dir, int fromPage, int toPag
     };
     try {
         for (int n = first; n <= last; ++n) {
-            const std::string json = textLayerJson(document.page(n));
+            const pdf::Page page = document.page(n);
+            const std::string json = textLayerJson(pageShape(page), pdf::TextPage(page));
             auto out = std::make_unique<OutputFile>(dir + "Text_" + std::to_string(n) + ".json");
             std::fwrite(json.data(), 1, json.size(), out->stream());
             out->finish(OutputFile::Flush::ByCaller);

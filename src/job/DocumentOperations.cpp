@@ -138,3 +138,10 @@ bool importProducts(const ImportProductsParams& params) {
                                  pagesAsked(params.useRange, params.fromPage, params.toPage));
                          });
 }
+
+bool createPublication(const CreatePublicationParams& params) {
+    // Nothing is written into the output directory itself: its stale temporaries stay for the
+    // jobs that made them.
+    return runOnDocument(params.inputFile, "", InputCheck::MustExist, PageRecords::Ignored,
+                         [&](PDFDocument& d) { return writePublication(d, params); });
+}

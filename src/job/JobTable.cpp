@@ -42,6 +42,7 @@ const std::vector<JobEntry>& jobTable() {
         declareJob("createpageshtml", kCreatePagesHtmlParams, createPagesHtml),
         declareJob("createtextlayer", kCreateTextLayerParams, createTextLayer),
         declareJob("createseotext", kCreateSeoTextParams, createSeoText),
+        declareJob("createpublication", kCreatePublicationParams, createPublication),
     };
     return table;
 }

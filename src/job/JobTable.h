@@ -28,6 +28,8 @@
 //       by the word list.
 //   "importproducts": requires the input file; adds products found by regular expressions to
 //       the page records.
+//   "createpublication": requires the input file; writes a whole publication into outputdir,
+//       each page read once, staged beside it and swapped in (Publication.h).
 // Operations return true when the job succeeded; a PDF that cannot be opened has its reason
 // printed and makes them return false. They raise what the generators raise (DocumentError,
 // pdf::Error, EncodingError).
@@ -39,6 +41,7 @@
 
 #include "document/GeneratorOptions.h"
 #include "job/JobParameters.h"
+#include "job/Publication.h"
 #include "recognition/Expressions.h"
 
 // The PDF and the output directory, first in the table of every job but two.
@@ -233,6 +236,35 @@ inline const Param<ImportProductsParams> kImportProductsParams[] = {
      &ImportProductsParams::expressions},
 };
 bool importProducts(const ImportProductsParams& params);
+
+// The whole publication in one operation (Publication.h).
+struct CreatePublicationParams : PublicationOptions {
+    std::string inputFile;
+    CreatePublicationParams() { toPage = 1; }
+};
+inline const Param<CreatePublicationParams> kCreatePublicationParams[] = {
+    inputFileParam<CreatePublicationParams>(),
+    outputDirParam<CreatePublicationParams>(),
+    {"documentlang", ParamKind::Text, Presence::Optional, "en", &CreatePublicationParams::lang},
+    {"docid", ParamKind::Text, Presence::Optional, "", &CreatePublicationParams::docId},
+    {"title", ParamKind::Text, Presence::Optional, "", &CreatePublicationParams::title},
+    {"generatertloutput", ParamKind::FlagOne, Presence::Optional, "off",
+     &CreatePublicationParams::rightToLeft},
+    {"expresions", ParamKind::LinkExpressions, Presence::Optional, "none",
+     &CreatePublicationParams::linkExpressions},
+    {"products", ParamKind::ProductExpressions, Presence::Optional, "none",
+     &CreatePublicationParams::productExpressions},
+    {"viewerdir", ParamKind::Text, Presence::Optional, "", &CreatePublicationParams::viewerDir},
+    {"withpdf", ParamKind::FlagOne, Presence::Optional, "off", &CreatePublicationParams::withPdf},
+    {"userange", ParamKind::NumberScanned, Presence::Optional, "0",
+     &CreatePublicationParams::useRange},
+    rangeEndParam<CreatePublicationParams>("frompage", &CreatePublicationParams::fromPage),
+    rangeEndParam<CreatePublicationParams>("topage", &CreatePublicationParams::toPage),
+    {"searchpartbytes", ParamKind::NumberAtoi, Presence::Optional, "131072",
+     &CreatePublicationParams::searchPartBytes},
+    {"quiet", ParamKind::FlagOne, Presence::Optional, "off", &CreatePublicationParams::quiet},
+};
+bool createPublication(const CreatePublicationParams& params);
 
 // A job read from its file, ready to run.
 struct ReadJob {

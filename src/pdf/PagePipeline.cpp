@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -60,9 +61,21 @@ void helper(Queue& queue, WorkerContext& context, const PageWork& pageWork) {
 }  // namespace
 
 void forEachRecordedPage(const Document& document, int workers, const PageWork& pageWork) {
-    const int count = document.pageCount();
+    forEachRecordedPage(document, 1, document.pageCount(), workers, nullptr, pageWork);
+}
+
+void forEachRecordedPage(const Document& document, int first, int last, int workers,
+                         const PageReading& reading, const PageWork& pageWork) {
+    // The page, read first when asked for; null when it is not to be recorded.
+    auto next = [&](int n) -> std::optional<RecordedPage> {
+        const Page page = document.page(n);
+        if (reading && !reading(page)) return std::nullopt;
+        return recordPage(page);
+    };
     if (workers <= 1) {
-        for (int n = 1; n <= count; ++n) pageWork(recordPage(document.page(n)));
+        for (int n = first; n <= last; ++n) {
+            if (std::optional<RecordedPage> recorded = next(n)) pageWork(*recorded);
+        }
         return;
     }
 
@@ -80,11 +93,12 @@ void forEachRecordedPage(const Document& document, int workers, const PageWork& 
             threads.emplace_back(
                 [&queue, &context = *context, &pageWork] { helper(queue, context, pageWork); });
         }
-        for (page = 1; page <= count; ++page) {
-            RecordedPage recorded = recordPage(document.page(page));
+        for (page = first; page <= last; ++page) {
+            std::optional<RecordedPage> recorded = next(page);
             std::unique_lock<std::mutex> lock(queue.mutex);
             if (!queue.failures.empty()) break;
-            queue.waiting.push_back(std::move(recorded));
+            if (!recorded) continue;
+            queue.waiting.push_back(std::move(*recorded));
             queue.changed.notify_all();
             bool full = queue.waiting.size() >= queue.capacity;
             lock.unlock();

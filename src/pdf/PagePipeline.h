@@ -39,4 +39,16 @@ using PageWork = std::function<void(const RecordedPage& page)>;
 // REQUIRES: called on the thread that opened the document.
 void forEachRecordedPage(const Document& document, int workers, const PageWork& work);
 
+// Reads a page on the calling thread before it is recorded; false when the page is not to be
+// recorded (nor worked on).
+using PageReading = std::function<bool(const Page& page)>;
+
+// The same for the pages first..last, each handed to `reading` (when given) first, on the
+// calling thread and in page order, so that one pass over the document both reads each page
+// and draws it: what `reading` leaves for a page is there when `work` gets the page (the
+// hand-over to the workers orders the two). A failure of `reading` is a failure of its page.
+// REQUIRES: called on the thread that opened the document; 1 <= first, last <= page count.
+void forEachRecordedPage(const Document& document, int first, int last, int workers,
+                         const PageReading& reading, const PageWork& work);
+
 }  // namespace pdf

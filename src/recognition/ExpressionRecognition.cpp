@@ -38,21 +38,8 @@ bool recognizeExpressionLinks(PDFDocument& document,
     searchExpressions(
         document.pdf(), range, patterns, limits,
         [&](size_t index, const std::string& matched, const HitInfo& hit) {
-            const ImportLinksExpression& expression = expressions[index];
-            // The record's text is ASCII, as it always was; the address
-            // carries the match percent-encoded, so that it leads where the
-            // printed address does.
-            std::string text = utf8ToAscii(matched);
-            std::string inAddress = matched;
-            if (gotoFirstNumberInRange && expression.linkType == 2) {
-                text = firstNumberOfRange(text);
-                inAddress = firstNumberOfRange(inAddress);
-            }
-            std::string url = expression.result;
-            StringFormatter::replaceAll(url, "$regresult", StringFormatter::addressForm(inAddress));
             document.pageRecord(hit.page).addLink(
-                LinkRecords::newLink(LinkRecords::formatLoc(hit.x, hit.y, hit.width, hit.height),
-                                     url, expression.target, expression.linkType, text));
+                recognizedLink(expressions[index], matched, hit, gotoFirstNumberInRange));
         });
 
     if (importPdfLinks) {
@@ -75,22 +62,42 @@ bool recognizeProductLinks(PDFDocument& document, const std::vector<ProductExpre
     LinkLimits limits("products");
     searchExpressions(document.pdf(), range, patterns, limits,
                       [&](size_t index, const std::string& matched, const HitInfo& hit) {
-                          std::string text = utf8ToAscii(matched);
-                          std::string url = expressions[index].result;
-                          StringFormatter::replaceAll(url, "$regresult",
-                                                      StringFormatter::addressForm(matched));
-                          char id[39] = {0};
-                          PDFDocument::getGuid(id);
-                          auto* product = new TiXmlElement("product");
-                          product->SetAttribute("id", id);
-                          product->SetAttribute("targettype", "0");
-                          product->SetAttribute("productid", text);
-                          product->SetAttribute(
-                              "loc", LinkRecords::formatLoc(hit.x, hit.y, hit.width, hit.height));
-                          product->SetAttribute("url", url);
-                          product->SetAttribute("text", text);
-                          document.pageRecord(hit.page).addProduct(product);
+                          document.pageRecord(hit.page).addProduct(
+                              recognizedProduct(expressions[index], matched, hit));
                       });
     document.savePages();
     return true;
+}
+
+TiXmlElement* recognizedLink(const ImportLinksExpression& expression, const std::string& matched,
+                             const HitInfo& hit, bool gotoFirstNumberInRange) {
+    // The record's text is ASCII, as it always was; the address carries the match
+    // percent-encoded, so that it leads where the printed address does.
+    std::string text = utf8ToAscii(matched);
+    std::string inAddress = matched;
+    if (gotoFirstNumberInRange && expression.linkType == 2) {
+        text = firstNumberOfRange(text);
+        inAddress = firstNumberOfRange(inAddress);
+    }
+    std::string url = expression.result;
+    StringFormatter::replaceAll(url, "$regresult", StringFormatter::addressForm(inAddress));
+    return LinkRecords::newLink(LinkRecords::formatLoc(hit.x, hit.y, hit.width, hit.height), url,
+                                expression.target, expression.linkType, text);
+}
+
+TiXmlElement* recognizedProduct(const ProductExpression& expression, const std::string& matched,
+                                const HitInfo& hit) {
+    std::string text = utf8ToAscii(matched);
+    std::string url = expression.result;
+    StringFormatter::replaceAll(url, "$regresult", StringFormatter::addressForm(matched));
+    char id[39] = {0};
+    PDFDocument::getGuid(id);
+    auto* product = new TiXmlElement("product");
+    product->SetAttribute("id", id);
+    product->SetAttribute("targettype", "0");
+    product->SetAttribute("productid", text);
+    product->SetAttribute("loc", LinkRecords::formatLoc(hit.x, hit.y, hit.width, hit.height));
+    product->SetAttribute("url", url);
+    product->SetAttribute("text", text);
+    return product;
 }

@@ -19,6 +19,60 @@ PageRange searchRange(bool useRange, int fromPage, int toPage, int pageCount) {
     return range;
 }
 
+std::vector<std::unique_ptr<Regex>> compileExpressions(const std::vector<std::string>& expressions) {
+    std::vector<std::unique_ptr<Regex>> compiled;
+    try {
+        for (const std::string& expression : expressions) {
+            if (expression.empty()) break;
+            compiled.push_back(std::make_unique<Regex>(expression));
+        }
+    } catch (const RegexError& e) {
+        throw DocumentError(e.what());
+    }
+    return compiled;
+}
+
+std::vector<Finds> findOnPage(const pdf::Page& page, const pdf::PaintedText& painted,
+                              const pdf::TextPage& text,
+                              const std::vector<std::unique_ptr<Regex>>& expressions,
+                              LinkLimits& limits) {
+    std::vector<Finds> found(expressions.size());
+    if (expressions.empty()) return found;
+    const pdf::SearchableText searchable = pdf::searchableText(text);
+    HitInfoLocator locator(page, painted);
+    try {
+        for (size_t i = 0; i < expressions.size(); ++i) {
+            Finds& finds = found[i];
+            pdf::searchPage(searchable, *expressions[i], [&](pdf::SearchMatch&& match) {
+                std::vector<HitInfo> hits = locator.getSearchHitInfo(match.highlights, match.text);
+                limits.add(page, std::max<size_t>(hits.size(), 1));
+                finds.matches.push_back(
+                    {std::move(match.text), finds.rectangles.size(), hits.size()});
+                for (const HitInfo& hit : hits)
+                    finds.rectangles.push_back({hit.x, hit.y, hit.width, hit.height});
+            });
+        }
+    } catch (const RegexError& e) {
+        throw DocumentError(e.what());
+    }
+    return found;
+}
+
+void handOnMatch(size_t expression, int page, const Finds& finds, const Finds::Match& match,
+                 const HitHandler& onHit) {
+    HitInfo hit;
+    hit.page = page;
+    hit.searchText = utf8ToAscii(match.text);
+    for (size_t r = match.firstRectangle; r < match.firstRectangle + match.rectangleCount; ++r) {
+        const Finds::Rectangle& rectangle = finds.rectangles[r];
+        hit.x = rectangle.x;
+        hit.y = rectangle.y;
+        hit.width = rectangle.width;
+        hit.height = rectangle.height;
+        onHit(expression, match.text, hit);
+    }
+}
+
 namespace {
 
 void printProgress(const PageRange& range, int page) {
@@ -26,64 +80,13 @@ void printProgress(const PageRange& range, int page) {
     std::fflush(stdout);
 }
 
-// What one expression finds on one page: each match's text and the
-// rectangles it is located as, all of the page's rectangles in one array
-// (a match's follow each other), so that a kept link costs some 80 bytes
-// here until its expression's turn.
-struct Rectangle {
-    double x, y, width, height;
-};
-struct Match {
-    std::string text;
-    std::size_t firstRectangle;
-    std::size_t rectangleCount;
-};
-struct Finds {
-    std::vector<Match> matches;
-    std::vector<Rectangle> rectangles;
-};
-
-// What every expression finds on one page, by expression. Each match is
-// located as it is found and counted against the limits at once, so a page
-// that finds too much is refused before its finds are kept.
-std::vector<Finds> findOnPage(const pdf::Document& document, int number,
-                              const std::vector<std::unique_ptr<Regex>>& res, LinkLimits& limits) {
-    pdf::Page page = document.page(number);
-    pdf::PaintedText painted = pdf::readPaintedText(page);
-    pdf::SearchableText text = pdf::searchableText(pdf::TextPage(page, painted));
-    HitInfoLocator locator(page, painted);
-    std::vector<Finds> found(res.size());
-    for (size_t i = 0; i < res.size(); ++i) {
-        Finds& finds = found[i];
-        pdf::searchPage(text, *res[i], [&](pdf::SearchMatch&& match) {
-            std::vector<HitInfo> hits = locator.getSearchHitInfo(match.highlights, match.text);
-            limits.add(page, std::max<size_t>(hits.size(), 1));
-            finds.matches.push_back({std::move(match.text), finds.rectangles.size(), hits.size()});
-            for (const HitInfo& hit : hits)
-                finds.rectangles.push_back({hit.x, hit.y, hit.width, hit.height});
-        });
-    }
-    return found;
-}
-
 // Hands on the hits of one expression's matches on one page, as the
 // locator made them.
 void handOn(size_t expression, int page, const PageRange& range, const Finds& finds,
             const HitHandler& onHit) {
-    for (const Match& match : finds.matches) {
+    for (const Finds::Match& match : finds.matches) {
         printProgress(range, page);
-        HitInfo hit;
-        hit.page = page;
-        hit.searchText = utf8ToAscii(match.text);
-        for (size_t r = match.firstRectangle; r < match.firstRectangle + match.rectangleCount;
-             ++r) {
-            const Rectangle& rectangle = finds.rectangles[r];
-            hit.x = rectangle.x;
-            hit.y = rectangle.y;
-            hit.width = rectangle.width;
-            hit.height = rectangle.height;
-            onHit(expression, match.text, hit);
-        }
+        handOnMatch(expression, page, finds, match, onHit);
     }
 }
 
@@ -110,11 +113,7 @@ namespace {
 void searchAll(const pdf::Document& document, const PageRange& range,
                const std::vector<std::string>& expressions, LinkLimits& limits,
                const HitHandler& onHit) {
-    std::vector<std::unique_ptr<Regex>> compiled;
-    for (const std::string& expression : expressions) {
-        if (expression.empty()) break;
-        compiled.push_back(std::make_unique<Regex>(expression));
-    }
+    const std::vector<std::unique_ptr<Regex>> compiled = compileExpressions(expressions);
     if (range.empty() || compiled.empty()) return;
     // found[page - from][expression]: filled when the first expression comes
     // to the page, emptied as each expression's turn passes.
@@ -122,7 +121,11 @@ void searchAll(const pdf::Document& document, const PageRange& range,
     for (size_t i = 0; i < compiled.size(); ++i) {
         for (int page = range.from; page <= range.to; ++page) {
             std::vector<Finds>& onPage = found[static_cast<size_t>(page - range.from)];
-            if (i == 0) onPage = findOnPage(document, page, compiled, limits);
+            if (i == 0) {
+                const pdf::Page read = document.page(page);
+                const pdf::PaintedText painted = pdf::readPaintedText(read);
+                onPage = findOnPage(read, painted, pdf::TextPage(read, painted), compiled, limits);
+            }
             handOn(i, page, range, onPage[i], onHit);
             onPage[i] = Finds();  // handed on: let go
         }

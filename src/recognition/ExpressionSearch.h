@@ -29,12 +29,17 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "pdf/Document.h"
+#include "pdf/text/PaintedText.h"
+#include "pdf/text/TextPage.h"
 #include "recognition/HitInfo.h"
 #include "recognition/LinkLimits.h"
+
+class Regex;
 
 // A range of pages, both ends included; empty when to < from.
 struct PageRange {
@@ -55,3 +60,40 @@ using HitHandler = std::function<void(size_t, const std::string&, const HitInfo&
 void searchExpressions(const pdf::Document& document, const PageRange& range,
                        const std::vector<std::string>& expressions, LinkLimits& limits,
                        const HitHandler& onHit);
+
+// The same search one page at a time, for a caller that reads each page once for several
+// outputs (the publication).
+//
+// Every expression up to the first empty one, compiled. Throws DocumentError naming a pattern
+// that does not compile.
+std::vector<std::unique_ptr<Regex>> compileExpressions(const std::vector<std::string>& expressions);
+
+// What one expression finds on one page: each match's text and the rectangles it is located as,
+// all of the page's rectangles in one array (a match's follow each other), so that a kept link
+// costs some 80 bytes until it is handed on.
+struct Finds {
+    struct Rectangle {
+        double x, y, width, height;
+    };
+    struct Match {
+        std::string text;
+        std::size_t firstRectangle;
+        std::size_t rectangleCount;
+    };
+    std::vector<Match> matches;
+    std::vector<Rectangle> rectangles;
+};
+
+// What each expression finds on the page read as painted and text (TextPage(page, painted)),
+// by expression. Each match is located and counted against limits as it is found, so a page
+// that finds too much is refused before its finds are kept. Throws DocumentError (limits, an
+// expression past its match limit), pdf::Error.
+// REQUIRES: called on the thread that opened the page's document.
+std::vector<Finds> findOnPage(const pdf::Page& page, const pdf::PaintedText& painted,
+                              const pdf::TextPage& text,
+                              const std::vector<std::unique_ptr<Regex>>& expressions,
+                              LinkLimits& limits);
+
+// Hands on each located rectangle of match, one of finds' matches of the expression on page.
+void handOnMatch(size_t expression, int page, const Finds& finds, const Finds::Match& match,
+                 const HitHandler& onHit);

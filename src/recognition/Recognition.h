@@ -18,6 +18,7 @@
 #include "recognition/Expressions.h"
 
 class PDFDocument;
+class TiXmlElement;
 struct HitInfo;
 
 // The pages a job asks for: all of them unless useRange; fromPage..toPage otherwise, cut to
@@ -47,3 +48,16 @@ bool recognizeProductLinks(PDFDocument& document, const std::vector<ProductExpre
 // One <link> per hit, handed to the record of the hit's page ("$regresult" in the hit's url
 // replaced by its text); a hit on a page without a record is left out.
 void addLinksFromHits(PDFDocument& document, const std::vector<HitInfo>& hits);
+
+// The <link> "recognizelinks" makes of one located rectangle of a match of expression (the
+// caller takes it): its text the match in ASCII, its address the expression's result with
+// "$regresult" replaced by the match percent-encoded; with gotoFirstNumberInRange a page
+// link's "12-15" becomes "12".
+TiXmlElement* recognizedLink(const ImportLinksExpression& expression, const std::string& matched,
+                             const HitInfo& hit, bool gotoFirstNumberInRange);
+
+// The <product> "importproducts" makes of one located rectangle of a match (the caller takes
+// it); its id is the next of the random sequence (PDFDocument::getGuid), so products must be
+// made in the job's order: expression by expression, page by page, match by match.
+TiXmlElement* recognizedProduct(const ProductExpression& expression, const std::string& matched,
+                                const HitInfo& hit);
