@@ -126,6 +126,21 @@ void copyFile(const std::string& from, const std::string& to) {
     out.rename();
 }
 
+// The PDF being published may lie in the served folder (its document.pdf, say): the new
+// publication keeps it where no output took its name, so that the swap loses no input.
+void keepInput(const std::string& pdfPath, const std::string& served, const std::string& stage) {
+    std::error_code error;
+    const fs::path input = fs::canonical(pdfPath, error);
+    if (error) return;
+    const std::string inside = input.string();
+    if (inside.compare(0, served.size(), served) != 0) return;
+    const fs::path kept = fs::path(stage) / inside.substr(served.size());
+    if (fs::exists(kept, error)) return;
+    fs::create_directories(kept.parent_path(), error);
+    fs::create_hard_link(input, kept, error);
+    if (error) copyFile(pdfPath, kept.string());
+}
+
 // Each page entry of a descriptor as the sizes it gives its images: what must not change for
 // some pages to be published again.
 std::vector<std::string> pageSizes(const TiXmlDocument& descriptor) {
@@ -362,6 +377,7 @@ bool writePublication(PDFDocument& document, const PublicationOptions& options) 
     fs::remove(stage + "document.pdf", error);
     if (options.withPdf) copyFile(pdf.path(), stage + "document.pdf");
     writeWhole(stage + "publication.json", publicationJson(title, options.withPdf, fileName));
+    keepInput(pdf.path(), folder.served(), stage);
 
     folder.putInPlace();
     char seconds[32];
