@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -540,3 +541,151 @@ TEST(Publish, WhatJobFilesCannotHoldStopsBeforeAnyJob) {
 }
 
 }  // namespace
+
+namespace {
+
+// The separate jobs as the publisher used to run them (tests/scripts/publish-by-jobs.sh), into
+// dir/jobs/, and the one operation into dir/one/; diff's lines for the files that differ.
+std::vector<std::string> differences(const TempDir& dir, const std::string& pdf) {
+    const std::string byJobs = std::string(QUILLON_SOURCE_DIR) + "/tests/scripts/publish-by-jobs.sh";
+    const std::vector<std::string> options = {"--products", "Q[A-Z]-\\d{3,4}|\\b[A-Z]{2}\\d{3}\\b"};
+    std::string args;
+    for (const std::string& option : options) args += " " + quoted(option);
+    shell("rm -rf " + quoted(dir.file("jobs")) + " " + quoted(dir.file("one")) + "; " +
+          quoted(byJobs) + " " + quoted(pdf) + " " + quoted(dir.file("jobs")) + args +
+          " >/dev/null 2>&1; rm -rf " + quoted(dir.file("jobs/jobs")));
+    std::vector<std::string> all = {pdf, dir.file("one")};
+    all.insert(all.end(), options.begin(), options.end());
+    all.push_back("--quiet");
+    EXPECT_EQ(0, publish(dir, all).status) << pdf;
+    return lines(shell("diff -rq " + quoted(dir.file("jobs")) + " " + quoted(dir.file("one")) +
+                       " 2>&1"));
+}
+
+}  // namespace
+
+// The one operation writes what the eleven jobs write, file for file: the sample with its
+// products, and corpus documents of every kind (forms, outlines, labels, links, rotated pages,
+// CJK). The only difference allowed is an image where MuPDF reuses an image decoded for another
+// size of the same page, as on the three documents listed.
+TEST(Publication, WritesWhatTheSeparateJobsWrite) {
+    TempDir dir;
+    EXPECT_EQ(std::vector<std::string>{}, differences(dir, samplePdf()));
+    const std::set<std::string> imageReused = {"pdfjs_issue5896.pdf", "pdfjs_issue918.pdf",
+                                               "pdfjs_tracemonkey.pdf"};
+    int documents = 0;
+    for (const char* name :
+         {"pdfjs_issue5896.pdf", "pdfjs_issue918.pdf", "pdfjs_tracemonkey.pdf",
+          "pdfjs_ArabicCIDTrueType.pdf", "pdfjs_labelled_pages.pdf", "pdfjs_rotation.pdf",
+          "pysf_libre-office-link.pdf", "qpdf_link-annots.pdf", "qpdf_page-labels-and-outlines.pdf",
+          "plumber_nics-rotated.pdf", "pysf_multicolumn.pdf"}) {
+        const std::string pdf = corpusFile(name);
+        if (pdf.empty()) continue;
+        ++documents;
+        SCOPED_TRACE(name);
+        const std::vector<std::string> differing = differences(dir, pdf);
+        if (imageReused.count(name) == 0) {
+            EXPECT_EQ(std::vector<std::string>{}, differing);
+            continue;
+        }
+        EXPECT_LE(differing.size(), 1u);
+        for (const std::string& line : differing)
+            EXPECT_TRUE(std::regex_search(line, std::regex("/(thumb|page|zoom)[0-9]+\\.jpg differ$")))
+                << line;
+    }
+    if (documents == 0) GTEST_SKIP() << "no corpus documents";
+}
+
+namespace {
+
+// Every file under dir (relative names, sorted) with its inode, as `find` prints them.
+std::string filesWithInodes(const std::string& dir) {
+    return shell("cd " + quoted(dir) + " && find . -type f -printf '%P %i\\n' | sort");
+}
+
+// A PDF of `pages` pages, each with its number in words on it.
+void writeNumberedPdf(const std::string& path, int pages, double width = 612) {
+    pdfbuild::DocumentSpec spec;
+    spec.pages.resize(pages);
+    for (int n = 0; n < pages; ++n) {
+        spec.pages[n].width = width;
+        spec.pages[n].texts = {pdfbuild::textRun(72, 700, "Page " + std::to_string(n + 1), 12, false)};
+    }
+    pdfbuild::writePdf(spec, path);
+}
+
+}  // namespace
+
+// A publish replaces the served folder whole: a smaller document leaves nothing of a larger
+// one; a publish killed at any moment leaves the old publication whole and serving, and the
+// next publish completes.
+TEST(Publication, ReplacesTheFolderWholeEvenWhenKilled) {
+    TempDir dir;
+    const std::string out = dir.file("pub") + "/";
+    ASSERT_EQ(0, publish(dir, {samplePdf(), out}).status);
+    writeNumberedPdf(dir.file("two.pdf"), 2);
+    ASSERT_EQ(0, publish(dir, {dir.file("two.pdf"), out}).status);
+    for (const char* gone : {"Page_3.xml", "page3.jpg", "Text_3.json", "Page_3.html", "jobs"})
+        EXPECT_FALSE(fileExists(out + gone)) << gone;
+    EXPECT_EQ("{\"v\":2,\"parts\":[[1,2]]}\n", readFile(out + "search.json"));
+
+    const std::string before = shell("cd " + quoted(out) + " && find . -type f | sort | xargs md5sum");
+    std::srand(7);
+    for (int trial = 0; trial < 8; ++trial) {
+        SCOPED_TRACE(trial);
+        const int killAfterMs = std::rand() % 150;
+        shell(publishCommand(dir, {samplePdf(), out, "--quiet"}, "killed") + " & sleep " +
+              std::to_string(killAfterMs / 1000.0) +
+              "; pkill -KILL -f 'quillonproxy .*createpublication' ; wait");
+        const std::string now =
+            shell("cd " + quoted(out) + " && find . -type f | sort | xargs md5sum");
+        const bool old = now == before;
+        const bool complete = fileExists(out + "Page_8.xml") && fileExists(out + "publication.json") &&
+                              fileExists(out + "zoom8.jpg") && !fileExists(out + "jobs");
+        EXPECT_TRUE(old || complete) << now;
+        if (complete && !old) {
+            ASSERT_EQ(0, publish(dir, {dir.file("two.pdf"), out}).status);
+        }
+    }
+    ASSERT_EQ(0, publish(dir, {samplePdf(), out}).status);
+    for (const std::string& entry : listDir(dir.path()))
+        EXPECT_EQ(std::string::npos, entry.find(".stage-")) << entry;
+}
+
+// Republishing pages 3-4 writes their files again and leaves every other page's files the same
+// files; a PDF whose page count or sizes changed is refused, the publication left as it was.
+TEST(Publication, PageRangeRewritesOnlyThosePages) {
+    TempDir dir;
+    const std::string out = dir.file("pub") + "/";
+    writeNumberedPdf(dir.file("five.pdf"), 5);
+    ASSERT_EQ(0, publish(dir, {dir.file("five.pdf"), out}).status);
+    const std::vector<std::string> before = lines(filesWithInodes(out));
+    Published p = publish(dir, {dir.file("five.pdf"), out, "--pages", "3-4"});
+    ASSERT_EQ(0, p.status) << p.err;
+    const std::vector<std::string> after = lines(filesWithInodes(out));
+    ASSERT_EQ(before.size(), after.size());
+    const std::regex rewritten(
+        "((thumb|page|zoom)[34]\\.jpg|Page_[34]\\.(xml|html)|Text_[34]\\.json|document\\.xml|"
+        "DocumentIndex\\.xml|seo\\.xml|search(-1)?\\.json|publication\\.json|index\\.html) .*");
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        const std::string name = before[i].substr(0, before[i].find(' '));
+        ASSERT_EQ(name, after[i].substr(0, after[i].find(' ')));
+        const bool viewer = name.find('/') != std::string::npos ||
+                            name.find(".js") != std::string::npos ||
+                            name.find(".css") != std::string::npos;
+        if (std::regex_match(before[i], rewritten)) {
+            EXPECT_NE(before[i], after[i]) << "not written again: " << name;
+        } else if (!viewer) {
+            EXPECT_EQ(before[i], after[i]) << "written again: " << name;
+        }
+    }
+
+    writeNumberedPdf(dir.file("six.pdf"), 6);
+    writeNumberedPdf(dir.file("wide.pdf"), 5, 800);
+    for (const char* changed : {"six.pdf", "wide.pdf"}) {
+        p = publish(dir, {dir.file(changed), out, "--pages", "2"});
+        EXPECT_EQ(255, p.status) << changed;
+        EXPECT_NE(std::string::npos, p.err.find("page count or page sizes differ")) << p.err;
+        EXPECT_EQ(after, lines(filesWithInodes(out))) << changed;
+    }
+}
