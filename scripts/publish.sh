@@ -39,7 +39,8 @@
 # characters, bytes that are not UTF-8), before anything is written; 75 another publish of
 # OUTDIR is running (it is left undisturbed); else the program's status, with its message.
 #
-# Needs bash, coreutils and the program. Environment: QUILLONPROXY, the program (default:
+# Needs bash, coreutils, awk and iconv (any Debian base system) and the program. Environment:
+# QUILLONPROXY, the program (default:
 # beside this script, then build/quillonproxy of the source tree, then the PATH);
 # QUILLONPROXY_SEARCH_PART_BYTES, the most bytes of a part of the search text (default
 # 131072).
