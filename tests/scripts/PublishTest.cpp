@@ -630,23 +630,35 @@ TEST(Publication, ReplacesTheFolderWholeEvenWhenKilled) {
     EXPECT_EQ("{\"v\":2,\"parts\":[[1,2]]}\n", readFile(out + "search.json"));
 
     const std::string before = shell("cd " + quoted(out) + " && find . -type f | sort | xargs md5sum");
+    writeNumberedPdf(dir.file("long.pdf"), 60);
     std::srand(7);
+    int killed = 0;
     for (int trial = 0; trial < 8; ++trial) {
         SCOPED_TRACE(trial);
-        const int killAfterMs = std::rand() % 150;
-        shell(publishCommand(dir, {samplePdf(), out, "--quiet"}, "killed") + " & sleep " +
-              std::to_string(killAfterMs / 1000.0) +
-              "; pkill -KILL -f 'quillonproxy .*createpublication' ; wait");
+        const int killAfterMs = std::rand() % 400;
+        // Its job file lies in jobs/ of this test's folder, so the kill finds this program only
+        // ("[q]" keeps the pattern from matching the shell that runs pkill).
+        shell("mkdir -p " + quoted(dir.file("jobs")) + "; (TMPDIR=" + quoted(dir.file("jobs")) +
+              " " + publishCommand(dir, {dir.file("long.pdf"), out, "--quiet"}, "killed") +
+              ") & sleep " + std::to_string(killAfterMs / 1000.0) + "; pkill -KILL -f " +
+              quoted("[q]uillonproxy " + dir.file("jobs") + "/") + "; wait");
+        const int status = published(dir, "killed").status;
+        if (status != 0) ++killed;
         const std::string now =
             shell("cd " + quoted(out) + " && find . -type f | sort | xargs md5sum");
         const bool old = now == before;
-        const bool complete = fileExists(out + "Page_8.xml") && fileExists(out + "publication.json") &&
-                              fileExists(out + "zoom8.jpg") && !fileExists(out + "jobs");
-        EXPECT_TRUE(old || complete) << now;
-        if (complete && !old) {
+        const bool complete = fileExists(out + "Page_60.xml") && fileExists(out + "zoom60.jpg") &&
+                              fileExists(out + "publication.json") && !fileExists(out + "jobs");
+        // Killed before the swap: the old one; after it: the new one, whole.
+        EXPECT_TRUE(old || complete) << status << "\n" << now;
+        if (status == 0) {
+            EXPECT_TRUE(complete);
+        }
+        if (complete) {
             ASSERT_EQ(0, publish(dir, {dir.file("two.pdf"), out}).status);
         }
     }
+    EXPECT_GE(killed, 2);  // most runs are killed half-way, not after the swap
     ASSERT_EQ(0, publish(dir, {samplePdf(), out}).status);
     for (const std::string& entry : listDir(dir.path()))
         EXPECT_EQ(std::string::npos, entry.find(".stage-")) << entry;
