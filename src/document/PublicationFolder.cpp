@@ -23,7 +23,7 @@ std::string why() {
     return std::strerror(errno);
 }
 
-// The folder's entries but "." and ".."; empty when it cannot be read.
+// True when dir is a folder without entries.
 bool isEmptyFolder(const std::string& dir) {
     std::error_code error;
     return fs::is_empty(dir, error) && !error;
@@ -86,6 +86,16 @@ PublicationFolder::PublicationFolder(const std::string& servedDir, Start start) 
     }
     served_ = parent_ + name_ + "/";
 
+    struct stat folder {};
+    const bool exists = stat(served_.c_str(), &folder) == 0;
+    if (exists && !S_ISDIR(folder.st_mode))
+        throw DocumentError("Cannot publish into '" + served_ + "': it is not a folder");
+    if (exists && access((served_ + "document.xml").c_str(), F_OK) != 0 && !isEmptyFolder(served_)) {
+        throw DocumentError("Cannot publish into '" + served_ +
+                            "': it holds files but no publication, and a publish replaces the "
+                            "folder whole; name an empty or new folder");
+    }
+
     const std::string lockPath = parent_ + "." + name_ + ".lock";
     lockFd_ = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (lockFd_ < 0) throw DocumentError("Cannot publish into '" + served_ + "': " + why());
@@ -100,16 +110,10 @@ PublicationFolder::PublicationFolder(const std::string& servedDir, Start start) 
         throw DocumentError("Cannot lock '" + lockPath + "': " + reason);
     }
     try {
-        struct stat folder {};
-        const bool exists = stat(served_.c_str(), &folder) == 0;
-        if (exists && !S_ISDIR(folder.st_mode))
-            throw DocumentError("Cannot publish into '" + served_ + "': it is not a folder");
-        const bool holdsPublication = exists && access((served_ + "document.xml").c_str(), F_OK) == 0;
-        if (exists && !holdsPublication && !isEmptyFolder(served_)) {
-            throw DocumentError("Cannot publish into '" + served_ +
-                                "': it holds files but no publication, and a publish replaces "
-                                "the folder whole; name an empty or new folder");
-        }
+        // Again under the lock: another publish may have made or replaced it meanwhile.
+        const bool existsNow = stat(served_.c_str(), &folder) == 0;
+        const bool holdsPublication =
+            existsNow && access((served_ + "document.xml").c_str(), F_OK) == 0;
         if (start == Start::CopyOfCurrent && !holdsPublication) {
             throw DocumentError("Cannot republish pages in '" + served_ +
                                 "': it holds no publication");
@@ -130,7 +134,7 @@ PublicationFolder::PublicationFolder(const std::string& servedDir, Start start) 
         // mkdtemp makes the folder private; a web server must read the publication.
         const mode_t mask = umask(0);
         umask(mask);
-        if (chmod(stage.c_str(), exists ? (folder.st_mode & 07777) : (0777 & ~mask)) != 0)
+        if (chmod(stage.c_str(), existsNow ? (folder.st_mode & 07777) : (0777 & ~mask)) != 0)
             throw DocumentError("Cannot make a folder beside '" + served_ + "': " + why());
         if (start == Start::CopyOfCurrent) linkTree(served_, stage);
     } catch (...) {
