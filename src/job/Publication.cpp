@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
-#include <regex>
 #include <system_error>
 #include <utility>
 
@@ -167,10 +166,23 @@ void loadDescriptor(TiXmlDocument& descriptor, const std::string& path) {
     if (!failure.empty()) throw DocumentError("Cannot read descriptor '" + path + "': " + failure);
 }
 
-// The language tag the viewer's page is given (BCP 47's letters, digits and hyphens).
+// The language tag the viewer's page is given: BCP 47's letters, digits and hyphens, a first
+// part of 2 to 8 letters, then parts of 1 to 8 letters or digits ("en", "pt-BR", "zh-Hant").
 void checkLanguage(const std::string& lang) {
-    static const std::regex kTag("[A-Za-z]{2,8}(-[A-Za-z0-9]{1,8})*");
-    if (!std::regex_match(lang, kTag)) {
+    bool sound = !lang.empty();
+    std::size_t partStart = 0;
+    for (std::size_t i = 0; sound && i <= lang.size(); ++i) {
+        if (i < lang.size() && lang[i] != '-') {
+            const char c = lang[i];
+            const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+            sound = letter || (partStart > 0 && c >= '0' && c <= '9');
+            continue;
+        }
+        const std::size_t length = i - partStart;
+        sound = length >= (partStart == 0 ? 2u : 1u) && length <= 8;
+        partStart = i + 1;
+    }
+    if (!sound) {
         throw DocumentError("The publication's language must be a tag such as en, ar or pt-BR, "
                             "not '" + lang + "'");
     }
