@@ -1,13 +1,12 @@
 // The "createpageshtml" generator: one small HTML file per page holding the
 // page's words line by line.
+#include "document/HtmlPages.h"
+
 #include <cstdio>
 #include <string_view>
 
-#include "document/HtmlPages.h"
-
 #include "document/DocumentError.h"
 #include "document/OutputFile.h"
-#include "document/PDFDocument.h"
 #include "document/Utility.h"
 #include "pdf/text/TextPage.h"
 
@@ -42,18 +41,16 @@ void appendEscaped(std::string& out, std::string_view text) {
 
 }  // namespace
 
-bool PDFDocument::writeHtmlPages(const std::string& dir) {
-    const pdf::Document& document = pdf();
+bool writeHtmlPages(const pdf::Document& document, const std::string& dir) {
     const int count = document.pageCount();
-    for (int n = 1; n <= count; ++n) outputPageAsHTML(document.page(n), dir);
+    for (int n = 1; n <= count; ++n) {
+        const pdf::Page page = document.page(n);
+        const std::string html = pageHtml(pdf::TextPage(page));
+        OutputFile out(dir + Utility::pageHtmlName(n));
+        std::fwrite(html.data(), 1, html.size(), out.stream());
+        out.commit();
+    }
     return true;
-}
-
-void PDFDocument::outputPageAsHTML(const pdf::Page& page, std::string outputDir) {
-    const std::string html = pageHtml(pdf::TextPage(page));
-    OutputFile out(outputDir + Utility::pageHtmlName(page.number()));
-    std::fwrite(html.data(), 1, html.size(), out.stream());
-    out.commit();
 }
 
 std::string pageHtml(const pdf::TextPage& text) {

@@ -6,7 +6,12 @@
 
 #include <string>
 
+#include "pdf/Document.h"
 #include "pdf/text/TextPage.h"
+
+// "createpageshtml": writes dir + "Page_N.html" for every page, each written whole; a page that
+// fails leaves the pages before it. Always true.
+bool writeHtmlPages(const pdf::Document& document, const std::string& dir);
 
 // The whole file.
 std::string pageHtml(const pdf::TextPage& text);

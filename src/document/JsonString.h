@@ -16,14 +16,29 @@ inline void appendJsonString(std::string& out, std::string_view text, bool escap
         const char c = text[i];
         const auto byte = static_cast<unsigned char>(c);
         switch (c) {
-            case '"': out += "\\\""; continue;
-            case '\\': out += "\\\\"; continue;
-            case '\b': out += "\\b"; continue;
-            case '\t': out += "\\t"; continue;
-            case '\n': out += "\\n"; continue;
-            case '\f': out += "\\f"; continue;
-            case '\r': out += "\\r"; continue;
-            default: break;
+            case '"':
+                out += "\\\"";
+                continue;
+            case '\\':
+                out += "\\\\";
+                continue;
+            case '\b':
+                out += "\\b";
+                continue;
+            case '\t':
+                out += "\\t";
+                continue;
+            case '\n':
+                out += "\\n";
+                continue;
+            case '\f':
+                out += "\\f";
+                continue;
+            case '\r':
+                out += "\\r";
+                continue;
+            default:
+                break;
         }
         unsigned code = 0x100;  // none to escape
         if (byte < 0x20 || byte == 0x7f) code = byte;

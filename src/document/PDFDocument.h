@@ -1,5 +1,7 @@
-// PDFDocument — the open PDF and its page records; every generator of the
-// publication's outputs is one of its operations.
+// PDFDocument — the open PDF and its page records, with the outputs that describe the document
+// and its records: document.xml, Page_N.xml and the links they import. The other outputs are
+// written by their own units from a page's reading (PageImages.h, TextIndex.h, HtmlPages.h,
+// TextLayer.h, SeoText.h, SearchText.h), over pdf().
 //
 // Lifecycle, one per job: construct, open, run one generator, destroy.
 // pageRecord(n) is the record of page n, kept in getOutputDir() +
@@ -7,9 +9,9 @@
 //
 //     PDFDocument document;
 //     document.setOutputDir("/pub/");               // page records in /pub/
-//     if (document.open("/in/book.pdf")) document.writeImages(options);
+//     if (document.open("/in/book.pdf")) document.writeDescriptor(options);
 //
-// The generators below (and those of recognition/) take plain values
+// The generators here (and those of recognition/) take plain values
 // (GeneratorOptions.h); the job layer (src/job/) reads them from the job
 // file. Nothing here knows how a job is described.
 //
@@ -69,13 +71,6 @@ class PDFDocument {
     // of document.xml), in order; empty for an entry without one.
     static std::vector<std::string> pageIdsOf(const TiXmlDocument& descriptor);
 
-    // Renders every page to options.outputDir + prefix + N + ".jpg".
-    bool writeImages(const ImageOptions& options);
-    // When the header resolution differs from the resolution (and the
-    // images' headers record 300 dpi), writes the clients' message for each
-    // image to standard output.
-    void reportHeaderResolution(const ImageOptions& options);
-
     // Writes options.outputDir + "document.xml", the publication
     // descriptor: one entry per page with its id, label, image and record
     // file names and sizes, and the table of contents from the PDF's outline.
@@ -100,57 +95,6 @@ class PDFDocument {
     std::vector<std::unique_ptr<TiXmlElement>> importLinksFromPDF(const pdf::Page& page,
                                                                   bool pageLinks, bool mailLinks,
                                                                   bool webLinks);
-
-    // Page text outputs. The text of a page is pdf::TextPage's: words in
-    // reading order, one space between words, a line feed between lines,
-    // hyphenated line ends joined, hidden text left out.
-    //
-    // Writes dir + "DocumentIndex.xml": <doc> with one <page p="N">
-    // per page holding its text, right-to-left lines rewritten into visual
-    // order when generateRtlOutput is set. Always true.
-    bool writeTextIndex(const std::string& dir, bool generateRtlOutput);
-    std::string getPageText(const pdf::Page& page);
-    // The page text with every line's words in reverse order and the
-    // letters of every word that holds right-to-left script reversed.
-    // Throws EncodingError when the text is not well-formed UTF-8.
-    std::string getRTLPageText(const pdf::Page& page);
-    // The same rewriting of a page text already read (UTF-8).
-    static std::string rtlText(const std::string& text);
-    // Appends to pieces the parts of text between occurrences of separator;
-    // empty parts count, so joinStrings(pieces, separator) gives text back.
-    // An empty separator leaves text whole.
-    static void splitString(std::vector<std::wstring>& pieces, const std::wstring& text,
-                            const std::wstring& separator);
-    static std::wstring joinStrings(const std::vector<std::wstring>& pieces,
-                                    const std::wstring& separator);
-    // True when a unit of word lies in U+0590..U+07BF (Hebrew, Arabic,
-    // Syriac, Arabic Supplement, Thaana).
-    static bool hasRTLCharacters(const std::wstring& word);
-
-    // Writes dir + "Page_N.html" for every page: a fixed header, the
-    // page's lines as "<br />" followed by each word and a space, grouped
-    // in one <div class="paragraph"> per paragraph, a fixed footer. Each
-    // file is written whole; a page that fails leaves the pages before it.
-    // Always true.
-    bool writeHtmlPages(const std::string& dir);
-    void outputPageAsHTML(const pdf::Page& page, std::string outputDir);
-
-    // Writes dir + "Text_N.json" for every page from fromPage to toPage (cut to the document;
-    // none when the range is empty): the page's lines in reading order, each with its text,
-    // writing direction and box on the shown page and the box of every word along it
-    // (docs/jobs.md, "Text_N.json"). Each file is written whole, all flushed to the disk
-    // together before they are put in place; a page that fails leaves the pages before it.
-    // Always true.
-    bool writeTextLayer(const std::string& dir, int fromPage, int toPage);
-
-    // Writes options.outputDir + "seo.xml": <p> holding <span> with the
-    // title, one <a href="/#?page=N"> per page (at most maxLines when that
-    // is 1 or more) labelled with the page's first line, and the creator
-    // link when asked for. Link texts are kept in UTF-8. Always true.
-    bool writeSeo(const SeoOptions& options);
-    // The words of the page's first line in reading order, separated by one
-    // space; empty for a page without text.
-    std::string getFirstLinePageText(const pdf::Page& page);
 
     // The open PDF. Throws DocumentError when none is open.
     const pdf::Document& pdf() const;

@@ -1,4 +1,6 @@
 // The "createimages" generator: every page to one JPEG file, on every core.
+#include "document/PageImages.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -6,11 +8,8 @@
 #include <limits>
 #include <vector>
 
-#include "document/PageImages.h"
-
 #include "document/DocumentError.h"
 #include "document/OutputFile.h"
-#include "document/PDFDocument.h"
 #include "document/UsableCpus.h"
 #include "pdf/JpegExport.h"
 #include "pdf/JpegWriter.h"
@@ -111,8 +110,7 @@ void writeImage(const pdf::RecordedPage& page, const ImagePlan& plan, int qualit
     out.rename();
 }
 
-bool PDFDocument::writeImages(const ImageOptions& options) {
-    const pdf::Document& document = pdf();
+bool writeImages(const pdf::Document& document, const ImageOptions& options) {
     int count = document.pageCount();
 
     // Every page's size is checked before the first file is written, so a
@@ -139,10 +137,10 @@ bool PDFDocument::writeImages(const ImageOptions& options) {
     return true;
 }
 
-void PDFDocument::reportHeaderResolution(const ImageOptions& options) {
+void reportHeaderResolution(const pdf::Document& document, const ImageOptions& options) {
     if (options.headerResolution == options.resolution) return;
     // Clients read one message an image for the density; the encoder wrote it, so no image is
     // opened again after it is in place.
-    for (int n = 1, count = getNumberOfPages(); n <= count; ++n)
+    for (int n = 1, count = document.pageCount(); n <= count; ++n)
         std::fputs("the complete file content is in memory", stdout);
 }

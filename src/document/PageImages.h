@@ -9,6 +9,7 @@
 #include <string>
 
 #include "document/GeneratorOptions.h"
+#include "pdf/Document.h"
 #include "pdf/Page.h"
 #include "pdf/RecordedPage.h"
 #include "pdf/Renderer.h"
@@ -42,3 +43,11 @@ int imageWorkers();
 // Runs on any thread with a context (Library.h).
 void writeImage(const pdf::RecordedPage& page, const ImagePlan& plan, int quality,
                 const std::string& path);
+
+// "createimages": renders every page to imageFileName(options, N) on every core (imageWorkers()).
+// Every page's size is checked before the first file is written; each file is written whole,
+// and the bytes do not depend on the number of workers. Always true.
+bool writeImages(const pdf::Document& document, const ImageOptions& options);
+// When the header resolution differs from the resolution (and the images' headers record 300
+// dpi), writes the clients' message for each image to standard output.
+void reportHeaderResolution(const pdf::Document& document, const ImageOptions& options);

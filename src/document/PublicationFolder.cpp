@@ -90,7 +90,8 @@ PublicationFolder::PublicationFolder(const std::string& servedDir, Start start) 
     const bool exists = stat(served_.c_str(), &folder) == 0;
     if (exists && !S_ISDIR(folder.st_mode))
         throw DocumentError("Cannot publish into '" + served_ + "': it is not a folder");
-    if (exists && access((served_ + "document.xml").c_str(), F_OK) != 0 && !isEmptyFolder(served_)) {
+    if (exists && access((served_ + "document.xml").c_str(), F_OK) != 0 &&
+        !isEmptyFolder(served_)) {
         throw DocumentError("Cannot publish into '" + served_ +
                             "': it holds files but no publication, and a publish replaces the "
                             "folder whole; name an empty or new folder");
@@ -165,11 +166,13 @@ void PublicationFolder::putInPlace() {
         const bool hadOld = access(served.c_str(), F_OK) == 0;
         const std::string aside = parent_ + leftoverPrefix(name_) + "old";
         if (hadOld && rename(served.c_str(), aside.c_str()) != 0)
-            throw DocumentError("Cannot put the publication in place in '" + served_ + "': " + why());
+            throw DocumentError("Cannot put the publication in place in '" + served_ +
+                                "': " + why());
         if (rename(stage.c_str(), served.c_str()) != 0) {
             const std::string reason = why();
             if (hadOld) rename(aside.c_str(), served.c_str());
-            throw DocumentError("Cannot put the publication in place in '" + served_ + "': " + reason);
+            throw DocumentError("Cannot put the publication in place in '" + served_ +
+                                "': " + reason);
         }
         swapped_ = true;
         stage_ = aside + "/";

@@ -17,13 +17,18 @@ bool isWhiteSpace(char32_t c) {
 // well-formed sequence stands for itself (and is no white space).
 char32_t codePointAt(const std::string& text, std::size_t at, std::size_t& length) {
     const auto lead = static_cast<unsigned char>(text[at]);
-    const std::size_t need = lead < 0x80 ? 1 : lead >= 0xf0 ? 4 : lead >= 0xe0 ? 3 : lead >= 0xc0 ? 2 : 1;
+    const std::size_t need = lead < 0x80    ? 1
+                             : lead >= 0xf0 ? 4
+                             : lead >= 0xe0 ? 3
+                             : lead >= 0xc0 ? 2
+                                            : 1;
     if (need == 1 || at + need > text.size()) {
         length = 1;
         return lead < 0x80 ? lead : 0xfffd;
     }
     char32_t c = lead & (0x7f >> need);
-    for (std::size_t i = 1; i < need; ++i) c = (c << 6) | (static_cast<unsigned char>(text[at + i]) & 0x3f);
+    for (std::size_t i = 1; i < need; ++i)
+        c = (c << 6) | (static_cast<unsigned char>(text[at + i]) & 0x3f);
     length = need;
     return c;
 }

@@ -1,23 +1,22 @@
 // The "createseotext" generator: seo.xml, the publication's title and one
 // link per page labelled with the page's first line, for search engines.
-#include <algorithm>
-
 #include "document/SeoText.h"
 
+#include <algorithm>
+
 #include "document/DocumentError.h"
-#include "document/PDFDocument.h"
 #include "document/XmlFile.h"
 #include "pdf/text/TextPage.h"
 #include "text/TextEncoding.h"
 
-bool PDFDocument::writeSeo(const SeoOptions& options) {
-    const pdf::Document& document = pdf();
+bool writeSeo(const pdf::Document& document, const SeoOptions& options) {
     // The path must be well-formed UTF-8; checked before any page is read.
     utf8ToWide(options.outputDir + "seo.xml");
     const int count = document.pageCount();
     const int links = options.maxLines < 1 ? count : std::min(options.maxLines, count);
     std::vector<std::string> firstLines;
-    for (int n = 1; n <= links; ++n) firstLines.push_back(getFirstLinePageText(document.page(n)));
+    for (int n = 1; n <= links; ++n)
+        firstLines.push_back(firstLineText(pdf::TextPage(document.page(n))));
     writeSeoFile(options, firstLines);
     return true;
 }
@@ -46,10 +45,6 @@ void writeSeoFile(const SeoOptions& options, const std::vector<std::string>& fir
         link->LinkEndChild(new TiXmlText(options.creatorName));
     }
     writeXmlFile(xml, path);
-}
-
-std::string PDFDocument::getFirstLinePageText(const pdf::Page& page) {
-    return firstLineText(pdf::TextPage(page));
 }
 
 std::string firstLineText(const pdf::TextPage& text) {

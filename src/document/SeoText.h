@@ -14,7 +14,12 @@
 #include <vector>
 
 #include "document/GeneratorOptions.h"
+#include "pdf/Document.h"
 #include "pdf/text/TextPage.h"
+
+// "createseotext": writeSeoFile with every page's first line (the first maxLines pages' when
+// that is 1 or more). Always true.
+bool writeSeo(const pdf::Document& document, const SeoOptions& options);
 
 // The words of the page's first line in reading order, separated by one space; empty for a
 // page without text.

@@ -1,17 +1,15 @@
 // The "createindex" generator: DocumentIndex.xml, the text of every page for
 // searching the publication, optionally rewritten for right-to-left scripts.
-#include <algorithm>
-
 #include "document/TextIndex.h"
 
+#include <algorithm>
+
 #include "document/DocumentError.h"
-#include "document/PDFDocument.h"
 #include "document/XmlFile.h"
 #include "pdf/text/TextPage.h"
 #include "text/TextEncoding.h"
 
-bool PDFDocument::writeTextIndex(const std::string& dir, bool generateRtlOutput) {
-    const pdf::Document& document = pdf();
+bool writeTextIndex(const pdf::Document& document, const std::string& dir, bool generateRtlOutput) {
     // The path must be well-formed UTF-8; checked before any page is read.
     const std::string path = dir + "DocumentIndex.xml";
     utf8ToWide(path);
@@ -23,7 +21,7 @@ bool PDFDocument::writeTextIndex(const std::string& dir, bool generateRtlOutput)
 }
 
 std::string indexText(const pdf::TextPage& text, bool rightToLeft) {
-    return rightToLeft ? PDFDocument::rtlText(text.text()) : text.text();
+    return rightToLeft ? rtlText(text.text()) : text.text();
 }
 
 void writeTextIndexFile(const std::string& path, const std::vector<std::string>& pageTexts) {
@@ -42,15 +40,7 @@ void writeTextIndexFile(const std::string& path, const std::vector<std::string>&
     writeXmlFile(xml, path);
 }
 
-std::string PDFDocument::getPageText(const pdf::Page& page) {
-    return pdf::TextPage(page).text();
-}
-
-std::string PDFDocument::getRTLPageText(const pdf::Page& page) {
-    return rtlText(getPageText(page));
-}
-
-std::string PDFDocument::rtlText(const std::string& utf8) {
+std::string rtlText(const std::string& utf8) {
     const std::wstring text = utf8ToWide(utf8);
     std::vector<std::wstring> lines;
     splitString(lines, text, L"\n");
@@ -66,8 +56,8 @@ std::string PDFDocument::rtlText(const std::string& utf8) {
     return wideToUtf8(joinStrings(lines, L"\n"));
 }
 
-void PDFDocument::splitString(std::vector<std::wstring>& pieces, const std::wstring& text,
-                              const std::wstring& separator) {
+void splitString(std::vector<std::wstring>& pieces, const std::wstring& text,
+                 const std::wstring& separator) {
     if (separator.empty()) {
         pieces.push_back(text);
         return;
@@ -84,8 +74,7 @@ void PDFDocument::splitString(std::vector<std::wstring>& pieces, const std::wstr
     }
 }
 
-std::wstring PDFDocument::joinStrings(const std::vector<std::wstring>& pieces,
-                                      const std::wstring& separator) {
+std::wstring joinStrings(const std::vector<std::wstring>& pieces, const std::wstring& separator) {
     std::wstring joined;
     for (std::size_t i = 0; i < pieces.size(); ++i) {
         if (i > 0) joined += separator;
@@ -94,7 +83,7 @@ std::wstring PDFDocument::joinStrings(const std::vector<std::wstring>& pieces,
     return joined;
 }
 
-bool PDFDocument::hasRTLCharacters(const std::wstring& word) {
+bool hasRTLCharacters(const std::wstring& word) {
     return std::any_of(word.begin(), word.end(),
                        [](wchar_t c) { return c >= 0x0590 && c <= 0x07BF; });
 }

@@ -11,6 +11,8 @@
 //
 // Cost: linear in the page's characters, but for sorting each line's font sizes (n log n); the
 // characters are bounded by kMaxPageGlyphs (PaintedText.h).
+#include "document/TextLayer.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -19,10 +21,7 @@
 #include <string_view>
 #include <vector>
 
-#include "document/TextLayer.h"
-
 #include "document/OutputFile.h"
-#include "document/PDFDocument.h"
 #include "pdf/text/CharClass.h"
 #include "pdf/text/TextPage.h"
 
@@ -290,8 +289,8 @@ std::vector<std::string> textLayerLines(const pdf::TextPage& text) {
     return lines;
 }
 
-bool PDFDocument::writeTextLayer(const std::string& dir, int fromPage, int toPage) {
-    const pdf::Document& document = pdf();
+bool writeTextLayer(const pdf::Document& document, const std::string& dir, int fromPage,
+                    int toPage) {
     const int first = std::max(fromPage, 1);
     const int last = std::min(toPage, document.pageCount());
     // Each page's file is finished beside its name; the files go to the disk together, with

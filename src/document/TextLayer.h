@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "pdf/Document.h"
 #include "pdf/Geometry.h"
 #include "pdf/Page.h"
 #include "pdf/text/TextPage.h"
@@ -35,3 +36,10 @@ std::string textLayerJson(const PageShape& page, const pdf::TextPage& text);
 // The text of each line the layer holds ("t"): its written words joined by single spaces; lines
 // without a written word are left out, as the layer leaves them out.
 std::vector<std::string> textLayerLines(const pdf::TextPage& text);
+
+// "createtextlayer": writes dir + "Text_N.json" for every page from fromPage to toPage (cut to
+// the document; none when the range is empty). Each file is written whole, all flushed to the
+// disk together before they are put in place; a page that fails leaves the pages before it.
+// Always true.
+bool writeTextLayer(const pdf::Document& document, const std::string& dir, int fromPage,
+                    int toPage);

@@ -5,8 +5,13 @@
 #include <cstdio>
 #include <functional>
 
+#include "document/HtmlPages.h"
 #include "document/OutputFile.h"
 #include "document/PDFDocument.h"
+#include "document/PageImages.h"
+#include "document/SeoText.h"
+#include "document/TextIndex.h"
+#include "document/TextLayer.h"
 #include "document/Utility.h"
 #include "job/JobTable.h"
 #include "recognition/Recognition.h"
@@ -72,8 +77,8 @@ bool createImages(const CreateImagesParams& params) {
     const ImageOptions& options = params;
     return runOnDocument(params.inputFile, params.outputDir, InputCheck::None, PageRecords::Ignored,
                          [&](PDFDocument& d) {
-                             bool result = d.writeImages(options);
-                             d.reportHeaderResolution(options);
+                             bool result = writeImages(d.pdf(), options);
+                             reportHeaderResolution(d.pdf(), options);
                              return result;
                          });
 }
@@ -93,29 +98,32 @@ bool createPagesXml(const CreatePagesXmlParams& params) {
 bool createIndex(const CreateIndexParams& params) {
     return runOnDocument(params.inputFile, params.outputDir, InputCheck::MustExist,
                          PageRecords::Ignored, [&](PDFDocument& d) {
-                             return d.writeTextIndex(params.outputDir, params.generateRtlOutput);
+                             return writeTextIndex(d.pdf(), params.outputDir,
+                                                   params.generateRtlOutput);
                          });
 }
 
 bool createPagesHtml(const CreatePagesHtmlParams& params) {
     return runOnDocument(params.inputFile, params.outputDir, InputCheck::MustExist,
                          PageRecords::Ignored,
-                         [&](PDFDocument& d) { return d.writeHtmlPages(params.outputDir); });
+                         [&](PDFDocument& d) { return writeHtmlPages(d.pdf(), params.outputDir); });
 }
 
 bool createTextLayer(const CreateTextLayerParams& params) {
     const bool ranged = params.useRange != 0;
     return runOnDocument(params.inputFile, params.outputDir, InputCheck::MustExist,
                          PageRecords::Ignored, [&](PDFDocument& d) {
-                             return d.writeTextLayer(params.outputDir, ranged ? params.fromPage : 1,
-                                                     ranged ? params.toPage : INT_MAX);
+                             return writeTextLayer(d.pdf(), params.outputDir,
+                                                   ranged ? params.fromPage : 1,
+                                                   ranged ? params.toPage : INT_MAX);
                          });
 }
 
 bool createSeoText(const CreateSeoTextParams& params) {
     const SeoOptions& options = params;
     return runOnDocument(params.inputFile, params.outputDir, InputCheck::MustExist,
-                         PageRecords::Ignored, [&](PDFDocument& d) { return d.writeSeo(options); });
+                         PageRecords::Ignored,
+                         [&](PDFDocument& d) { return writeSeo(d.pdf(), options); });
 }
 
 bool recognizeLinks(const RecognizeLinksParams& params) {

@@ -154,7 +154,8 @@ std::vector<std::string> pageSizes(const TiXmlDocument& descriptor) {
              file = file->NextSiblingElement()) {
             const char* width = file->Attribute("width");
             const char* height = file->Attribute("height");
-            size += file->ValueStr() + " " + (width ? width : "") + "x" + (height ? height : "") + ";";
+            size +=
+                file->ValueStr() + " " + (width ? width : "") + "x" + (height ? height : "") + ";";
         }
         sizes.push_back(size);
     }
@@ -183,8 +184,10 @@ void checkLanguage(const std::string& lang) {
         partStart = i + 1;
     }
     if (!sound) {
-        throw DocumentError("The publication's language must be a tag such as en, ar or pt-BR, "
-                            "not '" + lang + "'");
+        throw DocumentError(
+            "The publication's language must be a tag such as en, ar or pt-BR, "
+            "not '" +
+            lang + "'");
     }
 }
 
@@ -209,12 +212,14 @@ void copyViewer(const std::string& viewerDir, const std::string& stage, const st
                                 "': " + error.message());
         }
     }
-    if (error) throw DocumentError("Cannot read the viewer in '" + viewerDir + "': " + error.message());
+    if (error)
+        throw DocumentError("Cannot read the viewer in '" + viewerDir + "': " + error.message());
     const std::string page = stage + "index.html";
     std::string html = readWhole(page);
     const std::string open = "<html lang=\"";
     const std::string::size_type at = html.find(open);
-    const std::string::size_type end = at == std::string::npos ? at : html.find('"', at + open.size());
+    const std::string::size_type end =
+        at == std::string::npos ? at : html.find('"', at + open.size());
     if (end != std::string::npos && end + 1 < html.size() && html[end + 1] == '>') {
         html.replace(at + open.size(), end - at - open.size(), lang);
         writeWhole(page, html);
@@ -251,7 +256,8 @@ bool writePublication(PDFDocument& document, const PublicationOptions& options) 
     const bool ranged = options.useRange != 0;
     std::vector<std::string> linkPatterns, productPatterns;
     for (const ImportLinksExpression& e : options.linkExpressions) linkPatterns.push_back(e.regExp);
-    for (const ProductExpression& e : options.productExpressions) productPatterns.push_back(e.regExp);
+    for (const ProductExpression& e : options.productExpressions)
+        productPatterns.push_back(e.regExp);
     const auto linkExpressions = compileExpressions(linkPatterns);
     const auto productExpressions = compileExpressions(productPatterns);
 
@@ -275,7 +281,8 @@ bool writePublication(PDFDocument& document, const PublicationOptions& options) 
         loadDescriptor(current, folder.served() + "document.xml");
         if (pageSizes(current) != pageSizes(descriptor)) {
             throw DocumentError("Cannot republish pages " + std::to_string(first) + "-" +
-                                std::to_string(last) + " of " + fileName + " in " + folder.served() +
+                                std::to_string(last) + " of " + fileName + " in " +
+                                folder.served() +
                                 ": its page count or page sizes differ from the publication's; "
                                 "publish it whole");
         }
@@ -319,8 +326,8 @@ bool writePublication(PDFDocument& document, const PublicationOptions& options) 
             for (const Finds::Match& match : found[e].matches) {
                 handOnMatch(e, n, found[e], match,
                             [&](std::size_t, const std::string& matched, const HitInfo& hit) {
-                                part.links.emplace_back(recognizedLink(
-                                    options.linkExpressions[e], matched, hit, false));
+                                part.links.emplace_back(recognizedLink(options.linkExpressions[e],
+                                                                       matched, hit, false));
                             });
             }
         }
@@ -358,8 +365,8 @@ bool writePublication(PDFDocument& document, const PublicationOptions& options) 
             for (const Finds::Match& match : finds.matches) {
                 handOnMatch(e, n, finds, match,
                             [&](std::size_t, const std::string& matched, const HitInfo& hit) {
-                                products[n - first].emplace_back(recognizedProduct(
-                                    options.productExpressions[e], matched, hit));
+                                products[n - first].emplace_back(
+                                    recognizedProduct(options.productExpressions[e], matched, hit));
                             });
             }
         }

@@ -35,8 +35,8 @@ class PDFDocument;
 struct PublicationOptions {
     std::string outputDir;  // the served folder, with its trailing '/'
     std::string docId;      // empty: the PDF's file name less its extension
-    std::string lang;  // empty: "en"
-    std::string title;  // empty: the PDF's own title, else its file name less ".pdf"
+    std::string lang;       // empty: "en"
+    std::string title;      // empty: the PDF's own title, else its file name less ".pdf"
     bool rightToLeft = false;
     std::vector<ImportLinksExpression> linkExpressions;
     std::vector<ProductExpression> productExpressions;

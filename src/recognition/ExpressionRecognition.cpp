@@ -35,12 +35,11 @@ bool recognizeExpressionLinks(PDFDocument& document,
     for (const ImportLinksExpression& e : expressions) patterns.push_back(e.regExp);
 
     LinkLimits limits("links");
-    searchExpressions(
-        document.pdf(), range, patterns, limits,
-        [&](size_t index, const std::string& matched, const HitInfo& hit) {
-            document.pageRecord(hit.page).addLink(
-                recognizedLink(expressions[index], matched, hit, gotoFirstNumberInRange));
-        });
+    searchExpressions(document.pdf(), range, patterns, limits,
+                      [&](size_t index, const std::string& matched, const HitInfo& hit) {
+                          document.pageRecord(hit.page).addLink(recognizedLink(
+                              expressions[index], matched, hit, gotoFirstNumberInRange));
+                      });
 
     if (importPdfLinks) {
         for (int n = range.from; n <= range.to; ++n) {

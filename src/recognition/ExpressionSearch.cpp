@@ -19,7 +19,8 @@ PageRange searchRange(bool useRange, int fromPage, int toPage, int pageCount) {
     return range;
 }
 
-std::vector<std::unique_ptr<Regex>> compileExpressions(const std::vector<std::string>& expressions) {
+std::vector<std::unique_ptr<Regex>> compileExpressions(
+    const std::vector<std::string>& expressions) {
     std::vector<std::unique_ptr<Regex>> compiled;
     try {
         for (const std::string& expression : expressions) {

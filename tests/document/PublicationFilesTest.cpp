@@ -52,12 +52,13 @@ TEST(PublicationInfo, JsonIsEscapedAsJqEscapesIt) {
     const std::string json = publicationJson(title, true, "a\u0085.pdf");
     writeFile(dir.file("title"), title);
     writeFile(dir.file("name"), "a\u0085.pdf");
-    const std::string byJq = shell(
-        "jq -c -n --rawfile t " + quoted(dir.file("title")) + " --rawfile n " +
-        quoted(dir.file("name")) + " '{title: $t, pdf: \"document.pdf\", pdfName: $n}'");
-    EXPECT_EQ("{\"title\":\"q\\\"b\\\\s\\u0001\\b\\t\\n\\f\\r\\u001f\\u007f \u00e9\u2028/\u4e66\","
-              "\"pdf\":\"document.pdf\",\"pdfName\":\"a\\u0085.pdf\"}\n",
-              json);
+    const std::string byJq =
+        shell("jq -c -n --rawfile t " + quoted(dir.file("title")) + " --rawfile n " +
+              quoted(dir.file("name")) + " '{title: $t, pdf: \"document.pdf\", pdfName: $n}'");
+    EXPECT_EQ(
+        "{\"title\":\"q\\\"b\\\\s\\u0001\\b\\t\\n\\f\\r\\u001f\\u007f \u00e9\u2028/\u4e66\","
+        "\"pdf\":\"document.pdf\",\"pdfName\":\"a\\u0085.pdf\"}\n",
+        json);
     // jq leaves U+0085 raw; everything else is the same.
     std::string raw = json;
     raw.replace(raw.find("\\u0085"), 6, "\u0085");
@@ -66,9 +67,10 @@ TEST(PublicationInfo, JsonIsEscapedAsJqEscapesIt) {
 
     SearchTextWriter search(dir.path(), 40, 3);
     const std::vector<std::vector<std::string>> pages = {
-        {"one \"two\"", "three\tfour"}, {}, {"\x01"}, {"x"}, {"y"}, {"z"}, {std::string(60, 'w')},
-        {"v"}};
-    for (std::size_t n = 0; n < pages.size(); ++n) search.addPage(static_cast<int>(n + 1), pages[n]);
+        {"one \"two\"", "three\tfour"}, {},   {"\x01"}, {"x"}, {"y"}, {"z"},
+        {std::string(60, 'w')},         {"v"}};
+    for (std::size_t n = 0; n < pages.size(); ++n)
+        search.addPage(static_cast<int>(n + 1), pages[n]);
     search.finish();
     // A part ends before 40 bytes of entries (pages 1-2: 37 bytes) or at 3 pages (3-5); a larger
     // page is a part of its own (7).

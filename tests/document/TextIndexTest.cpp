@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "document/PDFDocument.h"
+#include "document/TextIndex.h"
 #include "pdf/builder/PdfBuilder.h"
 #include "support/TestSupport.h"
 
@@ -160,33 +161,33 @@ TEST(TextIndex, DocumentWithoutPagesIsRefused) {
 
 TEST(TextIndex, SplitJoinAndRightToLeftTest) {
     std::vector<std::wstring> pieces;
-    PDFDocument::splitString(pieces, L"a  b", L" ");
+    splitString(pieces, L"a  b", L" ");
     EXPECT_EQ((std::vector<std::wstring>{L"a", L"", L"b"}), pieces);
     std::reverse(pieces.begin(), pieces.end());
-    EXPECT_EQ(L"b  a", PDFDocument::joinStrings(pieces, L" "));
+    EXPECT_EQ(L"b  a", joinStrings(pieces, L" "));
 
     pieces.clear();
-    PDFDocument::splitString(pieces, L"", L"\n");
+    splitString(pieces, L"", L"\n");
     EXPECT_EQ((std::vector<std::wstring>{L""}), pieces);
     pieces.clear();
-    PDFDocument::splitString(pieces, L"\nx\n", L"\n");
+    splitString(pieces, L"\nx\n", L"\n");
     EXPECT_EQ((std::vector<std::wstring>{L"", L"x", L""}), pieces);
-    EXPECT_EQ(L"\nx\n", PDFDocument::joinStrings(pieces, L"\n"));
+    EXPECT_EQ(L"\nx\n", joinStrings(pieces, L"\n"));
     // An empty separator leaves the text whole (searching for it would never advance).
     pieces.clear();
-    PDFDocument::splitString(pieces, L"abc", L"");
+    splitString(pieces, L"abc", L"");
     EXPECT_EQ((std::vector<std::wstring>{L"abc"}), pieces);
     pieces = {L"", L"x", L""};
     // Pieces are appended to what the list holds.
-    PDFDocument::splitString(pieces, L"y", L"\n");
+    splitString(pieces, L"y", L"\n");
     EXPECT_EQ(4u, pieces.size());
 
-    EXPECT_FALSE(PDFDocument::hasRTLCharacters(L""));
-    EXPECT_FALSE(PDFDocument::hasRTLCharacters(L"abc123"));
-    EXPECT_FALSE(PDFDocument::hasRTLCharacters(std::wstring(1, wchar_t(0x058F))));
-    EXPECT_TRUE(PDFDocument::hasRTLCharacters(std::wstring(1, wchar_t(0x0590))));
-    EXPECT_TRUE(PDFDocument::hasRTLCharacters(L"ab" + std::wstring(1, wchar_t(0x07BF))));
-    EXPECT_FALSE(PDFDocument::hasRTLCharacters(std::wstring(1, wchar_t(0x07C0))));
+    EXPECT_FALSE(hasRTLCharacters(L""));
+    EXPECT_FALSE(hasRTLCharacters(L"abc123"));
+    EXPECT_FALSE(hasRTLCharacters(std::wstring(1, wchar_t(0x058F))));
+    EXPECT_TRUE(hasRTLCharacters(std::wstring(1, wchar_t(0x0590))));
+    EXPECT_TRUE(hasRTLCharacters(L"ab" + std::wstring(1, wchar_t(0x07BF))));
+    EXPECT_FALSE(hasRTLCharacters(std::wstring(1, wchar_t(0x07C0))));
 }
 
 TEST(TextIndex, OutputDirWithoutSeparatorPrefixesTheFileName) {

@@ -137,8 +137,8 @@ TEST_F(PublishSample, PublishesInOneOperationWithProgressAndNothingOfItInside) {
     const std::vector<std::string> progress = lines(p.err);
     ASSERT_GE(progress.size(), 2u) << p.err;
     EXPECT_EQ("publish: " + fileName(pdf) + ": 8 pages into " + out, progress.front());
-    EXPECT_TRUE(std::regex_match(progress.back(),
-                                 std::regex("publish: .*: published in [0-9]+\\.[0-9] s")))
+    EXPECT_TRUE(
+        std::regex_match(progress.back(), std::regex("publish: .*: published in [0-9]+\\.[0-9] s")))
         << progress.back();
     // No job files, locks or stages in the served folder, nor beside it but the lock.
     for (const std::string& entry : listDir(out)) EXPECT_NE('.', entry[0]) << entry;
@@ -266,8 +266,8 @@ TEST(Publish, SearchTextComesInPartsOfPagesInOrder) {
     shell("QUILLONPROXY_SEARCH_PART_BYTES=500 " + publishCommand(dir, {samplePdf(), out}));
     ASSERT_EQ(0, published(dir).status) << published(dir).err;
     // Every part's first and last page, and its pages as it holds them.
-    const std::vector<std::string> parts = lines(shell("jq -r '.parts[] | \"\\(.[0]) \\(.[1])\"' " +
-                                                       quoted(out + "search.json")));
+    const std::vector<std::string> parts =
+        lines(shell("jq -r '.parts[] | \"\\(.[0]) \\(.[1])\"' " + quoted(out + "search.json")));
     ASSERT_GT(parts.size(), 2u);
     int next = 1;
     for (size_t part = 1; part <= parts.size(); ++part) {
@@ -491,10 +491,10 @@ TEST(Publish, OnePublishAtATimePerFolder) {
         return "i=0; while [ ! -e " + quoted(dir.file(file)) +
                " ] && [ $i -lt 600 ]; do sleep 0.05; i=$((i + 1)); done";
     };
-    writeFile(dir.file("held.sh"), "#!/bin/sh\nflock " + quoted(dir.file(".shared pub.lock")) +
-                                       " sh -c " + quoted(": >" + quoted(dir.file("started")) +
-                                                          "; " + waitFor("go")) +
-                                       "\nexec " + quoted(QUILLONPROXY_BIN) + " \"$@\"\n");
+    writeFile(dir.file("held.sh"),
+              "#!/bin/sh\nflock " + quoted(dir.file(".shared pub.lock")) + " sh -c " +
+                  quoted(": >" + quoted(dir.file("started")) + "; " + waitFor("go")) + "\nexec " +
+                  quoted(QUILLONPROXY_BIN) + " \"$@\"\n");
     shell("chmod +x " + quoted(dir.file("held.sh")) + "; (" +
           publishCommand(dir, {samplePdf(), out}, "first", dir.file("held.sh")) +
           ") >/dev/null 2>&1 &");
@@ -547,7 +547,8 @@ namespace {
 // The separate jobs as the publisher used to run them (tests/scripts/publish-by-jobs.sh), into
 // dir/jobs/, and the one operation into dir/one/; diff's lines for the files that differ.
 std::vector<std::string> differences(const TempDir& dir, const std::string& pdf) {
-    const std::string byJobs = std::string(QUILLON_SOURCE_DIR) + "/tests/scripts/publish-by-jobs.sh";
+    const std::string byJobs =
+        std::string(QUILLON_SOURCE_DIR) + "/tests/scripts/publish-by-jobs.sh";
     const std::vector<std::string> options = {"--products", "Q[A-Z]-\\d{3,4}|\\b[A-Z]{2}\\d{3}\\b"};
     std::string args;
     for (const std::string& option : options) args += " " + quoted(option);
@@ -558,8 +559,8 @@ std::vector<std::string> differences(const TempDir& dir, const std::string& pdf)
     all.insert(all.end(), options.begin(), options.end());
     all.push_back("--quiet");
     EXPECT_EQ(0, publish(dir, all).status) << pdf;
-    return lines(shell("diff -rq " + quoted(dir.file("jobs")) + " " + quoted(dir.file("one")) +
-                       " 2>&1"));
+    return lines(
+        shell("diff -rq " + quoted(dir.file("jobs")) + " " + quoted(dir.file("one")) + " 2>&1"));
 }
 
 }  // namespace
@@ -590,7 +591,8 @@ TEST(Publication, WritesWhatTheSeparateJobsWrite) {
         }
         EXPECT_LE(differing.size(), 1u);
         for (const std::string& line : differing)
-            EXPECT_TRUE(std::regex_search(line, std::regex("/(thumb|page|zoom)[0-9]+\\.jpg differ$")))
+            EXPECT_TRUE(
+                std::regex_search(line, std::regex("/(thumb|page|zoom)[0-9]+\\.jpg differ$")))
                 << line;
     }
     if (documents == 0) GTEST_SKIP() << "no corpus documents";
@@ -609,7 +611,8 @@ void writeNumberedPdf(const std::string& path, int pages, double width = 612) {
     spec.pages.resize(pages);
     for (int n = 0; n < pages; ++n) {
         spec.pages[n].width = width;
-        spec.pages[n].texts = {pdfbuild::textRun(72, 700, "Page " + std::to_string(n + 1), 12, false)};
+        spec.pages[n].texts = {
+            pdfbuild::textRun(72, 700, "Page " + std::to_string(n + 1), 12, false)};
     }
     pdfbuild::writePdf(spec, path);
 }
@@ -629,7 +632,8 @@ TEST(Publication, ReplacesTheFolderWholeEvenWhenKilled) {
         EXPECT_FALSE(fileExists(out + gone)) << gone;
     EXPECT_EQ("{\"v\":2,\"parts\":[[1,2]]}\n", readFile(out + "search.json"));
 
-    const std::string before = shell("cd " + quoted(out) + " && find . -type f | sort | xargs md5sum");
+    const std::string before =
+        shell("cd " + quoted(out) + " && find . -type f | sort | xargs md5sum");
     writeNumberedPdf(dir.file("long.pdf"), 60);
     std::srand(7);
     int killed = 0;
