@@ -54,6 +54,43 @@ TEST_F(PagePipeline, EveryPageIsWorkedOnOnceWhateverTheWorkerCount) {
     }
 }
 
+// A reading before each page: on the calling thread, in page order, for the pages asked for;
+// what it leaves is there when the page's work starts; a page it declines is not worked on; a
+// reading that fails is its page's failure.
+TEST_F(PagePipeline, EachPageIsReadOnTheCallingThreadBeforeItIsWorkedOn) {
+    const std::thread::id caller = std::this_thread::get_id();
+    for (int workers : {1, 3}) {
+        std::vector<int> read;
+        std::vector<int> left(9, 0);  // by page, what the reading leaves
+        std::mutex mutex;
+        std::set<int> worked;
+        pdf::forEachRecordedPage(
+            document, 2, 7, workers,
+            [&](const pdf::Page& page) {
+                EXPECT_EQ(caller, std::this_thread::get_id());
+                read.push_back(page.number());
+                left[page.number()] = page.number() * 10;
+                return page.number() != 4;
+            },
+            [&](const pdf::RecordedPage& page) {
+                std::lock_guard<std::mutex> lock(mutex);
+                EXPECT_EQ(page.number() * 10, left[page.number()]);
+                worked.insert(page.number());
+            });
+        EXPECT_EQ((std::vector<int>{2, 3, 4, 5, 6, 7}), read) << workers;
+        EXPECT_EQ((std::set<int>{2, 3, 5, 6, 7}), worked) << workers;
+
+        EXPECT_THROW(pdf::forEachRecordedPage(
+                         document, 1, 8, workers,
+                         [](const pdf::Page& page) {
+                             if (page.number() == 5) throw std::runtime_error("page 5");
+                             return true;
+                         },
+                         [](const pdf::RecordedPage&) {}),
+                     std::runtime_error);
+    }
+}
+
 TEST_F(PagePipeline, LowestFailingPageIsRethrownAndNoThreadOutlivesTheCall) {
     const int before = threadsOfThisProcess();
     for (int workers : {1, 2, 4}) {
