@@ -21,7 +21,9 @@
 #                         (the viewer's page language; default en)
 #   --with-pdf            offer the original PDF for download: a copy of it as
 #                         OUTDIR/document.pdf, named in publication.json
-#   --rtl                 right-to-left text in the index
+#   --rtl                 a book read from right to left: the index in visual
+#                         order, and in the viewer a spread's first page on the
+#                         right, arrow keys and swipes turning the way it reads
 #   --pages N[-M]         publish pages N to M again, into the publication OUTDIR
 #                         holds, for a PDF that changed only there: their images,
 #                         records and text, with the index, search text and SEO text;

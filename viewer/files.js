@@ -3,7 +3,8 @@
 //   document.xml        pages (images, sizes in points at 72 dpi), labels, contents
 //   publication.json    written by publish.sh (older publications lack it):
 //                       {"title": "...", "pdf": "document.pdf", "pdfName": "Original.pdf"},
-//                       "pdf"/"pdfName" only when the original PDF was copied in
+//                       "pdf"/"pdfName" only when the original PDF was copied in;
+//                       "dir": "rtl" for a book read from right to left
 //
 // Every text and address in these files comes from a customer's PDF: callers put it into
 // the page as text nodes and attributes only.
@@ -96,10 +97,11 @@ export function readDescriptor(xml) {
   };
 }
 
-// publication.json as {title, pdf, pdfName}: each a non-empty string or null. A missing or
-// unreadable file (an older publication) gives all null; it is never an error.
+// publication.json as {title, pdf, pdfName, rightToLeft}: each a non-empty string or null, and
+// whether the book reads from right to left. A missing or unreadable file (an older
+// publication) gives all null and left to right; it is never an error.
 export async function readPublication() {
-  const none = { title: null, pdf: null, pdfName: null };
+  const none = { title: null, pdf: null, pdfName: null, rightToLeft: false };
   let json;
   try {
     json = JSON.parse(await fetchText('publication.json'));
@@ -113,5 +115,6 @@ export async function readPublication() {
     title: text(json.title),
     pdf: pdf !== null && fileUrl(pdf) !== null ? pdf : null,
     pdfName: text(json.pdfName),
+    rightToLeft: json.dir === 'rtl',
   };
 }

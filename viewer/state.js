@@ -10,11 +10,12 @@ export const NARROW_SCREEN = '(max-width: 700px)';
 
 export const state = {
   pages: [],          // from readDescriptor
-  shown: [],          // the page numbers shown, left to right (one, or two in a spread)
+  shown: [],          // the page numbers shown in reading order (one, or two in a spread)
   current: 0,         // the first of them; 0 before the first
   zoom: 'page',       // 'page' (whole page), 'width' (the stage's width) or a share of real size
   textView: false,
   spreadWanted: false,
+  rightToLeft: false, // the book reads from right to left (publication.json's "dir")
   showToken: 0,       // which page show is current; answers for an older one are dropped
   controller: null,   // aborts the requests of the page show before
   firstImage: null,   // Promise: the first page image has arrived (or failed)

@@ -77,7 +77,10 @@ function onKey(event) {
   if (event.key === 'Home') goTo(1);
   else if (event.key === 'End') goTo(state.pages.length);
   else if (step) {
-    if (!(event.key.startsWith('Arrow') && panSideways(step))) turn(step);
+    // An arrow pans a page wider than the stage the way it points, else turns the way the book
+    // reads: in a right-to-left book the next page lies to the left.
+    const arrow = event.key.startsWith('Arrow');
+    if (!(arrow && panSideways(step))) turn(arrow && state.rightToLeft ? -step : step);
   } else if (event.key === '+' || event.key === '=') zoomStep(1);
   else if (event.key === '-') zoomStep(-1);
   else if (event.key === '0') setZoom('page');
@@ -116,9 +119,11 @@ function wireControls() {
   watchGestures($('stage'), {
     ...zoomGestures(),
     swipe: (step) => {
-      // A page larger than the stage is panned by the stroke, not turned.
+      // A page larger than the stage is panned by the stroke, not turned; a stroke to the left
+      // (step 1) brings the page that lies to the right, which is the previous one in a
+      // right-to-left book.
       const stage = $('stage');
-      if (stage.scrollWidth <= stage.clientWidth + 1) turn(step);
+      if (stage.scrollWidth <= stage.clientWidth + 1) turn(state.rightToLeft ? -step : step);
     },
   });
   window.addEventListener('popstate', showFromAddress);
@@ -144,8 +149,13 @@ async function start() {
   restoreSpread();
   selectTab('toc');
   wireControls();
-  // publication.json in parallel with the descriptor; it is optional.
+  // publication.json in parallel with the descriptor; it is optional. A right-to-left book shows
+  // a spread's first page on the right as soon as it says so.
   const publication = readPublication();
+  publication.then((read) => {
+    state.rightToLeft = read.rightToLeft;
+    $('pages').classList.toggle('right-to-left', read.rightToLeft);
+  });
   let descriptor;
   try {
     descriptor = readDescriptor(await fetchXml('document.xml'));

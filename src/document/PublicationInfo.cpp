@@ -51,13 +51,15 @@ std::string publicationTitle(const std::string& pdfTitle, const std::string& pdf
     return pdfFileName;
 }
 
-std::string publicationJson(const std::string& title, bool withPdf, const std::string& pdfName) {
+std::string publicationJson(const std::string& title, bool withPdf, const std::string& pdfName,
+                            bool rightToLeft) {
     std::string json = "{\"title\":";
     appendJsonString(json, title, true);
     if (withPdf) {
         json += ",\"pdf\":\"document.pdf\",\"pdfName\":";
         appendJsonString(json, pdfName, true);
     }
+    if (rightToLeft) json += ",\"dir\":\"rtl\"";
     return json + "}\n";
 }
 

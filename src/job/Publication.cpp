@@ -395,7 +395,7 @@ bool writePublication(PDFDocument& document, const PublicationOptions& options) 
     std::error_code error;
     fs::remove(stage + "document.pdf", error);
     if (options.withPdf) copyFile(pdf.path(), stage + "document.pdf");
-    writeWhole(stage + "publication.json", publicationJson(title, options.withPdf, fileName));
+    writeWhole(stage + "publication.json", publicationJson(title, options.withPdf, fileName, options.rightToLeft));
     keepInput(pdf.path(), folder.served(), stage);
 
     folder.putInPlace();

@@ -64,6 +64,7 @@ TEST(PublicationInfo, JsonIsEscapedAsJqEscapesIt) {
     raw.replace(raw.find("\\u0085"), 6, "\u0085");
     EXPECT_EQ(byJq, raw);
     EXPECT_EQ("{\"title\":\"T\"}\n", publicationJson("T", false, "x.pdf"));
+    EXPECT_EQ("{\"title\":\"T\",\"dir\":\"rtl\"}\n", publicationJson("T", false, "x.pdf", true));
 
     SearchTextWriter search(dir.path(), 40, 3);
     const std::vector<std::vector<std::string>> pages = {

@@ -469,6 +469,48 @@ describe('the sample publication on a phone and a desktop screen', () => {
   });
 });
 
+describe('a book read from right to left (publish.sh --rtl)', () => {
+  let site;
+  before(async () => {
+    const dir = path.join(artifacts, 'reader-rtl');
+    publish(samplePdf, dir, '--rtl');
+    site = await serve(dir);
+  });
+  after(() => site.server.close());
+
+  // A stroke across the stage, from x0 to x1 (CSS px).
+  const stroke = (page, x0, x1) => page.evaluate(([from, to]) => {
+    const stage = document.getElementById('stage');
+    const at = (x) => new Touch({ identifier: 1, target: stage, clientX: x, clientY: 300 });
+    stage.dispatchEvent(new TouchEvent('touchstart', { touches: [at(from)], changedTouches: [at(from)] }));
+    stage.dispatchEvent(new TouchEvent('touchend', { touches: [], changedTouches: [at(to)] }));
+  }, [x0, x1]);
+
+  test('a spread shows its first page on the right; arrows and swipes turn the way it reads', async () => {
+    const { page, context, problems } = await open(site.base, '/#page=2', DESKTOP);
+    await page.click('#spread');
+    await page.waitForFunction(() => !document.getElementById('page-frame-2').hidden);
+    const xOf = (num) => page.evaluate((n) => [...document.querySelectorAll('#pages .page-frame:not([hidden])')]
+      .find((f) => Number(/(\d+)\.jpg$/.exec(f.querySelector('img').getAttribute('src'))[1]) === n)
+      .getBoundingClientRect().x, num);
+    assert.ok(await xOf(2) > await xOf(3), 'page 2 right of page 3');
+    await page.keyboard.press('ArrowLeft');
+    await page.waitForFunction(() => document.getElementById('page-input').value === '4');
+    assert.ok(await xOf(4) > await xOf(5), 'page 4 right of page 5');
+    await page.keyboard.press('ArrowRight');
+    await page.waitForFunction(() => document.getElementById('page-input').value === '2');
+    await page.keyboard.press('PageDown');
+    await page.waitForFunction(() => document.getElementById('page-input').value === '4');
+    // A stroke to the right brings the page on the left: the next one.
+    await stroke(page, 500, 700);
+    await page.waitForFunction(() => document.getElementById('page-input').value === '6');
+    await stroke(page, 700, 500);
+    await page.waitForFunction(() => document.getElementById('page-input').value === '4');
+    assert.deepEqual(problems, []);
+    await context.close();
+  });
+});
+
 describe('the original PDF and the title of publication.json', () => {
   let withPdf;
   let without;
