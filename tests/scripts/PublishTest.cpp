@@ -246,7 +246,7 @@ TEST(Publish, WrongArgumentsGiveUsage) {
     EXPECT_EQ(2, help.status);
     EXPECT_NE(std::string::npos, help.err.find("\n  --with-pdf            offer the original PDF"))
         << help.err;
-    EXPECT_NE(std::string::npos, help.err.find("\n  --rtl                 right-to-left text"))
+    EXPECT_NE(std::string::npos, help.err.find("\n  --rtl                 a book read from right to left"))
         << help.err;
     Published missing = publish(dir, {dir.file("missing.pdf"), dir.file("out")});
     EXPECT_EQ(2, missing.status);
