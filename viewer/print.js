@@ -10,9 +10,9 @@ async function printPages(nums) {
   holder.replaceChildren();
   for (const num of nums) {
     const page = state.pages[num - 1];
-    // The current page as shown (the zoom image when it is); all pages from their normal
-    // images, so that a long book does not fetch every zoom image.
-    const image = nums.length === 1 && page.zoom ? page.zoom : page.normal;
+    // At the zoom images' resolution (twice the normal images'), which a printer's page needs;
+    // the normal image where a publication has none.
+    const image = page.zoom || page.normal;
     const url = image ? fileUrl(image.file) : null;
     if (url === null) continue;
     const element = document.createElement('img');

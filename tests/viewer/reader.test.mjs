@@ -286,7 +286,7 @@ describe('the sample publication on a phone and a desktop screen', () => {
         .map((e) => e.id || e.className || e.localName));
       assert.deepEqual(await shown(), []);
       assert.ok(await page.isVisible('#page-image'), 'the page shown prints');
-      // All pages: every page's image, and none after printing.
+      // All pages: every page's zoom image (a printer's resolution), and none after printing.
       await page.emulateMedia({ media: 'screen' });
       await page.evaluate(() => {
         window.print = () => {
@@ -298,7 +298,7 @@ describe('the sample publication on a phone and a desktop screen', () => {
       await page.click('#print-all');
       await page.waitForFunction(() => window.printed !== undefined);
       const printed = await page.evaluate(() => window.printed);
-      assert.deepEqual(printed, Array.from({ length: SAMPLE_PAGES }, (_, i) => [`page${i + 1}.jpg`, true]));
+      assert.deepEqual(printed, Array.from({ length: SAMPLE_PAGES }, (_, i) => [`zoom${i + 1}.jpg`, true]));
       await page.emulateMedia({ media: 'print' });
       assert.deepEqual(await shown(), []);
       assert.equal(await page.locator('#print-pages img:visible').count(), SAMPLE_PAGES);
