@@ -18,7 +18,7 @@
 #                         )\d+</regexp></e> (copied into the job as it is, so read like
 #                         any job file: write &#32; for a space that must stay)
 #   --lang LANG           the publication's language, a tag such as en, ar or pt-BR
-#                         (the viewer's page language; default en)
+#                         (the document's text in the viewer; default en)
 #   --with-pdf            offer the original PDF for download: a copy of it as
 #                         OUTDIR/document.pdf, named in publication.json
 #   --rtl                 a book read from right to left: the index in visual

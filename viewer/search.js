@@ -2,7 +2,7 @@
 // matches), the hits in page order, the results list with snippets, the hit count, stepping
 // from hit to hit, and marking the hits on the pages shown (boxes over their words, link
 // areas holding the term). Needs goTo (pages.js) and the sidebar's tabs (sidebar.js).
-import { $, plural, setStatus, state } from './state.js';
+import { $, documentLanguage, plural, setStatus, state } from './state.js';
 import { findAll, foldTerm, wordBoxElement } from './textlayer.js';
 import { searchablePage } from './searchtext.js';
 import { goTo } from './pages.js';
@@ -81,9 +81,13 @@ export async function search(term) {
   }
   if (state.hitIndex < 0 && state.hits.length > 0) goToHit(0);
   showCount(true);
-  const quoted = `"${term.trim()}"`;
-  summary.textContent = state.hitPages === 0 ? `No page holds ${quoted}.`
-    : `${plural(state.hitPages, 'page holds', 'pages hold')} ${quoted}: ${plural(state.hits.length, 'hit', 'hits')}.`;
+  // The term in its own direction (bdi), so that an Arabic term keeps its place in the English
+  // sentence around it, and in the document's language.
+  const quoted = document.createElement('bdi');
+  quoted.textContent = term.trim();
+  quoted.lang = documentLanguage();
+  summary.replaceChildren(...(state.hitPages === 0 ? ['No page holds "', quoted, '".']
+    : [`${plural(state.hitPages, 'page holds', 'pages hold')} "`, quoted, `": ${plural(state.hits.length, 'hit', 'hits')}.`]));
 }
 
 function showCount(done) {
@@ -109,6 +113,7 @@ function resultButton(index, page, hit) {
   const label = state.pages[page.num - 1] ? state.pages[page.num - 1].label : '';
   heading.textContent = `Page ${page.num}${label && label !== String(page.num) ? ` (${label})` : ''}`;
   const context = document.createElement('span');
+  context.lang = documentLanguage();
   const mark = document.createElement('mark');
   mark.textContent = shown.slice(hit.shownFrom, hit.shownTo);
   context.append(

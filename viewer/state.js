@@ -35,6 +35,12 @@ export const state = {
   hitPages: 0,        // how many pages have hits
 };
 
+// The language of the document's own text (its pages, title, contents and search snippets), as
+// the publisher wrote it on the page's body; the interface's words are in the page's language.
+export function documentLanguage() {
+  return document.body.dataset.documentLang || '';
+}
+
 export function setStatus(message) {
   $('status').textContent = message;
 }

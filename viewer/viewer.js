@@ -34,7 +34,7 @@
 //   searchtext.js  where a page's searched text comes from
 //   print.js       printing
 // index.html preloads every one of them, so that none waits for the one importing it.
-import { $, NARROW_SCREEN, setStatus, showLoading, state } from './state.js';
+import { $, NARROW_SCREEN, documentLanguage, setStatus, showLoading, state } from './state.js';
 import { fetchXml, fileUrl, number, readDescriptor, readPublication } from './files.js';
 import { watchGestures } from './gestures.js';
 import { collectFrames, goTo, show, showFromAddress, turn, setTextView } from './pages.js';
@@ -165,7 +165,9 @@ async function start() {
     return;
   }
   state.pages = descriptor.pages;
-  if (descriptor.lang !== '') document.documentElement.lang = descriptor.lang;
+  // The document's text in the document's language, the interface in its own.
+  const lang = documentLanguage() || descriptor.lang;
+  for (const id of ['title', 'stage', 'toc-panel']) $(id).lang = lang;
   $('page-count').textContent = `of ${state.pages.length}`;
   if (state.pages.length === 0) {
     showLoading('');

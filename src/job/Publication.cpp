@@ -191,7 +191,8 @@ void checkLanguage(const std::string& lang) {
     }
 }
 
-// The viewer's files into the stage, its page given the publication's language.
+// The viewer's files into the stage, its page told the document's language (the interface's own
+// words stay in the page's).
 void copyViewer(const std::string& viewerDir, const std::string& stage, const std::string& lang) {
     std::error_code error;
     if (!fs::is_regular_file(fs::path(viewerDir) / "index.html", error))
@@ -216,11 +217,11 @@ void copyViewer(const std::string& viewerDir, const std::string& stage, const st
         throw DocumentError("Cannot read the viewer in '" + viewerDir + "': " + error.message());
     const std::string page = stage + "index.html";
     std::string html = readWhole(page);
-    const std::string open = "<html lang=\"";
+    const std::string open = "data-document-lang=\"";
     const std::string::size_type at = html.find(open);
     const std::string::size_type end =
         at == std::string::npos ? at : html.find('"', at + open.size());
-    if (end != std::string::npos && end + 1 < html.size() && html[end + 1] == '>') {
+    if (end != std::string::npos) {
         html.replace(at + open.size(), end - at - open.size(), lang);
         writeWhole(page, html);
     }

@@ -193,7 +193,8 @@ TEST_F(PublishSample, OptionsReachTheirJobs) {
     EXPECT_EQ("http://shop.example.com/?code=QX-1042&x=<1>  \"'",
               xpath(out + "Page_3.xml", "string(//product[@productid='QX-1042']/@url)"));
     EXPECT_EQ("#page=3", xpath(out + "Page_3.xml", "string(//link[@text='3']/@url)"));
-    EXPECT_NE(std::string::npos, readFile(out + "index.html").find("<html lang=\"ar\">"));
+    EXPECT_NE(std::string::npos, readFile(out + "index.html").find("<html lang=\"en\">"));
+    EXPECT_NE(std::string::npos, readFile(out + "index.html").find("data-document-lang=\"ar\""));
 }
 
 TEST(Publish, FirstFailingJobEndsTheRunWithItsMessageAndStatus) {

@@ -509,8 +509,8 @@ run createseotext "" "  <title>$(xml text "$title")</title>
   <creatorurl>index.html</creatorurl>" /job/title "$title"
 
 cp -R "$viewer/." "$out_dir"
-# The viewer's page speaks the publication's language (screen readers, hyphenation, search).
-sed -i "0,/<html lang=\"[^\"]*\">/s//<html lang=\"$lang\">/" -- "${out_dir}index.html"
+# The viewer is told the document's language (its own words stay in the page's).
+sed -i "0,/data-document-lang=\"[^\"]*\"/s//data-document-lang=\"$lang\"/" -- "${out_dir}index.html"
 if [ "$with_pdf" = 1 ]; then
   temporary_beside pdf_copy "${out_dir}document.pdf"
   cp -- "$pdf_path" "$pdf_copy"

@@ -725,7 +725,10 @@ describe('a publication made with --rtl and --lang', () => {
     const { page, problems } = await openViewer(site.base, '/#page=1');
     await waitForLayer(page, 1);
     assert.match(readFileSync(path.join(dir, 'search-1.json'), 'utf8'), /كتاب جديد/);
-    assert.equal(await page.getAttribute('html', 'lang'), 'ar');
+    // The page's text, title and search snippets are Arabic; the interface's words stay English.
+    assert.equal(await page.getAttribute('html', 'lang'), 'en');
+    assert.equal(await page.getAttribute('#stage', 'lang'), 'ar');
+    assert.equal(await page.getAttribute('#title', 'lang'), 'ar');
     const search = async (term) => {
       await page.fill('#search-input', term);
       await page.press('#search-input', 'Enter');
@@ -735,6 +738,9 @@ describe('a publication made with --rtl and --lang', () => {
     const latin = await search('sample publication');
     assert.ok(latin.length > 0 && latin[0] === '1', JSON.stringify(latin));
     assert.deepEqual(await search('جديد'), ['2']);
+    // The term isolated in the English summary, in its own language.
+    assert.equal(await page.locator('.results-summary bdi').textContent(), 'جديد');
+    assert.equal(await page.getAttribute('.results-summary bdi', 'lang'), 'ar');
     await waitForLayer(page, 2);
     assert.equal(await page.locator('.hit-box').count(), 1);
     assert.deepEqual(problems, []);
