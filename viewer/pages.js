@@ -93,6 +93,12 @@ export function startShow() {
     clearFrame(frame);
     frame.num = state.shown[i] || 0;
     frame.element.hidden = frame.num === 0;
+    if (frame.num !== 0) {
+      // The region's name for screen readers: which page of how many, and its label.
+      const { label } = state.pages[frame.num - 1];
+      frame.element.querySelector('.page-heading').textContent =
+        `Page ${frame.num} of ${state.pages.length}${label && label !== String(frame.num) ? ` (${label})` : ''}`;
+    }
   });
   layout();
   for (const frame of state.frames) {

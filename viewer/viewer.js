@@ -89,6 +89,11 @@ function onKey(event) {
 }
 
 function wireControls() {
+  // The skip link takes the keyboard to the page: its links are the next stops.
+  $('skip-to-page').addEventListener('click', (event) => {
+    event.preventDefault();
+    $('stage').focus();
+  });
   $('prev').addEventListener('click', () => turn(-1));
   $('next').addEventListener('click', () => turn(1));
   $('page-input').addEventListener('change', (event) => goTo(number(event.target.value)));

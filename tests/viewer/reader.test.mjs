@@ -317,6 +317,26 @@ describe('the sample publication on a phone and a desktop screen', () => {
     });
   }
 
+  for (const screen of SCREENS) {
+    test(`${screen.name}: the keyboard reaches the page's first link in two presses of Tab; each page is a region with its heading`, async () => {
+      const { page, context, problems } = await open(site.base, '/#page=8', screen);
+      await page.waitForSelector('#areas .area');
+      await page.keyboard.press('Tab');
+      assert.equal(await page.evaluate(() => document.activeElement.id), 'skip-to-page');
+      assert.ok(await page.isVisible('#skip-to-page'), 'the skip link shows when it has the focus');
+      await page.keyboard.press('Enter');
+      await page.keyboard.press('Tab');
+      assert.ok(await page.evaluate(() => document.activeElement.matches('#page-frame .area')),
+        await page.evaluate(() => document.activeElement.outerHTML.slice(0, 120)));
+      const region = page.getByRole('region', { name: /^Page 8 of 8/ });
+      assert.equal(await region.count(), 1);
+      assert.equal(await region.getByRole('heading', { level: 2 }).count(), 1);
+      assert.ok(await region.getByRole('link').count() > 0, 'the page\'s links inside its region');
+      assert.deepEqual(problems, []);
+      await context.close();
+    });
+  }
+
   test('desktop: two pages side by side, the cover alone, remembered while open; a phone shows one', async () => {
     const { page, context, problems } = await open(site.base, '/#page=1', DESKTOP);
     await waitForImage(page, 'page1.jpg');
