@@ -33,11 +33,46 @@ export async function fetchText(name, signal) {
 }
 
 export async function fetchXml(name, signal) {
-  const xml = new DOMParser().parseFromString(await fetchText(name, signal), 'application/xml');
+  return parseXml(name, await fetchText(name, signal));
+}
+
+function parseXml(name, text) {
+  const xml = new DOMParser().parseFromString(text, 'application/xml');
   if (xml.getElementsByTagName('parsererror').length > 0) {
     throw new Error(`${name} is not well-formed XML`);
   }
   return xml;
+}
+
+// How often a kept file is asked for before a failure is given up on, and the pause before the
+// first retry (doubled for the next).
+const KEPT_ATTEMPTS = 3;
+const KEPT_RETRY_MS = 300;
+const kept = new Map();  // name -> Promise of the parsed file, or of null when it is absent
+
+// The one way to read a file that is kept for the session (a text layer, the search text, the
+// index): a Promise of `parse(text)` (`parse(xml)` with asXml), fetched once; of null when the
+// server says the file is not there (404: an older publication lacks it), which is remembered.
+// A network failure, any other status, or content `parse` refuses is tried again twice, after
+// a pause, and then rejects and is forgotten, so that the next ask fetches it afresh.
+export function keptFile(name, parse, asXml = false) {
+  if (!kept.has(name)) {
+    const loading = (async () => {
+      for (let attempt = 1; ; attempt++) {
+        try {
+          const text = await fetchText(name);
+          return parse(asXml ? parseXml(name, text) : text);
+        } catch (error) {
+          if (error.status === 404) return null;
+          if (attempt >= KEPT_ATTEMPTS) throw error;
+          await new Promise((resolve) => setTimeout(resolve, KEPT_RETRY_MS * 2 ** (attempt - 1)));
+        }
+      }
+    })();
+    kept.set(name, loading);
+    loading.catch(() => kept.delete(name));
+  }
+  return kept.get(name);
 }
 
 export function childElement(parent, name) {

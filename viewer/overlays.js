@@ -3,7 +3,7 @@
 // and are dropped when another show has started meanwhile (its token). Needs goTo (pages.js)
 // for links within the publication and the search's marks (search.js) for what arrives.
 import { setStatus, state } from './state.js';
-import { fetchText, fetchXml } from './files.js';
+import { fetchXml, keptFile } from './files.js';
 import { buildTextLayer, readTextLayer } from './textlayer.js';
 import { areaElement, readAreas } from './areas.js';
 import { goTo } from './pages.js';
@@ -12,17 +12,12 @@ import { markHits, showHitBoxes } from './search.js';
 // ---- the text layer ----
 
 // The text layer of page `num`: a Promise of the layer, or of null when the page has none
-// (no Text_N.json: an older publication) or it cannot be read. Kept for search, so never
-// aborted.
+// (no Text_N.json: an older publication) or it cannot be read now (asked again, it is fetched
+// again). Kept for search, so never aborted.
 export function loadTextLayer(num) {
-  if (!state.layers.has(num)) {
-    const page = state.pages[num - 1];
-    const loading = fetchText(`Text_${num}.json`)
-      .then((text) => readTextLayer(JSON.parse(text), num, page))
-      .catch(() => null);
-    state.layers.set(num, loading);
-  }
-  return state.layers.get(num);
+  const page = state.pages[num - 1];
+  return keptFile(`Text_${num}.json`, (text) => readTextLayer(JSON.parse(text), num, page))
+    .catch(() => null);
 }
 
 export async function showTextLayer(frame, page, token) {

@@ -15,8 +15,7 @@
 // The text is made searchable the same way from each (searchableText), and from the first
 // two with the same [line, word] numbers, so that a hit found in search.json is boxed over
 // the words of the text layer. Needs the text layers' loading (overlays.js).
-import { state } from './state.js';
-import { fetchText, fetchXml, number } from './files.js';
+import { keptFile, number } from './files.js';
 import { MAX_LINES, MAX_WORDS, searchableText } from './textlayer.js';
 import { loadTextLayer } from './overlays.js';
 
@@ -33,8 +32,8 @@ function readSearchText(json) {
   return pages;
 }
 
-// search.json's parts as [{first, last, file, pages}] ascending (pages: null until fetched,
-// then a Promise of readSearchText's Map); null when the index is no list of parts.
+// search.json's parts as [{first, last, file}] ascending (each file read with keptFile when a
+// search reaches its pages); null when the index is no list of parts.
 function readSearchParts(json) {
   if (json === null || typeof json !== 'object' || json.v !== 2 || !Array.isArray(json.parts)) return null;
   const parts = [];
@@ -43,7 +42,7 @@ function readSearchParts(json) {
     const [first, last] = entry;
     if (!Number.isInteger(first) || !Number.isInteger(last) || first > last ||
         (parts.length > 0 && first <= parts[parts.length - 1].last)) return null;
-    parts.push({ first, last, file: `search-${index + 1}.json`, pages: null });
+    parts.push({ first, last, file: `search-${index + 1}.json` });
   }
   return parts;
 }
@@ -51,16 +50,13 @@ function readSearchParts(json) {
 // A Promise of the search text's index, fetched once: {parts} (search.json of parts, or one
 // part already read for an older publication's), or null when there is none.
 function loadSearchText() {
-  if (state.searchText === null) {
-    state.searchText = fetchText('search.json').then((text) => {
-      const json = JSON.parse(text);
-      const whole = readSearchText(json);
-      if (whole !== null) return { parts: [{ first: 1, last: Infinity, pages: Promise.resolve(whole) }] };
-      const parts = readSearchParts(json);
-      return parts === null ? null : { parts };
-    }).catch(() => null);
-  }
-  return state.searchText;
+  return keptFile('search.json', (text) => {
+    const json = JSON.parse(text);
+    const whole = readSearchText(json);
+    if (whole !== null) return { parts: [{ first: 1, last: Infinity, whole }] };
+    const parts = readSearchParts(json);
+    return parts === null ? null : { parts };
+  }).catch(() => null);
 }
 
 // A Promise of the text of page `num` from the search text, or of undefined when the search
@@ -70,11 +66,9 @@ async function searchTextOf(num) {
   if (index === null) return undefined;
   const part = index.parts.find((p) => p.first <= num && num <= p.last);
   if (part === undefined) return undefined;
-  if (part.pages === null) {
-    part.pages = fetchText(part.file).then((text) => readSearchText(JSON.parse(text)) || new Map())
-      .catch(() => new Map());
-  }
-  return (await part.pages).get(num);
+  const pages = part.whole || await keptFile(part.file, (text) => readSearchText(JSON.parse(text)))
+    .catch(() => null);
+  return pages ? pages.get(num) : undefined;
 }
 
 // A page's lines from search.json as readTextLayer takes them from Text_N.json: the words of
@@ -93,14 +87,13 @@ function linesOfText(text) {
 }
 
 function loadIndex() {
-  if (state.index === null) {
-    state.index = fetchXml('DocumentIndex.xml').then((xml) =>
-      new Map([...xml.documentElement.children]
-        .filter((e) => e.localName === 'page')
-        .map((e) => [number(e.getAttribute('p')), e.textContent])));
-    state.index.catch(() => { state.index = null; });
-  }
-  return state.index;
+  return keptFile('DocumentIndex.xml', (xml) => new Map([...xml.documentElement.children]
+    .filter((e) => e.localName === 'page')
+    .map((e) => [number(e.getAttribute('p')), e.textContent])), true)
+    .then((index) => {
+      if (index === null) throw new Error('DocumentIndex.xml: 404 Not Found');
+      return index;
+    });
 }
 
 // What search matches on page `num`: {num, hasBoxes (its hits can be boxed over its words),

@@ -24,9 +24,6 @@ export const state = {
   fetching: new Set(),// addresses of zoom images being fetched
   frames: [],         // {element, image, textLayer, areas, num, layer, areaElements}
   term: '',           // the search term, lower case
-  index: null,        // Promise of Map page -> text (DocumentIndex.xml)
-  searchText: null,   // Promise of search.json's parts (searchtext.js), or of null without one
-  layers: new Map(),  // page number -> Promise of its text layer, or of null without one
   query: '',          // the search term as matched (foldTerm)
   searchRun: 0,       // which search is running; an older one stops
   hits: [],           // {num, words: [[line, word]], hasBoxes} in page order

@@ -533,6 +533,34 @@ describe('a publication with pages without a text layer, and one of known lines'
     await page.close();
   });
 
+  // One way to load a kept file: a failure of the network or the server is tried again, and a
+  // file the server says is not there (404) is asked for once in the session.
+  test('a text layer that fails twice is fetched again; one that is absent is asked for once', async () => {
+    const { page, problems } = await openViewer(site.base, '/#page=1');
+    await waitForLayer(page, 1);
+    const asked = { 2: 0, 3: 0 };
+    await page.route(/Text_[23]\.json$/, async (route) => {
+      const num = /Text_(\d)/.exec(route.request().url())[1];
+      asked[num]++;
+      if (num === '2' && asked[num] <= 2) await route.fulfill({ status: 503, body: 'busy' });
+      else await route.continue();
+    });
+    await page.keyboard.press('ArrowRight');
+    await waitForLayer(page, 2);
+    assert.equal(asked[2], 3);
+    await page.keyboard.press('ArrowRight');
+    await waitForImage(page, 'page3.jpg');
+    await page.keyboard.press('ArrowLeft');
+    await waitForLayer(page, 2);
+    await page.keyboard.press('ArrowRight');
+    await waitForImage(page, 'page3.jpg');
+    await page.waitForTimeout(300);
+    assert.deepEqual(asked, { 2: 3, 3: 1 });
+    assert.equal(await page.textContent('#status'), '');
+    assert.deepEqual(problems, []);
+    await page.close();
+  });
+
   test('search folds accents, case, ligatures and full-width letters, joins hyphenated lines and Japanese, and boxes turned lines', async () => {
     const { page, problems } = await openViewer(site.base, '/#page=2');
     await waitForLayer(page, 2);
