@@ -6,6 +6,7 @@ import { $, documentLanguage, plural, setStatus, state } from './state.js';
 import { findAll, foldTerm, wordBoxElement } from './textlayer.js';
 import { searchablePage } from './searchtext.js';
 import { goTo } from './pages.js';
+import { markTextHits } from './textview.js';
 import { closeSidebarOnNarrow, selectTab } from './sidebar.js';
 
 // How many pages' text is asked for at once (a browser opens six connections to a host; the
@@ -189,6 +190,7 @@ export function showHitBoxes(scroll = false) {
 }
 
 export function markHits() {
+  markTextHits();
   for (const frame of state.frames) {
     for (const area of frame.areaElements) {
       const text = (area.dataset.text || '').toLowerCase();

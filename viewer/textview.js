@@ -1,7 +1,14 @@
 // The text view: the text of the pages shown (Page_N.html) instead of their images, as
-// paragraphs of plain text nodes. Needs nothing from the other modules but the shared state.
-import { $, setStatus, showLoading, state } from './state.js';
+// paragraphs of plain text nodes that read as prose: each paragraph's lines reflowed, a line
+// ending in a hyphen after a letter joined to the next without it, as search reads the text
+// (searchableText), and the search's hits marked. Needs the shared state and the matching of
+// textlayer.js.
+import { $, documentLanguage, setStatus, showLoading, state } from './state.js';
 import { fetchText } from './files.js';
+import { findAll, searchableText } from './textlayer.js';
+
+// The paragraphs shown: {element, text (searchableText)}, so that a new search marks them again.
+let shownParagraphs = [];
 
 export async function showText(token, signal) {
   $('pages').hidden = true;
@@ -9,6 +16,8 @@ export async function showText(token, signal) {
   const article = $('page-text');
   article.hidden = false;
   article.replaceChildren();
+  article.lang = documentLanguage();
+  shownParagraphs = [];
   const parts = [];
   for (const num of state.shown) {
     const page = state.pages[num - 1];
@@ -52,11 +61,32 @@ function appendPageText(article, source) {
     }
     const kept = lines.map((line) => line.trim()).filter((line) => line !== '');
     if (kept.length === 0) continue;
-    const paragraph = document.createElement('p');
-    kept.forEach((line, i) => {
-      if (i > 0) paragraph.append(document.createElement('br'));
-      paragraph.append(document.createTextNode(line));
-    });
-    article.append(paragraph);
+    const text = searchableText(kept.map((line) => ({
+      words: line.split(/\s+/u).filter((word) => word !== '').map((word) => ({ text: word })),
+    })));
+    const paragraph = { element: document.createElement('p'), text };
+    markParagraph(paragraph);
+    shownParagraphs.push(paragraph);
+    article.append(paragraph.element);
   }
+}
+
+// The paragraph's text, each hit of the search in a <mark>.
+function markParagraph({ element, text }) {
+  const pieces = [];
+  let at = 0;
+  for (const hit of findAll(text, state.query, Infinity)) {
+    pieces.push(text.shown.slice(at, hit.shownFrom));
+    const mark = document.createElement('mark');
+    mark.textContent = text.shown.slice(hit.shownFrom, hit.shownTo);
+    pieces.push(mark);
+    at = hit.shownTo;
+  }
+  pieces.push(text.shown.slice(at));
+  element.replaceChildren(...pieces);
+}
+
+// Marks the hits of the search now running in the text shown.
+export function markTextHits() {
+  if (state.textView) shownParagraphs.forEach(markParagraph);
 }

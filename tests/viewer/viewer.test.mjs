@@ -207,6 +207,23 @@ describe('the sample publication', () => {
     await page.close();
   });
 
+  test('the text view reads as prose: lines reflowed, hyphenated line ends joined, hits marked', async () => {
+    const { page, problems } = await openViewer(site.base, '/#page=3');
+    await page.click('#text-view');
+    await page.waitForSelector('#page-text p');
+    const text = await page.textContent('#page-text');
+    assert.match(text, /converting a typical publication of three hundred pages/);
+    assert.doesNotMatch(text, /publi-/);
+    assert.equal(await page.locator('#page-text br').count(), 0);
+    await page.fill('#search-input', 'Publication');
+    await page.press('#search-input', 'Enter');
+    await page.waitForFunction(() => document.querySelector('#page-text mark') !== null);
+    const marks = await page.locator('#page-text mark').allTextContents();
+    assert.ok(marks.length > 0 && marks.every((m) => m.toLowerCase() === 'publication'), JSON.stringify(marks));
+    assert.deepEqual(problems, []);
+    await page.close();
+  });
+
   test('the text view shows the page text as text', async () => {
     const { page } = await openViewer(site.base, '/#page=7');
     await page.click('#text-view');
