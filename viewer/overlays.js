@@ -26,12 +26,13 @@ export async function showTextLayer(frame, page, token) {
   const layer = await loadTextLayer(page.num);
   // Turned on, or to the text view, meanwhile: this answer is no longer wanted.
   if (token !== state.showToken || layer === null) return;
-  const { frame: element, hits } = buildTextLayer(layer, () => token === state.showToken);
+  const { frame: element, hits, built } = buildTextLayer(layer, () => token === state.showToken);
   frame.textLayer.replaceChildren(element);
-  frame.layer = { num: page.num, layer, frame: element, hits };
+  frame.layer = { num: page.num, layer, frame: element, hits, built };
   frame.image.alt = '';
   scaleTextLayer(frame);
   showHitBoxes(true);
+  orderLinks(frame, token);
 }
 
 // The layer's frame (one pixel per point) scaled to the page image as it is shown.
@@ -63,4 +64,61 @@ export async function showAreas(frame, page, token, signal) {
   frame.areas.replaceChildren(...elements);
   frame.areaElements = elements;
   markHits();
+  orderLinks(frame, token);
+}
+
+// ---- the links in the reading order of the text ----
+
+// The line of the layer a link area lies on: the upright line across whose extent the area's
+// centre lies, nearest to it and at most a line's height away; -1 for none.
+function lineOfArea(lines, loc) {
+  const [x, y, width, height] = loc.split(' ').map(Number);
+  const cx = x + width / 2;
+  const cy = y + height / 2;
+  let best = -1;
+  let bestDistance = Infinity;
+  lines.forEach((line, i) => {
+    if (line.angle !== 0) return;
+    const extent = line.words.reduce((most, w) => Math.max(most, w.start + w.length), 0);
+    if (cx < line.x || cx > line.x + extent) return;
+    const distance = Math.max(0, line.y - cy, cy - (line.y + line.height));
+    if (distance <= line.height && distance < bestDistance) {
+      best = i;
+      bestDistance = distance;
+    }
+  });
+  return best;
+}
+
+// Once a page shows both its text layer (every line of it) and its link areas: the areas in
+// the reading order of the lines they lie on, left to right along a line, for the keyboard;
+// and each line owning its areas (aria-owns), so that a screen reader reads a link after the
+// words of its line rather than after the whole page. An area on no line keeps its place
+// after the others.
+async function orderLinks(frame, token) {
+  const shown = frame.layer;
+  if (shown === null || frame.areaElements.length === 0) return;
+  await shown.built;
+  if (token !== state.showToken || frame.layer !== shown) return;
+  const { lines } = shown.layer;
+  const lineElements = shown.frame.querySelectorAll('.text-line');
+  if (lineElements.length !== lines.length) return;  // left unbuilt: no longer shown
+  const placed = frame.areaElements.map((element, i) => {
+    const [x] = (element.dataset.loc || '').split(' ').map(Number);
+    const line = lineOfArea(lines, element.dataset.loc || '');
+    element.id = `${frame.element.id}-link-${i + 1}`;
+    return { element, line: line < 0 ? Infinity : line, x, i };
+  });
+  placed.sort((a, b) => a.line - b.line || a.x - b.x || a.i - b.i);
+  frame.areas.append(...placed.map((p) => p.element));
+  const owned = new Map();
+  for (const { element, line } of placed) {
+    if (line === Infinity) continue;
+    if (!owned.has(line)) owned.set(line, []);
+    owned.get(line).push(element.id);
+  }
+  lineElements.forEach((element, i) => {
+    if (owned.has(i)) element.setAttribute('aria-owns', owned.get(i).join(' '));
+    else element.removeAttribute('aria-owns');
+  });
 }

@@ -332,6 +332,15 @@ describe('the sample publication on a phone and a desktop screen', () => {
       assert.equal(await region.count(), 1);
       assert.equal(await region.getByRole('heading', { level: 2 }).count(), 1);
       assert.ok(await region.getByRole('link').count() > 0, 'the page\'s links inside its region');
+      // The links in the reading order of the text: each owned by the line it lies on, the
+      // lines' order theirs, so that the keyboard and a screen reader meet them with their words.
+      await page.waitForFunction(() => document.querySelector('#page-frame .text-line[aria-owns]') !== null);
+      const order = await page.evaluate(() => {
+        const lines = [...document.querySelectorAll('#page-frame .text-line')];
+        const lineOf = (area) => lines.findIndex((l) => (l.getAttribute('aria-owns') || '').split(' ').includes(area.id));
+        return [...document.querySelectorAll('#page-frame .area')].map(lineOf);
+      });
+      assert.ok(order.every((line, i) => line >= 0 && (i === 0 || line >= order[i - 1])), JSON.stringify(order));
       assert.deepEqual(problems, []);
       await context.close();
     });
