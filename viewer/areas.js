@@ -87,14 +87,21 @@ export function readAreas(xml, pageCount) {
 // The element of one area (from readAreas) on a page `size` points large. `label(num)` names
 // a target page; `onPage(num)` is called when a page link is followed.
 export function areaElement(area, size, label, onPage) {
-  const element = document.createElement('a');
-  element.className = `area ${area.kind}`;
+  const element = linkElement(area, label, onPage);
+  element.classList.add('area', area.kind);
   element.style.left = percent(area.loc.x, size.width);
   element.style.top = percent(area.loc.y, size.height);
   element.style.width = percent(area.loc.width, size.width);
   element.style.height = percent(area.loc.height, size.height);
   element.dataset.text = area.text;
   element.dataset.loc = area.rawLoc;
+  return element;
+}
+
+// A link that leads where the area does (a page of the publication, an address it may open),
+// or an inert one, placed nowhere: the caller places it or gives it its text.
+export function linkElement(area, label, onPage) {
+  const element = document.createElement('a');
   if (area.page > 0) {
     element.href = `#page=${area.page}`;
     element.title = `Page ${label(area.page)}`;

@@ -215,6 +215,10 @@ describe('the sample publication', () => {
     assert.match(text, /converting a typical publication of three hundred pages/);
     assert.doesNotMatch(text, /publi-/);
     assert.equal(await page.locator('#page-text br').count(), 0);
+    // The page's links live on their words.
+    const links = await page.locator('#page-text a').evaluateAll((all) => all.map((a) => [a.textContent, a.getAttribute('href')]));
+    assert.ok(links.some(([text, href]) => text === 'www.example.com' && /^http:\/\/www\.example\.com\/?$/.test(href)), JSON.stringify(links));
+    assert.ok(links.some(([text, href]) => text === 'support@example.com' && href === 'mailto:support@example.com'), JSON.stringify(links));
     await page.fill('#search-input', 'Publication');
     await page.press('#search-input', 'Enter');
     await page.waitForFunction(() => document.querySelector('#page-text mark') !== null);
