@@ -173,10 +173,10 @@ export function showHitBoxes(scroll = false) {
     shown.hits.replaceChildren();
     state.hits.forEach((hit, index) => {
       if (hit.num !== shown.num || !hit.hasBoxes) return;
-      for (const [l, w] of hit.words) {
+      for (const [l, w, from, to] of hit.words) {
         const line = shown.layer.lines[l];
         if (!line || !line.words[w]) continue;
-        const box = wordBoxElement(line, line.words[w]);
+        const box = wordBoxElement(line, line.words[w], from, to);
         box.dataset.hit = String(index);
         if (index === state.hitIndex) {
           box.classList.add('current');

@@ -191,14 +191,28 @@ function lineElement(line) {
 }
 
 // A highlight over one word's box, in the layer's frame.
-export function wordBoxElement(line, word) {
+// The box of a word's characters `from` to `to` (UTF-16 offsets into its text; the whole word
+// by default), so that a term found inside a word (a Chinese or Japanese run holds many) is
+// boxed on its own characters: the word's length shared out in proportion to the characters'
+// widths in the layer's font, from the word's right end in a right-to-left line.
+export function wordBoxElement(line, word, from = 0, to = word.text.length) {
+  let { start, length } = word;
+  if ((from > 0 || to < word.text.length) && from < to) {
+    const all = naturalWidth(word.text, line.size);
+    if (all > 0) {
+      const before = naturalWidth(word.text.slice(0, from), line.size) / all;
+      const part = naturalWidth(word.text.slice(from, to), line.size) / all;
+      start += word.length * (line.rtl ? 1 - before - part : before);
+      length = word.length * part;
+    }
+  }
   const box = document.createElement('div');
   box.className = 'hit-box';
   box.style.left = px(line.x);
   box.style.top = px(line.y);
-  box.style.width = px(word.length);
+  box.style.width = px(length);
   box.style.height = px(line.height);
-  box.style.transform = `rotate(${line.angle}deg) translateX(${px(word.start)})`;
+  box.style.transform = `rotate(${line.angle}deg) translateX(${px(start)})`;
   return box;
 }
 
@@ -246,13 +260,17 @@ export function searchableText(lines) {
   const wordOf = [];
   const shownFrom = [];
   const shownTo = [];
+  const charFrom = [];  // where in its word's text each folded character's source starts
+  const charTo = [];    // and ends
   let joinNext = false;  // after a hyphenated line end: no space before the next word
-  const push = (folded, l, w, from, to) => {
+  const push = (folded, l, w, from, to, inWordFrom = -1, inWordTo = -1) => {
     for (let i = 0; i < folded.length; i++) {
       lineOf.push(l);
       wordOf.push(w);
       shownFrom.push(from);
       shownTo.push(to);
+      charFrom.push(inWordFrom);
+      charTo.push(inWordTo);
     }
     textPieces.push(folded);
     lastChar = [...folded].pop();
@@ -270,18 +288,24 @@ export function searchableText(lines) {
   lines.forEach((line, l) => {
     line.words.forEach((word, w) => {
       let first = true;
+      let inWord = 0;
       for (const char of word.text) {
         const folded = fold(char);
         if (folded === '') {  // a lone mark: part of the character before
-          if (!first) shownTo[shownTo.length - 1] = shownLength + char.length;
+          if (!first) {
+            shownTo[shownTo.length - 1] = shownLength + char.length;
+            charTo[charTo.length - 1] = inWord + char.length;
+          }
           show(char);
+          inWord += char.length;
           continue;
         }
         if (first) separate([...folded][0]);
         first = false;
         joinNext = false;
-        push(folded, l, w, shownLength, shownLength + char.length);
+        push(folded, l, w, shownLength, shownLength + char.length, inWord, inWord + char.length);
         show(char);
+        inWord += char.length;
       }
     });
     const last = line.words.length > 0 ? line.words[line.words.length - 1].text : '';
@@ -291,6 +315,8 @@ export function searchableText(lines) {
       if (piece.length > 1) textPieces.push(piece.slice(0, -1));
       lineOf.pop();
       wordOf.pop();
+      charFrom.pop();
+      charTo.pop();
       shownFrom.pop();
       const keep = shownTo.pop() - 1;
       while (shownLength - shownPieces[shownPieces.length - 1].length >= keep) {
@@ -303,12 +329,14 @@ export function searchableText(lines) {
       joinNext = true;
     }
   });
-  return { text: textPieces.join(''), lineOf, wordOf, shownFrom, shownTo, shown: shownPieces.join('') };
+  return {
+    text: textPieces.join(''), lineOf, wordOf, charFrom, charTo, shownFrom, shownTo, shown: shownPieces.join(''),
+  };
 }
 
 // Every place `term` (folded) occurs in `page` (searchableText), left to right, not
-// overlapping: the folded range, the words it touches ([line, word] pairs in order) and
-// the range of the shown text.
+// overlapping: the words it touches ([line, word, from, to] in order, from and to the part of
+// the word's text it covers) and the range of the shown text.
 export function findAll(page, term, limit) {
   const found = [];
   if (term === '') return found;
@@ -318,7 +346,11 @@ export function findAll(page, term, limit) {
     for (let i = at; i < end; i++) {
       if (page.lineOf[i] < 0) continue;
       const last = words[words.length - 1];
-      if (!last || last[0] !== page.lineOf[i] || last[1] !== page.wordOf[i]) words.push([page.lineOf[i], page.wordOf[i]]);
+      if (!last || last[0] !== page.lineOf[i] || last[1] !== page.wordOf[i]) {
+        words.push([page.lineOf[i], page.wordOf[i], page.charFrom[i], page.charTo[i]]);
+      } else {
+        last[3] = Math.max(last[3], page.charTo[i]);
+      }
     }
     found.push({ words, shownFrom: page.shownFrom[at], shownTo: page.shownTo[end - 1] });
   }

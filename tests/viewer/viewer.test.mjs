@@ -595,15 +595,35 @@ describe('a publication with pages without a text layer, and one of known lines'
       return Promise.all(all.map((b) => b.boundingBox()));
     };
     const layerWidth = readLayer(dir, 2).w;
+    // Each box that of word [line, word], or of the share [from, to] of its length that the
+    // term covers (characters of one width, as Chinese and Japanese ones are), or 'hyphen' for
+    // a word boxed without the hyphen that ends its line.
     const expectBoxes = async (term, words) => {
       const found = await boxes(term, 1);
       assert.equal(found.length, words.length, term);
       const image = await imageBox(page);
-      words.forEach(([l, w], i) => assertNear(found[i], wordRect(layer.l[l], w, image, layerWidth), `${term} word ${i}`));
+      words.forEach(([l, w, part], i) => {
+        const what = `${term} word ${i}`;
+        const whole = wordRect(layer.l[l], w, image, layerWidth);
+        if (part === 'hyphen') {
+          assertNear({ ...found[i], width: whole.width }, whole, what);
+          assert.ok(found[i].width < whole.width - 1 && found[i].width > 0.6 * whole.width, `${what}: ${found[i].width} of ${whole.width}`);
+          return;
+        }
+        const line = { ...layer.l[l], b: [...layer.l[l].b] };
+        if (part) {
+          const length = line.b[2 * w + 1];
+          line.b[2 * w] += part[0] * length;
+          line.b[2 * w + 1] = (part[1] - part[0]) * length;
+        }
+        assertNear(found[i], wordRect(line, w, image, layerWidth), what);
+      });
     };
-    await expectBoxes('CREME BRULEE', [[0, 0], [0, 1], [1, 0]]);
-    await expectBoxes('brûlée maison', [[0, 1], [1, 0], [1, 1]]);
-    await expectBoxes('京タワ', [[2, 0], [2, 1]]);
+    await expectBoxes('CREME BRULEE', [[0, 0], [0, 1, 'hyphen'], [1, 0]]);
+    await expectBoxes('brûlée maison', [[0, 1, 'hyphen'], [1, 0], [1, 1]]);
+    // A term inside a run of Chinese or Japanese: its own characters, not the run.
+    await expectBoxes('京タワ', [[2, 0, [0.5, 1]], [2, 1, [0, 2 / 3]]]);
+    await expectBoxes('タ', [[2, 1, [0, 1 / 3]]]);
     await expectBoxes('東京 タワー', [[2, 0], [2, 1]]);
     await expectBoxes('vertical words', [[3, 0], [3, 1]]);
     await expectBoxes('חדש', [[4, 1]]);
