@@ -1,13 +1,12 @@
 // What lies over a page image: its text layer (Text_N.json, built by textlayer.js, scaled to
 // the image) and its link areas (Page_N.xml, areas.js). Both wait for the first page image
-// and are dropped when another show has started meanwhile (its token). Needs goTo (pages.js)
-// for links within the publication and the search's marks (search.js) for what arrives.
-import { setStatus, state } from './state.js';
+// and are dropped when another show has started meanwhile (its token). A link within the
+// publication asks for its page ('goTo'); what arrives is announced ('layerShown',
+// 'areasShown') for the search's marks.
+import { emit, setStatus, state } from './state.js';
 import { fetchXml, keptFile } from './files.js';
 import { buildTextLayer, readTextLayer } from './textlayer.js';
 import { areaElement, readAreas } from './areas.js';
-import { goTo } from './pages.js';
-import { markHits, showHitBoxes } from './search.js';
 
 // ---- the text layer ----
 
@@ -31,7 +30,7 @@ export async function showTextLayer(frame, page, token) {
   frame.layer = { num: page.num, layer, frame: element, hits, built };
   frame.image.alt = '';
   scaleTextLayer(frame);
-  showHitBoxes(true);
+  emit('layerShown');
   orderLinks(frame, token);
 }
 
@@ -60,10 +59,10 @@ export async function showAreas(frame, page, token, signal) {
   }
   if (token !== state.showToken) return;  // turned on meanwhile
   const label = (num) => state.pages[num - 1].label || String(num);
-  const elements = readAreas(xml, state.pages.length).map((area) => areaElement(area, page, label, goTo));
+  const elements = readAreas(xml, state.pages.length).map((area) => areaElement(area, page, label, (num) => emit('goTo', num)));
   frame.areas.replaceChildren(...elements);
   frame.areaElements = elements;
-  markHits();
+  emit('areasShown');
   orderLinks(frame, token);
 }
 

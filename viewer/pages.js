@@ -3,7 +3,7 @@
 // with its own token and AbortController so that an answer for a page no longer shown is
 // never shown. Needs pagesFor (spread.js), layout (zoom.js), the overlays (overlays.js), the
 // text view (textview.js), the thumbnails' marks (sidebar.js) and the hits' marks (search.js).
-import { $, setStatus, state } from './state.js';
+import { $, on, setStatus, state } from './state.js';
 import { number } from './files.js';
 import { pagesFor } from './spread.js';
 import { layout } from './zoom.js';
@@ -37,6 +37,10 @@ export function showFromAddress() {
   if (asked !== null && asked !== num) history.replaceState(null, '', `#page=${num}`);
   show(num);
 }
+
+// What other modules ask for without importing this one.
+on('goTo', (num) => goTo(num));
+on('show', (num) => show(num));
 
 export function goTo(num) {
   if (!Number.isInteger(num) || num < 1 || num > state.pages.length) return;

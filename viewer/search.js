@@ -1,11 +1,11 @@
 // Search: running a search over every page's text (searchtext.js gives it, textlayer.js
 // matches), the hits in page order, the results list with snippets, the hit count, stepping
 // from hit to hit, and marking the hits on the pages shown (boxes over their words, link
-// areas holding the term). Needs goTo (pages.js) and the sidebar's tabs (sidebar.js).
-import { $, documentLanguage, plural, setStatus, state } from './state.js';
+// areas holding the term). A hit on another page asks for it ('goTo', which pages.js does);
+// needs the sidebar's tabs (sidebar.js).
+import { $, documentLanguage, emit, on, plural, setStatus, state } from './state.js';
 import { findAll, foldTerm, wordBoxElement } from './textlayer.js';
 import { searchablePage } from './searchtext.js';
-import { goTo } from './pages.js';
 import { markTextHits } from './textview.js';
 import { closeSidebarOnNarrow, selectTab } from './sidebar.js';
 
@@ -138,7 +138,7 @@ export function goToHit(index) {
     if (current) button.setAttribute('aria-current', 'true');
     else button.removeAttribute('aria-current');
   }
-  if (!state.shown.includes(hit.num)) goTo(hit.num);
+  if (!state.shown.includes(hit.num)) emit('goTo', hit.num);
   showHitBoxes(true);
   showCount(!state.searching);
 }
@@ -188,6 +188,11 @@ export function showHitBoxes(scroll = false) {
   }
   if (scroll && current !== null) current.scrollIntoView({ block: 'center', inline: 'center' });
 }
+
+// A page's text layer shown: its hits boxed (and the current one scrolled to); its link areas
+// shown: those holding the term marked.
+on('layerShown', () => showHitBoxes(true));
+on('areasShown', () => markHits());
 
 export function markHits() {
   markTextHits();

@@ -1,9 +1,9 @@
 // The sidebar: its three tabs (the WAI-ARIA tabs pattern), the contents, the thumbnails
-// (the current ones marked) and opening and closing it. Needs goTo (pages.js) for the
-// entries and thumbnails, and layout (zoom.js) when the stage's width changes.
-import { $, NARROW_SCREEN, state } from './state.js';
+// (the current ones marked) and opening and closing it. Its entries and thumbnails ask for
+// their page ('goTo', which pages.js does); needs layout (zoom.js) when the stage's width
+// changes.
+import { $, NARROW_SCREEN, emit, state } from './state.js';
 import { fileUrl, number } from './files.js';
-import { goTo } from './pages.js';
 import { layout } from './zoom.js';
 
 // ---- contents and thumbnails ----
@@ -35,7 +35,7 @@ function contentsList(parent) {
     const target = number(item.getAttribute('gotopage'));
     button.dataset.page = String(target);
     button.addEventListener('click', () => {
-      goTo(target);
+      emit('goTo', target);
       closeSidebarOnNarrow();
     });
     entry.append(button);
@@ -67,7 +67,7 @@ export function buildThumbnails() {
     caption.textContent = page.label ? `${page.label}` : String(page.num);
     button.append(caption);
     button.addEventListener('click', () => {
-      goTo(page.num);
+      emit('goTo', page.num);
       closeSidebarOnNarrow();
     });
     panel.append(button);

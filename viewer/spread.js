@@ -1,8 +1,7 @@
 // Spreads: two pages side by side where they fit, the cover alone and then 2|3, 4|5...; the
-// choice remembered for this publication until the window is closed. Needs show (pages.js)
-// to show the pages again when it changes.
-import { $, state } from './state.js';
-import { show } from './pages.js';
+// choice remembered for this publication until the window is closed. Asks for the pages to be
+// shown again when it changes ('show', which pages.js does).
+import { $, emit, state } from './state.js';
 
 // Where two pages fit side by side at a readable size (as viewer.css shows the control).
 const SPREAD_SCREEN = '(min-width: 1000px) and (orientation: landscape)';
@@ -27,7 +26,7 @@ export function setSpread(on) {
     // Storage refused (a private window): remembered until the page is left.
   }
   $('spread').setAttribute('aria-pressed', String(on));
-  if (state.current > 0) show(state.current);
+  if (state.current > 0) emit('show', state.current);
 }
 
 // The choice remembered from before (a reload), shown on the control.

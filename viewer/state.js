@@ -38,6 +38,21 @@ export function documentLanguage() {
   return document.body.dataset.documentLang || '';
 }
 
+// What one module asks of another that imports it, or tells the modules that care, without
+// importing them, so that no two modules import each other: 'goTo' (num) and 'show' (num),
+// which pages.js does; 'layerShown' and 'areasShown' (a frame's text layer or link areas are
+// in), on which search.js marks its hits.
+const listeners = new Map();
+
+export function on(name, listener) {
+  if (!listeners.has(name)) listeners.set(name, []);
+  listeners.get(name).push(listener);
+}
+
+export function emit(name, ...args) {
+  for (const listener of listeners.get(name) || []) listener(...args);
+}
+
 export function setStatus(message) {
   $('status').textContent = message;
 }

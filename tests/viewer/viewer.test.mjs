@@ -11,7 +11,7 @@
 import { after, before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { cpSync, existsSync, mkdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
+import { cpSync, existsSync, mkdirSync, readdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import path from 'node:path';
 import { fold, knownLayer, readLayer, wordRect, writeLayer } from './textlayers.mjs';
 import {
@@ -84,6 +84,26 @@ async function openViewer(base, address = '/', viewport = { width: 1280, height:
 async function shownPage(page) {
   return Number(await page.inputValue('#page-input'));
 }
+
+// The viewer's modules import one another in one direction only: a module that needs one that
+// imports it asks through the events of state.js.
+test('no two viewer modules import each other, however indirectly', () => {
+  const dir = path.join(sourceDir, 'viewer');
+  const imports = new Map();
+  for (const file of readdirSync(dir).filter((name) => name.endsWith('.js'))) {
+    const text = readFileSync(path.join(dir, file), 'utf8');
+    imports.set(file, [...text.matchAll(/from '\.\/([\w-]+\.js)'/g)].map((m) => m[1]));
+  }
+  const circles = [];
+  const visit = (file, path) => {
+    for (const next of imports.get(file) || []) {
+      if (path.includes(next)) circles.push([...path.slice(path.indexOf(next)), next].join(' -> '));
+      else visit(next, [...path, next]);
+    }
+  };
+  for (const file of imports.keys()) visit(file, [file]);
+  assert.deepEqual([...new Set(circles)], []);
+});
 
 describe('the sample publication', () => {
   let site;
