@@ -8,6 +8,7 @@
 // and viewer-desktop.png of the sample publication into DIR.
 import { after, before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
 import { copyFileSync, existsSync, mkdirSync, readdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import path from 'node:path';
 import { artifacts, axeViolations, copiedPublication, launchBrowser, playwrightChromium, publish, samplePdf, serve, sourceDir, waitForImage } from './harness.mjs';
@@ -629,6 +630,52 @@ test('index.html preloads every module the viewer imports, directly or not', () 
   visit('viewer.js');
   assert.ok(imported.size >= 10, [...imported].join(', '));
   assert.deepEqual([...preloaded].sort(), [...imported].sort());
+});
+
+// A Chinese report (the shared corpus): a two-character term found inside a run of characters
+// is marked on those two characters, as MuPDF's own character boxes (mutool's stext) place them.
+const CHINESE_PDF = path.join(sourceDir, '../shared/corpus/plumber_issue-67-example.pdf');
+describe('a Chinese report', { skip: !existsSync(CHINESE_PDF) && `${CHINESE_PDF} is absent` }, () => {
+  let site;
+  let pageWidth;
+  let pairs;  // every "电气" of page 1 as [x0, y0, x1, y1] in points
+  before(async () => {
+    const dir = path.join(artifacts, 'reader-chinese');
+    publish(CHINESE_PDF, dir);
+    site = await serve(dir);
+    const stext = execFileSync('mutool', ['draw', '-F', 'stext', '-o', '-', CHINESE_PDF, '1'], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] });
+    pageWidth = Number(/<page [^>]*width="([\d.]+)"/.exec(stext)[1]);
+    const chars = [...stext.matchAll(/<char quad="([^"]+)"[^>]* c="([^"]+)"/g)].map((m) => ({
+      quad: m[1].split(' ').map(Number),
+      c: m[2].replace(/&#x([0-9a-f]+);/gi, (_, hex) => String.fromCodePoint(parseInt(hex, 16))),
+    }));
+    pairs = [];
+    chars.forEach((char, i) => {
+      if (char.c !== '电' || !chars[i + 1] || chars[i + 1].c !== '气') return;
+      const xs = [...char.quad.filter((_, k) => k % 2 === 0), ...chars[i + 1].quad.filter((_, k) => k % 2 === 0)];
+      const ys = [...char.quad.filter((_, k) => k % 2 === 1), ...chars[i + 1].quad.filter((_, k) => k % 2 === 1)];
+      pairs.push([Math.min(...xs), Math.min(...ys), Math.max(...xs), Math.max(...ys)]);
+    });
+  });
+  after(() => site && site.server.close());
+
+  test('a two-character term inside a run is marked on its two characters', async () => {
+    assert.ok(pairs.length > 0, 'page 1 holds the term');
+    const { page, context, problems } = await open(site.base, '/#page=1', DESKTOP);
+    await waitForImage(page, 'page1.jpg');
+    await search(page, '电气');
+    await page.waitForSelector('#page-frame .hit-box.current');
+    const box = await page.locator('#page-frame .hit-box.current').first().boundingBox();
+    const image = await imageBox(page);
+    const scale = image.width / pageWidth;
+    const screen = pairs.map(([x0, y0, x1, y1]) => ({ x: image.x + x0 * scale, y: image.y + y0 * scale, width: (x1 - x0) * scale, height: (y1 - y0) * scale }));
+    const nearest = screen.reduce((best, r) => (Math.abs(r.x - box.x) + Math.abs(r.y - box.y) < Math.abs(best.x - box.x) + Math.abs(best.y - box.y) ? r : best));
+    assert.ok(Math.abs(box.x - nearest.x) <= 2 && Math.abs(box.width - nearest.width) <= 2,
+      `mark ${JSON.stringify(box)} vs characters ${JSON.stringify(nearest)}`);
+    assert.ok(box.y < nearest.y + nearest.height && nearest.y < box.y + box.height, 'on the characters\' line');
+    assert.deepEqual(problems, []);
+    await context.close();
+  });
 });
 
 describe('a 352-page publication over a slow link', { skip: !existsSync(LONG_PDF) && `${LONG_PDF} is absent` }, () => {
