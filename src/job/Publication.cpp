@@ -300,6 +300,14 @@ bool writePublication(PDFDocument& document, const PublicationOptions& options) 
             plans[n - first][kind] = planImage(page, images[kind]);
     }
 
+    // The search text is written anew whole; the parts of the publication it replaces go first,
+    // so that none of them is left behind should there now be fewer.
+    for (const auto& entry : fs::directory_iterator(stage)) {
+        const std::string name = entry.path().filename().string();
+        if (name.compare(0, 7, "search-") == 0 && name.size() > 12 &&
+            name.compare(name.size() - 5, 5, ".json") == 0)
+            fs::remove(entry.path());
+    }
     std::vector<std::string> indexTexts(count), firstLines(count);
     SearchTextWriter search(stage, options.searchPartBytes > 0
                                        ? static_cast<std::size_t>(options.searchPartBytes)
@@ -396,7 +404,8 @@ bool writePublication(PDFDocument& document, const PublicationOptions& options) 
     std::error_code error;
     fs::remove(stage + "document.pdf", error);
     if (options.withPdf) copyFile(pdf.path(), stage + "document.pdf");
-    writeWhole(stage + "publication.json", publicationJson(title, options.withPdf, fileName, options.rightToLeft));
+    writeWhole(stage + "publication.json",
+               publicationJson(title, options.withPdf, fileName, options.rightToLeft));
     keepInput(pdf.path(), folder.served(), stage);
 
     folder.putInPlace();
