@@ -1,82 +1,19 @@
 #!/usr/bin/env bash
-# Publishes one PDF: runs every quillonproxy job in the order the outputs
-# need, then copies the viewer in, so that OUTDIR/index.html served by any
-# static file server is the publication.
+# The reference for the one operation: a publication made as the publisher made it before
+# "createpublication", by eleven jobs in order (createdocumentxml; createimages for thumbnails,
+# pages and zoom images; createpagesxml; recognizelinks; importproducts with --products;
+# createindex; createpageshtml; createtextlayer; createseotext), the search text written from
+# the text layers by jq and awk, publication.json from mutool's reading of the title, and the
+# viewer copied in. tests/scripts/PublishTest.cpp compares the two file by file.
 #
-# Usage: publish.sh PDF OUTDIR [--products REGEX [--product-url TEMPLATE]]
-#                              [--expressions FILE] [--lang LANG] [--rtl]
-#                              [--with-pdf]
-#        (options may come before or after PDF and OUTDIR; after "--" every
-#        argument is PDF or OUTDIR, so "publish.sh -- -x.pdf out" publishes -x.pdf)
-#
-#   --products REGEX      recognise product codes matching REGEX ("importproducts");
-#                         TEMPLATE is their address, "$regresult" standing for the
-#                         code (default: the code itself)
-#   --expressions FILE    more link expressions for "recognizelinks": a file of
-#                         expression elements as a job's <expresions> holds them,
-#                         e.g. <e target="0" linktype="2" result="$regresult"
-#                         description=""><regexp>(?&lt;=page )\d+</regexp></e>
-#                         (copied into the job as it is, so read like any job
-#                         file: write &#32; for a space that must stay)
-#   --lang LANG           the publication's language, a tag such as en, ar or pt-BR
-#                         ("documentlang", and the viewer's page language;
-#                         default en)
-#   --with-pdf            offer the original PDF for download: a copy of it as
-#                         OUTDIR/document.pdf, named in publication.json (without
-#                         the option, a document.pdf of an earlier publish is removed)
-#   --rtl                 right-to-left text in the index ("generatertloutput")
-#
-# Web and e-mail addresses in the text are always recognised, and the PDF's
-# own links imported. Jobs, in order: createdocumentxml; createimages for
-# thumbnails (the descriptor's thumbnail width), pages (72 dpi, the
-# descriptor's sizes in points) and zoom images (144 dpi, its "hiimage"
-# sizes); createpagesxml; recognizelinks; importproducts (with --products);
-# createindex; createpageshtml; createtextlayer; createseotext. One line per job with its
-# time; the first failing job ends the run with its message and its status.
-# The job files stay in OUTDIR/jobs/, one per run.
-#
-# After createtextlayer, OUTDIR/search-1.json, search-2.json, ...: the text the viewer
-# searches, in parts of consecutive pages of at most 128 KB (or one page) and 500 pages,
-# so that a first search fetches a few files rather than every page's text layer, and
-# shows its first results after the first part however long the book. Each one line of
-# UTF-8 JSON:
-#   {"v":1,"pages":[[1,"first line\nsecond line"],[2,"..."],...]}
-# for the Text_N.json of its pages in page order, its page number N and its lines' texts
-# ("t", the words in reading order joined by single spaces) joined by line feeds; each
-# line's words are then those of Text_N.json, line for line and word for word. Their
-# index is OUTDIR/search.json, {"v":2,"parts":[[1,57],[58,131],...]}: the first and last
-# page of search-1.json, search-2.json, ...
-#
-# When every job has succeeded, the viewer is copied in and OUTDIR/publication.json
-# written for it, one line of UTF-8 JSON:
-#   {"title":"Café – Übersicht","pdf":"document.pdf","pdfName":"Café.pdf"}
-# "title" is the PDF's own title (its document information) in full Unicode,
-# white space around it trimmed; a PDF without one (or with white space alone)
-# is titled by its file name without ".pdf". "pdf" and "pdfName" (the original
-# file name) are there with --with-pdf only. publication.json, the search text and
-# document.pdf are each written whole under a temporary name and then renamed; a
-# publish removes them when it starts, so one that fails leaves none of them.
-#
-# Names are taken as they are: the paths, the title and the --products
-# expression and address reach their jobs exactly, whatever spaces, line
-# feeds, markup characters or letters beyond ASCII they hold (see xml below);
-# each job file is read back before its job runs. A name that XML cannot carry (control characters,
-# bytes that are not UTF-8) stops the run before any job, with status 2.
-#
-# One publish at a time per OUTDIR: a second one started while the first
-# runs stops at once with status 75 and leaves the first undisturbed.
-#
-# Needs bash, coreutils, awk, flock (util-linux), xmllint (libxml2-utils), mutool
-# (mupdf-tools) and jq.
-#
-# Environment: QUILLONPROXY, the program (default: beside this script, then
-# build/quillonproxy of the source tree, then the PATH); QUILLONPROXY_SEARCH_PART_BYTES,
-# the most bytes of a part of the search text (default 131072).
+# Usage: publish-by-jobs.sh PDF OUTDIR [--products REGEX [--product-url TEMPLATE]]
+#                           [--expressions FILE] [--lang LANG] [--rtl] [--with-pdf]
+# Needs bash, coreutils, awk, mutool (mupdf-tools) and jq; the job files stay in OUTDIR/jobs/.
 set -euo pipefail
 unset CDPATH
 
 usage() {
-  sed -n '/^# Usage:/,/^#   --rtl/s/^# \{0,1\}//p' "$0" >&2
+  sed -n '/^# Usage:/,/^# Needs/s/^# \{0,1\}//p' "$0" >&2
   exit 2
 }
 
@@ -131,9 +68,9 @@ if ! [[ "$lang" =~ ^[A-Za-z]{2,8}(-[A-Za-z0-9]{1,8})*$ ]]; then
   exit 2
 fi
 
-for tool in xmllint flock mutool jq; do
+for tool in mutool jq; do
   command -v "$tool" >/dev/null || {
-    echo "publish.sh: needs $tool (Debian packages libxml2-utils, util-linux, mupdf-tools and jq)" >&2
+    echo "publish.sh: needs $tool (Debian packages mupdf-tools and jq)" >&2
     exit 2
   }
 done
@@ -168,37 +105,6 @@ xml() {
       printf "%s", c
     }
   }'
-}
-
-# check_job JOB [XPATH VALUE]...: stops the run before JOB runs unless each
-# XPATH of the job file reads back as exactly VALUE (xmllint decodes
-# references as the program does; xml leaves no white space for the
-# program's reader to condense). What XML cannot carry fails here.
-check_job() {
-  local job="$1" read
-  shift
-  while [ $# -ge 2 ]; do
-    # The "x" keeps the line feeds that end a value (xmllint adds one more).
-    read="$(xmllint --xpath "string($1)" "$job" 2>/dev/null && printf x)" || read=""
-    [ "$read" = "$2"$'\n'x ] || refuse_job "$job" "$2" "$@"
-    shift 2
-  done
-}
-
-# refuse_job JOB VALUE [XPATH VALUE]...: names the first VALUE that XML cannot
-# carry even alone (else the given one) and stops the run.
-refuse_job() {
-  local job="$1" value="$2" read
-  shift 2
-  while [ $# -ge 2 ]; do
-    read="$(printf '<v>%s</v>' "$(xml text "$2")" | xmllint --xpath 'string(/v)' - 2>/dev/null &&
-            printf x)" || read=""
-    if [ "$read" != "$2"$'\n'x ]; then value="$2"; break; fi
-    shift 2
-  done
-  echo "publish.sh: a job file cannot hold $(shown "$value") exactly (XML holds UTF-8 text" \
-    "without control characters); see $(shown "$job")" >&2
-  exit 2
 }
 
 # shown TEXT: TEXT for a one-line message (quoted as bash quotes it when it
@@ -344,11 +250,6 @@ if [ -n "$expressions_file" ]; then
     exit 2
   }
   expressions="$(cat -- "$expressions_file")"
-  # Refused now rather than after the images are made.
-  if ! problem="$(printf '<expresions>%s</expresions>' "$expressions" | xmllint --noout - 2>&1)"; then
-    echo "publish.sh: the expressions file is not well-formed XML: ${problem%%$'\n'*}" >&2
-    exit 2
-  fi
 fi
 mkdir -p -- "$out"
 case "$pdf" in */*) pdf_folder="${pdf%/*}/" ;; *) pdf_folder=. ;; esac
@@ -357,16 +258,8 @@ pdf_path="$pdf_folder${pdf##*/}"
 out_dir=""
 absolute_dir out_dir "$out"
 
-# One publish at a time per folder: the lock is held on its jobs/ folder (the
-# program's jobs lock the folder itself while they write page records), open
-# in this shell and the jobs it starts until the run ends.
 jobs_dir="${out_dir}jobs/"
 mkdir -p -- "$jobs_dir"
-exec {lock_fd}<"$jobs_dir"
-if ! flock -n "$lock_fd"; then
-  echo "publish.sh: another publish is running in $(shown "$out_dir"); try again when it has finished" >&2
-  exit 75
-fi
 rm -f -- "$jobs_dir"*.xml
 # What the last publish offered goes first, so that a run that fails leaves no
 # publication.json naming outputs it did not make and no document.pdf that nothing names (the
@@ -404,7 +297,6 @@ run() {
     printf '  <inputfile>%s</inputfile>\n  <outputdir>%s</outputdir>\n' "$pdf_xml" "$out_xml"
     printf '%s\n</job>\n' "$parameters"
   } > "$job"
-  check_job "$job" /job/inputfile "$pdf_path" /job/outputdir "$out_dir" "$@"
   local started ended status=0 output warnings
   started="$(date +%s%N)"
   warnings="$(mktemp)"
