@@ -3,7 +3,7 @@
 // and are dropped when another show has started meanwhile (its token). A link within the
 // publication asks for its page ('goTo'); what arrives is announced ('layerShown',
 // 'areasShown') for the search's marks.
-import { emit, setStatus, state } from './state.js';
+import { $, emit, setStatus, state } from './state.js';
 import { fetchXml, keptFile } from './files.js';
 import { buildTextLayer, readTextLayer } from './textlayer.js';
 import { areaElement, readAreas } from './areas.js';
@@ -25,21 +25,56 @@ export async function showTextLayer(frame, page, token) {
   const layer = await loadTextLayer(page.num);
   // Turned on, or to the text view, meanwhile: this answer is no longer wanted.
   if (token !== state.showToken || layer === null) return;
-  const { frame: element, hits, built } = buildTextLayer(layer, () => token === state.showToken);
-  frame.textLayer.replaceChildren(element);
-  frame.layer = { num: page.num, layer, frame: element, hits, built };
+  const built = buildTextLayer(layer);
+  frame.textLayer.replaceChildren(built.frame);
+  frame.layer = { num: page.num, layer, ...built };
   frame.image.alt = '';
   scaleTextLayer(frame);
   emit('layerShown');
   orderLinks(frame, token);
 }
 
-// The layer's frame (one pixel per point) scaled to the page image as it is shown.
+// The layer's frame (one pixel per point) scaled to the page image as it is shown, and a
+// big layer built for the part in view.
 export function scaleTextLayer(frame) {
   if (frame.layer === null) return;
   const width = parseFloat(frame.element.style.width);
   if (!(width > 0)) return;
   frame.layer.frame.style.transform = `scale(${width / frame.layer.layer.width})`;
+  showLayerPart(frame);
+}
+
+// A big layer is built for what the stage shows of its page and half a stage around it (so a
+// short scroll finds the words there), in points of the page.
+function showLayerPart(frame) {
+  const shown = frame.layer;
+  if (shown === null || shown.whole) return;
+  const stage = $('stage').getBoundingClientRect();
+  const page = frame.element.getBoundingClientRect();
+  const scale = page.width / shown.layer.width;
+  if (!(scale > 0)) return;
+  const aroundX = stage.width / 2;
+  const aroundY = stage.height / 2;
+  const done = shown.showPart({
+    left: (stage.left - aroundX - page.left) / scale,
+    top: (stage.top - aroundY - page.top) / scale,
+    right: (stage.right + aroundX - page.left) / scale,
+    bottom: (stage.bottom + aroundY - page.top) / scale,
+    scale,
+  });
+  if (!done) followStage();
+}
+
+// The stage scrolled (or a layer's part in view is not yet whole): the big layers built again
+// for what the stage shows now, once a frame.
+let partWanted = false;
+export function followStage() {
+  if (partWanted) return;
+  partWanted = true;
+  requestAnimationFrame(() => {
+    partWanted = false;
+    state.frames.forEach(showLayerPart);
+  });
 }
 
 // ---- link areas ----
@@ -89,19 +124,14 @@ function lineOfArea(lines, loc) {
   return best;
 }
 
-// Once a page shows both its text layer (every line of it) and its link areas: the areas in
-// the reading order of the lines they lie on, left to right along a line, for the keyboard;
-// and each line owning its areas (aria-owns), so that a screen reader reads a link after the
-// words of its line rather than after the whole page. An area on no line keeps its place
-// after the others.
-async function orderLinks(frame, token) {
+// Once a page shows both its text layer and its link areas: the areas in the reading order of
+// the lines they lie on, left to right along a line, for the keyboard; and each line owning
+// its areas (aria-owns), so that a screen reader reads a link after the words of its line
+// rather than after the whole page. An area on no line keeps its place after the others.
+function orderLinks(frame, token) {
   const shown = frame.layer;
-  if (shown === null || frame.areaElements.length === 0) return;
-  await shown.built;
-  if (token !== state.showToken || frame.layer !== shown) return;
+  if (shown === null || frame.areaElements.length === 0 || token !== state.showToken) return;
   const { lines } = shown.layer;
-  const lineElements = shown.frame.querySelectorAll('.text-line');
-  if (lineElements.length !== lines.length) return;  // left unbuilt: no longer shown
   const placed = frame.areaElements.map((element, i) => {
     const [x] = (element.dataset.loc || '').split(' ').map(Number);
     const line = lineOfArea(lines, element.dataset.loc || '');
@@ -116,8 +146,5 @@ async function orderLinks(frame, token) {
     if (!owned.has(line)) owned.set(line, []);
     owned.get(line).push(element.id);
   }
-  lineElements.forEach((element, i) => {
-    if (owned.has(i)) element.setAttribute('aria-owns', owned.get(i).join(' '));
-    else element.removeAttribute('aria-owns');
-  });
+  shown.setOwners(owned);
 }

@@ -12,11 +12,11 @@
 //   Text_N.json        the page's text layer (an older publication without search.json; also
 //                      what is shown over the page, so the two are fetched once)
 //   DocumentIndex.xml  the page's lines (a page without a text layer), fetched only then
-// The text is made searchable the same way from each (searchableText), and from the first
-// two with the same [line, word] numbers, so that a hit found in search.json is boxed over
-// the words of the text layer. Needs the text layers' loading (overlays.js).
+// The text is made searchable the same way from each (searchableText, a slice at a time),
+// and from the first two with the same [line, word] numbers, so that a hit found in
+// search.json is boxed over the words of the text layer. Needs the text layers' loading (overlays.js).
 import { keptFile, number } from './files.js';
-import { MAX_LINES, MAX_WORDS, searchableText } from './textlayer.js';
+import { MAX_LINES, MAX_WORDS, searchableTextInSlices } from './textlayer.js';
 import { loadTextLayer } from './overlays.js';
 
 // search.json as a Map page -> text, or null when the file is missing (an older publication)
@@ -74,16 +74,19 @@ async function searchTextOf(num) {
 // A page's lines from search.json as readTextLayer takes them from Text_N.json: the words of
 // each line split at spaces, a line without words left out, and cut at the same limits, so
 // that line l, word w here is line l, word w of the layer shown.
-function linesOfText(text) {
-  const lines = [];
+// Made one line at a time, as they are taken.
+function* linesOfText(text) {
   let words = 0;
-  for (const line of text.split('\n').slice(0, MAX_LINES)) {
-    const texts = line.split(' ').filter((word) => word !== '');
+  let count = 0;
+  for (let at = 0; at <= text.length && count < MAX_LINES; count++) {
+    let end = text.indexOf('\n', at);
+    if (end < 0) end = text.length;
+    const texts = text.slice(at, end).split(' ').filter((word) => word !== '');
+    at = end + 1;
     if (texts.length === 0 || words + texts.length > MAX_WORDS) continue;
     words += texts.length;
-    lines.push({ words: texts.map((word) => ({ text: word })) });
+    yield { words: texts.map((word) => ({ text: word })) };
   }
-  return lines;
 }
 
 function loadIndex() {
@@ -97,15 +100,15 @@ function loadIndex() {
 }
 
 // What search matches on page `num`: {num, hasBoxes (its hits can be boxed over its words),
-// text (searchableText)}.
+// text (searchableText)}, made a slice at a time.
 export async function searchablePage(num) {
   const compact = await searchTextOf(num);
-  if (compact !== undefined) return { num, hasBoxes: true, text: searchableText(linesOfText(compact)) };
+  if (compact !== undefined) return { num, hasBoxes: true, text: await searchableTextInSlices(linesOfText(compact)) };
   const layer = await loadTextLayer(num);
-  if (layer !== null) return { num, hasBoxes: true, text: searchableText(layer.lines) };
+  if (layer !== null) return { num, hasBoxes: true, text: await searchableTextInSlices(layer.lines) };
   const index = await loadIndex();
   const lines = (index.get(num) || '').split('\n').map((line) => ({
     words: line.split(/\s+/u).filter((word) => word !== '').map((text) => ({ text })),
   }));
-  return { num, hasBoxes: false, text: searchableText(lines) };
+  return { num, hasBoxes: false, text: await searchableTextInSlices(lines) };
 }

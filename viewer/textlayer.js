@@ -92,10 +92,18 @@ function naturalWidth(text, size) {
   return measuring.measureText(text).width;
 }
 
-// A layer of more words than this is built a slice of about this many words at a time, one
-// slice a frame, so that a page of 200,000 words never holds up the page for seconds; the
-// first slice is built at once.
-export const WORDS_PER_SLICE = 3000;
+// A layer of up to this many words is built whole, at once. A bigger one (a page of small
+// print holds about 3,000) is built for the part in view only, at most MAX_BUILT_WORDS words,
+// and again when the view moves: the browser lays out, paints and layers every positioned
+// line box of a layer on each frame, so a layer of 100,000 built words holds the page for
+// hundreds of milliseconds at a time however it was built. Of such a layer, lines shown
+// smaller than LEGIBLE_PX are not built at all: nobody reads or selects them at that size.
+export const WHOLE_LAYER_WORDS = 4000;
+export const MAX_BUILT_WORDS = 6000;
+const LEGIBLE_PX = 4;
+// The most words of a big layer built in one frame; the rest of its part in view follows in
+// the next frames, nearest the middle of the view first.
+const WORDS_PER_FRAME = 600;
 
 const px = (value) => `${Math.round(value * 100) / 100}px`;
 
@@ -104,10 +112,13 @@ const px = (value) => `${Math.round(value * 100) / 100}px`;
 // has a line feed between lines), its words inline in "t"'s order with a space between them,
 // so that a selection reads as the words in reading order. Every word takes exactly its
 // length along the line: its box is that wide and its text is stretched (scaleX) to fill it.
-// The lines after the first WORDS_PER_SLICE words are added in slices, one a frame, while
-// `wanted()` says the layer is still shown; `built` is a Promise that settles when the last
-// is in (or the layer is no longer wanted).
-export function buildTextLayer(layer, wanted = () => true) {
+// Returns {frame, hits, whole, showPart(view), setOwners(owned)}: `whole` tells whether every
+// line is built; otherwise showPart({left, top, right, bottom} in points, scale in CSS pixels
+// a point) drops what lies out of that part of the page and builds what lies in it, up to
+// WORDS_PER_FRAME words, and returns false when it should be called again in the next frame
+// for the rest. setOwners(Map line -> [ids]) gives those lines (built now or later) their
+// aria-owns.
+export function buildTextLayer(layer) {
   const frame = document.createElement('div');
   frame.className = 'text-frame';
   frame.style.width = px(layer.width);
@@ -119,48 +130,147 @@ export function buildTextLayer(layer, wanted = () => true) {
   const text = document.createElement('div');
   text.className = 'text-lines';
   frame.append(hits, text);
-  let next = 0;
-  const slice = () => {
-    const lines = [];
-    for (let words = 0; next < layer.lines.length && words < WORDS_PER_SLICE; next++) {
-      lines.push(lineElement(layer.lines[next]));
-      words += layer.lines[next].words.length;
-    }
-    text.append(...lines);
+  const count = layer.lines.reduce((sum, line) => sum + line.words.length, 0);
+  const whole = count <= WHOLE_LAYER_WORDS;
+  let owners = new Map();
+  let built = new Map();  // "line:from:to" -> element
+  const keyOf = ([i, from, to]) => `${i}:${from}:${to}`;
+  const piece = (i, from, to) => {
+    const element = lineElement(layer.lines[i], from, to);
+    element.dataset.line = String(i);
+    if (owners.has(i)) element.setAttribute('aria-owns', owners.get(i).join(' '));
+    return element;
   };
-  slice();
-  const built = new Promise((resolve) => {
-    const more = () => {
-      if (next >= layer.lines.length || !wanted()) {
-        resolve();
-        return;
-      }
-      slice();
-      requestAnimationFrame(more);
+  if (whole) text.append(...layer.lines.map((line, i) => piece(i, 0, line.words.length)));
+  const showPart = (view) => {
+    if (whole) return true;
+    const pieces = partInView(layer.lines, view);
+    // Only what changed is taken out or put in: a piece left in place is not laid out again.
+    const wanted = new Set(pieces.map(keyOf));
+    for (const [key, element] of built) {
+      if (wanted.has(key)) continue;
+      element.remove();
+      built.delete(key);
+    }
+    const missing = pieces.filter((p) => !built.has(keyOf(p)));
+    if (missing.length === 0) return true;
+    // Those nearest the middle of the view first, WORDS_PER_FRAME words a frame.
+    const middleX = (view.left + view.right) / 2;
+    const middleY = (view.top + view.bottom) / 2;
+    const distance = ([i, from, to]) => {
+      const line = layer.lines[i];
+      const { lo, hi } = line.angle === 0 ? span(line.words, from, to) : { lo: 0, hi: 0 };
+      return Math.hypot(line.x + (lo + hi) / 2 - middleX, line.y - middleY);
     };
-    requestAnimationFrame(more);
-  });
-  return { frame, hits, built };
+    const nearest = missing.map((p) => [distance(p), p]).sort((a, b) => a[0] - b[0]);
+    const now = new Set();
+    for (let k = 0, words = 0; k < nearest.length && (k === 0 || words + nearest[k][1][2] - nearest[k][1][1] <= WORDS_PER_FRAME); k++) {
+      now.add(keyOf(nearest[k][1]));
+      words += nearest[k][1][2] - nearest[k][1][1];
+    }
+    let after = null;  // the piece the next one goes after, in the lines' order
+    for (const p of pieces) {
+      const key = keyOf(p);
+      let element = built.get(key);
+      if (element === undefined) {
+        if (!now.has(key)) continue;
+        element = piece(...p);
+        built.set(key, element);
+        if (after === null) text.prepend(element);
+        else after.after(element);
+      }
+      after = element;
+    }
+    return now.size === missing.length;
+  };
+  const setOwners = (owned) => {
+    owners = owned;
+    for (const element of text.children) {
+      const i = Number(element.dataset.line);
+      if (owners.has(i)) element.setAttribute('aria-owns', owners.get(i).join(' '));
+      else element.removeAttribute('aria-owns');
+    }
+  };
+  return { frame, hits, whole, showPart, setOwners };
 }
 
-function lineElement(line) {
+// A big layer is built in pieces of this many words of a line (fewer at its end), so that a
+// view moved sideways keeps the pieces it still shows and builds only those it comes to.
+const WORDS_PER_PIECE = 50;
+
+// The pieces of a big layer's lines to build for `view` ({left, top, right, bottom} in points,
+// scale in CSS pixels a point): [line, first word, end word] in the lines' order, the pieces of
+// legible lines that reach into the view, at most MAX_BUILT_WORDS words in all; when more lie
+// in view, those of the lines nearest its middle.
+function partInView(lines, view) {
+  const pieces = [];
+  lines.forEach((line, i) => {
+    if (line.size * view.scale < LEGIBLE_PX || line.words.length === 0) return;
+    if (line.angle !== 0) {
+      // Turned: the whole line, when the circle it turns in reaches into the view.
+      const reach = line.words.reduce((most, w) => Math.max(most, Math.abs(w.start), Math.abs(w.start + w.length)), 0) + line.height;
+      if (line.x + reach >= view.left && line.x - reach <= view.right &&
+          line.y + reach >= view.top && line.y - reach <= view.bottom) pieces.push([i, 0, line.words.length]);
+      return;
+    }
+    if (line.y + line.height < view.top || line.y > view.bottom) return;
+    for (let from = 0; from < line.words.length; from += WORDS_PER_PIECE) {
+      const to = Math.min(from + WORDS_PER_PIECE, line.words.length);
+      const { lo, hi } = span(line.words, from, to);
+      if (line.x + hi >= view.left && line.x + lo <= view.right) pieces.push([i, from, to]);
+    }
+  });
+  let total = pieces.reduce((sum, [, from, to]) => sum + to - from, 0);
+  if (total <= MAX_BUILT_WORDS) return pieces;
+  const middle = (view.top + view.bottom) / 2;
+  const byNearness = pieces.map((p, k) => k).sort((a, b) =>
+    Math.abs(lines[pieces[a][0]].y - middle) - Math.abs(lines[pieces[b][0]].y - middle) || a - b);
+  const kept = new Set();
+  total = 0;
+  for (const k of byNearness) {
+    const words = pieces[k][2] - pieces[k][1];
+    if (total + words > MAX_BUILT_WORDS) break;
+    kept.add(k);
+    total += words;
+  }
+  return pieces.filter((p, k) => kept.has(k));
+}
+
+// Where words `from` to `to` of a line lie along it: from the start of the first to the end of
+// the last, in points from the line's start.
+function span(words, from, to) {
+  let lo = Infinity;
+  let hi = -Infinity;
+  for (let w = from; w < to; w++) {
+    lo = Math.min(lo, words[w].start);
+    hi = Math.max(hi, words[w].start + words[w].length);
+  }
+  return { lo, hi };
+}
+
+// The element of a line's words `from` to `to`: the whole line, or a piece of a big layer's,
+// which spans only its own words, so that pieces of a line never lie over each other.
+function lineElement(line, from, to) {
   const element = document.createElement('div');
   element.className = 'text-line';
   if (line.rtl) element.dir = 'rtl';
-  const extent = line.words.reduce((most, w) => Math.max(most, w.start + w.length), 0);
-  element.style.left = px(line.x);
+  const whole = from === 0 && to === line.words.length;
+  // A whole line's box starts at the line's start, as the file places it.
+  const { lo, hi } = whole ? { lo: 0, hi: span(line.words, from, to).hi } : span(line.words, from, to);
+  const extent = Math.max(0, hi - lo);
+  element.style.left = px(line.angle === 0 ? line.x + lo : line.x);
   element.style.top = px(line.y);
   element.style.width = px(extent);
   element.style.height = px(line.height);
   element.style.lineHeight = px(line.height);
   element.style.fontSize = px(line.size);
-  if (line.angle !== 0) element.style.transform = `rotate(${line.angle}deg)`;
+  if (line.angle !== 0) element.style.transform = `rotate(${line.angle}deg)${lo !== 0 ? ` translateX(${px(lo)})` : ''}`;
   // Where the inline flow starts: the left end of the box, or its right end for a
   // right-to-left line; every word's place is counted from there.
-  const fromFlowStart = (start, length) => (line.rtl ? extent - (start + length) : start);
+  const fromFlowStart = (start, length) => (line.rtl ? lo + extent - (start + length) : start - lo);
   const space = naturalWidth(' ', line.size);
   let at = 0;
-  line.words.forEach((word, i) => {
+  line.words.slice(from, to).forEach((word, i) => {
     const begin = fromFlowStart(word.start, word.length);
     // Between two words a space, and a margin that puts the word where its box is (a
     // negative one for overlapping boxes).
@@ -185,8 +295,9 @@ function lineElement(line) {
     at = begin + word.length;
   });
   // Copied text has a line feed after each line (a line's box is a block of its own, but
-  // one taken out of the flow, which a selection does not end with a line feed).
-  element.append(document.createTextNode('\n'));
+  // one taken out of the flow, which a selection does not end with a line feed), and a space
+  // after a piece that the line goes on from.
+  element.append(document.createTextNode(to === line.words.length ? '\n' : ' '));
   return element;
 }
 
@@ -250,6 +361,38 @@ function dropCjkSpaces(text) {
 // character remembers its line, its word and where it came from in `shown`, the same text
 // unfolded, from which snippets are cut.
 export function searchableText(lines) {
+  const text = searchableTextBuilder();
+  lines.forEach((line, l) => text.add(line, l));
+  return text.finish();
+}
+
+// The same, made a slice of lines at a time, each slice at most about SLICE_MS long and the
+// next in a task of its own, so that the text of a page of 200,000 words (a fifth of a second
+// of work) never holds up the page for more than a frame.
+const SLICE_MS = 12;
+// `lines` may be any iterable of them (a generator, made as they are taken).
+export async function searchableTextInSlices(lines) {
+  const text = searchableTextBuilder();
+  let sliceStart = performance.now();
+  let l = 0;
+  for (const line of lines) {
+    text.add(line, l++);
+    if (performance.now() - sliceStart > SLICE_MS) {
+      await new Promise((resolve) => setTimeout(resolve, 0));
+      sliceStart = performance.now();
+    }
+  }
+  return text.finish();
+}
+
+// Folded as fold() folds it, at once for a character of printable ASCII (most of the text).
+function foldChar(char) {
+  const code = char.charCodeAt(0);
+  if (code >= 0x20 && code < 0x7f) return code >= 0x41 && code <= 0x5a ? String.fromCharCode(code + 32) : char;
+  return fold(char);
+}
+
+function searchableTextBuilder() {
   // The texts are gathered in pieces and joined once: a page of 200,000 words grows them
   // hundreds of thousands of times, and looking back into a string grown that way copies it.
   const textPieces = [];
@@ -272,12 +415,21 @@ export function searchableText(lines) {
       charFrom.push(inWordFrom);
       charTo.push(inWordTo);
     }
-    textPieces.push(folded);
-    lastChar = [...folded].pop();
+    wordText += folded;
+    lastChar = folded.length === 1 ? folded : [...folded].pop();
   };
   const show = (piece) => {
-    shownPieces.push(piece);
+    wordShown += piece;
     shownLength += piece.length;
+  };
+  // A word's texts (with the space before it) are gathered and kept as one piece each.
+  let wordText = '';
+  let wordShown = '';
+  const keepWord = () => {
+    if (wordText !== '') textPieces.push(wordText);
+    if (wordShown !== '') shownPieces.push(wordShown);
+    wordText = '';
+    wordShown = '';
   };
   const separate = (next) => {
     if (lineOf.length === 0 || joinNext) return;
@@ -285,12 +437,12 @@ export function searchableText(lines) {
     push(' ', -1, -1, shownLength, shownLength + 1);
     show(' ');
   };
-  lines.forEach((line, l) => {
+  const add = (line, l) => {
     line.words.forEach((word, w) => {
       let first = true;
       let inWord = 0;
       for (const char of word.text) {
-        const folded = fold(char);
+        const folded = foldChar(char);
         if (folded === '') {  // a lone mark: part of the character before
           if (!first) {
             shownTo[shownTo.length - 1] = shownLength + char.length;
@@ -300,13 +452,14 @@ export function searchableText(lines) {
           inWord += char.length;
           continue;
         }
-        if (first) separate([...folded][0]);
+        if (first) separate(folded.length === 1 ? folded : [...folded][0]);
         first = false;
         joinNext = false;
         push(folded, l, w, shownLength, shownLength + char.length, inWord, inWord + char.length);
         show(char);
         inWord += char.length;
       }
+      keepWord();
     });
     const last = line.words.length > 0 ? line.words[line.words.length - 1].text : '';
     if (HYPHENATED.test(last) && lineOf.length > 0 && lineOf[lineOf.length - 1] === l) {
@@ -328,10 +481,11 @@ export function searchableText(lines) {
       lastChar = [...(textPieces[textPieces.length - 1] || '')].pop() || '';
       joinNext = true;
     }
-  });
-  return {
-    text: textPieces.join(''), lineOf, wordOf, charFrom, charTo, shownFrom, shownTo, shown: shownPieces.join(''),
   };
+  const finish = () => ({
+    text: textPieces.join(''), lineOf, wordOf, charFrom, charTo, shownFrom, shownTo, shown: shownPieces.join(''),
+  });
+  return { add, finish };
 }
 
 // Every place `term` (folded) occurs in `page` (searchableText), left to right, not

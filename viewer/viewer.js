@@ -42,6 +42,7 @@ import { pagesFor, restoreSpread, setSpread } from './spread.js';
 import { imageArrived, layout, panSideways, setZoom, zoomGestures, zoomStep } from './zoom.js';
 import { buildContents, buildThumbnails, selectTab, setSidebar, wireSidebar } from './sidebar.js';
 import { searchOrStep, stepHit } from './search.js';
+import { followStage } from './overlays.js';
 import { wirePrint } from './print.js';
 
 // ---- the bar: title, download ----
@@ -117,6 +118,8 @@ function wireControls() {
   });
   wireSidebar();
   document.addEventListener('keydown', onKey);
+  // A page of very many words has its text built only where the stage shows it.
+  $('stage').addEventListener('scroll', followStage, { passive: true });
   for (const frame of state.frames) {
     frame.image.addEventListener('load', () => imageArrived(frame));
     frame.image.addEventListener('error', () => imageArrived(frame));
