@@ -51,8 +51,9 @@ const KEPT_RETRY_MS = 300;
 const kept = new Map();  // name -> Promise of the parsed file, or of null when it is absent
 
 // The one way to read a file that is kept for the session (a text layer, the search text, the
-// index): a Promise of `parse(text)` (`parse(xml)` with asXml), fetched once; of null when the
-// server says the file is not there (404: an older publication lacks it), which is remembered.
+// index): a Promise of `parse(text)` (`parse(xml)` with asXml; parse may return a Promise),
+// fetched once; of null when the server says the file is not there (404: an older publication
+// lacks it), which is remembered.
 // A network failure, any other status, or content `parse` refuses is tried again twice, after
 // a pause, and then rejects and is forgotten, so that the next ask fetches it afresh.
 export function keptFile(name, parse, asXml = false) {
@@ -61,7 +62,7 @@ export function keptFile(name, parse, asXml = false) {
       for (let attempt = 1; ; attempt++) {
         try {
           const text = await fetchText(name);
-          return parse(asXml ? parseXml(name, text) : text);
+          return await parse(asXml ? parseXml(name, text) : text);
         } catch (error) {
           if (error.status === 404) return null;
           if (attempt >= KEPT_ATTEMPTS) throw error;

@@ -5,7 +5,7 @@
 // 'areasShown') for the search's marks.
 import { $, emit, setStatus, state } from './state.js';
 import { fetchXml, keptFile } from './files.js';
-import { buildTextLayer, readTextLayer } from './textlayer.js';
+import { buildTextLayer, readTextLayerInSlices } from './textlayer.js';
 import { areaElement, readAreas } from './areas.js';
 
 // ---- the text layer ----
@@ -15,7 +15,7 @@ import { areaElement, readAreas } from './areas.js';
 // again). Kept for search, so never aborted.
 export function loadTextLayer(num) {
   const page = state.pages[num - 1];
-  return keptFile(`Text_${num}.json`, (text) => readTextLayer(JSON.parse(text), num, page))
+  return keptFile(`Text_${num}.json`, (text) => readTextLayerInSlices(JSON.parse(text), num, page))
     .catch(() => null);
 }
 

@@ -41,25 +41,48 @@ function lineFields(entry) {
 // The layer of page `num` from the parsed JSON of its file, or null when it is not one.
 // `size` ({width, height} in points, from document.xml) stands in for a missing "w"/"h".
 export function readTextLayer(json, num, size) {
+  const reader = textLayerReader(json, num, size);
+  if (reader === null) return null;
+  for (const entry of reader.entries) reader.add(entry);
+  return reader.layer;
+}
+
+// The same, read a slice of lines at a time (as searchableTextInSlices makes its text), so that
+// the file of a page of 200,000 words never holds up the page for more than a frame.
+export async function readTextLayerInSlices(json, num, size) {
+  const reader = textLayerReader(json, num, size);
+  if (reader === null) return null;
+  let sliceStart = performance.now();
+  for (const entry of reader.entries) {
+    reader.add(entry);
+    if (performance.now() - sliceStart > SLICE_MS) {
+      await nextTask();
+      sliceStart = performance.now();
+    }
+  }
+  return reader.layer;
+}
+
+function textLayerReader(json, num, size) {
   if (json === null || typeof json !== 'object' || json.v !== 1 || !Array.isArray(json.l)) return null;
   const width = finite(json.w) && json.w > 0 ? json.w : size.width;
   const height = finite(json.h) && json.h > 0 ? json.h : size.height;
   if (!(width > 0 && height > 0)) return null;
   const lines = [];
   let words = 0;
-  for (const entry of json.l.slice(0, MAX_LINES)) {
+  const add = (entry) => {
     const line = lineFields(entry);
-    if (line === null || typeof line.t !== 'string') continue;
-    if (!finite(line.x) || !finite(line.y) || !finite(line.h) || line.h <= 0) continue;
+    if (line === null || typeof line.t !== 'string') return;
+    if (!finite(line.x) || !finite(line.y) || !finite(line.h) || line.h <= 0) return;
     const texts = line.t.split(' ').filter((word) => word !== '');
-    if (texts.length === 0 || words + texts.length > MAX_WORDS) continue;
+    if (texts.length === 0 || words + texts.length > MAX_WORDS) return;
     const boxes = Array.isArray(line.b) ? line.b : [];
     const placed = texts.map((text, i) => {
       const start = boxes[2 * i];
       const length = boxes[2 * i + 1];
       return finite(start) && finite(length) && length >= 0 ? { text, start, length } : { text, start: NaN, length: 0 };
     });
-    if (placed.some((word) => Number.isNaN(word.start))) continue;  // words without places
+    if (placed.some((word) => Number.isNaN(word.start))) return;  // words without places
     words += texts.length;
     lines.push({
       text: line.t,
@@ -71,9 +94,14 @@ export function readTextLayer(json, num, size) {
       angle: finite(line.a) ? line.a : 0,
       rtl: line.r === 1,
     });
-  }
-  return { num, width, height, lines };
+  };
+  return { entries: json.l.slice(0, MAX_LINES), add, layer: { num, width, height, lines } };
 }
+
+// Work done a slice at a time takes up to this long before it lets the page go on (a task of
+// its own for the next slice).
+const SLICE_MS = 12;
+const nextTask = () => new Promise((resolve) => setTimeout(resolve, 0));
 
 // ---- laying the words out ----
 
@@ -368,9 +396,8 @@ export function searchableText(lines) {
 
 // The same, made a slice of lines at a time, each slice at most about SLICE_MS long and the
 // next in a task of its own, so that the text of a page of 200,000 words (a fifth of a second
-// of work) never holds up the page for more than a frame.
-const SLICE_MS = 12;
-// `lines` may be any iterable of them (a generator, made as they are taken).
+// of work) never holds up the page for more than a frame. `lines` may be any iterable of them
+// (a generator, made as they are taken).
 export async function searchableTextInSlices(lines) {
   const text = searchableTextBuilder();
   let sliceStart = performance.now();
@@ -378,7 +405,7 @@ export async function searchableTextInSlices(lines) {
   for (const line of lines) {
     text.add(line, l++);
     if (performance.now() - sliceStart > SLICE_MS) {
-      await new Promise((resolve) => setTimeout(resolve, 0));
+      await nextTask();
       sliceStart = performance.now();
     }
   }
