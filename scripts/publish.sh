@@ -5,7 +5,7 @@
 #
 # Usage: publish.sh PDF OUTDIR [--products REGEX [--product-url TEMPLATE]]
 #                              [--expressions FILE] [--lang LANG] [--rtl]
-#                              [--with-pdf] [--pages N[-M]] [--quiet]
+#                              [--with-pdf] [--no-tiles] [--pages N[-M]] [--quiet]
 #        (options may come before or after PDF and OUTDIR; after "--" every
 #        argument is PDF or OUTDIR, so "publish.sh -- -x.pdf out" publishes -x.pdf)
 #
@@ -21,6 +21,9 @@
 #                         (the document's text in the viewer; default en)
 #   --with-pdf            offer the original PDF for download: a copy of it as
 #                         OUTDIR/document.pdf, named in publication.json
+#   --no-tiles            no sharp zoom tiles (OUTDIR/tiles/: each page drawn again at
+#                         324, 576 and 922 dpi in tiles, for a viewer zoomed in on a
+#                         dense screen; about ten times the images' bytes and time)
 #   --rtl                 a book read from right to left: the index in visual
 #                         order, and in the viewer a spread's first page on the
 #                         right, arrow keys and swipes turning the way it reads
@@ -56,7 +59,7 @@ usage() {
 
 script_dir="$(cd "$(dirname "$0")" && pwd)"
 
-pdf="" out="" products="" product_url='$regresult' expressions_file="" rtl=0 lang=en with_pdf=0
+pdf="" out="" products="" product_url='$regresult' expressions_file="" rtl=0 lang=en with_pdf=0 no_tiles=0
 pages="" quiet=0
 options=1
 while [ $# -gt 0 ]; do
@@ -69,6 +72,7 @@ while [ $# -gt 0 ]; do
     1:--lang) [ $# -ge 2 ] || usage; lang="$2"; shift 2; continue ;;
     1:--rtl) rtl=1; shift; continue ;;
     1:--with-pdf) with_pdf=1; shift; continue ;;
+    1:--no-tiles) no_tiles=1; shift; continue ;;
     1:--pages) [ $# -ge 2 ] || usage; pages="$2"; shift 2; continue ;;
     1:--quiet) quiet=1; shift; continue ;;
     1:-h|1:--help) usage ;;
@@ -246,6 +250,7 @@ cat > "$job" <<JOB
   <documentlang>$lang</documentlang>
   <generatertloutput>$rtl</generatertloutput>
   <withpdf>$with_pdf</withpdf>
+  <notiles>$no_tiles</notiles>
   <viewerdir>$(xml text "$viewer")</viewerdir>
   <searchpartbytes>${QUILLONPROXY_SEARCH_PART_BYTES:-131072}</searchpartbytes>
   <expresions>$links</expresions>$products_xml$range$quiet_xml

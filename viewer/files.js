@@ -133,11 +133,21 @@ export function readDescriptor(xml) {
   };
 }
 
+// publication.json's "tiles" as {size, dpi: [ascending], side}, or null when there are none or
+// they are not readable.
+function readTiles(json) {
+  if (json === null || typeof json !== 'object') return null;
+  const { size, dpi, side } = json;
+  const whole = (value) => Number.isInteger(value) && value > 0;
+  if (!whole(size) || !whole(side) || !Array.isArray(dpi) || dpi.length === 0 || !dpi.every(whole)) return null;
+  return { size, dpi: [...dpi].sort((a, b) => a - b), side };
+}
+
 // publication.json as {title, pdf, pdfName, rightToLeft}: each a non-empty string or null, and
 // whether the book reads from right to left. A missing or unreadable file (an older
 // publication) gives all null and left to right; it is never an error.
 export async function readPublication() {
-  const none = { title: null, pdf: null, pdfName: null, rightToLeft: false };
+  const none = { title: null, pdf: null, pdfName: null, rightToLeft: false, tiles: null };
   let json;
   try {
     json = JSON.parse(await fetchText('publication.json'));
@@ -152,5 +162,6 @@ export async function readPublication() {
     pdf: pdf !== null && fileUrl(pdf) !== null ? pdf : null,
     pdfName: text(json.pdfName),
     rightToLeft: json.dir === 'rtl',
+    tiles: readTiles(json.tiles),
   };
 }

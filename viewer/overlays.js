@@ -3,7 +3,7 @@
 // and are dropped when another show has started meanwhile (its token). A link within the
 // publication asks for its page ('goTo'); what arrives is announced ('layerShown',
 // 'areasShown') for the search's marks.
-import { $, emit, setStatus, state } from './state.js';
+import { $, emit, on, setStatus, state } from './state.js';
 import { fetchXml, keptFile } from './files.js';
 import { buildTextLayer, readTextLayerInSlices } from './textlayer.js';
 import { areaElement, readAreas } from './areas.js';
@@ -62,20 +62,22 @@ function showLayerPart(frame) {
     bottom: (stage.bottom + aroundY - page.top) / scale,
     scale,
   });
-  if (!done) followStage();
+  if (!done) buildMoreSoon();
 }
 
-// The stage scrolled (or a layer's part in view is not yet whole): the big layers built again
-// for what the stage shows now, once a frame.
-let partWanted = false;
-export function followStage() {
-  if (partWanted) return;
-  partWanted = true;
+// A layer's part in view not yet whole: built on in the next frame.
+let moreWanted = false;
+function buildMoreSoon() {
+  if (moreWanted) return;
+  moreWanted = true;
   requestAnimationFrame(() => {
-    partWanted = false;
+    moreWanted = false;
     state.frames.forEach(showLayerPart);
   });
 }
+
+// The stage scrolled: the big layers built again for what it shows now.
+on('stageMoved', () => state.frames.forEach(showLayerPart));
 
 // ---- link areas ----
 

@@ -9,6 +9,7 @@ import { pagesFor } from './spread.js';
 import { layout } from './zoom.js';
 import { showAreas, showTextLayer } from './overlays.js';
 import { showText } from './textview.js';
+import { clearTiles } from './tiles.js';
 import { markThumbnails } from './sidebar.js';
 import { markHits, showHitBoxes } from './search.js';
 
@@ -18,6 +19,8 @@ export function collectFrames() {
     element,
     image: element.querySelector('.page-image'),
     textLayer: element.querySelector('.text-layer'),
+    tiles: element.querySelector('.tiles'),
+    tileLevel: null,
     areas: element.querySelector('.areas'),
     num: 0,
     layer: null,
@@ -114,6 +117,7 @@ export function startShow() {
 }
 
 function clearFrame(frame) {
+  clearTiles(frame);
   frame.areas.replaceChildren();
   frame.textLayer.replaceChildren();
   frame.areaElements = [];

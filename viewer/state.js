@@ -22,7 +22,8 @@ export const state = {
   firstImageArrived: null, // resolves it (then null)
   arrived: new Set(), // addresses of zoom images that have arrived
   fetching: new Set(),// addresses of zoom images being fetched
-  frames: [],         // {element, image, textLayer, areas, num, layer, areaElements}
+  frames: [],         // {element, image, tiles, tileLevel, textLayer, areas, num, layer, areaElements}
+  tiles: null,        // publication.json's sharp zoom levels ({size, dpi, side}), or null
   term: '',           // the search term, lower case
   query: '',          // the search term as matched (foldTerm)
   searchRun: 0,       // which search is running; an older one stops

@@ -27,6 +27,7 @@
 //   pages.js       the address, turning, which pages are shown and showing them afresh
 //   spread.js      two pages side by side
 //   zoom.js        the frames' sizes, sharp images, zooming and panning
+//   tiles.js       the sharp zoom's tiles of the part of a page in view
 //   overlays.js    a page's text layer and link areas over its image
 //   textview.js    the text view
 //   sidebar.js     tabs, contents, thumbnails, opening and closing
@@ -34,7 +35,7 @@
 //   searchtext.js  where a page's searched text comes from
 //   print.js       printing
 // index.html preloads every one of them, so that none waits for the one importing it.
-import { $, NARROW_SCREEN, documentLanguage, setStatus, showLoading, state } from './state.js';
+import { $, NARROW_SCREEN, documentLanguage, emit, setStatus, showLoading, state } from './state.js';
 import { fetchXml, fileUrl, number, readDescriptor, readPublication } from './files.js';
 import { watchGestures } from './gestures.js';
 import { collectFrames, goTo, show, showFromAddress, turn, setTextView } from './pages.js';
@@ -42,7 +43,6 @@ import { pagesFor, restoreSpread, setSpread } from './spread.js';
 import { imageArrived, layout, panSideways, setZoom, zoomGestures, zoomStep } from './zoom.js';
 import { buildContents, buildThumbnails, selectTab, setSidebar, wireSidebar } from './sidebar.js';
 import { searchOrStep, stepHit } from './search.js';
-import { followStage } from './overlays.js';
 import { wirePrint } from './print.js';
 
 // ---- the bar: title, download ----
@@ -118,8 +118,17 @@ function wireControls() {
   });
   wireSidebar();
   document.addEventListener('keydown', onKey);
-  // A page of very many words has its text built only where the stage shows it.
-  $('stage').addEventListener('scroll', followStage, { passive: true });
+  // What depends on the part of the page in view (the sharp zoom's tiles, the words of a page
+  // of very many) follows the stage, once a frame.
+  let moved = false;
+  $('stage').addEventListener('scroll', () => {
+    if (moved) return;
+    moved = true;
+    requestAnimationFrame(() => {
+      moved = false;
+      emit('stageMoved');
+    });
+  }, { passive: true });
   for (const frame of state.frames) {
     frame.image.addEventListener('load', () => imageArrived(frame));
     frame.image.addEventListener('error', () => imageArrived(frame));
@@ -163,6 +172,8 @@ async function start() {
   publication.then((read) => {
     state.rightToLeft = read.rightToLeft;
     $('pages').classList.toggle('right-to-left', read.rightToLeft);
+    state.tiles = read.tiles;
+    if (read.tiles !== null && state.current > 0 && !state.textView) layout();
   });
   let descriptor;
   try {

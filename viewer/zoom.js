@@ -6,6 +6,7 @@
 import { $, setStatus, showLoading, state } from './state.js';
 import { fileUrl } from './files.js';
 import { scaleTextLayer } from './overlays.js';
+import { showTiles } from './tiles.js';
 
 // Zoom levels, as shares of the page's real size (one point a 72nd of an inch, one CSS
 // pixel a 96th), and the range pinching moves in.
@@ -53,6 +54,7 @@ export function layout() {
     frame.image.alt = frame.layer !== null ? '' : `Page ${page.label || page.num}`;
     if (!frame.image.complete) loading = true;
     scaleTextLayer(frame);
+    showTiles(frame);
   }
   showLoading(loading ? `Loading page ${state.shown.join(' and ')}…` : '');
   showZoomLevel(scale);

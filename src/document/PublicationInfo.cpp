@@ -52,7 +52,7 @@ std::string publicationTitle(const std::string& pdfTitle, const std::string& pdf
 }
 
 std::string publicationJson(const std::string& title, bool withPdf, const std::string& pdfName,
-                            bool rightToLeft) {
+                            bool rightToLeft, const std::string& tiles) {
     std::string json = "{\"title\":";
     appendJsonString(json, title, true);
     if (withPdf) {
@@ -60,6 +60,7 @@ std::string publicationJson(const std::string& title, bool withPdf, const std::s
         appendJsonString(json, pdfName, true);
     }
     if (rightToLeft) json += ",\"dir\":\"rtl\"";
+    if (!tiles.empty()) json += ",\"tiles\":" + tiles;
     return json + "}\n";
 }
 

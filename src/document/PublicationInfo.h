@@ -18,10 +18,10 @@ std::string publicationTitle(const std::string& pdfTitle, const std::string& pdf
 
 // publication.json's one line: {"title":...} and, withPdf, "pdf":"document.pdf" and
 // "pdfName": the original file name, and for a book read from right to left "dir":"rtl" (the
-// viewer's spreads, arrow keys and swipes then follow it); strings escaped as jq writes them,
-// U+0080 to U+009F too.
+// viewer's spreads, arrow keys and swipes then follow it), and "tiles" as given (a JSON object,
+// left out when empty); strings escaped as jq writes them, U+0080 to U+009F too.
 std::string publicationJson(const std::string& title, bool withPdf, const std::string& pdfName,
-                            bool rightToLeft = false);
+                            bool rightToLeft = false, const std::string& tiles = "");
 
 // The title seo.xml carries: title less the control characters a job file cannot hold (all
 // below U+0020 but tab, line feed and carriage return, and U+007F); docId when nothing but

@@ -256,6 +256,7 @@ inline const Param<CreatePublicationParams> kCreatePublicationParams[] = {
      &CreatePublicationParams::productExpressions},
     {"viewerdir", ParamKind::Text, Presence::Optional, "", &CreatePublicationParams::viewerDir},
     {"withpdf", ParamKind::FlagOne, Presence::Optional, "off", &CreatePublicationParams::withPdf},
+    {"notiles", ParamKind::FlagOne, Presence::Optional, "off", &CreatePublicationParams::noTiles},
     {"userange", ParamKind::NumberScanned, Presence::Optional, "0",
      &CreatePublicationParams::useRange},
     rangeEndParam<CreatePublicationParams>("frompage", &CreatePublicationParams::fromPage),

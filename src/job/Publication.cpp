@@ -17,6 +17,7 @@
 #include "document/OutputFile.h"
 #include "document/PDFDocument.h"
 #include "document/PageImages.h"
+#include "document/PageTiles.h"
 #include "document/PagesXML.h"
 #include "document/PublicationFolder.h"
 #include "document/PublicationInfo.h"
@@ -288,6 +289,21 @@ bool writePublication(PDFDocument& document, const PublicationOptions& options) 
                                 "publish it whole");
         }
     }
+    // The sharp zoom levels: every page's or none. A range cannot add them to a publication
+    // without them (its other pages would have none), and one without them drops them all.
+    std::error_code tilesError;
+    if (options.noTiles) {
+        fs::remove_all(stage + "tiles", tilesError);
+    } else if (ranged && !fs::is_directory(stage + "tiles", tilesError)) {
+        throw DocumentError("Cannot republish pages " + std::to_string(first) + "-" +
+                            std::to_string(last) + " of " + fileName + " in " + folder.served() +
+                            " with sharp zoom tiles: the publication has none; publish it whole");
+    } else {
+        fs::create_directories(stage + "tiles", tilesError);
+    }
+    if (tilesError) {
+        throw DocumentError("Cannot prepare " + stage + "tiles: " + tilesError.message());
+    }
 
     // Every image's size is checked before the first page is drawn.
     std::array<ImageOptions, kImageKinds> images;
@@ -353,6 +369,10 @@ bool writePublication(PDFDocument& document, const PublicationOptions& options) 
             writeImage(page, plans[n - first][kind], images[kind].quality,
                        imageFileName(images[kind], n));
         }
+        if (!options.noTiles) {
+            writePageTiles(page, std::max(1, static_cast<int>(page.width())),
+                           std::max(1, static_cast<int>(page.height())), stage);
+        }
         writeWhole(stage + Utility::pageHtmlName(n), pageHtml(*part.text));
         writeWhole(stage + "Text_" + std::to_string(n) + ".json",
                    textLayerJson(part.shape, *part.text));
@@ -405,7 +425,8 @@ bool writePublication(PDFDocument& document, const PublicationOptions& options) 
     fs::remove(stage + "document.pdf", error);
     if (options.withPdf) copyFile(pdf.path(), stage + "document.pdf");
     writeWhole(stage + "publication.json",
-               publicationJson(title, options.withPdf, fileName, options.rightToLeft));
+               publicationJson(title, options.withPdf, fileName, options.rightToLeft,
+                               options.noTiles ? "" : tilesJson()));
     keepInput(pdf.path(), folder.served(), stage);
 
     folder.putInPlace();

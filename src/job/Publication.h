@@ -42,6 +42,7 @@ struct PublicationOptions {
     std::vector<ProductExpression> productExpressions;
     std::string viewerDir;  // its files are copied in when not empty
     bool withPdf = false;
+    bool noTiles = false;  // no sharp zoom levels (PageTiles.h)
     int useRange = 0;
     int fromPage = 1;
     int toPage = INT_MAX;

@@ -11,6 +11,8 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
+#include <string>
 
 #include "pdf/Page.h"
 #include "pdf/Renderer.h"
@@ -20,6 +22,13 @@ namespace pdf {
 // REQUIRES: 1 <= densityDpi <= 65535. Any thread with a context.
 void exportJpeg(const RecordedPage& page, const RenderSize& size, int quality, int densityDpi,
                 std::FILE* out);
+
+// Exports the raster of `size` as tiles (renderTiles), each a JPEG of its own handed to `sink`
+// with its column and row (from 0) in the grid of tiles.
+using JpegTileSink = std::function<void(int column, int row, const std::string& jpeg)>;
+// REQUIRES: tileSize > 0; 1 <= densityDpi <= 65535. Any thread with a context.
+void exportJpegTiles(const RecordedPage& page, const RenderSize& size, int tileSize, int quality,
+                     int densityDpi, const JpegTileSink& sink);
 
 // Records the page and exports the recording.
 // REQUIRES: 1 <= densityDpi <= 65535; on the page's thread.

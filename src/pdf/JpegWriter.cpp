@@ -32,7 +32,8 @@ void jumpOnError(j_common_ptr cinfo) {
 
 }  // namespace
 
-JpegWriter::JpegWriter(std::FILE* out, int width, int height, int quality, int densityDpi)
+JpegWriter::JpegWriter(std::FILE* out, int width, int height, int quality, int densityDpi,
+                       bool standardTables)
     : state_(new State) {
     if (!jpegHolds(width, height)) {
         state_.reset();
@@ -60,8 +61,9 @@ JpegWriter::JpegWriter(std::FILE* out, int width, int height, int quality, int d
         // bytes a pixel), so an image beyond kOptimizedCodingBytes keeps
         // the standard tables and its bounded memory.
         s->cinfo.optimize_coding =
+            !standardTables &&
             static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3 <=
-            kOptimizedCodingBytes;
+                kOptimizedCodingBytes;
         s->cinfo.write_JFIF_header = TRUE;
         s->cinfo.density_unit = 1;
         s->cinfo.X_density = static_cast<UINT16>(densityDpi);

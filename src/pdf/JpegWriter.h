@@ -41,7 +41,10 @@ constexpr std::size_t kOptimizedCodingBytes = 64u << 20;
 class JpegWriter {
   public:
     // REQUIRES: 0 < width, height <= kMaxJpegDimension; 1 <= densityDpi <= 65535.
-    JpegWriter(std::FILE* out, int width, int height, int quality, int densityDpi);
+    // standardTables: the standard Huffman tables whatever the size (for many small images,
+    // where making tables would take about as long as the rest of the encoding).
+    JpegWriter(std::FILE* out, int width, int height, int quality, int densityDpi,
+               bool standardTables = false);
     ~JpegWriter();
     JpegWriter(const JpegWriter&) = delete;
     JpegWriter& operator=(const JpegWriter&) = delete;

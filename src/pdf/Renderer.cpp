@@ -14,14 +14,14 @@
 namespace pdf {
 namespace {
 
-// Draws rows [y0, y1) of the raster into a new white pixmap from the page's
-// recording.
-PixmapHandle drawBand(fz_context* ctx, const RecordedPage& page, fz_matrix transform, int width,
-                      int y0, int y1, PageClock& clock) {
+// Draws columns [x0, x1) of rows [y0, y1) of the raster into a new white pixmap from the
+// page's recording.
+PixmapHandle drawArea(fz_context* ctx, const RecordedPage& page, fz_matrix transform, int x0,
+                      int y0, int x1, int y1, PageClock& clock) {
     PixmapHandle pix(ctx);
     DeviceHandle dev(ctx);
     guarded(ctx, page.place(), "cannot render", [&] {
-        fz_irect area = fz_make_irect(0, y0, width, y1);
+        fz_irect area = fz_make_irect(x0, y0, x1, y1);
         pix.out() = fz_new_pixmap_with_bbox(ctx, fz_device_rgb(ctx), area, nullptr, 0);
         fz_clear_pixmap_with_value(ctx, pix.get(), 255);
         dev.out() = fz_new_draw_device(ctx, fz_identity, pix.get());
@@ -69,8 +69,28 @@ void renderRecorded(const RecordedPage& page, const RenderSize& size, const Band
         fz_scale(static_cast<float>(size.scaleX), static_cast<float>(size.scaleY));
     for (int y0 = 0; y0 < size.height; y0 += bandRows) {
         int y1 = std::min(size.height, y0 + bandRows);
-        PixmapHandle band = drawBand(ctx, page, transform, size.width, y0, y1, clock);
+        PixmapHandle band = drawArea(ctx, page, transform, 0, y0, size.width, y1, clock);
         sink(fz_pixmap_samples(ctx, band.get()), y0, y1 - y0);
+    }
+}
+
+void renderTiles(const RecordedPage& page, const RenderSize& size, int tileSize,
+                 const TileSink& sink) {
+    if (size.width <= 0 || size.height <= 0 || tileSize <= 0) {
+        throw Error(page.place(), "cannot render at " + std::to_string(size.width) + " x " +
+                                      std::to_string(size.height) + " pixels");
+    }
+    fz_context* ctx = Library::context();
+    PageClock clock(page.place(), "cannot render", page.recordingSeconds());
+    fz_matrix transform =
+        fz_scale(static_cast<float>(size.scaleX), static_cast<float>(size.scaleY));
+    for (int y0 = 0; y0 < size.height; y0 += std::min(tileSize, size.height - y0)) {
+        const int y1 = y0 + std::min(tileSize, size.height - y0);
+        for (int x0 = 0; x0 < size.width; x0 += std::min(tileSize, size.width - x0)) {
+            const int x1 = x0 + std::min(tileSize, size.width - x0);
+            PixmapHandle tile = drawArea(ctx, page, transform, x0, y0, x1, y1, clock);
+            sink(fz_pixmap_samples(ctx, tile.get()), x0, y0, x1 - x0, y1 - y0);
+        }
     }
 }
 

@@ -47,6 +47,21 @@ using BandSink = std::function<void(const unsigned char* pixels, int firstRow, i
 
 constexpr std::size_t kDefaultBandBytes = 32u << 20;
 
+// Receives one tile: rows x width pixels (rows of width * 3 bytes) of the raster, its top-left
+// corner at column x, row y; the memory is valid only during the call.
+using TileSink =
+    std::function<void(const unsigned char* pixels, int x, int y, int width, int rows)>;
+
+// Renders the raster of `size` as tiles of tileSize x tileSize pixels (smaller at the right and
+// bottom edges), left to right within a row of tiles, rows top to bottom, each drawn on its own
+// (one tile's memory at a time, whatever the raster's size); a tile's pixels are those of the
+// same place in renderRecorded's raster. The page's time budget covers all its tiles.
+//     1000 x 700 pixels, tileSize 512: tiles (0,0) 512x512, (512,0) 488x512, (0,512) 512x188,
+//     (512,512) 488x188
+// REQUIRES: size.width > 0, size.height > 0 and tileSize > 0.
+void renderTiles(const RecordedPage& page, const RenderSize& size, int tileSize,
+                 const TileSink& sink);
+
 // REQUIRES: size.width > 0 and size.height > 0.
 void renderRecorded(const RecordedPage& page, const RenderSize& size, const BandSink& sink,
                     std::size_t bandBytes = kDefaultBandBytes);
