@@ -560,6 +560,7 @@ std::vector<std::string> differences(const TempDir& dir, const std::string& pdf)
     std::vector<std::string> all = {pdf, dir.file("one")};
     all.insert(all.end(), options.begin(), options.end());
     all.push_back("--quiet");
+    all.push_back("--no-tiles");  // the separate jobs make none
     EXPECT_EQ(0, publish(dir, all).status) << pdf;
     return lines(
         shell("diff -rq " + quoted(dir.file("jobs")) + " " + quoted(dir.file("one")) + " 2>&1"));
@@ -684,11 +685,12 @@ TEST(Publication, PageRangeRewritesOnlyThosePages) {
     ASSERT_EQ(before.size(), after.size());
     const std::regex rewritten(
         "((thumb|page|zoom)[34]\\.jpg|Page_[34]\\.(xml|html)|Text_[34]\\.json|document\\.xml|"
-        "DocumentIndex\\.xml|seo\\.xml|search(-1)?\\.json|publication\\.json|index\\.html) .*");
+        "DocumentIndex\\.xml|seo\\.xml|search(-1)?\\.json|publication\\.json|index\\.html|"
+        "tiles/[34]-.*) .*");
     for (std::size_t i = 0; i < before.size(); ++i) {
         const std::string name = before[i].substr(0, before[i].find(' '));
         ASSERT_EQ(name, after[i].substr(0, after[i].find(' ')));
-        const bool viewer = name.find('/') != std::string::npos ||
+        const bool viewer = (name.find('/') != std::string::npos && name.rfind("tiles/", 0) != 0) ||
                             name.find(".js") != std::string::npos ||
                             name.find(".css") != std::string::npos;
         if (std::regex_match(before[i], rewritten)) {
@@ -712,4 +714,78 @@ TEST(Publication, PageRangeRewritesOnlyThosePages) {
         EXPECT_NE(std::string::npos, p.err.find("page count or page sizes differ")) << p.err;
         EXPECT_EQ(settled, lines(filesWithInodes(out))) << changed;
     }
+}
+
+// The sharp zoom's tiles: every level of every page whole in tiles of 1024 pixels (smaller at
+// its right and bottom edges), the page stretched over the level's size from the descriptor's
+// whole points, a level past 16384 pixels left out; none with --no-tiles, and a range cannot
+// add them to a publication without them.
+TEST(Publication, TilesCoverEveryLevelOfEveryPage) {
+    TempDir dir;
+    pdfbuild::DocumentSpec spec;
+    // 100.5 x 60.7 pt (100 x 60 in the descriptor): its left half's top half black, a red bar
+    // along its bottom.
+    pdfbuild::PageSpec marked;
+    marked.width = 100.5;
+    marked.height = 60.7;
+    marked.rects = {{0, 30.35, 50.25, 60.7, 0, 0, 0}, {0, 0, 100.5, 6.07, 1, 0, 0}};
+    pdfbuild::PageSpec strip;  // 17928 pixels wide at 922 dpi
+    strip.width = 1400;
+    strip.height = 20;
+    spec.pages = {marked, strip};
+    pdfbuild::writePdf(spec, dir.file("tiles.pdf"));
+    const std::string out = dir.file("pub") + "/";
+    Published p = publish(dir, {dir.file("tiles.pdf"), out, "--quiet"});
+    ASSERT_EQ(0, p.status) << p.err;
+
+    struct Level {
+        int page, dpi, width, height;
+    };
+    std::vector<std::string> expected, made;
+    for (const Level& level : std::vector<Level>{{1, 324, 450, 270},
+                                                 {1, 576, 800, 480},
+                                                 {1, 922, 1280, 768},
+                                                 {2, 324, 6300, 90},
+                                                 {2, 576, 11200, 160}}) {
+        for (int y = 0; y < level.height; y += 1024) {
+            for (int x = 0; x < level.width; x += 1024) {
+                expected.push_back(std::to_string(level.page) + "-" + std::to_string(level.dpi) +
+                                   "-" + std::to_string(x / 1024) + "-" + std::to_string(y / 1024) +
+                                   ".jpg " + std::to_string(std::min(1024, level.width - x)) + "x" +
+                                   std::to_string(std::min(1024, level.height - y)));
+            }
+        }
+    }
+    std::sort(expected.begin(), expected.end());
+    for (const std::string& name : listDir(out + "tiles")) {
+        const Image tile = decodeJpeg(out + "tiles/" + name);
+        made.push_back(name + " " + std::to_string(tile.width) + "x" + std::to_string(tile.height));
+    }
+    EXPECT_EQ(expected, made);
+    // The black quarter ends at 50.25 of 100.5 pt: pixel 640 of 1280, the red bar starts at
+    // row 691 of 768; the right tile goes on from pixel 1024.
+    const Image left = decodeJpeg(out + "tiles/1-922-0-0.jpg");
+    const Image right = decodeJpeg(out + "tiles/1-922-1-0.jpg");
+    EXPECT_LT(left.at(634, 300, 0), 40);
+    EXPECT_GT(left.at(646, 300, 0), 215);
+    EXPECT_GT(left.at(600, 760, 0), 200);
+    EXPECT_LT(left.at(600, 760, 1), 60);
+    EXPECT_GT(right.at(100, 300, 0), 215);
+    EXPECT_GT(right.at(100, 760, 0), 200);
+    EXPECT_LT(right.at(100, 760, 1), 60);
+    EXPECT_EQ(
+        "{\"title\":\"tiles\",\"tiles\":{\"size\":1024,\"dpi\":[324,576,922],\"side\":16384}}\n",
+        readFile(out + "publication.json"));
+
+    ASSERT_EQ(0, publish(dir, {dir.file("tiles.pdf"), out, "--quiet", "--no-tiles"}).status);
+    EXPECT_FALSE(fileExists(out + "tiles"));
+    EXPECT_EQ("{\"title\":\"tiles\"}\n", readFile(out + "publication.json"));
+    p = publish(dir, {dir.file("tiles.pdf"), out, "--quiet", "--pages", "1"});
+    EXPECT_EQ(255, p.status);
+    EXPECT_NE(std::string::npos, p.err.find("with sharp zoom tiles: the publication has none; "
+                                            "publish it whole"))
+        << p.err;
+    EXPECT_EQ(
+        0,
+        publish(dir, {dir.file("tiles.pdf"), out, "--quiet", "--pages", "1", "--no-tiles"}).status);
 }

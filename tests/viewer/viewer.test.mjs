@@ -782,7 +782,7 @@ describe('a page of forty thousand words', () => {
     assert.equal(await page.locator('#text-layer .text-word').count(), 0);
     // Each built word (its line's data-line, its text unique in its line) over its box, and
     // the built words in view or near it.
-    const builtWords = () => page.evaluate(() => {
+    const builtWords = () => {
       const stage = document.getElementById('stage').getBoundingClientRect();
       return [...document.querySelectorAll('#text-layer .text-line')].flatMap((line) =>
         [...line.querySelectorAll('.text-word')].map((word) => {
@@ -791,9 +791,12 @@ describe('a page of forty thousand words', () => {
             y + h >= stage.top - stage.height && y <= stage.bottom + stage.height;
           return { line: Number(line.dataset.line), text: word.textContent, box: { x, y, width: w, height: h }, near };
         }));
-    });
+    };
     const check = async (what) => {
-      const words = await builtWords();
+      // Once the view has settled (a zoom scrolls the stage after it): a frame with no word
+      // out of view.
+      await page.waitForFunction(`(${builtWords})().every((w) => w.near)`, null, { timeout: 5000 }).catch(() => {});
+      const words = await page.evaluate(builtWords);
       assert.ok(words.length > 0 && words.length <= 6000, `${what}: ${words.length} words built`);
       assert.ok(words.every((w) => w.near), `${what}: a word far out of view is built`);
       const image = await imageBox(page);
