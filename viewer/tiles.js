@@ -72,9 +72,26 @@ export function showTiles(frame) {
       }
     }
   }
+  // A tile's place in the frame (again for one kept, the frame's size may have changed): whole
+  // tile pixels scaled, so that neighbours meet exactly.
+  const place = (tile, column, row) => {
+    const x0 = column * size;
+    const y0 = row * size;
+    const x1 = Math.min(level.width, x0 + size);
+    const y1 = Math.min(level.height, y0 + size);
+    tile.style.left = `${x0 * scaleX}px`;
+    tile.style.top = `${y0 * scaleY}px`;
+    tile.style.width = `${(x1 - x0) * scaleX}px`;
+    tile.style.height = `${(y1 - y0) * scaleY}px`;
+  };
   for (const tile of [...frame.tiles.children]) {
-    if (!wanted.has(tile.dataset.file)) tile.remove();
-    else wanted.delete(tile.dataset.file);  // there already
+    if (!wanted.has(tile.dataset.file)) {
+      tile.remove();
+      continue;
+    }
+    const { column, row } = wanted.get(tile.dataset.file);
+    place(tile, column, row);
+    wanted.delete(tile.dataset.file);  // there already
   }
   for (const [file, { column, row }] of wanted) {
     const url = fileUrl(file);
@@ -84,15 +101,7 @@ export function showTiles(frame) {
     tile.alt = '';
     tile.dataset.file = file;
     tile.dataset.dpi = String(level.dpi);
-    // Its place in the frame: whole tile pixels scaled, so that neighbours meet exactly.
-    const x0 = column * size;
-    const y0 = row * size;
-    const x1 = Math.min(level.width, x0 + size);
-    const y1 = Math.min(level.height, y0 + size);
-    tile.style.left = `${x0 * scaleX}px`;
-    tile.style.top = `${y0 * scaleY}px`;
-    tile.style.width = `${(x1 - x0) * scaleX}px`;
-    tile.style.height = `${(y1 - y0) * scaleY}px`;
+    place(tile, column, row);
     tile.addEventListener('error', () => {
       failed.add(file);
       tile.remove();

@@ -499,6 +499,66 @@ describe('the sample publication on a phone and a desktop screen', () => {
   });
 });
 
+// Regression: at 200% a 1224-pixel zoom image was stretched over 1632 CSS pixels, each of its
+// pixels over 2.7 device pixels of a phone's screen. Zoomed beyond the zoom image, the page is
+// covered by tiles of a sharper level, only where the stage shows it.
+describe('sharp at every zoom', () => {
+  let site;
+  before(async () => {
+    const dir = path.join(artifacts, 'reader-tiles');
+    publish(samplePdf, dir);
+    site = await serve(dir);
+  });
+  after(() => site.server.close());
+
+  test('no image pixel over more than 1.25 device pixels up to 400%, on screens of 1 to 3; tiles only near the view', async () => {
+    for (const [screen, density] of [[PHONE, 3], [DESKTOP, 1], [DESKTOP, 2]]) {
+      const context = await browser.newContext({ viewport: screen.viewport, hasTouch: screen.hasTouch, isMobile: screen.isMobile, deviceScaleFactor: density });
+      const page = await context.newPage();
+      await page.goto(`${site.base}/#page=2`);
+      await page.waitForSelector('body[data-ready="true"]');
+      for (const zoom of ['1', '2', '4']) {
+        const what = `${screen.name} at ${density}x, ${zoom * 100}%`;
+        await page.selectOption('#zoom-level', zoom);
+        await page.evaluate(() => {
+          const stage = document.getElementById('stage');
+          stage.scrollTo((stage.scrollWidth - stage.clientWidth) / 2, (stage.scrollHeight - stage.clientHeight) / 2);
+        });
+        await page.waitForTimeout(100);
+        await page.waitForFunction(() => document.getElementById('page-image').complete &&
+          [...document.querySelectorAll('#page-frame .tile')].every((tile) => tile.complete && tile.naturalWidth > 0));
+        // On a grid over the part of the page in view: how many device pixels each pixel of the
+        // image on top there takes (a tile, or the page image).
+        const seen = await page.evaluate(() => {
+          const frame = document.getElementById('page-frame').getBoundingClientRect();
+          const stage = document.getElementById('stage').getBoundingClientRect();
+          const image = document.getElementById('page-image');
+          const tiles = [...document.querySelectorAll('#page-frame .tile')]
+            .map((tile) => ({ box: tile.getBoundingClientRect(), width: tile.naturalWidth }));
+          const view = { left: Math.max(frame.left, stage.left), top: Math.max(frame.top, stage.top),
+            right: Math.min(frame.right, stage.right), bottom: Math.min(frame.bottom, stage.bottom) };
+          const ratios = [];
+          for (let i = 0; i < 5; i++) {
+            for (let j = 0; j < 5; j++) {
+              const x = view.left + ((view.right - view.left) * (i + 0.5)) / 5;
+              const y = view.top + ((view.bottom - view.top) * (j + 0.5)) / 5;
+              const tile = tiles.find(({ box }) => x >= box.left && x < box.right && y >= box.top && y < box.bottom);
+              ratios.push(((tile ? tile.box.width : frame.width) * devicePixelRatio) / (tile ? tile.width : image.naturalWidth));
+            }
+          }
+          const far = tiles.filter(({ box }) => box.right < stage.left - stage.width || box.left > stage.right + stage.width ||
+            box.bottom < stage.top - stage.height || box.top > stage.bottom + stage.height);
+          return { worst: Math.max(...ratios), tiles: tiles.length, far: far.length };
+        });
+        assert.ok(seen.worst <= 1.25, `${what}: ${JSON.stringify(seen)}`);
+        assert.equal(seen.far, 0, `${what}: tiles far from the view`);
+        if (density * zoom >= 2) assert.ok(seen.tiles > 0, `${what}: no tiles`);
+      }
+      await context.close();
+    }
+  });
+});
+
 describe('a book read from right to left (publish.sh --rtl)', () => {
   let site;
   before(async () => {
@@ -691,7 +751,7 @@ describe('a 352-page publication over a slow link', { skip: !existsSync(LONG_PDF
   let dir;
   before(async () => {
     dir = path.join(artifacts, 'freeculture');
-    publish(LONG_PDF, dir);
+    publish(LONG_PDF, dir, '--no-tiles');
     site = await serve(dir);
   });
   after(() => site && site.server.close());
