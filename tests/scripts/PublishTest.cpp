@@ -420,7 +420,7 @@ TEST(Publish, PublicationJsonHoldsThePdfsOwnTitle) {
         else
             writeTitledPdf(pdf, c.titleObject);
         const std::string out = dir.file("out " + c.file) + "/";
-        Published p = publish(dir, {pdf, out});
+        Published p = publish(dir, {pdf, out, "--no-tiles"});
         ASSERT_EQ(0, p.status) << p.err;
         EXPECT_EQ(c.json + "\n", readFile(out + "publication.json"));
         EXPECT_EQ(c.title, jq(out + "publication.json", ".title"));
@@ -439,7 +439,7 @@ TEST(Publish, WithPdfOffersTheOriginalUntilAPublishWithout) {
     const std::string out = dir.file("out") + "/";
     const std::string json = out + "publication.json";
 
-    Published p = publish(dir, {pdf, out, "--with-pdf"});
+    Published p = publish(dir, {pdf, out, "--with-pdf", "--no-tiles"});
     ASSERT_EQ(0, p.status) << p.err;
     EXPECT_EQ(readFile(pdf), readFile(out + "document.pdf"));
     EXPECT_EQ(
@@ -452,7 +452,7 @@ TEST(Publish, WithPdfOffersTheOriginalUntilAPublishWithout) {
     EXPECT_EQ(mode(out + "document.xml"), mode(json));
     for (const std::string& entry : listDir(out)) EXPECT_NE('.', entry[0]) << entry;
 
-    p = publish(dir, {pdf, out});
+    p = publish(dir, {pdf, out, "--no-tiles"});
     ASSERT_EQ(0, p.status) << p.err;
     EXPECT_FALSE(fileExists(out + "document.pdf"));
     EXPECT_EQ("{\"title\":\"Preisliste 2024\"}\n", readFile(json));
@@ -460,20 +460,20 @@ TEST(Publish, WithPdfOffersTheOriginalUntilAPublishWithout) {
     // The PDF published may be the folder's document.pdf itself: it stays without the option,
     // and is offered with it.
     writeFile(out + "document.pdf", readFile(pdf));
-    p = publish(dir, {out + "document.pdf", out});
+    p = publish(dir, {out + "document.pdf", out, "--no-tiles"});
     ASSERT_EQ(0, p.status) << p.err;
     EXPECT_EQ(readFile(pdf), readFile(out + "document.pdf"));
     EXPECT_EQ("{\"title\":\"Preisliste 2024\"}\n", readFile(json));
-    p = publish(dir, {out + "document.pdf", out, "--with-pdf"});
+    p = publish(dir, {out + "document.pdf", out, "--with-pdf", "--no-tiles"});
     ASSERT_EQ(0, p.status) << p.err;
     EXPECT_EQ(readFile(pdf), readFile(out + "document.pdf"));
     EXPECT_EQ("document.pdf", jq(json, ".pdfName"));
 
     // A publish that fails: nothing claims what it did not make.
-    ASSERT_EQ(0, publish(dir, {pdf, out, "--with-pdf"}).status);
+    ASSERT_EQ(0, publish(dir, {pdf, out, "--with-pdf", "--no-tiles"}).status);
     EXPECT_TRUE(fileExists(out + "search.json"));
     writeFile(dir.file("broken.pdf"), "plain text, no PDF at all\n");
-    p = publish(dir, {dir.file("broken.pdf"), out, "--with-pdf"});
+    p = publish(dir, {dir.file("broken.pdf"), out, "--with-pdf", "--no-tiles"});
     EXPECT_EQ(255, p.status);
     // A publish that fails leaves the one before it serving, whole.
     EXPECT_EQ(readFile(pdf), readFile(out + "document.pdf"));
