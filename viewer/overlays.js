@@ -8,6 +8,14 @@ import { fetchXml, keptFile } from './files.js';
 import { buildTextLayer, readTextLayerInSlices } from './textlayer.js';
 import { areaElement, readAreas } from './areas.js';
 
+// A frame's text layer and link areas gone (its page is no longer shown).
+export function clearOverlays(frame) {
+  frame.areas.replaceChildren();
+  frame.textLayer.replaceChildren();
+  frame.areaElements = [];
+  frame.layer = null;
+}
+
 // ---- the text layer ----
 
 // The text layer of page `num`: a Promise of the layer, or of null when the page has none

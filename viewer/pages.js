@@ -7,7 +7,7 @@ import { $, on, setStatus, state } from './state.js';
 import { number } from './files.js';
 import { pagesFor } from './spread.js';
 import { layout } from './zoom.js';
-import { showAreas, showTextLayer } from './overlays.js';
+import { clearOverlays, showAreas, showTextLayer } from './overlays.js';
 import { showText } from './textview.js';
 import { clearTiles } from './tiles.js';
 import { markThumbnails } from './sidebar.js';
@@ -118,10 +118,7 @@ export function startShow() {
 
 function clearFrame(frame) {
   clearTiles(frame);
-  frame.areas.replaceChildren();
-  frame.textLayer.replaceChildren();
-  frame.areaElements = [];
-  frame.layer = null;
+  clearOverlays(frame);
 }
 
 export function setTextView(on) {

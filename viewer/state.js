@@ -1,6 +1,6 @@
 // What the viewer's modules share: the one state object (which page is shown, the zoom, the
-// frames, the search and its hits), the element lookup and the two status lines. It needs
-// nothing from the others; every other module reads and writes `state` through this import.
+// frames, the search and its hits), the element lookup, the events and the two status lines.
+// It needs nothing from the others; every other module reaches `state` through this import.
 
 export const $ = (id) => document.getElementById(id);
 export const plural = (count, one, many) => `${count} ${count === 1 ? one : many}`;
@@ -8,22 +8,30 @@ export const plural = (count, one, many) => `${count} ${count === 1 ? one : many
 // Where the sidebar lies over the page instead of beside it (as viewer.css has it).
 export const NARROW_SCREEN = '(max-width: 700px)';
 
+// Each field is set by one module, its owner (named first), and read by any; another module
+// that wants it changed asks the owner (an import, or an event below). A frame's parts are
+// owned the same way: its text layer and areas by overlays.js, its tiles by tiles.js.
 export const state = {
+  // viewer.js: what the publication's files say, and the first image's arrival
   pages: [],          // from readDescriptor
-  shown: [],          // the page numbers shown in reading order (one, or two in a spread)
-  current: 0,         // the first of them; 0 before the first
-  zoom: 'page',       // 'page' (whole page), 'width' (the stage's width) or a share of real size
-  textView: false,
-  spreadWanted: false,
   rightToLeft: false, // the book reads from right to left (publication.json's "dir")
-  showToken: 0,       // which page show is current; answers for an older one are dropped
-  controller: null,   // aborts the requests of the page show before
+  tiles: null,        // publication.json's sharp zoom levels ({size, dpi, side}), or null
   firstImage: null,   // Promise: the first page image has arrived (or failed)
   firstImageArrived: null, // resolves it (then null)
+  // pages.js: which pages are shown, and the show of them
+  shown: [],          // the page numbers shown in reading order (one, or two in a spread)
+  current: 0,         // the first of them; 0 before the first
+  textView: false,
+  showToken: 0,       // which page show is current; answers for an older one are dropped
+  controller: null,   // aborts the requests of the page show before
+  frames: [],         // {element, image, tiles, tileLevel, textLayer, areas, num, layer, areaElements}
+  // spread.js
+  spreadWanted: false,
+  // zoom.js
+  zoom: 'page',       // 'page' (whole page), 'width' (the stage's width) or a share of real size
   arrived: new Set(), // addresses of zoom images that have arrived
   fetching: new Set(),// addresses of zoom images being fetched
-  frames: [],         // {element, image, tiles, tileLevel, textLayer, areas, num, layer, areaElements}
-  tiles: null,        // publication.json's sharp zoom levels ({size, dpi, side}), or null
+  // search.js
   term: '',           // the search term, lower case
   query: '',          // the search term as matched (foldTerm)
   searchRun: 0,       // which search is running; an older one stops
@@ -42,7 +50,8 @@ export function documentLanguage() {
 // What one module asks of another that imports it, or tells the modules that care, without
 // importing them, so that no two modules import each other: 'goTo' (num) and 'show' (num),
 // which pages.js does; 'layerShown' and 'areasShown' (a frame's text layer or link areas are
-// in), on which search.js marks its hits.
+// in), on which search.js marks its hits; 'stageMoved' (the stage scrolled, once a frame), on
+// which the tiles and a big text layer follow the view.
 const listeners = new Map();
 
 export function on(name, listener) {

@@ -86,14 +86,21 @@ async function shownPage(page) {
 }
 
 // The viewer's modules import one another in one direction only: a module that needs one that
-// imports it asks through the events of state.js.
-test('no two viewer modules import each other, however indirectly', () => {
+// imports it asks through the events of state.js; and each piece of the shared state is set by
+// one module, its owner, which the others ask.
+test('no two viewer modules import each other, however indirectly, and each piece of state has one owner', () => {
   const dir = path.join(sourceDir, 'viewer');
   const imports = new Map();
+  const setters = new Map();  // field -> the modules that set it
   for (const file of readdirSync(dir).filter((name) => name.endsWith('.js'))) {
     const text = readFileSync(path.join(dir, file), 'utf8');
     imports.set(file, [...text.matchAll(/from '\.\/([\w-]+\.js)'/g)].map((m) => m[1]));
+    const assigned = [...text.matchAll(/state\.(\w+)\s*(?:[-+*/]?=(?!=)|\+\+|--)/g), ...text.matchAll(/(?:\+\+|--)state\.(\w+)/g)];
+    for (const [, field] of assigned) setters.set(field, new Set([...(setters.get(field) || []), file]));
   }
+  const shared = [...setters].filter(([, files]) => files.size > 1).map(([field, files]) => `${field}: ${[...files].join(', ')}`);
+  assert.deepEqual(shared, []);
+  assert.ok(setters.size >= 15, `state set in ${setters.size} places only`);
   const circles = [];
   const visit = (file, path) => {
     for (const next of imports.get(file) || []) {
