@@ -31,7 +31,10 @@ function levelFor(page, frameWidth) {
     levels[levels.length - 1] || null;
 }
 
-const failed = new Set();  // tiles that could not be loaded, not asked for again
+// A tile that could not be loaded (a network failure, or one the publisher did not make) is
+// asked for again only after this long: the image beneath shows meanwhile.
+const TILE_RETRY_MS = 15000;
+const failedAt = new Map();  // tile file -> when it failed
 
 // Lays the tiles of the part of the frame's page in view (and a quarter stage around it) over its
 // image, at the level its size needs; drops those out of it.
@@ -68,7 +71,7 @@ export function showTiles(frame) {
     for (let row = Math.floor(top / (size * scaleY)); row <= lastRow; row++) {
       for (let column = Math.floor(left / (size * scaleX)); column <= lastColumn; column++) {
         const file = `tiles/${page.num}-${level.dpi}-${column}-${row}.jpg`;
-        if (!failed.has(file)) wanted.set(file, { column, row });
+        if (!(Date.now() - (failedAt.get(file) ?? -Infinity) < TILE_RETRY_MS)) wanted.set(file, { column, row });
       }
     }
   }
@@ -103,7 +106,7 @@ export function showTiles(frame) {
     tile.dataset.dpi = String(level.dpi);
     place(tile, column, row);
     tile.addEventListener('error', () => {
-      failed.add(file);
+      failedAt.set(file, Date.now());
       tile.remove();
     });
     tile.src = url;
