@@ -64,10 +64,16 @@ function loadSearchText() {
 async function searchTextOf(num) {
   const index = await loadSearchText();
   if (index === null) return undefined;
-  const part = index.parts.find((p) => p.first <= num && num <= p.last);
-  if (part === undefined) return undefined;
-  const pages = part.whole || await keptFile(part.file, (text) => readSearchText(JSON.parse(text)))
-    .catch(() => null);
+  const at = index.parts.findIndex((p) => p.first <= num && num <= p.last);
+  if (at < 0) return undefined;
+  const part = index.parts[at];
+  const load = (p) => keptFile(p.file, (text) => readSearchText(JSON.parse(text)));
+  // Once this part is in, the next is asked for while this one is searched: on a slow link the
+  // parts then arrive one after another without a pause for each request, and never share
+  // the link with the part the first results wait for.
+  const pages = part.whole || await load(part).catch(() => null);
+  const next = index.parts[at + 1];
+  if (next !== undefined && !next.whole) load(next).catch(() => null);
   return pages ? pages.get(num) : undefined;
 }
 
