@@ -584,6 +584,38 @@ TEST_F(TableText, RowsWhoseCellsWrapReadAsOneLineEach) {
           {673, {{72, "Beta"}, {200, "second value"}}},
           {662, {{72, "Gamma"}, {200, "third value"}}}},
          {"Name Value", "Alpha first value", "Beta second value", "Gamma third value"}},
+        // Addresses too long for their column, set on the line under the file's name and
+        // running on over the next column.
+        {{{700, {{72, "Subject"}, {250, "Where to get"}}},
+          {686, {{72, "Compiler guide"}, {250, "You are reading it"}, {420, "online at:"}}},
+          {675, {{250, "http://sdcc.example.net/doc/sdccman.pdf"}}},
+          {661, {{72, "Changelog"}, {250, "sdcc/Changelog"}, {420, "online at:"}}},
+          {650, {{250, "http://svn.example.net/p/sdcc/code/trunk/"}}},
+          {639, {{250, "sdcc/ChangeLog"}}},
+          {625, {{72, "Debugger notes"}, {250, "sdcc/debugger/README"}, {420, "online at:"}}},
+          {614, {{250, "http://svn.example.net/p/sdcc/code/trunk/"}}},
+          {603, {{250, "sdcc/debugger/README"}}}},
+         {"Subject Where to get",
+          "Compiler guide You are reading it http://sdcc.example.net/doc/sdccman.pdf online at:",
+          "Changelog sdcc/Changelog http://svn.example.net/p/sdcc/code/trunk/sdcc/ChangeLog "
+          "online at:",
+          "Debugger notes sdcc/debugger/README "
+          "http://svn.example.net/p/sdcc/code/trunk/sdcc/debugger/README online at:"}},
+        // Numbered keys, names and descriptions of like width: the numbers are left empty
+        // where a description wraps, so they are no line numbers of two columns of text.
+        {{{700, {{72, "Value"}, {160, "Name"}, {300, "Description"}}},
+          {686, {{72, "0x0001"}, {160, "DEBUG_GENERIC"}, {300, "Enables general debugging"}}},
+          {675, {{300, "messages to the logfile."}}},
+          {661, {{72, "0x0002"}, {160, "DEBUG_READER"}, {300, "Enables reader-related"}}},
+          {650, {{300, "debugging messages."}}},
+          {636, {{72, "0x0004"}, {160, "DEBUG_CTAPI"}, {300, "Enables CTAPI-related"}}},
+          {625, {{300, "debugging messages."}}},
+          {611, {{72, "0x1000"}, {160, "NO_BEEP"}, {300, "Disables beeping."}}}},
+         {"Value Name Description",
+          "0x0001 DEBUG_GENERIC Enables general debugging messages to the logfile.",
+          "0x0002 DEBUG_READER Enables reader-related debugging messages.",
+          "0x0004 DEBUG_CTAPI Enables CTAPI-related debugging messages.",
+          "0x1000 NO_BEEP Disables beeping."}},
     };
     for (const WrappedTable& table : tables) {
         pdfbuild::PageSpec page;
@@ -640,3 +672,61 @@ TEST_F(TableText, RuledColumnsReadRowByRow) {
 }
 
 }  // namespace
+
+// Ruled tables that only their rules make tables: a header and a single row whose
+// description wraps, between its caption and a paragraph (a manual's table for one
+// property); and rows padded apart by steps that differ from row to row, as the cells above
+// them wrap onto more or fewer lines. Without their rules neither reads row by row.
+TEST_F(TableText, FewOrUnevenlyPaddedRowsOfARuledTableReadRowByRow) {
+    struct Case {
+        std::vector<std::pair<double, std::vector<std::pair<double, std::string>>>> lines;
+        std::string rules;
+        std::vector<std::string> expected;
+    };
+    const std::vector<Case> cases = {
+        {{{720, {{72, "Table 1. Nulls in unique constraints"}}},
+          {700, {{76, "Name"}, {250, "Default"}, {300, "Description"}}},
+          {684,
+           {{76, "sql.unique_nulls"},
+            {250, "true"},
+            {300, "behaviour of unique constraints with"}}},
+          {672, {{300, "null values"}}},
+          {650,
+           {{72,
+             "When this property is false, unique constraints on several columns are stricter."}}}},
+         "0.5 w 245 664 m 245 712 l S 295 664 m 295 712 l S 70 664 490 48 re S "
+         "70 694 m 560 694 l S",
+         {"Table 1. Nulls in unique constraints", "Name Default Description",
+          "sql.unique_nulls true behaviour of unique constraints with null values",
+          "When this property is false, unique constraints on several columns are stricter."}},
+        {{{700, {{76, "Argument"}, {180, "Description"}, {330, "Valid values"}, {470, "Mode"}}},
+          {669,
+           {{76, "Engine"},
+            {180, "Signature hash engine"},
+            {330, "ANY, SAHARA, RTIC,"},
+            {470, "D"}}},
+          {658, {{330, "CAAM and SW"}}},
+          {627,
+           {{76, "Configuration"}, {180, "Flags for the hash"}, {330, "see Table 4"}, {470, "D"}}},
+          {616, {{180, "engine. Note that the"}}},
+          {605, {{180, "hash is computed over"}}},
+          {594, {{180, "a copy of the file."}}},
+          {571, {{76, "Format"}, {180, "Signature format"}, {330, "CMS"}, {470, "D"}}}},
+         "0.5 w 175 563 m 175 712 l S 325 563 m 325 712 l S 465 563 m 465 712 l S "
+         "70 563 450 149 re S 70 688 m 520 688 l S 70 645 m 520 645 l S 70 584 m 520 584 l S",
+         {"Argument Description Valid values Mode",
+          "Engine Signature hash engine ANY, SAHARA, RTIC, CAAM and SW D",
+          "Configuration Flags for the hash engine. Note that the hash is computed over a copy of "
+          "the file. see Table 4 D",
+          "Format Signature format CMS D"}},
+    };
+    for (const Case& table : cases) {
+        pdfbuild::PageSpec page;
+        for (const auto& [y, cells] : table.lines)
+            for (const auto& [x, text] : cells) page.texts.push_back(at(x, y, text));
+        page.rawContent = table.rules;
+        EXPECT_EQ(textLinesOf(page), table.expected) << table.expected.front();
+        page.rawContent.clear();
+        EXPECT_NE(textLinesOf(page), table.expected) << "without rules: " << table.expected.front();
+    }
+}

@@ -108,6 +108,10 @@ constexpr double kTableRowPitch = 3.0;
 // of several cells, kTableRows times.
 constexpr double kPaddedRowPitch = 6.0;
 constexpr int kTableRows = 3;
+// A table the page rules (column borders crossed by row rules through its
+// rows) needs only kRuledTableRows rows of several cells: a header and one
+// row, as reference manuals set a property or an option.
+constexpr int kRuledTableRows = 2;
 constexpr double kTableGutter = 0.1;
 constexpr double kGutterNoise = 0.1;
 constexpr double kNumericShare = 0.6;

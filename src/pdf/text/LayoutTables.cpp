@@ -199,7 +199,7 @@ class TableFinder {
         std::vector<int> run;
         int multi = 0;
         auto flush = [&]() {
-            if (multi >= kTableRows) {
+            if (multi >= kRuledTableRows) {
                 auto runRows = std::make_shared<const std::vector<int>>(run);
                 next.push_back({Task::Run, std::move(runRows), x0, x1, nullptr, {}});
             }
@@ -236,9 +236,33 @@ class TableFinder {
             auto to = std::upper_bound(padded.begin(), padded.end(), s * 1.05);
             return to - from >= kTableRows;
         };
+        // A column border that the page draws through a row of several
+        // cells and the row above, both, holds them in one ruled table,
+        // however far its padding sets its rows apart and however few they
+        // are (a row of one line after a row of four).
+        auto ruledTogether = [&](std::size_t k) {
+            const Row& upper = set_.rows[held[k - 1].first];
+            const Row& lower = set_.rows[held[k].first];
+            if (held[k].second < 2 || lower.rot != 0 || upper.rot != 0) return false;
+            double firstEnd = std::numeric_limits<double>::infinity(), lastStart = -firstEnd;
+            for (int l : cellsIn(held[k].first, x0, x1)) {
+                firstEnd = std::min(firstEnd, set_.lines[l].x1);
+                lastStart = std::max(lastStart, set_.lines[l].x0);
+            }
+            const std::vector<Rect>& rules = set_.verticalRules;
+            auto r = std::upper_bound(rules.begin(), rules.end(), firstEnd,
+                                      [](double x, const Rect& rule) { return x < rule.x0; });
+            for (int looked = 0; r != rules.end() && r->x1 <= lastStart && looked < kMaxBorders;
+                 ++r, ++looked) {
+                charge(1);
+                if (r->y0 <= upper.base - 0.5 * upper.size && r->y1 >= lower.base) return true;
+            }
+            return false;
+        };
         for (std::size_t k = 0; k < held.size(); ++k) {
             if (k > 0 && step(k) > kTableRowPitch * em(k) &&
-                !(held[k].second >= 2 && step(k) <= kPaddedRowPitch * em(k) && recurs(step(k))))
+                !(held[k].second >= 2 && step(k) <= kPaddedRowPitch * em(k) && recurs(step(k))) &&
+                !ruledTogether(k))
                 flush();
             run.push_back(held[k].first);
             if (held[k].second >= 2) ++multi;
@@ -258,11 +282,12 @@ class TableFinder {
             cellCount += cells[i].size();
             if (cells[i].size() >= 2) multi.push_back(static_cast<int>(i));
         }
-        if (static_cast<int>(multi.size()) < kTableRows) return;
+        if (static_cast<int>(multi.size()) < kRuledTableRows) return;
 
         // A ruled table's columns are where its rules are, whatever gaps its
         // text leaves between them; elsewhere where the text leaves gutters.
         const std::vector<std::pair<double, double>> ruledLines = ruledBorders(rows, cells, multi);
+        if (static_cast<int>(multi.size()) < kTableRows && ruledLines.empty()) return;
         std::vector<std::pair<double, double>> gutters = findGutters(cells, multi);
         if (!ruledLines.empty()) {
             const double from = ruledLines.front().first, to = ruledLines.back().second;
@@ -308,7 +333,14 @@ class TableFinder {
                 // header's "Size" left of its numbers, its second line
                 // "(bits)" across the strip between them), not a paragraph.
                 const bool shortLine = line.x1 - line.x0 <= kShortCell * line.size;
-                for (; g != gutters.end() && g->first < line.x1 && !misfit[i]; ++g)
+                // Nor does one word that cannot break (an address, a path)
+                // set under a cell of the row above, at its start, right of
+                // a gutter: a cell too long for its column, running on over
+                // the next ("Changelog of SDCC  sdcc/Changelog  online at:"
+                // over "http://svn.code.sf.net/p/sdcc/code/trunk/").
+                const bool overflow = g != gutters.begin() && i > 0 && line.wordStart.size() <= 1 &&
+                                      startsUnderCell(line, cells[i - 1]);
+                for (; g != gutters.end() && g->first < line.x1 && !misfit[i] && !overflow; ++g)
                     if (line.x1 > g->second && !partedAt(line, *g) &&
                         !(shortLine && g->second - g->first < kJoinGap * line.size))
                         misfit[i] = 1;
@@ -378,7 +410,7 @@ class TableFinder {
                 std::vector<int> piece;
                 for (std::size_t i = cuts[k]; i < cuts[k + 1]; ++i)
                     if (!skip[i]) piece.push_back(rows[i]);
-                if (piece.size() < static_cast<std::size_t>(kTableRows) ||
+                if (piece.size() < static_cast<std::size_t>(kRuledTableRows) ||
                     piece.size() == rows.size())
                     continue;
                 auto pieceRows = std::make_shared<const std::vector<int>>(std::move(piece));
@@ -471,7 +503,8 @@ class TableFinder {
                 across += r->y0 <= row.base - 0.5 * row.size && r->y1 >= row.base;
             }
             charge(static_cast<long>(multi.size()) + 1);
-            if (across < kTableRows || !crossed(*r)) continue;
+            if (across < std::min<int>(kTableRows, static_cast<int>(multi.size())) || !crossed(*r))
+                continue;
             if (!borders.empty() && r->x0 - borders.back().second < kRuleThickness) {
                 borders.back().second = std::max(borders.back().second, r->x1);
             } else {
@@ -511,6 +544,14 @@ class TableFinder {
             charge(1);
         }
         return found;
+    }
+
+    // Whether `line` starts where one of the lines `above` starts, within
+    // half an em, as a cell's next line does.
+    bool startsUnderCell(const Line& line, const std::vector<int>& above) const {
+        for (int l : above)
+            if (std::fabs(set_.lines[l].x0 - line.x0) <= 0.5 * line.size) return true;
+        return false;
     }
 
     // Whether a gap of more than kJoinGap between two of the line's words
@@ -785,6 +826,11 @@ class TableFinder {
         while (a + leading < b && slots[a + leading].kind == 'N') ++leading;
         const int start = a + leading, length = b - start + 1;
         int period = 0;
+        // Line numbers number the lines of every column; numbers left empty
+        // where the text beside them wraps are a table's keys ("0x00000001
+        // DEBUG_GENERIC Schaltet generelle" over "Debug-Meldungen ein."),
+        // and what follows them is one table.
+        if (leading > 0 && unnumberedShare(cells, bounds, a, start, b) > kGutterNoise) period = -1;
         for (int p = 1; p <= length / 2 && period == 0; ++p) {
             if (length % p != 0) continue;
             bool repeats = true, hasText = false;
@@ -805,7 +851,7 @@ class TableFinder {
                   !(p >= 2 && rowsFillSlots(cells, bounds, start, b)))))
                 period = p;
         }
-        if (period == 0) {
+        if (period <= 0) {
             groups.push_back({a, b});
         } else {
             groups.push_back({a, start + period - 1});
@@ -840,6 +886,25 @@ class TableFinder {
             ++rows;
         }
         return rows >= kTableRows;
+    }
+
+    // The share of the rows with text in the slots from start to last that
+    // have none in the number slots from first to before start.
+    double unnumberedShare(const std::vector<std::vector<int>>& cells,
+                           const std::vector<double>& bounds, int first, int start, int last) {
+        int withText = 0, unnumbered = 0;
+        for (const std::vector<int>& row : cells) {
+            charge(static_cast<long>(row.size()) + 1);
+            bool text = false, number = false;
+            for (int l : row) {
+                const int s = slotOf(bounds, (set_.lines[l].x0 + set_.lines[l].x1) / 2);
+                text = text || (s >= start && s <= last);
+                number = number || (s >= first && s < start);
+            }
+            withText += text;
+            unnumbered += text && !number;
+        }
+        return withText == 0 ? 0 : static_cast<double>(unnumbered) / withText;
     }
 
     static bool hasNumbers(const std::vector<Slot>& slots, int start, int period) {
@@ -893,7 +958,9 @@ class TableFinder {
             rowsAcross += across;
             rowsWithCells += slotsHeld >= kSmallTableCells;
         }
-        if (rowsAcross < kTableRows) return false;
+        if (rowsAcross <
+            (ruled ? std::min<int>(kTableRows, static_cast<int>(multi.size())) : kTableRows))
+            return false;
         // A slot with a cell in one row only is a stray cell (a page
         // number, a note), no column; a number column needs a number in
         // as many rows as a table has.

@@ -14,8 +14,11 @@
 //      whole page), consecutive rows holding text in the range, each at most
 //      kTableRowPitch ems below the one before (up to kPaddedRowPitch ems
 //      for a step to a row of several cells that recurs kTableRows times:
-//      a padded, ruled table), form a run. A run needs
-//      kTableRows rows split into two or more cells (multi-cell rows).
+//      a padded, ruled table; or any step to a row of several cells
+//      when a column border the page draws runs through that row and the
+//      one above it), form a run. A run needs kTableRows rows split into
+//      two or more cells (multi-cell rows); kRuledTableRows when the page
+//      rules them (below): a header and one row.
 //   2. Gutters. A gutter is a vertical strip at least kTableGutter ems wide
 //      that the cells of the run's multi-cell rows leave free, but for a
 //      tenth of them, rounded (kGutterNoise: a header cell spanning two
@@ -23,7 +26,8 @@
 //      and that leaves text in more than that tenth (and one) of the run's
 //      rows on either side. In a ruled table the rules are the gutters: the
 //      vertical rules the page draws (PaintedText.h) through the text of
-//      kTableRows of the run's multi-cell rows, each crossed by a horizontal
+//      kTableRows of the run's multi-cell rows (all of them, when fewer),
+//      each crossed by a horizontal
 //      rule (a frame's edge beside running text is not); its groups are
 //      not taken apart in step 5, and they are a table in step 6. The strips between gutters are
 //      the run's slots.
@@ -34,7 +38,8 @@
 //      columns as they like, and steps 3 to 6 do not apply. Otherwise a
 //      row of a single cell that spans a gutter (a
 //      paragraph above or below the table, a full-width heading) cuts the
-//      run; a line of at most kShortCell ems across gutters narrower than
+//      run, but for one word that cannot break (an address, a path) set
+//      under a cell of the row above, at its start, right of a gutter; a line of at most kShortCell ems across gutters narrower than
 //      kJoinGap ems only (a header's second line, "(bits)" under "Size")
 //      does not. kTableRows or more multi-cell rows whose cells span gutters,
 //      with single cells between them, are a structure of their own (a
@@ -63,7 +68,10 @@
 //      remark now and then; each unit's slots of the same
 //      kinds, number, prose or other text), after any leading
 //      number columns such as line numbers, are independent groups: a
-//      two-column table of contents, the columns of an index.
+//      two-column table of contents, the columns of an index. Leading
+//      numbers missing in more than a tenth of the rows with text after
+//      them (left empty where that text wraps) are a table's keys, not
+//      line numbers: the slots are one group.
 //   6. Tables. A group is a table when kTableRows of its rows have cells in
 //      two of its slots, and (it has a number column with numbers in
 //      kTableRows rows, or its text columns, in text of one size and not
