@@ -330,6 +330,25 @@ TEST_F(AddressLinks, AddressEndsWhereItsCellFontRoomMarkOrScriptSaysSo) {
           "http://doc.example.com/qregexp.html#details", "http://dep.debian.net/deps/dep5/",
           "http://dep.debian.net/deps/dep5/", "http://unicode.org/versions/Unicode6.0.0",
           "http://ar.example.org/wiki/Fonts"}},
+        {{"Many people have written about keeping notebooks under version control, and some",
+          "of the more careful accounts are kept at https://example.org/blog/",
+          "ipython-notebooks-and-git.html, which also says how to strip the outputs first.",
+          "Others keep the outputs and let version control store them just as they are."},
+         {"https://example.org/blog/ipython-notebooks-and-git.html",
+          "https://example.org/blog/ipython-notebooks-and-git.html"}},
+        {{"[Bea]\tZach Beane. Quicklisp. http://www.quicklisp.org/. Accessed 2012.",
+          "[Lea98]\tDoug Lea. Overview of util.concurrent release 1.3.4.",
+          "\thttp://gee.example.edu/dl/concurrent/intro.html, 1998.",
+          "[Masonry-Handlers-Java-2000]  Brian Maso. Java protocol handlers. "
+          "http://docs.example.us/",
+          "\tjava-protocol-handler.html, August 2000. Last accessed 2016.",
+          "[Mic05]\tSun. Nio. https://docs.example.com/javase/8/api/nio/",
+          "\tpackage-summary.html, 2005. Last accessed April 30, 2022."},
+         {"http://www.quicklisp.org/", "http://gee.example.edu/dl/concurrent/intro.html",
+          "http://docs.example.us/java-protocol-handler.html",
+          "http://docs.example.us/java-protocol-handler.html",
+          "https://docs.example.com/javase/8/api/nio/package-summary.html",
+          "https://docs.example.com/javase/8/api/nio/package-summary.html"}},
     };
     std::vector<std::vector<Recognised>> found = recognise(fontPages(pages));
     for (std::size_t p = 0; p < pages.size(); ++p) {

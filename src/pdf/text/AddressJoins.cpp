@@ -274,9 +274,12 @@ struct Break {
 
 // The characters that end a piece of an address a typesetter may break
 // after; a line's next word up to the first of them (or whole) is the least
-// that would have had to fit.
+// that would have had to fit. Not the hyphen: TeX's url package breaks an
+// address at its separators, never at a hyphen, so a short word before a
+// hyphen is no sign that the break was a choice ("…/blog/" over
+// "ipython-notebooks-and-git.html", three characters of room left).
 bool endsPiece(char32_t c) {
-    return isOneOf(c, U"/.?&=_#~:,;") || isAddressHyphen(c);
+    return isOneOf(c, U"/.?&=_#~:,;");
 }
 
 class PageGeometry {
@@ -661,12 +664,23 @@ void joinAddresses(const std::vector<TextChar>& chars, std::vector<TextWord>& wo
         bool measured = false;
         if (line.table >= 0 || next.table >= 0) {
             // In a table, only the cell's own next line goes on with it: a
-            // line of a single cell that starts where the cell does.
+            // line of a single cell that starts where the cell does. A line
+            // of the table that is no row of cells (a reference set with a
+            // hanging indent beside its key: "[Mas00] Brian Maso. …
+            // http://docslide.us/documents/" over "java-protocol-handler.html")
+            // goes on under any of its words.
             if (next.tableRow) continue;
-            const TextWord& cellStart = words[cellFirstWord(words, line, lastIndex)];
-            if (std::fabs(g.start(f, head) - g.start(f, cellStart)) >
-                0.5 * g.lastChar(lastWord).fontSize)
-                continue;
+            const double reach = 0.5 * g.lastChar(lastWord).fontSize;
+            const double headStart = g.start(f, head);
+            bool underCell = false;
+            if (line.tableRow) {
+                const TextWord& cellStart = words[cellFirstWord(words, line, lastIndex)];
+                underCell = std::fabs(headStart - g.start(f, cellStart)) <= reach;
+            } else {
+                for (int k = line.firstWord; k <= lastIndex && !underCell; ++k)
+                    underCell = std::fabs(headStart - g.start(f, words[k])) <= reach;
+            }
+            if (!underCell) continue;
             brk.sameParagraph = true;
             far =
                 std::max(g.end(f, lastWord), g.end(f, words[next.firstWord + next.wordCount - 1]));

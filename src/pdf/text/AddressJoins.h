@@ -12,7 +12,10 @@
 //     "for details" is not);
 //   - the room: a line that a typesetter broke because the next piece did not
 //     fit leaves less room before its flow's (or its table cell's) far edge
-//     than that piece takes. An address that ends with room to spare for the
+//     than that piece takes (a piece ends at a separator, not at a hyphen:
+//     TeX's url package never breaks there, so "…/blog/" over
+//     "ipython-notebooks-and-git.html" with room for "ipython-" was forced).
+//     An address that ends with room to spare for the
 //     next line's first piece ended there ("http://tool.example.net." over
 //     "othertool", a list item's "http://www.example.org/" over the next
 //     item's "symbols/symbolsX.txt");
@@ -24,7 +27,10 @@
 //   - the table: a table cell's lines continue the cell's address
 //     ("https://lists.example.net/" over "mailman/listinfo/users" in one cell),
 //     and nothing joins across cells or rows ("…/projects/abc5/" and the next
-//     row's name cell "xyzdrv/newdb");
+//     row's name cell "xyzdrv/newdb"); a line of a table that is no row of
+//     cells goes on under any of its words (a reference beside its key, with
+//     a hanging indent: "[Mas00] Brian Maso. … http://docslide.us/documents/"
+//     over "java-protocol-handler.html");
 //   - footnote marks: a raised, smaller glyph right after an address is a
 //     mark, not part of it ("…/mailman/list-user" with a raised "2").
 //
