@@ -644,11 +644,15 @@ TEST(Publication, ReplacesTheFolderWholeEvenWhenKilled) {
         SCOPED_TRACE(trial);
         const int killAfterMs = std::rand() % 400;
         // Its job file lies in jobs/ of this test's folder, so the kill finds this program only
-        // ("[q]" keeps the pattern from matching the shell that runs pkill).
+        // ("[q]" keeps the pattern from matching the shell that runs pkill). The wait counts
+        // from the program's start, up to 5 s, not the script's: on a busy machine the script
+        // may take longer than the wait to start it.
+        const std::string program = quoted("[q]uillonproxy " + dir.file("jobs") + "/");
         shell("mkdir -p " + quoted(dir.file("jobs")) + "; (TMPDIR=" + quoted(dir.file("jobs")) +
               " " + publishCommand(dir, {dir.file("long.pdf"), out, "--quiet"}, "killed") +
-              ") & sleep " + std::to_string(killAfterMs / 1000.0) + "; pkill -KILL -f " +
-              quoted("[q]uillonproxy " + dir.file("jobs") + "/") + "; wait");
+              ") & for i in $(seq 100); do pgrep -f " + program +
+              " >/dev/null && break; sleep 0.05; done; sleep " +
+              std::to_string(killAfterMs / 1000.0) + "; pkill -KILL -f " + program + "; wait");
         const int status = published(dir, "killed").status;
         if (status != 0) ++killed;
         const std::string now =
