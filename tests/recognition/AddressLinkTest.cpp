@@ -349,6 +349,11 @@ TEST_F(AddressLinks, AddressEndsWhereItsCellFontRoomMarkOrScriptSaysSo) {
           "http://docs.example.us/java-protocol-handler.html",
           "https://docs.example.com/javase/8/api/nio/package-summary.html",
           "https://docs.example.com/javase/8/api/nio/package-summary.html"}},
+        {{"The library is free software and it comes with its sources and a manual.",
+          "Download the library from {a}https://sourceforge.example.net/projects/lib/files/.",
+          "{a}Unzip{b} the archive with the usual tools and read the manual first.",
+          "Then build the library as the manual says, and install it as root."},
+         {"https://sourceforge.example.net/projects/lib/files/"}},
     };
     std::vector<std::vector<Recognised>> found = recognise(fontPages(pages));
     for (std::size_t p = 0; p < pages.size(); ++p) {

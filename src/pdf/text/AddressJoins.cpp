@@ -397,11 +397,13 @@ bool addressGoesOn(const AddressTail& tail, const Break& brk, std::u32string_vie
     if (brk.sameParagraph && tail.kind == AddressKind::Web && !tail.inHost &&
         looksLikeAPathPiece(tail, core))
         return true;
-    // Rule 4: a path set in its own font goes on in that font.
+    // Rule 4: a path set in its own font goes on in that font; but after a
+    // dot a capital starts a sentence there too ("…/glpk-java/files/." over
+    // "Unzip the archive", the line past its column's edge).
     return brk.font == FontEvidence::Same && tail.kind == AddressKind::Web && !tail.inHost &&
            (tail.last == '/' || tail.last == '.') && !isOneOf(tail.beforeLast, U")]'\"") &&
            !core.empty() && std::all_of(core.begin(), core.end(), isAddressChar) &&
-           !isAddressOfItsOwn(core);
+           !isAddressOfItsOwn(core) && !(tail.last == '.' && core[0] >= 'A' && core[0] <= 'Z');
 }
 
 // ---- Footnote marks ----

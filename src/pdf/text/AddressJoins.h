@@ -56,7 +56,9 @@
 //      sees it: "…/cgi-bin/" over "tsp?docNumber=4&fileType=pdf").
 //   4. After / or . in a path, in an address set in a font of its own: a
 //      forced break over a word in that font goes on whatever the word is
-//      ("…/projects/" over "toolname.", "…/Bugs/" over "Reporting.").
+//      ("…/projects/" over "toolname.", "…/Bugs/" over "Reporting."), but
+//      for a capital after a dot, which starts a sentence ("…/files/." over
+//      "Unzip the archive").
 //   5. Never: over a word that is an address of its own (a list of
 //      addresses), after ) ] ' " closed the address before a last punctuation
 //      mark, into another flow, or between lines of a table but a cell's own.
