@@ -354,6 +354,14 @@ TEST_F(AddressLinks, AddressEndsWhereItsCellFontRoomMarkOrScriptSaysSo) {
           "{a}Unzip{b} the archive with the usual tools and read the manual first.",
           "Then build the library as the manual says, and install it as root."},
          {"https://sourceforge.example.net/projects/lib/files/"}},
+        {{"If you should be on this list of helpers, then please write to <project-",
+          "devel@lists.example.org>. Do not be shy, we would like the list complete."},
+         {"mailto:project-devel@lists.example.org", "mailto:project-devel@lists.example.org"}},
+        {{"The model is coded as the technical report says, and the report is",
+          "available at http://models.example.net/external-documents/ekv_v262.pdf.",
+          "11.2.13 The next model",
+          "The next model is a compact one, made for digital and analog design."},
+         {"http://models.example.net/external-documents/ekv_v262.pdf"}},
     };
     std::vector<std::vector<Recognised>> found = recognise(fontPages(pages));
     for (std::size_t p = 0; p < pages.size(); ++p) {

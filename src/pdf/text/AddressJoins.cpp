@@ -15,6 +15,10 @@ namespace {
 
 // ---- Characters ----
 
+bool isAsciiDigit(char32_t c) {
+    return c >= '0' && c <= '9';
+}
+
 bool isAsciiAlnum(char32_t c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
@@ -107,15 +111,21 @@ AddressTail addressTail(std::u32string_view word, const AddressTail& carried) {
         tail.incomplete = domain == word.size();
         return tail;
     }
-    // Not after a dot: "e.g." ends many a line before an address.
-    tail.localPartOnly = std::all_of(word.begin(), word.end(), isLocalPartChar) &&
+    // Not after a dot: "e.g." ends many a line before an address. An opening
+    // bracket may stand before it ("<ngspice-" over "devel@lists.example.net>").
+    std::size_t local = 0;
+    while (local < word.size() && isOneOf(word[local], U"<([{'\"")) ++local;
+    tail.localPartOnly = local < word.size() &&
+                         std::all_of(word.begin() + local, word.end(), isLocalPartChar) &&
                          (isAddressHyphen(tail.last) || tail.last == '_');
     return tail;
 }
 
-// The next line's first word without the punctuation a sentence puts after it.
+// The next line's first word without the punctuation a sentence puts after it,
+// and the ">" that closes an address written "<ngspice-" over
+// "devel@lists.sourceforge.net>.".
 std::u32string_view headCore(std::u32string_view word) {
-    while (!word.empty() && isOneOf(word.back(), U".,;:!?)]}'\"")) word.remove_suffix(1);
+    while (!word.empty() && isOneOf(word.back(), U".,;:!?)]}'\">")) word.remove_suffix(1);
     return word;
 }
 
@@ -216,6 +226,13 @@ bool charactersGoOn(const AddressTail& tail, bool sameParagraph, std::u32string_
         if (isOneOf(tail.beforeLast, U")]'\"")) return false;
         // After a dot in a path, a capital starts a sentence (or a heading).
         if (last == '.' && !tail.inHost && core[0] >= 'A' && core[0] <= 'Z') return false;
+        // After a dot that ends a path, digits and dots alone are a number
+        // that starts the next line ("…/ekv_v262.pdf." over a heading's
+        // "11.2.13"), not a piece of the address.
+        if (last == '.' && !tail.inHost && std::all_of(core.begin(), core.end(), [](char32_t c) {
+                return c == '.' || isAsciiDigit(c);
+            }))
+            return false;
         if (isOneOf(last, U"/.:?"))
             return isWebPiece(core) ||
                    (last == '.' && (tail.inHost ? isLowerCaseWord(core) : isFileType(core)));
@@ -353,10 +370,6 @@ FontEvidence fontEvidence(int addressFont, int body, int headFont) {
     if (addressFont < 0 || addressFont == body) return FontEvidence::None;
     if (headFont == addressFont) return FontEvidence::Same;
     return headFont == body ? FontEvidence::Other : FontEvidence::None;
-}
-
-bool isAsciiDigit(char32_t c) {
-    return c >= '0' && c <= '9';
 }
 
 bool looksLikeAPathPiece(const AddressTail& tail, std::u32string_view core) {

@@ -43,7 +43,9 @@
 //      the hyphen U+2010 among them): the next line's first word goes on with
 //      it when made of address characters, in the same paragraph or after a
 //      hanging indent ("https://" over "www.example.org"; "project‑" over
-//      "boot@lists.example.org", the hyphen kept).
+//      "boot@lists.example.org", the hyphen kept; "<ngspice-" over
+//      "devel@lists.sourceforge.net>", an e-mail's local part after an
+//      opening bracket, its ">" no part of the address).
 //   3. Where it may end (in / . : ? or a letter or digit): the next word must
 //      be a piece of an address ("org/Maintainers", "example.com",
 //      "tsp?docNumber=4&fileType=pdf"), a host's last label after a dot
@@ -53,7 +55,10 @@
 //      body font while the address has a font of its own. A break that was
 //      forced, over a piece of an address, joins across a paragraph break of
 //      the layout too (a long address line ends a paragraph as the layout
-//      sees it: "…/cgi-bin/" over "tsp?docNumber=4&fileType=pdf").
+//      sees it: "…/cgi-bin/" over "tsp?docNumber=4&fileType=pdf"). After a
+//      dot that ends a path, digits and dots alone are no piece: a number
+//      that starts the next line ("…/ekv_v262.pdf." over a heading's
+//      "11.2.13").
 //   4. After / or . in a path, in an address set in a font of its own: a
 //      forced break over a word in that font goes on whatever the word is
 //      ("…/projects/" over "toolname.", "…/Bugs/" over "Reporting."), but
