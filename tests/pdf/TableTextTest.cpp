@@ -286,6 +286,7 @@ namespace {
 struct WrappedTable {
     std::vector<std::pair<double, std::vector<std::pair<double, std::string>>>> lines;
     std::vector<std::string> expected;
+    std::string rules = {};  // what the page draws; without it, the rows read otherwise
 };
 
 TEST_F(TableText, RowsWhoseCellsWrapReadAsOneLineEach) {
@@ -616,12 +617,54 @@ TEST_F(TableText, RowsWhoseCellsWrapReadAsOneLineEach) {
           "0x0002 DEBUG_READER Enables reader-related debugging messages.",
           "0x0004 DEBUG_CTAPI Enables CTAPI-related debugging messages.",
           "0x1000 NO_BEEP Disables beeping."}},
+        // Ruled tables that only their rules make tables: a header and a single row whose
+        // description wraps, between its caption and a paragraph (a manual's table for one
+        // property); rows padded apart by steps that differ as the cells above them wrap.
+        {{{720, {{72, "Table 1. Nulls in unique constraints"}}},
+          {700, {{76, "Name"}, {250, "Default"}, {300, "Description"}}},
+          {684,
+           {{76, "sql.unique_nulls"},
+            {250, "true"},
+            {300, "behaviour of unique constraints with"}}},
+          {672, {{300, "null values"}}},
+          {650,
+           {{72,
+             "When this property is false, unique constraints on several columns are stricter."}}}},
+         {"Table 1. Nulls in unique constraints", "Name Default Description",
+          "sql.unique_nulls true behaviour of unique constraints with null values",
+          "When this property is false, unique constraints on several columns are stricter."},
+         "0.5 w 245 664 m 245 712 l S 295 664 m 295 712 l S 70 664 490 48 re S "
+         "70 694 m 560 694 l S"},
+        {{{700, {{76, "Argument"}, {180, "Description"}, {330, "Valid values"}, {470, "Mode"}}},
+          {669,
+           {{76, "Engine"},
+            {180, "Signature hash engine"},
+            {330, "ANY, SAHARA, RTIC,"},
+            {470, "D"}}},
+          {658, {{330, "CAAM and SW"}}},
+          {627,
+           {{76, "Configuration"}, {180, "Flags for the hash"}, {330, "see Table 4"}, {470, "D"}}},
+          {616, {{180, "engine. Note that the"}}},
+          {605, {{180, "hash is computed over"}}},
+          {594, {{180, "a copy of the file."}}},
+          {571, {{76, "Format"}, {180, "Signature format"}, {330, "CMS"}, {470, "D"}}}},
+         {"Argument Description Valid values Mode",
+          "Engine Signature hash engine ANY, SAHARA, RTIC, CAAM and SW D",
+          "Configuration Flags for the hash engine. Note that the hash is computed over a copy of "
+          "the file. see Table 4 D",
+          "Format Signature format CMS D"},
+         "0.5 w 175 563 m 175 712 l S 325 563 m 325 712 l S 465 563 m 465 712 l S "
+         "70 563 450 149 re S 70 688 m 520 688 l S 70 645 m 520 645 l S 70 584 m 520 584 l S"},
     };
     for (const WrappedTable& table : tables) {
         pdfbuild::PageSpec page;
         for (const auto& [y, cells] : table.lines)
             for (const auto& [x, text] : cells) page.texts.push_back(at(x, y, text));
+        page.rawContent = table.rules;
         EXPECT_EQ(textLinesOf(page), table.expected) << table.expected.front();
+        if (table.rules.empty()) continue;
+        page.rawContent.clear();
+        EXPECT_NE(textLinesOf(page), table.expected) << "without rules: " << table.expected.front();
     }
 }
 
@@ -672,61 +715,3 @@ TEST_F(TableText, RuledColumnsReadRowByRow) {
 }
 
 }  // namespace
-
-// Ruled tables that only their rules make tables: a header and a single row whose
-// description wraps, between its caption and a paragraph (a manual's table for one
-// property); and rows padded apart by steps that differ from row to row, as the cells above
-// them wrap onto more or fewer lines. Without their rules neither reads row by row.
-TEST_F(TableText, FewOrUnevenlyPaddedRowsOfARuledTableReadRowByRow) {
-    struct Case {
-        std::vector<std::pair<double, std::vector<std::pair<double, std::string>>>> lines;
-        std::string rules;
-        std::vector<std::string> expected;
-    };
-    const std::vector<Case> cases = {
-        {{{720, {{72, "Table 1. Nulls in unique constraints"}}},
-          {700, {{76, "Name"}, {250, "Default"}, {300, "Description"}}},
-          {684,
-           {{76, "sql.unique_nulls"},
-            {250, "true"},
-            {300, "behaviour of unique constraints with"}}},
-          {672, {{300, "null values"}}},
-          {650,
-           {{72,
-             "When this property is false, unique constraints on several columns are stricter."}}}},
-         "0.5 w 245 664 m 245 712 l S 295 664 m 295 712 l S 70 664 490 48 re S "
-         "70 694 m 560 694 l S",
-         {"Table 1. Nulls in unique constraints", "Name Default Description",
-          "sql.unique_nulls true behaviour of unique constraints with null values",
-          "When this property is false, unique constraints on several columns are stricter."}},
-        {{{700, {{76, "Argument"}, {180, "Description"}, {330, "Valid values"}, {470, "Mode"}}},
-          {669,
-           {{76, "Engine"},
-            {180, "Signature hash engine"},
-            {330, "ANY, SAHARA, RTIC,"},
-            {470, "D"}}},
-          {658, {{330, "CAAM and SW"}}},
-          {627,
-           {{76, "Configuration"}, {180, "Flags for the hash"}, {330, "see Table 4"}, {470, "D"}}},
-          {616, {{180, "engine. Note that the"}}},
-          {605, {{180, "hash is computed over"}}},
-          {594, {{180, "a copy of the file."}}},
-          {571, {{76, "Format"}, {180, "Signature format"}, {330, "CMS"}, {470, "D"}}}},
-         "0.5 w 175 563 m 175 712 l S 325 563 m 325 712 l S 465 563 m 465 712 l S "
-         "70 563 450 149 re S 70 688 m 520 688 l S 70 645 m 520 645 l S 70 584 m 520 584 l S",
-         {"Argument Description Valid values Mode",
-          "Engine Signature hash engine ANY, SAHARA, RTIC, CAAM and SW D",
-          "Configuration Flags for the hash engine. Note that the hash is computed over a copy of "
-          "the file. see Table 4 D",
-          "Format Signature format CMS D"}},
-    };
-    for (const Case& table : cases) {
-        pdfbuild::PageSpec page;
-        for (const auto& [y, cells] : table.lines)
-            for (const auto& [x, text] : cells) page.texts.push_back(at(x, y, text));
-        page.rawContent = table.rules;
-        EXPECT_EQ(textLinesOf(page), table.expected) << table.expected.front();
-        page.rawContent.clear();
-        EXPECT_NE(textLinesOf(page), table.expected) << "without rules: " << table.expected.front();
-    }
-}
