@@ -830,7 +830,9 @@ class TableFinder {
         // where the text beside them wraps are a table's keys ("0x00000001
         // DEBUG_GENERIC Schaltet generelle" over "Debug-Meldungen ein."),
         // and what follows them is one table.
-        if (leading > 0 && unnumberedShare(cells, bounds, a, start, b) > kGutterNoise) period = -1;
+        if (leading > 0 &&
+            shareWithout(cells, bounds, {start, b}, {a, start - 1}, 0) > kGutterNoise)
+            period = -1;
         for (int p = 1; p <= length / 2 && period == 0; ++p) {
             if (length % p != 0) continue;
             bool repeats = true, hasText = false;
@@ -886,25 +888,6 @@ class TableFinder {
             ++rows;
         }
         return rows >= kTableRows;
-    }
-
-    // The share of the rows with text in the slots from start to last that
-    // have none in the number slots from first to before start.
-    double unnumberedShare(const std::vector<std::vector<int>>& cells,
-                           const std::vector<double>& bounds, int first, int start, int last) {
-        int withText = 0, unnumbered = 0;
-        for (const std::vector<int>& row : cells) {
-            charge(static_cast<long>(row.size()) + 1);
-            bool text = false, number = false;
-            for (int l : row) {
-                const int s = slotOf(bounds, (set_.lines[l].x0 + set_.lines[l].x1) / 2);
-                text = text || (s >= start && s <= last);
-                number = number || (s >= first && s < start);
-            }
-            withText += text;
-            unnumbered += text && !number;
-        }
-        return withText == 0 ? 0 : static_cast<double>(unnumbered) / withText;
     }
 
     static bool hasNumbers(const std::vector<Slot>& slots, int start, int period) {
@@ -1006,7 +989,8 @@ class TableFinder {
             const Slot& text = slots[group.second];
             if (keys.kind == 'T' && !keys.runsOn() && median(keys.words) <= 2 && text.kind == 'P' &&
                 keys.fill >= kKeyedFill && text.fill >= kKeyedFill &&
-                keysAlone(cells, bounds, group.first) <= kGutterNoise)
+                shareWithout(cells, bounds, {group.first, group.first},
+                             {group.first + 1, group.first + 1}, 1) <= kGutterNoise)
                 return true;
         }
         // A small table: kTableRows rows with cells in kSmallTableCells
@@ -1025,23 +1009,24 @@ class TableFinder {
         return phrases && rowsWithCells >= kTableRows;
     }
 
-    // The share of the rows with a line in slot `key` that have none in the
-    // slot after it.
-    double keysAlone(const std::vector<std::vector<int>>& cells, const std::vector<double>& bounds,
-                     int key) {
-        int withKey = 0, alone = 0;
+    // The share of the rows with a line in the slots `held` (first, last)
+    // that have none in the slots `empty`; `none` when no row has one.
+    double shareWithout(const std::vector<std::vector<int>>& cells,
+                        const std::vector<double>& bounds, std::pair<int, int> held,
+                        std::pair<int, int> empty, double none) {
+        int withLine = 0, without = 0;
         for (const std::vector<int>& row : cells) {
             charge(static_cast<long>(row.size()) + 1);
-            bool hasKey = false, hasText = false;
+            bool inHeld = false, inEmpty = false;
             for (int l : row) {
                 const int s = slotOf(bounds, (set_.lines[l].x0 + set_.lines[l].x1) / 2);
-                hasKey = hasKey || s == key;
-                hasText = hasText || s == key + 1;
+                inHeld = inHeld || (s >= held.first && s <= held.second);
+                inEmpty = inEmpty || (s >= empty.first && s <= empty.second);
             }
-            withKey += hasKey;
-            alone += hasKey && !hasText;
+            withLine += inHeld;
+            without += inHeld && !inEmpty;
         }
-        return withKey == 0 ? 1 : static_cast<double>(alone) / withKey;
+        return withLine == 0 ? none : static_cast<double>(without) / withLine;
     }
 
     bool rightToLeft(const std::vector<int>& rows, double from, double to) {
