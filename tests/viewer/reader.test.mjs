@@ -525,8 +525,16 @@ describe('sharp at every zoom', () => {
           stage.scrollTo((stage.scrollWidth - stage.clientWidth) / 2, (stage.scrollHeight - stage.clientHeight) / 2);
         });
         await page.waitForTimeout(100);
-        await page.waitForFunction(() => document.getElementById('page-image').complete &&
-          [...document.querySelectorAll('#page-frame .tile')].every((tile) => tile.complete && tile.naturalWidth > 0));
+        // Settled: every tile in, and the same tiles at two polls in a row (tiles are laid a
+        // frame after the stage moves, so one poll may see the old set complete).
+        await page.waitForFunction(() => {
+          const tiles = [...document.querySelectorAll('#page-frame .tile')];
+          const names = tiles.map((tile) => tile.src).join(' ');
+          const settled = document.getElementById('page-image').complete &&
+            tiles.every((tile) => tile.complete && tile.naturalWidth > 0) && names === window.lastTiles;
+          window.lastTiles = names;
+          return settled;
+        }, null, { polling: 100 });
         // On a grid over the part of the page in view: how many device pixels each pixel of the
         // image on top there takes (a tile, or the page image).
         const seen = await page.evaluate(() => {
