@@ -140,8 +140,9 @@ for pdf in sorted(glob.glob(os.path.join(folder, '*.pdf'))):
         for first, conts in candidates(text.split('\n')):
             t += 1
             # A word a hyphen breaks at a cell's line end may be read joined: "con-" is
-            # looked for as "con".
-            pieces = [re.sub(r'(?<=\w)-$', '', c) for c in [first] + conts]
+            # looked for as "con"; so is an address's piece before the publisher's break
+            # mark after a slash ("support/-" as "support/").
+            pieces = [re.sub(r'(?<=[\w/])-$', '', c) for c in [first] + conts]
             ok = any(all(c in l for c in pieces) for l in norm)
             w += ok
             if not ok and os.environ.get('VERBOSE'): print('  page %d: %s / %s' % (p + 1, first[:40], ' | '.join(conts)[:80]))

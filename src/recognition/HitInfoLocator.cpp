@@ -86,8 +86,9 @@ std::vector<std::vector<int>> HitInfoLocator::visualLines(const std::vector<int>
 bool HitInfoLocator::getHitsData(const std::vector<int>& glyphs, HitInfo& hit) const {
     hit.page = page_.number();
     hit.searchText = searchText;
-    if (readsLeftToRight(glyphs) && measureAlongTheLine(glyphs, hit)) return true;
-    return measureByBoxes(glyphs, hit);
+    const bool measured = (readsLeftToRight(glyphs) && measureAlongTheLine(glyphs, hit)) ||
+                          measureByBoxes(glyphs, hit);
+    return measured && clipToPage(hit, page_.width(), page_.height());
 }
 
 bool HitInfoLocator::readsLeftToRight(const std::vector<int>& glyphs) const {

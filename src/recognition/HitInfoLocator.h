@@ -26,9 +26,10 @@
 // left script drawn right to left) is the bounding box of its glyphs'
 // quads. Either way the rectangle is in page space (points from the
 // top-left of the shown page, y down; the page's rotation and crop box
-// applied), the same as "loc", and no rectangle has a side of 0 or less: a
-// piece that would is measured by its glyphs' quads, and one whose glyphs
-// have no extent gives no hit.
+// applied), the same as "loc", cut at the page's edges (a word read whole
+// past the edge is linked where it is shown), and no rectangle has a side of
+// 0 or less: a piece that would is measured by its glyphs' quads, and one
+// whose glyphs have no extent on the page gives no hit.
 //
 //     HitInfoLocator locator(page, painted);
 //     for (const HitInfo& hit : locator.getSearchHitInfo(match.highlights, match.text))

@@ -49,7 +49,7 @@ bool recognizeWordListLinks(PDFDocument& document, std::vector<ImportLinksExpres
             hit.linkText = expression.description;
             hit.linkType = expression.linkType;
             hit.target = expression.target;
-            hits.push_back(hit);
+            if (clipToPage(hit, page.width(), page.height())) hits.push_back(hit);
         };
         int wordIndex = 0;
         for (const pdf::TextLine& line : text.lines()) {

@@ -668,6 +668,34 @@ TEST_F(TableText, RowsWhoseCellsWrapReadAsOneLineEach) {
     }
 }
 
+// Regression: addresses broken at every slash, with the publisher's break marks, in a ruled
+// column too narrow for their first line, which runs on over the empty column beside it. That
+// line was read as the empty column's cell, after the rest of its address.
+TEST_F(TableText, WordWiderThanItsRuledColumnStaysInIt) {
+    const std::vector<std::pair<double, std::vector<std::pair<double, std::string>>>> lines = {
+        {700, {{76, "Maker"}, {160, "Model"}, {300, "Sheet"}}},
+        {684, {{76, "Gecko"}, {160, "G201"}, {300, "http://www.example.com/-"}}},
+        {672, {{300, "support/-"}}},
+        {660, {{300, "g201.html"}}},
+        {640, {{76, "Leadshine"}, {160, "DM422"}, {300, "http://leadshine.example.com/-"}}},
+        {628, {{300, "Down/-"}}},
+        {616, {{300, "DM422m.pdf"}}},
+        {596, {{76, "Pololu"}, {160, "P1182"}, {300, "http://www.example.org/-"}}},
+        {584, {{300, "catalog/-"}}},
+        {572, {{300, "1182.html"}}}};
+    pdfbuild::PageSpec page;
+    for (const auto& [y, cells] : lines)
+        for (const auto& [x, text] : cells) page.texts.push_back(at(x, y, text));
+    page.rawContent =
+        "0.5 w 155 566 m 155 712 l S 295 566 m 295 712 l S 350 566 m 350 712 l S "
+        "70 566 400 146 re S 70 694 m 470 694 l S 70 650 m 470 650 l S 70 606 m 470 606 l S";
+    EXPECT_EQ(textLinesOf(page),
+              (std::vector<std::string>{
+                  "Maker Model Sheet", "Gecko G201 http://www.example.com/support/g201.html",
+                  "Leadshine DM422 http://leadshine.example.com/Down/DM422m.pdf",
+                  "Pololu P1182 http://www.example.org/catalog/1182.html"}));
+}
+
 // A ruled table of names in columns of like width, which without its rules reads column by
 // column, its rules drawn as a program draws them: its borders as stroked lines inside a
 // stroked rectangle (the frame) and its rows parted by thin filled rectangles; or every border

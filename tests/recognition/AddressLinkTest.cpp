@@ -362,6 +362,12 @@ TEST_F(AddressLinks, AddressEndsWhereItsCellFontRoomMarkOrScriptSaysSo) {
           "11.2.13 The next model",
           "The next model is a compact one, made for digital and analog design."},
          {"http://models.example.net/external-documents/ekv_v262.pdf"}},
+        // 90 glyphs fit on a line: ".net." lies past the page's right edge.
+        {{"Questions on the program go to the mailing list of all its users, emc-users@lists."
+          "sourceforge.net.",
+          "1. Download the image burner from http://infrarecorder.org/-",
+          "2. Insert a blank disc in the drive and burn the image onto it."},
+         {"http://infrarecorder.org/", "mailto:emc-users@lists.sourceforge.net"}},
     };
     std::vector<std::vector<Recognised>> found = recognise(fontPages(pages));
     for (std::size_t p = 0; p < pages.size(); ++p) {

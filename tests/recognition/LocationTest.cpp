@@ -126,6 +126,29 @@ TEST_F(Location, RectangleSpansItsGlyphsAdvancesHoweverTheyArePlaced) {
     }
 }
 
+// A word that runs over the page's right or left edge (612 x 792) is read whole, as its
+// producer wrote it, and linked where the page shows it: cut at the edge. Regression: the
+// glyphs past the edge were dropped and the link led to a cut address.
+TEST_F(Location, WordOverThePageEdgeIsFoundWholeAndLinkedWhereShown) {
+    const std::string digits = "4242424242";
+    struct Case {
+        double x;
+        std::string expected;
+    };
+    const double top = 792 - (700 + kAscent * 12);
+    const Case cases[] = {
+        {590, loc(590, top, 612 - 590, 92 - top)},
+        {-40, loc(0, top, width(digits) - 40, 92 - top)},
+    };
+    for (const Case& c : cases) {
+        pdfbuild::PageSpec page;
+        page.texts = {pdfbuild::textRun(c.x, 700, digits + " ok")};
+        EXPECT_EQ((std::vector<std::string>{c.expected}), locate(page, "\\d+")) << c.x;
+        ASSERT_EQ(1u, links.size()) << c.x;
+        EXPECT_NE(std::string::npos, links[0].find(" text=\"" + digits + "\"")) << links[0];
+    }
+}
+
 // Text mirrored left to right (it runs leftwards from x 300) and text upside down. Of two
 // directions with as many characters, upside down is read before mirrored.
 TEST_F(Location, MirroredAndUpsideDownTextGetTheBoxOfItsGlyphs) {

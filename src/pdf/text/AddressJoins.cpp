@@ -129,6 +129,13 @@ std::u32string_view headCore(std::u32string_view word) {
     return word;
 }
 
+// "2." or "3)": the number of the next list item, which starts the next line
+// ("http://infrarecorder.org/-" over "2. Insert a blank CD").
+bool isItemNumber(std::u32string_view word) {
+    return word.size() >= 2 && word.size() <= 4 && isOneOf(word.back(), U".)") &&
+           std::all_of(word.begin(), word.end() - 1, isAsciiDigit);
+}
+
 bool isAddressOfItsOwn(std::u32string_view core) {
     for (std::size_t i = 0; i < core.size(); ++i)
         if (core[i] == '@' || addressStartAt(core, i) > 0) return true;
@@ -205,7 +212,7 @@ bool isHostName(std::u32string_view host) {
 // paragraph break is only a hanging indent (a footnote's, a list item's);
 // where it may end, the break is taken as its end.
 bool charactersGoOn(const AddressTail& tail, bool sameParagraph, std::u32string_view head) {
-    if (head.empty()) return false;
+    if (head.empty() || isItemNumber(head)) return false;
     std::u32string_view core = headCore(head);
     if (tail.localPartOnly) return isMailAddress(core);
     if (core.empty()) return false;
@@ -622,13 +629,21 @@ void joinWithinCells(const std::vector<TextChar>& chars, const PageGeometry& g,
     }
     for (int w = end - 2; w >= line.firstWord; --w)
         if (!words[w + 1].cellStart) cellFar[w - line.firstWord] = cellFar[w + 1 - line.firstWord];
+    // The address the cell's line before ended in, when joined to a line of
+    // one word that this word is ("http://leadshineusa.com/-" over
+    // "UploadFile/-" over "Down/-" over "DM422m.pdf" in a narrow column).
+    AddressTail carried;
     for (int w = line.firstWord; w + 1 < end; ++w) {
         const TextWord& word = words[w];
         const TextWord& next = words[w + 1];
+        const bool joinedFromBefore =
+            w > line.firstWord && (words[w - 1].joinsNext || words[w - 1].hyphenJoinsNext);
+        const AddressTail before = joinedFromBefore ? carried : AddressTail{};
+        carried = AddressTail{};
         if (next.cellStart || word.markChars > 0 || word.charCount == 0 || next.charCount == 0)
             continue;
         if (!g.onLaterLine(f, word, next)) continue;
-        AddressTail tail = addressTail(wordCodes(chars, word), AddressTail{});
+        AddressTail tail = addressTail(wordCodes(chars, word), before);
         if (tail.kind == AddressKind::None && !tail.localPartOnly) continue;
         Break brk;
         brk.forced = cellFar[w - line.firstWord] - g.end(f, word) <
@@ -636,11 +651,17 @@ void joinWithinCells(const std::vector<TextChar>& chars, const PageGeometry& g,
         brk.font = fontEvidence(g.lastChar(word).font, body, g.firstChar(next).font);
         const std::u32string nextCodes = wordCodes(chars, next);
         if (addressGoesOn(tail, brk, nextCodes)) {
-            // The address's own hyphen is kept, a typesetter's left out.
-            const bool typesetters =
-                tail.last == '-' && hyphens.at(wordCodes(chars, word), nextCodes);
-            words[w].joinsNext = !typesetters;
-            words[w].hyphenJoinsNext = typesetters;
+            // The address's own hyphen is kept; a typesetter's and the
+            // publisher's break mark after a slash are left out (as between
+            // lines, below).
+            const bool leftOut =
+                (chars::isHyphen(tail.last) && tail.beforeLast == '/' &&
+                 nextCodes.front() != '/') ||
+                (tail.last == '-' && hyphens.at(wordCodes(chars, word), nextCodes));
+            words[w].joinsNext = !leftOut;
+            words[w].hyphenJoinsNext = leftOut;
+            if (tail.localPartOnly) tail.kind = AddressKind::Mail;
+            carried = tail;
         }
     }
 }

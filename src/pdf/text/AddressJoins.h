@@ -25,7 +25,9 @@
 //     "…/UploadQueue/" over "README"); a next line in the body font is no
 //     such evidence;
 //   - the table: a table cell's lines continue the cell's address
-//     ("https://lists.example.net/" over "mailman/listinfo/users" in one cell),
+//     ("https://lists.example.net/" over "mailman/listinfo/users" in one cell;
+//     line after line in a narrow column: "http://leadshineusa.com/-" over
+//     "UploadFile/-" over "Down/-" over "DM422m.pdf"),
 //     and nothing joins across cells or rows ("…/projects/abc5/" and the next
 //     row's name cell "xyzdrv/newdb"); a line of a table that is no row of
 //     cells goes on under any of its words (a reference beside its key, with
@@ -65,7 +67,8 @@
 //      for a capital after a dot, which starts a sentence ("…/files/." over
 //      "Unzip the archive").
 //   5. Never: over a word that is an address of its own (a list of
-//      addresses), after ) ] ' " closed the address before a last punctuation
+//      addresses) or a list item's number ("http://infrarecorder.org/-" over
+//      "2. Insert a blank CD"), after ) ] ' " closed the address before a last punctuation
 //      mark, into another flow, or between lines of a table but a cell's own.
 //   6. A hyphen right after a slash is the publisher's break mark and is left
 //      out ("https://gitlab.com/-" over "group/project/"), unless the next

@@ -78,18 +78,70 @@ bool measurable(const PaintedChar& c) {
     return fits(c.origin.x) && fits(c.origin.y) && fits(c.dirX) && fits(c.dirY) && fits(c.size);
 }
 
+// A word that a line runs over the page's edge is read whole: its glyphs
+// beyond the edge stay with those on the page. Producers that do not wrap
+// (html2ps, some AsciiDoc and DocBook chains) set a long address past the
+// right edge ("…lists.sourceforge" on the page, ".net" beyond it), and an
+// address cut at the edge leads elsewhere. Only the word goes on: a space,
+// a gap, another size or direction, a Han, Kana or Hangul letter (text
+// written without spaces would run on to the line's end), or
+// kMaxWordPastEdge characters end it.
+constexpr int kMaxWordPastEdge = 128;
+
+// b is drawn right after a, on its baseline, with no gap between them: the
+// next character of the same word.
+bool followsInWord(const PaintedChar& a, const PaintedChar& b) {
+    if (a.space || b.space || a.hidden || b.hidden) return false;
+    if (a.glyph == b.glyph) return true;  // shares of one ligature
+    if (std::fabs(a.dirX - b.dirX) > 0.01 || std::fabs(a.dirY - b.dirY) > 0.01) return false;
+    const double size = std::max(a.size, b.size);
+    if (!(size > 0) || std::min(a.size, b.size) < 0.8 * size) return false;
+    const double dx = b.quad[0].x - a.quad[1].x, dy = b.quad[0].y - a.quad[1].y;
+    const double gap = dx * a.dirX + dy * a.dirY;
+    const double across = a.dirX * dy - a.dirY * dx;
+    return gap > -0.3 * size && gap < 0.2 * size && std::fabs(across) < 0.1 * size;
+}
+
 }  // namespace
 
 std::vector<Item> placeItems(const std::vector<PaintedChar>& chars, double pageWidth,
                              double pageHeight) {
-    std::vector<Item> items;
-    items.reserve(chars.size());
-    for (std::size_t i = 0; i < chars.size(); ++i) {
+    const std::size_t n = chars.size();
+    std::vector<char> kept(n, 0);
+    for (std::size_t i = 0; i < n; ++i) {
         const PaintedChar& c = chars[i];
         if (c.hidden || !measurable(c)) continue;
         double cx = (c.quad[0].x + c.quad[2].x) / 2;
         double cy = (c.quad[0].y + c.quad[2].y) / 2;
-        if (cx < 0 || cy < 0 || cx > pageWidth || cy > pageHeight) continue;
+        kept[i] = cx >= 0 && cy >= 0 && cx <= pageWidth && cy <= pageHeight;
+    }
+    // The rest of a word the edge cuts: after it in content order, and
+    // before it (a word that starts left of the page).
+    auto extend = [&](std::size_t from, std::size_t to) {
+        const PaintedChar& c = chars[to];
+        if (kept[to] || c.hidden || !measurable(c) || chars::isCjk(c.code) ||
+            !followsInWord(chars[std::min(from, to)], chars[std::max(from, to)]))
+            return false;
+        kept[to] = 1;
+        return true;
+    };
+    for (std::size_t i = 1; i < n; ++i) {
+        if (!kept[i - 1] || kept[i]) continue;
+        const std::size_t end = std::min(n, i + kMaxWordPastEdge);
+        while (i < end && extend(i - 1, i)) ++i;
+    }
+    for (std::size_t i = n; i-- > 1;) {
+        if (!kept[i] || kept[i - 1]) continue;
+        const std::size_t end = i > kMaxWordPastEdge ? i - kMaxWordPastEdge : 0;
+        while (i > end && extend(i, i - 1)) --i;
+        if (i == 0) break;
+    }
+
+    std::vector<Item> items;
+    items.reserve(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!kept[i]) continue;
+        const PaintedChar& c = chars[i];
         Item it;
         // Upright text has its ascent line on the left of the writing
         // direction (y grows downwards on the page).

@@ -18,7 +18,10 @@ namespace layout {
 
 // The characters, in content order, less those hidden (PaintedChar::hidden),
 // those whose box centre lies off the shown page of pageWidth x pageHeight
-// points, and those with a coordinate, direction or size that is no number
+// points (but a word that runs over the page's edge is kept whole: the
+// characters drawn right after or before one on the page, on its baseline
+// with no space, gap or Han, Kana or Hangul letter between, up to 128 of
+// them), and those with a coordinate, direction or size that is no number
 // or beyond kMaxCoordinate. An item's orientation is that of its writing direction
 // on the page, in quarter turns (in whole degrees when far from every
 // quarter turn: LayoutModel.h), and mirrored when its ascent lies on the

@@ -431,8 +431,7 @@ class TableFinder {
         // must leave some of them out, or it would be this run again.
         std::vector<std::size_t> cellsInSlot(slots.size(), 0);
         for (const std::vector<int>& row : cells)
-            for (int l : row)
-                ++cellsInSlot[slotOf(bounds, (set_.lines[l].x0 + set_.lines[l].x1) / 2)];
+            for (int l : row) ++cellsInSlot[slotOfLine(bounds, set_.lines[l])];
 
         if (listing) {
             next.push_back({Task::Mark,
@@ -692,7 +691,7 @@ class TableFinder {
             std::vector<bool> allNumeric(count, true), any(count, false);
             for (int l : cells[i]) {
                 const Line& line = set_.lines[l];
-                int s = slotOf(bounds, (line.x0 + line.x1) / 2);
+                int s = slotOfLine(bounds, line);
                 Slot& slot = slots[s];
                 if (!started[s]) slot.x0 = line.x0, slot.x1 = line.x1, started[s] = true;
                 slot.x0 = std::min(slot.x0, line.x0);
@@ -733,6 +732,22 @@ class TableFinder {
             static_cast<int>(std::upper_bound(bounds.begin(), bounds.end(), x) - bounds.begin()) -
             1;
         return std::clamp(s, 0, static_cast<int>(bounds.size()) - 2);
+    }
+
+    // The slot of a line: the one its middle lies in; but a line of one word
+    // that starts within an em of a slot's start (its end, in right-to-left
+    // script) and runs on over that slot's far edge is the slot's,
+    // overflowing it: a word that cannot break, wider than its column
+    // ("http://www.geckodrive.com/-" over the empty column beside its own).
+    int slotOfLine(const std::vector<double>& bounds, const Line& line) const {
+        const int middle = slotOf(bounds, (line.x0 + line.x1) / 2);
+        if (line.wordStart.size() != 1) return middle;
+        if (line.rightToLeftScript) {
+            const int end = slotOf(bounds, line.x1);
+            return end > middle && bounds[end + 1] - line.x1 <= line.size ? end : middle;
+        }
+        const int start = slotOf(bounds, line.x0);
+        return start < middle && line.x0 - bounds[start] <= line.size ? start : middle;
     }
 
     std::u32string textOf(const Line& line) const {
@@ -877,7 +892,7 @@ class TableFinder {
             std::vector<char> held(static_cast<std::size_t>(last - first + 1), 0);
             int count = 0;
             for (int l : row) {
-                int s = slotOf(bounds, (set_.lines[l].x0 + set_.lines[l].x1) / 2);
+                int s = slotOfLine(bounds, set_.lines[l]);
                 if (s < first || s > last || held[s - first]) continue;
                 held[s - first] = 1;
                 ++count;
@@ -908,7 +923,7 @@ class TableFinder {
             int firstUnit = -1;
             bool several = false;
             for (int l : row) {
-                int s = slotOf(bounds, (set_.lines[l].x0 + set_.lines[l].x1) / 2);
+                int s = slotOfLine(bounds, set_.lines[l]);
                 if (s < first || s > last) continue;
                 int unit = unitOf[s - first];
                 if (firstUnit >= 0 && unit != firstUnit) several = true;
@@ -931,7 +946,7 @@ class TableFinder {
             int first = -1, slotsHeld = 0, last = -1;
             bool across = false;
             for (int l : cells[i]) {
-                int s = slotOf(bounds, (set_.lines[l].x0 + set_.lines[l].x1) / 2);
+                int s = slotOfLine(bounds, set_.lines[l]);
                 if (s < group.first || s > group.second) continue;
                 if (first >= 0 && s != first) across = true;
                 if (first < 0) first = s;
@@ -1019,7 +1034,7 @@ class TableFinder {
             charge(static_cast<long>(row.size()) + 1);
             bool inHeld = false, inEmpty = false;
             for (int l : row) {
-                const int s = slotOf(bounds, (set_.lines[l].x0 + set_.lines[l].x1) / 2);
+                const int s = slotOfLine(bounds, set_.lines[l]);
                 inHeld = inHeld || (s >= held.first && s <= held.second);
                 inEmpty = inEmpty || (s >= empty.first && s <= empty.second);
             }
@@ -1188,9 +1203,7 @@ class TableFinder {
         for (const auto& [row, cells] : held) {
             auto& band = bands[bandOf(set_.rows[row])];
             for (int l : cells)
-                band[static_cast<std::size_t>(
-                         slotOf(bounds, (set_.lines[l].x0 + set_.lines[l].x1) / 2))]
-                    .push_back(l);
+                band[static_cast<std::size_t>(slotOfLine(bounds, set_.lines[l]))].push_back(l);
         }
         if (!bandsAreRows(bands, multiIn, firstBand, lastBand, rtl)) return false;
         for (std::size_t b = firstBand; b <= lastBand; ++b) {
@@ -1296,7 +1309,7 @@ class TableFinder {
     int continuedCell(int l, const std::vector<double>& bounds, const std::vector<Slot>& slots,
                       int key, const Join& join) const {
         const Line& line = set_.lines[l];
-        int s = slotOf(bounds, (line.x0 + line.x1) / 2);
+        int s = slotOfLine(bounds, line);
         const bool numbers = slots[s].kind == 'N';
         for (std::size_t c = 0; c < join.cells.size(); ++c) {
             const std::vector<int>& cell = join.cells[c];
@@ -1306,7 +1319,7 @@ class TableFinder {
                 // A number starts a row of its own, but for the end of a
                 // range that wrapped ("0.0 -" over "180.0"), under it (a
                 // dash alone is no value, not a range).
-                if (slotOf(bounds, (first.x0 + first.x1) / 2) == s && last.clusters.size() > 1 &&
+                if (slotOfLine(bounds, first) == s && last.clusters.size() > 1 &&
                     isDash(items_[last.clusters.back()].code) &&
                     overlap(line.x0, line.x1, last.x0, last.x1) > 0 &&
                     std::fabs(line.size - last.size) <= 0.1 * last.size && line.base > last.base &&
@@ -1318,7 +1331,7 @@ class TableFinder {
             // found beside: "SBFCODED Integer", one line across the key and
             // type columns) is continued in any slot it lies over, aligned
             // with its start or under its later word.
-            if (slotOf(bounds, (first.x0 + first.x1) / 2) != s &&
+            if (slotOfLine(bounds, first) != s &&
                 (slotOf(bounds, first.x0) > s || slotOf(bounds, first.x1) < s))
                 continue;
             double edge = join.rightToLeft ? first.x1 - line.x1 : line.x0 - first.x0;
