@@ -362,6 +362,13 @@ TEST_F(AddressLinks, AddressEndsWhereItsCellFontRoomMarkOrScriptSaysSo) {
           "11.2.13 The next model",
           "The next model is a compact one, made for digital and analog design."},
          {"http://models.example.net/external-documents/ekv_v262.pdf"}},
+        // A colon in a path before a list, and a next line in another size (a note; a
+        // heading), end the address.
+        {{"The files of the example can also be downloaded from http://ssw.example.at/Coco/:",
+          "Taste.ATG the attributed grammar",
+          "It is a part of the mesh software www.freefem.org/ff++",
+          "{^}1 Outline of the commands of the mesh generator"},
+         {"http://ssw.example.at/Coco/", "http://www.freefem.org/ff++"}},
         // 90 glyphs fit on a line: ".net." lies past the page's right edge.
         {{"Questions on the program go to the mailing list of all its users, emc-users@lists."
           "sourceforge.net.",

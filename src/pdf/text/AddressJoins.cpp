@@ -240,6 +240,10 @@ bool charactersGoOn(const AddressTail& tail, bool sameParagraph, std::u32string_
                 return c == '.' || isAsciiDigit(c);
             }))
             return false;
+        // A colon in a path at a line end introduces what follows ("…/Coco/:"
+        // over a list of files, "Taste.ATG  the attributed grammar"); in a
+        // host it comes before a port, which goes on.
+        if (last == ':' && !tail.inHost) return false;
         if (isOneOf(last, U"/.:?"))
             return isWebPiece(core) ||
                    (last == '.' && (tail.inHost ? isLowerCaseWord(core) : isFileType(core)));
@@ -424,6 +428,12 @@ bool addressGoesOn(const AddressTail& tail, const Break& brk, std::u32string_vie
            (tail.last == '/' || tail.last == '.') && !isOneOf(tail.beforeLast, U")]'\"") &&
            !core.empty() && std::all_of(core.begin(), core.end(), isAddressChar) &&
            !isAddressOfItsOwn(core) && !(tail.last == '.' && core[0] >= 'A' && core[0] <= 'Z');
+}
+
+// Two characters set in sizes within a fifth of each other.
+bool sameSize(const TextChar& a, const TextChar& b) {
+    const double larger = std::max(a.fontSize, b.fontSize);
+    return std::min(a.fontSize, b.fontSize) >= larger / 1.2;
 }
 
 // ---- Footnote marks ----
@@ -642,7 +652,8 @@ void joinWithinCells(const std::vector<TextChar>& chars, const PageGeometry& g,
         carried = AddressTail{};
         if (next.cellStart || word.markChars > 0 || word.charCount == 0 || next.charCount == 0)
             continue;
-        if (!g.onLaterLine(f, word, next)) continue;
+        if (!g.onLaterLine(f, word, next) || !sameSize(g.lastChar(word), g.firstChar(next)))
+            continue;
         AddressTail tail = addressTail(wordCodes(chars, word), before);
         if (tail.kind == AddressKind::None && !tail.localPartOnly) continue;
         Break brk;
@@ -693,6 +704,10 @@ void joinAddresses(const std::vector<TextChar>& chars, std::vector<TextWord>& wo
         if (lastWord.markChars > 0 || next.flowId != line.flowId) continue;
         const TextWord& head = words[next.firstWord];
         if (lastWord.charCount == 0 || head.charCount == 0) continue;
+        // An address goes on in its own size: a next line set larger or
+        // smaller is a heading or a note ("www.freefem.org/ff++" over a
+        // section's "1 Outline of the commands").
+        if (!sameSize(g.lastChar(lastWord), g.firstChar(head))) continue;
         const Frame f = g.frameOf(lastWord);
         Break brk;
         brk.sameParagraph = next.paragraphId == line.paragraphId;

@@ -60,13 +60,16 @@
 //      sees it: "…/cgi-bin/" over "tsp?docNumber=4&fileType=pdf"). After a
 //      dot that ends a path, digits and dots alone are no piece: a number
 //      that starts the next line ("…/ekv_v262.pdf." over a heading's
-//      "11.2.13").
+//      "11.2.13"). A colon in a path ends it: it introduces what follows
+//      ("…/Coco/:" over a list's "Taste.ATG"); in a host a port follows.
 //   4. After / or . in a path, in an address set in a font of its own: a
 //      forced break over a word in that font goes on whatever the word is
 //      ("…/projects/" over "toolname.", "…/Bugs/" over "Reporting."), but
 //      for a capital after a dot, which starts a sentence ("…/files/." over
 //      "Unzip the archive").
-//   5. Never: over a word that is an address of its own (a list of
+//   5. Never: into a line set in another size (a fifth apart: a heading, a
+//      note: "www.freefem.org/ff++" over a section's "1 Outline"), over a
+//      word that is an address of its own (a list of
 //      addresses) or a list item's number ("http://infrarecorder.org/-" over
 //      "2. Insert a blank CD"), after ) ] ' " closed the address before a last punctuation
 //      mark, into another flow, or between lines of a table but a cell's own.
