@@ -369,6 +369,16 @@ TEST_F(AddressLinks, AddressEndsWhereItsCellFontRoomMarkOrScriptSaysSo) {
           "It is a part of the mesh software www.freefem.org/ff++",
           "{^}1 Outline of the commands of the mesh generator"},
          {"http://ssw.example.at/Coco/", "http://www.freefem.org/ff++"}},
+        // A host's full stop over a section's number, in lines of like length.
+        {{"The configuration tool this guide describes is kept at "
+          "https://www.cfengine.example.com.",
+          "5.10 The next version of the tool is described in the chapter after this one, so read "
+          "on.",
+          "It holds all that is needed to set up the machines of a network, one by one, from a "
+          "host.",
+          "The last chapter of the guide lists the options of every command the tool has, in "
+          "order."},
+         {"https://www.cfengine.example.com"}},
         // 90 glyphs fit on a line: ".net." lies past the page's right edge.
         {{"Questions on the program go to the mailing list of all its users, emc-users@lists."
           "sourceforge.net.",

@@ -77,9 +77,16 @@ struct AddressTail {
     bool incomplete = false;     // ends right after its scheme, "www." or "@"
     bool localPartOnly = false;  // no address, but could start an e-mail's local part
     bool inHost = false;         // a web address not yet past its host name
+    bool numericHost = false;    // in its host, of digits and dots so far (IPv4)
     char32_t last = 0;
     char32_t beforeLast = 0;
 };
+
+// Digits and dots alone.
+bool numeric(std::u32string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char32_t c) { return c == '.' || isAsciiDigit(c); });
+}
 
 // `carried`: the tail of the line before when it was joined to this line, a
 // line of one word.
@@ -92,6 +99,7 @@ AddressTail addressTail(std::u32string_view word, const AddressTail& carried) {
         auto holds = carried.kind == AddressKind::Web ? isAddressChar : isDomainChar;
         if (std::all_of(word.begin(), word.end(), holds)) tail.kind = carried.kind;
         tail.inHost = carried.inHost && word.find(U'/') == word.npos;
+        tail.numericHost = carried.numericHost && tail.inHost && numeric(word);
         return tail;
     }
     std::size_t from = word.size();
@@ -101,6 +109,7 @@ AddressTail addressTail(std::u32string_view word, const AddressTail& carried) {
             tail.kind = AddressKind::Web;
             tail.incomplete = i + n == word.size();
             tail.inHost = word.find(U'/', i + n) == word.npos;
+            tail.numericHost = tail.inHost && numeric(word.substr(i + n));
             return tail;
         }
     }
@@ -233,13 +242,12 @@ bool charactersGoOn(const AddressTail& tail, bool sameParagraph, std::u32string_
         if (isOneOf(tail.beforeLast, U")]'\"")) return false;
         // After a dot in a path, a capital starts a sentence (or a heading).
         if (last == '.' && !tail.inHost && core[0] >= 'A' && core[0] <= 'Z') return false;
-        // After a dot that ends a path, digits and dots alone are a number
-        // that starts the next line ("…/ekv_v262.pdf." over a heading's
-        // "11.2.13"), not a piece of the address.
-        if (last == '.' && !tail.inHost && std::all_of(core.begin(), core.end(), [](char32_t c) {
-                return c == '.' || isAsciiDigit(c);
-            }))
-            return false;
+        // After a dot that ends a path, or a host named by letters, digits
+        // and dots alone are a number that starts the next line
+        // ("…/ekv_v262.pdf." over a heading's "11.2.13", "https://www.
+        // cfengine.com." over "5.10"), not a piece of the address; an IPv4
+        // host goes on ("http://192.168." over "1.1").
+        if (last == '.' && !(tail.inHost && tail.numericHost) && numeric(core)) return false;
         // A colon in a path at a line end introduces what follows ("…/Coco/:"
         // over a list of files, "Taste.ATG  the attributed grammar"); in a
         // host it comes before a port, which goes on.

@@ -58,9 +58,10 @@
 //      forced, over a piece of an address, joins across a paragraph break of
 //      the layout too (a long address line ends a paragraph as the layout
 //      sees it: "…/cgi-bin/" over "tsp?docNumber=4&fileType=pdf"). After a
-//      dot that ends a path, digits and dots alone are no piece: a number
-//      that starts the next line ("…/ekv_v262.pdf." over a heading's
-//      "11.2.13"). A colon in a path ends it: it introduces what follows
+//      dot that ends a path or a host named by letters, digits and dots
+//      alone are no piece: a number that starts the next line
+//      ("…/ekv_v262.pdf." over a heading's "11.2.13", "https://www.
+//      cfengine.com." over "5.10"). A colon in a path ends it: it introduces what follows
 //      ("…/Coco/:" over a list's "Taste.ATG"); in a host a port follows.
 //   4. After / or . in a path, in an address set in a font of its own: a
 //      forced break over a word in that font goes on whatever the word is
