@@ -153,7 +153,9 @@ for pdf in sorted(glob.glob(os.path.join(folder, '*.pdf'))):
                                                (w[3] - w[1]) * sy), box, 1))
             if not ADDRESS.match(under):
                 continue
-            over = [l for l in recognised if centre_inside(l['box'], box)]
+            # With the slack the printed words get: an author's link split into stacked
+            # halves of one line has the line's link centred on their common edge.
+            over = [l for l in recognised if centre_inside(l['box'], box, 1)]
             target = comparable(annotation['url'])
             if not over:
                 missing += 1
