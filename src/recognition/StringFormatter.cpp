@@ -11,6 +11,21 @@ std::string& StringFormatter::replaceAll(std::string& text, const std::string& f
     return text;
 }
 
+namespace {
+
+// Characters that printed addresses show for an ASCII one: the hyphen U+2010
+// and the non-breaking hyphen U+2011 that word processors print, the tilde
+// operator U+223C that Doxygen prints and the small tilde U+02DC that TeX's
+// accent gives ("http://www.stack.nl/∼dimitri/").
+struct PrintedForm {
+    const char* utf8;
+    char ascii;
+};
+constexpr PrintedForm kPrintedForms[] = {
+    {"\xE2\x80\x90", '-'}, {"\xE2\x80\x91", '-'}, {"\xE2\x88\xBC", '~'}, {"\xCB\x9C", '~'}};
+
+}  // namespace
+
 std::string StringFormatter::addressForm(const std::string& utf8) {
     static const char kHex[] = "0123456789ABCDEF";
     std::string address;
@@ -18,21 +33,21 @@ std::string StringFormatter::addressForm(const std::string& utf8) {
     for (std::string::size_type i = 0; i < utf8.size(); ++i) {
         const char c = utf8[i];
         const auto byte = static_cast<unsigned char>(c);
-        // The hyphen U+2010 and the non-breaking hyphen U+2011 (E2 80 90,
-        // E2 80 91) that word processors print in addresses stand for "-".
-        if (byte == 0xE2 && i + 2 < utf8.size() && utf8[i + 1] == '\x80' &&
-            (utf8[i + 2] == '\x90' || utf8[i + 2] == '\x91')) {
-            address += '-';
-            i += 2;
-            continue;
-        }
         if (byte < 0x80) {
             address += c;
-        } else {
-            address += '%';
-            address += kHex[byte >> 4];
-            address += kHex[byte & 0x0F];
+            continue;
         }
+        const PrintedForm* form = nullptr;
+        for (const PrintedForm& f : kPrintedForms)
+            if (utf8.compare(i, std::char_traits<char>::length(f.utf8), f.utf8) == 0) form = &f;
+        if (form != nullptr) {
+            address += form->ascii;
+            i += std::char_traits<char>::length(form->utf8) - 1;
+            continue;
+        }
+        address += '%';
+        address += kHex[byte >> 4];
+        address += kHex[byte & 0x0F];
     }
     return address;
 }

@@ -21,8 +21,10 @@ class StringFormatter {
     // browser sends it; ASCII is kept as it is (the template and the
     // expression decide what an address holds). The hyphen U+2010 and the
     // non-breaking hyphen U+2011, which word processors print in addresses,
-    // are written as "-":
+    // are written as "-", and the tildes U+223C and U+02DC, which Doxygen and
+    // TeX print, as "~":
     //     addressForm("wiki/\u0623") == "wiki/%D8%A3"
     //     addressForm("images\u2011search.example.org") == "images-search.example.org"
+    //     addressForm("www.stack.nl/\u223Cdimitri/") == "www.stack.nl/~dimitri/"
     static std::string addressForm(const std::string& utf8);
 };

@@ -57,6 +57,9 @@ TEST(AddressForm, BytesOutsideAsciiArePercentEncodedAsciiIsKept) {
     EXPECT_EQ("%F0%9F%98%80", StringFormatter::addressForm("\xF0\x9F\x98\x80"));
     EXPECT_EQ("a b?q=1&r=%20#x", StringFormatter::addressForm("a b?q=1&r=%20#x"));
     EXPECT_EQ("", StringFormatter::addressForm(""));
+    // Regression: the tildes Doxygen and TeX print went in as "%E2%88%BC" and "%CB%9C".
+    EXPECT_EQ("www.stack.nl/~dimitri/~x-y-z",
+              StringFormatter::addressForm("www.stack.nl/\u223Cdimitri/\u02DCx\u2010y\u2011z"));
 }
 
 TEST(Ascii, NonAsciiCharactersAndBrokenBytesBecomeOneQuestionMarkEach) {
