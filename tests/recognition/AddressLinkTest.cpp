@@ -379,6 +379,12 @@ TEST_F(AddressLinks, AddressEndsWhereItsCellFontRoomMarkOrScriptSaysSo) {
           "The last chapter of the guide lists the options of every command the tool has, in "
           "order."},
          {"https://www.cfengine.example.com"}},
+        // An e-mail address over a heading's number, in lines of like length.
+        {{"Questions on this part of the library go to its author, at lagrasse@enseirb-example.fr",
+          "7.10.2 Function documentation of this part of the library follows in the next lines.",
+          "The functions are listed in the order of their names, with arguments and results..",
+          "The return values of all of these functions are listed at the end of this chapter.."},
+         {"mailto:lagrasse@enseirb-example.fr"}},
         // 90 glyphs fit on a line: ".net." lies past the page's right edge.
         {{"Questions on the program go to the mailing list of all its users, emc-users@lists."
           "sourceforge.net.",

@@ -262,9 +262,11 @@ bool charactersGoOn(const AddressTail& tail, bool sameParagraph, std::u32string_
         if (tail.incomplete || isAddressHyphen(last)) return isDomainPiece(core);
         if (!sameParagraph) return false;
         if (last == '.') return isDomainPiece(core) && !(core[0] >= 'A' && core[0] <= 'Z');
+        // Digits and dots alone start the next line ("…@enseirb-matmeca.fr"
+        // over a heading's "7.10.2").
         if (isAsciiAlnum(last))
-            return (core[0] == '.' && isDomainPiece(core.substr(1))) ||
-                   (isDomainPiece(core) && holdsDomainLabel(core));
+            return !numeric(core) && ((core[0] == '.' && isDomainPiece(core.substr(1))) ||
+                                      (isDomainPiece(core) && holdsDomainLabel(core)));
     }
     return false;
 }
@@ -438,10 +440,11 @@ bool addressGoesOn(const AddressTail& tail, const Break& brk, std::u32string_vie
            !isAddressOfItsOwn(core) && !(tail.last == '.' && core[0] >= 'A' && core[0] <= 'Z');
 }
 
-// Two characters set in sizes within a fifth of each other.
+// Two characters set in sizes within a tenth of each other (LaTeX's \large
+// heading is a fifth larger than the text).
 bool sameSize(const TextChar& a, const TextChar& b) {
     const double larger = std::max(a.fontSize, b.fontSize);
-    return std::min(a.fontSize, b.fontSize) >= larger / 1.2;
+    return std::min(a.fontSize, b.fontSize) >= larger / 1.1;
 }
 
 // ---- Footnote marks ----

@@ -68,7 +68,7 @@
 //      ("…/projects/" over "toolname.", "…/Bugs/" over "Reporting."), but
 //      for a capital after a dot, which starts a sentence ("…/files/." over
 //      "Unzip the archive").
-//   5. Never: into a line set in another size (a fifth apart: a heading, a
+//   5. Never: into a line set in another size (a tenth apart: a heading, a
 //      note: "www.freefem.org/ff++" over a section's "1 Outline"), over a
 //      word that is an address of its own (a list of
 //      addresses) or a list item's number ("http://infrarecorder.org/-" over
