@@ -86,9 +86,13 @@ async function assertLayerOverImage(page, dir, num, what) {
 
 // Touch points through the browser's input pipeline (as a finger on the screen).
 const sessions = new WeakMap();
-async function touch(page, type, points) {
+// A touch event; `at` (seconds since the epoch) stamps it, so that a gesture's timing is the
+// one it is meant to have however slowly a loaded machine delivers it.
+async function touch(page, type, points, at = undefined) {
   if (!sessions.has(page)) sessions.set(page, await page.context().newCDPSession(page));
-  await sessions.get(page).send('Input.dispatchTouchEvent', { type, touchPoints: points.map(([x, y], id) => ({ x, y, id })) });
+  const event = { type, touchPoints: points.map(([x, y], id) => ({ x, y, id })) };
+  if (at !== undefined) event.timestamp = at;
+  await sessions.get(page).send('Input.dispatchTouchEvent', event);
 }
 
 async function pinch(page, centre, from, to) {
@@ -98,11 +102,12 @@ async function pinch(page, centre, from, to) {
   await touch(page, 'touchEnd', []);
 }
 
+// Two taps 50 ms long, 100 ms apart, as stamped.
 async function doubleTap(page, point) {
+  const start = Date.now() / 1000;
   for (let i = 0; i < 2; i++) {
-    await touch(page, 'touchStart', [[point.x, point.y]]);
-    await touch(page, 'touchEnd', []);
-    await page.waitForTimeout(60);
+    await touch(page, 'touchStart', [[point.x, point.y]], start + 0.15 * i);
+    await touch(page, 'touchEnd', [], start + 0.15 * i + 0.05);
   }
 }
 
