@@ -140,9 +140,11 @@ Document::Document(const std::string& path) : path_(path) {
     doc_ = doc.release();
     cost_ = std::make_shared<DocumentCost>();
     cost_->fileBytes = status.st_size;
+    self_ = std::make_shared<const Document*>(this);
 }
 
 Document::~Document() {
+    *self_ = nullptr;
     fz_context* ctx = Library::context();
     if (pageMap_) pdf_drop_page_tree(ctx, doc_);
     pdf_drop_document(ctx, doc_);
@@ -185,7 +187,7 @@ Page Document::page(int number) const {
         throw Error(place, "cannot load page", "its page object is missing");
     if (missing == kMissingContents)
         throw Error(place, "cannot load page", "its content stream is missing");
-    return Page(page.release(), number, baseName(path_), cost_);
+    return Page(page.release(), number, baseName(path_), cost_, self_);
 }
 
 std::string Document::describe() const {

@@ -27,6 +27,8 @@ struct pdf_document;
 
 namespace pdf {
 
+class DocumentWords;
+
 class Document {
   public:
     // Opens path (UTF-8 bytes, passed to the file system unchanged).
@@ -54,12 +56,17 @@ class Document {
 
     // For the layer's own units; not for callers outside src/pdf/.
     pdf_document* handle() const { return doc_; }
+    // The words the document writes, made by DocumentWords::of when first asked for.
+    std::shared_ptr<DocumentWords>& wordsSlot() const { return words_; }
 
   private:
     std::string path_;
     pdf_document* doc_ = nullptr;
     bool pageMap_ = false;  // MuPDF's map of the page tree is loaded
     std::shared_ptr<DocumentCost> cost_;
+    // This Document while it is open, for the pages it handed out (Page::document).
+    std::shared_ptr<const Document*> self_;
+    mutable std::shared_ptr<DocumentWords> words_;
 };
 
 }  // namespace pdf

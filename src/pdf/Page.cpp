@@ -12,9 +12,10 @@
 namespace pdf {
 
 Page::Page(pdf_page* page, int number, std::string fileName,
-           std::shared_ptr<DocumentCost> documentCost)
+           std::shared_ptr<DocumentCost> documentCost, std::shared_ptr<const Document*> document)
     : page_(page),
       documentCost_(std::move(documentCost)),
+      document_(std::move(document)),
       number_(number),
       fileName_(std::move(fileName)) {
     fz_context* ctx = Library::context();
@@ -34,6 +35,7 @@ Page::Page(pdf_page* page, int number, std::string fileName,
 Page::Page(Page&& other) noexcept
     : page_(std::exchange(other.page_, nullptr)),
       documentCost_(other.documentCost_),
+      document_(other.document_),
       number_(other.number_),
       fileName_(std::move(other.fileName_)),
       bounds_(other.bounds_),
@@ -44,6 +46,7 @@ Page& Page::operator=(Page&& other) noexcept {
         if (page_ != nullptr) fz_drop_page(Library::context(), &page_->super);
         page_ = std::exchange(other.page_, nullptr);
         documentCost_ = other.documentCost_;
+        document_ = other.document_;
         number_ = other.number_;
         fileName_ = std::move(other.fileName_);
         bounds_ = other.bounds_;

@@ -23,6 +23,7 @@ struct pdf_page;
 
 namespace pdf {
 
+class Document;
 struct DocumentCost;
 
 class Page {
@@ -50,14 +51,19 @@ class Page {
     pdf_page* handle() const { return page_; }
     // What the document's pages have cost so far (PageLimits.h), shared with its Document.
     DocumentCost& documentCost() const { return *documentCost_; }
+    // The Document that loaded the page while that is open, else nullptr: what the page's
+    // text reads of the rest of its document (text/DocumentWords.h) is read through it.
+    const Document* document() const { return document_ ? *document_ : nullptr; }
 
   private:
     friend class Document;
     Page(pdf_page* page, int number, std::string fileName,
-         std::shared_ptr<DocumentCost> documentCost);
+         std::shared_ptr<DocumentCost> documentCost,
+         std::shared_ptr<const Document*> document);
 
     pdf_page* page_ = nullptr;
     std::shared_ptr<DocumentCost> documentCost_;
+    std::shared_ptr<const Document*> document_;
     int number_ = 0;
     std::string fileName_;
     Rect bounds_;

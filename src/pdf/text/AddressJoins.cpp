@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 
 #include "pdf/text/CharClass.h"
+#include "pdf/text/DocumentWords.h"
 
 namespace pdf {
 namespace {
@@ -552,61 +552,24 @@ char32_t asciiLower(char32_t c) {
     return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
 }
 
-// The runs of letters of the page's words ("freedesktop", "org" and "s" of
-// "freedesktop.org's"), and the pairs of runs a hyphen joins inside a word
-// ("xml-to"), in ASCII lower case ("Apache fop" holds "apache"): what a hyphen at a line end inside
-// an address is weighed against.
-class PageVocabulary {
-  public:
-    PageVocabulary(const std::vector<TextChar>& chars, const std::vector<TextWord>& words) {
-        for (const TextWord& word : words) {
-            std::u32string run, before;
-            bool afterHyphen = false;
-            auto endRun = [&](char32_t next) {
-                if (run.empty()) return;
-                runs_.insert(run);
-                if (afterHyphen) hyphened_.insert(before + U'-' + run);
-                afterHyphen = next == '-';
-                before = run;
-                run.clear();
-            };
-            for (const TextChar& c : Items<TextChar>(chars.data() + word.firstChar,
-                                                     static_cast<std::size_t>(word.charCount))) {
-                if (chars::isLetter(c.code)) {
-                    run += asciiLower(c.code);
-                } else {
-                    bool hyphen = c.code == '-';
-                    endRun(c.code);
-                    if (!hyphen) afterHyphen = false;
-                }
-            }
-            endRun(0);
-        }
-    }
-    // Whether a typesetter's hyphen broke `left` + `right`: the page holds
-    // them written together and nowhere with a hyphen between them.
-    bool hyphenated(const std::u32string& left, const std::u32string& right) const {
-        return runs_.count(left + right) > 0 && hyphened_.count(left + U'-' + right) == 0;
-    }
-
-  private:
-    std::unordered_set<std::u32string> runs_;
-    std::unordered_set<std::u32string> hyphened_;
-};
-
 // Whether the hyphen at the end of `last` that `head` goes on from is a
-// typesetter's, not the address's own: rule 7 of the header. The page's
-// vocabulary is built at the first hyphen that needs it.
+// typesetter's, not the address's own: rule 7 of the header, weighed against
+// the document's words (DocumentWords.h), or the page's own when the page
+// has no open document to read; those are gathered at the first hyphen that
+// needs them.
 class TypesetterHyphens {
   public:
-    TypesetterHyphens(const std::vector<TextChar>& chars, const std::vector<TextWord>& words)
-        : chars_(chars), words_(words) {}
-    bool at(std::u32string_view last, std::u32string_view head);
+    TypesetterHyphens(const std::vector<TextChar>& chars, const std::vector<TextWord>& words,
+                      DocumentWords* document)
+        : chars_(chars), words_(words), document_(document) {}
+    // hyphen: the character of the hyphen, the last of `last`.
+    bool at(std::u32string_view last, std::u32string_view head, const TextChar& hyphen);
 
   private:
     const std::vector<TextChar>& chars_;
     const std::vector<TextWord>& words_;
-    std::optional<PageVocabulary> vocabulary_;
+    DocumentWords* document_;
+    std::optional<WordRuns> page_;
 };
 
 // The letters a line's last word ends in before its final hyphen, and the
@@ -616,6 +579,17 @@ std::pair<std::u32string, std::u32string> hyphenPieces(std::u32string_view last,
     if (last.size() < 2 || last.back() != '-') return {};
     std::size_t start = last.size() - 1;
     while (start > 0 && chars::isLetter(last[start - 1])) --start;
+    // Hex digits of a percent escape are no part of the word ("cat=%2FUtili-"
+    // over "ties" breaks "Utilities").
+    auto hexDigit = [](char32_t c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    };
+    if (start >= 1 && last[start - 1] == '%' && start + 2 < last.size() &&
+        hexDigit(last[start]) && hexDigit(last[start + 1]))
+        start += 2;
+    else if (start >= 2 && last[start - 2] == '%' && hexDigit(last[start - 1]) &&
+             hexDigit(last[start]))
+        ++start;
     std::size_t end = 0;
     while (end < head.size() && chars::isLetter(head[end])) ++end;
     if (start == last.size() - 1 || end == 0) return {};
@@ -626,11 +600,21 @@ std::pair<std::u32string, std::u32string> hyphenPieces(std::u32string_view last,
     return pieces;
 }
 
-bool TypesetterHyphens::at(std::u32string_view last, std::u32string_view head) {
+bool TypesetterHyphens::at(std::u32string_view last, std::u32string_view head,
+                           const TextChar& hyphen) {
+    // Typesetters hyphenate no typewriter font (TeX's are set so; a book's
+    // addresses and code in one are written as they are):
+    // "…/wiki/Building-on-Mac-" over "OS-X-(Homebrew)" in a text that writes
+    // "macOS".
+    if (hyphen.fixedPitch) return false;
     auto [left, right] = hyphenPieces(last, head);
     if (left.empty()) return false;
-    if (!vocabulary_) vocabulary_.emplace(chars_, words_);
-    return vocabulary_->hyphenated(left, right);
+    if (document_ != nullptr) return document_->hyphenated(left, right);
+    if (!page_) {
+        page_.emplace();
+        for (const TextWord& word : words_) page_->addWord(wordCodes(chars_, word));
+    }
+    return page_->hyphenated(left, right);
 }
 
 // The words of a table row whose cell goes on at the cell's next line
@@ -679,7 +663,7 @@ void joinWithinCells(const std::vector<TextChar>& chars, const PageGeometry& g,
             const bool leftOut =
                 (chars::isHyphen(tail.last) && tail.beforeLast == '/' &&
                  nextCodes.front() != '/') ||
-                (tail.last == '-' && hyphens.at(wordCodes(chars, word), nextCodes));
+                (tail.last == '-' && hyphens.at(wordCodes(chars, word), nextCodes, g.lastChar(word)));
             words[w].joinsNext = !leftOut;
             words[w].hyphenJoinsNext = leftOut;
             if (tail.localPartOnly) tail.kind = AddressKind::Mail;
@@ -691,12 +675,12 @@ void joinWithinCells(const std::vector<TextChar>& chars, const PageGeometry& g,
 }  // namespace
 
 void joinAddresses(const std::vector<TextChar>& chars, std::vector<TextWord>& words,
-                   std::vector<TextLine>& lines) {
+                   std::vector<TextLine>& lines, DocumentWords* document) {
     markFootnotes(chars, words);
     const PageGeometry g(chars);
     // The page's body font: the one most of its characters are set in.
     const int body = bodyFont(chars, words, 0, static_cast<int>(words.size()));
-    TypesetterHyphens hyphens(chars, words);
+    TypesetterHyphens hyphens(chars, words, document);
     for (const TextLine& line : lines)
         if (line.tableRow) joinWithinCells(chars, g, words, line, body, hyphens);
 
@@ -773,7 +757,7 @@ void joinAddresses(const std::vector<TextChar>& chars, std::vector<TextWord>& wo
         // "freedesktop.org's"): a hyphen between letters is the address's own
         // unless the page writes the two pieces together and never with one.
         if (line.addressJoined && tail.last == '-' &&
-            hyphens.at(wordCodes(chars, lastWord), headCodes))
+            hyphens.at(wordCodes(chars, lastWord), headCodes, g.lastChar(lastWord)))
             line.addressJoined = false;
         if (tail.localPartOnly) tail.kind = AddressKind::Mail;
         carried = tail;

@@ -78,22 +78,29 @@
 //      out ("https://gitlab.com/-" over "group/project/"), unless the next
 //      line starts with a slash.
 //   7. A hyphen between letters at a line end is the address's own, unless
-//      the page writes the two pieces together and nowhere with a hyphen: a
-//      typesetter that hyphenates addresses like words ("[https://bugs.
-//      freedesk-" over "top.org/]" on a line that also holds
-//      "freedesktop.org's"). It is then left out.
+//      the document writes the two pieces together and nowhere with a
+//      hyphen: a typesetter that hyphenates addresses like words
+//      ("[https://bugs.freedesk-" over "top.org/]" in a text that also writes
+//      "freedesktop.org's"; FOP's "…/soft-" over "ware/glpk/" in a manual
+//      that writes "software"). It is then left out. The words weighed are
+//      the document's (DocumentWords.h), the page's own when there is no open
+//      document to read. In a fixed-pitch font, which typesetters do not
+//      hyphenate, the hyphen is always the address's ("…/wiki/Building-on-
+//      Mac-" over "OS-X-(Homebrew)" in a book that writes "macOS").
 //
 // Coordinates: the characters' quads, in any one frame (TextPage's user
 // space); distances are measured along each line's own writing direction, so
 // turned pages and lines read the same.
 //
 // Work: one look at each line's last word and the next line's first word, one
-// pass over the page's characters for lines' ends and fonts; linear.
-// Nothing thrown.
+// pass over the page's characters for lines' ends and fonts; linear. Rule 7
+// may have the document's words read (DocumentWords.h), once per document.
+// Throws std::bad_alloc only.
 #pragma once
 
 #include <vector>
 
+#include "pdf/text/DocumentWords.h"
 #include "pdf/text/TextPage.h"
 
 namespace pdf {
@@ -105,7 +112,9 @@ namespace pdf {
 // footnote mark after an address.
 // REQUIRES: lines in reading order, words and chars as TextPage holds them;
 // hyphenJoined already set where the layout joins a hyphenated word.
+// document: the page's document's words, or nullptr to weigh hyphens against
+// the page's own (rule 7).
 void joinAddresses(const std::vector<TextChar>& chars, std::vector<TextWord>& words,
-                   std::vector<TextLine>& lines);
+                   std::vector<TextLine>& lines, DocumentWords* document);
 
 }  // namespace pdf

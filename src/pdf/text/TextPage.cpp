@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "pdf/text/AddressJoins.h"
+#include "pdf/text/DocumentWords.h"
 #include "pdf/text/TextLayout.h"
 #include "text/TextEncoding.h"
 
@@ -55,6 +56,7 @@ void TextPage::build(const Page& page, const PaintedText& painted) {
         c.box = boundsOf(c.quad);
         c.glyph = p.glyph;
         c.font = painted.elements[static_cast<std::size_t>(p.element)].font;
+        c.fixedPitch = p.fixedPitch;
         chars_.push_back(c);
     }
 
@@ -91,7 +93,8 @@ void TextPage::build(const Page& page, const PaintedText& painted) {
             line.box = unite(line.box, words_[w].box);
         lines_.push_back(line);
     }
-    joinAddresses(chars_, words_, lines_);
+    joinAddresses(chars_, words_, lines_,
+                  page.document() != nullptr ? &DocumentWords::of(*page.document()) : nullptr);
 
     // The page text, with the character behind each of its bytes.
     text_.reserve(wordBytes_.size() + words_.size());

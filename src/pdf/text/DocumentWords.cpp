@@ -1,0 +1,78 @@
+#include "pdf/text/DocumentWords.h"
+
+#include <vector>
+
+#include "pdf/Error.h"
+#include "pdf/text/CharClass.h"
+#include "pdf/text/PaintedText.h"
+#include "pdf/text/TextLayout.h"
+
+namespace pdf {
+namespace {
+
+char32_t asciiLower(char32_t c) {
+    return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
+}
+
+}  // namespace
+
+void WordRuns::addWord(std::u32string_view word) {
+    std::u32string run, before;
+    bool afterHyphen = false;
+    auto endRun = [&](char32_t next) {
+        if (run.empty()) return;
+        runs_.insert(run);
+        if (afterHyphen) hyphened_.insert(before + U'-' + run);
+        afterHyphen = next == '-';
+        before = run;
+        run.clear();
+    };
+    for (char32_t c : word) {
+        if (chars::isLetter(c)) {
+            run += asciiLower(c);
+        } else {
+            endRun(c);
+            if (c != '-') afterHyphen = false;
+        }
+    }
+    endRun(0);
+}
+
+bool WordRuns::hyphenated(const std::u32string& left, const std::u32string& right) const {
+    return runs_.count(left + right) > 0 && hyphened_.count(left + U'-' + right) == 0;
+}
+
+DocumentWords& DocumentWords::of(const Document& document) {
+    std::shared_ptr<DocumentWords>& slot = document.wordsSlot();
+    if (!slot) slot = std::make_shared<DocumentWords>(document);
+    return *slot;
+}
+
+bool DocumentWords::hyphenated(const std::u32string& left, const std::u32string& right) {
+    if (!read_) read();
+    return runs_.hyphenated(left, right);
+}
+
+void DocumentWords::read() {
+    read_ = true;
+    int pages = 0;
+    try {
+        pages = document_.pageCount();
+    } catch (const Error&) {
+        return;
+    }
+    for (int number = 1; number <= pages && runs_.size() < kMaxRuns; ++number) {
+        try {
+            const Page page = document_.page(number);
+            const PaintedText painted = readPaintedText(page);
+            const Layout layout = layOutText(painted.chars, page.width(), page.height(), painted.rules);
+            for (const LaidOutWord& word : layout.words)
+                runs_.addWord(std::u32string_view(layout.code.data() + word.first,
+                                                  static_cast<std::size_t>(word.count)));
+        } catch (const Error&) {
+            // The page's own reading reports what is wrong with it.
+        }
+    }
+}
+
+}  // namespace pdf
