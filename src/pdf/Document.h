@@ -9,7 +9,9 @@
 // Pages are numbered from 1 as everywhere in this program.
 //
 // Ownership: the Document owns the MuPDF document; Pages it hands out keep
-// their own reference to it, so a Page may outlive the Document object.
+// their own reference to it, so a Page may outlive the Document object (its
+// text then reads nothing of the rest of the document: Page::document). It
+// also owns the words the document writes, once read (text/DocumentWords.h).
 // REQUIRES: a pdf::Library lives for as long as any Document or Page does.
 //
 // Throws pdf::Error, whose message starts with the file's name, e.g.
