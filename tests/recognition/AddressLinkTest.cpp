@@ -198,10 +198,9 @@ namespace {
 
 // Pages set in two fonts of equal pitch (every glyph half an em: 6 pt at 12 pt), a body font
 // and a font of its own for addresses, so that what fits on a line is known. In a page's
-// lines, "{a}" switches to the address font, "{m}" to a typewriter font (of the same pitch,
-// its descriptor saying so), "{b}" back to the body font, "{^}" sets a raised footnote mark
-// (8 pt, 4 pt up) until the next switch, and a tab moves to a table's second column, 30
-// glyphs on.
+// lines, "{a}" switches to the address font, "{b}" back to the body font, "{^}" sets a raised
+// footnote mark (8 pt, 4 pt up) until the next switch, and a tab moves to a table's second
+// column, 30 glyphs on.
 struct FontPage {
     std::vector<std::string> lines;
     std::vector<std::string> urls;  // every link, one per line piece, in page order
@@ -227,20 +226,18 @@ pdfbuild::DocumentSpec fontPages(const std::vector<FontPage>& pages) {
     pdfbuild::DocumentSpec doc;
     const std::string body = pdfbuild::addHorizontalFont(doc, glyphs);
     const std::string own = pdfbuild::addHorizontalFont(doc, glyphs);
-    const std::string typewriter = pdfbuild::addHorizontalFont(doc, glyphs, true);
     for (const FontPage& spec : pages) {
         pdfbuild::PageSpec page;
-        page.resources = {{"Font", "B", body}, {"Font", "A", own}, {"Font", "M", typewriter}};
+        page.resources = {{"Font", "B", body}, {"Font", "A", own}};
         for (std::size_t i = 0; i < spec.lines.size(); ++i) {
             const double y = 700 - kPitch * static_cast<double>(i);
             std::string shown = "BT /B 12 Tf 72 " + std::to_string(y) + " Td <";
             const std::u32string line = utf32(spec.lines[i]);
             for (std::size_t k = 0; k < line.size(); ++k) {
                 auto at = [&](const char* s) { return line.compare(k, 3, utf32(s)) == 0; };
-                if (at("{a}") || at("{m}") || at("{b}") || at("{^}")) {
+                if (at("{a}") || at("{b}") || at("{^}")) {
                     shown += std::string("> Tj ") +
                              (at("{a}")   ? "/A 12 Tf 0 Ts"
-                              : at("{m}") ? "/M 12 Tf 0 Ts"
                               : at("{b}") ? "/B 12 Tf 0 Ts"
                                           : "/B 8 Tf 4 Ts") +
                              " <";
@@ -389,18 +386,14 @@ TEST_F(AddressLinks, AddressEndsWhereItsCellFontRoomMarkOrScriptSaysSo) {
           "The return values of all of these functions are listed at the end of this chapter.."},
          {"mailto:lagrasse@enseirb-example.fr"}},
         // Hyphens of a typesetter that breaks addresses like words, whose words the document
-        // writes whole on another page; in a typewriter font, which typesetters do not
-        // hyphenate, a hyphen is the address's own whatever the document writes.
+        // writes whole on another page.
         {{"The solver is built from the sources at https://www.example.org/soft-",
           "ware/glpk/ and packages are at http://rpm.example.de/nav.php?cat=%2FUtili-",
-          "ties%2Fxml/ and the guide at {m}https://example.org/wiki/Building-on-Mac-",
-          "{m}OS-X-(Homebrew){b} for those who build it themselves."},
+          "ties%2Fxml/ for those who build it themselves."},
          {"https://www.example.org/software/glpk/", "https://www.example.org/software/glpk/",
           "http://rpm.example.de/nav.php?cat=%2FUtilities%2Fxml/",
-          "http://rpm.example.de/nav.php?cat=%2FUtilities%2Fxml/",
-          "https://example.org/wiki/Building-on-Mac-OS-X-(Homebrew)",
-          "https://example.org/wiki/Building-on-Mac-OS-X-(Homebrew)"}},
-        {{"The utilities of macOS are listed in the next chapter."}, {}},
+          "http://rpm.example.de/nav.php?cat=%2FUtilities%2Fxml/"}},
+        {{"The utilities of the project are listed in the next chapter."}, {}},
         // 90 glyphs fit on a line: ".net." lies past the page's right edge.
         {{"Questions on the program go to the mailing list of all its users, emc-users@lists."
           "sourceforge.net.",

@@ -234,8 +234,7 @@ std::string addVerticalFont(DocumentSpec& doc,
                        ref(descendant) + "] /ToUnicode " + ref(unicode) + " >>"));
 }
 
-std::string addHorizontalFont(DocumentSpec& doc, const std::vector<CidGlyph>& glyphs,
-                              bool fixedPitch) {
+std::string addHorizontalFont(DocumentSpec& doc, const std::vector<CidGlyph>& glyphs) {
     std::vector<std::string> mappings;
     std::string widths;
     for (const CidGlyph& g : glyphs) {
@@ -246,10 +245,9 @@ std::string addHorizontalFont(DocumentSpec& doc, const std::vector<CidGlyph>& gl
     }
     size_t unicode = addStream(doc, "<< >>", cmap("<0000> <FFFF>", mappings));
     size_t descriptor = add(doc,
-                            std::string("<< /Type /FontDescriptor /FontName /TestSans /Flags ") +
-                                (fixedPitch ? "5" : "4") +
-                                " /FontBBox [0 -200 1000 800] /ItalicAngle 0 /Ascent 800 "
-                                "/Descent -200 /CapHeight 700 /StemV 80 >>");
+                            "<< /Type /FontDescriptor /FontName /TestSans /Flags 4 "
+                            "/FontBBox [0 -200 1000 800] /ItalicAngle 0 /Ascent 800 /Descent -200 "
+                            "/CapHeight 700 /StemV 80 >>");
     size_t descendant =
         add(doc,
             "<< /Type /Font /Subtype /CIDFontType0 /BaseFont /TestSans "

@@ -51,10 +51,8 @@ struct CidGlyph {
 
 // A CID font written left to right (/Encoding /Identity-H), not embedded: two-byte codes,
 // each glyph as wide as given (/W), each code mapped to its text. For scripts the builder's
-// embedded fonts cannot show: Japanese, Adlam, Arabic with its marks. fixedPitch: its
-// descriptor says so (/Flags FixedPitch), as a typewriter font's does.
-std::string addHorizontalFont(DocumentSpec& doc, const std::vector<CidGlyph>& glyphs,
-                              bool fixedPitch = false);
+// embedded fonts cannot show: Japanese, Adlam, Arabic with its marks.
+std::string addHorizontalFont(DocumentSpec& doc, const std::vector<CidGlyph>& glyphs);
 
 // One glyph of an embedded TrueType font (addTrueTypeFont): a glyph of MuPDF's Noto Serif
 // Myanmar, shown with a code of the test's choosing.

@@ -562,8 +562,7 @@ class TypesetterHyphens {
     TypesetterHyphens(const std::vector<TextChar>& chars, const std::vector<TextWord>& words,
                       DocumentWords* document)
         : chars_(chars), words_(words), document_(document) {}
-    // hyphen: the character of the hyphen, the last of `last`.
-    bool at(std::u32string_view last, std::u32string_view head, const TextChar& hyphen);
+    bool at(std::u32string_view last, std::u32string_view head);
 
   private:
     const std::vector<TextChar>& chars_;
@@ -600,13 +599,7 @@ std::pair<std::u32string, std::u32string> hyphenPieces(std::u32string_view last,
     return pieces;
 }
 
-bool TypesetterHyphens::at(std::u32string_view last, std::u32string_view head,
-                           const TextChar& hyphen) {
-    // Typesetters hyphenate no typewriter font (TeX's are set so; a book's
-    // addresses and code in one are written as they are):
-    // "…/wiki/Building-on-Mac-" over "OS-X-(Homebrew)" in a text that writes
-    // "macOS".
-    if (hyphen.fixedPitch) return false;
+bool TypesetterHyphens::at(std::u32string_view last, std::u32string_view head) {
     auto [left, right] = hyphenPieces(last, head);
     if (left.empty()) return false;
     if (document_ != nullptr) return document_->hyphenated(left, right);
@@ -663,7 +656,7 @@ void joinWithinCells(const std::vector<TextChar>& chars, const PageGeometry& g,
             const bool leftOut =
                 (chars::isHyphen(tail.last) && tail.beforeLast == '/' &&
                  nextCodes.front() != '/') ||
-                (tail.last == '-' && hyphens.at(wordCodes(chars, word), nextCodes, g.lastChar(word)));
+                (tail.last == '-' && hyphens.at(wordCodes(chars, word), nextCodes));
             words[w].joinsNext = !leftOut;
             words[w].hyphenJoinsNext = leftOut;
             if (tail.localPartOnly) tail.kind = AddressKind::Mail;
@@ -757,7 +750,7 @@ void joinAddresses(const std::vector<TextChar>& chars, std::vector<TextWord>& wo
         // "freedesktop.org's"): a hyphen between letters is the address's own
         // unless the page writes the two pieces together and never with one.
         if (line.addressJoined && tail.last == '-' &&
-            hyphens.at(wordCodes(chars, lastWord), headCodes, g.lastChar(lastWord)))
+            hyphens.at(wordCodes(chars, lastWord), headCodes))
             line.addressJoined = false;
         if (tail.localPartOnly) tail.kind = AddressKind::Mail;
         carried = tail;

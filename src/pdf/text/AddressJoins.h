@@ -84,9 +84,11 @@
 //      "freedesktop.org's"; FOP's "…/soft-" over "ware/glpk/" in a manual
 //      that writes "software"). It is then left out. The words weighed are
 //      the document's (DocumentWords.h), the page's own when there is no open
-//      document to read. In a fixed-pitch font, which typesetters do not
-//      hyphenate, the hyphen is always the address's ("…/wiki/Building-on-
-//      Mac-" over "OS-X-(Homebrew)" in a book that writes "macOS").
+//      document to read. A typewriter font is no evidence either way: FOP
+//      hyphenates "https://wiki.de-" over "bian.org/…" in one; TeX's url
+//      package breaks "…/wiki/Building-on-Mac-" over "OS-X-(Homebrew)" at the
+//      address's own hyphen in a book that writes "macOS", which reads
+//      wrongly.
 //
 // Coordinates: the characters' quads, in any one frame (TextPage's user
 // space); distances are measured along each line's own writing direction, so

@@ -56,7 +56,6 @@ void TextPage::build(const Page& page, const PaintedText& painted) {
         c.box = boundsOf(c.quad);
         c.glyph = p.glyph;
         c.font = painted.elements[static_cast<std::size_t>(p.element)].font;
-        c.fixedPitch = p.fixedPitch;
         chars_.push_back(c);
     }
 

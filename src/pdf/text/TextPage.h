@@ -66,7 +66,6 @@ struct TextChar {
     Rect box;       // the quad's bounding box
     int glyph = 0;  // content-order number of the glyph that shows it, from 0
     int font = -1;  // the font's number on the page (PaintedText.h's TextElement::font)
-    bool fixedPitch = false;  // its font is of fixed pitch (PaintedText.h)
 };
 
 struct TextWord {
