@@ -394,6 +394,11 @@ TEST_F(AddressLinks, AddressEndsWhereItsCellFontRoomMarkOrScriptSaysSo) {
           "http://rpm.example.de/nav.php?cat=%2FUtilities%2Fxml/",
           "http://rpm.example.de/nav.php?cat=%2FUtilities%2Fxml/"}},
         {{"The utilities of the project are listed in the next chapter."}, {}},
+        // A break mark, a small arrow where the typesetter broke the address (Doxygen's),
+        // is left out.
+        {{"GLEW comes as a package, and as its source from http://glew.{^}\u2190",
+          "{b}sourceforge.net/ for the other platforms."},
+         {"http://glew.sourceforge.net/", "http://glew.sourceforge.net/"}},
         // 90 glyphs fit on a line: ".net." lies past the page's right edge.
         {{"Questions on the program go to the mailing list of all its users, emc-users@lists."
           "sourceforge.net.",

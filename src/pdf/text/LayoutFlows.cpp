@@ -64,6 +64,11 @@ void reorder(Line& line, bool rightToLeft, const std::vector<Item>& items) {
     line.cellOf = std::move(cells);
 }
 
+// Arrows that mark where a word was broken: left, hooked left, down and left.
+bool isBreakArrow(char32_t c) {
+    return c == 0x2190 || c == 0x21A9 || c == 0x21B5;
+}
+
 }  // namespace
 
 void assignFlowsAndParagraphs(const std::vector<Block>& blocks, const std::vector<int>& order,
@@ -183,6 +188,17 @@ void markJoins(const std::vector<Block>& blocks, const std::vector<int>& order,
                 bool continues =
                     previous->flow == line.flow ? chars::isLetter(next) : chars::isLowerCase(next);
                 if (hyphenAfterLetter && continues) previous->joinsNext = true;
+                // A break mark: a small arrow set instead of a hyphen where a
+                // long name or address breaks (Doxygen's "\+", a hooked "←"
+                // in a smaller size: "http://glew.←" over "sourceforge.net/",
+                // "Fl_Gl←" over "_Window"). The word goes on whatever it
+                // starts with.
+                const bool breakMark =
+                    n >= 2 && isBreakArrow(items[c[n - 1]].code) &&
+                    previous->wordStart.back() < static_cast<int>(n) - 1 &&
+                    items[c[n - 1]].size < kBreakMarkSize * items[c[n - 2]].size;
+                if (breakMark && (previous->flow == line.flow || chars::isLowerCase(next)))
+                    previous->joinsNext = true;
             }
             previous = &line;
         }

@@ -44,7 +44,13 @@ void assignFlowsAndParagraphs(const std::vector<Block>& blocks, const std::vecto
 void resolveDirections(const std::vector<Block>& blocks, std::vector<Line>& lines,
                        const std::vector<Item>& items);
 
-// Sets Line::joinsNext. REQUIRES: flows assigned, directions resolved.
+// Sets Line::joinsNext: on a line that ends in a hyphen after a letter, when
+// the next line starts with a letter (a lower-case one in another flow); and
+// on a line whose last word ends in a break mark, an arrow ("←", "↩", "↵") in
+// a smaller size (kBreakMarkSize) set where a long name or address broke
+// ("http://glew.←" over "sourceforge.net/"), when the next line is of the
+// same flow or starts with a lower-case letter. The text leaves the hyphen or
+// the mark out. REQUIRES: flows assigned, directions resolved.
 void markJoins(const std::vector<Block>& blocks, const std::vector<int>& order,
                std::vector<Line>& lines, const std::vector<Item>& items);
 

@@ -151,6 +151,9 @@ constexpr double kMaxSizeRatio = 1.5;
 // line pitch a gap must be to start a new paragraph.
 constexpr double kParagraphIndent = 0.8;
 constexpr double kParagraphPitch = 1.3;
+// Break marks (LayoutFlows.h): an arrow at a line's end, at most this size of
+// the character before it, marks where a word broke.
+constexpr double kBreakMarkSize = 0.9;
 // Reading order: a block that starts within this distance under the block
 // just read, in the same column, is read next.
 constexpr double kContinuationGap = 3.0;

@@ -50,6 +50,9 @@
 //   - A line that ends in a hyphen after a letter is marked to be joined to
 //     the next line when that starts with a letter: in the same flow always,
 //     in the next column or region when the letter is lower case.
+//     So is a line whose last word ends in a break mark, a small arrow set
+//     where a long name or address broke (Doxygen's "http://glew.←" over
+//     "sourceforge.net/"), whatever the next line of its flow starts with.
 //
 // The stages, each a function over plain data with its contract in its own
 // header, and the thresholds they use: LayoutModel.h.
@@ -88,7 +91,7 @@ struct LaidOutLine {
     int wordCount = 0;
     int flow = 0;            // from 0, in reading order
     int paragraph = 0;       // from 0, in reading order, unique on the page
-    bool joinsNext = false;  // ends in a hyphen that joins it to the next line
+    bool joinsNext = false;  // ends in a hyphen or break mark that joins it to the next line
     int table = -1;          // the table it is a line of, from 0 on the page; -1: none
     bool tableRow = false;   // a row of a table, its cells joined (LaidOutWord::cellStart)
 };

@@ -16,7 +16,8 @@
 // separated by one space, lines by a line feed, no line feed at the end; a
 // line whose last word ends in a hyphen after a letter is joined to the next
 // line without the hyphen when that line starts with a letter (a lower-case
-// one if it starts another column). A line that ends inside a web or e-mail
+// one if it starts another column); so is one that ends in a break mark
+// (TextLayout.h), without the mark. A line that ends inside a web or e-mail
 // address is joined to the next line of its flow with every character kept
 // (hyphen included; one right after a slash is the publisher's break mark
 // and left out) when that line goes on with the address, so that
