@@ -58,8 +58,7 @@ class Page {
   private:
     friend class Document;
     Page(pdf_page* page, int number, std::string fileName,
-         std::shared_ptr<DocumentCost> documentCost,
-         std::shared_ptr<const Document*> document);
+         std::shared_ptr<DocumentCost> documentCost, std::shared_ptr<const Document*> document);
 
     pdf_page* page_ = nullptr;
     std::shared_ptr<DocumentCost> documentCost_;

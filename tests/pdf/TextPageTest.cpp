@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -224,6 +225,20 @@ TEST_F(TextPageTest, AddressBrokenAtALineEndReadsWholeAndProseKeepsItsLines) {
         ASSERT_EQ(2u, text.lines().size()) << "page " << p + 1;
         EXPECT_EQ(cases[p].first[0], linesOf(text)[0]);
     }
+}
+
+// An address hyphenated like a word, where another page of the document writes the word
+// whole: read with its document open, the hyphen is the typesetter's and left out; a page
+// that outlives its document reads it on its own, and keeps the hyphen.
+TEST_F(TextPageTest, TypesetterHyphenIsWeighedAgainstTheWholeDocumentWhileItIsOpen) {
+    pdfbuild::PageSpec address, word;
+    address.texts = {run(72, 700, "see https://www.example.org/soft-"),
+                     run(72, 686, "ware/glpk/ now")};
+    word.texts = {run(72, 700, "free software")};
+    std::optional<pdf::Page> page = open({address, word}).page(1);
+    EXPECT_EQ("see https://www.example.org/software/glpk/ now", pdf::TextPage(*page).text());
+    doc.reset();
+    EXPECT_EQ("see https://www.example.org/soft-ware/glpk/ now", pdf::TextPage(*page).text());
 }
 
 // A heading over two columns of four lines each, then a page number centred under the

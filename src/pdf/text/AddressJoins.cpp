@@ -583,8 +583,8 @@ std::pair<std::u32string, std::u32string> hyphenPieces(std::u32string_view last,
     auto hexDigit = [](char32_t c) {
         return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
     };
-    if (start >= 1 && last[start - 1] == '%' && start + 2 < last.size() &&
-        hexDigit(last[start]) && hexDigit(last[start + 1]))
+    if (start >= 1 && last[start - 1] == '%' && start + 2 < last.size() && hexDigit(last[start]) &&
+        hexDigit(last[start + 1]))
         start += 2;
     else if (start >= 2 && last[start - 2] == '%' && hexDigit(last[start - 1]) &&
              hexDigit(last[start]))

@@ -65,7 +65,8 @@ void DocumentWords::read() {
         try {
             const Page page = document_.page(number);
             const PaintedText painted = readPaintedText(page);
-            const Layout layout = layOutText(painted.chars, page.width(), page.height(), painted.rules);
+            const Layout layout =
+                layOutText(painted.chars, page.width(), page.height(), painted.rules);
             for (const LaidOutWord& word : layout.words)
                 runs_.addWord(std::u32string_view(layout.code.data() + word.first,
                                                   static_cast<std::size_t>(word.count)));

@@ -193,10 +193,9 @@ void markJoins(const std::vector<Block>& blocks, const std::vector<int>& order,
                 // in a smaller size: "http://glew.←" over "sourceforge.net/",
                 // "Fl_Gl←" over "_Window"). The word goes on whatever it
                 // starts with.
-                const bool breakMark =
-                    n >= 2 && isBreakArrow(items[c[n - 1]].code) &&
-                    previous->wordStart.back() < static_cast<int>(n) - 1 &&
-                    items[c[n - 1]].size < kBreakMarkSize * items[c[n - 2]].size;
+                const bool breakMark = n >= 2 && isBreakArrow(items[c[n - 1]].code) &&
+                                       previous->wordStart.back() < static_cast<int>(n) - 1 &&
+                                       items[c[n - 1]].size < kBreakMarkSize * items[c[n - 2]].size;
                 if (breakMark && (previous->flow == line.flow || chars::isLowerCase(next)))
                     previous->joinsNext = true;
             }
