@@ -223,10 +223,10 @@ refuse_unheld "$product_url"
 # in . , ; : ! ? ] ' (a sentence's punctuation) nor in a hyphen after a slash (a break
 # mark that the text keeps where no line goes on: "http://infrarecorder.org/-" before
 # "2. Insert"). The hyphens U+2010 and U+2011 that word
-# processors print are an e-mail address's own "-".
+# processors print, and the soft hyphen U+00AD that some fonts print for "-", are an e-mail address's own "-".
 links="$(expression 1 0 '$regresult' '\b(?:https?|ftp)://(?:[^\s<>"()\p{Han}\p{Hiragana}\p{Katakana}\p{Hangul}\x{00AB}\x{00BB}\x{2012}-\x{2027}\x{2030}-\x{205E}\x{3000}-\x{303F}\x{FF01}-\x{FF0F}\x{FF1A}-\x{FF20}\x{FF3B}-\x{FF40}\x{FF5B}-\x{FF65}]|\([^\s<>"()\p{Han}\p{Hiragana}\p{Katakana}\p{Hangul}\x{00AB}\x{00BB}\x{2012}-\x{2027}\x{2030}-\x{205E}\x{3000}-\x{303F}\x{FF01}-\x{FF0F}\x{FF1A}-\x{FF20}\x{FF3B}-\x{FF40}\x{FF5B}-\x{FF65}]*\))*(?:[^\s<>"().,;:!?\[\]'"'"'\p{Han}\p{Hiragana}\p{Katakana}\p{Hangul}\x{00AB}\x{00BB}\x{2012}-\x{2027}\x{2030}-\x{205E}\x{3000}-\x{303F}\x{FF01}-\x{FF0F}\x{FF1A}-\x{FF20}\x{FF3B}-\x{FF40}\x{FF5B}-\x{FF65}]|\([^\s<>"()\p{Han}\p{Hiragana}\p{Katakana}\p{Hangul}\x{00AB}\x{00BB}\x{2012}-\x{2027}\x{2030}-\x{205E}\x{3000}-\x{303F}\x{FF01}-\x{FF0F}\x{FF1A}-\x{FF20}\x{FF3B}-\x{FF40}\x{FF5B}-\x{FF65}]*\))(?<!/-)')"
 links+="$(expression 1 0 'http://$regresult' '(?<![/\w.@-])www\.(?:[^\s<>"()\p{Han}\p{Hiragana}\p{Katakana}\p{Hangul}\x{00AB}\x{00BB}\x{2012}-\x{2027}\x{2030}-\x{205E}\x{3000}-\x{303F}\x{FF01}-\x{FF0F}\x{FF1A}-\x{FF20}\x{FF3B}-\x{FF40}\x{FF5B}-\x{FF65}]|\([^\s<>"()\p{Han}\p{Hiragana}\p{Katakana}\p{Hangul}\x{00AB}\x{00BB}\x{2012}-\x{2027}\x{2030}-\x{205E}\x{3000}-\x{303F}\x{FF01}-\x{FF0F}\x{FF1A}-\x{FF20}\x{FF3B}-\x{FF40}\x{FF5B}-\x{FF65}]*\))*(?:[^\s<>"().,;:!?\[\]'"'"'\p{Han}\p{Hiragana}\p{Katakana}\p{Hangul}\x{00AB}\x{00BB}\x{2012}-\x{2027}\x{2030}-\x{205E}\x{3000}-\x{303F}\x{FF01}-\x{FF0F}\x{FF1A}-\x{FF20}\x{FF3B}-\x{FF40}\x{FF5B}-\x{FF65}]|\([^\s<>"()\p{Han}\p{Hiragana}\p{Katakana}\p{Hangul}\x{00AB}\x{00BB}\x{2012}-\x{2027}\x{2030}-\x{205E}\x{3000}-\x{303F}\x{FF01}-\x{FF0F}\x{FF1A}-\x{FF20}\x{FF3B}-\x{FF40}\x{FF5B}-\x{FF65}]*\))(?<!/-)')"
-links+="$(expression 1 1 'mailto:$regresult' '\b[A-Za-z0-9._%+\x{2010}\x{2011}-]+@[A-Za-z0-9\x{2010}\x{2011}-]+(?:\.[A-Za-z0-9\x{2010}\x{2011}-]+)*\.[A-Za-z]{2,}\b')"
+links+="$(expression 1 1 'mailto:$regresult' '\b[A-Za-z0-9._%+\x{00AD}\x{2010}\x{2011}-]+@[A-Za-z0-9\x{00AD}\x{2010}\x{2011}-]+(?:\.[A-Za-z0-9\x{00AD}\x{2010}\x{2011}-]+)*\.[A-Za-z]{2,}\b')"
 links+="$expressions"
 
 products_xml=""

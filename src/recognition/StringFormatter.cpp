@@ -14,15 +14,19 @@ std::string& StringFormatter::replaceAll(std::string& text, const std::string& f
 namespace {
 
 // Characters that printed addresses show for an ASCII one: the hyphen U+2010
-// and the non-breaking hyphen U+2011 that word processors print, the tilde
+// and the non-breaking hyphen U+2011 that word processors print, the soft
+// hyphen U+00AD of fonts that keep their hyphen at Latin-1's 0xAD, the tilde
 // operator U+223C that Doxygen prints and the small tilde U+02DC that TeX's
 // accent gives ("http://www.stack.nl/∼dimitri/").
 struct PrintedForm {
     const char* utf8;
     char ascii;
 };
-constexpr PrintedForm kPrintedForms[] = {
-    {"\xE2\x80\x90", '-'}, {"\xE2\x80\x91", '-'}, {"\xE2\x88\xBC", '~'}, {"\xCB\x9C", '~'}};
+constexpr PrintedForm kPrintedForms[] = {{"\xE2\x80\x90", '-'},
+                                         {"\xE2\x80\x91", '-'},
+                                         {"\xC2\xAD", '-'},
+                                         {"\xE2\x88\xBC", '~'},
+                                         {"\xCB\x9C", '~'}};
 
 }  // namespace
 

@@ -394,6 +394,36 @@ TEST_F(AddressLinks, AddressEndsWhereItsCellFontRoomMarkOrScriptSaysSo) {
           "http://rpm.example.de/nav.php?cat=%2FUtilities%2Fxml/",
           "http://rpm.example.de/nav.php?cat=%2FUtilities%2Fxml/"}},
         {{"The utilities of the project are listed in the next chapter."}, {}},
+        // The soft hyphen that some fonts print for "-", mid-line and at a line end.
+        {{"Download the installer from http://www.emma\u00ADsoft.com/games/amoebax/ and run it.",
+          "Or get the disk image from http://www.emma\u00AD",
+          "soft.com/games/amoebax/. When it is downloaded, open it."},
+         {"http://www.emma-soft.com/games/amoebax/", "http://www.emma-soft.com/games/amoebax/",
+          "http://www.emma-soft.com/games/amoebax/"}},
+        // A path broken inside a name where the line is full, over a piece no prose has
+        // (once under a hanging indent); TeX's accent for the tilde starting the next line.
+        {{"The paper is online at http://journals.example.org/content/early/2015/03/28/bioinforma",
+          "tics.btv184.abstract?keytype=ref and the data at http://data.example.org/eop/5Rgv/do",
+          "   cument/tx14iers.0z9/eopc04_08.62-now for every year.",
+          "[44] F. Pellegrini. The user's guide of the library. Available from "
+          "http://www.labri.fr/",
+          "\u02DCpelegrin/scotch/."},
+         {"http://journals.example.org/content/early/2015/03/28/bioinformatics.btv184.abstract?"
+          "keytype=ref",
+          "http://journals.example.org/content/early/2015/03/28/bioinformatics.btv184.abstract?"
+          "keytype=ref",
+          "http://data.example.org/eop/5Rgv/document/tx14iers.0z9/eopc04_08.62-now",
+          "http://data.example.org/eop/5Rgv/document/tx14iers.0z9/eopc04_08.62-now",
+          "http://www.labri.fr/~pelegrin/scotch/", "http://www.labri.fr/~pelegrin/scotch/"}},
+        {{"The runner of the jobs is at https://github.example.com/bjpop/rubra/blob/cluster_job.py",
+          "2.16 Running the jobs on a cluster"},
+         {"https://github.example.com/bjpop/rubra/blob/cluster_job.py"}},
+        // A file's type after the line TeX broke short of its edge.
+        {{"GNU adns is an advanced DNS client library, and its latest version can be down-",
+          "loaded from http://www.example.org/~ian/adns/adns.tar.",
+          "gz. Visit the site of the library for more about it."},
+         {"http://www.example.org/~ian/adns/adns.tar.gz",
+          "http://www.example.org/~ian/adns/adns.tar.gz"}},
         // A break mark, a small arrow where the typesetter broke the address (Doxygen's),
         // is left out.
         {{"GLEW comes as a package, and as its source from http://glew.{^}\u2190",

@@ -28,16 +28,26 @@ bool isOneOf(char32_t c, std::u32string_view set) {
 }
 
 // The hyphen (U+2010) and the non-breaking hyphen (U+2011) that word
-// processors set in printed addresses stand for the address's own "-".
+// processors set in printed addresses stand for the address's own "-"; so
+// does the soft hyphen (U+00AD) of fonts that put their hyphen at Latin-1's
+// code 0xAD ("http://www.emma­soft.com/", mid-line).
 bool isAddressHyphen(char32_t c) {
-    return c == '-' || c == 0x2010 || c == 0x2011;
+    return c == '-' || c == 0x2010 || c == 0x2011 || c == 0xAD;
+}
+
+// The tildes printed for an address's "~": TeX's accent (U+02DC, "http://
+// www.labri.fr/" over "˜pelegrin/scotch/") and Doxygen's tilde operator
+// (U+223C).
+bool isAddressTilde(char32_t c) {
+    return c == '~' || c == 0x2DC || c == 0x223C;
 }
 
 // What a web address may hold: the characters of a URI and, in an address
 // written in another script (an IRI), letters and their marks.
 bool isAddressChar(char32_t c) {
     if (c < 0x80) return isAsciiAlnum(c) || isOneOf(c, U"-._~:/?#[]@!$&'()*+,;=%");
-    return isAddressHyphen(c) || chars::isLetter(c) || chars::isCombiningMark(c);
+    return isAddressHyphen(c) || isAddressTilde(c) || chars::isLetter(c) ||
+           chars::isCombiningMark(c);
 }
 
 bool isDomainChar(char32_t c) {
@@ -171,7 +181,7 @@ bool startsWithSeparator(std::u32string_view core) {
     if (core.size() < 2 || !std::all_of(core.begin(), core.end(), isAddressChar)) return false;
     if (core[0] == '.')
         return (core[1] >= 'a' && core[1] <= 'z') || (core[1] >= '0' && core[1] <= '9');
-    return isOneOf(core[0], U"/~_?#%=&") && isAsciiAlnum(core[1]);
+    return (isOneOf(core[0], U"/_?#%=&") || isAddressTilde(core[0])) && isAsciiAlnum(core[1]);
 }
 
 // The types of file an address's path most often ends in: after a dot in a
@@ -236,7 +246,8 @@ bool charactersGoOn(const AddressTail& tail, bool sameParagraph, std::u32string_
     if (isAddressOfItsOwn(core)) return false;
     if (tail.kind == AddressKind::Web) {
         if (!isAddressChar(head[0]) || isOneOf(head[0], U"([{'\"!$*+,;:")) return false;
-        if (isOneOf(last, U"_=&#%~+@") || isAddressHyphen(last)) return addressChars;
+        if (isOneOf(last, U"_=&#%+@") || isAddressTilde(last) || isAddressHyphen(last))
+            return addressChars;
         if (!sameParagraph) return false;
         // "(https://example.org/x)." closes the parenthesis the address stood in.
         if (isOneOf(tail.beforeLast, U")]'\"")) return false;
@@ -276,7 +287,8 @@ bool charactersGoOn(const AddressTail& tail, bool sameParagraph, std::u32string_
 bool cannotEnd(const AddressTail& tail) {
     if (tail.localPartOnly || tail.incomplete) return true;
     if (isAddressHyphen(tail.last)) return true;
-    return tail.kind == AddressKind::Web && isOneOf(tail.last, U"_=&#%~+@");
+    return tail.kind == AddressKind::Web &&
+           (isOneOf(tail.last, U"_=&#%+@") || isAddressTilde(tail.last));
 }
 
 // ---- Geometry and fonts ----
@@ -409,10 +421,16 @@ bool looksLikeAPathPiece(const AddressTail& tail, std::u32string_view core) {
 bool addressGoesOn(const AddressTail& tail, const Break& brk, std::u32string_view head) {
     if (head.empty()) return false;
     if (cannotEnd(tail)) return charactersGoOn(tail, brk.sameParagraph, head);
+    std::u32string_view core = headCore(head);
+    // A file's type after the dot of a path's last name is no word of prose,
+    // however much room the line left: TeX breaks a line short of its edge
+    // where that sets the paragraph better ("…/adns/adns.tar." over "gz.").
+    if (brk.sameParagraph && brk.font != FontEvidence::Other && tail.kind == AddressKind::Web &&
+        !tail.inHost && tail.last == '.' && isAsciiAlnum(tail.beforeLast) && isFileType(core))
+        return true;
     // The address may end here: the break must have been forced, and the
     // next piece not set in the body font while the address has its own.
     if (!brk.forced || brk.font == FontEvidence::Other) return false;
-    std::u32string_view core = headCore(head);
     if (charactersGoOn(tail, brk.sameParagraph || isWebPiece(core), head)) return true;
     // A host broken anywhere, as packages that allow a break after any
     // letter do: a forced break inside a host name over the rest of a host
@@ -422,6 +440,20 @@ bool addressGoesOn(const AddressTail& tail, const Break& brk, std::u32string_vie
         (isAsciiAlnum(tail.last) || chars::isLetter(tail.last)) && core[0] >= 'a' &&
         core[0] <= 'z' && core.find(U'/') != core.npos &&
         holdsDomainLabel(core.substr(0, core.find(U'/'))))
+        return true;
+    // A path broken inside a name, as word processors break what does not
+    // fit, goes on over a forced break with a piece no prose has: one holding
+    // a host's label, a query, or digits beside a slash ("…/2015/03/28/
+    // bioinforma" over "tics.btv184.abstract?keytype=ref", "…/5Rgv/do" over
+    // "cument/tx14iers.0z9/eopc04_08.62-now", under a list item's hanging
+    // indent as well; "and/or" is prose, and so is a number: "…/cluster_
+    // job.py" over a heading's "2.16").
+    if (tail.kind == AddressKind::Web && !tail.inHost &&
+        (isAsciiAlnum(tail.last) || chars::isLetter(tail.last)) && isWebPiece(core) &&
+        !numeric(core) && (brk.sameParagraph || core.find(U'/') != core.npos) &&
+        (holdsDomainLabel(core) ||
+         std::any_of(core.begin(), core.end(), [](char32_t c) { return isOneOf(c, U"?=&%"); }) ||
+         (core.find(U'/') != core.npos && std::any_of(core.begin(), core.end(), isAsciiDigit))))
         return true;
     // A path goes on over a forced break with a word no prose has: a name
     // in camel case or one holding digits after a slash
@@ -575,7 +607,7 @@ class TypesetterHyphens {
 // letters the next line starts with; empty when either side is no letter.
 std::pair<std::u32string, std::u32string> hyphenPieces(std::u32string_view last,
                                                        std::u32string_view head) {
-    if (last.size() < 2 || last.back() != '-') return {};
+    if (last.size() < 2 || !isAddressHyphen(last.back())) return {};
     std::size_t start = last.size() - 1;
     while (start > 0 && chars::isLetter(last[start - 1])) --start;
     // Hex digits of a percent escape are no part of the word ("cat=%2FUtili-"
@@ -656,7 +688,7 @@ void joinWithinCells(const std::vector<TextChar>& chars, const PageGeometry& g,
             const bool leftOut =
                 (chars::isHyphen(tail.last) && tail.beforeLast == '/' &&
                  nextCodes.front() != '/') ||
-                (tail.last == '-' && hyphens.at(wordCodes(chars, word), nextCodes));
+                (isAddressHyphen(tail.last) && hyphens.at(wordCodes(chars, word), nextCodes));
             words[w].joinsNext = !leftOut;
             words[w].hyphenJoinsNext = leftOut;
             if (tail.localPartOnly) tail.kind = AddressKind::Mail;
@@ -749,7 +781,7 @@ void joinAddresses(const std::vector<TextChar>& chars, std::vector<TextWord>& wo
         // freedesk-" over "top.org/]", the same line holding
         // "freedesktop.org's"): a hyphen between letters is the address's own
         // unless the page writes the two pieces together and never with one.
-        if (line.addressJoined && tail.last == '-' &&
+        if (line.addressJoined && isAddressHyphen(tail.last) &&
             hyphens.at(wordCodes(chars, lastWord), headCodes))
             line.addressJoined = false;
         if (tail.localPartOnly) tail.kind = AddressKind::Mail;

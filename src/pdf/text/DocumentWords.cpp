@@ -14,6 +14,12 @@ char32_t asciiLower(char32_t c) {
     return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
 }
 
+// The hyphens a word is written with: "-", the soft hyphen of fonts that put
+// their hyphen at Latin-1's 0xAD, U+2010 and the non-breaking U+2011.
+bool isWordHyphen(char32_t c) {
+    return chars::isHyphen(c) || c == 0x2011;
+}
+
 }  // namespace
 
 void WordRuns::addWord(std::u32string_view word) {
@@ -23,7 +29,7 @@ void WordRuns::addWord(std::u32string_view word) {
         if (run.empty()) return;
         runs_.insert(run);
         if (afterHyphen) hyphened_.insert(before + U'-' + run);
-        afterHyphen = next == '-';
+        afterHyphen = isWordHyphen(next);
         before = run;
         run.clear();
     };
@@ -32,7 +38,7 @@ void WordRuns::addWord(std::u32string_view word) {
             run += asciiLower(c);
         } else {
             endRun(c);
-            if (c != '-') afterHyphen = false;
+            if (!isWordHyphen(c)) afterHyphen = false;
         }
     }
     endRun(0);
