@@ -41,8 +41,10 @@
 //      (a scheme "http://", "https://", "ftp://", "www.", an e-mail's "@")
 //      with only address characters after it.
 //   2. Where the address cannot end (right after its scheme, "www." or "@",
-//      or in one of - _ = & # % ~ + @, the non-breaking hyphen U+2011 and
-//      the hyphen U+2010 among them): the next line's first word goes on with
+//      or in one of - _ = & # % ~ + @, the non-breaking hyphen U+2011, the
+//      hyphen U+2010, the soft hyphen U+00AD that fonts with their hyphen at
+//      Latin-1's 0xAD print, and the tildes TeX and Doxygen print, U+02DC
+//      and U+223C, among them): the next line's first word goes on with
 //      it when made of address characters, in the same paragraph or after a
 //      hanging indent ("https://" over "www.example.org"; "project‑" over
 //      "boot@lists.example.org", the hyphen kept; "<ngspice-" over
@@ -63,6 +65,14 @@
 //      ("…/ekv_v262.pdf." over a heading's "11.2.13", "https://www.
 //      cfengine.com." over "5.10"). A colon in a path ends it: it introduces what follows
 //      ("…/Coco/:" over a list's "Taste.ATG"); in a host a port follows.
+//      Also joined: with no room needed, a file's type after the dot of a path's last
+//      name (TeX breaks a line short where that sets its paragraph better:
+//      "…/adns/adns.tar." over "gz."); and, once forced, a path broken
+//      inside a name over a piece that no prose has, one holding a host's
+//      label, a query or digits beside a slash, not a number ("…/28/
+//      bioinforma" over "tics.btv184.abstract?keytype=ref", as word
+//      processors break what does not fit; "…/cluster_job.py" over a
+//      heading's "2.16" ends there).
 //   4. After / or . in a path, in an address set in a font of its own: a
 //      forced break over a word in that font goes on whatever the word is
 //      ("…/projects/" over "toolname.", "…/Bugs/" over "Reporting."), but
