@@ -418,6 +418,13 @@ TEST_F(AddressLinks, AddressEndsWhereItsCellFontRoomMarkOrScriptSaysSo) {
         {{"The runner of the jobs is at https://github.example.com/bjpop/rubra/blob/cluster_job.py",
           "2.16 Running the jobs on a cluster"},
          {"https://github.example.com/bjpop/rubra/blob/cluster_job.py"}},
+        {{"See the draft at http://www.w3.example.org/TR/2004/WD-xsl11-20041216/#border",
+          "Namepunct.honorific - Punctuation after an honorific in a name."},
+         {"http://www.w3.example.org/TR/2004/WD-xsl11-20041216/#border"}},
+        {{"% This file is part of the package at "
+          "https://github.example.com/gucci/lua-widow-control",
+          "% SPDX-License-Identifier: MPL-2.0+"},
+         {"https://github.example.com/gucci/lua-widow-control"}},
         // A file's type after the line TeX broke short of its edge.
         {{"GNU adns is an advanced DNS client library, and its latest version can be down-",
           "loaded from http://www.example.org/~ian/adns/adns.tar.",

@@ -88,6 +88,7 @@ struct AddressTail {
     bool localPartOnly = false;  // no address, but could start an e-mail's local part
     bool inHost = false;         // a web address not yet past its host name
     bool numericHost = false;    // in its host, of digits and dots so far (IPv4)
+    bool inFragment = false;     // a web address past its "#"
     char32_t last = 0;
     char32_t beforeLast = 0;
 };
@@ -110,6 +111,7 @@ AddressTail addressTail(std::u32string_view word, const AddressTail& carried) {
         if (std::all_of(word.begin(), word.end(), holds)) tail.kind = carried.kind;
         tail.inHost = carried.inHost && word.find(U'/') == word.npos;
         tail.numericHost = carried.numericHost && tail.inHost && numeric(word);
+        tail.inFragment = carried.inFragment || word.find(U'#') != word.npos;
         return tail;
     }
     std::size_t from = word.size();
@@ -120,6 +122,7 @@ AddressTail addressTail(std::u32string_view word, const AddressTail& carried) {
             tail.incomplete = i + n == word.size();
             tail.inHost = word.find(U'/', i + n) == word.npos;
             tail.numericHost = tail.inHost && numeric(word.substr(i + n));
+            tail.inFragment = word.find(U'#', i + n) != word.npos;
             return tail;
         }
     }
@@ -446,11 +449,15 @@ bool addressGoesOn(const AddressTail& tail, const Break& brk, std::u32string_vie
     // a host's label, a query, or digits beside a slash ("…/2015/03/28/
     // bioinforma" over "tics.btv184.abstract?keytype=ref", "…/5Rgv/do" over
     // "cument/tx14iers.0z9/eopc04_08.62-now", under a list item's hanging
-    // indent as well; "and/or" is prose, and so is a number: "…/cluster_
-    // job.py" over a heading's "2.16").
-    if (tail.kind == AddressKind::Web && !tail.inHost &&
+    // indent as well). The rest of a name starts in lower case or a digit;
+    // "and/or" is prose, and so are a number ("…/cluster_job.py" over a
+    // heading's "2.16"), a capital ("…/#border" over a heading's
+    // "Namepunct.honorific") and a comment's "%"; a fragment after "#" ends
+    // where its line does.
+    if (tail.kind == AddressKind::Web && !tail.inHost && !tail.inFragment &&
         (isAsciiAlnum(tail.last) || chars::isLetter(tail.last)) && isWebPiece(core) &&
-        !numeric(core) && (brk.sameParagraph || core.find(U'/') != core.npos) &&
+        ((core[0] >= 'a' && core[0] <= 'z') || isAsciiDigit(core[0])) && !numeric(core) &&
+        (brk.sameParagraph || core.find(U'/') != core.npos) &&
         (holdsDomainLabel(core) ||
          std::any_of(core.begin(), core.end(), [](char32_t c) { return isOneOf(c, U"?=&%"); }) ||
          (core.find(U'/') != core.npos && std::any_of(core.begin(), core.end(), isAsciiDigit))))
