@@ -18,6 +18,7 @@ TEST(WordRuns, TypesetterHyphenIsOneBetweenPiecesWrittenTogetherAndNeverHyphenat
     const std::vector<Case> cases = {
         {{U"freedesktop.org's"}, U"freedesk", U"top", true},
         {{U"Software"}, U"soft", U"ware", true},
+        {{U"10.1103/PhysRevE.70"}, U"Phys", U"RevE", true},
         {{U"freedesktop", U"freedesk-top"}, U"freedesk", U"top", false},
         // The hyphens of word processors and of Latin-1 fonts are hyphens too.
         {{U"xmlto", U"xml\u2011to"}, U"xml", U"to", false},

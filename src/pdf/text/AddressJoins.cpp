@@ -587,10 +587,6 @@ int cellFirstWord(const std::vector<TextWord>& words, const TextLine& line, int 
     return w;
 }
 
-char32_t asciiLower(char32_t c) {
-    return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
-}
-
 // Whether the hyphen at the end of `last` that `head` goes on from is a
 // typesetter's, not the address's own: rule 7 of the header, weighed against
 // the document's words (DocumentWords.h), or the page's own when the page
@@ -633,8 +629,6 @@ std::pair<std::u32string, std::u32string> hyphenPieces(std::u32string_view last,
     if (start == last.size() - 1 || end == 0) return {};
     std::pair<std::u32string, std::u32string> pieces{last.substr(start, last.size() - 1 - start),
                                                      head.substr(0, end)};
-    for (char32_t& c : pieces.first) c = asciiLower(c);
-    for (char32_t& c : pieces.second) c = asciiLower(c);
     return pieces;
 }
 

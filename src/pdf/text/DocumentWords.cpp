@@ -45,7 +45,11 @@ void WordRuns::addWord(std::u32string_view word) {
 }
 
 bool WordRuns::hyphenated(const std::u32string& left, const std::u32string& right) const {
-    return runs_.count(left + right) > 0 && hyphened_.count(left + U'-' + right) == 0;
+    std::u32string joined = left + right;
+    for (char32_t& c : joined) c = asciiLower(c);
+    std::u32string hyphened = joined;
+    hyphened.insert(left.size(), 1, U'-');
+    return runs_.count(joined) > 0 && hyphened_.count(hyphened) == 0;
 }
 
 DocumentWords& DocumentWords::of(const Document& document) {

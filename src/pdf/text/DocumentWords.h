@@ -46,9 +46,9 @@ class WordRuns {
   public:
     // The word's characters, as the page's text holds them.
     void addWord(std::u32string_view word);
-    // Whether a typesetter's hyphen broke `left` + `right` (each in ASCII lower
-    // case): the vocabulary holds them written together and nowhere with a
-    // hyphen between them.
+    // Whether a typesetter's hyphen broke `left` + `right` (in any case): the
+    // vocabulary holds them written together and nowhere with a hyphen between
+    // them.
     bool hyphenated(const std::u32string& left, const std::u32string& right) const;
     std::size_t size() const { return runs_.size() + hyphened_.size(); }
 
