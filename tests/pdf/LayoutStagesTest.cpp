@@ -78,6 +78,20 @@ std::vector<Piece> column(double x, double y, const std::vector<std::string>& li
     return pieces;
 }
 
+// A line of words set apart by a stretched space of 4.5 points (no space
+// drawn); an empty word doubles the space after a sentence.
+std::vector<Piece> justified(double x, double y, const std::vector<std::string>& words) {
+    std::vector<Piece> pieces;
+    for (const std::string& word : words) {
+        if (!word.empty()) {
+            pieces.push_back({x, y, word, 10, 0, false});
+            x += widthOf(word);
+        }
+        x += 4.5;
+    }
+    return pieces;
+}
+
 std::vector<Piece> join(std::vector<Piece> a, const std::vector<Piece>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
@@ -165,6 +179,20 @@ TEST(LayoutLines, RowsSplitAtGuttersAndWideGapsOnly) {
         {"a superscript stays with its word",
          {{72, 100, "x"}, {77, 96, "2", 6}, {80.6, 100, ", y"}},
          {"x2 , y"}},
+        {"spaces after sentences one over the other in justified lines part nothing",
+         join(join(justified(72, 100, {"and", "partitions", "thereof.", "", "Research", "report"}),
+                   justified(72, 112,
+                             {"and", "partitions", "thereofs.", "", "Available", "from",
+                              "https://hal."})),
+              {{72, 124, "fr/hal."}}),
+         {"and partitions thereof. Research report",
+          "and partitions thereofs. Available from https://hal.", "fr/hal."}},
+        {"a gap far wider than the row's word spaces splits beside one such row",
+         {{72, 100, "1.1"},
+          {113, 100, "Code Signing Components"},
+          {72, 114, "1.1.1"},
+          {138, 114, "Secure components"}},
+         {"1.1", "Code Signing Components", "1.1.1", "Secure components"}},
         {"rows of a loosely set table split at their gutter",
          {{72, 100, "Alpha"},
           {112, 100, "12.50"},

@@ -168,6 +168,10 @@ class LineBuilder {
     }
 
     enum class Gutter { Found, FoundFar, Blocked, OneSided };
+    using Span = std::pair<double, double>;  // x0, x1 along the row
+    struct Neighbour {                       // a run of another row
+        double x0, x1, base;
+    };
 
     // A column gutter between x0 and x1: the runs of other rows within
     // kGutterReach of the row's baseline leave a strip of at least
@@ -178,10 +182,12 @@ class LineBuilder {
     // within kLooseGutterReach are asked instead: the rows of a loosely set
     // table, the next row of a table whose cells wrap.
     // A gutter found only so far off parts the row softly (Line::softStart).
-    Gutter gutterBetween(int rowIndex, double x0, double x1, double size) const {
-        Gutter near = gutterWithin(rowIndex, x0, x1, kGutterReach * size, size);
+    // `left` and `right` are the runs on either side of the gap.
+    Gutter gutterBetween(int rowIndex, const Span& left, const Span& right, double size) const {
+        Gutter near = gutterWithin(rowIndex, left, right, kGutterReach * size, size, true);
         if (near != Gutter::OneSided) return near;
-        return gutterWithin(rowIndex, x0, x1, kLooseGutterReach * size, size) == Gutter::Found
+        return gutterWithin(rowIndex, left, right, kLooseGutterReach * size, size, false) ==
+                       Gutter::Found
                    ? Gutter::FoundFar
                    : Gutter::OneSided;
     }
@@ -242,23 +248,90 @@ class LineBuilder {
     }
     static constexpr int kRuleLookups = 16;
 
-    Gutter gutterWithin(int rowIndex, double x0, double x1, double reach, double size) const {
-        std::vector<std::pair<double, double>> taken, neighbours;
+    // With `sure`, a gap no wider than kSentenceSpace times the row's own
+    // word space (the space after a sentence, stretched with the others on
+    // a justified line) that only one other row frees (with text on both
+    // sides of the strip) is a gutter only when that text is aligned with
+    // the row's own: a column's start or end, or a centred cell's middle.
+    // Two lines of justified prose may have the spaces after two sentences
+    // one over the other ("December 2017.  Available from https://hal.inria."
+    // under "Thereof.  Research Report"), and their runs line up neither way.
+    Gutter gutterWithin(int rowIndex, const Span& left, const Span& right, double reach,
+                        double size, bool sure) const {
+        const double x0 = left.second, x1 = right.first;
+        std::vector<Neighbour> taken, neighbours;
         if (!neighboursOf(rowIndex, x0, x1, reach, taken, neighbours)) return Gutter::Blocked;
-        std::sort(taken.begin(), taken.end());
+        std::sort(taken.begin(), taken.end(),
+                  [](const Neighbour& a, const Neighbour& b) { return a.x0 < b.x0; });
         double freeFrom = x0, bestFrom = 0, bestTo = 0;
-        for (const auto& t : taken) {
-            if (t.first - freeFrom > bestTo - bestFrom) bestFrom = freeFrom, bestTo = t.first;
-            freeFrom = std::max(freeFrom, t.second);
+        for (const Neighbour& t : taken) {
+            if (t.x0 - freeFrom > bestTo - bestFrom) bestFrom = freeFrom, bestTo = t.x0;
+            freeFrom = std::max(freeFrom, t.x1);
         }
         if (x1 - freeFrom > bestTo - bestFrom) bestFrom = freeFrom, bestTo = x1;
         if (bestTo - bestFrom < kGutterWidth * size) return Gutter::Blocked;
-        bool left = false, right = false;
-        for (const auto& n : neighbours) {
-            if (n.second <= bestFrom) left = true;
-            if (n.first >= bestTo) right = true;
+        bool textLeft = false, textRight = false, aligned = false;
+        std::vector<double> leftRows, rightRows;  // baselines
+        auto centre = [](double a, double b) { return 0.5 * (a + b); };
+        for (const Neighbour& n : neighbours) {
+            if (n.x1 <= bestFrom) {
+                textLeft = true;
+                leftRows.push_back(n.base);
+                aligned = aligned || std::fabs(n.x1 - left.second) <= kEdgeAlign * size ||
+                          std::fabs(centre(n.x0, n.x1) - centre(left.first, left.second)) <=
+                              kCentreAlign * size;
+            }
+            if (n.x0 >= bestTo) {
+                textRight = true;
+                rightRows.push_back(n.base);
+                aligned = aligned || std::fabs(n.x0 - right.first) <= kEdgeAlign * size ||
+                          std::fabs(centre(n.x0, n.x1) - centre(right.first, right.second)) <=
+                              kCentreAlign * size;
+            }
         }
-        return left && right ? Gutter::Found : Gutter::OneSided;
+        if (!textLeft || !textRight) return Gutter::OneSided;
+        if (!sure || aligned || x1 - x0 > kSentenceSpace * wordSpace(rowIndex))
+            return Gutter::Found;
+        // Rows with text on both sides of the strip.
+        std::sort(leftRows.begin(), leftRows.end());
+        std::sort(rightRows.begin(), rightRows.end());
+        int spanning = 0;
+        double last = -std::numeric_limits<double>::infinity();
+        for (double base : leftRows) {
+            if (base - last <= kRowBaselineShift * size) continue;
+            auto r = std::lower_bound(rightRows.begin(), rightRows.end(),
+                                      base - kRowBaselineShift * size);
+            if (r != rightRows.end() && *r <= base + kRowBaselineShift * size) {
+                ++spanning;
+                last = base;
+            }
+        }
+        return spanning >= 2 ? Gutter::Found : Gutter::Blocked;
+    }
+    static constexpr double kEdgeAlign = 0.25;   // ems
+    static constexpr double kCentreAlign = 0.1;  // ems
+    static constexpr double kSentenceSpace = 2.5;
+
+    // The median gap between the words of the row's runs (0 when they hold
+    // one word): gaps of kWordGap ems and more between inked characters.
+    double wordSpace(int rowIndex) const {
+        std::vector<std::pair<double, double>> inked;
+        for (int r : rowRuns_[rowIndex])
+            for (int i = runs_[r].first; i < runs_[r].end; ++i)
+                if (!items_[i].space && !items_[i].mark)
+                    inked.push_back({items_[i].x0, items_[i].x1});
+        std::sort(inked.begin(), inked.end());
+        std::vector<double> gaps;
+        double reach = -std::numeric_limits<double>::infinity();
+        for (const auto& [x0, x1] : inked) {
+            const double gap = x0 - reach;
+            if (std::isfinite(gap) && gap >= kWordGap * out_.rows[rowIndex].size)
+                gaps.push_back(gap);
+            reach = std::max(reach, x1);
+        }
+        if (gaps.empty()) return 0;
+        std::nth_element(gaps.begin(), gaps.begin() + gaps.size() / 2, gaps.end());
+        return gaps[gaps.size() / 2];
     }
 
     // The extents of the runs of other rows within reach of the row's
@@ -266,8 +339,7 @@ class LineBuilder {
     // (taken). False, with nothing found, when more than
     // kMaxGutterNeighbours runs are within reach.
     bool neighboursOf(int rowIndex, double x0, double x1, double reach,
-                      std::vector<std::pair<double, double>>& taken,
-                      std::vector<std::pair<double, double>>& neighbours) const {
+                      std::vector<Neighbour>& taken, std::vector<Neighbour>& neighbours) const {
         const Row& row = out_.rows[rowIndex];
         const auto begin = byBase_.begin();
         auto from = firstRunFrom(row.rot, row.base - reach);
@@ -288,8 +360,8 @@ class LineBuilder {
                 neighbours.clear();
                 return false;
             }
-            neighbours.push_back({run.x0, run.x1});
-            if (run.x1 > x0 && run.x0 < x1) taken.push_back({run.x0, run.x1});
+            neighbours.push_back({run.x0, run.x1, run.base});
+            if (run.x1 > x0 && run.x0 < x1) taken.push_back({run.x0, run.x1, run.base});
         }
         return true;
     }
@@ -297,8 +369,8 @@ class LineBuilder {
     void makeLines() {
         for (int ri = 0; ri < static_cast<int>(out_.rows.size()); ++ri) {
             std::vector<int> current;
-            double end = 0, size = 0;
-            bool softStart = false;  // of the line in `current`
+            double start = 0, end = 0, size = 0;  // of the line in `current`
+            bool softStart = false;               // of the line in `current`
             auto flush = [&]() {
                 const std::size_t first = out_.lines.size();
                 addLine(ri, current);
@@ -312,7 +384,7 @@ class LineBuilder {
                     double gap = run.x0 - end;
                     const bool wide = gap > kJoinGap * s;
                     const Gutter gutter = wide && gap < kSplitGap * s
-                                              ? gutterBetween(ri, end, run.x0, s)
+                                              ? gutterBetween(ri, {start, end}, {run.x0, run.x1}, s)
                                               : Gutter::Blocked;
                     const bool split =
                         (wide && (gap >= kSplitGap * s || gutter == Gutter::Found)) ||
@@ -326,6 +398,7 @@ class LineBuilder {
                     }
                 }
                 if (current.empty()) {
+                    start = run.x0;
                     end = run.x1;
                     size = run.size;
                 } else {

@@ -8,9 +8,12 @@
 //     more than kJoinGap that continue into a neighbouring row (a column
 //     gutter: the rows within kGutterReach, or within kLooseGutterReach
 //     when none so near has text on both sides, leave a strip of
-//     kGutterWidth free in the gap, with text on both sides of the strip),
-//     and, in upright text, at any gap that a vertical rule the page draws
-//     runs through from the row's baseline to half an em above it (the
+//     kGutterWidth free in the gap, with text on both sides of the strip;
+//     a gap no wider than a sentence's space, 2.5 times the row's median
+//     word space, needs two such rows, or text beside the strip that starts,
+//     ends or is centred where the row's own does: spaces after sentences
+//     of two justified lines may lie one over the other), and, in upright text, at any gap that a
+//     vertical rule the page draws runs through from the row's baseline to half an em above it (the
 //     border between two cells of a ruled table) — so a justified line stays
 //     whole and two columns, or the cells of a table, stay apart. A gap
 //     near more than kMaxGutterNeighbours runs of other rows is no gutter.
