@@ -425,6 +425,19 @@ TEST_F(AddressLinks, AddressEndsWhereItsCellFontRoomMarkOrScriptSaysSo) {
           "https://github.example.com/gucci/lua-widow-control",
           "% SPDX-License-Identifier: MPL-2.0+"},
          {"https://github.example.com/gucci/lua-widow-control"}},
+        // A web archive's address before the one it archived, whole or broken in its host;
+        // a query's key before its value, an e-mail address.
+        {{"The pictures were posted by their author at https://web.archive.org/web/20201130113133/",
+          "http://www.example.fr/asymptote. The format of its files is described at https://web.",
+          "archive.org/web/20081204104459/http://docs.example.com/prc/ in full, and the team's",
+          "packages are listed at https://qa.example.org/developer.php?login=",
+          "team-maintainers@lists.example.org, by name."},
+         {"https://web.archive.org/web/20201130113133/http://www.example.fr/asymptote",
+          "https://web.archive.org/web/20201130113133/http://www.example.fr/asymptote",
+          "https://web.archive.org/web/20081204104459/http://docs.example.com/prc/",
+          "https://web.archive.org/web/20081204104459/http://docs.example.com/prc/",
+          "https://qa.example.org/developer.php?login=team-maintainers@lists.example.org",
+          "https://qa.example.org/developer.php?login=team-maintainers@lists.example.org"}},
         // A file's type after the line TeX broke short of its edge.
         {{"GNU adns is an advanced DNS client library, and its latest version can be down-",
           "loaded from http://www.example.org/~ian/adns/adns.tar.",

@@ -89,6 +89,7 @@ struct AddressTail {
     bool inHost = false;         // a web address not yet past its host name
     bool numericHost = false;    // in its host, of digits and dots so far (IPv4)
     bool inFragment = false;     // a web address past its "#"
+    bool awaitsAddress = false;  // a web archive's address up to a capture's time
     char32_t last = 0;
     char32_t beforeLast = 0;
 };
@@ -97,6 +98,21 @@ struct AddressTail {
 bool numeric(std::u32string_view text) {
     return std::all_of(text.begin(), text.end(),
                        [](char32_t c) { return c == '.' || isAsciiDigit(c); });
+}
+
+// Whether a web address ends in a web archive's "/web/" and the time of a
+// capture ("…/web/20201130113133/", "…/web/2019id_/"): the archived address
+// comes next, whatever it starts with.
+bool endsInCaptureTime(std::u32string_view word) {
+    if (word.empty() || word.back() != '/') return false;
+    std::size_t start = word.size() - 1;
+    while (start > 0 && word[start - 1] != '/') --start;
+    std::size_t digits = start;
+    while (digits < word.size() - 1 && isAsciiDigit(word[digits])) ++digits;
+    if (digits - start < 4) return false;
+    for (std::size_t i = digits; i + 1 < word.size(); ++i)
+        if (!((word[i] >= 'a' && word[i] <= 'z') || word[i] == '_' || word[i] == '*')) return false;
+    return start >= 5 && word.substr(start - 5, 5) == U"/web/";
 }
 
 // `carried`: the tail of the line before when it was joined to this line, a
@@ -112,6 +128,7 @@ AddressTail addressTail(std::u32string_view word, const AddressTail& carried) {
         tail.inHost = carried.inHost && word.find(U'/') == word.npos;
         tail.numericHost = carried.numericHost && tail.inHost && numeric(word);
         tail.inFragment = carried.inFragment || word.find(U'#') != word.npos;
+        tail.awaitsAddress = tail.kind == AddressKind::Web && endsInCaptureTime(word);
         return tail;
     }
     std::size_t from = word.size();
@@ -123,6 +140,7 @@ AddressTail addressTail(std::u32string_view word, const AddressTail& carried) {
             tail.inHost = word.find(U'/', i + n) == word.npos;
             tail.numericHost = tail.inHost && numeric(word.substr(i + n));
             tail.inFragment = word.find(U'#', i + n) != word.npos;
+            tail.awaitsAddress = endsInCaptureTime(word.substr(i));
             return tail;
         }
     }
@@ -158,9 +176,14 @@ bool isItemNumber(std::u32string_view word) {
            std::all_of(word.begin(), word.end() - 1, isAsciiDigit);
 }
 
+// An e-mail address, or a word with a web address's start in it but for one
+// that a path or a query holds ("archive.org/web/20081204104459/http://…",
+// "…?url=http://…").
 bool isAddressOfItsOwn(std::u32string_view core) {
     for (std::size_t i = 0; i < core.size(); ++i)
-        if (core[i] == '@' || addressStartAt(core, i) > 0) return true;
+        if (core[i] == '@' ||
+            (addressStartAt(core, i) > 0 && (i == 0 || !isOneOf(core[i - 1], U"/="))))
+            return true;
     return false;
 }
 
@@ -246,7 +269,11 @@ bool charactersGoOn(const AddressTail& tail, bool sameParagraph, std::u32string_
     if (tail.kind == AddressKind::Web && tail.incomplete)
         return addressChars && (isAsciiAlnum(head[0]) || chars::isLetter(head[0])) &&
                core.find(U"://") == core.npos && isHostName(core.substr(0, core.find(U'/')));
-    if (isAddressOfItsOwn(core)) return false;
+    // A web archive's address goes on with the address it archived; a
+    // query's "key=" with its value, an e-mail address as well
+    // ("…/developer.php?login=" over "team@lists.example.org").
+    if (tail.awaitsAddress) return addressChars && addressStartAt(core, 0) > 0;
+    if (isAddressOfItsOwn(core) && !(tail.kind == AddressKind::Web && last == '=')) return false;
     if (tail.kind == AddressKind::Web) {
         if (!isAddressChar(head[0]) || isOneOf(head[0], U"([{'\"!$*+,;:")) return false;
         if (isOneOf(last, U"_=&#%+@") || isAddressTilde(last) || isAddressHyphen(last))
@@ -288,7 +315,7 @@ bool charactersGoOn(const AddressTail& tail, bool sameParagraph, std::u32string_
 // Whether the address cannot end where `tail` does (rule 2): after its
 // scheme, "www." or "@", or in a character no address ends in.
 bool cannotEnd(const AddressTail& tail) {
-    if (tail.localPartOnly || tail.incomplete) return true;
+    if (tail.localPartOnly || tail.incomplete || tail.awaitsAddress) return true;
     if (isAddressHyphen(tail.last)) return true;
     return tail.kind == AddressKind::Web &&
            (isOneOf(tail.last, U"_=&#%+@") || isAddressTilde(tail.last));

@@ -49,7 +49,12 @@
 //      hanging indent ("https://" over "www.example.org"; "project‑" over
 //      "boot@lists.example.org", the hyphen kept; "<ngspice-" over
 //      "devel@lists.sourceforge.net>", an e-mail's local part after an
-//      opening bracket, its ">" no part of the address).
+//      opening bracket, its ">" no part of the address; after "=" an e-mail
+//      address too, a query's value: "…/developer.php?login=" over
+//      "pkg-ruby-extras-maintainers@lists.alioth.debian.org"). A web
+//      archive's address up to a capture's time cannot end either, and goes
+//      on with the address it archived ("https://web.archive.org/web/
+//      20201130113133/" over "http://www.piprime.fr/asymptote").
 //   3. Where it may end (in / . : ? or a letter or digit): the next word must
 //      be a piece of an address ("org/Maintainers", "example.com",
 //      "tsp?docNumber=4&fileType=pdf"), a host's last label after a dot
@@ -81,7 +86,9 @@
 //   5. Never: into a line set in another size (a tenth apart: a heading, a
 //      note: "www.freefem.org/ff++" over a section's "1 Outline"), over a
 //      word that is an address of its own (a list of
-//      addresses) or a list item's number ("http://infrarecorder.org/-" over
+//      addresses; a scheme after "/" or "=" inside the word is a path's or a
+//      query's: "https://web." over "archive.org/web/20081204104459/http://…"
+//      goes on) or a list item's number ("http://infrarecorder.org/-" over
 //      "2. Insert a blank CD"), after ) ] ' " closed the address before a last punctuation
 //      mark, into another flow, or between lines of a table but a cell's own.
 //   6. A hyphen right after a slash is the publisher's break mark and is left
