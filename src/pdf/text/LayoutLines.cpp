@@ -29,7 +29,9 @@ double clusterEnd(const std::vector<Item>& items, const MarkLinks& marks, int h)
 // A sub- or superscript: smaller than the line's text and off its baseline.
 // Text that returns from one to the baseline starts a new word ("x1 ," as
 // pdftotext writes it), so that the script stays with what it qualifies and
-// the punctuation after it stands apart.
+// the punctuation after it stands apart; text of the script's own size does
+// not (a raised "_" in an address set smaller than the line's body text:
+// "…/PyNormaliz_Tutorial.ipynb").
 bool isScript(const Line& line, const Item& it) {
     return it.size < kScriptSize * line.size &&
            std::fabs(it.base - line.base) > kScriptShift * line.size;
@@ -658,7 +660,8 @@ void splitWords(Line& line, const std::vector<Item>& items, const MarkLinks& mar
                 threshold = std::min(threshold, kFixedCellShare * wider);
             }
             starts = it.x0 - end(previous) > threshold ||
-                     (isScript(line, items[previous]) && !isScript(line, it));
+                     (isScript(line, items[previous]) && !isScript(line, it) &&
+                      items[previous].size < kScriptSize * it.size);
         }
         if (starts) line.wordStart.push_back(static_cast<int>(kept.size()));
         kept.push_back(h);
