@@ -438,6 +438,13 @@ TEST_F(AddressLinks, AddressEndsWhereItsCellFontRoomMarkOrScriptSaysSo) {
           "https://web.archive.org/web/20081204104459/http://docs.example.com/prc/",
           "https://qa.example.org/developer.php?login=team-maintainers@lists.example.org",
           "https://qa.example.org/developer.php?login=team-maintainers@lists.example.org"}},
+        // An address in a display set all in its font: the font tells nothing.
+        {{"The editor is free software, and it runs", "on every system that has a terminal. It",
+          "has a home page, a place for its sources", "and a mailing list for its users, here:",
+          "{a}Discuss ne at http://groups.example.com/group/niceeditor/",
+          "{a}Github repo: https://github.example.com/vigna/ne/",
+          "{b}Write to the list with questions."},
+         {"http://groups.example.com/group/niceeditor/", "https://github.example.com/vigna/ne/"}},
         // A file's type after the line TeX broke short of its edge.
         {{"GNU adns is an advanced DNS client library, and its latest version can be down-",
           "loaded from http://www.example.org/~ian/adns/adns.tar.",

@@ -797,6 +797,13 @@ void joinAddresses(const std::vector<TextChar>& chars, std::vector<TextWord>& wo
             brk.forced = far - g.end(f, lastWord) <
                          g.pieceWidth(f, head) + 0.5 * g.lastChar(lastWord).fontSize;
         brk.font = fontEvidence(g.lastChar(lastWord).font, body, g.firstChar(head).font);
+        // The word before the address in the address's font: a block set in
+        // that font (an example, a display), where the font tells nothing
+        // ("Discuss ne at http://groups.google.com/group/niceeditor/" over
+        // "Github repo: https://github.com/vigna/ne/").
+        if (lastIndex > line.firstWord && words[lastIndex - 1].charCount > 0 &&
+            g.lastChar(words[lastIndex - 1]).font == g.lastChar(lastWord).font)
+            brk.font = FontEvidence::None;
         const std::u32string headCodes = wordCodes(chars, head);
         if (!addressGoesOn(tail, brk, headCodes)) continue;
         line.hyphenJoined = true;

@@ -23,7 +23,9 @@
 //     body text) goes on where the next line starts in that font, whatever
 //     the word looks like ("…/wiki/" over "Reproducibility",
 //     "…/UploadQueue/" over "README"); a next line in the body font is no
-//     such evidence;
+//     such evidence, and neither is the font of a block set all in it (the
+//     word before the address in its font: "Discuss ne at
+//     http://groups.google.com/group/niceeditor/" over "Github repo: …");
 //   - the table: a table cell's lines continue the cell's address
 //     ("https://lists.example.net/" over "mailman/listinfo/users" in one cell;
 //     line after line in a narrow column: "http://leadshineusa.com/-" over
