@@ -438,6 +438,26 @@ TEST_F(AddressLinks, AddressEndsWhereItsCellFontRoomMarkOrScriptSaysSo) {
           "https://web.archive.org/web/20081204104459/http://docs.example.com/prc/",
           "https://qa.example.org/developer.php?login=team-maintainers@lists.example.org",
           "https://qa.example.org/developer.php?login=team-maintainers@lists.example.org"}},
+        // References whose addresses a word processor breaks where the cell is full, its next
+        // line indented a little: inside a name, over a piece starting with "_" or holding "%".
+        {{"[9] Service\tThe service description, http://sk.example.ee/upload/files/spec.pdf",
+          "[10] X.509 V3\tETSI TS 102 280 (V1.1.1) - X.509 V3 Certificate Profile for",
+          "\thttp://www.etsi.example.org/deliver/etsi_ts/102200_102299/01.01.01",
+          "\t   _60/ts_102280v010101p.pdf",
+          "[12] Institution\tProfile of institution certificates and revocation lists,",
+          "\thttps://sk.example.ee/upload/files/SK_Profile%20of%20institution%20certific",
+          "\t   ates%20and%20Revocation%20List.pdf",
+          "[13] Libraries\thttp://id.example.ee/index.php?id=30486"},
+         {"http://sk.example.ee/upload/files/spec.pdf",
+          "http://www.etsi.example.org/deliver/etsi_ts/102200_102299/01.01.01_60/"
+          "ts_102280v010101p.pdf",
+          "http://www.etsi.example.org/deliver/etsi_ts/102200_102299/01.01.01_60/"
+          "ts_102280v010101p.pdf",
+          "https://sk.example.ee/upload/files/"
+          "SK_Profile%20of%20institution%20certificates%20and%20Revocation%20List.pdf",
+          "https://sk.example.ee/upload/files/"
+          "SK_Profile%20of%20institution%20certificates%20and%20Revocation%20List.pdf",
+          "http://id.example.ee/index.php?id=30486"}},
         // An address in a display set all in its font: the font tells nothing.
         {{"The editor is free software, and it runs", "on every system that has a terminal. It",
           "has a home page, a place for its sources", "and a mailing list for its users, here:",

@@ -476,15 +476,15 @@ bool addressGoesOn(const AddressTail& tail, const Break& brk, std::u32string_vie
     // a host's label, a query, or digits beside a slash ("…/2015/03/28/
     // bioinforma" over "tics.btv184.abstract?keytype=ref", "…/5Rgv/do" over
     // "cument/tx14iers.0z9/eopc04_08.62-now", under a list item's hanging
-    // indent as well). The rest of a name starts in lower case or a digit;
+    // indent as well). The rest of a name starts in lower case, a digit or "_";
     // "and/or" is prose, and so are a number ("…/cluster_job.py" over a
     // heading's "2.16"), a capital ("…/#border" over a heading's
     // "Namepunct.honorific") and a comment's "%"; a fragment after "#" ends
     // where its line does.
     if (tail.kind == AddressKind::Web && !tail.inHost && !tail.inFragment &&
         (isAsciiAlnum(tail.last) || chars::isLetter(tail.last)) && isWebPiece(core) &&
-        ((core[0] >= 'a' && core[0] <= 'z') || isAsciiDigit(core[0])) && !numeric(core) &&
-        (brk.sameParagraph || core.find(U'/') != core.npos) &&
+        ((core[0] >= 'a' && core[0] <= 'z') || isAsciiDigit(core[0]) || core[0] == '_') &&
+        !numeric(core) && (brk.sameParagraph || core.find(U'/') != core.npos) &&
         (holdsDomainLabel(core) ||
          std::any_of(core.begin(), core.end(), [](char32_t c) { return isOneOf(c, U"?=&%"); }) ||
          (core.find(U'/') != core.npos && std::any_of(core.begin(), core.end(), isAsciiDigit))))
@@ -769,15 +769,21 @@ void joinAddresses(const std::vector<TextChar>& chars, std::vector<TextWord>& wo
             // http://docslide.us/documents/" over "java-protocol-handler.html")
             // goes on under any of its words.
             if (next.tableRow) continue;
-            const double reach = 0.5 * g.lastChar(lastWord).fontSize;
+            // Under the start, or indented by up to two ems as a word
+            // processor indents a cell's next lines ("…/102280/01.01.01"
+            // over "   _60/ts_102280v010101p.pdf").
+            const double em = g.lastChar(lastWord).fontSize;
             const double headStart = g.start(f, head);
+            auto under = [&](const TextWord& word) {
+                const double indent = headStart - g.start(f, word);
+                return indent >= -0.5 * em && indent <= 2 * em;
+            };
             bool underCell = false;
             if (line.tableRow) {
-                const TextWord& cellStart = words[cellFirstWord(words, line, lastIndex)];
-                underCell = std::fabs(headStart - g.start(f, cellStart)) <= reach;
+                underCell = under(words[cellFirstWord(words, line, lastIndex)]);
             } else {
                 for (int k = line.firstWord; k <= lastIndex && !underCell; ++k)
-                    underCell = std::fabs(headStart - g.start(f, words[k])) <= reach;
+                    underCell = under(words[k]);
             }
             if (!underCell) continue;
             brk.sameParagraph = true;

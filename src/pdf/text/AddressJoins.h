@@ -34,7 +34,9 @@
 //     row's name cell "xyzdrv/newdb"); a line of a table that is no row of
 //     cells goes on under any of its words (a reference beside its key, with
 //     a hanging indent: "[Mas00] Brian Maso. … http://docslide.us/documents/"
-//     over "java-protocol-handler.html");
+//     over "java-protocol-handler.html"); a cell's next line may be indented
+//     by up to two ems, as word processors indent it ("…/102280/01.01.01"
+//     over "   _60/ts_102280v010101p.pdf");
 //   - footnote marks: a raised, smaller glyph right after an address is a
 //     mark, not part of it ("…/mailman/list-user" with a raised "2").
 //
