@@ -91,7 +91,8 @@ class LineBuilder {
                          [&](const Rect& a, const Rect& b) { return across(a) < across(b); });
         return joined;
     }
-    static constexpr double kRuleAlign = 1.5;  // points
+    static constexpr double kRuleAlign = 1.5;        // points
+    static constexpr double kSharedBaseline = 0.05;  // ems
 
     LineSet run() {
         makeRuns();
@@ -125,6 +126,22 @@ class LineBuilder {
                 }
             }
             runs_.push_back({i, i + 1, it.rot, it.x0, it.x1, it.x1, it.base, it.size, !it.space});
+        }
+        // A run's baseline is the one most of its characters share, not its
+        // first character's: a raised first character (TeX's "~" in
+        // "~miquel/soft.html") would lift the whole run out of its row.
+        std::vector<double> bases;
+        for (Run& r : runs_) {
+            if (r.end - r.first < 3) continue;
+            bases.clear();
+            for (int i = r.first; i < r.end; ++i)
+                if (!items_[i].space && !items_[i].mark) bases.push_back(items_[i].base);
+            std::nth_element(bases.begin(), bases.begin() + bases.size() / 2, bases.end());
+            const double median = bases.empty() ? r.base : bases[bases.size() / 2];
+            const auto sharing = std::count_if(bases.begin(), bases.end(), [&](double base) {
+                return std::fabs(base - median) <= kSharedBaseline * r.size;
+            });
+            if (2 * static_cast<std::size_t>(sharing) > bases.size()) r.base = median;
         }
     }
 
