@@ -458,6 +458,10 @@ TEST_F(AddressLinks, AddressEndsWhereItsCellFontRoomMarkOrScriptSaysSo) {
           "https://sk.example.ee/upload/files/"
           "SK_Profile%20of%20institution%20certificates%20and%20Revocation%20List.pdf",
           "http://id.example.ee/index.php?id=30486"}},
+        // A footnote's number set before its address with no space.
+        {{"The proposal is written up in a shared document.",
+          "1https://docs.example.com/document/d/1TFea6K/edit# and 2www.example.org/perf"},
+         {"https://docs.example.com/document/d/1TFea6K/edit#", "http://www.example.org/perf"}},
         // An address in a display set all in its font: the font tells nothing.
         {{"The editor is free software, and it runs", "on every system that has a terminal. It",
           "has a home page, a place for its sources", "and a mailing list for its users, here:",
