@@ -127,21 +127,27 @@ class LineBuilder {
             }
             runs_.push_back({i, i + 1, it.rot, it.x0, it.x1, it.x1, it.base, it.size, !it.space});
         }
-        // A run's baseline is the one most of its characters share, not its
-        // first character's: a raised first character (TeX's "~" in
-        // "~miquel/soft.html") would lift the whole run out of its row.
-        std::vector<double> bases;
+        // A run whose characters all share one baseline but for a raised or
+        // lowered first one (TeX's "~" in "~miquel/soft.html", a note's
+        // mark) lies on theirs: the first would lift the run out of its row.
         for (Run& r : runs_) {
-            if (r.end - r.first < 3) continue;
-            bases.clear();
-            for (int i = r.first; i < r.end; ++i)
-                if (!items_[i].space && !items_[i].mark) bases.push_back(items_[i].base);
-            std::nth_element(bases.begin(), bases.begin() + bases.size() / 2, bases.end());
-            const double median = bases.empty() ? r.base : bases[bases.size() / 2];
-            const auto sharing = std::count_if(bases.begin(), bases.end(), [&](double base) {
-                return std::fabs(base - median) <= kSharedBaseline * r.size;
-            });
-            if (2 * static_cast<std::size_t>(sharing) > bases.size()) r.base = median;
+            int first = -1, second = -1, inked = 0;
+            bool shared = true;
+            for (int i = r.first; i < r.end && shared; ++i) {
+                const Item& it = items_[i];
+                if (it.space || it.mark) continue;
+                ++inked;
+                if (first < 0) {
+                    first = i;
+                } else if (second < 0) {
+                    second = i;
+                } else {
+                    shared = std::fabs(it.base - items_[second].base) <= kSharedBaseline * r.size;
+                }
+            }
+            if (shared && inked >= 3 &&
+                std::fabs(items_[first].base - items_[second].base) > kSharedBaseline * r.size)
+                r.base = items_[second].base;
         }
     }
 

@@ -3,7 +3,8 @@
 //   - Characters that follow each other in the content stream along one
 //     baseline form runs (a character may sit kRunBaselineShift off the
 //     run's baseline, start kRunGap past its end or kRunOverlap back); a
-//     run's baseline is the one most of its characters share.
+//     run's baseline is its first character's, or the one all the others
+//     share when the first alone is raised or lowered.
 //   - Runs on a common baseline (within kRowBaselineShift) form a row.
 //   - A row splits into lines at gaps of kSplitGap and more, and at gaps of
 //     more than kJoinGap that continue into a neighbouring row (a column
