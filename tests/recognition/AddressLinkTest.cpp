@@ -458,6 +458,25 @@ TEST_F(AddressLinks, AddressEndsWhereItsCellFontRoomMarkOrScriptSaysSo) {
           "https://sk.example.ee/upload/files/"
           "SK_Profile%20of%20institution%20certificates%20and%20Revocation%20List.pdf",
           "http://id.example.ee/index.php?id=30486"}},
+        // DocBook's addresses in brackets after their link's text: the bracket closes on the
+        // next line; a sign set right after it is none of the address.
+        {{"The fastest way for most people to build it is to open the project from the Qt",
+          "Creator [https://www.example.io/development-tools/and-more/of-them/for-all/",
+          "development-tools] which handles the build dependencies and everything else.",
+          "Serial download protocol for the XAiOX iTrackU BLUETOOTH GPS-RECEIVER [http://",
+          "www.example.com/itracku_sirf3.htm]\u2122 data logger, and its other formats too."},
+         {"https://www.example.io/development-tools/and-more/of-them/for-all/development-tools",
+          "https://www.example.io/development-tools/and-more/of-them/for-all/development-tools",
+          "http://www.example.com/itracku_sirf3.htm", "http://www.example.com/itracku_sirf3.htm"}},
+        // A key before an address that cannot end, parted by a justified line's space.
+        {{"The adapters that are known to work with the program are listed here with links:",
+          "Link:\thttp://www.example.com/~rlink-debugger-programmer__",
+          "microcontrollers__tool~tool__T018:4cn9ziz4bnx6.html",
+          "The next adapter is described in the chapter after this one, with its own link."},
+         {"http://www.example.com/~rlink-debugger-programmer__microcontrollers__tool~tool__"
+          "T018:4cn9ziz4bnx6.html",
+          "http://www.example.com/~rlink-debugger-programmer__microcontrollers__tool~tool__"
+          "T018:4cn9ziz4bnx6.html"}},
         // A footnote's number set before its address with no space.
         {{"The proposal is written up in a shared document.",
           "1https://docs.example.com/document/d/1TFea6K/edit# and 2www.example.org/perf"},

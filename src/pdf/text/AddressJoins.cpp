@@ -90,6 +90,7 @@ struct AddressTail {
     bool numericHost = false;    // in its host, of digits and dots so far (IPv4)
     bool inFragment = false;     // a web address past its "#"
     bool awaitsAddress = false;  // a web archive's address up to a capture's time
+    char32_t opener = 0;         // the bracket right before the address, still open
     char32_t last = 0;
     char32_t beforeLast = 0;
 };
@@ -115,6 +116,11 @@ bool endsInCaptureTime(std::u32string_view word) {
     return start >= 5 && word.substr(start - 5, 5) == U"/web/";
 }
 
+// The bracket that closes `opener` (0 for none).
+char32_t closerOf(char32_t opener) {
+    return opener == '[' ? U']' : opener == '(' ? U')' : opener == '<' ? U'>' : 0;
+}
+
 // `carried`: the tail of the line before when it was joined to this line, a
 // line of one word.
 AddressTail addressTail(std::u32string_view word, const AddressTail& carried) {
@@ -129,6 +135,8 @@ AddressTail addressTail(std::u32string_view word, const AddressTail& carried) {
         tail.numericHost = carried.numericHost && tail.inHost && numeric(word);
         tail.inFragment = carried.inFragment || word.find(U'#') != word.npos;
         tail.awaitsAddress = tail.kind == AddressKind::Web && endsInCaptureTime(word);
+        if (tail.kind == AddressKind::Web && word.find(closerOf(carried.opener)) == word.npos)
+            tail.opener = carried.opener;
         return tail;
     }
     std::size_t from = word.size();
@@ -141,6 +149,9 @@ AddressTail addressTail(std::u32string_view word, const AddressTail& carried) {
             tail.numericHost = tail.inHost && numeric(word.substr(i + n));
             tail.inFragment = word.find(U'#', i + n) != word.npos;
             tail.awaitsAddress = endsInCaptureTime(word.substr(i));
+            if (i > 0 && isOneOf(word[i - 1], U"[(<") &&
+                word.find(closerOf(word[i - 1]), i) == word.npos)
+                tail.opener = word[i - 1];
             return tail;
         }
     }
@@ -165,7 +176,8 @@ AddressTail addressTail(std::u32string_view word, const AddressTail& carried) {
 // and the ">" that closes an address written "<ngspice-" over
 // "devel@lists.sourceforge.net>.".
 std::u32string_view headCore(std::u32string_view word) {
-    while (!word.empty() && isOneOf(word.back(), U".,;:!?)]}'\">")) word.remove_suffix(1);
+    while (!word.empty() && isOneOf(word.back(), U".,;:!?)]}'\">\u00A9\u00AE\u2122"))
+        word.remove_suffix(1);
     return word;
 }
 
@@ -185,6 +197,18 @@ bool isAddressOfItsOwn(std::u32string_view core) {
             (addressStartAt(core, i) > 0 && (i == 0 || !isOneOf(core[i - 1], U"/="))))
             return true;
     return false;
+}
+
+// Whether the next line's first word closes the bracket an address was
+// opened with, right after a piece of address characters and before no more
+// than punctuation: DocBook's "Qt Creator [https://www.qt.io/" over
+// "development-tools] is the fastest".
+bool closesBracket(const AddressTail& tail, std::u32string_view head) {
+    const std::size_t at = tail.opener != 0 ? head.find(closerOf(tail.opener)) : head.npos;
+    if (at == head.npos || at == 0) return false;
+    const std::u32string_view piece = head.substr(0, at);
+    return std::all_of(piece.begin(), piece.end(), isAddressChar) && !isAddressOfItsOwn(piece) &&
+           headCore(head.substr(at)).empty();
 }
 
 // A dot followed by two letters or digits: "example.com", "org.uk".
@@ -402,6 +426,15 @@ class PageGeometry {
         return f.across(a.quad.lowerLeft) - f.across(b.quad.lowerLeft) >
                0.7 * std::max(a.fontSize, b.fontSize);
     }
+    // On the next line, no more than kNextLineReach ems under the word.
+    bool nextLineRightUnder(const Frame& f, const TextWord& word, const TextWord& next) const {
+        const TextChar& a = chars_[word.firstChar + word.charCount - 1];
+        const TextChar& b = chars_[next.firstChar];
+        const double em = std::max(a.fontSize, b.fontSize);
+        const double under = f.across(a.quad.lowerLeft) - f.across(b.quad.lowerLeft);
+        return under > 0.7 * em && under <= kNextLineReach * em;
+    }
+    static constexpr double kNextLineReach = 2.0;
     const TextChar& lastChar(const TextWord& word) const {
         return chars_[word.firstChar + word.charCount - 1];
     }
@@ -462,6 +495,7 @@ bool addressGoesOn(const AddressTail& tail, const Break& brk, std::u32string_vie
     // next piece not set in the body font while the address has its own.
     if (!brk.forced || brk.font == FontEvidence::Other) return false;
     if (charactersGoOn(tail, brk.sameParagraph || isWebPiece(core), head)) return true;
+    if (brk.sameParagraph && closesBracket(tail, head)) return true;
     // A host broken anywhere, as packages that allow a break after any
     // letter do: a forced break inside a host name over the rest of a host
     // and a path ("(http://dep.de" over "bian.net/deps/dep5/").
@@ -615,7 +649,7 @@ int cellFirstWord(const std::vector<TextWord>& words, const TextLine& line, int 
 }
 
 // Whether the hyphen at the end of `last` that `head` goes on from is a
-// typesetter's, not the address's own: rule 7 of the header, weighed against
+// typesetter's, not the address's own: rule 8 of the header, weighed against
 // the document's words (DocumentWords.h), or the page's own when the page
 // has no open document to read; those are gathered at the first hyphen that
 // needs them.
@@ -748,10 +782,17 @@ void joinAddresses(const std::vector<TextChar>& chars, std::vector<TextWord>& wo
             addressTail(wordCodes(chars, lastWord), line.wordCount == 1 ? carried : AddressTail{});
         carried = AddressTail{};
         if (tail.kind == AddressKind::None && !tail.localPartOnly) continue;
-        // A footnote mark closes the address; so does the end of a flow.
-        if (lastWord.markChars > 0 || next.flowId != line.flowId) continue;
+        // A footnote mark closes the address; so does the end of a flow,
+        // but where the address cannot end and the next line lies right
+        // under it (a justified "Link: http://…/~rlink-debugger-programmer__"
+        // whose stretched space parted the address from its key, over
+        // "microcontrollers__tool~tool__T018:4cn9ziz4bnx6.html").
+        if (lastWord.markChars > 0) continue;
         const TextWord& head = words[next.firstWord];
         if (lastWord.charCount == 0 || head.charCount == 0) continue;
+        if (next.flowId != line.flowId &&
+            !(cannotEnd(tail) && g.nextLineRightUnder(g.frameOf(lastWord), lastWord, head)))
+            continue;
         // An address goes on in its own size: a next line set larger or
         // smaller is a heading or a note ("www.freefem.org/ff++" over a
         // section's "1 Outline of the commands").

@@ -94,11 +94,19 @@
 //      query's: "https://web." over "archive.org/web/20081204104459/http://…"
 //      goes on) or a list item's number ("http://infrarecorder.org/-" over
 //      "2. Insert a blank CD"), after ) ] ' " closed the address before a last punctuation
-//      mark, into another flow, or between lines of a table but a cell's own.
-//   6. A hyphen right after a slash is the publisher's break mark and is left
+//      mark, into another flow (but where the address cannot end and the next
+//      line lies right under it: a justified "Link:  http://…/~rlink-
+//      debugger-programmer__" whose stretched space parted the key from the
+//      address, over "microcontrollers__tool~tool__T018:4cn9ziz4bnx6.html"),
+//      or between lines of a table but a cell's own.
+//   6. An address set in brackets right after its opening one goes on over a
+//      forced break in its paragraph with a next word that closes the bracket
+//      after address characters ("Qt Creator [https://www.qt.io/" over
+//      "development-tools] is the fastest", as DocBook prints a link's address).
+//   7. A hyphen right after a slash is the publisher's break mark and is left
 //      out ("https://gitlab.com/-" over "group/project/"), unless the next
 //      line starts with a slash.
-//   7. A hyphen between letters at a line end is the address's own, unless
+//   8. A hyphen between letters at a line end is the address's own, unless
 //      the document writes the two pieces together and nowhere with a
 //      hyphen: a typesetter that hyphenates addresses like words
 //      ("[https://bugs.freedesk-" over "top.org/]" in a text that also writes
@@ -116,7 +124,7 @@
 // turned pages and lines read the same.
 //
 // Work: one look at each line's last word and the next line's first word, one
-// pass over the page's characters for lines' ends and fonts; linear. Rule 7
+// pass over the page's characters for lines' ends and fonts; linear. Rule 8
 // may have the document's words read (DocumentWords.h), once per document.
 // Throws std::bad_alloc only.
 #pragma once
@@ -136,7 +144,7 @@ namespace pdf {
 // REQUIRES: lines in reading order, words and chars as TextPage holds them;
 // hyphenJoined already set where the layout joins a hyphenated word.
 // document: the page's document's words, or nullptr to weigh hyphens against
-// the page's own (rule 7).
+// the page's own (rule 8).
 void joinAddresses(const std::vector<TextChar>& chars, std::vector<TextWord>& words,
                    std::vector<TextLine>& lines, DocumentWords* document);
 
