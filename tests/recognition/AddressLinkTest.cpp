@@ -468,15 +468,22 @@ TEST_F(AddressLinks, AddressEndsWhereItsCellFontRoomMarkOrScriptSaysSo) {
          {"https://www.example.io/development-tools/and-more/of-them/for-all/development-tools",
           "https://www.example.io/development-tools/and-more/of-them/for-all/development-tools",
           "http://www.example.com/itracku_sirf3.htm", "http://www.example.com/itracku_sirf3.htm"}},
-        // A key before an address that cannot end, parted by a justified line's space.
+        // A key before an address, parted from it by a justified line's space, with the
+        // address's next line under the key.
         {{"The adapters that are known to work with the program are listed here with links:",
           "Link:\thttp://www.example.com/~rlink-debugger-programmer__",
           "microcontrollers__tool~tool__T018:4cn9ziz4bnx6.html",
+          "Link:\thttps://software.example.com/ccs/esd/documents/xdsdebugprobes/",
+          "emu_xds_software_package_download.html#xds110-support-utilities",
           "The next adapter is described in the chapter after this one, with its own link."},
          {"http://www.example.com/~rlink-debugger-programmer__microcontrollers__tool~tool__"
           "T018:4cn9ziz4bnx6.html",
           "http://www.example.com/~rlink-debugger-programmer__microcontrollers__tool~tool__"
-          "T018:4cn9ziz4bnx6.html"}},
+          "T018:4cn9ziz4bnx6.html",
+          "https://software.example.com/ccs/esd/documents/xdsdebugprobes/"
+          "emu_xds_software_package_download.html#xds110-support-utilities",
+          "https://software.example.com/ccs/esd/documents/xdsdebugprobes/"
+          "emu_xds_software_package_download.html#xds110-support-utilities"}},
         // A footnote's number set before its address with no space.
         {{"The proposal is written up in a shared document.",
           "1https://docs.example.com/document/d/1TFea6K/edit# and 2www.example.org/perf"},

@@ -435,6 +435,24 @@ class PageGeometry {
         return under > 0.7 * em && under <= kNextLineReach * em;
     }
     static constexpr double kNextLineReach = 2.0;
+    // Whether `before`, the line read before `line`, is a key on its row:
+    // on its baseline, ending left of it, starting where `head` (the next
+    // line's first word) starts.
+    bool keyBefore(const std::vector<TextWord>& words, const TextLine& before, const TextLine& line,
+                   const TextWord& head) const {
+        if (before.wordCount == 0 || line.wordCount == 0) return false;
+        const TextWord& key = words[before.firstWord];
+        const TextWord& keyEnd = words[before.firstWord + before.wordCount - 1];
+        const TextWord& first = words[line.firstWord];
+        if (key.charCount == 0 || keyEnd.charCount == 0 || first.charCount == 0) return false;
+        const Frame f = frameOf(first);
+        const double em = firstChar(first).fontSize;
+        return f.sameAs(frameOf(key)) &&
+               std::fabs(f.across(lastChar(keyEnd).quad.lowerLeft) -
+                         f.across(firstChar(first).quad.lowerLeft)) <= 0.3 * em &&
+               end(f, keyEnd) < start(f, first) &&
+               std::fabs(start(f, key) - start(f, head)) <= 0.5 * em;
+    }
     const TextChar& lastChar(const TextWord& word) const {
         return chars_[word.firstChar + word.charCount - 1];
     }
@@ -790,8 +808,14 @@ void joinAddresses(const std::vector<TextChar>& chars, std::vector<TextWord>& wo
         if (lastWord.markChars > 0) continue;
         const TextWord& head = words[next.firstWord];
         if (lastWord.charCount == 0 || head.charCount == 0) continue;
+        // A key set on the address's row before it, in a flow of its own:
+        // the stretched space of a justified line parted them ("Link:" and
+        // "https://…/xdsdebugprobes/" over "emu_xds_software_package_
+        // download.html#xds110-support-utilities" under the key).
+        const bool keyBefore = l > 0 && g.keyBefore(words, lines[l - 1], line, head);
         if (next.flowId != line.flowId &&
-            !(cannotEnd(tail) && g.nextLineRightUnder(g.frameOf(lastWord), lastWord, head)))
+            !((cannotEnd(tail) || keyBefore) &&
+              g.nextLineRightUnder(g.frameOf(lastWord), lastWord, head)))
             continue;
         // An address goes on in its own size: a next line set larger or
         // smaller is a heading or a note ("www.freefem.org/ff++" over a
@@ -799,7 +823,7 @@ void joinAddresses(const std::vector<TextChar>& chars, std::vector<TextWord>& wo
         if (!sameSize(g.lastChar(lastWord), g.firstChar(head))) continue;
         const Frame f = g.frameOf(lastWord);
         Break brk;
-        brk.sameParagraph = next.paragraphId == line.paragraphId;
+        brk.sameParagraph = next.paragraphId == line.paragraphId || keyBefore;
         double far = 0;
         bool measured = false;
         if (line.table >= 0 || next.table >= 0) {

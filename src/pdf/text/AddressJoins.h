@@ -94,8 +94,9 @@
 //      query's: "https://web." over "archive.org/web/20081204104459/http://…"
 //      goes on) or a list item's number ("http://infrarecorder.org/-" over
 //      "2. Insert a blank CD"), after ) ] ' " closed the address before a last punctuation
-//      mark, into another flow (but where the address cannot end and the next
-//      line lies right under it: a justified "Link:  http://…/~rlink-
+//      mark, into another flow (but for the next line right under the
+//      address where the address cannot end or where a key on its row before
+//      it starts where that line does: a justified "Link:  http://…/~rlink-
 //      debugger-programmer__" whose stretched space parted the key from the
 //      address, over "microcontrollers__tool~tool__T018:4cn9ziz4bnx6.html"),
 //      or between lines of a table but a cell's own.
