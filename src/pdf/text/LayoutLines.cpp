@@ -339,7 +339,16 @@ class LineBuilder {
 
     // The median gap between the words of the row's runs (0 when they hold
     // one word): gaps of kWordGap ems and more between inked characters.
+    // Rows are split one after another: the last row's answer is kept, so a
+    // row with many gaps is measured once.
     double wordSpace(int rowIndex) const {
+        if (wordSpaceRow_ != rowIndex) {
+            wordSpaceRow_ = rowIndex;
+            wordSpace_ = measureWordSpace(rowIndex);
+        }
+        return wordSpace_;
+    }
+    double measureWordSpace(int rowIndex) const {
         std::vector<std::pair<double, double>> inked;
         for (int r : rowRuns_[rowIndex])
             for (int i = runs_[r].first; i < runs_[r].end; ++i)
@@ -588,6 +597,8 @@ class LineBuilder {
     std::vector<int> byBase_;                   // runs by orientation, then baseline
     std::vector<std::vector<int>> rowRuns_;     // the runs of each row, by x0
     std::vector<std::pair<int, int>> rowSpan_;  // each row's runs in byBase_: [first, second)
+    mutable int wordSpaceRow_ = -1;             // the row wordSpace_ was measured for
+    mutable double wordSpace_ = 0;
     LineSet out_;
 };
 
