@@ -812,10 +812,12 @@ void joinAddresses(const std::vector<TextChar>& chars, std::vector<TextWord>& wo
         // the stretched space of a justified line parted them ("Link:" and
         // "https://…/xdsdebugprobes/" over "emu_xds_software_package_
         // download.html#xds110-support-utilities" under the key).
-        const bool keyBefore = l > 0 && g.keyBefore(words, lines[l - 1], line, head);
-        if (next.flowId != line.flowId &&
-            !((cannotEnd(tail) || keyBefore) &&
-              g.nextLineRightUnder(g.frameOf(lastWord), lastWord, head)))
+        // The next line under the key is no such key itself ("GitHub:").
+        const bool otherFlow = next.flowId != line.flowId;
+        const bool keyBefore = otherFlow && l > 0 && g.keyBefore(words, lines[l - 1], line, head) &&
+                               g.lastChar(head).code != ':';
+        if (otherFlow && !((cannotEnd(tail) || keyBefore) &&
+                           g.nextLineRightUnder(g.frameOf(lastWord), lastWord, head)))
             continue;
         // An address goes on in its own size: a next line set larger or
         // smaller is a heading or a note ("www.freefem.org/ff++" over a
