@@ -475,8 +475,6 @@ TEST_F(AddressLinks, AddressEndsWhereItsCellFontRoomMarkOrScriptSaysSo) {
           "microcontrollers__tool~tool__T018:4cn9ziz4bnx6.html",
           "Link:\thttps://software.example.com/ccs/esd/documents/xdsdebugprobes/",
           "emu_xds_software_package_download.html#xds110-support-utilities",
-          "Home:\thttps://software.example.com/ccs/esd/documents/xdsdebugprobes/",
-          "GitHub:\thttps://github.example.com/ti/xds/",
           "The next adapter is described in the chapter after this one, with its own link."},
          {"http://www.example.com/~rlink-debugger-programmer__microcontrollers__tool~tool__"
           "T018:4cn9ziz4bnx6.html",
@@ -485,9 +483,7 @@ TEST_F(AddressLinks, AddressEndsWhereItsCellFontRoomMarkOrScriptSaysSo) {
           "https://software.example.com/ccs/esd/documents/xdsdebugprobes/"
           "emu_xds_software_package_download.html#xds110-support-utilities",
           "https://software.example.com/ccs/esd/documents/xdsdebugprobes/"
-          "emu_xds_software_package_download.html#xds110-support-utilities",
-          "https://software.example.com/ccs/esd/documents/xdsdebugprobes/",
-          "https://github.example.com/ti/xds/"}},
+          "emu_xds_software_package_download.html#xds110-support-utilities"}},
         // A footnote's number set before its address with no space.
         {{"The proposal is written up in a shared document.",
           "1https://docs.example.com/document/d/1TFea6K/edit# and 2www.example.org/perf"},
