@@ -521,4 +521,38 @@ TEST_F(AddressLinks, AddressEndsWhereItsCellFontRoomMarkOrScriptSaysSo) {
     }
 }
 
+// A document whose typesetter hyphenates its addresses like words (the pieces of three breaks
+// are words it writes whole) has its hyphen left out where the words say nothing, but not in
+// a number or between two words of the document; a document that shows no such typesetter
+// keeps it.
+TEST_F(AddressLinks, HyphenWithoutEvidenceFollowsHowTheDocumentBreaksItsAddresses) {
+    const FontPage brokenLikeWords = {
+        {"The software reads every waypoint; the code is hosted at sourceforge as it always was.",
+         "The sources are at https://www.example.org/soft-",
+         "ware/glpk/ and mirrored at https://source-",
+         "forge.example.net/projects/gps/ for all. The format is at http://www.example.com/Way-",
+         "point.html and the list of the others at http://www.example.com/gpx_re-",
+         "sources.asp. Keyboard interrupts get lost: https://stack.example.com/q/1408356/keyboard-",
+         "interrupts-with-pool says why, and http://sw.example.com/id/9001c8de-",
+         "c19e-41a0/ex.pdf is a number."},
+        {"https://www.example.org/software/glpk/", "https://www.example.org/software/glpk/",
+         "https://sourceforge.example.net/projects/gps/",
+         "https://sourceforge.example.net/projects/gps/", "http://www.example.com/Waypoint.html",
+         "http://www.example.com/Waypoint.html", "http://www.example.com/gpx_resources.asp",
+         "http://www.example.com/gpx_resources.asp",
+         "https://stack.example.com/q/1408356/keyboard-interrupts-with-pool",
+         "https://stack.example.com/q/1408356/keyboard-interrupts-with-pool",
+         "http://sw.example.com/id/9001c8de-c19e-41a0/ex.pdf",
+         "http://sw.example.com/id/9001c8de-c19e-41a0/ex.pdf"}};
+    const FontPage noEvidence = {
+        {"The list of them is at http://www.example.com/gpx_re-", "sources.asp for all."},
+        {"http://www.example.com/gpx_re-sources.asp", "http://www.example.com/gpx_re-sources.asp"}};
+    for (const FontPage& page : {brokenLikeWords, noEvidence}) {
+        std::vector<std::vector<Recognised>> found = recognise(fontPages({page}));
+        std::vector<std::string> urls;
+        for (const Recognised& link : found[0]) urls.push_back(xmlUnescaped(link.url));
+        EXPECT_EQ(page.urls, urls) << page.lines.front();
+    }
+}
+
 }  // namespace

@@ -711,10 +711,50 @@ std::pair<std::u32string, std::u32string> hyphenPieces(std::u32string_view last,
     return pieces;
 }
 
+// The pieces of an address's line end in a hyphen between letters (rule 1
+// for the address), as the document's vocabulary weighs them.
+HyphenPieces addressHyphenPieces(std::u32string_view last, std::u32string_view head) {
+    if (last.empty() || !isAddressHyphen(last.back()) ||
+        addressTail(last, AddressTail{}).kind == AddressKind::None)
+        return {};
+    return hyphenPieces(last, head);
+}
+
+// Whether a hyphen that the document's words say nothing of is a typesetter's
+// that hyphenates the document's addresses (DocumentWords.h): its own hyphen
+// ("-" or the soft hyphen; never U+2010 or U+2011, which authors type), inside
+// a word, not in a number ("…/9001c8de-" over "c19e-41a0"; but "…/i821ulblgp-"
+// over "sr.html" breaks a name),
+// between pieces that are not both words the document writes
+// ("…/questions/1408356/keyboard-" over "interrupts-with-pythons-…" is the
+// address's own).
+bool typesetterHyphenByPrior(std::u32string_view last, std::u32string_view head,
+                             const std::u32string& left, const std::u32string& right,
+                             DocumentWords& document) {
+    constexpr std::size_t kWordLetters = 3;
+    if (last.back() != '-' && last.back() != 0xAD) return false;
+    const std::size_t leftStart = last.size() - 1 - left.size();
+    auto hexLetters = [](const std::u32string& piece) {
+        return std::all_of(piece.begin(), piece.end(), [](char32_t c) {
+            return (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+        });
+    };
+    if ((leftStart > 0 && isAsciiDigit(last[leftStart - 1]) && hexLetters(left)) ||
+        (right.size() < head.size() && isAsciiDigit(head[right.size()])))
+        return false;
+    if (document.writesHyphened(left, right)) return false;
+    if (left.size() >= kWordLetters && right.size() >= kWordLetters && document.writesWord(left) &&
+        document.writesWord(right))
+        return false;
+    return document.hyphenatesAddresses(addressHyphenPieces);
+}
+
 bool TypesetterHyphens::at(std::u32string_view last, std::u32string_view head) {
     auto [left, right] = hyphenPieces(last, head);
     if (left.empty()) return false;
-    if (document_ != nullptr) return document_->hyphenated(left, right);
+    if (document_ != nullptr)
+        return document_->hyphenated(left, right) ||
+               typesetterHyphenByPrior(last, head, left, right, *document_);
     if (!page_) {
         page_.emplace();
         for (const TextWord& word : words_) page_->addWord(wordCodes(chars_, word));

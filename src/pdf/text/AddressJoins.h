@@ -114,7 +114,13 @@
 //      "freedesktop.org's"; FOP's "…/soft-" over "ware/glpk/" in a manual
 //      that writes "software"). It is then left out. The words weighed are
 //      the document's (DocumentWords.h), the page's own when there is no open
-//      document to read. A typewriter font is no evidence either way: FOP
+//      document to read. Where they say nothing, the document's habit does:
+//      in a document whose typesetter hyphenates its addresses like words
+//      (three and more of its breaks by their words, and few the other way),
+//      a "-" or soft hyphen is left out too ("…/gpx_re-" over "sources.asp"),
+//      but in a number ("…/9001c8de-" over "c19e-41a0/") or between two
+//      words the document writes ("…/1408356/keyboard-" over
+//      "interrupts-with-pool"). A typewriter font is no evidence either way: FOP
 //      hyphenates "https://wiki.de-" over "bian.org/…" in one; TeX's url
 //      package breaks "…/wiki/Building-on-Mac-" over "OS-X-(Homebrew)" at the
 //      address's own hyphen in a book that writes "macOS", which reads

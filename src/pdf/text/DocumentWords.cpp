@@ -20,6 +20,11 @@ bool isWordHyphen(char32_t c) {
     return chars::isHyphen(c) || c == 0x2011;
 }
 
+std::u32string lowered(std::u32string text) {
+    for (char32_t& c : text) c = asciiLower(c);
+    return text;
+}
+
 }  // namespace
 
 void WordRuns::addWord(std::u32string_view word) {
@@ -27,7 +32,7 @@ void WordRuns::addWord(std::u32string_view word) {
     bool afterHyphen = false;
     auto endRun = [&](char32_t next) {
         if (run.empty()) return;
-        runs_.insert(run);
+        ++runs_[run];
         if (afterHyphen) hyphened_.insert(before + U'-' + run);
         afterHyphen = isWordHyphen(next);
         before = run;
@@ -45,11 +50,24 @@ void WordRuns::addWord(std::u32string_view word) {
 }
 
 bool WordRuns::hyphenated(const std::u32string& left, const std::u32string& right) const {
-    std::u32string joined = left + right;
-    for (char32_t& c : joined) c = asciiLower(c);
-    std::u32string hyphened = joined;
-    hyphened.insert(left.size(), 1, U'-');
-    return runs_.count(joined) > 0 && hyphened_.count(hyphened) == 0;
+    return runs_.count(lowered(left + right)) > 0 && !writesHyphened(left, right);
+}
+
+void WordRuns::addBrokenWord(std::u32string_view left, std::u32string_view right) {
+    ++pieces_[lowered(std::u32string(left))];
+    ++pieces_[lowered(std::u32string(right))];
+}
+
+bool WordRuns::writesWord(const std::u32string& run) const {
+    const std::u32string key = lowered(run);
+    auto written = runs_.find(key);
+    if (written == runs_.end()) return false;
+    auto piece = pieces_.find(key);
+    return piece == pieces_.end() || written->second > piece->second;
+}
+
+bool WordRuns::writesHyphened(const std::u32string& left, const std::u32string& right) const {
+    return hyphened_.count(lowered(left + U'-' + right)) > 0;
 }
 
 DocumentWords& DocumentWords::of(const Document& document) {
@@ -61,6 +79,32 @@ DocumentWords& DocumentWords::of(const Document& document) {
 bool DocumentWords::hyphenated(const std::u32string& left, const std::u32string& right) {
     if (!read_) read();
     return runs_.hyphenated(left, right);
+}
+
+bool DocumentWords::writesWord(const std::u32string& run) {
+    if (!read_) read();
+    return runs_.writesWord(run);
+}
+
+bool DocumentWords::writesHyphened(const std::u32string& left, const std::u32string& right) {
+    if (!read_) read();
+    return runs_.writesHyphened(left, right);
+}
+
+bool DocumentWords::hyphenatesAddresses(const AddressBreak& addressBreak) {
+    if (hyphenatesAddresses_ < 0) {
+        if (!read_) read();
+        int typesetters = 0, own = 0;
+        for (const LineEnd& end : lineEnds_) {
+            const HyphenPieces pieces = addressBreak(end.lastWord, end.nextLineFirstWord);
+            if (pieces.first.empty()) continue;
+            if (runs_.hyphenated(pieces.first, pieces.second)) ++typesetters;
+            if (runs_.writesHyphened(pieces.first, pieces.second)) ++own;
+        }
+        hyphenatesAddresses_ =
+            typesetters >= kMinTypesetterBreaks && typesetters >= kTypesetterToOwn * own;
+    }
+    return hyphenatesAddresses_ == 1;
 }
 
 void DocumentWords::read() {
@@ -77,9 +121,31 @@ void DocumentWords::read() {
             const PaintedText painted = readPaintedText(page);
             const Layout layout =
                 layOutText(painted.chars, page.width(), page.height(), painted.rules);
-            for (const LaidOutWord& word : layout.words)
-                runs_.addWord(std::u32string_view(layout.code.data() + word.first,
-                                                  static_cast<std::size_t>(word.count)));
+            auto text = [&](const LaidOutWord& word) {
+                return std::u32string_view(layout.code.data() + word.first,
+                                           static_cast<std::size_t>(word.count));
+            };
+            for (const LaidOutWord& word : layout.words) runs_.addWord(text(word));
+            for (std::size_t l = 0; l + 1 < layout.lines.size(); ++l) {
+                const LaidOutLine& line = layout.lines[l];
+                const LaidOutLine& next = layout.lines[l + 1];
+                if (line.wordCount == 0 || next.wordCount == 0) continue;
+                const std::u32string_view last =
+                    text(layout.words[line.firstWord + line.wordCount - 1]);
+                const std::u32string_view head = text(layout.words[next.firstWord]);
+                if (last.size() < 2 || !isWordHyphen(last.back()) ||
+                    !chars::isLetter(last[last.size() - 2]) || head.empty() ||
+                    !chars::isLetter(head.front()))
+                    continue;
+                std::size_t leftStart = last.size() - 1;
+                while (leftStart > 0 && chars::isLetter(last[leftStart - 1])) --leftStart;
+                std::size_t rightEnd = 0;
+                while (rightEnd < head.size() && chars::isLetter(head[rightEnd])) ++rightEnd;
+                runs_.addBrokenWord(last.substr(leftStart, last.size() - 1 - leftStart),
+                                    head.substr(0, rightEnd));
+                if (last.find_first_of(U":/.@") != last.npos && lineEnds_.size() < kMaxBreaks)
+                    lineEnds_.push_back({std::u32string(last), std::u32string(head)});
+            }
         } catch (const Error&) {
             // The page's own reading reports what is wrong with it.
         }

@@ -23,20 +23,35 @@
 // (TextLayout.h), before any address is joined. A page that cannot be read
 // adds nothing; its own reading reports it.
 //
+// A document also shows how its typesetter breaks addresses. Where most of
+// its addresses that end a line in a hyphen break words the document writes
+// whole (gpsbabel's manual: "source-" over "forge", "Way-" over "point",
+// twenty times, and never an address's own hyphen), the typesetter
+// hyphenates addresses like words, and a hyphen between pieces that are no
+// words of their own is most likely its hyphen too ("…/gpx_re-" over
+// "sources.asp" in a manual that never writes "resources"):
+// hyphenatesAddresses() says whether it does, from the document's line ends.
+//
 // Work: the document's pages read once more, once per open Document, and only
 // for a document whose text asks (an address hyphenated at a line end: most
 // never do); memory: the document's distinct runs, at most kMaxRuns of them
-// (a larger vocabulary answers from the first kMaxRuns, in page order).
+// (a larger vocabulary answers from the first kMaxRuns, in page order), and
+// its line ends in a hyphen within a word that may be an address's, at most
+// kMaxBreaks of them.
 // Ownership: the vocabulary lives with its Document.
 // REQUIRES: called on the thread that opened the document.
 // Throws std::bad_alloc only: a page's pdf::Error is caught.
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
+#include <utility>
+#include <vector>
 
 #include "pdf/Document.h"
 
@@ -50,17 +65,38 @@ class WordRuns {
     // vocabulary holds them written together and nowhere with a hyphen between
     // them.
     bool hyphenated(const std::u32string& left, const std::u32string& right) const;
+    // A line end that breaks a word at a hyphen: the letters before it and
+    // after it, which are pieces there, not words.
+    void addBrokenWord(std::u32string_view left, std::u32string_view right);
+    // Whether the vocabulary holds the run as a word of its own somewhere, in
+    // any case: more often than as a piece of a broken word.
+    bool writesWord(const std::u32string& run) const;
+    // Whether it holds `left` + "-" + `right` inside a word, in any case.
+    bool writesHyphened(const std::u32string& left, const std::u32string& right) const;
     std::size_t size() const { return runs_.size() + hyphened_.size(); }
 
   private:
-    std::unordered_set<std::u32string> runs_;
+    std::unordered_map<std::u32string, int> runs_;  // how often each is written
+    std::unordered_map<std::u32string, int> pieces_;
     std::unordered_set<std::u32string> hyphened_;
 };
+
+// The letters either side of the hyphen where a line end breaks an address
+// ("freedesk", "top"); both empty for a line end that breaks none.
+using HyphenPieces = std::pair<std::u32string, std::u32string>;
+using AddressBreak = std::function<HyphenPieces(std::u32string_view lastWord,
+                                                std::u32string_view nextLineFirstWord)>;
 
 class DocumentWords {
   public:
     // A few million distinct words: more than any real book writes.
     static constexpr std::size_t kMaxRuns = 4000000;
+    // Far more line ends in an address's hyphen than a book has.
+    static constexpr std::size_t kMaxBreaks = 100000;
+    // The typesetter's hyphens, by the document's words, that show it
+    // hyphenates addresses: a few, and three times the address's own.
+    static constexpr int kMinTypesetterBreaks = 3;
+    static constexpr int kTypesetterToOwn = 3;
 
     // The document's vocabulary, made at the first call (and read at the first
     // question); shared by every later call for the same Document.
@@ -71,13 +107,32 @@ class DocumentWords {
     // Whether a typesetter's hyphen broke `left` + `right`, as WordRuns says of
     // the whole document.
     bool hyphenated(const std::u32string& left, const std::u32string& right);
+    // WordRuns::writesWord and writesHyphened, of the whole document.
+    bool writesWord(const std::u32string& run);
+    bool writesHyphened(const std::u32string& left, const std::u32string& right);
+
+    // Whether the document's typesetter hyphenates its addresses like words:
+    // of the line ends that `addressBreak` says break an address at a hyphen,
+    // at least kMinTypesetterBreaks break pieces the document writes together
+    // and never hyphened (hyphenated()), and kTypesetterToOwn times as many as
+    // break pieces it writes with a hyphen. Decided at the first call.
+    // REQUIRES: the same `addressBreak` at every call.
+    bool hyphenatesAddresses(const AddressBreak& addressBreak);
 
   private:
+    // A line end in a hyphen after a letter, in a word that holds one of
+    // ":/.@", over a line that starts with a letter.
+    struct LineEnd {
+        std::u32string lastWord, nextLineFirstWord;
+    };
+
     void read();
 
     const Document& document_;
     bool read_ = false;
     WordRuns runs_;
+    std::vector<LineEnd> lineEnds_;
+    int hyphenatesAddresses_ = -1;  // -1: not decided yet
 };
 
 }  // namespace pdf
