@@ -478,6 +478,35 @@ TEST_F(TableText, RowsWhoseCellsWrapReadAsOneLineEach) {
           "4 Disable the timestamp synchronization with the samples.",
           "2-0 FIFO fill status of the receive buffer, in eighths.",
           "8-15 15-0 Timestamp:", "16-4095 15-0 RF samples data:"}},
+        // A maker's name that wraps in title case beside a model broken at a hyphen, its next
+        // line leaving the number columns empty, though a name overflowing its cell widens
+        // the makers' column.
+        {{{700, {{72, "Maker"}, {130, "Model"}, {190, "Step"}, {240, "Hold"}, {290, "Trigger"}}},
+          {686, {{72, "Gecko"}, {130, "320"}, {190, "3500"}, {240, "200"}, {290, "Rising"}}},
+          {675, {{290, "Edge"}}},
+          {661, {{72, "Granite"}, {130, "VSD-"}, {190, "125"}, {240, "125"}, {290, "Rising"}}},
+          {650, {{72, "Devices"}, {130, "E/XE"}, {290, "Edge"}}},
+          {636, {{72, "JVL"}, {130, "SMD41"}, {190, "500"}, {240, "2500"}, {290, "Rising"}}},
+          {625, {{290, "Edge"}}},
+          {611, {{72, "LinistepperTHB6064"}, {240, "1000"}, {290, "Rising"}}},
+          {600, {{290, "Edge"}}}},
+         {"Maker Model Step Hold Trigger", "Gecko 320 3500 200 Rising Edge",
+          "Granite Devices VSD- E/XE 125 125 Rising Edge", "JVL SMD41 500 2500 Rising Edge",
+          "LinistepperTHB6064 1000 Rising Edge"}},
+        // A model broken at a hyphen, though a name overflowing into its column widens it.
+        {{{700, {{72, "Maker"}, {130, "Model"}, {200, "Step"}, {250, "Hold"}, {300, "Trigger"}}},
+          {686, {{72, "Gecko"}, {130, "320"}, {200, "3500"}, {250, "200"}, {300, "Rising"}}},
+          {675, {{300, "Edge"}}},
+          {661, {{72, "Granite"}, {130, "E/XE"}, {200, "125"}, {250, "125"}, {300, "Rising"}}},
+          {650, {{130, "Evolu-"}, {300, "Edge"}}},
+          {639, {{130, "tion"}}},
+          {625, {{72, "JVL"}, {130, "SMD41"}, {200, "500"}, {250, "2500"}, {300, "Rising"}}},
+          {614, {{300, "Edge"}}},
+          {600, {{72, "LinistepperTHB60642300"}, {250, "1000"}, {300, "Rising"}}},
+          {589, {{300, "Edge"}}}},
+         {"Maker Model Step Hold Trigger", "Gecko 320 3500 200 Rising Edge",
+          "Granite E/XE Evolution 125 125 Rising Edge", "JVL SMD41 500 2500 Rising Edge",
+          "LinistepperTHB60642300 1000 Rising Edge"}},
         // Keys in lower case, each a row of its own though its neighbour would continue it:
         // the key's first word would have fitted on the line above, and so would "german".
         {{{700, {{72, "Tag"}, {150, "Name"}, {220, "Options"}}},

@@ -74,6 +74,11 @@ bool isNumeric(const std::u32string& text) {
 
 struct Slot {
     double x0 = 0, x1 = 0;  // extent of its cells
+    // Extent of the cells that start in it (end in it, right to left): the
+    // room a word had to fit in. A cell that overflowed from the slot before
+    // ("LinistepperTHB60642300" across the model column) made none.
+    double ownX0 = std::numeric_limits<double>::infinity();
+    double ownX1 = -std::numeric_limits<double>::infinity();
     int entries = 0, numeric = 0;
     std::vector<int> words;     // per entry
     std::vector<double> sizes;  // per cell
@@ -696,6 +701,8 @@ class TableFinder {
                 if (!started[s]) slot.x0 = line.x0, slot.x1 = line.x1, started[s] = true;
                 slot.x0 = std::min(slot.x0, line.x0);
                 slot.x1 = std::max(slot.x1, line.x1);
+                if (slotOf(bounds, line.x0) == s) slot.ownX1 = std::max(slot.ownX1, line.x1);
+                if (slotOf(bounds, line.x1) == s) slot.ownX0 = std::min(slot.ownX0, line.x0);
                 slot.sizes.push_back(line.size);
                 any[s] = true;
                 if (firstLine[s] < 0) firstLine[s] = l;
@@ -1290,24 +1297,64 @@ class TableFinder {
     // a number column is a row of its own (but for a range's end that wrapped),
     // though its cells may line up with the row above: the lines of a code
     // listing do.
+    //
+    // A line in the key column that would start a row goes on with the key
+    // above it when the rest of the row does, each of its lines wrapping a
+    // cell and one under a cell broken at a hyphen, and the row leaves empty
+    // a number column the join fills, as no row of its own would ("Granite  VSD-  125  125 …
+    // http://granitedevices.fi/-" over "Devices  E/XE  Edge  assets/-").
     std::vector<int> continuedCells(const std::vector<int>& lines,
                                     const std::vector<double>& bounds,
                                     const std::vector<Slot>& slots, int key,
                                     const Join& join) const {
         std::vector<int> cells;
+        int keyLine = -1;  // index in lines of a key line that starts a row
         for (int l : lines) {
-            int c = continuedCell(l, bounds, slots, key, join);
+            int c = continuedCell(l, bounds, slots, key, join, false);
+            if (c < 0 && keyLine < 0 && slotOfLine(bounds, set_.lines[l]) == key) {
+                keyLine = static_cast<int>(cells.size());
+                cells.push_back(-1);
+                continue;
+            }
             if (c < 0 || std::find(cells.begin(), cells.end(), c) != cells.end()) return {};
             cells.push_back(c);
         }
+        if (keyLine < 0) return cells;
+        if (lines.size() < 2 || !leavesNumbersEmpty(lines, bounds, slots, join)) return {};
+        // One of its lines at least surely goes on: under a cell broken at a
+        // hyphen.
+        if (std::none_of(cells.begin(), cells.end(), [&](int c) {
+                return c >= 0 &&
+                       isDash(items_[set_.lines[join.cells[c].back()].clusters.back()].code);
+            }))
+            return {};
+        const int c = continuedCell(lines[keyLine], bounds, slots, key, join, true);
+        if (c < 0 || std::find(cells.begin(), cells.end(), c) != cells.end()) return {};
+        cells[keyLine] = c;
         return cells;
+    }
+
+    // Whether the join has a cell in a number column where none of `lines`
+    // lies.
+    bool leavesNumbersEmpty(const std::vector<int>& lines, const std::vector<double>& bounds,
+                            const std::vector<Slot>& slots, const Join& join) const {
+        for (const std::vector<int>& cell : join.cells) {
+            const int s = slotOfLine(bounds, set_.lines[cell.front()]);
+            if (slots[s].kind != 'N') continue;
+            if (std::none_of(lines.begin(), lines.end(),
+                             [&](int l) { return slotOfLine(bounds, set_.lines[l]) == s; }))
+                return true;
+        }
+        return false;
     }
 
     // The cell of the join that `l` continues, aligned with it (or with a
     // column inside it: startsSubColumn) and of its size, in its slot, a
     // text slot; -1 for none.
+    // rowGoesOn: the rest of the row goes on (continuedCells), and a key
+    // line may too, whatever its case.
     int continuedCell(int l, const std::vector<double>& bounds, const std::vector<Slot>& slots,
-                      int key, const Join& join) const {
+                      int key, const Join& join, bool rowGoesOn) const {
         const Line& line = set_.lines[l];
         int s = slotOfLine(bounds, line);
         const bool numbers = slots[s].kind == 'N';
@@ -1349,13 +1396,21 @@ class TableFinder {
             if (s == key && !subColumn) {
                 const double gap = (line.base - last.base) * 1.25;
                 const bool closer = join.leadGap > 0 && gap <= join.leadGap && gap <= rowGap_;
-                if (!closer && !chars::isLowerCase(items_[line.clusters.front()].code)) continue;
+                if (!closer && !rowGoesOn &&
+                    !chars::isLowerCase(items_[line.clusters.front()].code))
+                    continue;
                 indent = 2 * line.size;
             }
+            // The room a word had: the cells that start in the column; a key
+            // that goes on with its row ends, at the latest, in the gutter
+            // after it, whatever name overflowed its cell ("LinistepperTHB6064").
+            double x0 = std::isfinite(slots[s].ownX0) ? slots[s].ownX0 : slots[s].x0;
+            double x1 = std::isfinite(slots[s].ownX1) ? slots[s].ownX1 : slots[s].x1;
+            if (rowGoesOn) x0 = std::max(x0, bounds[s]), x1 = std::min(x1, bounds[s + 1]);
             // A key column of single words (names, identifiers) holds no
             // wraps: "weber" over "tesla" are two rows.
-            if (!subColumn && ((s == key && slots[s].singleWords()) ||
-                               fitsAfter(last, line, slots[s], join.rightToLeft)))
+            if (!subColumn && ((s == key && slots[s].singleWords() && !rowGoesOn) ||
+                               fitsAfter(last, line, x0, x1, join.rightToLeft)))
                 continue;
             // Running text wraps with the document's own leading, which may
             // be loose, and so does a word broken at a hyphen; other lines
@@ -1374,10 +1429,14 @@ class TableFinder {
     }
 
     // Whether the first word of `line` would have fitted at the end of
-    // `above` in a column reaching to `right`: then `line` is no wrap of it
+    // `above` in a column reaching from x0 to x1: then `line` is no wrap of it
     // but an entry of its own ("de-DE" over "de-DE-1901", keys that start in
     // lower case). A line broken at a hyphen goes on.
     bool fitsAfter(const Line& above, const Line& line, const Slot& column,
+                   bool rightToLeft) const {
+        return fitsAfter(above, line, column.x0, column.x1, rightToLeft);
+    }
+    bool fitsAfter(const Line& above, const Line& line, double x0, double x1,
                    bool rightToLeft) const {
         if (above.clusters.empty() || line.clusters.empty()) return false;
         // (A word space of a third of an em, as wide as typesetters make it.)
@@ -1385,12 +1444,12 @@ class TableFinder {
         if (rightToLeft) {  // the first word read is the rightmost
             if (isDash(items_[above.clusters.front()].code)) return false;
             const double wordStart = items_[line.clusters[line.wordStart.back()]].x0;
-            return above.x0 - space - (line.x1 - wordStart) >= column.x0;
+            return above.x0 - space - (line.x1 - wordStart) >= x0;
         }
         if (isDash(items_[above.clusters.back()].code)) return false;
         const double wordEnd =
             line.wordStart.size() > 1 ? items_[line.clusters[line.wordStart[1] - 1]].x1 : line.x1;
-        return above.x1 + space + (wordEnd - line.x0) <= column.x1;
+        return above.x1 + space + (wordEnd - line.x0) <= x1;
     }
 
     // Whether a horizontal rule the page draws lies between the lines, below

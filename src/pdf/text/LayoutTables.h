@@ -111,8 +111,14 @@
 // gap (a type column the gutter search did not part from the keys:
 // "ACSCALE  Integer" over "array"), for a new row often starts with a
 // heading there; never in a key column of single words (names, identifiers:
-// "weber" over "tesla"). A line wraps its cell only where its first word
-// would not have fitted at the end of the line above, in its column: under
+// "weber" over "tesla"), but where the rest of its row goes on, one of its
+// lines under a cell broken at a hyphen, and the row leaves a number column
+// of the row above empty ("Granite" over "Devices" beside "VSD-" over
+// "E/XE", under step times of "125"). A line wraps its cell only where its
+// first word would not have fitted at the end of the line above, in its
+// column, as wide as the cells that start in it (a name that overflowed from
+// the column before makes no room; a key that goes on with its row ends in
+// the gutter after it): under
 // one it could have followed, it is an entry of its own ("de-DE" over
 // "de-DE-1901", an item of a list set in the cell, a sub-row whose first
 // cell is empty). A column of running text wraps up to
