@@ -527,14 +527,17 @@ TEST_F(AddressLinks, AddressEndsWhereItsCellFontRoomMarkOrScriptSaysSo) {
 // keeps it.
 TEST_F(AddressLinks, HyphenWithoutEvidenceFollowsHowTheDocumentBreaksItsAddresses) {
     const FontPage brokenLikeWords = {
-        {"The software reads every waypoint; the code is hosted at sourceforge as it always was.",
+        {"The main software reads every waypoint; the code is at sourceforge as it always was.",
          "The sources are at https://www.example.org/soft-",
          "ware/glpk/ and mirrored at https://source-",
          "forge.example.net/projects/gps/ for all. The format is at http://www.example.com/Way-",
          "point.html and the list of the others at http://www.example.com/gpx_re-",
          "sources.asp. Keyboard interrupts get lost: https://stack.example.com/q/1408356/keyboard-",
          "interrupts-with-pool says why, and http://sw.example.com/id/9001c8de-",
-         "c19e-41a0/ex.pdf is a number."},
+         "c19e-41a0/ex.pdf is a number.", "Name\tLicence",
+         "common\tCC0 [http://cc.example.org/publicdo-", "\tmain/zero/1.0/]",
+         "ovirt\tOPL [http://www.example.org/openpub/]",
+         "redhat\tCC-BY-SA [http://cc.example.org/by-sa/]"},
         {"https://www.example.org/software/glpk/", "https://www.example.org/software/glpk/",
          "https://sourceforge.example.net/projects/gps/",
          "https://sourceforge.example.net/projects/gps/", "http://www.example.com/Waypoint.html",
@@ -543,7 +546,10 @@ TEST_F(AddressLinks, HyphenWithoutEvidenceFollowsHowTheDocumentBreaksItsAddresse
          "https://stack.example.com/q/1408356/keyboard-interrupts-with-pool",
          "https://stack.example.com/q/1408356/keyboard-interrupts-with-pool",
          "http://sw.example.com/id/9001c8de-c19e-41a0/ex.pdf",
-         "http://sw.example.com/id/9001c8de-c19e-41a0/ex.pdf"}};
+         "http://sw.example.com/id/9001c8de-c19e-41a0/ex.pdf",
+         "http://cc.example.org/publicdomain/zero/1.0/",
+         "http://cc.example.org/publicdomain/zero/1.0/", "http://www.example.org/openpub/",
+         "http://cc.example.org/by-sa/"}};
     const FontPage noEvidence = {
         {"The list of them is at http://www.example.com/gpx_re-", "sources.asp for all."},
         {"http://www.example.com/gpx_re-sources.asp", "http://www.example.com/gpx_re-sources.asp"}};

@@ -1,5 +1,6 @@
 #include "pdf/text/DocumentWords.h"
 
+#include <cmath>
 #include <vector>
 
 #include "pdf/Error.h"
@@ -126,17 +127,14 @@ void DocumentWords::read() {
                                            static_cast<std::size_t>(word.count));
             };
             for (const LaidOutWord& word : layout.words) runs_.addWord(text(word));
-            for (std::size_t l = 0; l + 1 < layout.lines.size(); ++l) {
-                const LaidOutLine& line = layout.lines[l];
-                const LaidOutLine& next = layout.lines[l + 1];
-                if (line.wordCount == 0 || next.wordCount == 0) continue;
-                const std::u32string_view last =
-                    text(layout.words[line.firstWord + line.wordCount - 1]);
-                const std::u32string_view head = text(layout.words[next.firstWord]);
+            // A word ending a line (a table cell's line too) in a hyphen
+            // after a letter, over a word that starts with one.
+            auto lineEnd = [&](const LaidOutWord& lastWord, const LaidOutWord& headWord) {
+                const std::u32string_view last = text(lastWord), head = text(headWord);
                 if (last.size() < 2 || !isWordHyphen(last.back()) ||
                     !chars::isLetter(last[last.size() - 2]) || head.empty() ||
                     !chars::isLetter(head.front()))
-                    continue;
+                    return;
                 std::size_t leftStart = last.size() - 1;
                 while (leftStart > 0 && chars::isLetter(last[leftStart - 1])) --leftStart;
                 std::size_t rightEnd = 0;
@@ -145,6 +143,30 @@ void DocumentWords::read() {
                                     head.substr(0, rightEnd));
                 if (last.find_first_of(U":/.@") != last.npos && lineEnds_.size() < kMaxBreaks)
                     lineEnds_.push_back({std::u32string(last), std::u32string(head)});
+            };
+            // In a table row, a cell's next line: its first word stands on a
+            // later baseline and starts before the word before it ends.
+            auto wrapsInCell = [&](const LaidOutWord& before, const LaidOutWord& after) {
+                const PaintedChar& end =
+                    painted.chars[layout.order[before.first + before.count - 1]];
+                const PaintedChar& start = painted.chars[layout.order[after.first]];
+                const double along = (start.origin.x - end.origin.x) * end.dirX +
+                                     (start.origin.y - end.origin.y) * end.dirY;
+                const double across = (start.origin.x - end.origin.x) * -end.dirY +
+                                      (start.origin.y - end.origin.y) * end.dirX;
+                return along < 0 && std::fabs(across) >= 0.5 * end.size;
+            };
+            for (std::size_t l = 0; l < layout.lines.size(); ++l) {
+                const LaidOutLine& line = layout.lines[l];
+                if (line.wordCount == 0) continue;
+                if (line.tableRow)
+                    for (int w = line.firstWord; w + 1 < line.firstWord + line.wordCount; ++w)
+                        if (layout.words[w].count > 0 && layout.words[w + 1].count > 0 &&
+                            wrapsInCell(layout.words[w], layout.words[w + 1]))
+                            lineEnd(layout.words[w], layout.words[w + 1]);
+                if (l + 1 < layout.lines.size() && layout.lines[l + 1].wordCount > 0)
+                    lineEnd(layout.words[line.firstWord + line.wordCount - 1],
+                            layout.words[layout.lines[l + 1].firstWord]);
             }
         } catch (const Error&) {
             // The page's own reading reports what is wrong with it.

@@ -65,8 +65,8 @@ class WordRuns {
     // vocabulary holds them written together and nowhere with a hyphen between
     // them.
     bool hyphenated(const std::u32string& left, const std::u32string& right) const;
-    // A line end that breaks a word at a hyphen: the letters before it and
-    // after it, which are pieces there, not words.
+    // A line end (a table cell's line's too) that breaks a word at a hyphen:
+    // the letters before it and after it, which are pieces there, not words.
     void addBrokenWord(std::u32string_view left, std::u32string_view right);
     // Whether the vocabulary holds the run as a word of its own somewhere, in
     // any case: more often than as a piece of a broken word.
@@ -120,8 +120,8 @@ class DocumentWords {
     bool hyphenatesAddresses(const AddressBreak& addressBreak);
 
   private:
-    // A line end in a hyphen after a letter, in a word that holds one of
-    // ":/.@", over a line that starts with a letter.
+    // A line end (a table cell's line's too) in a hyphen after a letter, in
+    // a word that holds one of ":/.@", over a line that starts with a letter.
     struct LineEnd {
         std::u32string lastWord, nextLineFirstWord;
     };
