@@ -459,6 +459,27 @@ TEST_F(TextPageTest, LigatureMappedToAControlCodeIsReadByItsName) {
     EXPECT_EQ("signified", pdf::TextPage(d.page(1)).text());
 }
 
+// A Type 3 font as dvips writes bitmap fonts: glyph space upside down, about fifty units a
+// glyph, and a bounding box of a thousand units that stands for none of them. Its lines, 14 points
+// apart, are read one after the other, word by word.
+TEST_F(TextPageTest, Type3FontWithAPlaceholderBoxReadsLineByLine) {
+    pdfbuild::DocumentSpec doc;
+    const std::vector<pdfbuild::Type3Glyph> glyphs = {{1, "a", 50}, {2, "b", 55}, {3, "space", 33},
+                                                      {4, "c", 44}, {5, "d", 55}, {6, "e", 44},
+                                                      {7, "f", 30}, {8, "g", 50}};
+    std::string font = pdfbuild::addType3Font(doc, glyphs, {{1, "a"}, {2, "b"}, {3, " "}},
+                                              {"[1 0 0 -1 0 0]", "[0 0 1000 1000]"});
+    pdfbuild::PageSpec page;
+    page.resources = {{"Font", "T3", font}};
+    page.rawContent =
+        "BT /T3 0.12 Tf 1 0 0 -1 72 700 Tm <0102030201> Tj ET "
+        "BT /T3 0.12 Tf 1 0 0 -1 72 686 Tm <0201030102> Tj ET";
+    doc.pages.push_back(page);
+    pdfbuild::writePdf(doc, dir.file("dvips.pdf"));
+    pdf::Document d(dir.file("dvips.pdf"));
+    EXPECT_EQ("ab ba\nba ab", pdf::TextPage(d.page(1)).text());
+}
+
 // A tightly set line whose word gap after a full stop (0.12 em) is narrower than the usual
 // 0.15 em; its letters touch, so the gap still stands out. A 0.05 em gap inside a word of the
 // same kind of line does not.

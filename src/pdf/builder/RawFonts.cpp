@@ -174,7 +174,7 @@ std::string rewrittenFont(const std::vector<TrueTypeGlyph>& glyphs, bool cid,
 }  // namespace
 
 std::string addType3Font(DocumentSpec& doc, const std::vector<Type3Glyph>& glyphs,
-                         const UnicodeMap& toUnicode) {
+                         const UnicodeMap& toUnicode, const Type3Space& space) {
     int first = 255, last = 1;
     for (const Type3Glyph& g : glyphs) {
         if (g.code < 1 || g.code > 255) throw std::runtime_error("RawFonts: code out of range");
@@ -193,12 +193,11 @@ std::string addType3Font(DocumentSpec& doc, const std::vector<Type3Glyph>& glyph
     }
     std::string widthList;
     for (int w : widths) widthList += std::to_string(w) + " ";
-    std::string font =
-        "<< /Type /Font /Subtype /Type3 /FontBBox [0 0 1000 700] "
-        "/FontMatrix [0.001 0 0 0.001 0 0] /CharProcs << " +
-        procs + ">> /Encoding << /Type /Encoding /Differences [" + differences +
-        "] >> /FirstChar " + std::to_string(first) + " /LastChar " + std::to_string(last) +
-        " /Widths [" + widthList + "] /Resources << >>";
+    std::string font = "<< /Type /Font /Subtype /Type3 /FontBBox " + space.bbox + " /FontMatrix " +
+                       space.matrix + " /CharProcs << " + procs +
+                       ">> /Encoding << /Type /Encoding /Differences [" + differences +
+                       "] >> /FirstChar " + std::to_string(first) + " /LastChar " +
+                       std::to_string(last) + " /Widths [" + widthList + "] /Resources << >>";
     if (!toUnicode.empty()) {
         std::vector<std::string> mappings;
         for (const auto& [code, text] : toUnicode) {

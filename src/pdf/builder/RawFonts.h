@@ -31,9 +31,16 @@ struct Type3Glyph {
 // characters; a control character such as "\x0C" maps to that control code).
 using UnicodeMap = std::vector<std::pair<int, std::string>>;
 
+// A Type 3 font's /FontMatrix and /FontBBox as the dictionary writes them; widths are in its
+// glyph space.
+struct Type3Space {
+    std::string matrix = "[0.001 0 0 0.001 0 0]";
+    std::string bbox = "[0 0 1000 700]";
+};
+
 // A Type 3 font. With an empty map it has no /ToUnicode, and readers go by the glyph names.
 std::string addType3Font(DocumentSpec& doc, const std::vector<Type3Glyph>& glyphs,
-                         const UnicodeMap& toUnicode = {});
+                         const UnicodeMap& toUnicode = {}, const Type3Space& space = {});
 
 // A CID font written top to bottom (/Encoding /Identity-V), not embedded: two-byte codes,
 // every glyph 1 em down the column, each code mapped to the text given.

@@ -4,6 +4,7 @@
 #include FT_FREETYPE_H
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <iterator>
 #include <string>
@@ -36,6 +37,20 @@ bool standardMetrics(const char* fontName, double& ascent, double& descent) {
     return true;
 }
 
+// The median of a font's non-zero advances, in ems (a Type 3 font's text
+// space units); 0 when it has none.
+double medianAdvance(const pdf_font_desc& d) {
+    std::vector<double> widths;
+    for (int i = 0; i < d.hmtx_len && widths.size() < 4096; ++i)
+        if (d.hmtx[i].w > 0) widths.push_back(d.hmtx[i].w * 0.001);
+    if (widths.empty()) return 0;
+    std::nth_element(widths.begin(), widths.begin() + widths.size() / 2, widths.end());
+    return widths[widths.size() / 2];
+}
+
+// A Type 3 font's box taller than this many median advances is a placeholder.
+constexpr double kAdvancesPerBox = 8;
+
 bool sensible(double ascent, double descent) {
     return ascent > 0.2 && ascent < 2 && descent <= 0 && descent > -1;
 }
@@ -48,12 +63,24 @@ void measureFromDictionary(FontInfo& info, pdf_obj* dict) {
         // MuPDF keeps the bounding box in ems; glyph space is where it is
         // upright.
         fz_matrix t3 = font->t3matrix;
+        if (t3.a == 0) return;
         fz_rect box = fz_transform_rect(font->bbox, fz_invert_matrix(t3));
-        if (box.y1 - box.y0 > 0 && t3.a != 0) {
+        double em = box.y1 - box.y0, ascent = box.y1, descent = box.y0;
+        // A box that stands for no glyph (dvips' "[0 0 1000 1000]" around
+        // glyphs fifty units wide): an em twice the median advance, as in
+        // text fonts (in glyph space's units up the page).
+        const double up = t3.d != 0 ? std::fabs(t3.d) : std::fabs(t3.a);
+        const double advance = medianAdvance(*d) / up;
+        if (advance > 0 && em > kAdvancesPerBox * advance) {
+            em = 2 * advance;
+            ascent = 0.8 * em;
+            descent = -0.2 * em;
+        }
+        if (em > 0) {
             info.boxToEm = t3;
-            info.em = box.y1 - box.y0;
-            info.ascent = box.y1;
-            info.descent = box.y0;
+            info.em = em;
+            info.ascent = ascent;
+            info.descent = descent;
         }
         return;
     }

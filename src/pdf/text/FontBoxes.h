@@ -3,7 +3,10 @@
 // units; not for callers outside src/pdf/.
 //
 // Box units: ems for ordinary fonts; for a Type 3 font with a usable bounding
-// box, its glyph space, which its font matrix (boxToEm) takes to ems.
+// box, its glyph space, which its font matrix (boxToEm) takes to ems. A Type 3
+// box taller than eight of the font's median advances stands for no glyph
+// (dvips writes "[0 0 1000 1000]" around glyphs fifty units wide): the em is
+// then two median advances, 0.8 of it above the baseline.
 //
 // Ownership and threads: a FontInfo lives for one reading of a page, on the
 // thread that reads it. What it reads of the font program goes through
