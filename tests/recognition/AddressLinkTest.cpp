@@ -484,6 +484,14 @@ TEST_F(AddressLinks, AddressEndsWhereItsCellFontRoomMarkOrScriptSaysSo) {
           "emu_xds_software_package_download.html#xds110-support-utilities",
           "https://software.example.com/ccs/esd/documents/xdsdebugprobes/"
           "emu_xds_software_package_download.html#xds110-support-utilities"}},
+        // A percent escape that starts the next line goes on with the address, whatever room
+        // the line left.
+        {{"The pages of the lexicon are all kept at the library of sources, page by page, as "
+          "images.",
+          "Page one is at http://en.example.org/wiki/Lexicon_%28Brown",
+          "%29.djvu/25, where the last number is the page's number plus twenty-four, in order."},
+         {"http://en.example.org/wiki/Lexicon_%28Brown%29.djvu/25",
+          "http://en.example.org/wiki/Lexicon_%28Brown%29.djvu/25"}},
         // A footnote's number set before its address with no space.
         {{"The proposal is written up in a shared document.",
           "1https://docs.example.com/document/d/1TFea6K/edit# and 2www.example.org/perf"},

@@ -499,6 +499,14 @@ bool looksLikeAPathPiece(const AddressTail& tail, std::u32string_view core) {
 }
 
 // Whether an address that `tail` ends in goes on with `head` over `brk`.
+// "%29…": a percent escape, which no word of prose starts with.
+bool startsWithPercentEscape(std::u32string_view word) {
+    auto hex = [](char32_t c) {
+        return isAsciiDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+    };
+    return word.size() >= 3 && word[0] == '%' && hex(word[1]) && hex(word[2]);
+}
+
 bool addressGoesOn(const AddressTail& tail, const Break& brk, std::u32string_view head) {
     if (head.empty()) return false;
     if (cannotEnd(tail)) return charactersGoOn(tail, brk.sameParagraph, head);
@@ -508,6 +516,11 @@ bool addressGoesOn(const AddressTail& tail, const Break& brk, std::u32string_vie
     // where that sets the paragraph better ("…/adns/adns.tar." over "gz.").
     if (brk.sameParagraph && brk.font != FontEvidence::Other && tail.kind == AddressKind::Web &&
         !tail.inHost && tail.last == '.' && isAsciiAlnum(tail.beforeLast) && isFileType(core))
+        return true;
+    // Nor is a percent escape that starts the next line, wherever the
+    // producer broke the line ("…_%28Brown-Driver-Briggs" over "%29.djvu/25,").
+    if (brk.font != FontEvidence::Other && tail.kind == AddressKind::Web && !tail.inHost &&
+        !tail.inFragment && startsWithPercentEscape(core) && isWebPiece(core))
         return true;
     // The address may end here: the break must have been forced, and the
     // next piece not set in the body font while the address has its own.
