@@ -529,6 +529,9 @@ describe('sharp at every zoom', () => {
           const stage = document.getElementById('stage');
           stage.scrollTo((stage.scrollWidth - stage.clientWidth) / 2, (stage.scrollHeight - stage.clientHeight) / 2);
         });
+        // The stage lays its tiles a frame after the scroll event, which itself waits for a
+        // frame: on a loaded machine a frame can take longer than any fixed pause.
+        await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
         await page.waitForTimeout(100);
         // Settled: every tile in, and the same tiles at two polls in a row (tiles are laid a
         // frame after the stage moves, so one poll may see the old set complete).
