@@ -569,4 +569,51 @@ TEST_F(AddressLinks, HyphenWithoutEvidenceFollowsHowTheDocumentBreaksItsAddresse
     }
 }
 
+// An underscore drawn as a bar, as TeX draws \_ in fonts without one: a filled bar of .3 em
+// on the baseline, or a stroked line, between ".../get" and "file" is part of the address,
+// its text and its link. The same gap bridged by a visible space sign (a bar on two ticks)
+// or by a piece of an underline that runs under the words beside it is no underscore.
+TEST_F(AddressLinks, UnderscoreDrawnAsABarIsPartOfTheAddress) {
+    const std::string left = "see http://example.org/get";
+    const double kern = 0.06 * kSize, bar = 0.3 * kSize;
+    const double x0 = 72 + width(left) + kern, x1 = x0 + bar;
+    auto num = [](double v) { return std::to_string(v); };
+    const std::string filled = num(x0) + " 700 " + num(bar) + " 0.4 re f";
+    const std::string stroked = "0.4 w " + num(x0) + " 700.2 m " + num(x1) + " 700.2 l S";
+    const std::string ticks = "0.4 w " + num(x0) + " 700 m " + num(x0) + " 701.5 l S " + num(x1) +
+                              " 700 m " + num(x1) + " 701.5 l S";
+    const double underStart = 72 + width("see ");
+    const std::string underline = num(underStart) + " 698 " + num(x0 - underStart) + " 0.5 re f " +
+                                  num(x0) + " 698 " + num(bar) + " 0.5 re f " + num(x1) + " 698 " +
+                                  num(width("file")) + " 0.5 re f";
+    struct Case {
+        std::string drawn, url;
+    };
+    const std::vector<Case> cases = {
+        {filled, "http://example.org/get_file"},
+        {stroked, "http://example.org/get_file"},
+        {filled + " " + ticks, "http://example.org/get"},
+        {underline, "http://example.org/get"},
+    };
+    pdfbuild::DocumentSpec doc;
+    for (const Case& c : cases) {
+        pdfbuild::PageSpec page;
+        page.texts = {pdfbuild::textRun(72, 700, left, kSize),
+                      pdfbuild::textRun(x1 + kern, 700, "file now", kSize)};
+        page.rawContent = c.drawn;
+        doc.pages.push_back(page);
+    }
+    std::vector<std::vector<Recognised>> found = recognise(doc);
+    for (size_t p = 0; p < cases.size(); ++p) {
+        ASSERT_EQ(1u, found[p].size()) << cases[p].drawn;
+        EXPECT_EQ(cases[p].url, found[p][0].url) << cases[p].drawn;
+        EXPECT_EQ(cases[p].url, found[p][0].text) << cases[p].drawn;
+        // The link runs from the address's first glyph to the end of its last one.
+        const double end = cases[p].url.size() > 22 ? x1 + kern + width("file") : x0 - kern;
+        const double top = 792 - 700 - kAscent * kSize;
+        EXPECT_EQ(loc(underStart, top, end - underStart, 792 - 700 - top), found[p][0].loc)
+            << cases[p].drawn;
+    }
+}
+
 }  // namespace

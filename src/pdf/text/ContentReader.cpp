@@ -77,6 +77,13 @@ void ContentReader::paintPath(bool fill, bool stroke, bool hidden) {
     fz_rect rect = rectangleOf(toPage);
     if ((fill || stroke) && !hidden && !annotation_ && out_.rules.size() < kMaxPageRules)
         addRules(toPage, rect, fill);
+    if ((fill || stroke) && !hidden && !annotation_ && bars_.size() < kMaxPageRules) {
+        const fz_rect bar = fill ? (gs().fillColour ? rect : fz_empty_rect) : strokedBar(toPage);
+        if (!fz_is_empty_rect(bar) &&
+            std::min(bar.y1 - bar.y0, bar.x1 - bar.x0) <= kRuleThickness && std::isfinite(bar.x0) &&
+            std::isfinite(bar.x1) && std::isfinite(bar.y0) && std::isfinite(bar.y1))
+            bars_.push_back({bar.x0, bar.y0, bar.x1, bar.y1});
+    }
     if (fill && !hidden && !out_.chars.empty() && gs().fillColour && gs().paintsOpaquely() &&
         !fz_is_empty_rect(rect))
         addCover(rect);
@@ -133,6 +140,19 @@ fz_rect ContentReader::rectangleOf(const fz_matrix& toPage) const {
     fz_rect r = fz_empty_rect;
     for (int k = 0; k < 4; ++k) r = includePoint(r, q[k]);
     return r;
+}
+
+fz_rect ContentReader::strokedBar(const fz_matrix& toPage) const {
+    const PathProbe& p = path_;
+    if (p.curved || p.rectangle || p.subpaths != 1 || p.count != 2) return fz_empty_rect;
+    const fz_point a = fz_transform_point(p.points[0], toPage);
+    const fz_point b = fz_transform_point(p.points[1], toPage);
+    const float half = gs().lineWidth * fz_matrix_expansion(toPage) / 2;
+    if (std::fabs(a.y - b.y) <= 0.01f)
+        return fz_make_rect(std::min(a.x, b.x), a.y - half, std::max(a.x, b.x), a.y + half);
+    if (std::fabs(a.x - b.x) <= 0.01f)
+        return fz_make_rect(a.x - half, std::min(a.y, b.y), a.x + half, std::max(a.y, b.y));
+    return fz_empty_rect;
 }
 
 void ContentReader::addRules(const fz_matrix& toPage, const fz_rect& rect, bool fill) {

@@ -50,6 +50,7 @@ struct GState {
     bool blendNormal = true;
     bool softMask = false;
     bool fillColour = true;    // not a pattern or shading
+    float lineWidth = 1;       // of strokes, user space
     bool translucent = false;  // inside a group that is not opaque
     // The clip in force, in page space.
     bool clipped = false;
@@ -139,6 +140,10 @@ class ContentReader {
     pdf_document* document() const { return doc_; }
     // What has been read. markHidden() first, once the reading is complete.
     PaintedText& result() { return out_; }
+    // Bars: filled axis-aligned rectangles and stroked lines along an axis of the page's
+    // own content, at most kRuleThickness thick, page space, in the order painted; at most
+    // kMaxPageRules. What DrawnUnderscores.h reads as underscores.
+    const std::vector<Rect>& bars() const { return bars_; }
     void markHidden();
 
     // The resources that font names are looked up in: the page's, then each
@@ -150,6 +155,7 @@ class ContentReader {
 
     // ---- graphics state ----
     GState& gs() { return stack_.back(); }
+    const GState& gs() const { return stack_.back(); }
     void save() { stack_.push_back(stack_.back()); }
     void restore() {
         if (stack_.size() > 1) stack_.pop_back();
@@ -206,6 +212,9 @@ class ContentReader {
   private:
     const FontInfo* fontInfo(const char* name, pdf_font_desc* desc);
     fz_rect rectangleOf(const fz_matrix& toPage) const;
+    // The bar a stroke of one straight line along an axis paints, page space; an empty
+    // rectangle for any other path.
+    fz_rect strokedBar(const fz_matrix& toPage) const;
     // rect: rectangleOf(toPage), already worked out by the caller.
     void addRules(const fz_matrix& toPage, const fz_rect& rect, bool fill);
     void clipTo(fz_rect box, bool exact);
@@ -232,6 +241,7 @@ class ContentReader {
 
     PathProbe path_;
     bool clipPending_ = false;
+    std::vector<Rect> bars_;
 
     pdf_text_object_state tos_{};
     fz_rect textClip_ = fz_empty_rect;  // the glyphs of the text object, page space

@@ -15,6 +15,7 @@
 #include "pdf/PageClock.h"
 #include "pdf/PageLimits.h"
 #include "pdf/text/ContentReader.h"
+#include "pdf/text/DrawnUnderscores.h"
 
 namespace pdf {
 namespace {
@@ -67,6 +68,9 @@ void opgsBM(fz_context*, pdf_processor* proc, const char* mode) {
 }
 void opgsca(fz_context*, pdf_processor* proc, float alpha) {
     readerOf(proc).gs().fillAlpha = alpha;
+}
+void opw(fz_context*, pdf_processor* proc, float width) {
+    readerOf(proc).gs().lineWidth = width;
 }
 void opgsSMask(fz_context*, pdf_processor* proc, pdf_obj* smask, pdf_obj*, float*, int) {
     readerOf(proc).gs().softMask = smask != nullptr;
@@ -353,6 +357,7 @@ pdf_processor* newProcessor(ContentReader& reader) {
     s.usage = "View";
     s.op_gs_BM = opgsBM;
     s.op_gs_ca = opgsca;
+    s.op_w = opw;
     s.op_gs_SMask = opgsSMask;
     s.op_q = opq;
     s.op_Q = opQ;
@@ -487,6 +492,7 @@ PaintedText readPaintedText(const Page& page) {
             throw Error(page.place(), "cannot read text", reader.workLimit());
         if (!read) continue;
         reader.markHidden();
+        addDrawnUnderscores(reader.result(), reader.bars());
         return std::move(reader.result());
     }
     throw Error(page.place(), "cannot read text", failure);

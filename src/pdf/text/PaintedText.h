@@ -34,6 +34,9 @@
 // left out; a glyph left with none is one unmapped PaintedChar, which keeps
 // its place on the line but adds nothing to the text.
 //
+// A short bar drawn where an underscore goes, as TeX draws \_ in fonts
+// without one, is read as a glyph "_" of its own (DrawnUnderscores.h).
+//
 // Besides its text, a page's rules (Rule): the borders and row lines that
 // part a ruled table's cells, read from the same pass.
 //
