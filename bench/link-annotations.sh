@@ -60,7 +60,9 @@ def links(out, page):
     path = os.path.join(out, 'Page_%d.xml' % page)
     found = []
     for m in re.finditer(r'<link ([^>]*)/>', open(path, encoding='utf-8', errors='replace').read()):
-        a = {k: html.unescape(v) for k, v in re.findall(r'(\w+)="([^"]*)"', m.group(1))}
+        # The printer quotes a value holding a '"' with apostrophes.
+        a = {k: html.unescape(v or w)
+             for k, v, w in re.findall(r'(\w+)=(?:"([^"]*)"|\'([^\']*)\')', m.group(1))}
         a['box'] = [float(v) for v in a['loc'].split()]
         found.append(a)
     return found
