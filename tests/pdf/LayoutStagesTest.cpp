@@ -80,14 +80,15 @@ std::vector<Piece> column(double x, double y, const std::vector<std::string>& li
 
 // A line of words set apart by a stretched space of 4.5 points (no space
 // drawn); an empty word doubles the space after a sentence.
-std::vector<Piece> justified(double x, double y, const std::vector<std::string>& words) {
+std::vector<Piece> justified(double x, double y, const std::vector<std::string>& words,
+                             double space = 4.5) {
     std::vector<Piece> pieces;
     for (const std::string& word : words) {
         if (!word.empty()) {
             pieces.push_back({x, y, word, 10, 0, false});
             x += widthOf(word);
         }
-        x += 4.5;
+        x += space;
     }
     return pieces;
 }
@@ -198,6 +199,30 @@ TEST(LayoutLines, RowsSplitAtGuttersAndWideGapsOnly) {
               {{72, 124, "fr/hal."}}),
          {"and partitions thereof. Research report",
           "and partitions thereofs. Available from https://hal.", "fr/hal."}},
+        // A bibliography's lines that TeX stretched to more than an em a space around an
+        // address it could not break, sentence spaces of four to five of those.
+        {"a justified line stretched far stays whole",
+         join(join(justified(72, 100,
+                             {"Fitzmaurice", "GM", "(2014).", "", "", "", "Multilevel", "Modeling",
+                              "of", "Data.", "In"},
+                             11.3),
+                   justified(84.2, 112,
+                             {"Symposium", "on", "Recent", "Advances", "in", "Modeling.", "", "New",
+                              "York", "Uni-"},
+                             13.6)),
+              justified(
+                  84.2, 124,
+                  {"versity,", "New", "York.", "", "", "", "", "URL", "https://example.org/a/"},
+                  15.3)),
+         {"Fitzmaurice GM (2014). Multilevel Modeling of Data. In",
+          "Symposium on Recent Advances in Modeling. New York Uni-",
+          "versity, New York. URL https://example.org/a/"}},
+        {"columns stretched each its own way split at their gutter",
+         join(join(justified(72, 100, {"one", "two", "three"}, 7),
+                   justified(176, 100, {"four", "five", "six"}, 7.9)),
+              join(justified(72, 112, {"seven", "eight", "nine"}, 7),
+                   justified(176, 112, {"ten", "eleven", "twelve"}, 7.9))),
+         {"one two three", "four five six", "seven eight nine", "ten eleven twelve"}},
         {"a gap far wider than the row's word spaces splits beside one such row",
          {{72, 100, "1.1"},
           {113, 100, "Code Signing Components"},

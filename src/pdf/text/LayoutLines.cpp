@@ -6,6 +6,8 @@
 #include <numeric>
 #include <utility>
 
+#include "pdf/text/CharClass.h"
+
 namespace pdf {
 namespace layout {
 namespace {
@@ -342,30 +344,96 @@ class LineBuilder {
     // Rows are split one after another: the last row's answer is kept, so a
     // row with many gaps is measured once.
     double wordSpace(int rowIndex) const {
-        if (wordSpaceRow_ != rowIndex) {
-            wordSpaceRow_ = rowIndex;
-            wordSpace_ = measureWordSpace(rowIndex);
-        }
-        return wordSpace_;
+        measureRow(rowIndex);
+        std::vector<double> widths;
+        widths.reserve(rowGaps_.size());
+        for (const Gap& g : rowGaps_) widths.push_back(g.to - g.from);
+        if (widths.empty()) return 0;
+        std::nth_element(widths.begin(), widths.begin() + widths.size() / 2, widths.end());
+        return widths[widths.size() / 2];
     }
-    double measureWordSpace(int rowIndex) const {
-        std::vector<std::pair<double, double>> inked;
+    // Whether the gap [x0, x1] of the row is a space of a justified line
+    // stretched far (a long address TeX could not break, in a bibliography:
+    // "versity, New York.      URL https://…"): the word spaces after a
+    // letter or digit among the kStretchedLook nearest the gap on each side,
+    // narrower than kSplitGap, kStretchedGaps and more, are kStretchedSpace
+    // and more and equal within kStretchedEqual, as a line's glue is
+    // stretched alike (the spaces after punctuation stretch more); and the
+    // gap is one of them, or after punctuation (the end of a sentence) no
+    // more than kStretchedSentenceSpace times them. Two columns of justified text
+    // have lines stretched each its own way, and rarely that far. Only gaps
+    // between characters of proportional fonts count: text of a fixed-pitch
+    // font is laid out in columns by its spaces (a program's table output).
+    // And no text of the rows around (within kGutterReach) may start where
+    // the run after the gap starts, end where it or the text before the gap
+    // ends, or be centred where it is, within kStretchedAlign: the cells of a
+    // table whose columns are spaced alike line up so (a matrix's entries
+    // centred); the words of prose hardly ever do.
+    // `x0`, `x1`: the gap; `runEnd`: where the run after it ends.
+    bool stretchedSpace(int rowIndex, double x0, double x1, double runEnd, double size) const {
+        measureRow(rowIndex);
+        const double split = kSplitGap * size;
+        // The gap between inked characters that holds [x0, x1] (the runs'
+        // ends may be spaces).
+        const double slack = 0.01 * size;
+        auto at = std::lower_bound(rowGaps_.begin(), rowGaps_.end(), x1 - slack,
+                                   [](const Gap& g, double x) { return g.to < x; });
+        if (at == rowGaps_.end() || at->from > x0 + slack || !at->proportional) return false;
+        int count = 0;
+        double least = std::numeric_limits<double>::infinity(), most = 0;
+        auto weigh = [&](auto from, auto to) {
+            for (int looked = 0; from != to && looked < kStretchedLook; ++from, ++looked) {
+                const double width = from->to - from->from;
+                if (width >= split || !from->proportional || !from->afterWord) continue;
+                least = std::min(least, width);
+                most = std::max(most, width);
+                ++count;
+            }
+        };
+        // The gaps before [x0, x1], nearest first, and it with those after it.
+        weigh(std::make_reverse_iterator(at), rowGaps_.rend());
+        weigh(at, rowGaps_.end());
+        if (count < kStretchedGaps) return false;
+        if (!(least >= kStretchedSpace * size && most - least <= kStretchedEqual * most &&
+              at->to - at->from <=
+                  (at->afterWord ? (1 + kStretchedEqual) * most : kStretchedSentenceSpace * most)))
+            return false;
+        std::vector<Neighbour> taken, neighbours;
+        if (!neighboursOf(rowIndex, x0, x1, kGutterReach * size, taken, neighbours)) return false;
+        const double near = kStretchedAlign * size;
+        return std::none_of(neighbours.begin(), neighbours.end(), [&](const Neighbour& n) {
+            return std::fabs(n.x0 - x1) <= near || std::fabs(n.x1 - runEnd) <= near ||
+                   std::fabs(n.x1 - x0) <= near || std::fabs(n.x0 + n.x1 - x1 - runEnd) <= near;
+        });
+    }
+    static constexpr double kStretchedAlign = 0.1;  // ems
+    static constexpr int kStretchedLook = 8;
+    static constexpr int kStretchedGaps = 2;
+    static constexpr double kStretchedEqual = 0.1;
+    // The gaps of kWordGap ems and more between the row's inked characters,
+    // along the row.
+    void measureRow(int rowIndex) const {
+        if (gapsRow_ == rowIndex) return;
+        gapsRow_ = rowIndex;
+        std::vector<const Item*> inked;
         for (int r : rowRuns_[rowIndex])
             for (int i = runs_[r].first; i < runs_[r].end; ++i)
-                if (!items_[i].space && !items_[i].mark)
-                    inked.push_back({items_[i].x0, items_[i].x1});
-        std::sort(inked.begin(), inked.end());
-        std::vector<double> gaps;
+                if (!items_[i].space && !items_[i].mark) inked.push_back(&items_[i]);
+        std::sort(inked.begin(), inked.end(),
+                  [](const Item* a, const Item* b) { return a->x0 < b->x0; });
+        rowGaps_.clear();
         double reach = -std::numeric_limits<double>::infinity();
-        for (const auto& [x0, x1] : inked) {
-            const double gap = x0 - reach;
-            if (std::isfinite(gap) && gap >= kWordGap * out_.rows[rowIndex].size)
-                gaps.push_back(gap);
-            reach = std::max(reach, x1);
+        const Item* farthest = nullptr;  // the character that reaches farthest
+        for (const Item* item : inked) {
+            const double gap = item->x0 - reach;
+            if (farthest != nullptr && gap >= kWordGap * out_.rows[rowIndex].size) {
+                const char32_t c = farthest->code;
+                rowGaps_.push_back({reach, item->x0, !farthest->fixedPitch && !item->fixedPitch,
+                                    chars::isLetter(c) || (c >= '0' && c <= '9')});
+            }
+            if (item->x1 >= reach) farthest = item;
+            reach = std::max(reach, item->x1);
         }
-        if (gaps.empty()) return 0;
-        std::nth_element(gaps.begin(), gaps.begin() + gaps.size() / 2, gaps.end());
-        return gaps[gaps.size() / 2];
     }
 
     // The extents of the runs of other rows within reach of the row's
@@ -417,11 +485,12 @@ class LineBuilder {
                     double s = std::max(size, run.size);
                     double gap = run.x0 - end;
                     const bool wide = gap > kJoinGap * s;
-                    const Gutter gutter = wide && gap < kSplitGap * s
+                    const bool stretched = wide && stretchedSpace(ri, end, run.x0, run.x1, s);
+                    const Gutter gutter = wide && !stretched && gap < kSplitGap * s
                                               ? gutterBetween(ri, {start, end}, {run.x0, run.x1}, s)
                                               : Gutter::Blocked;
                     const bool split =
-                        (wide && (gap >= kSplitGap * s || gutter == Gutter::Found)) ||
+                        (wide && !stretched && (gap >= kSplitGap * s || gutter == Gutter::Found)) ||
                         ruleBetween(ri, end, run.x0);
                     const bool soft = !split && wide &&
                                       (gutter == Gutter::FoundFar ||
@@ -597,8 +666,13 @@ class LineBuilder {
     std::vector<int> byBase_;                   // runs by orientation, then baseline
     std::vector<std::vector<int>> rowRuns_;     // the runs of each row, by x0
     std::vector<std::pair<int, int>> rowSpan_;  // each row's runs in byBase_: [first, second)
-    mutable int wordSpaceRow_ = -1;             // the row wordSpace_ was measured for
-    mutable double wordSpace_ = 0;
+    mutable int gapsRow_ = -1;                  // the row rowGaps_ were measured for
+    struct Gap {
+        double from, to;
+        bool proportional;  // between two characters of proportional fonts
+        bool afterWord;     // after a letter or digit, not punctuation
+    };
+    mutable std::vector<Gap> rowGaps_;  // its word gaps, along it
     LineSet out_;
 };
 

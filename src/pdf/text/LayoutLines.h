@@ -14,7 +14,14 @@
 //     a gap no wider than a sentence's space, 2.5 times the row's median
 //     word space, needs two such rows, or text beside the strip that starts,
 //     ends or is centred where the row's own does: spaces after sentences
-//     of two justified lines may lie one over the other), and, in upright text, at any gap that a
+//     of two justified lines may lie one over the other); but not at a gap
+//     of a justified line stretched far, whose word spaces after letters
+//     and digits near it are kStretchedSpace and more and alike, that is one
+//     of them or, after punctuation, no wider than kStretchedSentenceSpace
+//     of them, and that no text of the rows around starts, ends or is
+//     centred with (TeX's "versity, New York.      URL https://…" before an
+//     address it could not break; a table's cells line up); and, in upright
+//     text, at any gap that a
 //     vertical rule the page draws runs through from the row's baseline to half an em above it (the
 //     border between two cells of a ruled table) — so a justified line stays
 //     whole and two columns, or the cells of a table, stay apart. A gap
@@ -32,9 +39,10 @@
 //     when a grid of leader dots runs into the page number: "198", not
 //     "19.8"), and the line is split into words (splitWords).
 //
-// Work: n log n in the characters for rows and lines; a gap's gutter test
-// looks at no more than kMaxGutterNeighbours runs, a character's duplicate
-// test at kDuplicateLookback characters.
+// Work: n log n in the characters for rows and lines; a gap's gutter and
+// stretched-space tests look at no more than kMaxGutterNeighbours runs (and
+// sixteen of the row's gaps), a character's duplicate test at
+// kDuplicateLookback characters.
 //
 //     LineSet set = buildLines(items, marks, painted.rules);
 //

@@ -39,14 +39,20 @@ constexpr double kRunOverlap = 0.5;
 // Rows: baselines this close (of the smaller size) are one row.
 constexpr double kRowBaselineShift = 0.3;
 // Line splitting within a row: gaps up to kJoinGap never split, gaps of
-// kSplitGap and more always do; between them a gap splits when the rows
+// kSplitGap and more do; between them a gap splits when the rows
 // within kGutterReach (kLooseGutterReach when there are none so near)
-// leave a strip of kGutterWidth free inside it.
+// leave a strip of kGutterWidth free inside it. On a justified line stretched
+// so far that its word spaces are kStretchedSpace ems and more, all alike, a
+// gap that is one of them, or one up to kStretchedSentenceSpace times them
+// after a sentence's punctuation, is a space unless the rows around line up
+// with it (LayoutLines.h).
 constexpr double kJoinGap = 0.8;
 constexpr double kSplitGap = 3.0;
 constexpr double kGutterReach = 2.0;
 constexpr double kLooseGutterReach = 3.0;
 constexpr double kGutterWidth = 0.3;
+constexpr double kStretchedSpace = 0.6;
+constexpr double kStretchedSentenceSpace = 6.0;
 // A column gutter is judged from the runs of the rows near the gap; with
 // more than this many of them (a dense table has a few hundred: rows within
 // kLooseGutterReach of a row, cells of a row) the page is no text of columns
