@@ -261,10 +261,11 @@ pdfbuild::DocumentSpec fontPages(const std::vector<FontPage>& pages) {
 // Where an address ends, from what lies around it: a table cell's next line goes on with the
 // cell's address and a next row never does; an address set in a font of its own goes on in
 // that font; a list item's address with room to spare after it ends there (after a host's
-// last label and its full stop too); a raised footnote mark is no part of it; non-breaking
-// hyphens are the address's "-", a typesetter's hyphen is not; text without spaces (Chinese,
-// Japanese, Korean) and full- width punctuation end it; a parenthesis closes it unless it holds the
-// opening one.
+// last label and its full stop too), and a host's full stop before a capital ends it; an
+// address in brackets goes on with the word that closes them; a raised footnote mark is no
+// part of it; non-breaking hyphens are the address's "-", a typesetter's hyphen is not; text
+// without spaces (Chinese, Japanese, Korean) and full-width punctuation end it; a parenthesis
+// closes it unless it holds the opening one.
 TEST_F(AddressLinks, AddressEndsWhereItsCellFontRoomMarkOrScriptSaysSo) {
     const std::vector<FontPage> pages = {
         {{"Name\tLocation", "Mailing list\thttps://lists.example.net/", "\tmailman/listinfo/users",
@@ -394,6 +395,19 @@ TEST_F(AddressLinks, AddressEndsWhereItsCellFontRoomMarkOrScriptSaysSo) {
           "http://rpm.example.de/nav.php?cat=%2FUtilities%2Fxml/",
           "http://rpm.example.de/nav.php?cat=%2FUtilities%2Fxml/"}},
         {{"The utilities of the project are listed in the next chapter."}, {}},
+        // A host's full stop over a bibliography's next entry; a bracket that the next line
+        // closes after a line with room, under an address too long for the column.
+        {{"Guennebaud G, Jacob B et al. (2012). Eigen v3. URL https://eigen.tuxfamily.example.org.",
+          "ISO/IEC (2011). C++ 2011 Standard Document 14882:2011. ISO/IEC Standard Group, Geneva",
+          "Knuth DE (1984). The TeXbook. Addison-Wesley, Reading, Massachusetts, a classic text.",
+          "Lamport L (1994). LaTeX: A Document Preparation System. Addison-Wesley, Reading, MA."},
+         {"https://eigen.tuxfamily.example.org"}},
+        {{"See http://www.unicode.example.org/Public/4.0-Update/UnicodeData-4.0.0.txt",
+          "(http://www.unicode.example.org/Public/4.0-Update/",
+          "UnicodeData-4.0.0.txt) for the rest."},
+         {"http://www.unicode.example.org/Public/4.0-Update/UnicodeData-4.0.0.txt",
+          "http://www.unicode.example.org/Public/4.0-Update/UnicodeData-4.0.0.txt",
+          "http://www.unicode.example.org/Public/4.0-Update/UnicodeData-4.0.0.txt"}},
         // The soft hyphen that some fonts print for "-", mid-line and at a line end.
         {{"Download the installer from http://www.emma\u00ADsoft.com/games/amoebax/ and run it.",
           "Or get the disk image from http://www.emma\u00AD",

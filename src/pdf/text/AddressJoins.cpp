@@ -88,6 +88,7 @@ struct AddressTail {
     bool localPartOnly = false;  // no address, but could start an e-mail's local part
     bool inHost = false;         // a web address not yet past its host name
     bool numericHost = false;    // in its host, of digits and dots so far (IPv4)
+    bool namedHost = false;      // in its host, which already holds a domain label ("a.org")
     bool inFragment = false;     // a web address past its "#"
     bool awaitsAddress = false;  // a web archive's address up to a capture's time
     char32_t opener = 0;         // the bracket right before the address, still open
@@ -99,6 +100,20 @@ struct AddressTail {
 bool numeric(std::u32string_view text) {
     return std::all_of(text.begin(), text.end(),
                        [](char32_t c) { return c == '.' || isAsciiDigit(c); });
+}
+
+// A dot followed by two letters or digits: "example.com", "org.uk".
+bool holdsDomainLabel(std::u32string_view core) {
+    for (std::size_t i = 0; i + 2 < core.size(); ++i)
+        if (core[i] == '.' && isAsciiAlnum(core[i + 1]) && isAsciiAlnum(core[i + 2])) return true;
+    return false;
+}
+
+// Whether a host name's start, a dot after it aside, is a name of its own
+// ("eigen.tuxfamily.org."), not its first label ("buildd.").
+bool namesHost(std::u32string_view host) {
+    if (!host.empty() && host.back() == '.') host.remove_suffix(1);
+    return holdsDomainLabel(host);
 }
 
 // Whether a web address ends in a web archive's "/web/" and the time of a
@@ -133,6 +148,7 @@ AddressTail addressTail(std::u32string_view word, const AddressTail& carried) {
         if (std::all_of(word.begin(), word.end(), holds)) tail.kind = carried.kind;
         tail.inHost = carried.inHost && word.find(U'/') == word.npos;
         tail.numericHost = carried.numericHost && tail.inHost && numeric(word);
+        tail.namedHost = tail.inHost && (carried.namedHost || namesHost(word));
         tail.inFragment = carried.inFragment || word.find(U'#') != word.npos;
         tail.awaitsAddress = tail.kind == AddressKind::Web && endsInCaptureTime(word);
         if (tail.kind == AddressKind::Web && word.find(closerOf(carried.opener)) == word.npos)
@@ -147,6 +163,7 @@ AddressTail addressTail(std::u32string_view word, const AddressTail& carried) {
             tail.incomplete = i + n == word.size();
             tail.inHost = word.find(U'/', i + n) == word.npos;
             tail.numericHost = tail.inHost && numeric(word.substr(i + n));
+            tail.namedHost = tail.inHost && namesHost(word.substr(i + n));
             tail.inFragment = word.find(U'#', i + n) != word.npos;
             tail.awaitsAddress = endsInCaptureTime(word.substr(i));
             if (i > 0 && isOneOf(word[i - 1], U"[(<") &&
@@ -209,13 +226,6 @@ bool closesBracket(const AddressTail& tail, std::u32string_view head) {
     const std::u32string_view piece = head.substr(0, at);
     return std::all_of(piece.begin(), piece.end(), isAddressChar) && !isAddressOfItsOwn(piece) &&
            headCore(head.substr(at)).empty();
-}
-
-// A dot followed by two letters or digits: "example.com", "org.uk".
-bool holdsDomainLabel(std::u32string_view core) {
-    for (std::size_t i = 0; i + 2 < core.size(); ++i)
-        if (core[i] == '.' && isAsciiAlnum(core[i + 1]) && isAsciiAlnum(core[i + 2])) return true;
-    return false;
 }
 
 bool isWebPiece(std::u32string_view core) {
@@ -305,8 +315,11 @@ bool charactersGoOn(const AddressTail& tail, bool sameParagraph, std::u32string_
         if (!sameParagraph) return false;
         // "(https://example.org/x)." closes the parenthesis the address stood in.
         if (isOneOf(tail.beforeLast, U")]'\"")) return false;
-        // After a dot in a path, a capital starts a sentence (or a heading).
-        if (last == '.' && !tail.inHost && core[0] >= 'A' && core[0] <= 'Z') return false;
+        // After a dot in a path, or after a host that is a name of its own,
+        // a capital starts a sentence (or a heading, or the next entry of a
+        // list: "URL https://eigen.tuxfamily.org." over "ISO/IEC (2011)").
+        if (last == '.' && (!tail.inHost || tail.namedHost) && core[0] >= 'A' && core[0] <= 'Z')
+            return false;
         // After a dot that ends a path, or a host named by letters, digits
         // and dots alone are a number that starts the next line
         // ("…/ekv_v262.pdf." over a heading's "11.2.13", "https://www.
@@ -521,6 +534,15 @@ bool addressGoesOn(const AddressTail& tail, const Break& brk, std::u32string_vie
     // producer broke the line ("…_%28Brown-Driver-Briggs" over "%29.djvu/25,").
     if (brk.font != FontEvidence::Other && tail.kind == AddressKind::Web && !tail.inHost &&
         !tail.inFragment && startsWithPercentEscape(core) && isWebPiece(core))
+        return true;
+    // An address in brackets goes on, whatever room its line left, with a
+    // next word that closes the bracket after a piece of an address: the
+    // bracket is still open, so its sentence has not ended. A line's room is
+    // no measure where addresses too long for any line run past the column's
+    // edge ("(http://www.unicode.org/Public/4.0-Update/" over
+    // "UnicodeData-4.0.0.txt)" under a line that did).
+    if (brk.sameParagraph && brk.font != FontEvidence::Other && closesBracket(tail, head) &&
+        isWebPiece(head.substr(0, head.find(closerOf(tail.opener)))))
         return true;
     // The address may end here: the break must have been forced, and the
     // next piece not set in the body font while the address has its own.

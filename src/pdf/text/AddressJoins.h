@@ -72,7 +72,11 @@
 //      dot that ends a path or a host named by letters, digits and dots
 //      alone are no piece: a number that starts the next line
 //      ("…/ekv_v262.pdf." over a heading's "11.2.13", "https://www.
-//      cfengine.com." over "5.10"). A colon in a path ends it: it introduces what follows
+//      cfengine.com." over "5.10"). After the dot of a path or of a host that
+//      is a name of its own, a capital starts a sentence or the next entry of
+//      a list ("URL https://eigen.tuxfamily.org." over a bibliography's next
+//      "ISO/IEC (2011)"; "https://wiki.example." over "org/…" still goes on).
+//      A colon in a path ends it: it introduces what follows
 //      ("…/Coco/:" over a list's "Taste.ATG"); in a host a port follows.
 //      Also joined: with no room needed, a file's type after the dot of a path's last
 //      name (TeX breaks a line short where that sets its paragraph better:
@@ -105,7 +109,11 @@
 //   6. An address set in brackets right after its opening one goes on over a
 //      forced break in its paragraph with a next word that closes the bracket
 //      after address characters ("Qt Creator [https://www.qt.io/" over
-//      "development-tools] is the fastest", as DocBook prints a link's address).
+//      "development-tools] is the fastest", as DocBook prints a link's address),
+//      and over any break when those characters are a piece of an address:
+//      the room is no measure where addresses too long for any line run past
+//      the column's edge ("(http://www.unicode.org/Public/4.0-Update/" over
+//      "UnicodeData-4.0.0.txt)").
 //   7. A hyphen right after a slash is the publisher's break mark and is left
 //      out ("https://gitlab.com/-" over "group/project/"), unless the next
 //      line starts with a slash.
