@@ -199,24 +199,13 @@ TEST(LayoutLines, RowsSplitAtGuttersAndWideGapsOnly) {
               {{72, 124, "fr/hal."}}),
          {"and partitions thereof. Research report",
           "and partitions thereofs. Available from https://hal.", "fr/hal."}},
-        // A bibliography's lines that TeX stretched to more than an em a space around an
-        // address it could not break, sentence spaces of four to five of those.
-        {"a justified line stretched far stays whole",
-         join(join(justified(72, 100,
-                             {"Fitzmaurice", "GM", "(2014).", "", "", "", "Multilevel", "Modeling",
-                              "of", "Data.", "In"},
-                             11.3),
-                   justified(84.2, 112,
-                             {"Symposium", "on", "Recent", "Advances", "in", "Modeling.", "", "New",
-                              "York", "Uni-"},
-                             13.6)),
-              justified(
-                  84.2, 124,
-                  {"versity,", "New", "York.", "", "", "", "", "URL", "https://example.org/a/"},
-                  15.3)),
-         {"Fitzmaurice GM (2014). Multilevel Modeling of Data. In",
-          "Symposium on Recent Advances in Modeling. New York Uni-",
-          "versity, New York. URL https://example.org/a/"}},
+        // Characters that all advance alike are of a font of fixed pitch, whatever it says
+        // of itself: a program listing's comment stays apart, its spaces equal or not.
+        {"a listing in a font of fixed pitch splits at its comments",
+         justified(72, 100,
+                   {"let", "vout", "=", "real(v2)", "", "", "", "", "$", "generate", "a", "point"},
+                   7),
+         {"let vout = real(v2)", "$ generate a point"}},
         {"columns stretched each its own way split at their gutter",
          join(join(justified(72, 100, {"one", "two", "three"}, 7),
                    justified(176, 100, {"four", "five", "six"}, 7.9)),

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "pdf/Document.h"
@@ -266,6 +267,54 @@ TEST_F(TextPageTest, TwoColumnsAreReadColumnByColumn) {
     EXPECT_NE(text.lines()[0].flowId, left);
     for (int i = 1; i <= 4; ++i) EXPECT_EQ(left, text.lines()[i].flowId);
     for (int i = 5; i <= 8; ++i) EXPECT_EQ(right, text.lines()[i].flowId);
+}
+
+// A bibliography entry whose lines TeX stretched to an em and more a space around an address it
+// could not break, each word a run of its own, the spaces after sentences four and five times
+// as wide: each line reads whole, in order, and the address goes on at the next line. Such
+// lines fell apart into columns read one after another, and the address was cut.
+TEST_F(TextPageTest, JustifiedLinesStretchedAroundAnAddressReadWhole) {
+    const double right = 522, size = 10;
+    // Words set from x so that the last ends at `right`; "" is one more space (a sentence's).
+    auto justified = [&](double x, double y, const std::vector<std::string>& words) {
+        double inked = 0;
+        for (const std::string& word : words)
+            if (!word.empty()) inked += pdfbuild::textWidth(run(0, 0, word, size));
+        const double space = (right - x - inked) / static_cast<double>(words.size() - 1);
+        std::vector<pdfbuild::TextRun> runs;
+        for (const std::string& word : words) {
+            if (!word.empty()) {
+                runs.push_back(run(x, y, word, size));
+                x += pdfbuild::textWidth(runs.back());
+            }
+            x += space;
+        }
+        return runs;
+    };
+    pdfbuild::PageSpec page;
+    for (const auto& [x, y, words] :
+         std::vector<std::tuple<double, double, std::vector<std::string>>>{
+             {72,
+              700,
+              {"Fitzmaurice", "GM", "(2014).", "", "", "", "Multilevel", "Modeling", "of",
+               "Longitudinal", "Data.", "", "In", "Symposium", "on"}},
+             {83.2,
+              688,
+              {"Recent", "Advances", "in", "Multilevel", "Modeling.", "", "New", "York", "Uni-"}},
+             {83.2,
+              676,
+              {"versity,", "New", "York.", "", "", "", "", "URL",
+               "https://sites.example.com/a/stern.nyu.edu/"}}})
+        for (const pdfbuild::TextRun& r : justified(x, y, words)) page.texts.push_back(r);
+    page.texts.push_back(
+        run(83.2, 664, "symposium-on-recent-advances-in-multilevel-modeling/.", size));
+    pdf::TextPage text(open({page}).page(1));
+    EXPECT_EQ(
+        "Fitzmaurice GM (2014). Multilevel Modeling of Longitudinal Data. In Symposium on\n"
+        "Recent Advances in Multilevel Modeling. New York University, New York. URL "
+        "https://sites.example.com/a/stern.nyu.edu/"
+        "symposium-on-recent-advances-in-multilevel-modeling/.",
+        text.text());
 }
 
 // Two paragraphs of a column: the second starts with an indented first line; a third block

@@ -408,6 +408,8 @@ class LineBuilder {
     }
     static constexpr double kStretchedAlign = 0.1;  // ems
     static constexpr int kStretchedLook = 8;
+    static constexpr std::size_t kFixedPitchChars = 8;
+    static constexpr double kFixedPitchShare = 0.8;
     static constexpr int kStretchedGaps = 2;
     static constexpr double kStretchedEqual = 0.1;
     // The gaps of kWordGap ems and more between the row's inked characters,
@@ -422,13 +424,24 @@ class LineBuilder {
         std::sort(inked.begin(), inked.end(),
                   [](const Item* a, const Item* b) { return a->x0 < b->x0; });
         rowGaps_.clear();
+        // A row whose characters nearly all advance alike is set in a font of
+        // fixed pitch, whatever the font says of itself (a Type 3 font's
+        // program listing): its gaps are columns laid out by spaces.
+        std::map<long, int> advances;
+        int mostAlike = 0;
+        for (const Item* item : inked)
+            mostAlike = std::max(mostAlike,
+                                 ++advances[std::lround((item->x1 - item->x0) / item->size * 100)]);
+        const bool fixedRow = inked.size() >= kFixedPitchChars &&
+                              mostAlike >= kFixedPitchShare * static_cast<double>(inked.size());
         double reach = -std::numeric_limits<double>::infinity();
         const Item* farthest = nullptr;  // the character that reaches farthest
         for (const Item* item : inked) {
             const double gap = item->x0 - reach;
             if (farthest != nullptr && gap >= kWordGap * out_.rows[rowIndex].size) {
                 const char32_t c = farthest->code;
-                rowGaps_.push_back({reach, item->x0, !farthest->fixedPitch && !item->fixedPitch,
+                rowGaps_.push_back({reach, item->x0,
+                                    !fixedRow && !farthest->fixedPitch && !item->fixedPitch,
                                     chars::isLetter(c) || (c >= '0' && c <= '9')});
             }
             if (item->x1 >= reach) farthest = item;
