@@ -171,6 +171,28 @@ void resolveDirections(const std::vector<Block>& blocks, std::vector<Line>& line
     }
 }
 
+namespace {
+
+// Whether `line` may go on from `row` for where it starts, when `row` is a
+// joined table row: under its last cell (no farther left than half an em
+// before it), or under its first cell (within kHangingIndent of its start:
+// an entry's hanging indent). A line that starts between them is another
+// column's ("https://taz.vv.se-" in a table's last column over the middle
+// column's "seb_funds", set half a line lower). Any line may go on from a
+// line that is no table row.
+bool mayGoOnFromRow(const Line& row, const Line& line, const std::vector<Item>& items) {
+    constexpr double kHangingIndent = 5.0;  // ems
+    if (row.cellOf.empty() || line.clusters.empty()) return true;
+    std::size_t last = row.cellOf.size() - 1;
+    while (last > 0 && row.cellOf[last - 1] == row.cellOf.back()) --last;
+    const Item& first = items[row.clusters.front()];
+    const Item& lastStart = items[row.clusters[last]];
+    const double x = items[line.clusters.front()].x0;
+    return x >= lastStart.x0 - 0.5 * lastStart.size || x <= first.x0 + kHangingIndent * first.size;
+}
+
+}  // namespace
+
 void markJoins(const std::vector<Block>& blocks, const std::vector<int>& order,
                std::vector<Line>& lines, const std::vector<Item>& items) {
     Line* previous = nullptr;
@@ -185,8 +207,9 @@ void markJoins(const std::vector<Block>& blocks, const std::vector<int>& order,
                                          chars::isLetter(items[c[n - 2]].code) &&
                                          previous->wordStart.back() < static_cast<int>(n) - 1;
                 char32_t next = items[line.clusters.front()].code;
-                bool continues =
-                    previous->flow == line.flow ? chars::isLetter(next) : chars::isLowerCase(next);
+                bool continues = (previous->flow == line.flow ? chars::isLetter(next)
+                                                              : chars::isLowerCase(next)) &&
+                                 mayGoOnFromRow(*previous, line, items);
                 if (hyphenAfterLetter && continues) previous->joinsNext = true;
                 // A break mark: a small arrow set instead of a hyphen where a
                 // long name or address breaks (Doxygen's "\+", a hooked "←"

@@ -16,7 +16,9 @@
 //     most of the page's).
 //   - A line ending in a hyphen after a letter is marked to be joined to the
 //     next line when that starts with a letter: in the same flow always, in
-//     the next column or region when the letter is lower case.
+//     the next column or region when the letter is lower case; a table row's
+//     with a line under its last cell or its first (a hanging indent), not
+//     with one that starts between them.
 //
 //     assignFlowsAndParagraphs(blocks, order, set.lines);
 //     resolveDirections(blocks, set.lines, items);
@@ -45,7 +47,9 @@ void resolveDirections(const std::vector<Block>& blocks, std::vector<Line>& line
                        const std::vector<Item>& items);
 
 // Sets Line::joinsNext: on a line that ends in a hyphen after a letter, when
-// the next line starts with a letter (a lower-case one in another flow); and
+// the next line starts with a letter (a lower-case one in another flow) and,
+// after a joined table row, under its last cell or its first, not between
+// them (that line is another column's); and
 // on a line whose last word ends in a break mark, an arrow ("←", "↩", "↵") in
 // a smaller size (kBreakMarkSize) set where a long name or address broke
 // ("http://glew.←" over "sourceforge.net/"), when the next line is of the
