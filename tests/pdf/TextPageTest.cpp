@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <optional>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "pdf/Document.h"
@@ -274,40 +273,34 @@ TEST_F(TextPageTest, TwoColumnsAreReadColumnByColumn) {
 // as wide: each line reads whole, in order, and the address goes on at the next line. Such
 // lines fell apart into columns read one after another, and the address was cut.
 TEST_F(TextPageTest, JustifiedLinesStretchedAroundAnAddressReadWhole) {
-    const double right = 522, size = 10;
-    // Words set from x so that the last ends at `right`; "" is one more space (a sentence's).
-    auto justified = [&](double x, double y, const std::vector<std::string>& words) {
-        double inked = 0;
+    pdfbuild::PageSpec page;
+    // The words of `line` set from x so that the last ends at 522, each space after the first
+    // between two words one more space (after a sentence).
+    auto justify = [&](double x, double y, const std::string& line) {
+        std::vector<std::string> words(1);
+        for (char c : line)
+            if (c == ' ')
+                words.emplace_back();
+            else
+                words.back() += c;
+        double space = 522 - x;
         for (const std::string& word : words)
-            if (!word.empty()) inked += pdfbuild::textWidth(run(0, 0, word, size));
-        const double space = (right - x - inked) / static_cast<double>(words.size() - 1);
-        std::vector<pdfbuild::TextRun> runs;
+            if (!word.empty()) space -= pdfbuild::textWidth(run(0, 0, word, 10));
+        space /= static_cast<double>(words.size() - 1);
         for (const std::string& word : words) {
             if (!word.empty()) {
-                runs.push_back(run(x, y, word, size));
-                x += pdfbuild::textWidth(runs.back());
+                page.texts.push_back(run(x, y, word, 10));
+                x += pdfbuild::textWidth(page.texts.back());
             }
             x += space;
         }
-        return runs;
     };
-    pdfbuild::PageSpec page;
-    for (const auto& [x, y, words] :
-         std::vector<std::tuple<double, double, std::vector<std::string>>>{
-             {72,
-              700,
-              {"Fitzmaurice", "GM", "(2014).", "", "", "", "Multilevel", "Modeling", "of",
-               "Longitudinal", "Data.", "", "In", "Symposium", "on"}},
-             {83.2,
-              688,
-              {"Recent", "Advances", "in", "Multilevel", "Modeling.", "", "New", "York", "Uni-"}},
-             {83.2,
-              676,
-              {"versity,", "New", "York.", "", "", "", "", "URL",
-               "https://sites.example.com/a/stern.nyu.edu/"}}})
-        for (const pdfbuild::TextRun& r : justified(x, y, words)) page.texts.push_back(r);
+    justify(72, 700,
+            "Fitzmaurice GM (2014).    Multilevel Modeling of Longitudinal Data.  In Symposium on");
+    justify(83.2, 688, "Recent Advances in Multilevel Modeling.  New York Uni-");
+    justify(83.2, 676, "versity, New York.     URL https://sites.example.com/a/stern.nyu.edu/");
     page.texts.push_back(
-        run(83.2, 664, "symposium-on-recent-advances-in-multilevel-modeling/.", size));
+        run(83.2, 664, "symposium-on-recent-advances-in-multilevel-modeling/.", 10));
     pdf::TextPage text(open({page}).page(1));
     EXPECT_EQ(
         "Fitzmaurice GM (2014). Multilevel Modeling of Longitudinal Data. In Symposium on\n"
