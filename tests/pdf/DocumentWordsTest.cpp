@@ -1,5 +1,5 @@
 // The words a text writes, as they weigh a hyphen at a line end: a typesetter's when the text
-// writes the pieces together and never with a hyphen between them.
+// writes the pieces together and seldom or never with a hyphen between them.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -23,6 +23,15 @@ TEST(WordRuns, TypesetterHyphenIsOneBetweenPiecesWrittenTogetherAndNeverHyphenat
         // The hyphens of word processors and of Latin-1 fonts are hyphens too.
         {{U"xmlto", U"xml\u2011to"}, U"xml", U"to", false},
         {{U"emmasoft", U"emma\u00ADsoft"}, U"emma", U"soft", false},
+        // A word written together five times as often as hyphened: "Online" and "On-line".
+        {{U"Online", U"online", U"online", U"Online", U"online", U"On-line"}, U"On", U"line", true},
+        {{U"Online", U"online", U"online", U"Online", U"On-line"}, U"On", U"line", false},
+        // But not when an address writes the hyphen: it is the address's own.
+        {{U"ngspice", U"ngspice", U"ngspice", U"ngspice", U"ngspice", U"ngspice",
+          U"https://example.net/files/ng-spice-rework/"},
+         U"ng",
+         U"spice",
+         false},
         // A hyphen at a word's end joins nothing; pieces never written together are no word.
         {{U"soft-", U"ware"}, U"soft", U"ware", false},
     };

@@ -528,6 +528,29 @@ TEST_F(AddressLinks, AddressEndsWhereItsCellFontRoomMarkOrScriptSaysSo) {
         {{"GLEW comes as a package, and as its source from http://glew.{^}\u2190",
           "{b}sourceforge.net/ for the other platforms."},
          {"http://glew.sourceforge.net/", "http://glew.sourceforge.net/"}},
+        // A path's last name alone before a sentence's full stop on a full line's next line, and
+        // a wiki's namespace; a plain word before a full stop and more prose is no name.
+        {{"Such new versions will be similar in spirit to the present version of this License, but",
+          "may differ in detail to address new problems or concerns. See https://www.example.org/",
+          "copyleft.",
+          "The notes on the maps are kept in the wiki of the project, at https://wiki.example.org/"
+          "wiki/",
+          "Relation:multipolygon and at other places that the site lists for them, page by page.",
+          "The same notes are also kept for those who cannot reach the wiki at "
+          "https://example.org/",
+          "anyway. Both are the same."},
+         {"https://www.example.org/copyleft", "https://www.example.org/copyleft",
+          "https://wiki.example.org/wiki/Relation:multipolygon",
+          "https://wiki.example.org/wiki/Relation:multipolygon", "https://example.org/"}},
+        // A bibliography's table of keys and entries, a link's key on a row of its own with its
+        // address, whose next line starts under the key.
+        {{"[Give54]\tW. Givens. Numerical computation of the values.",
+          "\tTechnical Report ORNL-1574, Oak Ridge, 1954.",
+          "[Gust16]\tJohn Gustafson. A radical approach to computation.",
+          "Link:\thttp://www.example.net/presentations/", "Multicore2016-JLG.pdf",
+          "[Hamm05]\tSven Hammarling. An Introduction to the Quality.", "\tSIAM, 2005."},
+         {"http://www.example.net/presentations/Multicore2016-JLG.pdf",
+          "http://www.example.net/presentations/Multicore2016-JLG.pdf"}},
         // 90 glyphs fit on a line: ".net." lies past the page's right edge.
         {{"Questions on the program go to the mailing list of all its users, emc-users@lists."
           "sourceforge.net.",

@@ -387,6 +387,7 @@ struct Break {
     bool sameParagraph = true;
     bool forced = true;  // the next piece would not have fitted before the far edge
     FontEvidence font = FontEvidence::None;
+    bool headAlone = false;  // the next line's first word is all of that line
 };
 
 // The characters that end a piece of an address a typesetter may break
@@ -508,6 +509,11 @@ bool looksLikeAPathPiece(const AddressTail& tail, std::u32string_view core) {
     for (std::size_t i = 1; i < core.size(); ++i)
         if (core[i] >= 'A' && core[i] <= 'Z' && core[i - 1] >= 'a' && core[i - 1] <= 'z')
             return true;
+    // A colon between letters, with no space after it: a wiki's namespace
+    // ("…/wiki/" over "Relation:multipolygon."), which prose never writes.
+    for (std::size_t i = 1; i + 1 < core.size(); ++i)
+        if (core[i] == ':' && chars::isLetter(core[i - 1]) && chars::isLetter(core[i + 1]))
+            return true;
     return false;
 }
 
@@ -583,6 +589,19 @@ bool addressGoesOn(const AddressTail& tail, const Break& brk, std::u32string_vie
     // ("…?id=2032305." over "2032319").
     if (brk.sameParagraph && tail.kind == AddressKind::Web && !tail.inHost &&
         looksLikeAPathPiece(tail, core))
+        return true;
+    // A path's slash at a forced break, over one word and the full stop that
+    // ends the sentence, a word alone on the paragraph's last line or one no
+    // prose has: prose after an address goes on with more than a word, so the
+    // word is the name the line had no room for ("See https://www.gnu.org/"
+    // over "copyleft.", a cell's "…/wiki/De/" over "SEPA-Lastschrift.",
+    // "…/listinfo/" over "pyx-user. The archive"; but German's verb ends a
+    // sentence: "…Rechner[:Port]/" over "angegeben. Durch").
+    if (brk.sameParagraph && tail.kind == AddressKind::Web && !tail.inHost && !tail.inFragment &&
+        tail.last == '/' && head.size() == core.size() + 1 && head.back() == '.' &&
+        chars::isLetter(core[0]) && std::all_of(core.begin(), core.end(), isAddressChar) &&
+        !isAddressOfItsOwn(core) &&
+        (brk.headAlone || !std::all_of(core.begin(), core.end(), chars::isLetter)))
         return true;
     // Rule 4: a path set in its own font goes on in that font; but after a
     // dot a capital starts a sentence there too ("…/glpk-java/files/." over
@@ -901,6 +920,7 @@ void joinAddresses(const std::vector<TextChar>& chars, std::vector<TextWord>& wo
         const Frame f = g.frameOf(lastWord);
         Break brk;
         brk.sameParagraph = next.paragraphId == line.paragraphId || keyBefore;
+        brk.headAlone = next.wordCount == 1;
         double far = 0;
         bool measured = false;
         if (line.table >= 0 || next.table >= 0) {
@@ -922,7 +942,17 @@ void joinAddresses(const std::vector<TextChar>& chars, std::vector<TextWord>& wo
             };
             bool underCell = false;
             if (line.tableRow) {
-                underCell = under(words[cellFirstWord(words, line, lastIndex)]);
+                const int cell = cellFirstWord(words, line, lastIndex);
+                underCell = under(words[cell]);
+                // A row of a key and its address: the address's next line
+                // may start under the key, as a hanging paragraph of the
+                // entry it belongs to does ("Link:" and "http://www.
+                // johngustafson.net/presentations/" over "Multicore2016-
+                // JLG.pdf" under "Link:").
+                if (!underCell && cell > line.firstWord &&
+                    cellFirstWord(words, line, cell - 1) == line.firstWord &&
+                    words[cell - 1].charCount > 0 && g.lastChar(words[cell - 1]).code == ':')
+                    underCell = under(words[line.firstWord]);
             } else {
                 for (int k = line.firstWord; k <= lastIndex && !underCell; ++k)
                     underCell = under(words[k]);

@@ -30,6 +30,8 @@
 //     ("https://lists.example.net/" over "mailman/listinfo/users" in one cell;
 //     line after line in a narrow column: "http://leadshineusa.com/-" over
 //     "UploadFile/-" over "Down/-" over "DM422m.pdf"),
+//     a row of a key and its address goes on under the key ("Link:" and
+//     "http://…/presentations/" over "Multicore2016-JLG.pdf"),
 //     and nothing joins across cells or rows ("…/projects/abc5/" and the next
 //     row's name cell "xyzdrv/newdb"); a line of a table that is no row of
 //     cells goes on under any of its words (a reference beside its key, with
@@ -87,7 +89,13 @@
 //      label, a query or digits beside a slash, not a number ("…/28/
 //      bioinforma" over "tics.btv184.abstract?keytype=ref", as word
 //      processors break what does not fit; "…/cluster_job.py" over a
-//      heading's "2.16" ends there).
+//      heading's "2.16" ends there). After a path's slash, once forced, a
+//      name no prose has: in camel case, holding digits, or a wiki's
+//      namespace ("…/wiki/" over "Relation:multipolygon"); and a single word
+//      before the full stop that ends the sentence, alone on its line or
+//      holding more than letters, which prose after an address seldom is
+//      ("See https://www.gnu.org/" over "copyleft.", "…/listinfo/" over
+//      "pyx-user. The archive"; not German's "…/" over "angegeben. Durch").
 //   4. After / or . in a path, in an address set in a font of its own: a
 //      forced break over a word in that font goes on whatever the word is
 //      ("…/projects/" over "toolname.", "…/Bugs/" over "Reporting."), but
@@ -118,13 +126,15 @@
 //      out ("https://gitlab.com/-" over "group/project/"), unless the next
 //      line starts with a slash.
 //   8. A hyphen between letters at a line end is the address's own, unless
-//      the document writes the two pieces together and nowhere with a
-//      hyphen: a typesetter that hyphenates addresses like words
+//      the document writes the two pieces together, and with a hyphen
+//      nowhere or seldom and never in an address: a typesetter that hyphenates addresses like words
 //      ("[https://bugs.freedesk-" over "top.org/]" in a text that also writes
 //      "freedesktop.org's"; FOP's "…/soft-" over "ware/glpk/" in a manual
-//      that writes "software"). It is then left out. The words weighed are
-//      the document's (DocumentWords.h), the page's own when there is no open
-//      document to read. Where they say nothing, the document's habit does:
+//      that writes "software"; "…/De/On-" over "line-Banking" in one that
+//      writes "Online" 84 times and "On-line" 12, none in an address). It is
+//      then left out. The words weighed are the document's
+//      (DocumentWords.h), the page's own when there is no open document to
+//      read. Where they say nothing, the document's habit does:
 //      in a document whose typesetter hyphenates its addresses like words
 //      (three and more of its breaks by their words, and few the other way),
 //      a "-" or soft hyphen is left out too ("…/gpx_re-" over "sources.asp"),

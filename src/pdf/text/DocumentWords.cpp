@@ -31,10 +31,18 @@ std::u32string lowered(std::u32string text) {
 void WordRuns::addWord(std::u32string_view word) {
     std::u32string run, before;
     bool afterHyphen = false;
+    // A path or an e-mail address: its hyphens are its own wherever it is
+    // printed again.
+    const bool address = (word.find(U'/') != word.npos && word.find(U'.') != word.npos) ||
+                         word.find(U'@') != word.npos;
     auto endRun = [&](char32_t next) {
         if (run.empty()) return;
         ++runs_[run];
-        if (afterHyphen) hyphened_.insert(before + U'-' + run);
+        if (afterHyphen) {
+            std::u32string pair = before + U'-' + run;
+            if (address) addressHyphened_.insert(pair);
+            ++hyphened_[std::move(pair)];
+        }
         afterHyphen = isWordHyphen(next);
         before = run;
         run.clear();
@@ -51,7 +59,13 @@ void WordRuns::addWord(std::u32string_view word) {
 }
 
 bool WordRuns::hyphenated(const std::u32string& left, const std::u32string& right) const {
-    return runs_.count(lowered(left + right)) > 0 && !writesHyphened(left, right);
+    auto together = runs_.find(lowered(left + right));
+    if (together == runs_.end()) return false;
+    const std::u32string pair = lowered(left + U'-' + right);
+    auto hyphened = hyphened_.find(pair);
+    return hyphened == hyphened_.end() ||
+           (addressHyphened_.count(pair) == 0 &&
+            together->second >= kTogetherToHyphened * hyphened->second);
 }
 
 void WordRuns::addBrokenWord(std::u32string_view left, std::u32string_view right) {
@@ -99,8 +113,10 @@ bool DocumentWords::hyphenatesAddresses(const AddressBreak& addressBreak) {
         for (const LineEnd& end : lineEnds_) {
             const HyphenPieces pieces = addressBreak(end.lastWord, end.nextLineFirstWord);
             if (pieces.first.empty()) continue;
-            if (runs_.hyphenated(pieces.first, pieces.second)) ++typesetters;
-            if (runs_.writesHyphened(pieces.first, pieces.second)) ++own;
+            if (runs_.hyphenated(pieces.first, pieces.second))
+                ++typesetters;
+            else if (runs_.writesHyphened(pieces.first, pieces.second))
+                ++own;
         }
         hyphenatesAddresses_ =
             typesetters >= kMinTypesetterBreaks && typesetters >= kTypesetterToOwn * own;

@@ -62,9 +62,14 @@ class WordRuns {
     // The word's characters, as the page's text holds them.
     void addWord(std::u32string_view word);
     // Whether a typesetter's hyphen broke `left` + `right` (in any case): the
-    // vocabulary holds them written together and nowhere with a hyphen between
-    // them.
+    // vocabulary holds them written together, and with a hyphen between them
+    // nowhere, or in no address and no more than one time in
+    // kTogetherToHyphened (gnucash's manual writes "Online" 84 times and
+    // "On-line" 12: its "…/De/On-" over "line-Banking" is FOP's hyphen; but
+    // ngspice's "…/files/ng-" over "spice-rework/" is printed whole as
+    // ".../ng-spice-rework/" on another page).
     bool hyphenated(const std::u32string& left, const std::u32string& right) const;
+    static constexpr int kTogetherToHyphened = 5;
     // A line end (a table cell's line's too) that breaks a word at a hyphen:
     // the letters before it and after it, which are pieces there, not words.
     void addBrokenWord(std::u32string_view left, std::u32string_view right);
@@ -78,7 +83,8 @@ class WordRuns {
   private:
     std::unordered_map<std::u32string, int> runs_;  // how often each is written
     std::unordered_map<std::u32string, int> pieces_;
-    std::unordered_set<std::u32string> hyphened_;
+    std::unordered_map<std::u32string, int> hyphened_;    // how often each is written
+    std::unordered_set<std::u32string> addressHyphened_;  // those written in an address
 };
 
 // The letters either side of the hyphen where a line end breaks an address
