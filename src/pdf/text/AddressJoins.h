@@ -127,8 +127,8 @@
 //      line starts with a slash.
 //   8. A hyphen between letters at a line end is the address's own, unless
 //      the document writes the two pieces together, and with a hyphen
-//      nowhere or seldom and never in an address: a typesetter that hyphenates addresses like words
-//      ("[https://bugs.freedesk-" over "top.org/]" in a text that also writes
+//      nowhere or seldom and never in an address: a typesetter that
+//      hyphenates addresses like words ("[https://bugs.freedesk-" over "top.org/]" in a text that also writes
 //      "freedesktop.org's"; FOP's "…/soft-" over "ware/glpk/" in a manual
 //      that writes "software"; "…/De/On-" over "line-Banking" in one that
 //      writes "Online" 84 times and "On-line" 12, none in an address). It is
