@@ -260,6 +260,25 @@ class LineBuilder {
                std::fabs(aboveStart - x) <= 0.25 * size && std::fabs(belowStart - x) <= 0.25 * size;
     }
 
+    // Whether a run of another line within reach, of the same size, starts at
+    // x (within kTouchingGap ems): a column's left edge, where a cell's next
+    // line starts. Not a formula's indices and exponents, which start
+    // together less than a line apart.
+    bool columnStartAt(int rowIndex, double x, double reach, double size) const {
+        const Row& row = out_.rows[rowIndex];
+        int looked = 0;
+        for (auto k = firstRunFrom(row.rot, row.base - reach);
+             k != byBase_.end() && looked < kMaxGutterNeighbours; ++k, ++looked) {
+            const Run& run = runs_[*k];
+            if (run.rot != row.rot || run.base > row.base + reach) break;
+            if (run.inked && std::fabs(run.base - row.base) >= size &&
+                std::fabs(run.size - size) <= 0.01 * size &&
+                std::fabs(run.x0 - x) <= kTouchingGap * size)
+                return true;
+        }
+        return false;
+    }
+
     // A vertical rule between x0 and x1 across an upright row's text, from
     // its baseline to half an em above: a border between two cells. At most
     // kRuleLookups rules are looked at for one gap.
@@ -481,7 +500,79 @@ class LineBuilder {
         return true;
     }
 
+    // Whether runs a and b of one row were painted apart: text of other rows
+    // painted between them, as a table is painted cell by cell. Two such runs
+    // that touch where a column starts (columnStartAt) are two cells whose
+    // justified lines fill their columns, set with no space between (FOP's
+    // "GPS Data Logger [http://home-" right against the next cell's
+    // "VisualGPS"), not one word. Both of one size on one baseline, the
+    // page's text size or larger, with a few characters each: a formula's
+    // symbol and its indices are painted apart too, and touch. Looks at no more than
+    // kPaintedApartLook runs between them: more are painted apart.
+    bool paintedApart(int a, int b) const {
+        if (a < 0) return false;
+        const Run& ra = runs_[a];
+        const Run& rb = runs_[b];
+        if (ra.end - ra.first < kCellCharacters || rb.end - rb.first < kCellCharacters ||
+            std::fabs(ra.size - rb.size) > 0.01 * ra.size || ra.size < 0.95 * textSize_ ||
+            std::fabs(ra.base - rb.base) > 0.05 * ra.size)
+            return false;
+        const int from = std::min(a, b) + 1, to = std::max(a, b);
+        if (to - from > kPaintedApartLook) return true;
+        for (int k = from; k < to; ++k) {
+            const Run& between = runs_[k];
+            if (between.inked &&
+                (between.rot != ra.rot || std::fabs(between.base - ra.base) >
+                                              kRowBaselineShift * std::min(between.size, ra.size)))
+                return true;
+        }
+        return false;
+    }
+    static constexpr int kPaintedApartLook = 64;
+    static constexpr int kCellCharacters = 3;
+
+    // Whether the runs (of one row) were painted one after another, no other
+    // row's text between them: a cell's line, not a formula, whose indices
+    // and exponents are painted between the pieces of its baseline.
+    // More than kPaintedApartLook runs are no cell's line.
+    bool paintedTogether(std::vector<int> runs) const {
+        if (runs.size() > static_cast<std::size_t>(kPaintedApartLook)) return false;
+        std::sort(runs.begin(), runs.end());
+        for (std::size_t k = 1; k < runs.size(); ++k) {
+            if (runs[k] - runs[k - 1] - 1 > kPaintedApartLook) return false;
+            const Run& ra = runs_[runs[k - 1]];
+            for (int between = runs[k - 1] + 1; between < runs[k]; ++between) {
+                const Run& b = runs_[between];
+                if (b.inked &&
+                    (b.rot != ra.rot ||
+                     std::fabs(b.base - ra.base) > kRowBaselineShift * std::min(b.size, ra.size)))
+                    return false;
+            }
+        }
+        return true;
+    }
+
+    // The size most of the page's characters are set in.
+    double textSize() const {
+        std::vector<std::pair<double, int>> sizes;  // size, characters
+        for (const Run& run : runs_) {
+            auto at = std::find_if(sizes.begin(), sizes.end(), [&](const auto& entry) {
+                return std::fabs(entry.first - run.size) <= 0.01 * run.size;
+            });
+            if (at == sizes.end() && sizes.size() < kTextSizesLook)
+                at = sizes.insert(sizes.end(), {run.size, 0});
+            if (at != sizes.end()) at->second += run.end - run.first;
+        }
+        double size = 0;
+        int most = 0;
+        for (const auto& entry : sizes)
+            if (entry.second > most) most = entry.second, size = entry.first;
+        return size;
+    }
+    static constexpr std::size_t kTextSizesLook = 64;
+
     void makeLines() {
+        textSize_ = textSize();
         for (int ri = 0; ri < static_cast<int>(out_.rows.size()); ++ri) {
             std::vector<int> current;
             double start = 0, end = 0, size = 0;  // of the line in `current`
@@ -492,6 +583,7 @@ class LineBuilder {
                 if (softStart && first < out_.lines.size()) out_.lines[first].softStart = true;
                 current.clear();
             };
+            int last = -1;  // the run of `current` that ends it
             for (int r : rowRuns_[ri]) {
                 const Run& run = runs_[r];
                 if (!current.empty()) {
@@ -504,7 +596,10 @@ class LineBuilder {
                                               : Gutter::Blocked;
                     const bool split =
                         (wide && !stretched && (gap >= kSplitGap * s || gutter == Gutter::Found)) ||
-                        ruleBetween(ri, end, run.x0);
+                        ruleBetween(ri, end, run.x0) ||
+                        (std::fabs(gap) <= kTouchingGap * s && paintedApart(last, r) &&
+                         columnStartAt(ri, run.x0, kLooseGutterReach * s, s) &&
+                         paintedTogether(current));
                     const bool soft = !split && wide &&
                                       (gutter == Gutter::FoundFar ||
                                        columnEdgeAt(ri, run.x0, kGutterReach * s, s));
@@ -517,7 +612,9 @@ class LineBuilder {
                     start = run.x0;
                     end = run.x1;
                     size = run.size;
+                    last = r;
                 } else {
+                    if (run.x1 >= end) last = r;
                     end = std::max(end, run.x1);
                     size = std::max(size, run.size);
                 }
@@ -678,6 +775,7 @@ class LineBuilder {
     std::vector<Run> runs_;
     std::vector<int> byBase_;                   // runs by orientation, then baseline
     std::vector<std::vector<int>> rowRuns_;     // the runs of each row, by x0
+    double textSize_ = 0;                       // the size most characters are set in
     std::vector<std::pair<int, int>> rowSpan_;  // each row's runs in byBase_: [first, second)
     mutable int gapsRow_ = -1;                  // the row rowGaps_ were measured for
     struct Gap {

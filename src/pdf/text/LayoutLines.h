@@ -30,6 +30,12 @@
 //     below both start (a column's left edge: a key before its cell's long
 //     text) parts the row too, but softly (Line::softStart): LayoutTables
 //     joins the two lines again unless a table holds either.
+//     Runs of one row that touch (kTouchingGap) part too when they were
+//     painted apart (another row's text painted between them, each painted
+//     in one go), of the page's text size, and the second starts where a
+//     run of another line, one to kLooseGutterReach ems away, starts: two
+//     cells of a table whose justified lines fill their columns (FOP's
+//     "GPS Data Logger [http://home-" against the next cell's "VisualGPS").
 //   - Within a line characters are ordered along the baseline, duplicates
 //     dropped (the same character within kDuplicateAlong along the line and
 //     kDuplicateAcross across it, among the kDuplicateLookback characters

@@ -47,6 +47,11 @@ constexpr double kRowBaselineShift = 0.3;
 // after a sentence's punctuation, is a space unless the rows around line up
 // with it (LayoutLines.h).
 constexpr double kJoinGap = 0.8;
+// Runs of one row that touch (no more than this gap or overlap between them)
+// but were painted apart, other rows' text painted between them, where a run
+// of a row near starts too, are cells of a table set against each other:
+// they split too.
+constexpr double kTouchingGap = 0.02;
 constexpr double kSplitGap = 3.0;
 constexpr double kGutterReach = 2.0;
 constexpr double kLooseGutterReach = 3.0;
