@@ -507,9 +507,16 @@ TEST_F(AddressLinks, AddressEndsWhereItsCellFontRoomMarkOrScriptSaysSo) {
         {{"The pages of the lexicon are all kept at the library of sources, page by page, as "
           "images.",
           "Page one is at http://en.example.org/wiki/Lexicon_%28Brown",
-          "%29.djvu/25, where the last number is the page's number plus twenty-four, in order."},
+          "%29.djvu/25, where the last number is the page's number plus twenty-four, in order.",
+          "The recorder is at "
+          "http://jmeter.example.org/usermanual/component_reference.html#HTTP%28S",
+          "%29_Test_Script_Recorder for those who want it."},
          {"http://en.example.org/wiki/Lexicon_%28Brown%29.djvu/25",
-          "http://en.example.org/wiki/Lexicon_%28Brown%29.djvu/25"}},
+          "http://en.example.org/wiki/Lexicon_%28Brown%29.djvu/25",
+          "http://jmeter.example.org/usermanual/component_reference.html#HTTP%28S%29_Test_Script_"
+          "Recorder",
+          "http://jmeter.example.org/usermanual/component_reference.html#HTTP%28S%29_Test_Script_"
+          "Recorder"}},
         // A footnote's number set before its address with no space.
         {{"The proposal is written up in a shared document.",
           "1https://docs.example.com/document/d/1TFea6K/edit# and 2www.example.org/perf"},

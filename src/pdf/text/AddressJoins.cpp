@@ -537,9 +537,10 @@ bool addressGoesOn(const AddressTail& tail, const Break& brk, std::u32string_vie
         !tail.inHost && tail.last == '.' && isAsciiAlnum(tail.beforeLast) && isFileType(core))
         return true;
     // Nor is a percent escape that starts the next line, wherever the
-    // producer broke the line ("…_%28Brown-Driver-Briggs" over "%29.djvu/25,").
+    // producer broke the line, in a path or a fragment ("…_%28Brown-Driver-
+    // Briggs" over "%29.djvu/25,", "…#HTTP%28S" over "%29_Test_Script_Recorder").
     if (brk.font != FontEvidence::Other && tail.kind == AddressKind::Web && !tail.inHost &&
-        !tail.inFragment && startsWithPercentEscape(core) && isWebPiece(core))
+        startsWithPercentEscape(core) && isWebPiece(core))
         return true;
     // An address in brackets goes on, whatever room its line left, with a
     // next word that closes the bracket after a piece of an address: the

@@ -83,8 +83,9 @@
 //      Also joined: with no room needed, a file's type after the dot of a path's last
 //      name (TeX breaks a line short where that sets its paragraph better:
 //      "…/adns/adns.tar." over "gz.") and a next line that starts with a
-//      percent escape, which no prose does ("…_%28Brown-Driver-Briggs" over
-//      "%29.djvu/25,"); and, once forced, a path broken
+//      percent escape, which no prose does, in a path or a fragment
+//      ("…_%28Brown-Driver-Briggs" over "%29.djvu/25,", "…#HTTP%28S" over
+//      "%29_Test_Script_Recorder"); and, once forced, a path broken
 //      inside a name over a piece that no prose has, one holding a host's
 //      label, a query or digits beside a slash, not a number ("…/28/
 //      bioinforma" over "tics.btv184.abstract?keytype=ref", as word
