@@ -500,25 +500,12 @@ class LineBuilder {
         return true;
     }
 
-    // Whether runs a and b of one row were painted apart: text of other rows
-    // painted between them, as a table is painted cell by cell. Two such runs
-    // that touch where a column starts (columnStartAt) are two cells whose
-    // justified lines fill their columns, set with no space between (FOP's
-    // "GPS Data Logger [http://home-" right against the next cell's
-    // "VisualGPS"), not one word. Both of one size on one baseline, the
-    // page's text size or larger, with a few characters each: a formula's
-    // symbol and its indices are painted apart too, and touch. Looks at no more than
-    // kPaintedApartLook runs between them: more are painted apart.
-    bool paintedApart(int a, int b) const {
-        if (a < 0) return false;
-        const Run& ra = runs_[a];
-        const Run& rb = runs_[b];
-        if (ra.end - ra.first < kCellCharacters || rb.end - rb.first < kCellCharacters ||
-            std::fabs(ra.size - rb.size) > 0.01 * ra.size || ra.size < 0.95 * textSize_ ||
-            std::fabs(ra.base - rb.base) > 0.05 * ra.size)
-            return false;
+    // Whether text of another row was painted between runs a and b, or more
+    // than kPaintedApartLook runs, which are taken for such text.
+    bool otherRowPaintedBetween(int a, int b) const {
         const int from = std::min(a, b) + 1, to = std::max(a, b);
         if (to - from > kPaintedApartLook) return true;
+        const Run& ra = runs_[a];
         for (int k = from; k < to; ++k) {
             const Run& between = runs_[k];
             if (between.inked &&
@@ -531,6 +518,25 @@ class LineBuilder {
     static constexpr int kPaintedApartLook = 64;
     static constexpr int kCellCharacters = 3;
 
+    // Whether runs a and b of one row were painted apart: text of other rows
+    // painted between them, as a table is painted cell by cell. Two such runs
+    // that touch where a column starts (columnStartAt) are two cells whose
+    // justified lines fill their columns, set with no space between (FOP's
+    // "GPS Data Logger [http://home-" right against the next cell's
+    // "VisualGPS"), not one word. Both of one size on one baseline, the
+    // page's text size or larger, with kCellCharacters or more each: a
+    // formula's symbol and its indices are painted apart too, and touch.
+    bool paintedApart(int a, int b) const {
+        if (a < 0) return false;
+        const Run& ra = runs_[a];
+        const Run& rb = runs_[b];
+        if (ra.end - ra.first < kCellCharacters || rb.end - rb.first < kCellCharacters ||
+            std::fabs(ra.size - rb.size) > 0.01 * ra.size || ra.size < 0.95 * textSize_ ||
+            std::fabs(ra.base - rb.base) > 0.05 * ra.size)
+            return false;
+        return otherRowPaintedBetween(a, b);
+    }
+
     // Whether the runs (of one row) were painted one after another, no other
     // row's text between them: a cell's line, not a formula, whose indices
     // and exponents are painted between the pieces of its baseline.
@@ -538,17 +544,8 @@ class LineBuilder {
     bool paintedTogether(std::vector<int> runs) const {
         if (runs.size() > static_cast<std::size_t>(kPaintedApartLook)) return false;
         std::sort(runs.begin(), runs.end());
-        for (std::size_t k = 1; k < runs.size(); ++k) {
-            if (runs[k] - runs[k - 1] - 1 > kPaintedApartLook) return false;
-            const Run& ra = runs_[runs[k - 1]];
-            for (int between = runs[k - 1] + 1; between < runs[k]; ++between) {
-                const Run& b = runs_[between];
-                if (b.inked &&
-                    (b.rot != ra.rot ||
-                     std::fabs(b.base - ra.base) > kRowBaselineShift * std::min(b.size, ra.size)))
-                    return false;
-            }
-        }
+        for (std::size_t k = 1; k < runs.size(); ++k)
+            if (otherRowPaintedBetween(runs[k - 1], runs[k])) return false;
         return true;
     }
 
