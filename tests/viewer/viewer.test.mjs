@@ -68,8 +68,11 @@ after(async () => {
   if (browser) await browser.close();
 });
 
-async function openViewer(base, address = '/', viewport = { width: 1280, height: 900 }) {
+// `prepare(page)`, when given, runs before the viewer is loaded (routes set there see every
+// request the viewer makes).
+async function openViewer(base, address = '/', viewport = { width: 1280, height: 900 }, prepare = null) {
   const page = await browser.newPage({ viewport });
+  if (prepare !== null) await prepare(page);
   const problems = [];
   page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
   page.on('dialog', (dialog) => {
@@ -525,14 +528,14 @@ describe('the text layer of the sample publication', () => {
   }
 
   test('an answer for a page no longer shown is left out', async () => {
-    const { page } = await openViewer(site.base, '/#page=2');
-    await waitForLayer(page, 2);
     let release;
     const held = new Promise((resolve) => { release = resolve; });
-    await page.route('**/Text_3.json', async (route) => {
-      await held;
-      await route.continue();
-    });
+    const { page } = await openViewer(site.base, '/#page=2', undefined, (opened) =>
+      opened.route('**/Text_3.json', async (route) => {
+        await held;
+        await route.continue();
+      }));
+    await waitForLayer(page, 2);
     await page.keyboard.press('ArrowRight');
     await waitForImage(page, 'page3.jpg');
     await page.keyboard.press('ArrowRight');
@@ -584,15 +587,17 @@ describe('a publication with pages without a text layer, and one of known lines'
   // One way to load a kept file: a failure of the network or the server is tried again, and a
   // file the server says is not there (404) is asked for once in the session.
   test('a text layer that fails twice is fetched again; one that is absent is asked for once', async () => {
-    const { page, problems } = await openViewer(site.base, '/#page=1');
-    await waitForLayer(page, 1);
+    // Routed before the viewer loads, so that no request escapes the count.
     const asked = { 2: 0, 3: 0 };
-    await page.route(/Text_[23]\.json$/, async (route) => {
-      const num = /Text_(\d)/.exec(route.request().url())[1];
-      asked[num]++;
-      if (num === '2' && asked[num] <= 2) await route.fulfill({ status: 503, body: 'busy' });
-      else await route.continue();
-    });
+    const { page, problems } = await openViewer(site.base, '/#page=1', undefined, (opened) =>
+      opened.route(/Text_[23]\.json$/, async (route) => {
+        const num = /Text_(\d)/.exec(route.request().url())[1];
+        asked[num]++;
+        if (num === '2' && asked[num] <= 2) await route.fulfill({ status: 503, body: 'busy' });
+        else await route.continue();
+      }));
+    await waitForLayer(page, 1);
+    assert.deepEqual(asked, { 2: 0, 3: 0 });
     await page.keyboard.press('ArrowRight');
     await waitForLayer(page, 2);
     assert.equal(asked[2], 3);
