@@ -5,10 +5,10 @@
 
 #include <cmath>
 #include <fstream>
-#include <regex>
 #include <set>
 #include <sstream>
 
+#include "support/Pattern.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;
@@ -54,12 +54,12 @@ std::ostream& operator<<(std::ostream& os, const TocEntry& e) {
 
 // The outline as measured, pruned the way the table of contents is: an
 // item without a target page or without a title goes, with all below it.
-std::vector<TocEntry> expectedToc(const std::vector<std::string>& lines, const std::regex& entry) {
+std::vector<TocEntry> expectedToc(const std::vector<std::string>& lines, const Pattern& entry) {
     std::vector<TocEntry> out;
     int prunedDepth = 0;
     for (const std::string& line : lines) {
-        std::smatch m;
-        if (!std::regex_search(line, m, entry)) continue;
+        Match m = entry.search(line);
+        if (!m) continue;
         int depth = std::stoi(m[1]);
         if (prunedDepth != 0 && depth > prunedDepth) continue;
         prunedDepth = 0;
@@ -130,11 +130,10 @@ TEST_P(CorpusDescriptor, PagesOutlineAndLinksAgreeWithMeasurements) {
     ASSERT_NE(nullptr, doc);
 
     // Page sizes: MuPDF's bound of each page, truncated.
-    std::regex bound("^page (\\d+): .* bound ([\\d.]+) x ([\\d.]+)");
+    const Pattern bound("^page (\\d+): .* bound ([\\d.]+) x ([\\d.]+)");
     std::map<int, std::pair<double, double>> sizes;
     for (const std::string& line : section(facts, "Page boxes")) {
-        std::smatch m;
-        if (std::regex_search(line, m, bound))
+        if (Match m = bound.search(line))
             sizes[std::stoi(m[1])] = {std::stod(m[2]), std::stod(m[3])};
     }
     int pages = 0;
@@ -156,7 +155,7 @@ TEST_P(CorpusDescriptor, PagesOutlineAndLinksAgreeWithMeasurements) {
     // Table of contents: MuPDF's outline, pruned.
     std::vector<TocEntry> expected =
         expectedToc(section(facts, "Outline (MuPDF"),
-                    std::regex("^L(\\d+) +\"((?:[^\"\\\\]|\\\\.)*)\" -> .*?(?:=> page (\\d+))?$"));
+                    Pattern("^L(\\d+) +\"((?:[^\"\\\\]|\\\\.)*)\" -> .*?(?:=> page (\\d+))?$"));
     std::vector<TocEntry> toc;
     flatten(doc->FirstChildElement("toc"), 1, toc);
     EXPECT_EQ(expected, toc) << name;
@@ -164,17 +163,16 @@ TEST_P(CorpusDescriptor, PagesOutlineAndLinksAgreeWithMeasurements) {
     // Links: each imported link is one MuPDF reports on that page, in the
     // same order, its box within a point; and every measured web, mail or
     // page link with a target is imported.
-    std::regex pageHeader("^page (\\d+): \\d+ links");
-    std::regex linkLine(
+    const Pattern pageHeader("^page (\\d+): \\d+ links");
+    const Pattern linkLine(
         "^  \\[([-\\d.]+), ([-\\d.]+), ([-\\d.]+), ([-\\d.]+)\\] (goto|uri|mailto) "
         "\"((?:[^\"\\\\]|\\\\.)*)\"(?: => page (\\d+))?");
     std::map<int, std::vector<MeasuredLink>> measured;
     int current = 0;
     for (const std::string& line : section(facts, "Links (MuPDF")) {
-        std::smatch m;
-        if (std::regex_search(line, m, pageHeader)) {
-            current = std::stoi(m[1]);
-        } else if (std::regex_search(line, m, linkLine)) {
+        if (Match header = pageHeader.search(line)) {
+            current = std::stoi(header[1]);
+        } else if (Match m = linkLine.search(line)) {
             std::string target =
                 m[5] == "goto" ? (m[7].matched ? std::string(m[7]) : "") : unescape(m[6]);
             if (m[5] != "goto" && target.rfind("file:", 0) == 0) continue;  // launch links
@@ -240,7 +238,7 @@ TEST(CorpusOutlineLoop, LoopingOutlineEndsWithEachItemOnce) {
     if (HasFatalFailure()) return;
     std::vector<TocEntry> expected =
         expectedToc(section(facts, "qpdf --json: outline"),
-                    std::regex("^L(\\d+) +\"((?:[^\"\\\\]|\\\\.)*)\" -> (?:page (\\d+))?"));
+                    Pattern("^L(\\d+) +\"((?:[^\"\\\\]|\\\\.)*)\" -> (?:page (\\d+))?"));
     std::vector<TocEntry> toc;
     flatten(published.descriptor.FirstChildElement("doc")->FirstChildElement("toc"), 1, toc);
     ASSERT_GE(toc.size(), 8u);

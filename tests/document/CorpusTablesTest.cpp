@@ -13,12 +13,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/Pattern.h"
 #include "support/TestSupport.h"
 #include "support/WordAgreement.h"
 
@@ -73,9 +73,9 @@ std::vector<std::string> linesOf(const std::string& text) {
 // The cells of a line of pdftotext -layout: text apart by two or more spaces.
 std::vector<std::string> cellsOf(const std::string& line) {
     std::vector<std::string> cells;
-    static const std::regex kGap("\\s{2,}");
-    for (std::sregex_token_iterator it(line.begin(), line.end(), kGap, -1), end; it != end; ++it) {
-        std::string cell = collapsed(*it);
+    static const Pattern kGap("\\s{2,}");
+    for (const std::string& piece : kGap.split(line)) {
+        std::string cell = collapsed(piece);
         if (!cell.empty()) cells.push_back(cell);
     }
     return cells;
@@ -155,8 +155,8 @@ TEST(CorpusTables, ContentsEntriesKeepTheirPageNumbers) {
     if (corpusDir().empty()) GTEST_SKIP() << "corpus not present";
     if (!haveTools()) GTEST_SKIP() << "poppler-utils not installed";
     const std::pair<const char*, int> contentsPages[] = {{"pysf_GeoTopo.pdf", 4}};
-    static const std::regex kNumber("[0-9]+|[ivxlc]+");
-    static const std::regex kLeaders("( ?\\.)+$");
+    static const Pattern kNumber("[0-9]+|[ivxlc]+");
+    static const Pattern kLeaders("( ?\\.)+$");
     long entries = 0, held = 0;
     for (const auto& [file, page] : contentsPages) {
         const std::string pdf = corpusFile(file);
@@ -169,8 +169,8 @@ TEST(CorpusTables, ContentsEntriesKeepTheirPageNumbers) {
                                         number + " '" + pdf + "' - 2>/dev/null"));
         for (std::string line; std::getline(layout, line);) {
             std::vector<std::string> cells = cellsOf(line);
-            if (cells.size() < 2 || !std::regex_match(cells.back(), kNumber)) continue;
-            cells.front() = std::regex_replace(cells.front(), kLeaders, "");
+            if (cells.size() < 2 || !kNumber.matchesWhole(cells.back())) continue;
+            cells.front() = kLeaders.replaceAll(cells.front(), "");
             ++entries;
             if (heldInOneLine(cells, ours))
                 ++held;

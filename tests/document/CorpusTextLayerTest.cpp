@@ -6,12 +6,12 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
-#include <regex>
 #include <string>
 #include <vector>
 
 #include "document/TextLayerReader.h"
 #include "support/CorpusTools.h"
+#include "support/Pattern.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;
@@ -97,13 +97,11 @@ std::map<int, std::vector<Word>> popplerWords(const std::string& pdf) {
     std::map<int, std::vector<Word>> pages;
     const std::string html =
         shell("pdftotext -bbox -cropbox -enc UTF-8 " + quoted(pdf) + " - 2>/dev/null");
-    const std::regex token(
+    const Pattern token(
         "<page width=|<word xMin=\"([-\\d.]+)\" yMin=\"([-\\d.]+)\" xMax=\"([-\\d.]+)\" "
         "yMax=\"([-\\d.]+)\">([^<]*)</word>");
     int page = 0;
-    for (auto it = std::sregex_iterator(html.begin(), html.end(), token);
-         it != std::sregex_iterator(); ++it) {
-        const std::smatch& m = *it;
+    for (const Match& m : token.all(html)) {
         if (!m[1].matched) {
             pages[++page];
             continue;

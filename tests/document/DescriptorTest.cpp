@@ -5,11 +5,11 @@
 
 #include <cstdio>
 #include <fstream>
-#include <regex>
 #include <set>
 
 #include "document/Utility.h"
 #include "pdf/builder/PdfBuilder.h"
+#include "support/Pattern.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;
@@ -33,10 +33,9 @@ const char* kFlagsOn =
 // be 32 of 0-9a-z) by fixed words, so the rest can be compared byte for byte.
 std::string normalized(const std::string& xml) {
     std::string today = Utility::getTime();
-    std::string out = std::regex_replace(
-        xml, std::regex("uploaddate=\"" + today + "\" publishdate=\"" + today + "\""),
-        "uploaddate=\"TODAY\" publishdate=\"TODAY\"");
-    return std::regex_replace(out, std::regex(" id=\"[0-9a-z]{32}\""), " id=\"ID\"");
+    std::string out = Pattern("uploaddate=\"" + today + "\" publishdate=\"" + today + "\"")
+                          .replaceAll(xml, "uploaddate=\"TODAY\" publishdate=\"TODAY\"");
+    return Pattern(" id=\"[0-9a-z]{32}\"").replaceAll(out, " id=\"ID\"");
 }
 
 pdfbuild::OutlineItem item(const std::string& title, int page,
@@ -101,7 +100,7 @@ TEST(Descriptor, ExactBytesWithLabelsSizesAndPrunedOutline) {
             {"%2W", std::to_string(2 * w)}, {"%2H", std::to_string(2 * h)},
             {"%W", std::to_string(w)},      {"%H", std::to_string(h)}};
         std::string out = page;
-        for (auto& [key, value] : values) out = std::regex_replace(out, std::regex(key), value);
+        for (auto& [key, value] : values) out = Pattern(key).replaceAll(out, value);
         return out;
     };
     std::string expected =
@@ -139,10 +138,7 @@ TEST(Descriptor, FlagsOffGiveEmptyLabelsAndAnEmptyTocOfTypeZero) {
     ASSERT_EQ(0, run.status) << run.out;
     std::string xml = readFile(dir.file("document.xml"));
     EXPECT_NE(std::string::npos, xml.find("    <toc type=\"0\" targetpage=\"1\" />\n"));
-    std::regex emptyLabel("label=\"\"");
-    EXPECT_EQ(
-        4, static_cast<int>(std::distance(std::sregex_iterator(xml.begin(), xml.end(), emptyLabel),
-                                          std::sregex_iterator())));
+    EXPECT_EQ(4u, Pattern("label=\"\"").count(xml));
 }
 
 TEST(Descriptor, ThumbWidthFixesWidthAndKeepsAspect) {
@@ -208,11 +204,8 @@ TEST(Descriptor, PageIdsAreFreshForEveryPageAndDifferentAcrossPages) {
     std::string pdf = descriptorPdf(dir);
     ASSERT_EQ(0, runJob(dir, descriptorJob(pdf, dir.path(), kFlagsOn)).status);
     std::string xml = readFile(dir.file("document.xml"));
-    std::regex id(" id=\"([0-9a-z]{32})\"");
     std::set<std::string> ids;
-    for (auto it = std::sregex_iterator(xml.begin(), xml.end(), id); it != std::sregex_iterator();
-         ++it)
-        ids.insert((*it)[1]);
+    for (const Match& m : Pattern(" id=\"([0-9a-z]{32})\"").all(xml)) ids.insert(m[1]);
     EXPECT_EQ(4u, ids.size());
 }
 

@@ -3,9 +3,8 @@
 // anything when document.xml does not fit the PDF.
 #include <gtest/gtest.h>
 
-#include <regex>
-
 #include "pdf/builder/PdfBuilder.h"
+#include "support/Pattern.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;
@@ -70,10 +69,8 @@ std::string linkedPdf(const TempDir& dir) {
 // The page ids of document.xml, in page order.
 std::vector<std::string> descriptorIds(const std::string& xml) {
     std::vector<std::string> ids;
-    std::regex id("<page num=\"\\d+\" label=\"[^\"]*\" id=\"([0-9a-z]{32})\"");
-    for (auto it = std::sregex_iterator(xml.begin(), xml.end(), id); it != std::sregex_iterator();
-         ++it)
-        ids.push_back((*it)[1]);
+    const Pattern id("<page num=\"\\d+\" label=\"[^\"]*\" id=\"([0-9a-z]{32})\"");
+    for (const Match& m : id.all(xml)) ids.push_back(m[1]);
     return ids;
 }
 

@@ -13,7 +13,6 @@
 
 #include <functional>
 #include <map>
-#include <regex>
 #include <utility>
 #include <vector>
 

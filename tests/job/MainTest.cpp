@@ -2,9 +2,8 @@
 // exit statuses and messages.
 #include <gtest/gtest.h>
 
-#include <regex>
-
 #include "pdf/builder/PdfBuilder.h"
+#include "support/Pattern.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;
@@ -41,8 +40,7 @@ TEST(Arguments, HelpAndVersionPrintAndSucceed) {
     EXPECT_NE(std::string::npos, help.out.find("docs/jobs.md")) << help.out;
     RunResult version = runProgram({"--version"});
     EXPECT_EQ(0, version.status);
-    EXPECT_TRUE(
-        std::regex_match(version.out, std::regex("quillonproxy [0-9]+\\.[0-9]+\\.[0-9]+\n")))
+    EXPECT_TRUE(Pattern("quillonproxy [0-9]+\\.[0-9]+\\.[0-9]+\n").matchesWhole(version.out))
         << version.out;
     // Anything else is a job file, even when it looks like an option.
     RunResult other = runProgram({"-h"});

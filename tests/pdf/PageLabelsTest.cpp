@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <regex>
 
 #include "pdf/Document.h"
 #include "pdf/Library.h"
 #include "pdf/PageLabels.h"
 #include "pdf/builder/PdfBuilder.h"
+#include "support/Pattern.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;
@@ -64,13 +64,12 @@ TEST(PageLabelTree, DocumentWithoutLabelsHasNone) {
 // The label a page's effective label dictionary gives, as the corpus facts
 // list them ({"/P": "u:", "/S": "/r", "/St": 2}), computed independently.
 std::string expectedLabel(const std::string& dict) {
-    std::smatch m;
     std::string prefix, style;
     int start = 1;
     // qpdf marks text strings with "u:".
-    if (std::regex_search(dict, m, std::regex("\"/P\": \"(?:u:)?([^\"]*)\""))) prefix = m[1];
-    if (std::regex_search(dict, m, std::regex("\"/S\": \"/(.)\""))) style = m[1];
-    if (std::regex_search(dict, m, std::regex("\"/St\": (\\d+)"))) start = std::stoi(m[1]);
+    if (Match m = Pattern("\"/P\": \"(?:u:)?([^\"]*)\"").search(dict)) prefix = m[1];
+    if (Match m = Pattern("\"/S\": \"/(.)\"").search(dict)) style = m[1];
+    if (Match m = Pattern("\"/St\": (\\d+)").search(dict)) start = std::stoi(m[1]);
     if (style == "D") return prefix + std::to_string(start);
     if (style == "r" || style == "R") return prefix + pdf::PageLabels::roman(start, style == "R");
     if (style == "a" || style == "A") return prefix + pdf::PageLabels::letters(start, style == "A");
@@ -91,10 +90,10 @@ TEST(PageLabelTree, AgreesWithQpdfOnRealWorldFiles) {
         pdf::Document document(corpus + "/" + name + ".pdf");
         pdf::PageLabels labels(document);
         std::string line;
-        std::regex entry("^page (\\d+): (\\{.*\\}|\\(none\\)) -> ");
+        const Pattern entry("^page (\\d+): (\\{.*\\}|\\(none\\)) -> ");
         while (std::getline(facts, line)) {
-            std::smatch m;
-            if (!std::regex_search(line, m, entry)) continue;
+            Match m = entry.search(line);
+            if (!m) continue;
             int page = std::stoi(m[1]);
             if (m[2] == "(none)") {
                 EXPECT_FALSE(labels.label(page).has_value()) << name << " page " << page;

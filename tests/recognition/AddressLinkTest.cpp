@@ -7,13 +7,13 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <regex>
 #include <string>
 #include <vector>
 
 #include "pdf/builder/PdfBuilder.h"
 #include "pdf/builder/RawFonts.h"
 #include "recognition/PublisherExpressions.h"
+#include "support/Pattern.h"
 #include "support/RecognitionJobs.h"
 #include "support/TestSupport.h"
 #include "text/TextEncoding.h"
@@ -32,9 +32,8 @@ double width(const std::string& text) {
 }
 
 std::string attribute(const std::string& link, const std::string& name) {
-    std::smatch m;
-    return std::regex_search(link, m, std::regex(" " + name + "=\"([^\"]*)\"")) ? m[1].str()
-                                                                                : "<none>";
+    Match m = Pattern(" " + name + "=\"([^\"]*)\"").search(link);
+    return m ? m.str(1) : "<none>";
 }
 
 struct Recognised {

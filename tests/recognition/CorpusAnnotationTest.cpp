@@ -17,7 +17,6 @@
 #include <cstdio>
 #include <map>
 #include <memory>
-#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -28,6 +27,7 @@
 #include "pdf/text/TextPage.h"
 #include "pdf/text/TextSearch.h"
 #include "recognition/PublisherExpressions.h"
+#include "support/Pattern.h"
 #include "support/RecognitionJobs.h"
 #include "support/TestSupport.h"
 #include "text/Regex.h"
@@ -56,13 +56,12 @@ struct Link {
 
 std::vector<Link> linksOfPage(const TempDir& dir, int page) {
     std::vector<Link> links;
-    static const std::regex attribute("(\\w+)=\"([^\"]*)\"");
+    static const Pattern attribute("(\\w+)=\"([^\"]*)\"");
     for (const std::string& element :
          linksOf(readFile(dir.file("Page_" + std::to_string(page) + ".xml")))) {
         Link link;
-        for (auto it = std::sregex_iterator(element.begin(), element.end(), attribute);
-             it != std::sregex_iterator(); ++it)
-            link.attributes[(*it)[1]] = xmlUnescaped((*it)[2]);
+        for (const Match& m : attribute.all(element))
+            link.attributes[m.str(1)] = xmlUnescaped(m[2]);
         std::sscanf(link.attributes["loc"].c_str(), "%lf %lf %lf %lf", &link.box.x, &link.box.y,
                     &link.box.w, &link.box.h);
         links.push_back(link);
@@ -76,14 +75,12 @@ std::map<int, std::vector<Word>> popplerWords(const std::string& pdf,
                                               const std::vector<std::pair<double, double>>& sizes) {
     std::map<int, std::vector<Word>> words;
     std::string html = shell("pdftotext -cropbox -bbox -enc UTF-8 '" + pdf + "' - 2>/dev/null");
-    static const std::regex either(
+    static const Pattern either(
         "<page width=\"([\\d.]+)\" height=\"([\\d.]+)\"|<word xMin=\"([-\\d.]+)\" "
         "yMin=\"([-\\d.]+)\" xMax=\"([-\\d.]+)\" yMax=\"([-\\d.]+)\">([^<]*)</word>");
     int page = 0;
     double sx = 1, sy = 1;
-    for (auto it = std::sregex_iterator(html.begin(), html.end(), either);
-         it != std::sregex_iterator(); ++it) {
-        const std::smatch& m = *it;
+    for (const Match& m : either.all(html)) {
         if (m[1].matched) {
             ++page;
             sx = sy = 1;
@@ -105,8 +102,8 @@ std::map<int, std::vector<Word>> popplerWords(const std::string& pdf,
 // The address an annotation leads to, as compared: no scheme, no "mailto:", the host in lower
 // case, no trailing "/".
 std::string comparable(std::string url) {
-    static const std::regex scheme("^(?:mailto:|[A-Za-z][A-Za-z0-9+.-]*://)", std::regex::icase);
-    url = std::regex_replace(url, scheme, "", std::regex_constants::format_first_only);
+    static const Pattern scheme("^(?:mailto:|[A-Za-z][A-Za-z0-9+.-]*://)", true);
+    url = scheme.replaceFirst(url, "");
     size_t slash = url.find('/');
     for (size_t i = 0; i < std::min(slash, url.size()); ++i)
         url[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(url[i])));
@@ -115,10 +112,9 @@ std::string comparable(std::string url) {
 }
 
 bool showsAnAddress(const std::string& text) {
-    static const std::regex address(
-        "^[(\\[<\"']?(?:(?:https?|ftp)://|www\\.|[A-Za-z0-9._%+-]+@[A-Za-z0-9-]+\\.)",
-        std::regex::icase);
-    return std::regex_search(text, address);
+    static const Pattern address(
+        "^[(\\[<\"']?(?:(?:https?|ftp)://|www\\.|[A-Za-z0-9._%+-]+@[A-Za-z0-9-]+\\.)", true);
+    return static_cast<bool>(address.search(text));
 }
 
 struct Tally {
@@ -144,10 +140,9 @@ bool compareWithAnnotations(const std::string& pdf, Tally& tally) {
         return false;
     std::vector<std::pair<double, double>> sizes;
     std::string descriptor = readFile(dir.file("document.xml"));
-    static const std::regex normal("<normal file=\"[^\"]*\" width=\"(\\d+)\" height=\"(\\d+)\"");
-    for (auto it = std::sregex_iterator(descriptor.begin(), descriptor.end(), normal);
-         it != std::sregex_iterator(); ++it)
-        sizes.emplace_back(std::stod((*it)[1]), std::stod((*it)[2]));
+    static const Pattern normal("<normal file=\"[^\"]*\" width=\"(\\d+)\" height=\"(\\d+)\"");
+    for (const Match& m : normal.all(descriptor))
+        sizes.emplace_back(std::stod(m[1]), std::stod(m[2]));
     const int pages = static_cast<int>(sizes.size());
 
     // The annotations over printed addresses, before recognition adds its links.
@@ -205,7 +200,7 @@ bool compareWithAnnotations(const std::string& pdf, Tally& tally) {
 // Matches of the publisher's expressions that run over a line break, read with the
 // program's own page text: each printed with the two lines' ends around the break.
 int listJoinedAddresses(const std::string& pdf, bool& joinsProse) {
-    static const std::regex prose("^[A-Z][a-z]+[.,;:!?]?$");
+    static const Pattern prose("^[A-Z][a-z]+[.,;:!?]?$");
     std::vector<std::unique_ptr<Regex>> expressions;
     for (const Expression& e : publisherAddressExpressions())
         expressions.push_back(std::make_unique<Regex>(e.regexp));
@@ -228,7 +223,7 @@ int listJoinedAddresses(const std::string& pdf, bool& joinsProse) {
                         ++joined;
                         std::printf("    joined on page %d: \"%s\" + \"%s\" -> %s\n", n,
                                     tail.c_str(), head.c_str(), match.text.c_str());
-                        if (std::regex_match(head, prose)) joinsProse = true;
+                        if (prose.matchesWhole(head)) joinsProse = true;
                     }
                 }
             }

@@ -27,7 +27,6 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
-#include <regex>
 #include <tuple>
 
 #include "pdf/Document.h"
@@ -38,6 +37,7 @@
 #include "pdf/text/TextSearch.h"
 #include "recognition/HitInfoLocator.h"
 #include "support/CorpusTools.h"
+#include "support/Pattern.h"
 #include "support/RecognitionJobs.h"
 #include "support/TestSupport.h"
 #include "text/Regex.h"
@@ -89,14 +89,12 @@ std::string ascii(const std::string& utf8) {
 
 std::vector<Found> linksOfDocument(const TempDir& dir, int pages) {
     std::vector<Found> links;
-    std::regex link(
+    const Pattern link(
         "<link loc=\"(-?\\d+) (-?\\d+) (-?\\d+) (-?\\d+)\" url=\"[^\"]*\" target=\"1\" "
         "linktype=\"(\\d)\" text=\"([^\"]*)\"");
     for (int p = 1; p <= pages; ++p) {
         std::string xml = readFile(dir.file("Page_" + std::to_string(p) + ".xml"));
-        for (auto it = std::sregex_iterator(xml.begin(), xml.end(), link);
-             it != std::sregex_iterator(); ++it) {
-            const std::smatch& m = *it;
+        for (const Match& m : link.all(xml)) {
             double x = std::stod(m[1]), y = std::stod(m[2]);
             links.push_back({p,
                              std::stoi(m[5]),

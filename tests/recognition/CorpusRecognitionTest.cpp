@@ -5,8 +5,8 @@
 
 #include <cmath>
 #include <map>
-#include <regex>
 
+#include "support/Pattern.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;
@@ -14,7 +14,7 @@ using namespace testing_support;
 namespace {
 
 // Web and mail addresses as people write them; the same patterns are used
-// on pdftotext's text (std::regex understands them too).
+// on pdftotext's text.
 const char* kWebPattern = "(?:https?://|www\\.)[A-Za-z0-9./?=_%:~+#-]*[A-Za-z0-9/]";
 const char* kMailPattern = "[A-Za-z0-9._%+-]+@[A-Za-z0-9-]+(?:\\.[A-Za-z0-9-]+)*\\.[A-Za-z]{2,}";
 
@@ -35,14 +35,12 @@ std::map<int, std::vector<Box>> popplerWords(const std::string& pdf,
     std::map<int, std::vector<Box>> words;
     std::string html = shell("pdftotext -cropbox -bbox -enc UTF-8 '" + pdf + "' - 2>/dev/null");
     int current = 0;
-    std::smatch m;
-    std::string::const_iterator from = html.begin();
-    std::regex either(
+    const Pattern either(
         "<page width=\"([\\d.]+)\" height=\"([\\d.]+)\"|<word xMin=\"([-\\d.]+)\" "
         "yMin=\"([-\\d.]+)\" xMax=\"([-\\d.]+)\" "
         "yMax=\"([-\\d.]+)\">([^<]*)</word>");
-    while (std::regex_search(from, html.cend(), m, either)) {
-        if (m[0].str().rfind("<page ", 0) == 0) {
+    for (const Match& m : either.all(html)) {
+        if (m.str().rfind("<page ", 0) == 0) {
             ++current;
             sizes[current] = {std::stod(m[1]), std::stod(m[2])};
             words[current];
@@ -50,7 +48,6 @@ std::map<int, std::vector<Box>> popplerWords(const std::string& pdf,
             words[current].push_back(
                 {std::stod(m[3]), std::stod(m[4]), std::stod(m[5]), std::stod(m[6]), m[7]});
         }
-        from = m[0].second;
     }
     return words;
 }
@@ -58,14 +55,9 @@ std::map<int, std::vector<Box>> popplerWords(const std::string& pdf,
 // Matches of the two patterns in a text. An address broken right after its scheme or its "@",
 // where it cannot end, is one address in the program's text: so it is here.
 int matchesIn(const std::string& lines) {
-    static const std::regex web(kWebPattern), mail(kMailPattern), brokenAddress("(://|@)\n");
-    const std::string text = std::regex_replace(lines, brokenAddress, "$1");
-    int count = 0;
-    for (const std::regex* re : {&web, &mail}) {
-        count += static_cast<int>(std::distance(std::sregex_iterator(text.begin(), text.end(), *re),
-                                                std::sregex_iterator()));
-    }
-    return count;
+    static const Pattern web(kWebPattern), mail(kMailPattern), brokenAddress("(://|@)\n");
+    const std::string text = brokenAddress.replaceAll(lines, "$1");
+    return static_cast<int>(web.count(text) + mail.count(text));
 }
 
 // Matches in pdftotext's text of page p (0: the whole document).
@@ -148,10 +140,8 @@ Agreement recognizeAndCompare(const std::string& name) {
                               escaped(pattern) + "</regexp></e></expresions></job>");
         EXPECT_EQ(0, run.status) << run.out;
         std::vector<int> percents;
-        std::regex progress("Progress (\\d+)\n");
-        for (auto it = std::sregex_iterator(run.out.begin(), run.out.end(), progress);
-             it != std::sregex_iterator(); ++it)
-            percents.push_back(std::stoi((*it)[1]));
+        for (const Match& m : Pattern("Progress (\\d+)\n").all(run.out))
+            percents.push_back(std::stoi(m[1]));
         if (!percents.empty()) percents.pop_back();
         for (int percent : percents) {
             int page = 1;
@@ -165,14 +155,13 @@ Agreement recognizeAndCompare(const std::string& name) {
     // Poppler leaves /UserUnit out; the publication's pages are measured
     // with it, so poppler's boxes are scaled to the published page size.
     std::string descriptor = readFile(dir.file("document.xml"));
-    std::regex normal("<normal file=\"[^\"]*\" width=\"(\\d+)\" height=\"(\\d+)\"");
+    const Pattern normal("<normal file=\"[^\"]*\" width=\"(\\d+)\" height=\"(\\d+)\"");
     int pageIndex = 0;
-    for (auto it = std::sregex_iterator(descriptor.begin(), descriptor.end(), normal);
-         it != std::sregex_iterator(); ++it) {
+    for (const Match& size : normal.all(descriptor)) {
         ++pageIndex;
         // Poppler gives a turned page's size unturned but its words where
         // the page shows them; the scale is the same along both sides.
-        double ours = std::stod((*it)[1]) * std::stod((*it)[2]);
+        double ours = std::stod(size[1]) * std::stod(size[2]);
         double theirs = popplerSizes[pageIndex].first * popplerSizes[pageIndex].second;
         double scale = std::sqrt(ours / theirs);
         if (std::abs(scale - 1) < 0.01) continue;
@@ -183,15 +172,13 @@ Agreement recognizeAndCompare(const std::string& name) {
             b.y1 *= scale;
         }
     }
-    std::regex linkPattern(
+    const Pattern linkPattern(
         "<link loc=\"(-?\\d+) (-?\\d+) (-?\\d+) (-?\\d+)\" url=\"[^\"]*\" "
         "target=\"1\" linktype=\"\\d\" text=\"([^\"]*)\"");
     int pages = static_cast<int>(words.size());
     for (int p = 1; p <= pages; ++p) {
         std::string xml = readFile(dir.file("Page_" + std::to_string(p) + ".xml"));
-        for (auto it = std::sregex_iterator(xml.begin(), xml.end(), linkPattern);
-             it != std::sregex_iterator(); ++it) {
-            const std::smatch& m = *it;
+        for (const Match& m : linkPattern.all(xml)) {
             Link link{std::stod(m[1]), std::stod(m[2]), std::stod(m[3]), std::stod(m[4]), m[5]};
             ++result.links;
             // The word pdftotext reports for it: one that overlaps the

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <regex>
 
 #include "pdf/Document.h"
 #include "pdf/Library.h"
@@ -16,6 +15,7 @@
 #include "pdf/text/TextPage.h"
 #include "pdf/text/TextSearch.h"
 #include "recognition/HitInfoLocator.h"
+#include "support/Pattern.h"
 #include "support/RecognitionJobs.h"
 #include "support/TestSupport.h"
 
@@ -32,8 +32,8 @@ double width(const std::string& text, double size = 12) {
 }
 
 std::string locOf(const std::string& link) {
-    std::smatch m;
-    return std::regex_search(link, m, std::regex("loc=\"([^\"]*)\"")) ? m[1].str() : "";
+    Match m = Pattern("loc=\"([^\"]*)\"").search(link);
+    return m ? m.str(1) : "";
 }
 
 class Location : public ::testing::Test {

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <regex>
 
 #include "pdf/builder/PdfBuilder.h"
+#include "support/Pattern.h"
 #include "support/RecognitionJobs.h"
 #include "support/TestSupport.h"
 
@@ -77,11 +77,9 @@ TEST_F(Recognition, TwoMatchesOnOnePageComeInTextOrderAfterExistingLinks) {
     EXPECT_NE(std::string::npos, links[0].find("url=\"old\""));
     std::vector<std::string> urls;
     for (size_t i = 1; i < links.size(); ++i) {
-        std::smatch m;
-        ASSERT_TRUE(std::regex_search(links[i], m,
-                                      std::regex("url=\"([^\"]*)\" target=\"3\" "
-                                                 "linktype=\"2\" text=\"(\\d+)\"")))
-            << links[i];
+        Match m = Pattern("url=\"([^\"]*)\" target=\"3\" linktype=\"2\" text=\"(\\d+)\"")
+                      .search(links[i]);
+        ASSERT_TRUE(m) << links[i];
         urls.push_back(m[1]);
     }
     EXPECT_EQ((std::vector<std::string>{"page12.html", "page30.html", "page12.html", "page15.html",
@@ -254,9 +252,8 @@ TEST_F(Recognition, RectanglesOnTurnedPagesLieWhereThePageShowsTheText) {
     ASSERT_EQ(0, recognize({{"QX-\\d+"}}).status);
     std::vector<std::string> links = linksOf(record(dir, 1));
     ASSERT_EQ(1u, links.size());
-    std::smatch m;
-    ASSERT_TRUE(
-        std::regex_search(links[0], m, std::regex("loc=\"(-?\\d+) (-?\\d+) (-?\\d+) (-?\\d+)\"")));
+    Match m = Pattern("loc=\"(-?\\d+) (-?\\d+) (-?\\d+) (-?\\d+)\"").search(links[0]);
+    ASSERT_TRUE(m);
     // The run starts at user (300, 100): shown at x 100, y 300; it reads
     // along the shown page's width, so the rectangle is wide, not tall.
     double width = pdfbuild::textWidth(upright);
@@ -284,14 +281,14 @@ TEST_F(Recognition, ProductsGetFreshIdsAndTheMatchedText) {
                                                "<p result=\"\" description=\"x\"><regexp></regexp>"
                                                "</p>"));
     ASSERT_EQ(0, result.status) << result.out;
-    std::regex product(
+    const Pattern product(
         "<product id=\"([0-9a-z]{32})\" targettype=\"0\" productid=\"QX-1042\" "
         "loc=\"\\d+ \\d+ \\d+ \\d+\" url=\"shop/QX-1042\" text=\"QX-1042\" />");
-    std::smatch first, second;
     std::string page4 = record(dir, 4), page6 = record(dir, 6);
-    ASSERT_TRUE(std::regex_search(page4, first, product)) << page4;
-    ASSERT_TRUE(std::regex_search(page6, second, product)) << page6;
-    EXPECT_NE(first[1], second[1]);
+    Match first = product.search(page4), second = product.search(page6);
+    ASSERT_TRUE(first) << page4;
+    ASSERT_TRUE(second) << page6;
+    EXPECT_NE(first.str(1), second.str(1));
     EXPECT_NE(std::string::npos, page4.find("    <products>\n        <product "));
     EXPECT_TRUE(linksOf(page4).empty());
 }
@@ -337,12 +334,11 @@ TEST_F(Recognition, WordListFindsExactWordsWithTheirBoxes) {
     ASSERT_EQ(2u, links.size()) << record(
         dir, 1);  // "quillon," and "Quillon." are not words of the list
     double start = 100 + pdfbuild::textWidth(run(0, 0, "Quillon guides "));
-    std::smatch m;
-    ASSERT_TRUE(std::regex_search(links[1], m,
-                                  std::regex("loc=\"(\\d+) (\\d+) (\\d+) (\\d+)\" "
-                                             "url=\"http://x/Readers\" target=\"4\" "
-                                             "linktype=\"1\" text=\"Readers\"")))
-        << links[1];
+    Match m = Pattern(
+                  "loc=\"(\\d+) (\\d+) (\\d+) (\\d+)\" url=\"http://x/Readers\" target=\"4\" "
+                  "linktype=\"1\" text=\"Readers\"")
+                  .search(links[1]);
+    ASSERT_TRUE(m) << links[1];
     EXPECT_NEAR(start, std::stoi(m[1]), 1);
     EXPECT_NE(std::string::npos, links[0].find("url=\"q\" target=\"2\" linktype=\"0\" text=\"Q\""));
 }

@@ -2,8 +2,7 @@
 // references and product codes written in its text.
 #include <gtest/gtest.h>
 
-#include <regex>
-
+#include "support/Pattern.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;
@@ -41,9 +40,7 @@ class SampleRecognition : public ::testing::Test {
         return readFile(dir->file("Page_" + std::to_string(n) + ".xml"));
     }
     static int count(const std::string& text, const std::string& pattern) {
-        std::regex re(pattern);
-        return static_cast<int>(std::distance(std::sregex_iterator(text.begin(), text.end(), re),
-                                              std::sregex_iterator()));
+        return static_cast<int>(Pattern(pattern).count(text));
     }
     static TempDir* dir;
 };

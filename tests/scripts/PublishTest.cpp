@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "pdf/builder/PdfBuilder.h"
+#include "support/Pattern.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;
@@ -137,8 +137,7 @@ TEST_F(PublishSample, PublishesInOneOperationWithProgressAndNothingOfItInside) {
     const std::vector<std::string> progress = lines(p.err);
     ASSERT_GE(progress.size(), 2u) << p.err;
     EXPECT_EQ("publish: " + fileName(pdf) + ": 8 pages into " + out, progress.front());
-    EXPECT_TRUE(
-        std::regex_match(progress.back(), std::regex("publish: .*: published in [0-9]+\\.[0-9] s")))
+    EXPECT_TRUE(Pattern("publish: .*: published in [0-9]+\\.[0-9] s").matchesWhole(progress.back()))
         << progress.back();
     // No job files, locks or stages in the served folder, nor beside it but the lock.
     for (const std::string& entry : listDir(out)) EXPECT_NE('.', entry[0]) << entry;
@@ -594,9 +593,7 @@ TEST(Publication, WritesWhatTheSeparateJobsWrite) {
         }
         EXPECT_LE(differing.size(), 1u);
         for (const std::string& line : differing)
-            EXPECT_TRUE(
-                std::regex_search(line, std::regex("/(thumb|page|zoom)[0-9]+\\.jpg differ$")))
-                << line;
+            EXPECT_TRUE(Pattern("/(thumb|page|zoom)[0-9]+\\.jpg differ$").search(line)) << line;
     }
     if (documents == 0) GTEST_SKIP() << "no corpus documents";
 }
@@ -687,7 +684,7 @@ TEST(Publication, PageRangeRewritesOnlyThosePages) {
     ASSERT_EQ(0, p.status) << p.err;
     const std::vector<std::string> after = lines(filesWithInodes(out));
     ASSERT_EQ(before.size(), after.size());
-    const std::regex rewritten(
+    const Pattern rewritten(
         "((thumb|page|zoom)[34]\\.jpg|Page_[34]\\.(xml|html)|Text_[34]\\.json|document\\.xml|"
         "DocumentIndex\\.xml|seo\\.xml|search(-1)?\\.json|publication\\.json|index\\.html|"
         "tiles/[34]-.*) .*");
@@ -697,7 +694,7 @@ TEST(Publication, PageRangeRewritesOnlyThosePages) {
         const bool viewer = (name.find('/') != std::string::npos && name.rfind("tiles/", 0) != 0) ||
                             name.find(".js") != std::string::npos ||
                             name.find(".css") != std::string::npos;
-        if (std::regex_match(before[i], rewritten)) {
+        if (rewritten.matchesWhole(before[i])) {
             EXPECT_NE(before[i], after[i]) << "not written again: " << name;
         } else if (!viewer) {
             EXPECT_EQ(before[i], after[i]) << "written again: " << name;

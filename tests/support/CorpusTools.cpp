@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <regex>
 
+#include "support/Pattern.h"
 #include "support/TestSupport.h"
 
 namespace testing_support {
@@ -79,7 +79,7 @@ std::string unescape(const std::string& s) {
 }
 
 std::string quoted(const std::string& path) {
-    return "'" + std::regex_replace(path, std::regex("'"), "'\\''") + "'";
+    return "'" + Pattern("'").replaceAll(path, "'\\''") + "'";
 }
 
 void decompose(char32_t c, std::vector<char32_t>& out, int depth = 0) {
@@ -109,13 +109,11 @@ std::string StextLine::text() const {
 std::map<int, std::vector<StextLine>> mutoolLines(const std::string& pdf) {
     std::map<int, std::vector<StextLine>> pages;
     std::string xml = shell("mutool draw -F stext -o - " + quoted(pdf) + " 2>/dev/null");
-    std::regex token(
+    const Pattern token(
         "<page |<block |<line |<char quad=\"([-\\d.e]+) ([-\\d.e]+) ([-\\d.e]+) "
         "([-\\d.e]+) ([-\\d.e]+) ([-\\d.e]+) ([-\\d.e]+) ([-\\d.e]+)\"[^>]* c=\"([^\"]*)\"");
     int page = 0, block = -1;
-    for (auto it = std::sregex_iterator(xml.begin(), xml.end(), token);
-         it != std::sregex_iterator(); ++it) {
-        const std::smatch& m = *it;
+    for (const Match& m : token.all(xml)) {
         std::string head = m.str(0).substr(0, 6);
         if (head == "<page ") {
             ++page;
@@ -155,14 +153,12 @@ std::map<int, std::string> pdftotextCropText(const std::string& pdf) {
     std::map<int, std::string> pages;
     std::string html =
         shell("pdftotext -bbox-layout -cropbox -enc UTF-8 " + quoted(pdf) + " - 2>/dev/null");
-    std::regex token(
+    const Pattern token(
         "<page width=\"([\\d.]+)\" height=\"([\\d.]+)\">|<word xMin=\"([-\\d.]+)\" "
         "yMin=\"([-\\d.]+)\" xMax=\"([-\\d.]+)\" yMax=\"([-\\d.]+)\">([^<]*)</word>");
     int page = 0;
     double width = 0, height = 0;
-    for (auto it = std::sregex_iterator(html.begin(), html.end(), token);
-         it != std::sregex_iterator(); ++it) {
-        const std::smatch& m = *it;
+    for (const Match& m : token.all(html)) {
         if (m[1].matched) {
             ++page;
             width = std::stod(m[1]);

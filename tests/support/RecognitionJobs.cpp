@@ -1,15 +1,16 @@
 #include "support/RecognitionJobs.h"
 
 #include <cmath>
-#include <regex>
+
+#include "support/Pattern.h"
 
 namespace testing_support {
 
 std::string expressionList(const std::vector<Expression>& expressions) {
     std::string xml = "<expresions>";
     for (const Expression& e : expressions) {
-        std::string regexp = std::regex_replace(e.regexp, std::regex("&"), "&amp;");
-        regexp = std::regex_replace(regexp, std::regex("<"), "&lt;");
+        std::string regexp = Pattern("&").replaceAll(e.regexp, "&amp;");
+        regexp = Pattern("<").replaceAll(regexp, "&lt;");
         xml += "<expression target=\"" + std::to_string(e.target) + "\" linktype=\"" +
                std::to_string(e.linkType) + "\" result=\"" + e.result + "\" description=\"" +
                e.description + "\"><regexp>" + regexp + "</regexp></expression>";
@@ -33,10 +34,7 @@ std::string linksJob(const TempDir& dir, const std::string& pdf,
 
 std::vector<std::string> linksOf(const std::string& xml) {
     std::vector<std::string> links;
-    std::regex link("<link [^>]*/>");
-    for (auto it = std::sregex_iterator(xml.begin(), xml.end(), link); it != std::sregex_iterator();
-         ++it)
-        links.push_back(it->str());
+    for (const Match& m : Pattern("<link [^>]*/>").all(xml)) links.push_back(m.str());
     return links;
 }
 
