@@ -1,10 +1,9 @@
 #include "support/CorpusTools.h"
 
-#include <mupdf/ucdn.h>
-
 #include <algorithm>
 #include <cstdlib>
 
+#include "pdf/builder/UnicodeFacts.h"
 #include "support/Pattern.h"
 #include "support/TestSupport.h"
 
@@ -80,22 +79,6 @@ std::string unescape(const std::string& s) {
 
 std::string quoted(const std::string& path) {
     return "'" + Pattern("'").replaceAll(path, "'\\''") + "'";
-}
-
-void decompose(char32_t c, std::vector<char32_t>& out, int depth = 0) {
-    uint32_t parts[18];
-    int n = depth < 8 ? ucdn_compat_decompose(static_cast<uint32_t>(c), parts) : 0;
-    if (n == 0) {
-        uint32_t a = 0, b = 0;
-        if (depth < 8 && ucdn_decompose(static_cast<uint32_t>(c), &a, &b)) {
-            decompose(a, out, depth + 1);
-            if (b != 0) decompose(b, out, depth + 1);
-            return;
-        }
-        out.push_back(c);
-        return;
-    }
-    for (int i = 0; i < n; ++i) decompose(parts[i], out, depth + 1);
 }
 
 }  // namespace
@@ -176,19 +159,11 @@ std::map<int, std::string> pdftotextCropText(const std::string& pdf) {
 
 std::map<char32_t, long> comparableCharacters(const std::string& utf8) {
     std::map<char32_t, long> counts;
-    std::vector<char32_t> parts;
     for (char32_t c : decodeUtf8(utf8)) {
-        parts.clear();
-        decompose(c, parts);
-        for (char32_t p : parts) {
+        for (char32_t p : pdfbuild::decomposed(c)) {
             if (p == 0x131) p = U'i';
-            int category = ucdn_get_general_category(static_cast<uint32_t>(p));
-            bool skipped =
-                category == UCDN_GENERAL_CATEGORY_MN || category == UCDN_GENERAL_CATEGORY_ME ||
-                category == UCDN_GENERAL_CATEGORY_CC || category == UCDN_GENERAL_CATEGORY_CF ||
-                category == UCDN_GENERAL_CATEGORY_ZS || category == UCDN_GENERAL_CATEGORY_ZL ||
-                category == UCDN_GENERAL_CATEGORY_ZP || p == U'-' || p == 0x2010 || p == 0x2011 ||
-                p == 0xFFFD;
+            bool skipped = pdfbuild::isMarkControlOrSpace(p) || p == U'-' || p == 0x2010 ||
+                           p == 0x2011 || p == 0xFFFD;
             if (!skipped) ++counts[p];
         }
     }
@@ -223,13 +198,8 @@ std::map<char32_t, long> common(const std::map<char32_t, long>& a,
 bool latinScript(const std::string& utf8) {
     long latin = 0, other = 0;
     for (char32_t c : decodeUtf8(utf8)) {
-        int category = ucdn_get_general_category(static_cast<uint32_t>(c));
-        bool letter = category == UCDN_GENERAL_CATEGORY_LU ||
-                      category == UCDN_GENERAL_CATEGORY_LL ||
-                      category == UCDN_GENERAL_CATEGORY_LO ||
-                      category == UCDN_GENERAL_CATEGORY_LT || category == UCDN_GENERAL_CATEGORY_LM;
-        if (!letter) continue;
-        if (ucdn_get_script(static_cast<uint32_t>(c)) == UCDN_SCRIPT_LATIN)
+        if (!pdfbuild::isLetter(c)) continue;
+        if (pdfbuild::isLatin(c))
             ++latin;
         else
             ++other;
