@@ -103,7 +103,7 @@ std::map<int, std::vector<Word>> popplerWords(const std::string& pdf,
 // case, no trailing "/".
 std::string comparable(std::string url) {
     static const Pattern scheme("^(?:mailto:|[A-Za-z][A-Za-z0-9+.-]*://)", true);
-    url = scheme.replaceFirst(url, "");
+    if (Match m = scheme.search(url)) url.erase(0, m.end());
     size_t slash = url.find('/');
     for (size_t i = 0; i < std::min(slash, url.size()); ++i)
         url[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(url[i])));

@@ -94,18 +94,7 @@ std::vector<Match> Pattern::all(const std::string& subject) const {
 }
 
 std::string Pattern::replaceAll(const std::string& subject, const std::string& replacement) const {
-    return replace(subject, replacement, true);
-}
-
-std::string Pattern::replaceFirst(const std::string& subject,
-                                  const std::string& replacement) const {
-    return replace(subject, replacement, false);
-}
-
-std::string Pattern::replace(const std::string& subject, const std::string& replacement,
-                             bool global) const {
-    const uint32_t options =
-        PCRE2_SUBSTITUTE_OVERFLOW_LENGTH | (global ? PCRE2_SUBSTITUTE_GLOBAL : 0);
+    const uint32_t options = PCRE2_SUBSTITUTE_OVERFLOW_LENGTH | PCRE2_SUBSTITUTE_GLOBAL;
     std::string out(subject.size() + replacement.size() + 64, '\0');
     for (int attempt = 0; attempt < 2; ++attempt) {
         PCRE2_SIZE length = out.size();

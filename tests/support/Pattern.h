@@ -63,16 +63,13 @@ class Pattern {
     // Every match, left to right, not overlapping; an empty match moves on by one byte.
     std::vector<Match> all(const std::string& subject) const;
     size_t count(const std::string& subject) const { return all(subject).size(); }
-    // The subject with every match (or only the first) replaced by `replacement`, in which
-    // "$1" or "${1}" stands for a group and "$$" for a dollar.
+    // The subject with every match replaced by `replacement`, in which "$1" or "${1}" stands
+    // for a group and "$$" for a dollar.
     std::string replaceAll(const std::string& subject, const std::string& replacement) const;
-    std::string replaceFirst(const std::string& subject, const std::string& replacement) const;
     // The pieces between the matches, the empty ones too.
     std::vector<std::string> split(const std::string& subject) const;
 
   private:
-    std::string replace(const std::string& subject, const std::string& replacement,
-                        bool global) const;
     struct Code;
     std::string expression_;
     std::unique_ptr<Code> code_;
